@@ -1,0 +1,103 @@
+# Helpers every folder uses to declare its targets the same way.
+#
+#   vtr_add_library(name [STATIC|SHARED|MODULE] SOURCES ... [LIBS ...] [PUBLIC_LIBS ...])
+#   vtr_add_test(name SOURCES ... [LIBS ...])         GoogleTest binary, discovered by CTest
+#   vtr_add_benchmark(name SOURCES ... [LIBS ...])    Google Benchmark binary, not run by CTest
+#   vtr_add_fuzzer(name SOURCES ... [LIBS ...])       libFuzzer binary, only with the fuzz preset
+#   vtr_install_dist(target [SUBDIR dir] [NAME file]) places a deliverable in the program folder
+#
+# The program folder is ${VTR_DIST_DIR} (build/dist for the default preset): it looks at
+# build time exactly as it must look at run time.
+
+include_guard(GLOBAL)
+
+set(VTR_DIST_DIR "${CMAKE_BINARY_DIR}/dist" CACHE INTERNAL "program folder")
+file(MAKE_DIRECTORY "${VTR_DIST_DIR}/Plugin/Julius" "${VTR_DIST_DIR}/links")
+
+add_library(vtr_warnings INTERFACE)
+add_library(vtr::warnings ALIAS vtr_warnings)
+target_compile_options(vtr_warnings INTERFACE -Wall -Wextra -Werror)
+target_compile_features(vtr_warnings INTERFACE cxx_std_20)
+
+function(vtr_add_library name)
+  cmake_parse_arguments(A "STATIC;SHARED;MODULE" "" "SOURCES;LIBS;PUBLIC_LIBS" ${ARGN})
+  set(kind STATIC)
+  if(A_SHARED)
+    set(kind SHARED)
+  elseif(A_MODULE)
+    set(kind MODULE)
+  endif()
+  add_library(${name} ${kind} ${A_SOURCES})
+  add_library(vtr::${name} ALIAS ${name})
+  target_link_libraries(${name} PRIVATE vtr::warnings ${A_LIBS} PUBLIC ${A_PUBLIC_LIBS})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+  set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  if(NOT kind STREQUAL "STATIC")
+    # Deliverables export only their named entry points.
+    set_target_properties(${name} PROPERTIES
+      CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  endif()
+endfunction()
+
+# A deliverable that lives in the program folder (or a subfolder of it) under the
+# system's own file name. It finds the shared platform library in the program folder
+# through its run path, never through the dynamic linker's search path.
+function(vtr_install_dist target)
+  cmake_parse_arguments(A "" "SUBDIR;NAME" "" ${ARGN})
+  set(dir "${VTR_DIST_DIR}")
+  set(origin "$ORIGIN")
+  if(A_SUBDIR)
+    set(dir "${VTR_DIST_DIR}/${A_SUBDIR}")
+    string(REGEX REPLACE "[^/]+" ".." up "${A_SUBDIR}")
+    set(origin "$ORIGIN/${up}")
+  endif()
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${dir}")
+  else()
+    set_target_properties(${target} PROPERTIES LIBRARY_OUTPUT_DIRECTORY "${dir}" PREFIX "")
+  endif()
+  if(A_NAME)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME "${A_NAME}")
+  endif()
+  set_target_properties(${target} PROPERTIES
+    BUILD_RPATH "${origin}" INSTALL_RPATH "${origin}" BUILD_WITH_INSTALL_RPATH ON)
+endfunction()
+
+function(vtr_add_test name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE vtr::warnings ${A_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
+  target_compile_definitions(${name} PRIVATE
+    VTR_DIST_DIR="${VTR_DIST_DIR}" VTR_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/tests"
+    VTR_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY "${CMAKE_BINARY_DIR}/tests" ${A_PROPERTIES})
+endfunction()
+
+function(vtr_add_benchmark name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT VTR_BENCHMARKS)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE vtr::warnings ${A_LIBS} benchmark::benchmark benchmark::benchmark_main)
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
+  target_compile_definitions(${name} PRIVATE VTR_DIST_DIR="${VTR_DIST_DIR}" VTR_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+endfunction()
+
+function(vtr_add_fuzzer name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT VTR_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE vtr::warnings ${A_LIBS})
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fuzz")
+  target_compile_definitions(${name} PRIVATE VTR_DIST_DIR="${VTR_DIST_DIR}")
+endfunction()

@@ -1,0 +1,63 @@
+// Starting outside programs and batch files, waiting for them, and opening documents.
+//
+// The system hands work to outside programs through files in a working folder: the program is
+// started there with its standard input and output redirected to files, and the caller waits
+// for it to exit (never for a file to appear), killing it when it outlives its time-out.
+//
+//   vtr::platform::ProcessSpec spec;
+//   spec.program = julius_folder / "julius";
+//   spec.args = {"-C", "tmp.jconf"};
+//   spec.working_folder = julius_folder;
+//   spec.stdin_file = julius_folder / "tmp.in";
+//   spec.stdout_file = julius_folder / "tmp.txt";
+//   auto result = vtr::platform::RunProcess(spec, std::chrono::seconds(30));
+//   if (!result.ok()) { /* result.outcome says how it ended */ }
+#ifndef VTR_PLATFORM_PROCESS_H_
+#define VTR_PLATFORM_PROCESS_H_
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vtr::platform {
+
+struct ProcessSpec {
+  std::filesystem::path program;        // file to run; a name without a folder is searched on PATH
+  std::vector<std::string> args;        // arguments after the program name
+  std::filesystem::path working_folder; // empty: the caller's current directory
+  std::filesystem::path stdin_file;     // empty: /dev/null
+  std::filesystem::path stdout_file;    // empty: /dev/null; the file is created or truncated
+  std::filesystem::path stderr_file;    // empty: /dev/null
+};
+
+enum class ProcessOutcome : int {
+  kExited,      // ended by itself; exit_code holds its status
+  kSignalled,   // ended by a signal it did not ask for; exit_code holds the signal
+  kTimedOut,    // outlived the time-out and was killed with its children
+  kNotStarted,  // could not be started (missing program, unreadable input file, ...)
+};
+
+struct [[nodiscard]] ProcessResult {
+  ProcessOutcome outcome = ProcessOutcome::kNotStarted;
+  int exit_code = -1;
+  std::string error;  // why it did not start
+  bool ok() const { return outcome == ProcessOutcome::kExited && exit_code == 0; }
+};
+
+// Runs the program and waits for it at most `timeout`. The child runs in a process group of
+// its own so that a time-out also ends whatever it started.
+ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds timeout);
+
+// Runs a batch file (a shell script) through /bin/sh in `spec.working_folder`; `spec.program`
+// names the script and `spec.args` its arguments.
+ProcessResult RunBatch(const ProcessSpec& spec, std::chrono::milliseconds timeout);
+
+// Opens a document or an address with the desktop's opener (xdg-open) and does not wait.
+// Returns false when the opener could not be started.
+bool OpenDocument(std::string_view document);
+
+}  // namespace vtr::platform
+
+#endif  // VTR_PLATFORM_PROCESS_H_

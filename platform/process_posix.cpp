@@ -1,0 +1,168 @@
+#include "platform/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+namespace vtr::platform {
+namespace {
+
+// Everything the child needs, prepared before fork so the child calls only
+// async-signal-safe functions.
+struct ChildPlan {
+  std::string program;
+  std::vector<std::string> argv_storage;
+  std::vector<char*> argv;
+  std::string folder, in, out, err;
+};
+
+[[noreturn]] void FailChild(int report_fd, int error) {
+  ssize_t ignored = write(report_fd, &error, sizeof error);
+  (void)ignored;
+  _exit(127);
+}
+
+[[noreturn]] void RunChild(const ChildPlan& plan, int report_fd) {
+  setpgid(0, 0);
+  auto fail = [report_fd](int error) { FailChild(report_fd, error); };
+  if (!plan.folder.empty() && chdir(plan.folder.c_str()) != 0) fail(errno);
+  int in = open(plan.in.c_str(), O_RDONLY);
+  if (in < 0) fail(errno);
+  int out = open(plan.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (out < 0) fail(errno);
+  int err = open(plan.err.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (err < 0) fail(errno);
+  dup2(in, 0);
+  dup2(out, 1);
+  dup2(err, 2);
+  execvp(plan.program.c_str(), plan.argv.data());
+  FailChild(report_fd, errno);
+}
+
+std::string Absolute(const std::filesystem::path& file, const char* fallback) {
+  if (file.empty()) return fallback;
+  std::error_code ignored;
+  return std::filesystem::absolute(file, ignored).string();
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds timeout) {
+  ProcessResult result;
+  ChildPlan plan;
+  plan.program = spec.program.string();
+  plan.argv_storage.push_back(plan.program);
+  plan.argv_storage.insert(plan.argv_storage.end(), spec.args.begin(), spec.args.end());
+  for (auto& arg : plan.argv_storage) plan.argv.push_back(arg.data());
+  plan.argv.push_back(nullptr);
+  plan.folder = spec.working_folder.string();
+  // Redirection files are resolved against the caller's directory, as the caller wrote them.
+  plan.in = Absolute(spec.stdin_file, "/dev/null");
+  plan.out = Absolute(spec.stdout_file, "/dev/null");
+  plan.err = Absolute(spec.stderr_file, "/dev/null");
+
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(errno);
+    return result;
+  }
+  pid_t pid = fork();
+  if (pid < 0) {
+    result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(errno);
+    close(report[0]);
+    close(report[1]);
+    return result;
+  }
+  if (pid == 0) {
+    close(report[0]);
+    RunChild(plan, report[1]);
+  }
+  setpgid(pid, pid);  // also set here, so a kill cannot race the child's own call
+  close(report[1]);
+  int child_error = 0;
+  ssize_t got;
+  do {
+    got = read(report[0], &child_error, sizeof child_error);
+  } while (got < 0 && errno == EINTR);
+  close(report[0]);
+  if (got == static_cast<ssize_t>(sizeof child_error)) {
+    int status;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(child_error);
+    return result;
+  }
+
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  auto pause = std::chrono::microseconds(200);
+  for (;;) {
+    int status = 0;
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) {
+      if (WIFEXITED(status)) {
+        result.outcome = ProcessOutcome::kExited;
+        result.exit_code = WEXITSTATUS(status);
+      } else {
+        result.outcome = ProcessOutcome::kSignalled;
+        result.exit_code = WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+      }
+      return result;
+    }
+    if (done < 0 && errno != EINTR) {
+      result.error = std::string("lost child ") + plan.program + ": " + std::strerror(errno);
+      return result;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(-pid, SIGKILL);
+      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      result.outcome = ProcessOutcome::kTimedOut;
+      result.exit_code = -1;
+      return result;
+    }
+    std::this_thread::sleep_for(pause);
+    if (pause < std::chrono::milliseconds(10)) pause *= 2;
+  }
+}
+
+ProcessResult RunBatch(const ProcessSpec& spec, std::chrono::milliseconds timeout) {
+  ProcessSpec shell = spec;
+  shell.program = "/bin/sh";
+  shell.args.clear();
+  shell.args.push_back(spec.program.string());
+  shell.args.insert(shell.args.end(), spec.args.begin(), spec.args.end());
+  return RunProcess(shell, timeout);
+}
+
+bool OpenDocument(std::string_view document) {
+  std::string target(document);
+  pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    // A grandchild runs the opener, so nobody has to wait for it and no zombie is left.
+    setsid();
+    pid_t opener = fork();
+    if (opener == 0) {
+      int null_fd = open("/dev/null", O_RDWR);
+      if (null_fd >= 0) {
+        dup2(null_fd, 0);
+        dup2(null_fd, 1);
+        dup2(null_fd, 2);
+      }
+      execlp("xdg-open", "xdg-open", target.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    _exit(opener < 0 ? 1 : 0);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace vtr::platform

@@ -1,0 +1,105 @@
+#include "platform/process.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace vtr::platform {
+namespace {
+
+using std::chrono::milliseconds;
+
+// True while `pid` exists and is not a zombie waiting for a parent that may never reap it.
+bool Running(pid_t pid) {
+  for (int tries = 0; tries < 100; ++tries) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    size_t close = line.rfind(')');
+    if (close == std::string::npos || close + 2 >= line.size()) return false;
+    char state = line[close + 2];
+    if (state == 'Z' || state == 'X') return false;
+    usleep(10000);  // a SIGKILL is delivered asynchronously
+  }
+  return true;
+}
+
+class ProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("vtr-process-" + std::to_string(getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  void Write(const std::string& name, const std::string& text) {
+    std::ofstream(folder_ / name) << text;
+  }
+  std::string Read(const std::string& name) {
+    std::ifstream in(folder_ / name);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+  }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(ProcessTest, ABatchFilesOutputLandsInTheGivenFileInItsFolder) {
+  Write("tmp.bat", "pwd\nread line\necho \"got $line\"\n");
+  Write("in.txt", "tmp.wav\n");
+  ProcessSpec spec;
+  spec.program = "tmp.bat";
+  spec.working_folder = folder_;
+  spec.stdin_file = folder_ / "in.txt";
+  spec.stdout_file = folder_ / "out.txt";
+  ProcessResult result = RunBatch(spec, milliseconds(5000));
+  ASSERT_TRUE(result.ok()) << result.error;
+  EXPECT_EQ(Read("out.txt"), std::filesystem::canonical(folder_).string() + "\ngot tmp.wav\n");
+}
+
+TEST_F(ProcessTest, ReportsTheExitStatus) {
+  ProcessSpec spec;
+  spec.program = "/bin/sh";
+  spec.args = {"-c", "exit 3"};
+  ProcessResult result = RunProcess(spec, milliseconds(5000));
+  EXPECT_EQ(result.outcome, ProcessOutcome::kExited);
+  EXPECT_EQ(result.exit_code, 3);
+  EXPECT_FALSE(result.ok());
+}
+
+TEST_F(ProcessTest, KillsAChildThatOutlivesItsTimeOutWithWhatItStarted) {
+  Write("slow.sh", "sleep 30 &\necho $! > child.pid\nsleep 30\n");
+  ProcessSpec spec;
+  spec.program = "slow.sh";
+  spec.working_folder = folder_;
+  auto start = std::chrono::steady_clock::now();
+  ProcessResult result = RunBatch(spec, milliseconds(300));
+  EXPECT_EQ(result.outcome, ProcessOutcome::kTimedOut);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  pid_t grandchild = std::stoi(Read("child.pid"));
+  EXPECT_FALSE(Running(grandchild)) << "the batch file's own child survived";
+}
+
+TEST_F(ProcessTest, AMissingProgramIsNotStarted) {
+  ProcessSpec spec;
+  spec.program = folder_ / "no-such-program";
+  ProcessResult result = RunProcess(spec, milliseconds(1000));
+  EXPECT_EQ(result.outcome, ProcessOutcome::kNotStarted);
+  EXPECT_NE(result.error.find("no-such-program"), std::string::npos) << result.error;
+}
+
+TEST_F(ProcessTest, AMissingInputFileIsNotStarted) {
+  ProcessSpec spec;
+  spec.program = "/bin/cat";
+  spec.stdin_file = folder_ / "absent.txt";
+  EXPECT_EQ(RunProcess(spec, milliseconds(1000)).outcome, ProcessOutcome::kNotStarted);
+}
+
+}  // namespace
+}  // namespace vtr::platform
