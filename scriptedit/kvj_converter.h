@@ -1,0 +1,24 @@
+// The kana ("KV#J") script-to-event converter: Shift-JIS hiragana and the one-character
+// command symbols (full-width, half-width and lower-case letter forms included) become a voice
+// event stream. See script_to_event_converter.h for the operations.
+//
+//   KvjConverter converter;
+//   converter.Init(kConverterTimebase);
+//   converter.Open(text, size);   // text begins with "KV#J"
+//   uint8_t buf[kCounterBufferSize];
+//   int n = converter.Convert(buf, sizeof buf);  // "KV#J" + "あ": one note event of 8 ticks
+#ifndef VTR_SCRIPTEDIT_KVJ_CONVERTER_H_
+#define VTR_SCRIPTEDIT_KVJ_CONVERTER_H_
+
+#include "scriptedit/script_to_event_converter.h"
+
+namespace vtr::scriptedit {
+
+class KvjConverter final : public ScriptToEventConverter {
+ public:
+  KvjConverter();
+};
+
+}  // namespace vtr::scriptedit
+
+#endif  // VTR_SCRIPTEDIT_KVJ_CONVERTER_H_
