@@ -124,7 +124,7 @@ std::string KanaScriptToRomaji(std::string_view script) {
       if (t == 0x40) out += ' ';
       if (t == 0x60) out += '~';
       if (t == 0x7C) out += '-';
-    } else if (b == 0x82) {
+    } else if (IsHiragana(b, t)) {
       // The pair lookup needs the whole next kana; at the end of the text the single row serves.
       if (OpensKanaPair(t) && i + 3 < script.size() && At(script, i + 2) == 0x82) {
         std::string_view pair = KanaPairRomaji(t, At(script, i + 3));
@@ -215,7 +215,7 @@ bool ScriptChecker::NormaliseWidth() {
               case 0x9F: kana = 0xCE; break;  // ぁ -> ば
               case 0xA1: kana = 0xD1; break;  // ぃ -> び
               case 0xA5: kana = 0xD7; break;  // ぇ -> べ
-              case 0xA9: kana = 0xDA; break;  // ぉ -> ぼ
+              case 0xA7: kana = 0xDA; break;  // ぉ -> ぼ
               default: break;
             }
             if (kana != 0xD4) k += 2;
