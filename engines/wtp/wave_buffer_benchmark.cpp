@@ -1,0 +1,47 @@
+#include <benchmark/benchmark.h>
+
+#include "engines/wtp/testing/speech_synth.h"
+#include "engines/wtp/wave_buffer.h"
+
+namespace {
+
+std::vector<int16_t> TwentySeconds(int rate) {
+  const auto script = vtr::wtp::testing::RandomScript(100, 6, 3);
+  auto speech = vtr::wtp::testing::Synthesize(script, rate, 150, 3);
+  speech.samples.resize(static_cast<size_t>(20 * rate));
+  return speech.samples;
+}
+
+void BM_ReadWave20s(benchmark::State& state) {
+  const auto file = std::filesystem::temp_directory_path() / "vtr_bench_read.wav";
+  (void)vtr::wtp::WaveBuffer(TwentySeconds(44100), 44100).WriteWave(file);
+  for (auto _ : state) {
+    vtr::wtp::WaveBuffer wave;
+    benchmark::DoNotOptimize(wave.ReadWave(file));
+  }
+  std::filesystem::remove(file);
+}
+BENCHMARK(BM_ReadWave20s)->Unit(benchmark::kMillisecond);
+
+void BM_HighPassNormalise20s(benchmark::State& state) {
+  const auto samples = TwentySeconds(44100);
+  for (auto _ : state) {
+    vtr::wtp::WaveBuffer wave(samples, 44100);
+    wave.HighPassNormalise(90);
+    benchmark::DoNotOptimize(wave.samples().data());
+  }
+}
+BENCHMARK(BM_HighPassNormalise20s)->Unit(benchmark::kMillisecond);
+
+void BM_Resample20s(benchmark::State& state) {
+  const int from = static_cast<int>(state.range(0));
+  const int to = static_cast<int>(state.range(1));
+  const vtr::wtp::WaveBuffer wave(TwentySeconds(from), from);
+  for (auto _ : state) {
+    vtr::wtp::WaveBuffer out;
+    benchmark::DoNotOptimize(wave.ResampleTo(out, to));
+  }
+}
+BENCHMARK(BM_Resample20s)->Args({44100, 16000})->Args({48000, 16000})->Args({16000, 44100})->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,106 @@
+// The stand-in recogniser: a forced aligner that speaks the recogniser protocol of the
+// alignment engine. It reads the dictionary and the n-gram files named on its command line,
+// the name of a 16-bit mono wave file from standard input, and writes the phoneme alignment
+// section to standard output. It recognises nothing: the grammar fixes the units and their
+// order, the recording only places their boundaries.
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engines/riff/riff_walker.h"
+#include "outside/recogniser/forced_aligner.h"
+
+namespace {
+
+enum ExitCode { kOk = 0, kBadArguments = 1, kBadGrammar = 2, kBadWave = 3, kTooShort = 4 };
+
+bool ReadFile(const std::string& name, std::string& text) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream out;
+  out << in.rdbuf();
+  text = out.str();
+  return true;
+}
+
+bool ReadWave(const std::string& name, std::vector<int16_t>& samples, int& rate) {
+  const vtr::riff::Walk walk = vtr::riff::WalkFile(name);
+  if (!walk.IsForm("WAVE")) return false;
+  const vtr::riff::Chunk* fmt = walk.Find("fmt ");
+  const vtr::riff::Chunk* data = walk.Find("data");
+  std::vector<uint8_t> body;
+  if (fmt == nullptr || data == nullptr || !vtr::riff::ReadChunk(name, *fmt, 16, body) || body.size() < 16) {
+    return false;
+  }
+  const uint16_t tag = vtr::riff::ReadU16(body, 0);
+  const uint16_t channels = vtr::riff::ReadU16(body, 2);
+  rate = static_cast<int>(vtr::riff::ReadU32(body, 4));
+  const uint16_t bits = vtr::riff::ReadU16(body, 14);
+  if (tag != 1 || channels != 1 || bits != 16 || rate < 8000 || rate > 192000) return false;
+  if (!vtr::riff::ReadChunk(name, *data, data->size, body)) return false;
+  samples.resize(body.size() / 2);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(vtr::riff::ReadU16(body, 2 * i));
+  return true;
+}
+
+std::string Trim(std::string s) {
+  const char* space = " \t\r\n";
+  s.erase(0, s.find_first_not_of(space));
+  s.erase(s.find_last_not_of(space) + 1);
+  return s;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string dictionary_file, bigram_file, trigram_file, model_file;
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    auto value = [&](std::string& into) {
+      if (i + 1 < argc) into = argv[++i];
+    };
+    if (option == "-v") {
+      value(dictionary_file);
+    } else if (option == "-nlr") {
+      value(bigram_file);
+    } else if (option == "-nrl") {
+      value(trigram_file);
+    } else if (option == "-h") {
+      value(model_file);
+    } else if (option == "-lv" || option == "-b" || option == "-input") {
+      std::string ignored;
+      value(ignored);
+    }
+  }
+  std::string dictionary, bigram, trigram, model;
+  if (dictionary_file.empty() || bigram_file.empty() || !ReadFile(dictionary_file, dictionary) ||
+      !ReadFile(bigram_file, bigram) || (!model_file.empty() && !ReadFile(model_file, model))) {
+    std::cerr << "cannot read the grammar or the model\n";
+    return kBadArguments;
+  }
+  if (!trigram_file.empty() && !ReadFile(trigram_file, trigram)) return kBadArguments;
+  std::vector<std::string> units;
+  if (!vtr::recogniser::ReadGrammar(dictionary, bigram, trigram, units)) {
+    std::cerr << "the grammar is no single sentence\n";
+    return kBadGrammar;
+  }
+  std::string wave_name;
+  std::getline(std::cin, wave_name);
+  wave_name = Trim(wave_name);
+  std::vector<int16_t> samples;
+  int rate = 0;
+  if (!ReadWave(wave_name, samples, rate)) {
+    std::cerr << "cannot read the wave file '" << wave_name << "'\n";
+    return kBadWave;
+  }
+  const auto features = vtr::recogniser::ComputeFeatures(samples, rate);
+  std::vector<vtr::recogniser::UnitSpan> spans;
+  if (!vtr::recogniser::AlignUnits(features, units, spans)) {
+    std::cerr << "the recording is too short for " << units.size() << " units\n";
+    return kTooShort;
+  }
+  std::cout << vtr::recogniser::FormatAlignment(units, spans);
+  return std::cout.good() ? kOk : kBadArguments;
+}
