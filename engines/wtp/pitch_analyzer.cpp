@@ -1,0 +1,438 @@
+#include "engines/wtp/pitch_analyzer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace vtr::wtp {
+namespace {
+
+// Filters of the detector: omega for K = tan(omega / rate).
+constexpr double kHighPassOmega = 125.66371;  // 40 Hz
+constexpr double kLowPassOmega = 2513.2742;   // 800 Hz
+constexpr double kSmootherOmega = 314.15927;  // 100 Hz
+constexpr double kInverseQ = 1 / 0.707;
+constexpr double kPeakHalfLifeMs = 10;
+constexpr double kAmplitudeHalfLifeMs = 8;
+constexpr double kLoudThreshold = 327.68;     // 32768 x 10^-2
+constexpr double kPeakRatio = 0.7943282347;   // 10^-0.1
+constexpr int kMaxCrossingsPer10ms = 80;      // more: noise, no pitch
+constexpr int kMaxCrossingsForMiss = 51;      // a miss is bridged below this
+constexpr int kMaxBridgedMisses = 5;
+constexpr int kMaxTrackedFrames = 100;
+constexpr double kMaxPeriodSec = 0.025;       // 40 Hz
+constexpr double kMinPeriodSec = 0.00125;     // 800 Hz
+constexpr int kMeanTerms = 5;
+
+// Post-processing.
+constexpr double kOctaveHigh = 1.5;
+constexpr double kOctaveLow = 0.6666667;
+constexpr double kStableLow = 0.8333333;
+constexpr double kStableHigh = 1.2;
+constexpr double kStepGapSec = 0.099999905;   // gaps from about 100 ms ...
+constexpr double kLongGapSec = 0.3;           // ... filled as a step when this long
+constexpr double kStepJump = 0.1;             // ... or when the pitch jumps this much
+constexpr double kPowerFloorDb = -96;
+constexpr double kPowerRangeDb = 30;          // -96 dB is lifted to -66 dB
+constexpr double kNoPitchHz = 150;
+
+struct Biquad {
+  double b0 = 0, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
+  double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+  double Run(double x) {
+    const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+  }
+};
+
+Biquad HighPass(double k) {
+  const double d = k * k + k * kInverseQ + 1;
+  return {1 / d, -2 / d, 1 / d, 2 * (k * k - 1) / d, (k * k - k * kInverseQ + 1) / d};
+}
+
+Biquad LowPass(double k) {
+  const double d = k * k + k * kInverseQ + 1;
+  return {k * k / d, 2 * k * k / d, k * k / d, 2 * (k * k - 1) / d, (k * k - k * kInverseQ + 1) / d};
+}
+
+// The period detector. Periods are counted in samples; -1 means "no period".
+class Detector {
+ public:
+  explicit Detector(int rate) : rate_(rate) {
+    hp_ = HighPass(std::tan(kHighPassOmega / rate));
+    for (Biquad& lp : lp_) lp = LowPass(std::tan(kLowPassOmega / rate));
+    const double k = std::tan(kSmootherOmega / rate);
+    sm_feedback_ = (1 - k) / (1 + k);
+    sm_gain_ = k / (1 + k);
+    decay_peak_ = std::pow(2.0, -1000.0 / (rate * kPeakHalfLifeMs));
+    decay_amplitude_ = std::pow(2.0, -1000.0 / (rate * kAmplitudeHalfLifeMs));
+    samples_per_10ms_ = static_cast<int>(rate * 0.01);
+    max_period_ = rate * kMaxPeriodSec;
+    min_period_ = rate * kMinPeriodSec;
+    estimates_.fill(-1);
+    for (Slot& slot : slots_) slot = {-1, -1, -1, -1, -1, -1};
+  }
+
+  void Feed(double x) {
+    const double h = hp_.Run(x);
+    const double s = lp_[2].Run(lp_[1].Run(lp_[0].Run(h)));
+    const double y = sm_feedback_ * sm_y1_ + sm_gain_ * (s + sm_x1_);
+    sm_x1_ = s;
+    sm_y1_ = y;
+    pos_env_ = std::max(std::max(y, 0.0), decay_peak_ * pos_env_);
+    neg_env_ = std::min(std::min(y, 0.0), decay_peak_ * neg_env_);
+    amp_env_ = std::max(std::abs(h), decay_amplitude_ * amp_env_);
+    if (amp_env_ > kLoudThreshold) {
+      quiet_ = false;
+      if (armed_) {
+        ++neg_count_;
+        if (y <= kPeakRatio * neg_env_) {
+          PushPeak(pos_count_, neg_count_);
+          pos_count_ = neg_count_ = 0;
+          armed_ = false;
+        }
+      } else {
+        ++pos_count_;
+        if (y >= kPeakRatio * pos_env_) armed_ = true;
+      }
+    } else {
+      quiet_ = true;
+      pos_count_ = neg_count_ = 0;
+      armed_ = false;
+      crossings_ = 0;
+    }
+    if (!quiet_ && (h * h_previous_ < 0 || h == 0)) ++crossings_;
+    h_previous_ = h;
+    if (++sample_counter_ >= samples_per_10ms_) {
+      sample_counter_ = 0;
+      crossings_last_10ms_ = crossings_;
+      crossings_ = 0;
+      if (tracking_) tracked_ = std::min(kMaxTrackedFrames, tracked_ + 1);
+    }
+  }
+
+  // The period of the frame just fed, in samples (fractional for a mean), or -1.
+  double FrameEstimate() {
+    if (quiet_ || crossings_last_10ms_ > kMaxCrossingsPer10ms) {
+      if (Newest() != -1) PushEstimate(-1);
+      peak_read_ = peak_write_;
+      // The quiet branch ends the frame here and, like a newest estimate of -1, ends tracking.
+      tracking_ = false;
+      tracked_ = 0;
+      cached_ = -1;
+      return cached_;
+    }
+    bool pushed = false;
+    while (peak_read_ != peak_write_) {
+      const Peak peak = peaks_[peak_read_ % kPeakRing];
+      ++peak_read_;
+      const int e = Select(peak.a, peak.b, Newest());
+      if (e != 0 && !(e == -1 && Newest() == -1)) {
+        PushEstimate(e);
+        pushed = true;
+      }
+    }
+    if (!pushed) return cached_;
+    const int e = Newest();
+    if (e == -1) {
+      tracking_ = false;
+      tracked_ = 0;
+      cached_ = -1;
+      return cached_;
+    }
+    if (!tracking_) {
+      tracking_ = true;
+      tracked_ = 0;
+      cached_ = e;
+      return cached_;
+    }
+    if (tracked_ < 2) {
+      cached_ = e;
+      return cached_;
+    }
+    // Mean of up to five newest estimates; a term that would take the sum to maxPeriod or
+    // beyond is not added, and -1 ends the sum.
+    double sum = 0;
+    int terms = 0;
+    for (int k = 0; k < kMeanTerms; ++k) {
+      const int v = estimates_[(estimate_write_ + kEstimateRing - 1 - k) % kEstimateRing];
+      if (v == -1 || sum + v >= max_period_) break;
+      sum += v;
+      ++terms;
+    }
+    cached_ = terms > 0 ? sum / terms : e;
+    return cached_;
+  }
+
+ private:
+  static constexpr int kPeakRing = 32;
+  static constexpr int kSlotRing = 8;
+  static constexpr int kEstimateRing = 32;
+  enum class Mode { kA, kB };
+  struct Peak {
+    int a, b;
+  };
+  struct Slot {
+    int a, b, A, B, A2, B2;
+  };
+
+  void PushPeak(int a, int b) {
+    // A full ring drops its oldest candidate.
+    if (peak_write_ - peak_read_ >= kPeakRing) ++peak_read_;
+    peaks_[peak_write_ % kPeakRing] = {a, b};
+    ++peak_write_;
+  }
+  int Newest() const { return estimates_[(estimate_write_ + kEstimateRing - 1) % kEstimateRing]; }
+  void PushEstimate(int e) {
+    estimates_[estimate_write_] = e;
+    estimate_write_ = (estimate_write_ + 1) % kEstimateRing;
+  }
+  bool InBounds(int period) const { return period >= min_period_ && period <= max_period_; }
+
+  int Select(int a, int b, int x) {
+    const Slot& prev = slots_[(slot_ + kSlotRing - 1) % kSlotRing];
+    const Slot& prev2 = slots_[(slot_ + kSlotRing - 2) % kSlotRing];
+    Slot& slot = slots_[slot_];
+    slot_ = (slot_ + 1) % kSlotRing;
+    if (a == -1) {
+      slot = {0, 0, 0, 0, 0, 0};
+      return -1;
+    }
+    const int A = a + b;
+    const int B = a + prev.b;
+    const int A2 = prev.A + A;
+    const int B2 = prev.B + B;
+    const int A1 = prev.A, B1 = prev.B, A0 = prev2.A, B0 = prev2.B;
+    slot = {a, b, A, B, A2, B2};
+    auto within = [](int v, int ref, double share) { return std::abs(v - ref) < share * ref; };
+
+    if (x == -1) {
+      // No previous estimate: three consecutive candidates must agree.
+      misses_ = 0;
+      int result = -1;
+      if (within(A, A1, 0.2) && within(A1, A0, 0.2)) {
+        mode_ = Mode::kA;
+        result = A;
+      } else if (within(B, B1, 0.2) && within(B1, B0, 0.2)) {
+        mode_ = Mode::kB;
+        result = B;
+      }
+      return result != -1 && InBounds(result) ? result : -1;
+    }
+
+    auto near = [&](int v) { return std::abs(v - x) < 0.2 * x; };
+    if (tracked_ <= 2) {
+      misses_ = 0;
+      int result = -1;
+      if (mode_ == Mode::kB && near(B)) {
+        agree_ = 0;
+        result = B;
+      } else if (mode_ == Mode::kA && near(A)) {
+        agree_ = 0;
+        result = A;
+      } else if (within(A, A1, 0.2)) {
+        mode_ = Mode::kA;
+        result = A;
+      } else if (within(B, B1, 0.2)) {
+        mode_ = Mode::kB;
+        result = B;
+      }
+      return result != -1 && InBounds(result) ? result : -1;
+    }
+
+    // Double of A: the single period once it has agreed more than five times in a row.
+    auto b_case = [&] {
+      mode_ = Mode::kA;
+      if (within(A, A1, 0.1)) {
+        ++agree_;
+        return agree_ > 5 ? A : A2;
+      }
+      agree_ = 0;
+      return A2;
+    };
+    // Double of B, likewise.
+    auto a_case = [&] {
+      mode_ = Mode::kB;
+      if (within(B, B1, 0.1)) {
+        ++agree_;
+        return agree_ > 5 ? B : B2;
+      }
+      agree_ = 0;
+      return B2;
+    };
+    int result = -1;
+    if (mode_ == Mode::kB) {
+      if (near(B)) {
+        agree_ = 0;
+        result = B;
+      } else if (!near(A)) {
+        result = near(B2) ? a_case() : near(A2) ? b_case() : -1;
+      } else {
+        mode_ = Mode::kA;
+        agree_ = 0;
+        result = A;
+      }
+    } else {
+      if (near(A)) {
+        agree_ = 0;
+        result = A;
+      } else if (near(B)) {
+        mode_ = Mode::kB;
+        agree_ = 0;
+        result = B;
+      } else if (near(A2)) {
+        result = b_case();
+      } else if (near(B2)) {
+        result = a_case();
+      }
+    }
+    if (result != -1 && tracked_ > 20 && std::abs(result - x) > 0.5 * x) result = x;
+    if (result != -1 && !InBounds(result)) result = -1;
+    if (result == -1) {
+      // Misses are counted first: up to five in a row are bridged while the signal is not
+      // noise-like.
+      ++misses_;
+      return crossings_last_10ms_ < kMaxCrossingsForMiss && misses_ <= kMaxBridgedMisses ? 0 : -1;
+    }
+    misses_ = 0;
+    return result;
+  }
+
+  int rate_;
+  Biquad hp_;
+  std::array<Biquad, 3> lp_;
+  double sm_feedback_ = 0, sm_gain_ = 0, sm_x1_ = 0, sm_y1_ = 0;
+  double decay_peak_ = 0, decay_amplitude_ = 0;
+  double pos_env_ = 0, neg_env_ = 0, amp_env_ = 0, h_previous_ = 0;
+  double max_period_ = 0, min_period_ = 0;
+  int samples_per_10ms_ = 1, sample_counter_ = 0;
+  int pos_count_ = 0, neg_count_ = 0, crossings_ = 0, crossings_last_10ms_ = 0;
+  bool armed_ = false, quiet_ = true, tracking_ = false;
+  int tracked_ = 0, misses_ = 0, agree_ = 0;
+  Mode mode_ = Mode::kA;
+  std::array<Peak, kPeakRing> peaks_{};
+  int64_t peak_read_ = 0, peak_write_ = 0;
+  std::array<Slot, kSlotRing> slots_{};
+  int slot_ = 0;
+  std::array<int, kEstimateRing> estimates_{};
+  int estimate_write_ = 0;
+  double cached_ = -1;
+};
+
+}  // namespace
+
+double PitchAnalyzer::At(const std::vector<double>& contour, double t) {
+  if (contour.empty()) return 0;
+  const double position = std::max(t, 0.0) / kFrameSec + 0.5;
+  if (!(position < static_cast<double>(contour.size()))) return contour.back();
+  return contour[static_cast<size_t>(position)];
+}
+
+int PitchAnalyzer::Analyse(const WaveBuffer& wave) {
+  raw_pitch_.clear();
+  raw_power_.clear();
+  pitch_.clear();
+  power_.clear();
+  if (wave.count() == 0 || wave.rate() <= 0) return -1;
+  // A silent recording keeps gain 1, so its gain is never infinite here.
+  gain_db_ = wave.gain() > 0 ? 20 * std::log10(static_cast<double>(wave.gain())) : 0.0;
+  WaveBuffer copy;
+  const WaveBuffer* analysed = &wave;
+  if (wave.rate() < 22050) {
+    if (wave.ResampleTo(copy, 44100) != WaveResult::kOk) return -1;
+    analysed = &copy;
+  }
+  rate_ = analysed->rate();
+  const auto samples = analysed->samples();
+  const size_t frames = static_cast<size_t>(static_cast<double>(samples.size()) / rate_ / kFrameSec);
+  raw_pitch_.assign(frames, 0);
+  raw_power_.assign(frames, 0);
+  Detector detector(rate_);
+  size_t at = 0;
+  for (size_t i = 0; i < frames; ++i) {
+    const size_t end = std::min(samples.size(), static_cast<size_t>((i + 1) * kFrameSec * rate_));
+    int high = 0, low = 0;
+    for (; at < end; ++at) {
+      detector.Feed(samples[at]);
+      high = std::max<int>(high, samples[at]);
+      low = std::min<int>(low, samples[at]);
+    }
+    const double period = detector.FrameEstimate();
+    raw_pitch_[i] = period > 0 ? rate_ / period : 0;
+    raw_power_[i] = 20 * std::log10((high - low) / 65536.0) - gain_db_;
+  }
+  PostProcess();
+  return 0;
+}
+
+void PitchAnalyzer::SetRawContours(std::vector<double> raw_pitch, std::vector<double> raw_power,
+                                   double gain_db) {
+  raw_pitch_ = std::move(raw_pitch);
+  raw_power_ = std::move(raw_power);
+  raw_power_.resize(raw_pitch_.size(), 0);
+  gain_db_ = gain_db;
+  PostProcess();
+}
+
+void PitchAnalyzer::PostProcess() {
+  std::vector<double>& raw = raw_pitch_;
+  const size_t n = raw.size();
+  auto voiced = [&](size_t i) { return raw[i] != 0; };
+  // Isolated voicing: one or two voiced frames between unvoiced ones.
+  for (size_t i = 2; i + 3 <= n; ++i) {
+    if (voiced(i) && !voiced(i - 1) && !voiced(i + 1)) raw[i] = 0;
+    if (voiced(i) && voiced(i + 1) && !voiced(i - 1) && !voiced(i + 2)) raw[i] = raw[i + 1] = 0;
+  }
+  // Onset octave check: a first voiced frame an octave off a stable continuation.
+  for (size_t i = 3; i + 4 <= n; ++i) {
+    if (!voiced(i - 2) && !voiced(i - 1) && voiced(i) && voiced(i + 1) && voiced(i + 2)) {
+      const double jump = raw[i] / raw[i + 1];
+      const double next = raw[i + 1] / raw[i + 2];
+      if ((jump > kOctaveHigh || jump < kOctaveLow) && next > kStableLow && next < kStableHigh) raw[i] = 0;
+    }
+  }
+  pitch_ = raw_pitch_;
+  power_ = raw_power_;
+  // Gaps: a step at the middle of long gaps and of gaps with a jump, linear otherwise. L = 0
+  // stands for "no voiced frame yet".
+  size_t last = 0;
+  bool any = false;
+  for (size_t j = 0; j < n; ++j) {
+    if (pitch_[j] == 0) continue;
+    any = true;
+    if (last == 0) {
+      std::fill(pitch_.begin(), pitch_.begin() + static_cast<std::ptrdiff_t>(j), pitch_[j]);
+    } else if (j > last + 1) {
+      const double gap = kFrameSec * static_cast<double>(j - last - 2);
+      const double d = pitch_[j] - pitch_[last];
+      if (gap >= kStepGapSec && (gap >= kLongGapSec || std::abs(d) / pitch_[last] >= kStepJump)) {
+        const size_t middle = (j + last + 1) / 2;
+        for (size_t k = last + 1; k < j; ++k) pitch_[k] = k < middle ? pitch_[last] : pitch_[j];
+      } else {
+        for (size_t k = 1; k < j - last; ++k) {
+          pitch_[last + k] = pitch_[last] + d * static_cast<double>(k) / static_cast<double>(j - last);
+        }
+      }
+    }
+    last = j;
+  }
+  if (any) {
+    for (size_t k = last + 1; k < n; ++k) pitch_[k] = pitch_[last];
+  }
+  for (size_t k = n; k-- > 1;) pitch_[k] = (pitch_[k] + pitch_[k - 1]) / 2;
+  // Power: floor at -96 dB and compress -96 .. M to -66 .. M. With M at -96 exactly the
+  // compression has no range and the values stay at -96.
+  double m = -200;
+  for (double v : power_) m = std::max(m, v);
+  for (double& v : power_) {
+    v = std::max(v, kPowerFloorDb);
+    if (m + 96 != 0) v = v + kPowerRangeDb * (m - v) / (m - kPowerFloorDb);
+  }
+  if (!any) std::fill(pitch_.begin(), pitch_.end(), kNoPitchHz);
+}
+
+}  // namespace vtr::wtp
