@@ -1,0 +1,301 @@
+#include "platform/window/controls.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/window/dialog.h"
+#include "platform/window/headless.h"
+#include "platform/window/window_system.h"
+
+namespace vtr::platform {
+namespace {
+
+// A parent that writes down the notices and scroll actions of its children.
+class Parent : public Window {
+ public:
+  std::vector<std::string> log;
+  void OnCommand(int id, Notice notice) override {
+    log.push_back(std::to_string(id) + ":" + std::to_string(static_cast<int>(notice)));
+  }
+  void OnScroll(int id, ScrollCode code, int pos) override {
+    log.push_back(std::to_string(id) + " scroll " + std::to_string(static_cast<int>(code)) + " " + std::to_string(pos));
+  }
+};
+
+template <typename T, typename... Args>
+T* Add(Parent& parent, int id, Args&&... args) {
+  return static_cast<T*>(parent.AddChild(std::make_unique<T>(std::forward<Args>(args)...), id, Rect{0, 0, 100, 20}));
+}
+
+KeyEvent Char(char32_t c) {
+  KeyEvent event;
+  event.kind = KeyEvent::Kind::kChar;
+  event.ch = c;
+  return event;
+}
+
+KeyEvent Down(int key, uint8_t modifiers = 0) { return KeyEvent{KeyEvent::Kind::kDown, key, 0, modifiers}; }
+
+TEST(EditTest, TypingEditsTheSelectionAndNotifies) {
+  HeadlessSession session;
+  Parent parent;
+  auto* edit = Add<Edit>(parent, 2037);
+  edit->SetText("abc");
+  edit->SetSel(1, 2);
+  EXPECT_TRUE(edit->OnKey(Char(U'か')));
+  EXPECT_EQ(edit->text(), "aかc");
+  EXPECT_EQ(edit->GetSel(), (std::pair{2, 2}));
+  EXPECT_TRUE(edit->OnKey(Down(kKeyBack)));
+  EXPECT_EQ(edit->text(), "ac");
+  EXPECT_EQ(parent.log, (std::vector<std::string>{"2037:1", "2037:1"}));
+}
+
+TEST(EditTest, LockSwallowsInputAndKeepsTheText) {
+  HeadlessSession session;
+  Parent parent;
+  auto* edit = Add<Edit>(parent, 1002);
+  edit->SetText("KV#J");
+  edit->SetLocked(true);
+  SetClipboardText("x");
+  const KeyEvent inputs[] = {Char(U'a'), Down(kKeyBack), Down(kKeyDelete), Down('V', kModCtrl), Down('X', kModCtrl)};
+  for (const KeyEvent& input : inputs) EXPECT_TRUE(edit->OnKey(input));
+  edit->Paste();
+  EXPECT_TRUE(edit->OnMouse(MouseEvent::At(MouseEvent::Kind::kDown, MouseButton::kLeft, {})));
+  EXPECT_EQ(edit->text(), "KV#J");
+  EXPECT_TRUE(parent.log.empty());
+  edit->SetLocked(false);
+  EXPECT_TRUE(edit->OnKey(Char(U'a')));
+  EXPECT_EQ(parent.log.size(), 1u);
+}
+
+TEST(EditTest, ClipboardAndUndo) {
+  HeadlessSession session;
+  Parent parent;
+  auto* edit = Add<Edit>(parent, 1);
+  edit->SetText("あいう");
+  edit->SetSel(0, 2);
+  EXPECT_TRUE(edit->OnKey(Down('X', kModCtrl)));
+  EXPECT_EQ(edit->text(), "う");
+  EXPECT_EQ(ClipboardText(), "あい");
+  edit->SetSel(1, 1);
+  EXPECT_TRUE(edit->OnKey(Down('V', kModCtrl)));
+  EXPECT_EQ(edit->text(), "うあい");
+  EXPECT_TRUE(edit->OnKey(Down('Z', kModCtrl)));
+  EXPECT_EQ(edit->text(), "う");
+}
+
+TEST(EditTest, LimitAndSingleLineRefuseWhatDoesNotFit) {
+  HeadlessSession session;
+  Parent parent;
+  auto* edit = Add<Edit>(parent, 2038);
+  edit->SetLimitText(2);
+  edit->OnKey(Char(U'9'));
+  edit->OnKey(Char(U'9'));
+  edit->OnKey(Char(U'9'));
+  edit->OnKey(Down(kKeyReturn));
+  EXPECT_EQ(edit->text(), "99");
+  edit->SetSel(0, 1);  // a selection makes room
+  edit->OnKey(Char(U'1'));
+  EXPECT_EQ(edit->text(), "19");
+}
+
+TEST(EditTest, SelectionByteOffsetsOfTheScriptEncoding) {
+  struct Case {
+    Encoding encoding;
+    std::string bytes;       // script text
+    size_t start, end;       // byte offsets to select
+    std::string selected;    // UTF-8 of the selection
+  };
+  const Case cases[] = {
+      {Encoding::kShiftJis, "KV#J\x82\xa9\x82\xc8", 4, 6, "か"},
+      {Encoding::kShiftJis, "KV#J\x82\xa9\x82\xc8", 6, 8, "な"},
+      {Encoding::kShiftJis, "\x82\xa9" "a\x82\xc8", 2, 5, "aな"},
+      {Encoding::kEucKr, "\xb0\xa1" "b", 0, 2, "가"},
+      {Encoding::kGb2312, "\xc4\xe3" "1", 0, 3, "你1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.selected);
+    HeadlessSession session;
+    Parent parent;
+    auto* edit = Add<Edit>(parent, 2037, kStyleMultiLine);
+    ASSERT_TRUE(edit->SetScriptText(c.encoding, c.bytes));
+    edit->SetSelBytes(c.encoding, c.start, c.end);
+    EXPECT_EQ(edit->SelectedText(), c.selected);
+    EXPECT_EQ(edit->GetSelBytes(c.encoding), (std::pair{c.start, c.end}));
+    TextResult back = edit->ScriptText(c.encoding);
+    ASSERT_TRUE(back.ok());
+    EXPECT_EQ(back.text, c.bytes);
+  }
+}
+
+TEST(EditTest, UndecodableScriptLeavesTheTextAlone) {
+  HeadlessSession session;
+  Parent parent;
+  auto* edit = Add<Edit>(parent, 2037);
+  edit->SetText("old");
+  EXPECT_FALSE(edit->SetScriptText(Encoding::kShiftJis, "\x82"));  // a lead byte without trail
+  EXPECT_EQ(edit->text(), "old");
+}
+
+TEST(ButtonTest, ClicksToggleChecksAndRadioGroups) {
+  HeadlessSession session;
+  Parent parent;
+  auto* check = Add<Button>(parent, 2059, ControlKind::kCheckBox);
+  auto* speak = Add<Button>(parent, 185, ControlKind::kRadioButton, kStyleGroup);
+  auto* sing = Add<Button>(parent, 184, ControlKind::kRadioButton);
+  auto* other = Add<Button>(parent, 300, ControlKind::kRadioButton, kStyleGroup);
+  other->SetCheck(1);
+  speak->SetCheck(1);
+  check->Activate();
+  sing->Activate();
+  EXPECT_EQ(check->check(), 1);
+  EXPECT_EQ(speak->check(), 0);
+  EXPECT_EQ(sing->check(), 1);
+  EXPECT_EQ(other->check(), 1);  // another group
+  check->Enable(false);
+  check->Activate();
+  EXPECT_EQ(check->check(), 1);
+  EXPECT_EQ(parent.log, (std::vector<std::string>{"2059:0", "184:0"}));
+}
+
+TEST(ComboBoxTest, EntriesAndSelection) {
+  HeadlessSession session;
+  Parent parent;
+  auto* combo = Add<ComboBox>(parent, 164);
+  for (const char* item : {"+1", "0", "-1"}) combo->AddString(item);
+  EXPECT_TRUE(combo->SetCurSel(1));
+  EXPECT_EQ(combo->text(), "0");
+  EXPECT_FALSE(combo->SetCurSel(7));
+  EXPECT_EQ(combo->cur_sel(), -1);
+  combo->UserSelect(2);
+  combo->UserSelect(2);  // the same entry again: no notice
+  combo->InsertString(0, "+2");
+  EXPECT_EQ(combo->cur_sel(), 3);
+  EXPECT_EQ(parent.log, (std::vector<std::string>{"164:2"}));
+}
+
+TEST(RangeControlTest, TrackbarAndScrollBarReportUserActions) {
+  HeadlessSession session;
+  Parent parent;
+  auto* slider = Add<Trackbar>(parent, 136);
+  slider->SetRange(0, 127);
+  slider->SetPos(200);
+  EXPECT_EQ(slider->pos(), 127);
+  slider->UserMove(ScrollCode::kThumbTrack, 100);
+  auto* bar = Add<ScrollBar>(parent, 173, false);
+  bar->SetRange(0, 2097135);  // ranges past 16 bits
+  bar->SetPos(1500000);
+  EXPECT_EQ(bar->pos(), 1500000);
+  bar->UserScroll(ScrollCode::kLineDown);
+  bar->UserScroll(ScrollCode::kThumbTrack, 3000000);
+  EXPECT_EQ(bar->pos(), 1500000);  // the parent moves the bar, not the user
+  EXPECT_EQ(parent.log, (std::vector<std::string>{"136 scroll 5 100", "173 scroll 1 1500000", "173 scroll 5 2097135"}));
+}
+
+// A spin that fills an empty buddy with its lower end instead of stepping.
+class FillingSpin : public Spin {
+ public:
+  FillingSpin() : Spin(kStyleBuddyInt) {}
+
+ protected:
+  bool OnDeltaPos(int, int) override {
+    if (!buddy()->text().empty()) return false;
+    buddy()->SetText(std::to_string(lower()));
+    return true;
+  }
+};
+
+TEST(SpinTest, StepsTheBuddyNumberWithinTheRange) {
+  struct Case {
+    const char* buddy_text;
+    int delta;
+    const char* after;
+  };
+  const Case cases[] = {{"50", 1, "51"}, {"50", -1, "49"}, {"99", 1, "99"}, {"", 1, "1"}, {"7", -1, "6"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.buddy_text);
+    HeadlessSession session;
+    Parent parent;
+    auto* edit = Add<Edit>(parent, 2047);
+    auto* spin = Add<FillingSpin>(parent, 2048);
+    spin->SetBuddy(edit);
+    spin->SetRange(1, 99);
+    edit->SetText(c.buddy_text);
+    spin->UserStep(c.delta);
+    EXPECT_EQ(edit->text(), c.after);
+  }
+}
+
+TEST(ListViewTest, ColumnsAndRows) {
+  HeadlessSession session;
+  Parent parent;
+  auto* list = Add<ListView>(parent, 1011);
+  list->InsertColumn(0, "File Name", 135);
+  list->InsertColumn(1, "Version", 60);
+  const int row = list->InsertItem(list->item_count(), "Vtr_wtp.so");
+  EXPECT_TRUE(list->SetItemText(row, 1, "1, 0, 2"));
+  EXPECT_FALSE(list->SetItemText(row, 5, "x"));
+  EXPECT_EQ(list->ItemText(0, 0), "Vtr_wtp.so");
+  EXPECT_EQ(list->ItemText(0, 1), "1, 0, 2");
+  EXPECT_EQ(list->ItemText(3, 0), "");
+  auto lines = session.Paint(*list);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "text 4,17 133,34 \"Vtr_wtp.so\" 000000"), lines.end());
+}
+
+TEST(MenuButtonTest, TextPartClicksAndArrowDropsDown) {
+  HeadlessSession session;
+  Parent parent;
+  auto* button = static_cast<MenuButton*>(parent.AddChild(std::make_unique<MenuButton>(), 32841, Rect{0, 0, 100, 24}));
+  EXPECT_EQ(button->text_part(), (Rect{0, 0, 80, 24}));
+  EXPECT_EQ(button->arrow_part(), (Rect{80, 0, 100, 24}));
+  auto press = [&](Point p) {
+    button->OnMouse(MouseEvent::At(MouseEvent::Kind::kDown, MouseButton::kLeft, p));
+    button->OnMouse(MouseEvent::At(MouseEvent::Kind::kUp, MouseButton::kLeft, p));
+  };
+  press({90, 10});
+  press({10, 10});
+  EXPECT_EQ(parent.log, (std::vector<std::string>{"32841:3", "32841:0"}));
+}
+
+TEST(ImageButtonTest, ShowsTheImageOfItsState) {
+  HeadlessSession session;
+  Parent parent;
+  auto* button = Add<ImageButton>(parent, 1000);
+  ImageButton::Images images;
+  images.normal = Image(76, 83, 1);
+  images.hover = Image(76, 83, 2);
+  images.pressed = Image(76, 83, 3);
+  images.key = 0xFF00FF;
+  button->SetImages(images);
+  ASSERT_TRUE(button->FitToImage());
+  EXPECT_EQ(button->rect().width(), 76);
+  EXPECT_EQ(button->CurrentImage()->at(0, 0), 1u);
+  button->OnMouseEnter();
+  EXPECT_EQ(button->CurrentImage()->at(0, 0), 2u);
+  button->OnMouse(MouseEvent::At(MouseEvent::Kind::kDown, MouseButton::kLeft, {5, 5}));
+  EXPECT_EQ(button->CurrentImage()->at(0, 0), 3u);
+  button->OnMouse(MouseEvent::At(MouseEvent::Kind::kUp, MouseButton::kLeft, {5, 5}));
+  button->OnMouseLeave();
+  button->Enable(false);  // no disabled image: the normal one shows
+  EXPECT_EQ(button->CurrentImage()->at(0, 0), 1u);
+  EXPECT_EQ(parent.log, (std::vector<std::string>{"1000:0"}));
+}
+
+TEST(ShapedButtonTest, OnlyTheNonKeyPixelsOfTheFirstFrameBelongToIt) {
+  HeadlessSession session;
+  Parent parent;
+  auto* button = Add<ShapedButton>(parent, 1);
+  Image image(4, 6, 0xFF00FF);  // two frames of 4 x 3; key colour at (0,0)
+  image.set(1, 0, 0x000000);
+  image.set(2, 0, 0x000000);
+  image.set(0, 2, 0x111111);
+  image.set(3, 4, 0x222222);   // second frame only
+  ASSERT_TRUE(button->SetShapeImage(image, 2));
+  EXPECT_EQ(button->rect().height(), 3);
+  EXPECT_EQ(button->shape().rects(), (std::vector<Rect>{{1, 0, 3, 1}, {0, 2, 1, 3}}));
+  EXPECT_TRUE(button->HitTest({1, 0}));
+  EXPECT_FALSE(button->HitTest({0, 0}));
+  EXPECT_FALSE(button->HitTest({3, 1}));  // row of key colour only
+}
+
+}  // namespace
+}  // namespace vtr::platform

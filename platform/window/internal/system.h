@@ -1,0 +1,154 @@
+// The one window system of the process: registry of live windows, posted commands, timers,
+// modal loops, input routing and the chosen backend. Layer internal.
+#ifndef VTR_PLATFORM_WINDOW_INTERNAL_SYSTEM_H_
+#define VTR_PLATFORM_WINDOW_INTERNAL_SYSTEM_H_
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/window/window.h"
+#include "platform/window/window_system.h"
+
+namespace vtr::platform::internal {
+
+// How a window is shown: the backend's part of a window (FLTK widget) or nothing (headless).
+class Peer {
+ public:
+  virtual ~Peer() = default;
+  // The model changed: show the new state.
+  virtual void Sync() = 0;
+  virtual void Repaint() = 0;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  // A top-level window is about to show / has been torn down.
+  virtual void Attach(Window& top) = 0;
+  virtual void Detach(Window& top) = 0;
+  // One round of waiting for input, at most `timeout_ms` (-1: until something happens).
+  virtual void WaitForInput(int64_t timeout_ms) = 0;
+  // Wakes WaitForInput; safe from any thread.
+  virtual void Wake() = 0;
+  // Milliseconds of the backend's clock.
+  virtual int64_t NowMs() = 0;
+  virtual int TrackPopupMenu(Window* owner, const Menu& menu, Point at) = 0;
+  virtual FileDialogResult ShowFileDialog(Window* owner, const FileDialogRequest& request) = 0;
+  virtual bool OpenDocument(std::string_view document) = 0;
+  virtual void CursorChanged(Cursor) {}
+  virtual void MoveCursor(Point) {}
+  // Called when the message box `box` is about to run (headless records it).
+  virtual void MessageBoxShown(Window&, std::string_view, std::string_view, uint32_t) {}
+  virtual void MessageBoxAnswered(int) {}
+  // True when the backend may run a modal loop now (headless: the user has steps left).
+  virtual bool CanWait() { return true; }
+};
+
+class System {
+ public:
+  static System& Get();
+
+  Backend& backend();
+  void Install(Backend* backend);  // nullptr: none
+  bool has_backend() const { return backend_ != nullptr; }
+
+  void* Register(Window* window);
+  void Unregister(Window* window);
+  Window* Lookup(void* handle) const;
+
+  void Post(void* handle, int command_id);
+  // Waits (at most `timeout_ms`) until a command is queued; true when one is.
+  bool WaitForPost(int64_t timeout_ms);
+  void DeliverPosts();
+
+  void SetTimer(Window* window, int timer_id, int period_ms);
+  void KillTimer(Window* window, int timer_id);
+  void KillTimers(Window* window);
+  std::optional<int64_t> NextDue() const;
+  // Fires every timer due at `now` (each at most once per call, earliest first).
+  void FireDueTimers(int64_t now);
+
+  // One round of the message loop.
+  void PumpOnce();
+  void PushModal(Window* window) { modal_.push_back(window); }
+  void PopModal(Window* window);
+  // The window that takes input now: the innermost modal window, else the newest top level.
+  Window* Active() const;
+  const std::vector<Window*>& modal_stack() const { return modal_; }
+  void TopLevelShown(Window* window);
+  void TopLevelGone(Window* window);
+  bool aborting() const { return aborting_; }
+  void set_aborting(bool aborting) { aborting_ = aborting; }
+
+  // Input, from the backends and the scripted user.
+  void DispatchMouse(Window& top, MouseEvent event);  // event.point in top's client coordinates
+  void DispatchKey(KeyEvent event);
+  void DispatchDrop(Window& top, const std::vector<std::string>& files);
+  Window* HitWindow(Window& top, Point p, Point* local) const;
+
+  Window* capture() const { return capture_; }
+  void SetCapture(Window* window);
+  void ReleaseCapture();
+  Window* focus() const { return focus_; }
+  void SetFocus(Window* window);
+  Window* hover() const { return hover_; }
+  bool IsKeyDown(int key) const { return keys_down_.count(key) > 0; }
+  uint8_t modifiers() const;
+
+  Cursor cursor() const { return cursor_; }
+  void UpdateCursor(Window* over, Point local);
+  void AddWait(int delta);
+  Point cursor_pos() const { return cursor_pos_; }
+  void set_cursor_pos(Point p);
+  void set_cursor_clip(std::optional<Rect> clip) { cursor_clip_ = clip; }
+  const std::optional<Rect>& cursor_clip() const { return cursor_clip_; }
+
+  std::string clipboard;
+  std::string title = "Voxtrel";
+
+ private:
+  System() = default;
+  void Forget(Window* window);
+
+  Backend* backend_ = nullptr;
+  std::unique_ptr<Backend> default_backend_;
+  std::unordered_map<uintptr_t, Window*> windows_;
+  uintptr_t next_handle_ = 0x1000;
+
+  mutable std::mutex post_mutex_;
+  std::condition_variable post_cv_;
+  std::deque<std::pair<void*, int>> posts_;
+
+  struct Timer {
+    void* handle;
+    int id;
+    int period;
+    int64_t due;
+  };
+  std::vector<Timer> timers_;
+
+  std::vector<Window*> modal_;
+  std::vector<Window*> tops_;
+  bool aborting_ = false;
+
+  Window* capture_ = nullptr;
+  Window* focus_ = nullptr;
+  Window* hover_ = nullptr;
+  std::set<int> keys_down_;
+  Cursor cursor_ = Cursor::kArrow;
+  int wait_count_ = 0;
+  Point cursor_pos_;
+  std::optional<Rect> cursor_clip_;
+};
+
+}  // namespace vtr::platform::internal
+
+#endif  // VTR_PLATFORM_WINDOW_INTERNAL_SYSTEM_H_

@@ -1,0 +1,308 @@
+#include "platform/window/window_system.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/window/dialog.h"
+#include "platform/window/headless.h"
+
+namespace vtr::platform {
+namespace {
+
+constexpr int kGraphId = 130;
+
+DialogTemplate GraphTemplate() {
+  return DialogTemplate{.id = 901,
+                        .caption = "Graph",
+                        .size = {320, 240},
+                        .controls = {
+                            {kGraphId, ControlKind::kCustom, "", {10, 10, 200, 100}},
+                            {kIdOk, ControlKind::kButton, "OK", {10, 200, 60, 24}},
+                        }};
+}
+
+// A graph window that drags a marker with its own loop, the way the graphs of the dialogs do.
+class DragGraph : public CustomWindow {
+ public:
+  int marker_x = 50;
+  int moves = 0;
+  bool cancelled = false;
+  std::vector<std::string> log;
+
+  bool OnMouse(const MouseEvent& event) override {
+    if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kLeft) {
+      Drag();
+      return true;
+    }
+    if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kRight) {
+      Menu menu({MenuItem::Command(181, "ひらがなを追加"), MenuItem::Separator(),
+                 MenuItem::Popup("more", {MenuItem::Command(183, "ひらがなを変更"), MenuItem::Command(182, "ひらがなを削除")})});
+      menu.SetGrayed(181, true);
+      menu.SetChecked(183, true);
+      const int chosen = TrackPopupMenu(this, menu, event.screen);
+      log.push_back("menu " + std::to_string(chosen));
+      return true;
+    }
+    if (dragging_) {
+      if (event.kind == MouseEvent::Kind::kMove) {
+        work_x_ = event.point.x;
+        ++moves;
+      }
+      if (event.kind == MouseEvent::Kind::kUp) {
+        work_x_ = event.point.x;
+        dragging_ = false;
+      }
+      return true;
+    }
+    return false;
+  }
+  void OnCaptureLost() override {
+    if (dragging_) {
+      cancelled = true;
+      dragging_ = false;
+    }
+  }
+  std::optional<Cursor> OnSetCursor(Point p) override {
+    if (std::abs(p.x - marker_x) <= 2) return Cursor::kSizeWE;
+    if (p.y < 10) return Cursor::kSizeNS;
+    return std::nullopt;
+  }
+  void OnPaint(Canvas& canvas) override {
+    canvas.FillRect(client_rect(), colors::kWhite);
+    canvas.Line({marker_x, 0}, {marker_x, 99}, 0xD08000, 2);
+    canvas.Text(Rect{marker_x - 12, 80, marker_x + 13, 95}, "か", Font{"MS ゴシック", 8.5}, colors::kBlack,
+                kTextCenter | kTextVCenter | kTextSingleLine);
+  }
+
+ private:
+  void Drag() {
+    dragging_ = true;
+    cancelled = false;
+    work_x_ = marker_x;
+    SetCapture(this);
+    PumpUntil([this] { return !dragging_; });
+    if (GetCapture() == this) ReleaseCapture();
+    if (!cancelled) marker_x = work_x_;
+  }
+  bool dragging_ = false;
+  int work_x_ = 0;
+};
+
+class GraphDialog : public Dialog {
+ public:
+  GraphDialog() : Dialog(GraphTemplate()) {}
+  DragGraph* graph = nullptr;
+  std::vector<std::string> log;
+  bool swallow_wheel = false;
+
+  void OnTimer(int id) override {
+    log.push_back(std::to_string(id) + "@" + std::to_string(now_ms ? now_ms() : 0));
+    if (id == 501) KillTimer(501);  // one shot
+  }
+  void OnDropFiles(const std::vector<std::string>& paths) override { log.push_back("drop " + paths.front()); }
+  bool PreTranslateMouse(const MouseEvent& event, Window* target) override {
+    if (swallow_wheel && event.kind == MouseEvent::Kind::kWheel) {
+      log.push_back("wheel " + std::to_string(event.wheel_delta) + " over " + std::to_string(target->id()));
+      return true;
+    }
+    return false;
+  }
+  std::function<int64_t()> now_ms;
+
+ protected:
+  bool OnInitDialog() override {
+    graph = static_cast<DragGraph*>(ReplaceChild(kGraphId, std::make_unique<DragGraph>()));
+    return true;
+  }
+};
+
+TEST(TimerTest, FiresAtItsPeriodOnTheManualClock) {
+  HeadlessSession session;
+  GraphDialog dialog;
+  dialog.now_ms = [&] { return session.now_ms(); };
+  session.user()
+      .Do([&] {
+        dialog.SetTimer(503, 32);
+        dialog.SetTimer(501, 256);
+      })
+      .Advance(31)
+      .Advance(1)
+      .Advance(64)
+      .Advance(200)
+      .Do([&] { dialog.KillTimer(503); })
+      .Advance(1000)
+      .Click(kIdOk);
+  EXPECT_EQ(dialog.DoModal(), kIdOk);
+  const std::vector<std::string> expected = {"503@32", "503@64", "503@96",  "503@128", "503@160",
+                                             "503@192", "503@224", "503@256", "501@256", "503@288"};
+  EXPECT_EQ(dialog.log, expected);
+}
+
+TEST(TimerTest, TimersDieWithTheirWindow) {
+  HeadlessSession session;
+  {
+    GraphDialog first;
+    session.user().Do([&] { first.SetTimer(502, 32); }).Click(kIdOk);
+    EXPECT_EQ(first.DoModal(), kIdOk);
+  }
+  GraphDialog second;
+  second.now_ms = [&] { return session.now_ms(); };
+  session.user().Advance(100).Click(kIdOk);
+  EXPECT_EQ(second.DoModal(), kIdOk);
+  EXPECT_TRUE(second.log.empty());
+}
+
+TEST(CaptureTest, DragFollowsTheMouseAndLosingTheCaptureCancels) {
+  struct Case {
+    const char* name;
+    bool lose_capture;
+    int marker_after;
+  };
+  const Case cases[] = {{"drag completes", false, 120}, {"capture lost cancels", true, 50}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessSession session;
+    GraphDialog dialog;
+    ScriptedUser& user = session.user();
+    user.MouseDown(kGraphId, {50, 40}).MouseMove(kGraphId, {80, 40}).MouseMove(kGraphId, {260, 40});
+    if (c.lose_capture) {
+      user.LoseCapture();
+    } else {
+      user.MouseUp(kGraphId, {120, 40});
+    }
+    int marker = 0;
+    bool cancelled = false;
+    user.Do([&] {
+      marker = dialog.graph->marker_x;
+      cancelled = dialog.graph->cancelled;
+    });
+    user.Click(kIdOk);
+    EXPECT_EQ(dialog.DoModal(), kIdOk);
+    EXPECT_EQ(marker, c.marker_after);
+    EXPECT_EQ(cancelled, c.lose_capture);
+    EXPECT_TRUE(session.errors().empty());
+  }
+}
+
+TEST(CaptureTest, CapturedMouseReachesTheWindowOutsideItsRectangle) {
+  HeadlessSession session;
+  GraphDialog dialog;
+  int marker = 0, moves = 0;
+  session.user()
+      .MouseDown(kGraphId, {50, 40})
+      .MouseMove(0, {300, 230})  // far outside the graph: still the graph's
+      .MouseUp(0, {300, 230})
+      .Do([&] {
+        marker = dialog.graph->marker_x;
+        moves = dialog.graph->moves;
+      })
+      .Click(kIdOk);
+  EXPECT_EQ(dialog.DoModal(), kIdOk);
+  EXPECT_EQ(moves, 1);
+  EXPECT_EQ(marker, 290);  // 300 in the dialog is 290 in the graph
+}
+
+TEST(CursorTest, ShapesFollowTheWindowUnderTheMouse) {
+  struct Case {
+    Point at;
+    Cursor expected;
+  };
+  const Case cases[] = {
+      {{50, 50}, Cursor::kSizeWE},
+      {{100, 5}, Cursor::kSizeNS},
+      {{100, 50}, Cursor::kArrow},
+  };
+  for (const Case& c : cases) {
+    HeadlessSession session;
+    GraphDialog dialog;
+    Cursor seen = Cursor::kArrow, waiting = Cursor::kArrow;
+    session.user()
+        .MouseMove(kGraphId, c.at)
+        .Do([&] {
+          seen = CurrentCursor();
+          WaitCursor wait;
+          waiting = CurrentCursor();
+        })
+        .Click(kIdOk);
+    EXPECT_EQ(dialog.DoModal(), kIdOk);
+    EXPECT_EQ(seen, c.expected);
+    EXPECT_EQ(waiting, Cursor::kWait);
+  }
+}
+
+TEST(DropTest, DroppedFilesArriveOnlyWhileAccepted) {
+  HeadlessSession session;
+  GraphDialog dialog;
+  session.user()
+      .DropFiles({"/tmp/ignored.kvx"})
+      .Do([&] { dialog.DragAcceptFiles(true); })
+      .DropFiles({"/tmp/a.kvx", "/tmp/b.kvx"})
+      .Do([&] { dialog.DragAcceptFiles(false); })
+      .DropFiles({"/tmp/late.kvx"})
+      .Click(kIdOk);
+  EXPECT_EQ(dialog.DoModal(), kIdOk);
+  EXPECT_EQ(dialog.log, std::vector<std::string>{"drop /tmp/a.kvx"});
+}
+
+TEST(MouseTest, WheelPassesTheDialogFilterWithItsTarget) {
+  HeadlessSession session;
+  GraphDialog dialog;
+  dialog.swallow_wheel = true;
+  session.user().Wheel(kGraphId, {20, 20}, -120).Click(kIdOk);
+  EXPECT_EQ(dialog.DoModal(), kIdOk);
+  EXPECT_EQ(dialog.log, std::vector<std::string>{"wheel -120 over 130"});
+}
+
+TEST(PopupMenuTest, ShowsTheMenuAndReturnsTheChoice) {
+  struct Case {
+    int choice;
+    int expected;
+  };
+  const Case cases[] = {{183, 183}, {182, 182}, {181, 0} /* greyed */, {0, 0} /* dismissed */};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.choice);
+    HeadlessSession session;
+    GraphDialog dialog;
+    session.user().MouseDown(kGraphId, {70, 30}, MouseButton::kRight).ChooseMenuItem(c.choice).Click(kIdOk);
+    EXPECT_EQ(dialog.DoModal(), kIdOk);
+    ASSERT_EQ(session.menus().size(), 1u);
+    const Menu& shown = session.menus()[0].menu;
+    EXPECT_TRUE(shown.Find(181)->grayed);
+    EXPECT_TRUE(shown.Find(183)->checked);
+    EXPECT_TRUE(shown.items()[1].separator);
+    EXPECT_EQ(session.menus()[0].at, (Point{80 + 80, 40 + 60}));  // screen point of the click
+    EXPECT_TRUE(session.errors().empty());
+  }
+}
+
+TEST(FileDialogTest, ReportsThePathAndTheFilterIndex) {
+  HeadlessSession session;
+  session.user().ChooseFile("/tmp/song.kvx", 2).ChooseFile("");
+  FileDialogRequest request;
+  request.save = true;
+  request.filters = {{"Text (*.txt)", "*.txt"}, {"Kelvox (*.kvx)", "*.kvx"}};
+  const FileDialogResult chosen = ShowFileDialog(nullptr, request);
+  EXPECT_TRUE(chosen.ok);
+  EXPECT_EQ(chosen.path, "/tmp/song.kvx");
+  EXPECT_EQ(chosen.filter_index, 2);
+  const FileDialogResult cancelled = ShowFileDialog(nullptr, request);
+  EXPECT_FALSE(cancelled.ok);
+  ASSERT_EQ(session.file_dialogs().size(), 2u);
+  EXPECT_TRUE(session.file_dialogs()[0].save);
+}
+
+TEST(ShellTest, BrowserRequestsAreRecorded) {
+  HeadlessSession session;
+  EXPECT_TRUE(OpenInBrowser("/opt/vtr/links/links.html"));
+  EXPECT_EQ(session.opened_documents(), std::vector<std::string>{"/opt/vtr/links/links.html"});
+}
+
+TEST(ScriptTest, StepsThatFindNothingAreReported) {
+  HeadlessSession session;
+  GraphDialog dialog;
+  session.user().Click(4242).Answer(kIdYes).ChooseMenuItem(5).Click(kIdOk);
+  EXPECT_EQ(dialog.DoModal(), kIdOk);
+  EXPECT_EQ(session.errors().size(), 3u);
+}
+
+}  // namespace
+}  // namespace vtr::platform
