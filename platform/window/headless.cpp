@@ -117,6 +117,8 @@ class HeadlessBackend : public Backend {
 
   std::deque<Step> steps_;
   int64_t now_ = 0;
+  uint64_t post_base_ = System::Get().posted_total();
+  uint64_t post_waits_ = 0;
   std::vector<ShownMessageBox> boxes_;
   std::vector<size_t> open_boxes_;
   std::vector<ShownMenu> menus_;
@@ -388,8 +390,11 @@ ScriptedUser& ScriptedUser::Advance(int ms) {
 
 ScriptedUser& ScriptedUser::WaitForPost() {
   HeadlessBackend* b = backend_;
-  b->Add("wait for post", [b] {
-    if (!System::Get().WaitForPost(10000)) b->Error("wait for post: nothing was posted");
+  // The n-th wait of a session waits for the n-th command posted since the session began
+  // (it may already have arrived and been delivered).
+  const uint64_t count = b->post_base_ + ++b->post_waits_;
+  b->Add("wait for post", [b, count] {
+    if (!System::Get().WaitForPosts(count, 10000)) b->Error("wait for post: nothing was posted");
   });
   return *this;
 }

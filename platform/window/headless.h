@@ -66,7 +66,8 @@ class ScriptedUser {
   ScriptedUser& ChooseFile(std::string path, int filter_index = 1);
   // Moves the manual clock on; timers due on the way fire in order.
   ScriptedUser& Advance(int ms);
-  // Blocks (at most a few seconds) until a command was posted from another thread.
+  // Blocks (at most a few seconds) until one more command was posted (from any thread) since
+  // the session began than at the previous wait.
   ScriptedUser& WaitForPost();
   // Another window takes the mouse capture.
   ScriptedUser& LoseCapture();

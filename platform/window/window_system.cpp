@@ -98,14 +98,20 @@ void System::Post(void* handle, int command_id) {
   {
     std::lock_guard<std::mutex> lock(post_mutex_);
     posts_.emplace_back(handle, command_id);
+    ++posted_total_;
   }
   post_cv_.notify_all();
   if (backend_ != nullptr) backend_->Wake();
 }
 
-bool System::WaitForPost(int64_t timeout_ms) {
+bool System::WaitForPosts(uint64_t count, int64_t timeout_ms) {
   std::unique_lock<std::mutex> lock(post_mutex_);
-  return post_cv_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [this] { return !posts_.empty(); });
+  return post_cv_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return posted_total_ >= count; });
+}
+
+uint64_t System::posted_total() const {
+  std::lock_guard<std::mutex> lock(post_mutex_);
+  return posted_total_;
 }
 
 void System::DeliverPosts() {

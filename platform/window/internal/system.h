@@ -65,8 +65,10 @@ class System {
   Window* Lookup(void* handle) const;
 
   void Post(void* handle, int command_id);
-  // Waits (at most `timeout_ms`) until a command is queued; true when one is.
-  bool WaitForPost(int64_t timeout_ms);
+  // Waits (at most `timeout_ms`) until `count` commands were posted since the process began;
+  // true when they were.
+  bool WaitForPosts(uint64_t count, int64_t timeout_ms);
+  uint64_t posted_total() const;
   void DeliverPosts();
 
   void SetTimer(Window* window, int timer_id, int period_ms);
@@ -126,6 +128,7 @@ class System {
   mutable std::mutex post_mutex_;
   std::condition_variable post_cv_;
   std::deque<std::pair<void*, int>> posts_;
+  uint64_t posted_total_ = 0;
 
   struct Timer {
     void* handle;
