@@ -1,0 +1,202 @@
+// The played text: the checked script with explicit speed, in which no sentence exceeds the
+// sentence limit.
+//
+// Counting rule: a sentence is every byte from the one after the previous sentence end up to
+// and including its own sentence end; a restated prefix after a split belongs to the new
+// sentence. So every sentence of the played text, as the device receives it, holds at most
+// 100 bytes. The reported offset is the start of the token whose bytes pass the limit.
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "core/script_engine.h"
+
+namespace vtr::core {
+namespace {
+
+using K = ScriptTokenKind;
+
+constexpr int kSplitRoom = 96;               // a split point leaves room for "S99,"
+constexpr std::string_view kSplitEnd = "S99,";  // speed 99 and a comma: the shortest pause
+
+int Tone(const std::string& sound_text) {
+  return sound_text.empty() ? -1 : sound_text.back() - '0';
+}
+
+// Tone pairs of Chinese between which a sentence must not be split.
+bool TonesAllowSplit(int first, int second) {
+  if (second == 0) return false;
+  if (first == 1 && (second == 2 || second == 3)) return false;
+  if (first == 3 && second == 4) return false;
+  if (first != 1 && first != 3 && second == 3) return false;
+  return true;
+}
+
+void AppendPosition(std::string& out, int position, char up, char down) {
+  if (position == 0) return;
+  out += position > 0 ? up : down;
+  const int magnitude = std::min(position > 0 ? position : -position, 99);
+  if (magnitude != 1) out += std::to_string(magnitude);
+}
+
+struct PlayState {
+  std::string speed = "S50";
+  int pitch = 0;
+  int step = 0;
+  char mark = 0;
+};
+
+struct SplitPoint {
+  size_t out_size;  // the played text ends here at the split
+  size_t unit;      // the last unit before the split
+  int body_position;
+  PlayState state;
+};
+
+struct Built {
+  std::string text;
+  bool too_long = false;
+  int error_offset = 0;
+};
+
+Built Build(const std::vector<ScriptSentence>& units, std::string_view tag, bool chinese,
+            bool split) {
+  Built built;
+  std::string& out = built.text;
+  out.assign(tag);
+  PlayState state;
+  int sentence_bytes = 0;
+  int body_position = 0;
+  std::optional<SplitPoint> split_point;
+
+  for (size_t i = 0; i < units.size(); ++i) {
+    const ScriptSentence& unit = units[i];
+    bool pitch_applied = false;
+    bool step_applied = false;
+    bool restarted = false;
+    for (const ScriptToken& token : unit.tokens) {
+      const int token_position = body_position;
+      const bool within = sentence_bytes <= kSentenceLimit;
+      out += token.text;
+      sentence_bytes += static_cast<int>(token.text.size());
+      body_position += static_cast<int>(token.text.size());
+      switch (token.kind) {
+        case K::kSpeed:
+          state.speed = "S" + std::to_string(unit.s_value);
+          break;
+        case K::kPitchStep:
+          if (!pitch_applied && unit.pitch_step_symbol != 0) {
+            const bool up = unit.pitch_step_symbol == '\'' || unit.pitch_step_symbol == '^';
+            state.pitch += up ? unit.pitch_step_sum : -unit.pitch_step_sum;
+            pitch_applied = true;
+          }
+          break;
+        case K::kStep:
+          if (!step_applied && unit.step_symbol != 0) {
+            state.step += unit.step_symbol == '<' ? unit.step_sum : -unit.step_sum;
+            step_applied = true;
+          }
+          break;
+        case K::kAmpersand:
+          state.pitch = state.step = 0;
+          break;
+        case K::kSlash:
+          state.pitch = 0;
+          break;
+        case K::kEquals:
+          state.step = 0;
+          break;
+        case K::kMark:
+          state.mark = unit.mark != 0 ? unit.mark : token.text[0];
+          break;
+        default:
+          break;
+      }
+      if (!within || sentence_bytes <= kSentenceLimit) continue;
+      // The sentence passes the limit with this token.
+      if (split && split_point) {
+        const SplitPoint at = *split_point;
+        split_point.reset();
+        out.resize(at.out_size);
+        out += kSplitEnd;
+        const size_t piece_start = out.size();
+        if (at.state.mark != 0) out += at.state.mark;
+        out += at.state.speed;
+        AppendPosition(out, at.state.pitch, '\'', '_');
+        AppendPosition(out, at.state.step, '<', '>');
+        sentence_bytes = static_cast<int>(out.size() - piece_start);
+        state = at.state;
+        body_position = at.body_position;
+        i = at.unit;  // the units after the split are read again
+        restarted = true;
+        break;
+      }
+      if (!built.too_long) {
+        built.too_long = true;
+        built.error_offset = token_position + static_cast<int>(kHeaderTagSize);
+      }
+    }
+    if (restarted) continue;
+    if (IsSentenceEndKind(unit.closing_kind)) {
+      sentence_bytes = 0;
+      state.pitch = state.step = 0;
+      state.mark = 0;
+      split_point.reset();
+      continue;
+    }
+    if (split && unit.closing_kind == K::kSyllable && i + 1 < units.size() &&
+        units[i + 1].closing_kind == K::kSyllable && sentence_bytes <= kSplitRoom &&
+        (!chinese || TonesAllowSplit(Tone(unit.sound_text), Tone(units[i + 1].sound_text)))) {
+      split_point = SplitPoint{out.size(), i, body_position, state};
+    }
+  }
+  return built;
+}
+
+}  // namespace
+
+ScriptEngineError ScriptEngine::BuildPlayText(ScriptModeWord mode, std::string& text,
+                                              int* error_offset, int flag) {
+  int unused_offset = 0;
+  if (error_offset == nullptr) error_offset = &unused_offset;
+  *error_offset = 0;
+  if (const ScriptEngineError parsed = ParseScriptText(mode, text);
+      parsed != ScriptEngineError::kNone) {
+    return parsed;
+  }
+  // A romaji script is played as kana.
+  const bool romaji = language_ == ScriptLanguage::kRomaji;
+  const ScriptModeWord kana_mode = (mode & 0xF2F00000) | 0x2000000;
+  if (romaji) {
+    std::string kana;
+    if (const ScriptEngineError converted = ConvertScriptMode(kana_mode, kana);
+        converted != ScriptEngineError::kNone) {
+      return converted;
+    }
+    text = kana;
+    if (const ScriptEngineError parsed = ParseScriptText(kana_mode, text);
+        parsed != ScriptEngineError::kNone) {
+      return parsed;
+    }
+  }
+  const bool split = flag == 1;
+  if (split) (void)CheckScript(0);
+
+  Built built = Build(units_, HeaderTagOf(language_), language_ == ScriptLanguage::kChinese,
+                      split);
+  if (built.too_long) {
+    *error_offset = built.error_offset;
+    return ScriptEngineError::kSentenceTooLong;
+  }
+  if (romaji) {
+    if (ParseScriptText(kana_mode, built.text) != ScriptEngineError::kNone ||
+        ConvertScriptMode(mode, built.text) != ScriptEngineError::kNone) {
+      return ScriptEngineError::kBadMode;
+    }
+  }
+  text = built.text;
+  output_text_ = std::move(built.text);
+  return ScriptEngineError::kNone;
+}
+
+}  // namespace vtr::core
