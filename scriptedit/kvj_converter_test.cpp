@@ -6,12 +6,10 @@
 #include <vector>
 
 #include "engines/events/stream_reader.h"
-#include "scriptedit/play_time.h"
+#include "scriptedit/converter_test_util.h"
 
 namespace vtr::scriptedit {
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 // Shift-JIS forms used below.
 #define A "\x82\xA0"   // あ
@@ -36,35 +34,13 @@ std::string Repeat(const std::string& s, int n) {
   return out;
 }
 
-// Every event of `script`, each as its own byte string.
+using testing::Bytes;
+using testing::Joined;
+
 std::vector<Bytes> Events(const std::string& script) {
-  KvjConverter converter;
-  EXPECT_EQ(converter.Init(kConverterTimebase), 0);
-  EXPECT_EQ(converter.Open(reinterpret_cast<const uint8_t*>(script.data()),
-                           static_cast<int32_t>(script.size())),
-            0);
-  std::vector<Bytes> events;
-  uint8_t buf[kCounterBufferSize];
-  int n = 0;
-  while ((n = converter.Convert(buf, sizeof buf)) > 0) events.emplace_back(buf, buf + n);
-  EXPECT_EQ(n, 0);
-  return events;
+  return testing::Events<KvjConverter>(script);
 }
-
-Bytes Joined(const std::vector<Bytes>& events) {
-  Bytes all;
-  for (const Bytes& e : events) all.insert(all.end(), e.begin(), e.end());
-  return all;
-}
-
-int PlayMs(const std::string& script) {
-  KvjConverter converter;
-  int ms = -1;
-  const PlayTimeCode code =
-      CountPlayTime(converter, script.data(), static_cast<int32_t>(script.size()), ms);
-  EXPECT_EQ(code, PlayTimeCode::kOk) << script;
-  return ms;
-}
+int PlayMs(const std::string& script) { return testing::PlayMs<KvjConverter>(script); }
 
 TEST(KvjConverterTest, HeaderOnlyGivesNoEvent) { EXPECT_TRUE(Events("KV#J").empty()); }
 

@@ -1,0 +1,22 @@
+// The pinyin ("KV#C") script-to-event converter: pinyin syllables with tone digits 0..4 (and
+// erhua forms) and the ASCII command symbols become a voice event stream, each syllable's
+// pitch following the shape of its tone in context. See script_to_event_converter.h.
+//
+//   KvcConverter converter;
+//   converter.Init(kConverterTimebase);
+//   converter.Open(text, size);   // text begins with "KV#C", e.g. "KV#Cma1": 220 ms
+#ifndef VTR_SCRIPTEDIT_KVC_CONVERTER_H_
+#define VTR_SCRIPTEDIT_KVC_CONVERTER_H_
+
+#include "scriptedit/script_to_event_converter.h"
+
+namespace vtr::scriptedit {
+
+class KvcConverter final : public ScriptToEventConverter {
+ public:
+  KvcConverter();
+};
+
+}  // namespace vtr::scriptedit
+
+#endif  // VTR_SCRIPTEDIT_KVC_CONVERTER_H_

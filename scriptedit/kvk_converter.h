@@ -1,0 +1,24 @@
+// The Hangul ("KV#K") script-to-event converter: EUC-KR (KS X 1001) syllables and the command
+// symbols (ASCII, full-width and lower-case letter forms) become a voice event stream. A
+// syllable with both an initial and a final consonant lasts 400 ms, any other 260 ms; after
+// each phrase is read, the pronunciation rules at syllable boundaries rewrite adjacent
+// syllables. See script_to_event_converter.h.
+//
+//   KvkConverter converter;
+//   converter.Init(kConverterTimebase);
+//   converter.Open(text, size);   // text begins with "KV#K", e.g. "KV#K" + 가: 260 ms
+#ifndef VTR_SCRIPTEDIT_KVK_CONVERTER_H_
+#define VTR_SCRIPTEDIT_KVK_CONVERTER_H_
+
+#include "scriptedit/script_to_event_converter.h"
+
+namespace vtr::scriptedit {
+
+class KvkConverter final : public ScriptToEventConverter {
+ public:
+  KvkConverter();
+};
+
+}  // namespace vtr::scriptedit
+
+#endif  // VTR_SCRIPTEDIT_KVK_CONVERTER_H_
