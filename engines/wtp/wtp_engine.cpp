@@ -1,0 +1,122 @@
+#include "engines/wtp/wtp_engine.h"
+
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "engines/wtp/pseq_writer.h"
+#include "engines/wtp/segment_builder.h"
+
+namespace vtr::wtp {
+
+WtpEngine::WtpEngine(std::filesystem::path recogniser_folder) : folder_(std::move(recogniser_folder)) {}
+
+void WtpEngine::FreeAll() {
+  wave_.reset();
+  analyzer_.reset();
+  aligner_.reset();
+  phonemes_.clear();
+  syllables_.clear();
+  last_pseq_ = nullptr;
+  last_pseq_length_ = 0;
+}
+
+int WtpEngine::Initialize(int step_ms, int flags) {
+  if (open_) return -1;
+  if (step_ms != kStepMs || (flags & 0xFF) != 0) return -2;
+  FreeAll();
+  open_ = true;
+  step_ms_ = kStepMs;
+  flags_ = 0;
+  aligner_ = std::make_unique<PhonemeAligner>(folder_, flags_);
+  aligner_->set_timeout(timeout_);
+  analyzer_ = std::make_unique<PitchAnalyzer>();
+  return 0;
+}
+
+int WtpEngine::Terminate() {
+  if (!open_) return -1;
+  if (aligner_) aligner_->RemoveTempFiles();
+  FreeAll();
+  open_ = false;
+  return 0;
+}
+
+int WtpEngine::SetWav(const char* path, int path_length) {
+  if (!open_) return -1;
+  if (path == nullptr || path_length <= 0 || path_length > kMaxPathLength) return -2;
+  const std::string file(path, strnlen(path, static_cast<size_t>(path_length)));
+  if (file.empty() || !std::ifstream(file, std::ios::binary)) return -4;
+  auto wave = std::make_unique<WaveBuffer>();
+  const WaveResult result = wave->ReadWave(file);
+  // Once the file was opened, a failure still replaces the wave (with an empty one).
+  wave_ = std::move(wave);
+  return static_cast<int>(result);
+}
+
+int WtpEngine::SetText(const char* text, int length) {
+  if (!open_ || !aligner_) return -1;
+  if (text == nullptr || length <= 0 || length > kMaxTextLength) return -2;
+  return aligner_->SetText(std::string_view(text, static_cast<size_t>(length)));
+}
+
+int WtpEngine::Write(char* buffer, int buffer_length) {
+  const SegmentTable syllables{static_cast<uint32_t>(syllables_.size()), syllables_.data()};
+  const int written = WritePitchSequence(
+      syllables, *analyzer_, {reinterpret_cast<uint8_t*>(buffer), static_cast<size_t>(buffer_length)});
+  if (written >= 0) {
+    last_pseq_ = buffer;
+    last_pseq_length_ = static_cast<unsigned>(written);
+  }
+  return written;
+}
+
+int WtpEngine::GetPSeq(char* buffer, int buffer_length) {
+  last_pseq_ = nullptr;
+  last_pseq_length_ = 0;
+  if (!open_) return -1;
+  if (buffer == nullptr || buffer_length <= 0) return -2;
+  if (!wave_ || !analyzer_ || !aligner_) return -1;
+  if (buffer_length > kMaxPSeqBuffer) return -2;
+  wave_->HighPassNormalise(kNormalisePercent);
+  const int aligned = aligner_->Align(*wave_);
+  if (aligned != 0) return aligned;
+  if (analyzer_->Analyse(*wave_) != 0) return -1;
+  if (BuildSegments(aligner_->phonemes(), aligner_->syllables(), *analyzer_, phonemes_, syllables_) != 0) {
+    return -1;
+  }
+  SegmentTable phonemes{static_cast<uint32_t>(phonemes_.size()), phonemes_.data()};
+  SegmentTable syllables{static_cast<uint32_t>(syllables_.size()), syllables_.data()};
+  RefineSegments(phonemes, syllables, *analyzer_);
+  return Write(buffer, buffer_length);
+}
+
+int WtpEngine::GeneratePSeq(char* buffer, int buffer_length) {
+  last_pseq_ = nullptr;
+  last_pseq_length_ = 0;
+  // The same argument checks as GetPSeq: a negative length must never reach the writer.
+  if (buffer == nullptr || buffer_length <= 0 || buffer_length > kMaxPSeqBuffer) return -2;
+  if (!aligner_ || !analyzer_ || aligner_->phonemes().empty() || aligner_->syllables().empty() ||
+      analyzer_->frame_count() == 0 || syllables_.empty()) {
+    return -1;
+  }
+  return Write(buffer, buffer_length);
+}
+
+int WtpEngine::GetSegment(SegmentTable* phonemes, SegmentTable* syllables) {
+  if (phonemes == nullptr || syllables == nullptr) return -2;
+  *phonemes = {static_cast<uint32_t>(phonemes_.size()), phonemes_.empty() ? nullptr : phonemes_.data()};
+  *syllables = {static_cast<uint32_t>(syllables_.size()), syllables_.empty() ? nullptr : syllables_.data()};
+  return 0;
+}
+
+int WtpEngine::SetSegment(SegmentTable* phonemes, SegmentTable* syllables) {
+  if (phonemes == nullptr || syllables == nullptr || !SegmentTablesAreUsable(*phonemes, *syllables)) {
+    return -2;
+  }
+  if (!analyzer_ || analyzer_->frame_count() == 0) return -1;
+  RefineSegments(*phonemes, *syllables, *analyzer_);
+  return 0;
+}
+
+}  // namespace vtr::wtp
