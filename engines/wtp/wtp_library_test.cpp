@@ -1,0 +1,119 @@
+// The library as its callers use it: loaded by name from a program folder, with the stand-in
+// recogniser beside it.
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "engines/events/stream_reader.h"
+#include "engines/wtp/wave_buffer.h"
+#include "engines/wtp/testing/speech_synth.h"
+#include "engines/wtp/wtp_api.h"
+#include "platform/module.h"
+
+namespace vtr::wtp {
+namespace {
+
+// A program folder of its own: the platform library, Plugin/Vtr_wtp.so and Plugin/Julius.
+class ProgramFolder {
+ public:
+  ProgramFolder() : folder_(std::filesystem::path(VTR_TEST_BIN_DIR) / "wtp_program") {
+    const std::filesystem::path dist(VTR_DIST_DIR);
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_ / "Plugin" / "Julius");
+    std::filesystem::copy_file(dist / "libvtr_platform.so", folder_ / "libvtr_platform.so");
+    std::filesystem::copy_file(dist / "Plugin" / "Vtr_wtp.so", folder_ / "Plugin" / "Vtr_wtp.so");
+    for (const char* name : {"julius", "hmmdefs"}) {
+      std::filesystem::copy_file(dist / "Plugin" / "Julius" / name, folder_ / "Plugin" / "Julius" / name);
+    }
+  }
+  ~ProgramFolder() { std::filesystem::remove_all(folder_); }
+  const std::filesystem::path& path() const { return folder_; }
+
+ private:
+  std::filesystem::path folder_;
+};
+
+template <typename F>
+F* Bind(const platform::Module& module, const char* name) {
+  F* f = module.Find<F>(name);
+  EXPECT_NE(f, nullptr) << name;
+  return f;
+}
+
+TEST(WtpLibraryTest, SyntheticUtteranceGivesTablesAndAPitchSequence) {
+  ProgramFolder program;
+  platform::Module wtp;
+  ASSERT_TRUE(wtp.Load(".\\Plugin\\Vtr_wtp.dll", program.path())) << wtp.error();
+  auto* initialize = Bind<VtrWtpInitializeFn>(wtp, "VtrWtp_Initialize");
+  auto* terminate = Bind<VtrWtpTerminateFn>(wtp, "VtrWtp_Terminate");
+  auto* set_wav = Bind<VtrWtpSetWavFn>(wtp, "VtrWtp_SetWav");
+  auto* set_text = Bind<VtrWtpSetTextFn>(wtp, "VtrWtp_SetText");
+  auto* get_pseq = Bind<VtrWtpGetPSeqFn>(wtp, "VtrWtp_GetPSeq");
+  auto* generate = Bind<VtrWtpGeneratePSeqFn>(wtp, "VtrWtp_GeneratePSeq");
+  auto* get_segment = Bind<VtrWtpGetSegmentFn>(wtp, "VtrWtp_GetSegment");
+  auto* set_segment = Bind<VtrWtpSetSegmentFn>(wtp, "VtrWtp_SetSegment");
+  ASSERT_FALSE(::testing::Test::HasFailure());
+
+  const testing::SynthScript script = testing::RandomScript(8, 3, 21);
+  const testing::SynthSpeech speech = testing::Synthesize(script, 44100, 150, 21);
+  const std::string wave = (program.path() / "utterance.wav").string();
+  ASSERT_EQ(WaveBuffer(speech.samples, 44100).WriteWave(wave), WaveResult::kOk);
+
+  ASSERT_EQ(initialize(20, 0), 0);
+  ASSERT_EQ(set_wav(wave.c_str(), static_cast<int>(wave.size())), 0);
+  ASSERT_GE(set_text(speech.text.data(), static_cast<int>(speech.text.size())), 0);
+  std::vector<char> buffer(0x100000);
+  const int length = get_pseq(buffer.data(), static_cast<int>(buffer.size()));
+  ASSERT_GT(length, 4);
+
+  SegmentTable phonemes{}, syllables{};
+  ASSERT_EQ(get_segment(&phonemes, &syllables), 0);
+  EXPECT_EQ(CheckSegmentTables(phonemes, syllables), "");
+
+  const std::span<const uint8_t> stream(reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<size_t>(length));
+  const events::StreamReadResult read = events::ReadStream(stream);
+  ASSERT_TRUE(read.ok());
+  // The notes sing the synthetic pitch: compare every pitch point with the f0 of its frame.
+  size_t compared = 0, close = 0;
+  size_t note_index = 0;
+  for (uint32_t i = 0; i < syllables.count; ++i) {
+    const SegmentRecord& s = syllables.items[i];
+    if (IsPause(s)) continue;
+    const events::EventRecord* note = nullptr;
+    for (size_t seen = 0; const events::EventRecord& r : read.records) {
+      if (r.kind == events::RecordKind::kNote && seen++ == note_index) note = &r;
+    }
+    ++note_index;
+    ASSERT_NE(note, nullptr);
+    const double length_steps = std::max<double>(1, s.endStep - s.startStep);
+    for (const events::PitchPoint& p : note->pitch) {
+      const double t = (s.startStep + p.position * length_steps / 127) * 0.02;
+      const size_t frame = static_cast<size_t>(t / 0.01);
+      if (frame >= speech.f0.size() || speech.f0[frame] == 0) continue;
+      const double cents = (p.bend - 8192) / 1.3653333 + 100 * (note->value - 69);
+      const double hz = 440 * std::pow(2, cents / 1200);
+      ++compared;
+      if (std::abs(1200 * std::log2(hz / speech.f0[frame])) < 50) ++close;
+    }
+  }
+  std::printf("pitch points within 50 cents of the synthetic f0: %zu of %zu\n", close, compared);
+  EXPECT_GT(compared, 20u);
+  EXPECT_GE(close, 0.8 * static_cast<double>(compared)) << close << " of " << compared;
+
+  ASSERT_EQ(set_segment(&phonemes, &syllables), 0);
+  EXPECT_EQ(CheckSegmentTables(phonemes, syllables), "");
+  const int again = generate(buffer.data(), static_cast<int>(buffer.size()));
+  ASSERT_GT(again, 4);
+  EXPECT_TRUE(events::ReadStream({reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<size_t>(again)}).ok());
+  EXPECT_EQ(terminate(), 0);
+  for (const auto& entry : std::filesystem::directory_iterator(program.path() / "Plugin" / "Julius")) {
+    EXPECT_NE(entry.path().filename().string().rfind("tmp.", 0), 0u) << entry.path();
+  }
+}
+
+}  // namespace
+}  // namespace vtr::wtp
