@@ -276,17 +276,17 @@ void SyllableList::Write() {
   });
   const bool has_note = std::any_of(std::begin(has) + 'A', std::begin(has) + 'H',
                                     [](bool x) { return x; });
-  if (!has['L']) r.prefix += "L" + std::to_string(r.l);
+  if (!has[uint8_t{'L'}]) r.prefix += "L" + std::to_string(r.l);
   if (!has_note && r.note != kNoNote && r.note >= -12 && r.note < 24) {
     const int octave = r.note < 0 ? 1 : r.note < 12 ? 2 : 3;
     r.prefix += kNoteNames[(r.note + 12) % 12];
     r.prefix += std::to_string(octave);
   }
-  if (!has['S']) r.prefix += "S" + std::to_string(r.speed);
+  if (!has[uint8_t{'S'}]) r.prefix += "S" + std::to_string(r.speed);
   auto v = std::find(kVLevels.begin(), kVLevels.end(), r.v_level);
-  if (!has['V'] && v != kVLevels.end()) r.prefix += "V" + std::to_string(v - kVLevels.begin() + 1);
+  if (!has[uint8_t{'V'}] && v != kVLevels.end()) r.prefix += "V" + std::to_string(v - kVLevels.begin() + 1);
   auto w = std::find(kWValues.begin(), kWValues.end(), r.w);
-  if (!has['W'] && w != kWValues.end()) r.prefix += "W" + std::to_string(w - kWValues.begin() + 1);
+  if (!has[uint8_t{'W'}] && w != kWValues.end()) r.prefix += "W" + std::to_string(w - kWValues.begin() + 1);
 }
 
 void SyllableList::Rebuild() {
