@@ -104,6 +104,26 @@ TEST(ScriptCheckerTest, OnlyKanaConvertsToRomaji) {
   EXPECT_EQ(checker.text(), "KV#K\xB0\xA1");
 }
 
+TEST(ScriptCheckerTest, WidthNormalisationOfKoreanScripts) {
+  struct Case {
+    std::string in;
+    std::string out;
+    const char* why;
+  };
+  const std::vector<Case> cases = {
+      {"KV#K\xA3\xD3\xA3\xB5\xB0\xA1", "KV#KS5\xB0\xA1", "full-width S and 5"},
+      {"KV#K\xA3\xAC\xB0\xA1\xA3\xAC", "KV#K,\xB0\xA1,", "full-width commas"},
+      {"KV#K s5\xB0\xA1-", "KV#K\xA1\xA1S5\xB0\xA1\xA3\xAD", "space, lower case, '-'"},
+      {"KV#K\xA3\xDB\xA3\xD3\xA3\xDD\xB0\xA1", "KV#K[\xA3\xD3]\xB0\xA1", "brackets"},
+  };
+  for (const Case& c : cases) {
+    ScriptChecker checker;
+    ASSERT_EQ(checker.SetScript(kK, c.in, 100), kCheckDone);
+    EXPECT_EQ(checker.Check(kCheckBody, 0), kCheckDone) << c.why;
+    EXPECT_EQ(checker.text(), c.out) << c.why;
+  }
+}
+
 TEST(ScriptCheckerTest, WidthNormalisation) {
   RunChecks({
       {kJ, "KV#Jか｡", kCheckBody, 0, kCheckDone, "KV#Jか.", "half-width full stop"},
