@@ -57,11 +57,19 @@ void DropPitchBeforeCountedEnds(Units& units) {
     const ScriptSentence& next = units[i + 1];
     if (next.tokens.empty() || next.tokens.back().kind != K::kCountedEnd) continue;
     ScriptSentence& unit = units[i];
+    // Only a step token that stays (one after the unit's last step reset, see the step pass)
+    // counts, so that a second check finds the same "&" tokens.
+    size_t last_step_reset = 0;
+    for (size_t t = 0; t < unit.tokens.size(); ++t) {
+      const K kind = unit.tokens[t].kind;
+      if (kind == K::kEquals || kind == K::kAmpersand) last_step_reset = t + 1;
+    }
     bool step_seen = false;
     bool removed = false;
     std::vector<ScriptToken> kept;
-    for (ScriptToken& token : unit.tokens) {
-      if (token.kind == K::kStep) step_seen = true;
+    for (size_t t = 0; t < unit.tokens.size(); ++t) {
+      ScriptToken& token = unit.tokens[t];
+      if (token.kind == K::kStep && t >= last_step_reset) step_seen = true;
       const bool drop = token.kind == K::kPitchStep || token.kind == K::kSlash ||
                         (token.kind == K::kAmpersand && !step_seen);
       if (drop) {
@@ -125,11 +133,21 @@ void CanonicaliseMarks(Units& units) {
   }
 }
 
-// 10. One canonical tag token per unit and kind, only where the value changes.
+bool RepeatsALongMark(const Units& units, size_t i) {
+  return i > 0 && units[i].closing_kind == K::kLongMark &&
+         units[i - 1].closing_kind == K::kLongMark;
+}
+
+// 10. One canonical tag token per unit and kind, only where the value changes. The S, L and W
+// tokens of a repeated long mark, which pass 16 removes, set nothing in force here, so that a
+// second check finds the same tokens.
 void CanonicaliseTags(Units& units, K kind, char letter, int ScriptSentence::*field,
                       int start_value) {
+  const bool dropped_on_long_marks = kind == K::kSpeed || kind == K::kL || kind == K::kW;
   int in_force = start_value;
-  for (ScriptSentence& unit : units) {
+  for (size_t u = 0; u < units.size(); ++u) {
+    ScriptSentence& unit = units[u];
+    if (dropped_on_long_marks && RepeatsALongMark(units, u)) continue;
     const int value = unit.*field;
     for (size_t i = unit.tokens.size(); i-- > 0;) {
       ScriptToken& token = unit.tokens[i];
@@ -137,7 +155,12 @@ void CanonicaliseTags(Units& units, K kind, char letter, int ScriptSentence::*fi
       if (value == in_force) {
         unit.tokens.erase(unit.tokens.begin() + static_cast<std::ptrdiff_t>(i));
       } else {
-        token.text = SymbolWithNumber(letter, value);
+        // U's unset value -1 has no digits of its own; it is written as the smallest number
+        // the parser reads back as -1 ("U10"), never as "U-1", which would read as an unknown
+        // "U" and a long mark.
+        const ArgumentRule* rule = ArgumentRuleOf(kind);
+        const bool spelled = value >= rule->min && value <= rule->max;
+        token.text = SymbolWithNumber(letter, spelled ? value : rule->max + 1);
         in_force = value;
       }
     }
@@ -226,12 +249,30 @@ void CanonicaliseSteps(Units& units, K kind, K reset, char ScriptSentence::*symb
   }
 }
 
+// The units from one whose mark is "+" up to, not including, the next sentence end.
+std::vector<bool> PlusRuns(const Units& units) {
+  std::vector<bool> in_run(units.size(), false);
+  bool run = false;
+  for (size_t i = 0; i < units.size(); ++i) {
+    if (ClosedBySentenceEnd(units[i])) {
+      run = false;
+      continue;
+    }
+    if (units[i].mark == '+') run = true;
+    in_run[i] = run;
+  }
+  return in_run;
+}
+
 // 15. Reset symbols stay only where they reset something in force; an "=" and a "/" written
-// next to each other become one "&". A kept reset removes nothing else.
+// next to each other become one "&". A kept reset removes nothing else. Pitch steps inside a
+// "+" run are removed by pass 17 and so put no pitch in force here.
 void CanonicaliseResets(Units& units) {
   bool pitch_in_force = false;
   bool steps_in_force = false;
-  for (ScriptSentence& unit : units) {
+  const std::vector<bool> plus_run = PlusRuns(units);
+  for (size_t u = 0; u < units.size(); ++u) {
+    ScriptSentence& unit = units[u];
     if (ClosedBySentenceEnd(unit)) {
       RemoveTokensIf(unit, [](const ScriptToken& t) {
         return t.kind == K::kEquals || t.kind == K::kSlash || t.kind == K::kAmpersand;
@@ -245,7 +286,7 @@ void CanonicaliseResets(Units& units) {
       const K previous = kept.empty() ? K::kUnknown : kept.back().kind;
       switch (token.kind) {
         case K::kPitchStep:
-          if (unit.pitch_step_sum != 0) pitch_in_force = true;
+          if (unit.pitch_step_sum != 0 && !plus_run[u]) pitch_in_force = true;
           kept.push_back(std::move(token));
           break;
         case K::kStep:
@@ -287,9 +328,7 @@ void CanonicaliseResets(Units& units) {
 // 16. The second of two long-mark units loses its S, L and W tokens.
 void DropTagsOfRepeatedLongMarks(Units& units) {
   for (size_t i = 1; i < units.size(); ++i) {
-    if (units[i].closing_kind != K::kLongMark || units[i - 1].closing_kind != K::kLongMark) {
-      continue;
-    }
+    if (!RepeatsALongMark(units, i)) continue;
     RemoveTokensIf(units[i], [](const ScriptToken& t) {
       return t.kind == K::kSpeed || t.kind == K::kL || t.kind == K::kW;
     });
@@ -298,18 +337,12 @@ void DropTagsOfRepeatedLongMarks(Units& units) {
 
 // 17. From a unit marked "+" to the sentence end, no pitch steps and no "/".
 void DropPitchInPlusRuns(Units& units) {
-  bool in_run = false;
-  for (ScriptSentence& unit : units) {
-    if (ClosedBySentenceEnd(unit)) {
-      in_run = false;
-      continue;
-    }
-    if (unit.mark == '+') in_run = true;
-    if (in_run) {
-      RemoveTokensIf(unit, [](const ScriptToken& t) {
-        return t.kind == K::kPitchStep || t.kind == K::kSlash;
-      });
-    }
+  const std::vector<bool> plus_run = PlusRuns(units);
+  for (size_t u = 0; u < units.size(); ++u) {
+    if (!plus_run[u]) continue;
+    RemoveTokensIf(units[u], [](const ScriptToken& t) {
+      return t.kind == K::kPitchStep || t.kind == K::kSlash;
+    });
   }
 }
 
@@ -332,6 +365,14 @@ ScriptCheckCode ScriptEngine::CheckScript(int flags) {
   if (empty()) return ScriptCheckCode::kNoUnit;
 
   if (flags & 1) {  // 2
+    // A lone lead byte (an unknown token, dropped by pass 4 anyway) is left out of the text
+    // that is read again: there it would pair with the next byte and corrupt that character.
+    for (ScriptSentence& unit : units) {
+      RemoveTokensIf(unit, [this](const ScriptToken& t) {
+        return t.kind == K::kUnknown && t.text.size() == 1 &&
+               IsLeadByte(language_, static_cast<uint8_t>(t.text[0]));
+      });
+    }
     std::string text;
     (void)SerializeScript(text, kSubFormatFull);
     std::string joined;
@@ -346,6 +387,8 @@ ScriptCheckCode ScriptEngine::CheckScript(int flags) {
     if (ParseScriptText(mode_word(), joined) != ScriptEngineError::kNone) {
       return ScriptCheckCode::kReparseFailed;
     }
+    // The text read again can end in new units without a sound; they get the first pass too.
+    SplitSoundlessUnits(units);
   }
   if (empty()) return ScriptCheckCode::kNoUnit;
 

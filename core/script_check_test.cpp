@@ -108,6 +108,7 @@ TEST(CheckScriptTest, PassesInOrder) {
       {"かーS70ーき", 0, "か－－き", C::kOk, "S dropped from the second long mark"},
       // 17. "+" runs.
       {"+'2かき。'3く", 0, "+かき.'3く", C::kOk, "pitch removed up to the sentence end"},
+      {"+'3か&き", 0, "+かき", C::kOk, "pitch of a + run puts nothing in force for &"},
   };
   for (const CheckCase& c : cases) {
     const auto [code, body] = Check(kJ, c.body, c.flags);
@@ -121,6 +122,20 @@ TEST(CheckScriptTest, PassesInOrder) {
 TEST(CheckScriptTest, URemovedWithoutThePassVariantFlag) {
   EXPECT_EQ(Check(0x52000000, "U3か", 0).second, "か");
   EXPECT_EQ(Check(0x52100000, "U3か", 0).second, "U3か");
+}
+
+// Units that the re-read of pass 2 leaves without a sound are treated as in pass 1: here the
+// byte 0x90 takes the CR of a line break with it, and after the re-read it takes the ".".
+TEST(CheckScriptTest, RereadUnitsWithoutASoundAreDropped) {
+  ScriptEngine engine;
+  ASSERT_EQ(engine.ParseScriptText(0x53100000, "KV#KD\x90\r\n."), ScriptEngineError::kNone);
+  EXPECT_EQ(engine.CheckScript(1), ScriptCheckCode::kNoUnit);
+}
+
+// The unset U value is written so that it reads back as itself.
+TEST(CheckScriptTest, UnsetUValueReadsBack) {
+  EXPECT_EQ(Check(0x52100000, "U3かU12き", 0).second, "U3かU10き");
+  EXPECT_EQ(Check(0x52100000, "U3かU10き", 0).second, "U3かU10き");
 }
 
 TEST(CheckScriptTest, OtherLanguages) {
@@ -148,8 +163,19 @@ TEST(CheckScriptTest, UnclosedCommentDoesNotSwallowTheReread) {
   EXPECT_EQ(body, "かき[open");
 }
 
+// A stray lead byte does not pair with the next character when the text is read again.
+TEST(CheckScriptTest, StrayLeadByteDoesNotCorruptTheReread) {
+  ScriptEngine engine;
+  ASSERT_EQ(engine.ParseScriptText(kJ, "KV#J\x02\x82-"), ScriptEngineError::kNone);
+  ASSERT_EQ(engine.CheckScript(1), ScriptCheckCode::kOk);
+  std::string text;
+  (void)engine.SerializeScript(text, kSubFormatFull);
+  EXPECT_EQ(text, "KV#J\x81\x7C");  // the long mark, not the letter "ａ" (82 81)
+}
+
 TEST(CheckScriptTest, CheckingTwiceChangesNothing) {
-  for (std::string body : {"S70K3<2'3!かC#3き、+く。*3", "[a]かS60ーS70ーけ", "'2<2か=/き&"}) {
+  for (std::string body :
+       {"S70K3<2'3!かC#3き、+く。*3", "[a]かS60ーS70ーけ", "'2<2か=/き&", "+'3か&き"}) {
     ScriptEngine engine;
     ASSERT_EQ(engine.ParseScriptText(kJ, "KV#J" + Bytes(ScriptLanguage::kJapanese, body)),
               ScriptEngineError::kNone);
