@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to the wave-to-script checker under every language with every flag
 // set and both options, then to the syllable list and its helpers.
 //
-// Byte 0 picks the language and whether the tag is put in front; byte 1 is the flag set; byte
-// 2 the options and the voice; the rest is the text.
+// Byte 0 picks the language, whether the tag is put in front and whether a small phrase limit
+// is used; byte 1 is the flag set; byte 2 the options, the voice and the limit; the rest is the
+// text.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,9 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text = (data[0] & 4) ? body : "KV#" + std::string(1, tags[language]) + body;
   const uint32_t flags = data[1];
   const uint32_t options = data[2] & 0x30;
+  const int limit = (data[0] & 32) ? static_cast<int8_t>(data[2]) : 100;
 
   ScriptChecker checker;
-  if (checker.SetScript(types[language], text, 100) != kCheckDone) return 0;
+  if (checker.SetScript(types[language], text, limit) != kCheckDone) return 0;
   (void)checker.Check(flags, options);
   std::string_view out;
   (void)checker.GetText(&out);
@@ -34,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)checker.InsertVoiceQuality(&voice, (data[2] & 0x40) != 0);
   if (data[0] & 8) {
     ScriptChecker kana;
-    (void)kana.SetScript(types[language], text, 100);
+    (void)kana.SetScript(types[language], text, limit);
     (void)kana.FromKanaText(body);
   }
 
