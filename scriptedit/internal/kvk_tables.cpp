@@ -11,6 +11,20 @@ constexpr HangulCodes kSyllables[kHangulSyllables] = {
 #include "scriptedit/internal/kvk_syllables.inc"
 };
 
+// The syllable index of each (initial, vowel, final) code triple; -1 where KS X 1001 lacks it.
+constexpr size_t kCodeSpace = 30 * 30 * 30;
+constexpr size_t CodeKey(const HangulCodes& c) {
+  return (static_cast<size_t>(c.initial) * 30 + c.vowel) * 30 + c.final;
+}
+constexpr std::array<int16_t, kCodeSpace> MakeIndexOfCodes() {
+  std::array<int16_t, kCodeSpace> index{};
+  index.fill(-1);
+  for (size_t i = 0; i < kHangulSyllables; ++i)
+    index[CodeKey(kSyllables[i])] = static_cast<int16_t>(i);
+  return index;
+}
+constexpr auto kIndexOfCodes = MakeIndexOfCodes();
+
 // Phoneme names by code 0..29 (the sound chip's names, written raw).
 constexpr std::string_view kInitialNames[30] = {
     "",    "",    "",     "",       "",       "",    "",    "",    "",    "",
@@ -187,11 +201,10 @@ HangulCodes HangulCodesOf(uint16_t index) {
 }
 
 std::optional<uint16_t> HangulIndexOf(const HangulCodes& codes) {
-  // The table is in Unicode order: by initial, then vowel, then final.
-  for (size_t i = 0; i < kHangulSyllables; ++i) {
-    if (kSyllables[i] == codes) return static_cast<uint16_t>(i);
-  }
-  return std::nullopt;
+  if (codes.initial >= 30 || codes.vowel >= 30 || codes.final >= 30) return std::nullopt;
+  const int16_t index = kIndexOfCodes[CodeKey(codes)];
+  if (index < 0) return std::nullopt;
+  return static_cast<uint16_t>(index);
 }
 
 std::string_view InitialName(uint8_t code) { return NameAt(kInitialNames, code); }
