@@ -31,6 +31,12 @@ std::string SymbolWithNumber(char symbol, int number) {
 
 // 1. A unit without a sound or sentence end is replaced by one unit per comment it holds.
 void SplitSoundlessUnits(Units& units) {
+  auto has_closer = [](const ScriptSentence& unit) {
+    return std::any_of(unit.tokens.begin(), unit.tokens.end(), [](const auto& t) {
+      return IsSoundKind(t.kind) || IsSentenceEndKind(t.kind);
+    });
+  };
+  if (std::all_of(units.begin(), units.end(), has_closer)) return;
   Units out;
   out.reserve(units.size());
   for (ScriptSentence& unit : units) {
@@ -223,6 +229,7 @@ void CanonicaliseNotes(Units& units) {
 void CanonicaliseSteps(Units& units, K kind, K reset, char ScriptSentence::*symbol,
                        int ScriptSentence::*sum) {
   for (ScriptSentence& unit : units) {
+    if (!HasKind(unit, kind)) continue;
     std::ptrdiff_t last_reset = -1;
     for (size_t i = 0; i < unit.tokens.size(); ++i) {
       const K k = unit.tokens[i].kind;
@@ -280,6 +287,11 @@ void CanonicaliseResets(Units& units) {
       pitch_in_force = steps_in_force = false;
       continue;
     }
+    const bool involved = std::any_of(unit.tokens.begin(), unit.tokens.end(), [](const auto& t) {
+      return t.kind == K::kPitchStep || t.kind == K::kStep || t.kind == K::kSlash ||
+             t.kind == K::kEquals || t.kind == K::kAmpersand;
+    });
+    if (!involved) continue;
     std::vector<ScriptToken> kept;
     kept.reserve(unit.tokens.size());
     for (ScriptToken& token : unit.tokens) {
