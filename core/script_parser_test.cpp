@@ -4,6 +4,7 @@
 
 #include "core/internal/test_text.h"
 #include "core/script_engine.h"
+#include "core/script_symbols.h"
 
 namespace vtr::core {
 namespace {
@@ -104,6 +105,69 @@ TEST(TokenizerTest, RecognisesTokensPerLanguage) {
   for (const TokenCase& c : cases) {
     ScriptEngine engine = Parsed(c.mode, c.body);
     EXPECT_EQ(Describe(engine), c.units) << c.body;
+  }
+}
+
+// Every symbol, lower-case and alias record in each of its forms reads as its kind; digits and
+// "#" alone are unknown characters. Kinds 6-11 are given a digit so that they stay settings.
+TEST(TokenizerTest, EveryRecordFormReadsAsItsKind) {
+  auto form = [](const std::array<uint8_t, 2>& f) {
+    return std::string{static_cast<char>(f[0]), static_cast<char>(f[1])};
+  };
+  auto first_kind = [](ScriptModeWord mode, const std::string& body) {
+    ScriptEngine engine;
+    const std::string text = std::string(HeaderTagOf(LanguageOf(mode))) + body;
+    EXPECT_EQ(engine.ParseScriptText(mode, text), ScriptEngineError::kNone);
+    return engine.units().front().tokens.front().kind;
+  };
+  auto expected_kind = [](ScriptTokenKind kind, size_t record) {
+    if (record >= 3 && record < kFirstLetterSymbolRecord) return K::kUnknown;
+    return kind;
+  };
+  auto argument = [](ScriptTokenKind kind) {
+    return kind >= K::kVoice && kind <= K::kU ? std::string("1") : std::string();
+  };
+  for (size_t i = 0; i < kSymbolTable.size(); ++i) {
+    const SymbolRecord& r = kSymbolTable[i];
+    const K kind = expected_kind(r.kind, i);
+    const std::string arg = argument(r.kind);
+    SCOPED_TRACE(static_cast<char>(r.symbol));
+    EXPECT_EQ(first_kind(kJ, std::string(1, static_cast<char>(r.symbol)) + arg + Sj("か")), kind);
+    EXPECT_EQ(first_kind(kJ, form(r.shift_jis) + arg + Sj("か")), kind);
+    EXPECT_EQ(first_kind(kK, form(r.ks) + arg + "\xB0\xA1"), kind);
+    if (r.symbol != '-' && r.symbol != '~' && r.symbol != ' ') {
+      EXPECT_EQ(first_kind(kG, std::string(1, static_cast<char>(r.symbol)) + arg + "ka"), kind);
+    }
+  }
+  for (const SymbolRecord& r : kLowerCaseTable) {
+    SCOPED_TRACE(static_cast<char>(r.symbol));
+    const std::string arg = argument(r.kind);
+    EXPECT_EQ(first_kind(kJ, std::string(1, static_cast<char>(r.symbol)) + arg + Sj("か")),
+              r.kind);
+    EXPECT_EQ(first_kind(kJ, form(r.shift_jis) + arg + Sj("か")), r.kind);
+    EXPECT_EQ(first_kind(kK, form(r.ks) + arg + "\xB0\xA1"), r.kind);
+    ScriptEngine engine = Parsed(kJ, std::string(1, static_cast<char>(r.symbol)) + arg + "か");
+    const ScriptSentence& unit = engine.units().front();
+    if (r.kind == K::kNote) {
+      EXPECT_EQ(unit.note, static_cast<char>(r.symbol & 0xDF));
+    }
+    if (r.kind == K::kVoice) {
+      EXPECT_EQ(unit.voice_symbol, static_cast<char>(r.symbol & 0xDF));
+    }
+  }
+  // Alias records: record 4 reads its form A (half-width prolonged mark), the others form B.
+  for (size_t i = 0; i < kAliasTable.size(); ++i) {
+    const AliasRecord& r = kAliasTable[i];
+    const std::string read = std::string(i == 4 ? r.form_a : r.form_b);
+    ScriptEngine engine = Parsed(kJ, Sj("か") + read, /*raw=*/true);
+    ASSERT_EQ(engine.units().size(), 2u) << i;
+    const ScriptSentence& unit = engine.units()[1];
+    EXPECT_EQ(unit.closing_kind, r.kind) << i;
+    if (r.kind == K::kSentenceEnd) {
+      EXPECT_EQ(unit.end_symbol, r.form_a[0]) << i;
+    } else {
+      EXPECT_EQ(unit.sound_text, "\x81\x7C") << i;
+    }
   }
 }
 
