@@ -3,8 +3,8 @@
 // pitch following the shape of its tone in context. See script_to_event_converter.h.
 //
 //   KvcConverter converter;
-//   converter.Init(kConverterTimebase);
-//   converter.Open(text, size);   // text begins with "KV#C", e.g. "KV#Cma1": 220 ms
+//   if (converter.Init(kConverterTimebase) == 0 && converter.Open(text, size) == 0) { ... }
+//   // the text begins with "KV#C"; "KV#Cma1" plays 220 ms
 #ifndef VTR_SCRIPTEDIT_KVC_CONVERTER_H_
 #define VTR_SCRIPTEDIT_KVC_CONVERTER_H_
 

@@ -3,10 +3,10 @@
 // event stream. See script_to_event_converter.h for the operations.
 //
 //   KvjConverter converter;
-//   converter.Init(kConverterTimebase);
-//   converter.Open(text, size);   // text begins with "KV#J"
-//   uint8_t buf[kCounterBufferSize];
-//   int n = converter.Convert(buf, sizeof buf);  // "KV#J" + "あ": one note event of 8 ticks
+//   uint8_t buf[915];
+//   if (converter.Init(kConverterTimebase) == 0 && converter.Open(text, size) == 0) {
+//     int n = converter.Convert(buf, sizeof buf);  // "KV#J" + "あ": one note event of 8 ticks
+//   }
 #ifndef VTR_SCRIPTEDIT_KVJ_CONVERTER_H_
 #define VTR_SCRIPTEDIT_KVJ_CONVERTER_H_
 

@@ -5,8 +5,8 @@
 // syllables. See script_to_event_converter.h.
 //
 //   KvkConverter converter;
-//   converter.Init(kConverterTimebase);
-//   converter.Open(text, size);   // text begins with "KV#K", e.g. "KV#K" + 가: 260 ms
+//   if (converter.Init(kConverterTimebase) == 0 && converter.Open(text, size) == 0) { ... }
+//   // the text begins with "KV#K"; "KV#K" + 가 plays 260 ms
 #ifndef VTR_SCRIPTEDIT_KVK_CONVERTER_H_
 #define VTR_SCRIPTEDIT_KVK_CONVERTER_H_
 

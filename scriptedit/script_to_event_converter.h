@@ -11,11 +11,11 @@
 // calls; the text must stay valid until the next Open or Term.
 //
 //   KvjConverter converter;
-//   converter.Init(kConverterTimebase);
-//   converter.Open(text, size);
-//   uint8_t buf[kCounterBufferSize];
-//   while (converter.Convert(buf, sizeof buf) > 0) { /* one event at buf */ }
-//   converter.Term();
+//   if (converter.Init(kConverterTimebase) == 0 && converter.Open(text, size) == 0) {
+//     uint8_t buf[915];
+//     while (converter.Convert(buf, sizeof buf) > 0) { /* one event at buf */ }
+//   }
+//   (void)converter.Term();
 //
 // Results: Init, Open and Term return 0 or a negative code; Convert returns the byte count of
 // the one event written, 0 at the end of the text (or with no text open), or a negative code.
