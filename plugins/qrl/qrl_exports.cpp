@@ -1,0 +1,29 @@
+// The two entry points of Plugin/VTR_qrl.so; each forwards to the plug-in's one QrlPlugin.
+#include "plugins/qrl/qrl_api.h"
+#include "plugins/qrl/qrl_plugin.h"
+#include "plugins/qrl/script_counter_meter.h"
+
+namespace {
+
+vtr::qrl::QrlPlugin& Plugin() {
+  static vtr::qrl::ScriptCounterMeter meter;
+  static vtr::qrl::QrlPlugin plugin(meter);
+  return plugin;
+}
+
+}  // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) int Vtr_GetDllInfo(int format_id, ConverterInfo* info) {
+  return Plugin().GetInfo(format_id, info);
+}
+
+__attribute__((visibility("default"))) int Vtr_KvxCnv(const char* script, int length, int format_id,
+                                                      const unsigned char* options,
+                                                      unsigned char* out, unsigned out_length,
+                                                      int* status) {
+  return Plugin().Convert(script, length, format_id, options, out, out_length, status);
+}
+
+}  // extern "C"
