@@ -37,6 +37,42 @@ ConvertOptions DatedOptions(uint8_t text_coding = 0) {
 
 constexpr uint8_t kUntouched = 0xEE;
 
+struct Export {
+  int result = 0;
+  std::vector<uint8_t> out;  // the whole buffer
+  ConvertStatus status = {};
+};
+
+Export Convert(VtrKvxCnvFunction* convert, const std::string& script, int format_id,
+               const ConvertOptions& options, unsigned out_length = 0x10000,
+               const ConvertStatus& status = {}) {
+  Export result;
+  result.out.assign(out_length, kUntouched);
+  result.status = status;
+  result.result = convert(script.data(), static_cast<int>(script.size()), format_id,
+                          reinterpret_cast<const unsigned char*>(&options), result.out.data(),
+                          out_length, result.status.slots);
+  return result;
+}
+
+uint32_t U32At(const std::vector<uint8_t>& bytes, size_t offset) {
+  return uint32_t{bytes[offset]} << 24 | uint32_t{bytes[offset + 1]} << 16 |
+         uint32_t{bytes[offset + 2]} << 8 | bytes[offset + 3];
+}
+
+// A "KV#J" script of rests only, playing `ticks` x 20 ms: "S00" makes a rest 1200 ms (60
+// ticks), "Snn" one of (60 - nn) ticks for the remainder.
+std::string RestScript(int ticks) {
+  std::string script = "KV#JS00" + std::string(ticks / 60, ' ');
+  if (ticks % 60 != 0) {
+    int speed = 60 - ticks % 60;
+    script += "S" + std::to_string(speed / 10) + std::to_string(speed % 10) + " ";
+  }
+  return script;
+}
+
+constexpr int kMaxTicks = 104857;
+
 TEST_F(QrlExportsTest, GetDllInfoDescribesTheFormatAndKeepsTheOtherBytes) {
   struct Case {
     int format_id;
@@ -103,6 +139,126 @@ TEST_F(QrlExportsTest, KvxCnvRefusesBadArgumentsInOrder) {
         << c.why;
     EXPECT_EQ(out, std::vector<uint8_t>(64, kUntouched)) << c.why;
     EXPECT_EQ(status.slots[0], 0) << c.why;
+  }
+}
+
+TEST_F(QrlExportsTest, ExportsEachLanguageWithItsMeasuredPlayTime) {
+  struct Case {
+    const char* why;
+    std::string script;
+    int format_id;
+    int32_t play_ms;
+    size_t var_len;  // bytes of the voice end delta
+    uint8_t generation;
+  } cases[] = {
+      {"kana a", "KV#J\x82\xA0", kVtrFormatKvJ, 160, 1, 0},
+      {"hangul ga", "KV#K\xB0\xA1", kVtrFormatKvK, 260, 1, 1},
+      {"pinyin ma1", "KV#Cma1", kVtrFormatKvC, 220, 1, 2},
+      {"measured up to a NUL", std::string("KV#J\x82\xA0\0\x82\xA0\x82\xA0", 11), kVtrFormatKvJ,
+       160, 1, 0},
+      {"longest play time", RestScript(kMaxTicks), kVtrFormatKvJ, kMaxTicks * 20, 3, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    Export e = Convert(convert_, c.script, c.format_id, DatedOptions());
+    ASSERT_EQ(e.result, static_cast<int>(202 + c.var_len + c.script.size()));
+    EXPECT_EQ(U32At(e.out, 83), static_cast<uint32_t>((c.play_ms + 40) / 20)) << "play range";
+    EXPECT_EQ(e.out[70], c.generation);
+    EXPECT_EQ(e.out[e.result], kUntouched);
+    EXPECT_EQ(std::string(e.out.begin() + 200 + c.var_len, e.out.begin() + e.result - 2), c.script)
+        << "all script bytes stored";
+    EXPECT_EQ(e.status.slots[0], 0);
+  }
+}
+
+TEST_F(QrlExportsTest, ExportsTheKnownFileOfTheKanaA) {
+  Export e = Convert(convert_, "KV#J\x82\xA0", kVtrFormatKvJ, DatedOptions());
+  ASSERT_EQ(e.result, 209);
+  EXPECT_EQ(e.out[207], 0x9D);
+  EXPECT_EQ(e.out[208], 0x22);
+}
+
+TEST_F(QrlExportsTest, FillsAnOutBufferOfExactlyTheFileLength) {
+  struct Case {
+    unsigned out_length;
+    int result;
+  } cases[] = {{209, 209}, {208, kVtrCnvOutputTooSmall}, {1, kVtrCnvOutputTooSmall}};
+  for (const Case& c : cases) {
+    Export e = Convert(convert_, "KV#J\x82\xA0", kVtrFormatKvJ, DatedOptions(), c.out_length);
+    EXPECT_EQ(e.result, c.result) << c.out_length;
+    if (c.result < 0) {
+      EXPECT_EQ(e.out, std::vector<uint8_t>(c.out_length, kUntouched)) << c.out_length;
+    }
+    EXPECT_EQ(e.status.slots[0], 0);
+  }
+}
+
+TEST_F(QrlExportsTest, AcceptsTextCodingsUpToSixAndUtf8) {
+  ConvertOptions options = DatedOptions();
+  std::strcpy(options.st, "\xC4\xE3");  // a GB 2312 hanzi
+  struct Case {
+    uint8_t text_coding;
+    int result;
+    std::vector<uint8_t> entry;
+  } cases[] = {
+      {0, 216, {'S', 'T', 0x00, 0x02, 0xC4, 0xE3}},
+      {6, 216, {'S', 'T', 0x00, 0x02, 0xC4, 0xE3}},
+      {7, kVtrCnvBadOptions, {}},
+      {kVtrTextCodingUtf8, 217, {'S', 'T', 0x00, 0x03, 0xE4, 0xBD, 0xA0}},
+  };
+  for (const Case& c : cases) {
+    options.text_coding = c.text_coding;
+    Export e = Convert(convert_, "KV#Cma1", kVtrFormatKvC, options);
+    ASSERT_EQ(e.result, c.result) << int{c.text_coding};
+    if (c.result < 0) continue;
+    EXPECT_EQ(e.out[32], c.text_coding);
+    EXPECT_EQ(std::vector<uint8_t>(e.out.begin() + 37, e.out.begin() + 37 + c.entry.size()),
+              c.entry);
+  }
+}
+
+TEST_F(QrlExportsTest, ReportsAFailedMeasurementInStatusSlotZero) {
+  ConvertStatus full_group = {};
+  for (int slot = 0; slot < kVtrStatusGroupSize; ++slot) full_group.slots[slot] = 0x01000000 + slot;
+  struct Case {
+    const char* why;
+    std::string script;
+    int length;
+    int format_id;
+    ConvertStatus status;
+    int32_t slot0;
+  } cases[] = {
+      {"header only", "KV#J", 4, kVtrFormatKvJ, {}, kVtrStatusNotMeasured},
+      {"a Korean text under the kana id",
+       "KV#K\xB0\xA1",
+       6,
+       kVtrFormatKvJ,
+       {},
+       kVtrStatusNotMeasured},
+      {"one tick over the longest play time",
+       RestScript(kMaxTicks + 1),
+       -1,
+       kVtrFormatKvJ,
+       {},
+       kVtrStatusTooLong},
+      {"negative length", "KV#J\x82\xA0", -6, kVtrFormatKvJ, {}, kVtrStatusBadLength},
+      {"status group full: the word is dropped", "KV#J", 4, kVtrFormatKvJ, full_group,
+       full_group.slots[0]},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    std::vector<uint8_t> out(4096, kUntouched);
+    ConvertStatus status = c.status;
+    ConvertOptions options = DatedOptions();
+    int length = c.length == -1 ? static_cast<int>(c.script.size()) : c.length;
+    EXPECT_EQ(
+        convert_(c.script.data(), length, c.format_id,
+                 reinterpret_cast<const unsigned char*>(&options), out.data(), 4096, status.slots),
+        kVtrCnvMeasureFailed);
+    ConvertStatus expected = c.status;
+    expected.slots[0] = c.slot0;
+    EXPECT_EQ(std::memcmp(&status, &expected, sizeof status), 0);
+    EXPECT_EQ(out, std::vector<uint8_t>(4096, kUntouched));
   }
 }
 

@@ -15,14 +15,17 @@
 #include <string_view>
 
 #include "plugins/qrl/qrl_api.h"
+#include "scriptedit/play_time.h"
 
 namespace vtr::qrl {
 
-// Codes of a play-time measurement: 0 success, else the counter's failure code.
+// Codes of a play-time measurement: 0 success, else the play-time counter's failure code.
 inline constexpr uint32_t kMeasureOk = 0;
-inline constexpr uint32_t kMeasureTooLong = 0x20000005;  // over kMaxPlayMs
-// Longest play time a file takes [ms]: 104857 ticks of 20 ms.
-inline constexpr int32_t kMaxPlayMs = 104857 * 20;
+inline constexpr uint32_t kMeasureTooLong =
+    static_cast<uint32_t>(scriptedit::PlayTimeCode::kTooLong);
+// Longest play time a file takes [ms].
+inline constexpr int32_t kMaxPlayMs =
+    static_cast<int32_t>(scriptedit::kMaxPlayTicks * scriptedit::kConverterTimebase);
 
 // Measures how long a script plays.
 class PlayTimeMeter {

@@ -1,8 +1,28 @@
 #include "plugins/qrl/script_counter_meter.h"
 
-namespace vtr::qrl {
+#include "core/script_text.h"
+#include "scriptedit/play_time.h"
+#include "scriptedit/script_counter.h"
 
-// Placeholder until the counter is linked in.
-uint32_t ScriptCounterMeter::Measure(int, std::string_view, int32_t*) { return 0x20000000; }
+namespace vtr::qrl {
+namespace {
+
+// The limit argument of the counter; it is not used.
+constexpr int kCounterLimit = 100;
+
+}  // namespace
+
+uint32_t ScriptCounterMeter::Measure(int format_id, std::string_view text, int32_t* ms) {
+  // A counter of this conversion only: nothing of one measurement reaches the next.
+  scriptedit::ScriptCounter counter;
+  scriptedit::PlayTimeCode code =
+      counter.SetText(static_cast<core::ScriptModeWord>(format_id), text.data(),
+                      static_cast<int>(text.size()), kCounterLimit);
+  if (code != scriptedit::PlayTimeCode::kOk) return static_cast<uint32_t>(code);
+  int played_ms = 0;
+  code = counter.CountTime(&played_ms);
+  if (code == scriptedit::PlayTimeCode::kOk) *ms = played_ms;
+  return static_cast<uint32_t>(code);
+}
 
 }  // namespace vtr::qrl
