@@ -642,22 +642,88 @@ void ScrollBar::UserScroll(ScrollCode code, int track_pos) {
   parent()->OnScroll(id(), code, track_pos);
 }
 
+ScrollBar::Layout ScrollBar::GetLayout() const {
+  const Rect r = client_rect();
+  Layout layout;
+  const int length = vertical() ? r.height() : r.width();
+  layout.arrow = std::min(vertical() ? r.width() : r.height(), length / 2);
+  layout.track_length = std::max(0, length - 2 * layout.arrow);
+  const int64_t span = static_cast<int64_t>(max_) - min_;
+  layout.thumb_length = std::min(layout.track_length, std::max(8, layout.arrow));
+  const int room = layout.track_length - layout.thumb_length;
+  layout.thumb_start = layout.arrow + (span > 0 ? static_cast<int>((static_cast<int64_t>(pos_) - min_) * room / span) : 0);
+  return layout;
+}
+
+int ScrollBar::PositionAt(int offset_in_track) const {
+  const Layout layout = GetLayout();
+  const int room = std::max(1, layout.track_length - layout.thumb_length);
+  const int64_t span = static_cast<int64_t>(max_) - min_;
+  const int64_t at = std::clamp(offset_in_track, 0, room);
+  return static_cast<int>(min_ + (at * span + room / 2) / room);
+}
+
+bool ScrollBar::OnMouse(const MouseEvent& event) {
+  const int along = vertical() ? event.point.y : event.point.x;
+  const Layout layout = GetLayout();
+  if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kLeft) {
+    const int length = 2 * layout.arrow + layout.track_length;
+    if (along < layout.arrow) {
+      UserScroll(ScrollCode::kLineUp);
+    } else if (along >= length - layout.arrow) {
+      UserScroll(ScrollCode::kLineDown);
+    } else if (along < layout.thumb_start) {
+      UserScroll(ScrollCode::kPageUp);
+    } else if (along >= layout.thumb_start + layout.thumb_length) {
+      UserScroll(ScrollCode::kPageDown);
+    } else {
+      dragging_ = true;
+      drag_grip_ = along - layout.thumb_start;
+      platform::SetCapture(this);
+      return true;
+    }
+    UserScroll(ScrollCode::kEndScroll);
+    return true;
+  }
+  if (!dragging_) return event.kind != MouseEvent::Kind::kWheel;
+  const int track_pos = PositionAt(along - drag_grip_ - layout.arrow);
+  if (event.kind == MouseEvent::Kind::kMove) {
+    UserScroll(ScrollCode::kThumbTrack, track_pos);
+  } else if (event.kind == MouseEvent::Kind::kUp) {
+    dragging_ = false;
+    if (GetCapture() == this) platform::ReleaseCapture();
+    UserScroll(ScrollCode::kThumbPosition, track_pos);
+    UserScroll(ScrollCode::kEndScroll);
+  }
+  return true;
+}
+
 void ScrollBar::OnPaint(Canvas& canvas) {
   const Rect r = client_rect();
   canvas.FillRect(r, Rgb(0xE8, 0xE8, 0xE8));
+  const Layout layout = GetLayout();
   const int length = vertical() ? r.height() : r.width();
-  const int thickness = vertical() ? r.width() : r.height();
-  const int track = std::max(1, length - 2 * thickness);
-  const int64_t span = std::max<int64_t>(1, static_cast<int64_t>(max_) - min_);
-  const int thumb = std::max(8, thickness);
-  const int at = thickness + static_cast<int>((static_cast<int64_t>(pos_) - min_) * std::max(0, track - thumb) / span);
-  const Rect arrow1 = vertical() ? Rect{0, 0, r.right, thickness} : Rect{0, 0, thickness, r.bottom};
-  const Rect arrow2 = vertical() ? Rect{0, r.bottom - thickness, r.right, r.bottom}
-                                 : Rect{r.right - thickness, 0, r.right, r.bottom};
-  const Rect knob = vertical() ? Rect{0, at, r.right, at + thumb} : Rect{at, 0, at + thumb, r.bottom};
-  PaintButtonFace(canvas, arrow1, false);
-  PaintButtonFace(canvas, arrow2, false);
-  PaintButtonFace(canvas, knob, false);
+  auto span = [&](int from, int to) {
+    return vertical() ? Rect{0, from, r.right, to} : Rect{from, 0, to, r.bottom};
+  };
+  PaintButtonFace(canvas, span(0, layout.arrow), false);
+  PaintButtonFace(canvas, span(length - layout.arrow, length), false);
+  if (IsEnabled() && max_ > min_) {
+    PaintButtonFace(canvas, span(layout.thumb_start, layout.thumb_start + layout.thumb_length), dragging_);
+  }
+  // Arrow heads.
+  const Color c = IsEnabled() ? colors::kBlack : colors::kGrayText;
+  const int mid = (vertical() ? r.width() : r.height()) / 2;
+  const int a = layout.arrow / 2;
+  for (int i = 0; i < 3; ++i) {
+    if (vertical()) {
+      canvas.Line({mid - i, a - 1 + i}, {mid + i, a - 1 + i}, c, 1);
+      canvas.Line({mid - i, length - a + 1 - i}, {mid + i, length - a + 1 - i}, c, 1);
+    } else {
+      canvas.Line({a - 1 + i, mid - i}, {a - 1 + i, mid + i}, c, 1);
+      canvas.Line({length - a + 1 - i, mid - i}, {length - a + 1 - i, mid + i}, c, 1);
+    }
+  }
 }
 
 // ListView --------------------------------------------------------------------------------

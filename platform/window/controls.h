@@ -296,9 +296,24 @@ class ScrollBar : public Control {
   int page() const { return page_; }
   // The user acts on the bar (thumb positions are sent as given, clamped to the range).
   void UserScroll(ScrollCode code, int track_pos = 0);
+  // Arrows send line steps, the track page steps, dragging the thumb kThumbTrack and, when
+  // released, kThumbPosition and kEndScroll.
+  bool OnMouse(const MouseEvent& event) override;
+  void OnCaptureLost() override { dragging_ = false; }
   void OnPaint(Canvas& canvas) override;
+  // Pixel geometry along the bar: arrow length, thumb start and thumb length.
+  struct Layout {
+    int arrow = 0;
+    int thumb_start = 0;
+    int thumb_length = 0;
+    int track_length = 0;
+  };
+  Layout GetLayout() const;
 
  private:
+  int PositionAt(int offset_in_track) const;
+  bool dragging_ = false;
+  int drag_grip_ = 0;
   int min_ = 0;
   int max_ = 100;
   int pos_ = 0;

@@ -191,6 +191,32 @@ TEST(RangeControlTest, TrackbarAndScrollBarReportUserActions) {
   EXPECT_EQ(parent.log, (std::vector<std::string>{"136 scroll 5 100", "173 scroll 1 1500000", "173 scroll 5 2097135"}));
 }
 
+TEST(RangeControlTest, ScrollBarMouseActions) {
+  struct Case {
+    const char* name;
+    int down_x, up_x;
+    std::vector<std::string> log;
+  };
+  // A 200 x 16 bar: arrows 16 px, track 168 px, thumb 16 px at position 0 of 0..1000.
+  const Case cases[] = {
+      {"left arrow", 5, 5, {"173 scroll 0 0", "173 scroll 8 0"}},
+      {"right arrow", 195, 195, {"173 scroll 1 0", "173 scroll 8 0"}},
+      {"track right of the thumb", 100, 100, {"173 scroll 3 0", "173 scroll 8 0"}},
+      {"thumb dragged to the end", 20, 190, {"173 scroll 5 1000", "173 scroll 4 1000", "173 scroll 8 0"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessSession session;
+    Parent parent;
+    auto* bar = static_cast<ScrollBar*>(parent.AddChild(std::make_unique<ScrollBar>(false), 173, Rect{0, 0, 200, 16}));
+    bar->SetRange(0, 1000);
+    bar->OnMouse(MouseEvent::At(MouseEvent::Kind::kDown, MouseButton::kLeft, {c.down_x, 8}));
+    if (c.down_x != c.up_x) bar->OnMouse(MouseEvent::At(MouseEvent::Kind::kMove, MouseButton::kNone, {c.up_x, 8}));
+    bar->OnMouse(MouseEvent::At(MouseEvent::Kind::kUp, MouseButton::kLeft, {c.up_x, 8}));
+    EXPECT_EQ(parent.log, c.log);
+  }
+}
+
 // A spin that fills an empty buddy with its lower end instead of stepping.
 class FillingSpin : public Spin {
  public:

@@ -1,7 +1,782 @@
+// The FLTK backend: shows the window model in real X11 windows.
+//
+// Every top-level window becomes a double-buffered FLTK window. Edits and drop-down lists are
+// FLTK widgets (they bring the caret, the input method and the native list); every other
+// control is a plain widget that the model paints through a canvas. Mouse and keys are turned
+// into the model's events and routed by the window system exactly as in the headless backend,
+// so dialog code behaves the same on both.
+#include <FL/Fl.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Menu_Item.H>
+#include <FL/Fl_Multiline_Input.H>
+#include <FL/Fl_Native_File_Chooser.H>
+#include <FL/Fl_RGB_Image.H>
+#include <FL/Fl_Tooltip.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/process.h"
+#include "platform/window/controls.h"
+#include "platform/window/dialog.h"
+#include "platform/window/internal/system.h"
 #include "platform/window/window_system.h"
 
 namespace vtr::platform {
+namespace internal {
+namespace {
 
-bool UseFltkBackend() { return false; }
+// Fonts that can show Japanese text (fonts-ipafont-gothic), named with FLTK's style prefix.
+constexpr Fl_Font kProportionalFont = FL_FREE_FONT;
+constexpr Fl_Font kFixedFont = FL_FREE_FONT + 1;
+
+Fl_Font FontFor(const Font& font) {
+  // Families the dialogs name: "MS ゴシック" is fixed pitch; the UI and P fonts are proportional.
+  const bool fixed = font.family.find("ゴシック") != std::string::npos && font.family.find("Pゴシック") == std::string::npos;
+  return fixed ? kFixedFont : kProportionalFont;
+}
+
+int PixelSize(const Font& font) { return std::max(6, static_cast<int>(std::lround(font.points * 96.0 / 72.0))); }
+
+void SetColor(Color c) { fl_color(static_cast<uchar>(RedOf(c)), static_cast<uchar>(GreenOf(c)), static_cast<uchar>(BlueOf(c))); }
+
+// The layer's canvas over FLTK drawing calls, at an offset inside the window being drawn.
+class FltkCanvas : public Canvas {
+ public:
+  FltkCanvas(const Rect& bounds, Point origin) : Canvas(bounds), origin_(origin) {
+    fl_push_clip(origin.x + bounds.left, origin.y + bounds.top, bounds.width(), bounds.height());
+  }
+  ~FltkCanvas() override {
+    while (pushed_ > 0) {
+      fl_pop_clip();
+      --pushed_;
+    }
+    fl_pop_clip();
+  }
+
+  Size MeasureText(std::string_view utf8, const Font& font) override {
+    fl_font(FontFor(font), PixelSize(font));
+    int w = 0, h = 0;
+    const std::string text(utf8);
+    fl_measure(text.c_str(), w, h, 0);
+    return Size{w, h};
+  }
+
+ protected:
+  void DoLine(Point from, Point to, Color color, int width) override {
+    SetColor(color);
+    fl_line_style(FL_SOLID | FL_CAP_SQUARE, width);
+    fl_line(from.x + origin_.x, from.y + origin_.y, to.x + origin_.x, to.y + origin_.y);
+    fl_line_style(0);
+  }
+  void DoFillRect(const Rect& r, Color color) override {
+    SetColor(color);
+    fl_rectf(r.left + origin_.x, r.top + origin_.y, r.width(), r.height());
+  }
+  void DoText(const Rect& r, std::string_view utf8, const Font& font, Color color, uint32_t format,
+              TextBackground background) override {
+    std::string text(utf8);
+    if (format & kTextSingleLine) std::erase(text, '\n');
+    fl_font(FontFor(font), PixelSize(font));
+    Fl_Align align = 0;
+    if (format & kTextRight) {
+      align |= FL_ALIGN_RIGHT;
+    } else if (!(format & kTextCenter)) {
+      align |= FL_ALIGN_LEFT;
+    }
+    if (format & kTextBottom) {
+      align |= FL_ALIGN_BOTTOM;
+    } else if (!(format & kTextVCenter)) {
+      align |= FL_ALIGN_TOP;
+    }
+    const int x = r.left + origin_.x, y = r.top + origin_.y;
+    if (background.opaque) {
+      int w = 0, h = 0;
+      fl_measure(text.c_str(), w, h, 0);
+      int bx = x;
+      if (format & kTextRight) bx = x + r.width() - w;
+      if (format & kTextCenter) bx = x + (r.width() - w) / 2;
+      int by = y;
+      if (format & kTextBottom) by = y + r.height() - h;
+      if (format & kTextVCenter) by = y + (r.height() - h) / 2;
+      SetColor(background.color);
+      fl_rectf(bx, by, w, h);
+    }
+    SetColor(color);
+    fl_draw(text.c_str(), x, y, r.width(), r.height(), align, nullptr, 0);
+  }
+  void DoImage(Point at, const Image& image, const Rect& source, std::optional<Color> key) override {
+    const int w = source.width(), h = source.height();
+    std::vector<uchar> pixels(static_cast<size_t>(w) * h * 4);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const Color c = image.at(source.left + x, source.top + y);
+        uchar* p = &pixels[(static_cast<size_t>(y) * w + x) * 4];
+        p[0] = static_cast<uchar>(RedOf(c));
+        p[1] = static_cast<uchar>(GreenOf(c));
+        p[2] = static_cast<uchar>(BlueOf(c));
+        p[3] = (key && c == *key) ? 0 : 255;
+      }
+    }
+    Fl_RGB_Image picture(pixels.data(), w, h, 4);
+    picture.draw(at.x + origin_.x, at.y + origin_.y);
+  }
+  void DoPushClip(const Rect& r) override {
+    fl_push_clip(r.left + origin_.x, r.top + origin_.y, r.width(), r.height());
+    ++pushed_;
+  }
+  void DoPopClip() override {
+    if (pushed_ > 0) {
+      fl_pop_clip();
+      --pushed_;
+    }
+  }
+
+ private:
+  Point origin_;
+  int pushed_ = 0;
+};
+
+Fl_Cursor CursorOf(Cursor cursor) {
+  switch (cursor) {
+    case Cursor::kArrow: return FL_CURSOR_DEFAULT;
+    case Cursor::kCross: return FL_CURSOR_CROSS;
+    case Cursor::kSizeNS: return FL_CURSOR_NS;
+    case Cursor::kSizeWE: return FL_CURSOR_WE;
+    case Cursor::kWait: return FL_CURSOR_WAIT;
+    case Cursor::kIBeam: return FL_CURSOR_INSERT;
+  }
+  return FL_CURSOR_DEFAULT;
+}
+
+int KeyOf(int fl_key) {
+  if (fl_key >= 'a' && fl_key <= 'z') return fl_key - 'a' + 'A';
+  if ((fl_key >= '0' && fl_key <= '9') || (fl_key >= 'A' && fl_key <= 'Z')) return fl_key;
+  if (fl_key > FL_F && fl_key <= FL_F_Last) return kKeyF1 + (fl_key - FL_F - 1);
+  switch (fl_key) {
+    case FL_BackSpace: return kKeyBack;
+    case FL_Tab: return kKeyTab;
+    case FL_Enter:
+    case FL_KP_Enter: return kKeyReturn;
+    case FL_Shift_L:
+    case FL_Shift_R: return kKeyShift;
+    case FL_Control_L:
+    case FL_Control_R: return kKeyControl;
+    case FL_Alt_L:
+    case FL_Alt_R: return kKeyAlt;
+    case FL_Escape: return kKeyEscape;
+    case ' ': return kKeySpace;
+    case FL_Page_Up: return kKeyPageUp;
+    case FL_Page_Down: return kKeyPageDown;
+    case FL_End: return kKeyEnd;
+    case FL_Home: return kKeyHome;
+    case FL_Left: return kKeyLeft;
+    case FL_Up: return kKeyUp;
+    case FL_Right: return kKeyRight;
+    case FL_Down: return kKeyDown;
+    case FL_Delete: return kKeyDelete;
+    default: return fl_key;
+  }
+}
+
+std::u32string DecodeUtf8(const char* s, int length) {
+  std::u32string out;
+  const char* end = s + length;
+  while (s < end) {
+    int used = 0;
+    const unsigned value = fl_utf8decode(s, end, &used);
+    out.push_back(static_cast<char32_t>(value));
+    s += std::max(used, 1);
+  }
+  return out;
+}
+
+// FLTK keyboard events into the model: the key going down (filters, accelerators, the control),
+// then the characters it typed unless the key-down was used.
+int ForwardKey(int event) {
+  System& system = System::Get();
+  const int key = KeyOf(Fl::event_key());
+  if (event == FL_KEYUP) {
+    system.DispatchKey(KeyEvent{KeyEvent::Kind::kUp, key, 0, 0});
+    return 1;
+  }
+  const bool used = system.DispatchKey(KeyEvent{KeyEvent::Kind::kDown, key, 0, 0});
+  const bool command = Fl::event_state() & (FL_CTRL | FL_ALT | FL_META);
+  if (!used && !command && Fl::event_length() > 0) {
+    for (char32_t c : DecodeUtf8(Fl::event_text(), Fl::event_length())) {
+      if (c < 0x20) continue;
+      KeyEvent typed;
+      typed.kind = KeyEvent::Kind::kChar;
+      typed.ch = c;
+      system.DispatchKey(typed);
+    }
+  }
+  return 1;
+}
+
+class TopWindow;
+
+// Offset of `w` inside its top-level window.
+Point OffsetInTop(const Window& w) {
+  Point p{0, 0};
+  for (const Window* x = &w; x->parent() != nullptr; x = x->parent()) {
+    p.x += x->rect().left;
+    p.y += x->rect().top;
+  }
+  return p;
+}
+
+class WidgetPeer : public Peer {
+ public:
+  WidgetPeer(Window& model, Fl_Widget* widget) : model_(model), widget_(widget) {}
+  void Sync() override {
+    const Point at = OffsetInTop(model_);
+    widget_->resize(at.x, at.y, model_.rect().width(), model_.rect().height());
+    if (model_.IsShown()) {
+      widget_->show();
+    } else {
+      widget_->hide();
+    }
+    if (model_.IsEnabled()) {
+      widget_->activate();
+    } else {
+      widget_->deactivate();
+    }
+    if (model_.tooltip() != tooltip_) {
+      tooltip_ = model_.tooltip();
+      widget_->copy_tooltip(tooltip_.empty() ? nullptr : tooltip_.c_str());
+    }
+    SyncMore();
+    if (model_.HasFocus() && Fl::focus() != widget_ && widget_->visible_r()) widget_->take_focus();
+    widget_->redraw();
+  }
+  void Repaint() override { widget_->redraw(); }
+
+ protected:
+  virtual void SyncMore() {}
+  Window& model_;
+  Fl_Widget* widget_;
+  std::string tooltip_;
+};
+
+// A control the model paints; mouse events pass through to the window, which routes them.
+class CanvasWidget : public Fl_Widget {
+ public:
+  CanvasWidget(Window& model) : Fl_Widget(0, 0, 1, 1), model_(model) {}
+  void draw() override {
+    FltkCanvas canvas(model_.client_rect(), Point{x(), y()});
+    model_.OnPaint(canvas);
+  }
+  int handle(int event) override {
+    switch (event) {
+      case FL_FOCUS:
+      case FL_UNFOCUS:
+        return 1;
+      default:
+        return 0;
+    }
+  }
+
+ private:
+  Window& model_;
+};
+
+// Edits: FLTK shows the text, the caret and the input method; the model owns the text.
+template <typename Base>
+class EditWidget : public Base {
+ public:
+  explicit EditWidget(Edit& model) : Base(0, 0, 1, 1), model_(model) {}
+  int handle(int event) override {
+    switch (event) {
+      case FL_KEYBOARD:
+      case FL_KEYUP:
+        return ForwardKey(event);
+      case FL_PASTE:
+        if (!model_.locked()) {
+          SetClipboardText(std::string(Fl::event_text(), static_cast<size_t>(Fl::event_length())));
+          model_.Paste();
+        }
+        return 1;
+      case FL_PUSH:
+      case FL_DRAG:
+      case FL_RELEASE: {
+        if (model_.locked()) return 1;
+        if (event == FL_PUSH) model_.SetFocus();
+        const int used = Base::handle(event);
+        ReadSelection();
+        return used;
+      }
+      case FL_FOCUS:
+        if (!model_.HasFocus()) model_.SetFocus();
+        return Base::handle(event);
+      default:
+        return Base::handle(event);
+    }
+  }
+  void ReadSelection() {
+    const std::string& text = model_.text();
+    auto chars = [&](int byte) {
+      return static_cast<int>(fl_utf_nb_char(reinterpret_cast<const unsigned char*>(text.data()),
+                                              std::clamp(byte, 0, static_cast<int>(text.size()))));
+    };
+    const int a = chars(this->position()), b = chars(this->mark());
+    syncing_ = true;
+    model_.SetSel(std::min(a, b), std::max(a, b));
+    syncing_ = false;
+  }
+  bool syncing_ = false;
+
+ private:
+  Edit& model_;
+};
+
+template <typename Base>
+class EditPeer : public WidgetPeer {
+ public:
+  EditPeer(Edit& model, EditWidget<Base>* widget) : WidgetPeer(model, widget), edit_(model), input_(widget) {}
+
+ protected:
+  void SyncMore() override {
+    if (input_->syncing_) return;
+    if (edit_.text() != input_->value()) input_->value(edit_.text().c_str());
+    input_->readonly(edit_.read_only());
+    input_->textfont(FontFor(edit_.font()));
+    input_->textsize(PixelSize(edit_.font()));
+    const auto [start, end] = edit_.GetSel();
+    const std::string& text = edit_.text();
+    auto byte = [&](int chars) {
+      size_t i = 0;
+      for (int n = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (n == chars) break;
+        ++n;
+      }
+      return static_cast<int>(i);
+    };
+    input_->position(byte(end), byte(start));
+    if (edit_.scroll_requests() != scrolls_) {
+      scrolls_ = edit_.scroll_requests();
+      input_->redraw();  // FLTK brings the caret into sight when it draws the field
+    }
+  }
+
+ private:
+  Edit& edit_;
+  EditWidget<Base>* input_;
+  int scrolls_ = 0;
+};
+
+class ChoiceWidget : public Fl_Choice {
+ public:
+  explicit ChoiceWidget(ComboBox& model) : Fl_Choice(0, 0, 1, 1), model_(model) {
+    callback([](Fl_Widget*, void* self) {
+      auto* me = static_cast<ChoiceWidget*>(self);
+      me->model_.UserSelect(me->value());
+    }, this);
+    when(FL_WHEN_CHANGED);
+  }
+  int handle(int event) override {
+    if (event == FL_KEYBOARD || event == FL_KEYUP) return ForwardKey(event);
+    if (event == FL_PUSH) model_.SetFocus();
+    return Fl_Choice::handle(event);
+  }
+  std::vector<std::string> labels;
+  std::vector<Fl_Menu_Item> items;
+
+ private:
+  ComboBox& model_;
+};
+
+class ChoicePeer : public WidgetPeer {
+ public:
+  ChoicePeer(ComboBox& model, ChoiceWidget* widget) : WidgetPeer(model, widget), combo_(model), choice_(widget) {}
+
+ protected:
+  void SyncMore() override {
+    if (combo_.items() != choice_->labels) {
+      choice_->labels = combo_.items();
+      choice_->items.assign(choice_->labels.size() + 1, Fl_Menu_Item{});
+      for (size_t i = 0; i < choice_->labels.size(); ++i) {
+        choice_->items[i].text = choice_->labels[i].c_str();
+        choice_->items[i].labelfont_ = FontFor(combo_.font());
+        choice_->items[i].labelsize_ = static_cast<Fl_Fontsize>(PixelSize(combo_.font()));
+      }
+      choice_->menu(choice_->items.data());
+    }
+    choice_->textfont(FontFor(combo_.font()));
+    choice_->textsize(PixelSize(combo_.font()));
+    if (combo_.cur_sel() >= 0) {
+      choice_->value(combo_.cur_sel());
+    } else {
+      choice_->value(-1);
+    }
+  }
+
+ private:
+  ComboBox& combo_;
+  ChoiceWidget* choice_;
+};
+
+// A top-level window: paints the dialog's face, then its children; turns input into events.
+class TopWindow : public Fl_Double_Window {
+ public:
+  explicit TopWindow(Window& model)
+      : Fl_Double_Window(model.rect().left, model.rect().top, std::max(1, model.rect().width()),
+                         std::max(1, model.rect().height())),
+        model_(model) {
+    callback([](Fl_Widget*, void* self) {
+      // The close box: the same as Escape.
+      auto& top = static_cast<TopWindow*>(self)->model_;
+      const auto& modal = System::Get().modal_stack();
+      if (modal.empty() || modal.back() == &top) top.OnCommand(kIdCancel, Notice::kClicked);
+    }, this);
+  }
+  void draw() override {
+    {
+      FltkCanvas canvas(model_.client_rect(), Point{0, 0});
+      model_.OnPaint(canvas);
+    }
+    for (int i = 0; i < children(); ++i) {
+      Fl_Widget& w = *child(i);
+      if (w.visible()) draw_child(w);
+    }
+  }
+  int handle(int event) override;
+  void resize(int x, int y, int w, int h) override {
+    Fl_Double_Window::resize(x, y, w, h);
+    if (!syncing) {
+      syncing = true;
+      model_.SetRect(Rect::FromSize(x, y, w, h));
+      syncing = false;
+    }
+  }
+  bool syncing = false;
+
+ private:
+  Window& model_;
+  std::string shown_tip_;
+};
+
+class TopPeer : public Peer {
+ public:
+  TopPeer(Window& model, TopWindow* window) : model_(model), window_(window) {}
+  void Sync() override {
+    if (window_->syncing) return;
+    window_->syncing = true;
+    const Rect& r = model_.rect();
+    if (r.left != window_->x() || r.top != window_->y() || r.width() != window_->w() || r.height() != window_->h()) {
+      window_->resize(r.left, r.top, std::max(1, r.width()), std::max(1, r.height()));
+    }
+    window_->syncing = false;
+    if (model_.text() != label_) {
+      label_ = model_.text();
+      window_->copy_label(label_.c_str());
+    }
+    if (model_.visible() && !window_->shown()) window_->show();
+    if (!model_.visible() && window_->shown()) window_->hide();
+    window_->redraw();
+  }
+  void Repaint() override { window_->redraw(); }
+
+ private:
+  Window& model_;
+  TopWindow* window_;
+  std::string label_;
+};
+
+int TopWindow::handle(int event) {
+  System& system = System::Get();
+  switch (event) {
+    case FL_KEYBOARD:
+    case FL_KEYUP:
+      return ForwardKey(event);
+    case FL_SHORTCUT:
+      return 0;
+    case FL_DND_ENTER:
+    case FL_DND_DRAG:
+    case FL_DND_RELEASE:
+      return model_.accepts_files() ? 1 : 0;
+    case FL_DND_LEAVE:
+      return 1;
+    case FL_PASTE: {
+      std::vector<std::string> files;
+      std::string text(Fl::event_text(), static_cast<size_t>(Fl::event_length()));
+      size_t start = 0;
+      while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (line.rfind("file://", 0) == 0) {
+          line.erase(0, 7);
+          // %XX escapes of the URI.
+          std::string decoded;
+          for (size_t i = 0; i < line.size(); ++i) {
+            if (line[i] == '%' && i + 2 < line.size()) {
+              decoded += static_cast<char>(std::strtol(line.substr(i + 1, 2).c_str(), nullptr, 16));
+              i += 2;
+            } else {
+              decoded += line[i];
+            }
+          }
+          line = decoded;
+        }
+        if (!line.empty()) files.push_back(line);
+        start = end + 1;
+      }
+      system.DispatchDrop(model_, files);
+      return 1;
+    }
+    case FL_PUSH:
+    case FL_DRAG:
+    case FL_RELEASE:
+    case FL_MOVE:
+    case FL_MOUSEWHEEL:
+    case FL_ENTER:
+    case FL_LEAVE: {
+      // Native widgets (edits, lists) take their own mouse events.
+      if (event != FL_ENTER && event != FL_LEAVE && Fl_Double_Window::handle(event)) return 1;
+      MouseEvent m;
+      m.point = Point{Fl::event_x(), Fl::event_y()};
+      const int button = Fl::event_button();
+      m.button = button == FL_RIGHT_MOUSE ? MouseButton::kRight
+                 : button == FL_MIDDLE_MOUSE ? MouseButton::kMiddle
+                                             : MouseButton::kLeft;
+      const int state = Fl::event_state();
+      m.modifiers = static_cast<uint8_t>(((state & FL_SHIFT) ? kModShift : 0) | ((state & FL_CTRL) ? kModCtrl : 0) |
+                                         ((state & FL_ALT) ? kModAlt : 0));
+      switch (event) {
+        case FL_PUSH:
+          m.kind = Fl::event_clicks() > 0 ? MouseEvent::Kind::kDoubleClick : MouseEvent::Kind::kDown;
+          break;
+        case FL_RELEASE:
+          m.kind = MouseEvent::Kind::kUp;
+          break;
+        case FL_MOUSEWHEEL:
+          m.kind = MouseEvent::Kind::kWheel;
+          m.button = MouseButton::kNone;
+          m.wheel_delta = -120 * Fl::event_dy();
+          if (m.wheel_delta == 0) return 1;
+          break;
+        default:
+          m.kind = MouseEvent::Kind::kMove;
+          m.button = MouseButton::kNone;
+          break;
+      }
+      system.DispatchMouse(model_, m);
+      if (auto* dialog = dynamic_cast<Dialog*>(&model_); dialog != nullptr && event == FL_MOVE) {
+        // Tooltips of rectangles (a control's own tooltip is the widget's).
+        const std::string tip = dialog->TooltipAt(m.point);
+        if (!tip.empty() && tip != shown_tip_) {
+          shown_tip_ = tip;
+          Fl_Tooltip::enter_area(this, m.point.x, m.point.y, 1, 1, shown_tip_.c_str());
+        }
+      }
+      return 1;
+    }
+    default:
+      return Fl_Double_Window::handle(event);
+  }
+}
+
+class FltkBackend : public Backend {
+ public:
+  void Attach(Window& top) override {
+    Fl_Group::current(nullptr);
+    auto* window = new TopWindow(top);
+    if (const auto* dialog = dynamic_cast<const Dialog*>(&top);
+        dialog != nullptr && (dialog->dialog_template().style & kStyleNoCaption)) {
+      window->border(0);
+    }
+    window->begin();
+    AddChildren(top);
+    window->end();
+    top.set_peer(std::make_unique<TopPeer>(top, window));
+    windows_.push_back(window);
+    owners_[window] = &top;
+    SyncAll(top);
+    window->show();
+  }
+
+  void Detach(Window& top) override {
+    ClearPeers(top);
+    top.set_peer(nullptr);
+    auto it = std::find_if(windows_.begin(), windows_.end(), [&](TopWindow* w) { return owners_[w] == &top; });
+    if (it != windows_.end()) {
+      TopWindow* window = *it;
+      windows_.erase(it);
+      owners_.erase(window);
+      window->hide();
+      delete window;
+    }
+  }
+
+  void WaitForInput(int64_t timeout_ms) override {
+    Fl::wait(timeout_ms < 0 ? 0.5 : std::min(0.5, static_cast<double>(timeout_ms) / 1000.0));
+  }
+
+  void Wake() override { Fl::awake(); }
+
+  int64_t NowMs() override {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  }
+
+  int TrackPopupMenu(Window*, const Menu& menu, Point at) override {
+    std::vector<Fl_Menu_Item> items;
+    std::vector<std::unique_ptr<std::string>> labels;
+    Flatten(menu.items(), items, labels);
+    items.push_back(Fl_Menu_Item{});
+    // Menu coordinates are relative to the window of the last event.
+    const int x = at.x - (Fl::event_x_root() - Fl::event_x());
+    const int y = at.y - (Fl::event_y_root() - Fl::event_y());
+    const Fl_Menu_Item* chosen = items.data()->popup(x, y);
+    return chosen != nullptr ? static_cast<int>(chosen->argument()) : 0;
+  }
+
+  FileDialogResult ShowFileDialog(Window*, const FileDialogRequest& request) override {
+    Fl_Native_File_Chooser chooser;
+    chooser.type(request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE : Fl_Native_File_Chooser::BROWSE_FILE);
+    chooser.title(request.title.c_str());
+    std::string filter;
+    for (const FileFilter& f : request.filters) {
+      // "*.kvx;*.txt" becomes "*.{kvx,txt}".
+      std::string patterns = f.patterns;
+      std::string exts;
+      size_t start = 0;
+      int count = 0;
+      while (start <= patterns.size()) {
+        size_t end = patterns.find(';', start);
+        if (end == std::string::npos) end = patterns.size();
+        std::string p = patterns.substr(start, end - start);
+        if (p.rfind("*.", 0) == 0) p.erase(0, 2);
+        if (!p.empty()) {
+          exts += (count++ ? "," : "") + p;
+        }
+        start = end + 1;
+      }
+      filter += f.description + "\t" + (count > 1 ? "*.{" + exts + "}" : "*." + exts) + "\n";
+    }
+    chooser.filter(filter.c_str());
+    chooser.filter_value(std::max(0, request.filter_index - 1));
+    if (!request.folder.empty()) chooser.directory(request.folder.c_str());
+    if (!request.file_name.empty()) chooser.preset_file(request.file_name.c_str());
+    chooser.options(Fl_Native_File_Chooser::NO_OPTIONS);
+    FileDialogResult result;
+    if (chooser.show() == 0 && chooser.filename() != nullptr) {
+      result.ok = true;
+      result.path = chooser.filename();
+      result.filter_index = chooser.filter_value() + 1;
+    }
+    return result;
+  }
+
+  bool OpenDocument(std::string_view document) override { return platform::OpenDocument(document); }
+
+  void CursorChanged(Cursor cursor) override {
+    for (TopWindow* w : windows_) w->cursor(CursorOf(cursor));
+  }
+
+ private:
+  void AddChildren(Window& parent) {
+    for (const auto& child : parent.children()) {
+      Window& w = *child;
+      if (auto* edit = dynamic_cast<Edit*>(&w)) {
+        if (edit->has_style(kStyleMultiLine)) {
+          auto* widget = new EditWidget<Fl_Multiline_Input>(*edit);
+          edit->set_peer(std::make_unique<EditPeer<Fl_Multiline_Input>>(*edit, widget));
+        } else {
+          auto* widget = new EditWidget<Fl_Input>(*edit);
+          edit->set_peer(std::make_unique<EditPeer<Fl_Input>>(*edit, widget));
+        }
+      } else if (auto* combo = dynamic_cast<ComboBox*>(&w)) {
+        auto* widget = new ChoiceWidget(*combo);
+        combo->set_peer(std::make_unique<ChoicePeer>(*combo, widget));
+      } else {
+        auto* widget = new CanvasWidget(w);
+        w.set_peer(std::make_unique<WidgetPeer>(w, widget));
+      }
+      AddChildren(w);
+    }
+  }
+
+  void SyncAll(Window& w) {
+    if (w.peer() != nullptr) w.peer()->Sync();
+    for (const auto& child : w.children()) SyncAll(*child);
+  }
+
+  void ClearPeers(Window& w) {
+    for (const auto& child : w.children()) {
+      ClearPeers(*child);
+      child->set_peer(nullptr);
+    }
+  }
+
+  static void Flatten(const std::vector<MenuItem>& menu, std::vector<Fl_Menu_Item>& items,
+                      std::vector<std::unique_ptr<std::string>>& labels) {
+    for (const MenuItem& item : menu) {
+      if (item.separator) {
+        if (!items.empty()) items.back().flags |= FL_MENU_DIVIDER;
+        continue;
+      }
+      std::string text = item.text;
+      std::replace(text.begin(), text.end(), '\t', ' ');
+      labels.push_back(std::make_unique<std::string>(text));
+      Fl_Menu_Item entry{};
+      entry.text = labels.back()->c_str();
+      entry.labelfont_ = kProportionalFont;
+      entry.labelsize_ = 12;
+      entry.user_data_ = reinterpret_cast<void*>(static_cast<intptr_t>(item.id));
+      if (item.grayed) entry.flags |= FL_MENU_INACTIVE;
+      if (item.checked) entry.flags |= FL_MENU_TOGGLE | FL_MENU_VALUE;
+      if (item.is_popup()) {
+        entry.flags |= FL_SUBMENU;
+        items.push_back(entry);
+        Flatten(item.submenu, items, labels);
+        items.push_back(Fl_Menu_Item{});
+      } else {
+        items.push_back(entry);
+      }
+    }
+  }
+
+ public:
+  std::vector<TopWindow*> windows_;
+  std::unordered_map<TopWindow*, Window*> owners_;
+};
+
+FltkBackend* g_fltk = nullptr;
+
+}  // namespace
+}  // namespace internal
+}  // namespace vtr::platform
+
+namespace vtr::platform {
+
+bool UseFltkBackend() {
+  using internal::System;
+  if (internal::g_fltk == nullptr) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    fl_open_display(display);
+    Fl::lock();  // lets other threads wake the loop (posted commands)
+    Fl::set_font(internal::kProportionalFont, " IPAPGothic");
+    Fl::set_font(internal::kFixedFont, " IPAGothic");
+    FL_NORMAL_SIZE = 12;
+    Fl::visual(FL_DOUBLE | FL_INDEX);
+    internal::g_fltk = new internal::FltkBackend();
+  }
+  System::Get().Install(internal::g_fltk);
+  return true;
+}
 
 }  // namespace vtr::platform

@@ -343,38 +343,39 @@ uint8_t System::modifiers() const {
   return m;
 }
 
-void System::DispatchKey(KeyEvent event) {
+bool System::DispatchKey(KeyEvent event) {
   if (event.kind == KeyEvent::Kind::kDown) keys_down_.insert(event.key);
   if (event.kind == KeyEvent::Kind::kUp) keys_down_.erase(event.key);
   event.modifiers |= modifiers();
   Window* active = Active();
-  if (active == nullptr) return;
+  if (active == nullptr) return false;
   Window* target = focus_;
   if (target == nullptr || target->TopLevel() != active) target = active;
-  if (!AcceptsInput(*this, *active)) return;
+  if (!AcceptsInput(*this, *active)) return false;
   for (Window* w = target; w != nullptr; w = w->parent()) {
     if (Dialog* dialog = AsDialog(w)) {
-      if (dialog->PreTranslateKey(event, target)) return;
+      if (dialog->PreTranslateKey(event, target)) return true;
     }
   }
-  if (Lookup(target->handle()) == nullptr) return;
-  if (target != active && target->IsEnabled() && target->OnKey(event)) return;
+  if (Lookup(target->handle()) == nullptr) return true;
+  if (target != active && target->IsEnabled() && target->OnKey(event)) return true;
   // What the dialog itself does with a key nobody used.
   Dialog* dialog = AsDialog(active);
   if (dialog == nullptr || event.kind != KeyEvent::Kind::kDown) {
-    if (target == active) active->OnKey(event);
-    return;
+    return target == active && active->OnKey(event);
   }
   if (event.key == kKeyReturn) {
     int id = dialog->default_id();
     Window* button = id != 0 ? dialog->Item(id) : nullptr;
     if (id == 0) id = kIdOk;
     if (button == nullptr || button->IsEnabled()) dialog->OnCommand(id, Notice::kClicked);
-  } else if (event.key == kKeyEscape) {
-    dialog->OnCommand(kIdCancel, Notice::kClicked);
-  } else if (target == active) {
-    active->OnKey(event);
+    return true;
   }
+  if (event.key == kKeyEscape) {
+    dialog->OnCommand(kIdCancel, Notice::kClicked);
+    return true;
+  }
+  return target == active && active->OnKey(event);
 }
 
 void System::DispatchDrop(Window& top, const std::vector<std::string>& files) {

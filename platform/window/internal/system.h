@@ -92,7 +92,8 @@ class System {
 
   // Input, from the backends and the scripted user.
   void DispatchMouse(Window& top, MouseEvent event);  // event.point in top's client coordinates
-  void DispatchKey(KeyEvent event);
+  // True when a filter, the control or the dialog used the key.
+  bool DispatchKey(KeyEvent event);
   void DispatchDrop(Window& top, const std::vector<std::string>& files);
   Window* HitWindow(Window& top, Point p, Point* local) const;
 
