@@ -62,7 +62,7 @@ Biquad LowPass(double k) {
 // The period detector. Periods are counted in samples; -1 means "no period".
 class Detector {
  public:
-  explicit Detector(int rate) : rate_(rate) {
+  explicit Detector(int rate) {
     hp_ = HighPass(std::tan(kHighPassOmega / rate));
     for (Biquad& lp : lp_) lp = LowPass(std::tan(kLowPassOmega / rate));
     const double k = std::tan(kSmootherOmega / rate);
@@ -302,7 +302,6 @@ class Detector {
     return result;
   }
 
-  int rate_;
   Biquad hp_;
   std::array<Biquad, 3> lp_;
   double sm_feedback_ = 0, sm_gain_ = 0, sm_x1_ = 0, sm_y1_ = 0;

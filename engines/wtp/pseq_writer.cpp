@@ -37,6 +37,8 @@ int WritePitchSequence(const SegmentTable& syllables, const ContourSource& conto
   size_t at = events::WriteControlEvent(0, events::kControllerBendRange, events::kPitchSequenceBendRange, room);
   if (at == 0) return -3;
 
+  // Steps after the contours' end all read the last frame, so scans stop there.
+  const int64_t scan_limit = static_cast<int64_t>(contours.frame_count() / 2 + 2);
   int64_t previous_start = 0;
   std::vector<events::PitchPoint> pitch;
   std::vector<events::VolumePoint> volume;
@@ -51,7 +53,7 @@ int WritePitchSequence(const SegmentTable& syllables, const ContourSource& conto
     double f = contours.Pitch(At(start));
     int64_t voiced_from = -1;
     if (after_pause) {
-      for (int64_t u = start; u < end; ++u) {
+      for (int64_t u = start; u < std::min(end, scan_limit); ++u) {
         if (contours.RawPitch(At(u)) != 0) {
           f = contours.Pitch(At(u));
           voiced_from = u;
@@ -68,7 +70,7 @@ int WritePitchSequence(const SegmentTable& syllables, const ContourSource& conto
     int64_t k = end - start > b ? start + b : end;
     double q = contours.Power(At(k));
     if (q + contours.gain_db() < kQuietDb) {
-      for (int64_t step = start; step < end; ++step) {
+      for (int64_t step = start; step < std::min(end, scan_limit); ++step) {
         const double p = contours.Power(At(step));
         if (step == start || p > q) {
           q = p;
