@@ -69,7 +69,8 @@ bool ParseRecogniserOutput(std::string_view text, size_t phoneme_count,
     }
     if (line.front() == 'r') break;
     FrameSpan span;
-    if (Trim(line).front() == '[') {
+    const std::string_view content = Trim(line);
+    if (!content.empty() && content.front() == '[') {
       if (!ReadFrameLine(line, span)) return false;
       if (frames.size() == phoneme_count) return false;
       frames.push_back(span);

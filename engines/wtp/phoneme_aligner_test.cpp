@@ -186,6 +186,7 @@ TEST(RecogniserOutputTest, ParserTable) {
        "ALIGN: === phoneme alignment begin ===\nsentence1: x\n-- phoneme alignment --\n" +
            Section(four).substr(Section(four).find(" id:")),
        true, 50},
+      {"blank header lines of spaces", Section({"   ", four[0], four[1], " \t", four[2], four[3]}), true, 50},
       {"N-1 lines", Section({four[0], four[1], four[2]}), false, 0},
       {"N+1 lines", Section({four[0], four[1], four[2], four[3], "[ 51 60] -1 x"}), false, 0},
       {"empty output", "", false, 0},
