@@ -222,6 +222,7 @@ std::vector<FrameFeatures> ComputeFeatures(std::span<const int16_t> samples, int
   std::vector<FrameFeatures> out(frames);
   std::vector<std::array<double, kBands>> bands(frames);
   std::vector<double> x(window);
+  std::vector<double> energy(window + 1);
   std::vector<std::complex<double>> spectrum(fft_size);
   double loudest = -1e9;
   for (size_t f = 0; f < frames; ++f) {
@@ -241,14 +242,16 @@ std::vector<FrameFeatures> ComputeFeatures(std::span<const int16_t> samples, int
     mean /= static_cast<double>(window);
     for (double& v : x) v -= mean;
     // Voicing: the best normalised autocorrelation over the pitch lags.
+    // Energies of the overlapping parts come from running sums of squares.
+    energy[0] = 0;
+    for (size_t i = 0; i < window; ++i) energy[i + 1] = energy[i] + x[i] * x[i];
     double best = 0;
     for (int lag = min_lag; lag <= max_lag && static_cast<size_t>(lag) < window / 2; ++lag) {
-      double xy = 0, xx = 0, yy = 0;
-      for (size_t i = 0; i + static_cast<size_t>(lag) < window; ++i) {
-        xy += x[i] * x[i + static_cast<size_t>(lag)];
-        xx += x[i] * x[i];
-        yy += x[i + static_cast<size_t>(lag)] * x[i + static_cast<size_t>(lag)];
-      }
+      const size_t l = static_cast<size_t>(lag);
+      double xy = 0;
+      for (size_t i = 0; i + l < window; ++i) xy += x[i] * x[i + l];
+      const double xx = energy[window - l];
+      const double yy = energy[window] - energy[l];
       if (xx > 0 && yy > 0) best = std::max(best, xy / std::sqrt(xx * yy));
     }
     out[f].voicing = best;
