@@ -101,12 +101,20 @@ int64_t Wing(const Filter& filter, const std::vector<int16_t>& input, int64_t x,
   }
   int64_t sum = 0;
   const int64_t size = static_cast<int64_t>(input.size());
+  // Taps this wing reads; when they all lie inside the input the loop needs no bound checks.
+  const int64_t taps = ho >> kInterpBits < static_cast<uint64_t>(end)
+                           ? static_cast<int64_t>(((static_cast<uint64_t>(end) << kInterpBits) - ho) / table_step + 1)
+                           : 0;
+  const int64_t far = x + inc * (taps - 1);
+  const bool inside = taps == 0 || (std::min(x, far) >= 0 && std::max(x, far) < size);
+  const int16_t* table = filter.table.data();
+  const int16_t* diff = filter.diff.data();
+  const int16_t* in = input.data();
   while (static_cast<int64_t>(ho >> kInterpBits) < end) {
     const size_t index = static_cast<size_t>(ho >> kInterpBits);
-    int64_t coefficient = filter.table[index];
-    coefficient += (static_cast<int64_t>(filter.diff[index]) *
-                    static_cast<int64_t>(ho & ((1u << kInterpBits) - 1))) >> kInterpBits;
-    const int64_t sample = (x >= 0 && x < size) ? input[static_cast<size_t>(x)] : 0;
+    int64_t coefficient = table[index];
+    coefficient += (static_cast<int64_t>(diff[index]) * static_cast<int64_t>(ho & ((1u << kInterpBits) - 1))) >> kInterpBits;
+    const int64_t sample = inside || (x >= 0 && x < size) ? in[x] : 0;
     int64_t product = coefficient * sample;
     if (product & (int64_t{1} << (kProductShift - 1))) product += int64_t{1} << (kProductShift - 1);
     sum += product >> kProductShift;
