@@ -33,16 +33,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool with_header = input.ConsumeBool();
   const bool valid_coding = input.ConsumeBool();
 
+  // The script first, so that short inputs reach the measurement; the option block gets the
+  // rest, padded with zeros.
+  std::string script = with_header ? kHeaders[language] : "";
+  script += input.ConsumeRandomLengthString(16384);
+  if (script.empty()) return 0;
   std::vector<uint8_t> options = input.ConsumeBytes<uint8_t>(sizeof(ConvertOptions));
   options.resize(sizeof(ConvertOptions), 0);
   if (valid_coding) options[1] %= kVtrTextCodingMax + 1;
   // The block ends exactly where the record does, so an over-read shows.
   auto block = std::make_unique<unsigned char[]>(sizeof(ConvertOptions));
   std::memcpy(block.get(), options.data(), options.size());
-
-  std::string script = with_header ? kHeaders[language] : "";
-  script += input.ConsumeRemainingBytesAsString();
-  if (script.empty()) return 0;
 
   std::vector<uint8_t> out(out_length, kUntouched);
   ConvertStatus status = {};
