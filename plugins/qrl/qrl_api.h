@@ -19,9 +19,9 @@
  *   ConvertOptions options = {};                 // fill the date and text fields
  *   ConvertStatus status = {};                   // zeroed before every call
  *   int n = convert(script, length, kVtrFormatKvJ, (const unsigned char*)&options,
- *                   out, out_length, &status);   // -18: call again with a bigger buffer
+ *                   out, out_length, status.slots);  // -18: again with a bigger buffer
  *
- * Calls must not overlap: a plug-in keeps its working state in one global object.
+ * Calls must not overlap: a plug-in may keep its working state in one global object.
  */
 #ifndef VTR_PLUGINS_QRL_QRL_API_H_
 #define VTR_PLUGINS_QRL_QRL_API_H_
@@ -116,7 +116,7 @@ typedef int VtrGetDllInfoFunction(int format_id, ConverterInfo* info);
  * own encoding; NULs allowed) into one file written at the start of `out`.
  *   options     a ConvertOptions block [sizeof(ConvertOptions) bytes], read only
  *   out_length  room at `out` [bytes]
- *   status      a zeroed ConvertStatus; written only with kVtrCnvMeasureFailed
+ *   status      the slots of a zeroed ConvertStatus; written only with kVtrCnvMeasureFailed
  * Returns the file's byte count, or a kVtrCnv* code; on any failure `out` is untouched.
  * Nothing points into the plug-in after the call returns. */
 typedef int VtrKvxCnvFunction(const char* script, int length, int format_id,
