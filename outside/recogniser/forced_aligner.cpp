@@ -225,12 +225,15 @@ std::vector<FrameFeatures> ComputeFeatures(std::span<const int16_t> samples, int
   std::vector<double> energy(window + 1);
   std::vector<std::complex<double>> spectrum(fft_size);
   double loudest = -1e9;
+  // Energy of every frame's own 10 ms first: silent frames need no voicing search.
   for (size_t f = 0; f < frames; ++f) {
-    // Energy of the frame's own 10 ms.
     double sum = 0;
     for (size_t i = f * hop; i < (f + 1) * hop; ++i) sum += static_cast<double>(samples[i]) * samples[i];
     out[f].energy_db = 10 * std::log10(sum / static_cast<double>(hop) + 1e-3);
     loudest = std::max(loudest, out[f].energy_db);
+  }
+  for (size_t f = 0; f < frames; ++f) {
+    const bool silent = out[f].energy_db - loudest < kSilentDb;
     // The window centred on the frame.
     const int64_t first = static_cast<int64_t>(f * hop + hop / 2) - static_cast<int64_t>(window / 2);
     double mean = 0;
@@ -246,7 +249,7 @@ std::vector<FrameFeatures> ComputeFeatures(std::span<const int16_t> samples, int
     energy[0] = 0;
     for (size_t i = 0; i < window; ++i) energy[i + 1] = energy[i] + x[i] * x[i];
     double best = 0;
-    for (int lag = min_lag; lag <= max_lag && static_cast<size_t>(lag) < window / 2; ++lag) {
+    for (int lag = min_lag; !silent && lag <= max_lag && static_cast<size_t>(lag) < window / 2; ++lag) {
       const size_t l = static_cast<size_t>(lag);
       double xy = 0;
       for (size_t i = 0; i + l < window; ++i) xy += x[i] * x[i + l];
