@@ -17,8 +17,7 @@ class RecordingPresenter : public MessagePresenter {
     std::string caption;
     uint32_t style;
   };
-  int Show(void* owner, std::string_view text, std::string_view caption,
-           uint32_t style) override {
+  int Show(void* owner, std::string_view text, std::string_view caption, uint32_t style) override {
     boxes.push_back({owner, std::string(text), std::string(caption), style});
     return answer;
   }

@@ -16,7 +16,7 @@ namespace {
 
 using K = ScriptTokenKind;
 
-constexpr int kSplitRoom = 96;               // a split point leaves room for "S99,"
+constexpr int kSplitRoom = 96;                  // a split point leaves room for "S99,"
 constexpr std::string_view kSplitEnd = "S99,";  // speed 99 and a comma: the shortest pause
 
 int Tone(const std::string& sound_text) {
@@ -182,8 +182,7 @@ ScriptEngineError ScriptEngine::BuildPlayText(ScriptModeWord mode, std::string& 
   const bool split = flag == 1;
   if (split) (void)CheckScript(0);
 
-  Built built = Build(units_, HeaderTagOf(language_), language_ == ScriptLanguage::kChinese,
-                      split);
+  Built built = Build(units_, HeaderTagOf(language_), language_ == ScriptLanguage::kChinese, split);
   if (built.too_long) {
     *error_offset = built.error_offset;
     return ScriptEngineError::kSentenceTooLong;

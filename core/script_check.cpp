@@ -127,9 +127,8 @@ void CanonicaliseMarks(Units& units) {
       if (last != unit.tokens.rend()) {
         last->text.assign(1, unit.mark);
         ScriptToken* keep = &*last;
-        RemoveTokensIf(unit, [keep](const ScriptToken& t) {
-          return t.kind == K::kMark && &t != keep;
-        });
+        RemoveTokensIf(unit,
+                       [keep](const ScriptToken& t) { return t.kind == K::kMark && &t != keep; });
       }
     } else {
       RemoveTokensIf(unit, [](const ScriptToken& t) { return t.kind == K::kMark; });

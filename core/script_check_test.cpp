@@ -26,9 +26,9 @@ std::pair<ScriptCheckCode, std::string> Check(ScriptModeWord mode, std::string_v
                                               int flags) {
   const ScriptLanguage language = LanguageOf(mode);
   ScriptEngine engine;
-  EXPECT_EQ(engine.ParseScriptText(mode, std::string(HeaderTagOf(language)) +
-                                             Bytes(language, body)),
-            ScriptEngineError::kNone);
+  EXPECT_EQ(
+      engine.ParseScriptText(mode, std::string(HeaderTagOf(language)) + Bytes(language, body)),
+      ScriptEngineError::kNone);
   const ScriptCheckCode code = engine.CheckScript(flags);
   std::string text;
   (void)engine.SerializeScript(text, kSubFormatFull);

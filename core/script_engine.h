@@ -37,12 +37,12 @@ struct ScriptToken {
 // settings in force at that point. Symbols are ASCII bytes (0 = none).
 struct ScriptSentence {
   ScriptTokenKind closing_kind = ScriptTokenKind::kUnknown;  // 13-17; kUnknown: not closed
-  std::string sound_text;    // text of the closing sound token; empty for a sentence end
-  char end_symbol = 0;       // last closing "," "." "*" or "?"
-  int end_count = 0;         // argument of that "*" or "?", 0 for "," and "."
+  std::string sound_text;  // text of the closing sound token; empty for a sentence end
+  char end_symbol = 0;     // last closing "," "." "*" or "?"
+  int end_count = 0;       // argument of that "*" or "?", 0 for "," and "."
   char pitch_step_symbol = 0;
-  int pitch_step_sum = 0;    // sum of consecutive equal pitch-step arguments
-  bool slash_seen = false;   // "/" in this unit
+  int pitch_step_sum = 0;   // sum of consecutive equal pitch-step arguments
+  bool slash_seen = false;  // "/" in this unit
   char step_symbol = 0;
   int step_sum = 0;          // sum of consecutive equal step arguments
   bool equals_seen = false;  // "=" in this unit
@@ -54,7 +54,7 @@ struct ScriptSentence {
   int v_value = 4;
   int w_value = 3;
   int u_value = -1;
-  char note = 0;             // note letter "A"-"G"
+  char note = 0;  // note letter "A"-"G"
   bool sharp = false;
   int octave = 2;
   std::vector<ScriptToken> tokens;
@@ -108,8 +108,8 @@ class ScriptEngine {
   // 4 read it or insert one (value -1 when inserted), 5 read it (kHeaderItemMissing when
   // none), 6 make sure the text begins with the tag, 7 tell the language from the tag.
   // Voice numbers 0-15 stand for "K0"-"K15", 16-31 for "X0"-"X15"; others give kBadMode.
-  [[nodiscard]] ScriptEngineError ScriptHeaderOp(ScriptModeWord mode, int kind,
-                                                 std::string& text, int& value);
+  [[nodiscard]] ScriptEngineError ScriptHeaderOp(ScriptModeWord mode, int kind, std::string& text,
+                                                 int& value);
 
   // Rewrites `text` in canonical form with the range operation applied to the units whose
   // closing token starts inside the byte range [range_start, range_end]. Always returns 0;

@@ -63,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int offset = 0;
   ScriptEngine player;
   const ScriptEngineError built = player.BuildPlayText(mode, played, &offset, 1);
-  if (built == ScriptEngineError::kNone && vtr::core::LanguageOf(mode) !=
-                                               vtr::core::ScriptLanguage::kRomaji) {
+  if (built == ScriptEngineError::kNone &&
+      vtr::core::LanguageOf(mode) != vtr::core::ScriptLanguage::kRomaji) {
     ScriptEngine reader;
     Require(reader.ParseScriptText(mode, played) == ScriptEngineError::kNone);
     RequireSentencesWithinLimit(reader);

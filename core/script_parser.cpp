@@ -119,8 +119,7 @@ std::string_view SoundFormOf(L language, const SymbolRecord& record, std::string
   }
 }
 
-Recognised RecogniseSingle(const Indexes& indexes, L language, std::string_view rest,
-                           bool inside) {
+Recognised RecogniseSingle(const Indexes& indexes, L language, std::string_view rest, bool inside) {
   const uint8_t b = ByteAt(rest, 0);
   if (inside) return {K::kComment, 1, 0, {}};
   if (b == '\r' && rest.size() >= 2 && rest[1] == '\n') return {K::kLineBreak, 2, 0, {}};
@@ -171,8 +170,7 @@ Recognised RecogniseSingle(const Indexes& indexes, L language, std::string_view 
   return {K::kUnknown, 1, 0, {}};
 }
 
-Recognised RecogniseDouble(const Indexes& indexes, L language, std::string_view rest,
-                           bool inside) {
+Recognised RecogniseDouble(const Indexes& indexes, L language, std::string_view rest, bool inside) {
   if (inside) return {K::kComment, 2, 0, {}};
   const uint8_t lead = ByteAt(rest, 0);
   const uint8_t trail = ByteAt(rest, 1);
@@ -388,8 +386,8 @@ void ScriptEngine::Tokenize(std::string_view text, size_t start, uint32_t sub_fo
     std::vector<ScriptToken>& tokens = unit->tokens;
     if (!tokens.empty()) {
       const K last = tokens.back().kind;
-      const bool replace = plain_takes_all ? (IsSoundKind(last) || IsSentenceEndKind(last))
-                                           : IsSoundKind(last);
+      const bool replace =
+          plain_takes_all ? (IsSoundKind(last) || IsSentenceEndKind(last)) : IsSoundKind(last);
       if (replace) tokens.pop_back();
     }
     tokens.push_back({kind, std::string(token_text)});
@@ -458,8 +456,8 @@ void ScriptEngine::Tokenize(std::string_view text, size_t start, uint32_t sub_fo
 
     if (sound) {
       u.closing_kind = kind;
-      u.sound_text.assign(
-          language == L::kJapanese || language == L::kKorean ? r.normalised : source);
+      u.sound_text.assign(language == L::kJapanese || language == L::kKorean ? r.normalised
+                                                                             : source);
       append_sound(kind, u.sound_text);
       close_unit(pos);
       pos += length;

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ScriptModeWord languages[] = {0x52100000, 0x53100000, 0x54100000, 0x55000000};
   const ScriptModeWord mode = languages[data[0] & 3] | ((data[0] & 4) ? 0xA0000000u : 0);
   ScriptEngine engine;
-  const std::string text = (data[0] & 8) ? body : "KV#" + std::string(1, "JKGC"[data[0] & 3]) + body;
+  const std::string text =
+      (data[0] & 8) ? body : "KV#" + std::string(1, "JKGC"[data[0] & 3]) + body;
   (void)engine.ParseScriptText(mode, text);
   (void)engine.ParseScriptText(mode | 0x10000, body);
   (void)engine.ParseScriptText(mode | (static_cast<ScriptModeWord>(data[0] >> 4) << 16), text);

@@ -68,7 +68,8 @@ TEST(TokenizerTest, RecognisesTokensPerLanguage) {
       {kJ, "か*", "か@15 | *@14"},
       {kJ, "か?12", "か@15 | ?12@14"},
       {kJ, "か＊３", "か@15 | ＊３@14"},
-      {kJ, "かーｰ-‐―－～~", "か@15 | －@16 | －@16 | －@16 | －@16 | －@16 | －@16 | ～@16 | ～@16"},
+      {kJ, "かーｰ-‐―－～~",
+       "か@15 | －@16 | －@16 | －@16 | －@16 | －@16 | －@16 | ～@16 | ～@16"},
       {kJ, "か 　", "か@15 | 　@17 | 　@17"},
       // Comments and line breaks.
       {kJ, "[abc]", "[abc]@19"},
@@ -142,8 +143,7 @@ TEST(TokenizerTest, EveryRecordFormReadsAsItsKind) {
   for (const SymbolRecord& r : kLowerCaseTable) {
     SCOPED_TRACE(static_cast<char>(r.symbol));
     const std::string arg = argument(r.kind);
-    EXPECT_EQ(first_kind(kJ, std::string(1, static_cast<char>(r.symbol)) + arg + Sj("か")),
-              r.kind);
+    EXPECT_EQ(first_kind(kJ, std::string(1, static_cast<char>(r.symbol)) + arg + Sj("か")), r.kind);
     EXPECT_EQ(first_kind(kJ, form(r.shift_jis) + arg + Sj("か")), r.kind);
     EXPECT_EQ(first_kind(kK, form(r.ks) + arg + "\xB0\xA1"), r.kind);
     ScriptEngine engine = Parsed(kJ, std::string(1, static_cast<char>(r.symbol)) + arg + "か");
@@ -178,8 +178,8 @@ TEST(TokenizerTest, SoundTextIsNormalisedInJAndKAndSourceInGAndC) {
     std::string sound;  // UTF-8
   };
   const Case cases[] = {
-      {kJ, "う゛ぁ", "ば"}, {kJ, "ｰ", "－"},   {kJ, " ", "　"},   {kJ, "~", "～"},
-      {kK, "가", "가"},     {kK, "~", "～"},   {kG, "kya", "kya"}, {kC, "zhong1", "zhong1"},
+      {kJ, "う゛ぁ", "ば"}, {kJ, "ｰ", "－"}, {kJ, " ", "　"},    {kJ, "~", "～"},
+      {kK, "가", "가"},     {kK, "~", "～"}, {kG, "kya", "kya"}, {kC, "zhong1", "zhong1"},
   };
   for (const Case& c : cases) {
     ScriptEngine engine = Parsed(c.mode, c.body);
@@ -196,11 +196,11 @@ TEST(TokenizerTest, ArgumentRulesPerKind) {
   };
   using S = ScriptSentence;
   const Case cases[] = {
-      {"<か", &S::step_sum, 1},          // no digits: 1
-      {"<0か", &S::step_sum, 99},        // below the minimum: out of range
+      {"<か", &S::step_sum, 1},    // no digits: 1
+      {"<0か", &S::step_sum, 99},  // below the minimum: out of range
       {"<99か", &S::step_sum, 99},
       {"<100か", &S::step_sum, 99},
-      {"<2<3か", &S::step_sum, 5},       // consecutive equal steps add up
+      {"<2<3か", &S::step_sum, 5},  // consecutive equal steps add up
       {"<2>3か", &S::step_sum, 3},
       {"$4か", &S::pitch_step_sum, 4},
       {"$2$3か", &S::pitch_step_sum, 5},
@@ -218,7 +218,7 @@ TEST(TokenizerTest, ArgumentRulesPerKind) {
       {"V0か", &S::v_value, 4},
       {"V1か", &S::v_value, 1},
       {"Vか", &S::v_value, 4},
-      {"V2かVき", &S::v_value, 2},       // V without digits leaves the value in force
+      {"V2かVき", &S::v_value, 2},  // V without digits leaves the value in force
       {"W5か", &S::w_value, 5},
       {"W6か", &S::w_value, 3},
       {"U0か", &S::u_value, 0},
@@ -226,8 +226,8 @@ TEST(TokenizerTest, ArgumentRulesPerKind) {
       {"C1か", &S::octave, 1},
       {"C4か", &S::octave, 2},
       {"C#4か", &S::octave, 2},
-      {"C3かDき", &S::octave, 3},       // a note without digits leaves the octave
-      {"S７０か", &S::s_value, 70},     // full-width digits in J
+      {"C3かDき", &S::octave, 3},    // a note without digits leaves the octave
+      {"S７０か", &S::s_value, 70},  // full-width digits in J
   };
   for (const Case& c : cases) {
     ScriptEngine engine = Parsed(kJ, c.body);
@@ -327,10 +327,10 @@ TEST(SetModeWordTest, ChecksDeviceLanguageFlagInOrderAndKeepsAcceptedFields) {
       {0x52100000, true, 0x50000000, L::kJapanese, kPassVariantFlag},
       {0x7512FFFF, true, 0x70000000, L::kChinese, kPassVariantFlag},
       {0xF4100000, true, 0xF0000000, L::kRomaji, kPassVariantFlag},
-      {0xFFFFFFFF, false, 0xF0000000, L::kNone, 0},          // language 0xF refused
-      {0x32100000, false, 0, L::kNone, 0},                    // device refused: nothing kept
-      {0x56100000, false, 0x50000000, L::kNone, 0},           // language refused
-      {0x53200000, false, 0x50000000, L::kKorean, 0},         // flag refused after the others
+      {0xFFFFFFFF, false, 0xF0000000, L::kNone, 0},    // language 0xF refused
+      {0x32100000, false, 0, L::kNone, 0},             // device refused: nothing kept
+      {0x56100000, false, 0x50000000, L::kNone, 0},    // language refused
+      {0x53200000, false, 0x50000000, L::kKorean, 0},  // flag refused after the others
   };
   for (const Case& c : cases) {
     ScriptEngine engine;
@@ -407,11 +407,8 @@ TEST(FaultTest, TruncatedCharacterNeverReadsPastTheEnd) {
     std::string last_token;
   };
   const Case cases[] = {
-      {kK, "\xB0\xA1\x85", "\x85"},
-      {kC, "ma1\x85", "\x85"},
-      {kG, "ka\x90", "\x90"},
-      {kJ, "\x82\xA9\x82", "\x82"},
-      {kJ, "\x82\xA9\xB1", "\xB1"},
+      {kK, "\xB0\xA1\x85", "\x85"}, {kC, "ma1\x85", "\x85"},      {kG, "ka\x90", "\x90"},
+      {kJ, "\x82\xA9\x82", "\x82"}, {kJ, "\x82\xA9\xB1", "\xB1"},
   };
   for (const Case& c : cases) {
     // The text lives in a buffer of its exact size, so ASan sees any read past its end.
@@ -436,9 +433,9 @@ TEST(FaultTest, LongDigitRunsAreOutOfRange) {
   };
   using S = ScriptSentence;
   const Case cases[] = {
-      {"V4294967298か", &S::v_value, 4},        // 2^32 + 2 would wrap to 2
-      {"K4294967299か", &S::voice_value, 0},    // would wrap to 3
-      {"<4294967297か", &S::step_sum, 99},      // would wrap to 1
+      {"V4294967298か", &S::v_value, 4},      // 2^32 + 2 would wrap to 2
+      {"K4294967299か", &S::voice_value, 0},  // would wrap to 3
+      {"<4294967297か", &S::step_sum, 99},    // would wrap to 1
       {"S99999999999999999999か", &S::s_value, 50},
   };
   for (const Case& c : cases) {

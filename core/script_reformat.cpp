@@ -70,9 +70,7 @@ std::string PositionToken(int position, char up, char down) {
   return text;
 }
 
-bool IsReset(K kind) {
-  return kind == K::kEquals || kind == K::kSlash || kind == K::kAmpersand;
-}
+bool IsReset(K kind) { return kind == K::kEquals || kind == K::kSlash || kind == K::kAmpersand; }
 
 // Writes the position `base` into the unit at token index `from`: a token of `kind` between
 // `from` and the next reset is merged with it (base plus the unit's own sum), otherwise a new
@@ -110,7 +108,8 @@ void WriteAbsolute(ScriptSentence& unit, size_t from, K kind, int base) {
   }
   const std::string text =
       step ? PositionToken(position, '<', '>') : PositionToken(position, '\'', '_');
-  unit.tokens.insert(unit.tokens.begin() + static_cast<std::ptrdiff_t>(at), ScriptToken{kind, text});
+  unit.tokens.insert(unit.tokens.begin() + static_cast<std::ptrdiff_t>(at),
+                     ScriptToken{kind, text});
   (step ? unit.step_symbol : unit.pitch_step_symbol) = text[0];
   (step ? unit.step_sum : unit.pitch_step_sum) = position >= 0 ? position : -position;
 }
@@ -175,8 +174,7 @@ void AppendPassage(Units& out, Units passage) {
 }  // namespace
 
 ScriptEngineError ScriptEngine::ParseScriptText(ScriptModeWord mode, std::string_view text,
-                                                int range_start, int range_end,
-                                                int operation) {
+                                                int range_start, int range_end, int operation) {
   if (!SetModeWord(mode)) return ScriptEngineError::kBadMode;
   if (text.substr(0, kHeaderTagSize) != HeaderTagOf(language_)) {
     return ScriptEngineError::kTagMismatch;
@@ -214,10 +212,8 @@ ScriptEngineError ScriptEngine::ParseScriptText(ScriptModeWord mode, std::string
 }
 
 ScriptEngineError ScriptEngine::ReformatScriptText(ScriptModeWord mode, std::string& text,
-                                                   int range_start, int range_end,
-                                                   int operation) {
-  if (ParseScriptText(mode, text, range_start, range_end, operation) !=
-      ScriptEngineError::kNone) {
+                                                   int range_start, int range_end, int operation) {
+  if (ParseScriptText(mode, text, range_start, range_end, operation) != ScriptEngineError::kNone) {
     return ScriptEngineError::kNone;  // refused: the text stays as it is
   }
   std::string written;

@@ -57,8 +57,7 @@ const SymbolRecord* FindSymbolByAscii(uint8_t symbol, size_t first, size_t last)
                 [symbol](const SymbolRecord& r) { return r.symbol == symbol; });
 }
 
-const SymbolRecord* FindSymbolByShiftJis(uint8_t lead, uint8_t trail, size_t first,
-                                         size_t last) {
+const SymbolRecord* FindSymbolByShiftJis(uint8_t lead, uint8_t trail, size_t first, size_t last) {
   return FindIn(kSymbolTable, first, last, [lead, trail](const SymbolRecord& r) {
     return r.shift_jis[0] == lead && r.shift_jis[1] == trail;
   });

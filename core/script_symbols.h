@@ -164,21 +164,21 @@ constexpr std::array<SymbolRecord, N> WithForms(const SymbolKind (&list)[N]) {
 
 using K = ScriptTokenKind;
 inline constexpr SymbolKind kSymbolKinds[48] = {
-    {' ', K::kSpace},     {'-', K::kLongMark},    {'~', K::kLongMark},    {'0', K::kDigit},
-    {'1', K::kDigit},     {'2', K::kDigit},       {'3', K::kDigit},       {'4', K::kDigit},
-    {'5', K::kDigit},     {'6', K::kDigit},       {'7', K::kDigit},       {'8', K::kDigit},
-    {'9', K::kDigit},     {'#', K::kNote},        {'A', K::kNote},        {'B', K::kNote},
-    {'C', K::kNote},      {'D', K::kNote},        {'E', K::kNote},        {'F', K::kNote},
-    {'G', K::kNote},      {'K', K::kVoice},       {'X', K::kVoice},       {'L', K::kL},
-    {'S', K::kSpeed},     {'U', K::kU},           {'V', K::kV},           {'W', K::kW},
-    {'$', K::kPitchStep}, {'\'', K::kPitchStep},  {'^', K::kPitchStep},   {'_', K::kPitchStep},
-    {'<', K::kStep},      {'>', K::kStep},        {'&', K::kAmpersand},   {'/', K::kSlash},
-    {'=', K::kEquals},    {'!', K::kMark},        {'+', K::kMark},        {':', K::kMark},
-    {';', K::kMark},      {'@', K::kMark},        {'*', K::kCountedEnd},  {',', K::kSentenceEnd},
+    {' ', K::kSpace},       {'-', K::kLongMark},   {'~', K::kLongMark},   {'0', K::kDigit},
+    {'1', K::kDigit},       {'2', K::kDigit},      {'3', K::kDigit},      {'4', K::kDigit},
+    {'5', K::kDigit},       {'6', K::kDigit},      {'7', K::kDigit},      {'8', K::kDigit},
+    {'9', K::kDigit},       {'#', K::kNote},       {'A', K::kNote},       {'B', K::kNote},
+    {'C', K::kNote},        {'D', K::kNote},       {'E', K::kNote},       {'F', K::kNote},
+    {'G', K::kNote},        {'K', K::kVoice},      {'X', K::kVoice},      {'L', K::kL},
+    {'S', K::kSpeed},       {'U', K::kU},          {'V', K::kV},          {'W', K::kW},
+    {'$', K::kPitchStep},   {'\'', K::kPitchStep}, {'^', K::kPitchStep},  {'_', K::kPitchStep},
+    {'<', K::kStep},        {'>', K::kStep},       {'&', K::kAmpersand},  {'/', K::kSlash},
+    {'=', K::kEquals},      {'!', K::kMark},       {'+', K::kMark},       {':', K::kMark},
+    {';', K::kMark},        {'@', K::kMark},       {'*', K::kCountedEnd}, {',', K::kSentenceEnd},
     {'.', K::kSentenceEnd}, {'?', K::kCountedEnd}, {'[', K::kComment},    {']', K::kComment},
 };
 inline constexpr SymbolKind kLowerCaseKinds[14] = {
-    {'a', K::kNote},  {'b', K::kNote}, {'c', K::kNote},  {'d', K::kNote}, {'e', K::kNote},
+    {'a', K::kNote},  {'b', K::kNote}, {'c', K::kNote},  {'d', K::kNote},  {'e', K::kNote},
     {'f', K::kNote},  {'g', K::kNote}, {'k', K::kVoice}, {'x', K::kVoice}, {'l', K::kL},
     {'s', K::kSpeed}, {'u', K::kU},    {'v', K::kV},     {'w', K::kW},
 };
@@ -205,14 +205,14 @@ struct AliasRecord {
   std::string_view form_b;
 };
 inline constexpr std::array<AliasRecord, 8> kAliasTable = {{
-    {",", ScriptTokenKind::kSentenceEnd, "\xA4"},              // half-width ideographic comma
-    {".", ScriptTokenKind::kSentenceEnd, "\xA1"},              // half-width ideographic stop
-    {",", ScriptTokenKind::kSentenceEnd, "\x81\x41"},          // ideographic comma
-    {".", ScriptTokenKind::kSentenceEnd, "\x81\x42"},          // ideographic full stop
-    {"\xB0", ScriptTokenKind::kLongMark, "\x81\x7C"},          // half-width prolonged mark
-    {"\x81\x7C", ScriptTokenKind::kLongMark, "\x81\x5B"},      // prolonged sound mark
-    {"\x81\x7C", ScriptTokenKind::kLongMark, "\x81\x5C"},      // horizontal bar
-    {"\x81\x7C", ScriptTokenKind::kLongMark, "\x81\x5D"},      // hyphen
+    {",", ScriptTokenKind::kSentenceEnd, "\xA4"},          // half-width ideographic comma
+    {".", ScriptTokenKind::kSentenceEnd, "\xA1"},          // half-width ideographic stop
+    {",", ScriptTokenKind::kSentenceEnd, "\x81\x41"},      // ideographic comma
+    {".", ScriptTokenKind::kSentenceEnd, "\x81\x42"},      // ideographic full stop
+    {"\xB0", ScriptTokenKind::kLongMark, "\x81\x7C"},      // half-width prolonged mark
+    {"\x81\x7C", ScriptTokenKind::kLongMark, "\x81\x5B"},  // prolonged sound mark
+    {"\x81\x7C", ScriptTokenKind::kLongMark, "\x81\x5C"},  // horizontal bar
+    {"\x81\x7C", ScriptTokenKind::kLongMark, "\x81\x5D"},  // hyphen
 }};
 
 // Lookups over a range of records [first, last) of the symbol table, or over the lower-case

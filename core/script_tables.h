@@ -36,13 +36,13 @@ struct KanaRow {
 };
 
 inline constexpr size_t kKanaRows = 186;
-inline constexpr size_t kKanaFirstVuRow = 0;           // "う゛ぁ" .. "う゛ぉ", "う゛"
-inline constexpr size_t kKanaFirstPairRow = 5;         // two-kana combinations
-inline constexpr size_t kKanaFirstSingleRow = 82;      // ぁ (82 9F) .. ん (82 F1)
-inline constexpr size_t kKanaFirstLongMarkRow = 165;   // ー ‐ ― －, then ～ (169)
-inline constexpr size_t kKanaTildeRow = 169;           // ～
-inline constexpr size_t kKanaFullWidthSpaceRow = 170;  // 81 40
-inline constexpr size_t kKanaSearchedRows = 171;       // the tokenizer searches rows 0-170
+inline constexpr size_t kKanaFirstVuRow = 0;             // "う゛ぁ" .. "う゛ぉ", "う゛"
+inline constexpr size_t kKanaFirstPairRow = 5;           // two-kana combinations
+inline constexpr size_t kKanaFirstSingleRow = 82;        // ぁ (82 9F) .. ん (82 F1)
+inline constexpr size_t kKanaFirstLongMarkRow = 165;     // ー ‐ ― －, then ～ (169)
+inline constexpr size_t kKanaTildeRow = 169;             // ～
+inline constexpr size_t kKanaFullWidthSpaceRow = 170;    // 81 40
+inline constexpr size_t kKanaSearchedRows = 171;         // the tokenizer searches rows 0-170
 inline constexpr size_t kKanaFirstPunctuationRow = 174;  // 、，。．＊？ then ､ , ｡ . * ?
 extern const std::array<KanaRow, kKanaRows> kKanaTable;
 

@@ -30,7 +30,7 @@ TEST(KanaTableTest, RowGroupsHaveTheirShapes) {
     EXPECT_EQ(uint8_t(t[2]), 0x82);
     EXPECT_TRUE(small.count(uint8_t(t[3]))) << i;
   }
-  EXPECT_EQ(kKanaTable[kKanaFirstPairRow].text, "\x82\xA2\x82\xA5");  // いぇ
+  EXPECT_EQ(kKanaTable[kKanaFirstPairRow].text, "\x82\xA2\x82\xA5");        // いぇ
   EXPECT_EQ(kKanaTable[kKanaFirstSingleRow - 1].text, "\x82\xE8\x82\xE5");  // りょ
   for (size_t i = 0; i < 83; ++i) {
     EXPECT_EQ(kKanaTable[kKanaFirstSingleRow + i].text, Hiragana(0x9F + i)) << i;
@@ -59,8 +59,8 @@ TEST(RomajiTableTest, RowsAreConsistentAndNoneIsAPrefixOfAnother) {
     EXPECT_EQ(row.kana_count == 2, (row.kana_code >> 8) != 0) << row.romaji;
     for (const RomajiRow& other : kRomajiTable) {
       if (&other != &row) {
-      EXPECT_FALSE(other.romaji.starts_with(row.romaji)) << row.romaji;
-    }
+        EXPECT_FALSE(other.romaji.starts_with(row.romaji)) << row.romaji;
+      }
     }
   }
   for (size_t i = 1; i < kRomajiTable.size(); ++i) {
@@ -74,11 +74,11 @@ TEST(RomajiTableTest, KnownSyllables) {
     std::string kana;
   };
   const Case cases[] = {
-      {"a", "\x82\xA0"},         {"kya", "\x82\xAB\x82\xE1"}, {"tsu", "\x82\xC2"},
-      {"tu", "\x82\xC2"},        {"xtsu", "\x82\xC1"},        {"xtu", "\x82\xC1"},
-      {"nn", "\x82\xF1"},        {"shi", "\x82\xB5"},         {"si", "\x82\xB5"},
-      {"va", "\x82\xCE"},        {"fyu", "\x82\xD3\x82\xE3"}, {"jya", "\x82\xB6\x82\xE1"},
-      {"xwa", "\x82\xEC"},       {"wo", "\x82\xF0"},
+      {"a", "\x82\xA0"},   {"kya", "\x82\xAB\x82\xE1"}, {"tsu", "\x82\xC2"},
+      {"tu", "\x82\xC2"},  {"xtsu", "\x82\xC1"},        {"xtu", "\x82\xC1"},
+      {"nn", "\x82\xF1"},  {"shi", "\x82\xB5"},         {"si", "\x82\xB5"},
+      {"va", "\x82\xCE"},  {"fyu", "\x82\xD3\x82\xE3"}, {"jya", "\x82\xB6\x82\xE1"},
+      {"xwa", "\x82\xEC"}, {"wo", "\x82\xF0"},
   };
   for (const Case& c : cases) {
     const RomajiRow* row = FindRomaji(c.romaji);
@@ -99,9 +99,9 @@ TEST(RomajiTableTest, KanaRomajiRoundTripCloses) {
     SCOPED_TRACE(std::string(row.romaji));
     const std::string kana = KanaOfRomajiRow(row);
     EXPECT_TRUE(kana_tokens.count(kana));
-    const KanaRomajiRow* back =
-        row.kana_count == 2 ? FindKanaPairRomaji(uint8_t(kana[1]), uint8_t(kana[3]))
-                            : FindKanaRomaji(uint8_t(kana[1]));
+    const KanaRomajiRow* back = row.kana_count == 2
+                                    ? FindKanaPairRomaji(uint8_t(kana[1]), uint8_t(kana[3]))
+                                    : FindKanaRomaji(uint8_t(kana[1]));
     ASSERT_NE(back, nullptr);
     const RomajiRow* again = FindRomaji(back->romaji);
     ASSERT_NE(again, nullptr) << back->romaji;
@@ -122,9 +122,9 @@ TEST(KanaRomajiTableTest, PairAndSingleRows) {
     std::string_view romaji;
   };
   const Case cases[] = {
-      {0xAB, 0xE1, "kya"}, {0xC4, 0xA1, "thi"}, {0xD3, 0x9F, "fa"}, {0xE8, 0xE5, "ryo"},
-      {0x9F, 0, "xa"},     {0xB5, 0, "si"},     {0xC1, 0, "xtu"},   {0xF1, 0, "nn"},
-      {0xEE, 0, "wi"},
+      {0xAB, 0xE1, "kya"}, {0xC4, 0xA1, "thi"}, {0xD3, 0x9F, "fa"},
+      {0xE8, 0xE5, "ryo"}, {0x9F, 0, "xa"},     {0xB5, 0, "si"},
+      {0xC1, 0, "xtu"},    {0xF1, 0, "nn"},     {0xEE, 0, "wi"},
   };
   for (const Case& c : cases) {
     const KanaRomajiRow* row =

@@ -47,16 +47,16 @@ TEST(ByteClassTest, LeadAndTrailRangesPerLanguage) {
   const auto J = ScriptLanguage::kJapanese, K = ScriptLanguage::kKorean,
              G = ScriptLanguage::kRomaji, C = ScriptLanguage::kChinese;
   const Case cases[] = {
-      {J, 0x80, false, true},  {J, 0x81, true, true},  {J, 0x9F, true, true},
+      {J, 0x80, false, true},  {J, 0x81, true, true},   {J, 0x9F, true, true},
       {J, 0xA0, false, true},  {J, 0xA1, false, true},  // half-width katakana: single bytes
-      {J, 0xDF, false, true},  {J, 0xE0, true, true},  {J, 0xEF, true, true},
-      {J, 0xF0, false, true},  {J, 0xFC, false, true}, {J, 0xFD, false, false},
-      {J, 0x3F, false, false}, {J, 0x40, false, true}, {J, 0x7E, false, true},
-      {J, 0x7F, false, false}, {G, 0x81, true, true},  {G, 0xA0, false, true},
-      {G, 0xA1, true, true},   {G, 0xFE, true, true},  {G, 0xFF, false, false},
-      {G, 0x40, false, true},  {K, 0x81, false, true}, {K, 0xA1, true, true},
+      {J, 0xDF, false, true},  {J, 0xE0, true, true},   {J, 0xEF, true, true},
+      {J, 0xF0, false, true},  {J, 0xFC, false, true},  {J, 0xFD, false, false},
+      {J, 0x3F, false, false}, {J, 0x40, false, true},  {J, 0x7E, false, true},
+      {J, 0x7F, false, false}, {G, 0x81, true, true},   {G, 0xA0, false, true},
+      {G, 0xA1, true, true},   {G, 0xFE, true, true},   {G, 0xFF, false, false},
+      {G, 0x40, false, true},  {K, 0x81, false, true},  {K, 0xA1, true, true},
       {K, 0xFE, true, true},   {K, 0x7F, false, false}, {K, 0x80, false, true},
-      {C, 0xA0, false, true},  {C, 0xB0, true, true},  {C, 0x40, false, false},
+      {C, 0xA0, false, true},  {C, 0xB0, true, true},   {C, 0x40, false, false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsLeadByte(c.language, c.byte), c.lead) << std::hex << int(c.byte);

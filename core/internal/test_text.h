@@ -27,9 +27,18 @@ inline std::string Readable(ScriptLanguage language, std::string_view bytes) {
   std::string out;
   for (size_t i = 0; i < bytes.size(); ++i) {
     const unsigned char b = static_cast<unsigned char>(bytes[i]);
-    if (b == '\r') { out += "\\r"; continue; }
-    if (b == '\n') { out += "\\n"; continue; }
-    if (b < 0x80) { out += static_cast<char>(b); continue; }
+    if (b == '\r') {
+      out += "\\r";
+      continue;
+    }
+    if (b == '\n') {
+      out += "\\n";
+      continue;
+    }
+    if (b < 0x80) {
+      out += static_cast<char>(b);
+      continue;
+    }
     size_t n = i + 1 < bytes.size() ? 2 : 1;
     platform::TextResult r = platform::ToUtf8(EncodingOf(language), bytes.substr(i, n));
     if (!r.ok() || n == 1) {
