@@ -1,0 +1,51 @@
+#include "scriptedit/convert_options.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+
+#include "scriptedit/script_processor.h"
+
+namespace vtr::scriptedit {
+
+LocalDate Today() {
+  // std::localtime shares one result object; the lock keeps concurrent callers apart.
+  static std::mutex mutex;
+  const std::time_t now = std::time(nullptr);
+  std::lock_guard<std::mutex> lock(mutex);
+  const std::tm* local = std::localtime(&now);
+  if (local == nullptr) return {};
+  return {local->tm_year + 1900, local->tm_mon + 1, local->tm_mday};
+}
+
+void WriteOptionsTitle(unsigned char* options, std::string_view title) {
+  const size_t length = std::min(title.size(), kOptionsTextMax);
+  std::memcpy(options + kOptionsTitleOffset, title.data(), length);
+  options[kOptionsTitleOffset + length] = 0;
+}
+
+int BuildConvertOptions(unsigned char* options, int format_id, const std::string& script,
+                        const core::MessageReporter* reporter, LocalDate date) {
+  options[0] = 0;
+  options[1] = 0;
+  ScriptProcessor processor;
+  processor.SetReporter(reporter);
+  if (processor.PrepareExportScript(static_cast<core::ScriptModeWord>(format_id), script) != 1) {
+    return 0;
+  }
+  // Nine bytes: eight digits and the NUL (the field is far larger). Out-of-range parts are
+  // clamped so the text stays eight digits.
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%04d%02d%02d", std::clamp(date.year, 0, 9999),
+                std::clamp(date.month, 0, 99), std::clamp(date.day, 0, 99));
+  std::memcpy(options + kOptionsDateOffset, digits, 9);
+  return 1;
+}
+
+int BuildConvertOptions(unsigned char* options, int format_id, const std::string& script) {
+  return BuildConvertOptions(options, format_id, script, nullptr, Today());
+}
+
+}  // namespace vtr::scriptedit
