@@ -8,6 +8,10 @@ namespace vtr::platform {
 
 using internal::System;
 
+namespace {
+constexpr int kComboHeight = 22;  // [px] height of a closed drop-down list
+}  // namespace
+
 Dialog::Dialog(DialogTemplate dialog_template, Window* owner)
     : template_(std::move(dialog_template)), owner_(owner) {
   Show(false);
@@ -33,7 +37,10 @@ void Dialog::Build() {
   for (const ControlTemplate& entry : template_.controls) {
     std::unique_ptr<Control> control = MakeControl(entry);
     control->SetFont(template_.font);
-    Control* placed = static_cast<Control*>(AddChild(std::move(control), entry.id, TemplateToPixels(entry.place, template_.units)));
+    Rect place = TemplateToPixels(entry.place, template_.units);
+    // A combo box's template height is that of its open list; the closed box is one line high.
+    if (entry.kind == ControlKind::kComboBox) place.bottom = place.top + std::min(place.height(), kComboHeight);
+    Control* placed = static_cast<Control*>(AddChild(std::move(control), entry.id, place));
     if (entry.kind == ControlKind::kSpin && (entry.style & kStyleAutoBuddy) && previous != nullptr) {
       static_cast<Spin*>(placed)->SetBuddy(previous);
     }

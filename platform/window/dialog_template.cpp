@@ -4,8 +4,9 @@ namespace vtr::platform {
 namespace {
 
 // Dialog base units of the 9-point dialog font at 96 dots per inch: average character width
-// 6 px and height 12 px, so one unit is 6/4 px across and 12/8 px down.
-constexpr int kBaseX = 6;
+// 7 px and height 12 px, so one unit is 7/4 px across and 12/8 px down (a 311 x 255 unit
+// dialog fills a 550 x 400 pixel window with its frame, as the dialogs expect).
+constexpr int kBaseX = 7;
 constexpr int kBaseY = 12;
 
 int ToPixelsX(int units) { return (units * kBaseX + 2) / 4; }

@@ -3,7 +3,7 @@
 // A template lists each control with its id, kind, text, place and style, in tab order. Places
 // are in dialog units when the template says so (a dialog unit is a quarter of the average
 // character width across and an eighth of the character height down; for the 9-point dialog
-// font that is 1.5 pixels either way), else in pixels.
+// font that is 1.75 pixels across and 1.5 down), else in pixels.
 //
 //   const vtr::platform::DialogTemplate kAsk{
 //       .id = 178, .caption = "ひらがなを変更", .size = {120, 50}, .units = DialogUnits::kDialog,
@@ -33,7 +33,7 @@ enum class ControlKind : int {
   kCheckBox,      // automatic check box
   kRadioButton,   // automatic radio button; kStyleGroup starts a new group
   kEdit,          // single-line edit, multi-line with kStyleMultiLine
-  kComboBox,      // drop-down list; template items fill it
+  kComboBox,      // drop-down list; template items fill it; the height is the open list's
   kTrackbar,      // horizontal slider
   kSpin,          // up-down arrows bound to a buddy edit
   kHScrollBar,

@@ -72,8 +72,8 @@ TEST(DialogTest, BuildsControlsFromTheTemplateInPixels) {
     combo_second = dialog.Item<ComboBox>(kComboId)->item(1);
   }).Click(kIdOk);
   EXPECT_EQ(dialog.DoModal(), kIdOk);
-  EXPECT_EQ(edit_rect, Rect::FromSize(11, 11, 180, 21));  // 1.5 pixels per dialog unit
-  EXPECT_EQ(dialog_rect.width(), 300);
+  EXPECT_EQ(edit_rect, Rect::FromSize(12, 11, 210, 21));  // 1.75 pixels across, 1.5 down per unit
+  EXPECT_EQ(dialog_rect.width(), 350);
   EXPECT_EQ(combo_second, "おんなのひと");
   EXPECT_FALSE(dialog.built());
   EXPECT_EQ(dialog.Item(kEditId), nullptr);  // controls live only while the dialog runs

@@ -1,0 +1,184 @@
+#include "resources/resources.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "platform/window/dialog.h"
+#include "platform/window/headless.h"
+
+namespace vtr::resources {
+namespace {
+
+TEST(StringsTest, LooksUpTheBlockOfTheLanguage) {
+  struct Case {
+    Module module;
+    int id;
+    Language language;
+    std::string_view text;
+  };
+  const Case cases[] = {
+      {Module::kProgram, 1000, Language::kJapanese, "Kelvoxを再生します！"},
+      {Module::kProgram, 1004, Language::kEnglish, "Changes the volume."},
+      {Module::kProgram, 1003, Language::kKorean, "Kelvox 재생을 정지합니다."},
+      {Module::kProgram, 9999, Language::kJapanese, ""},  // no such string
+      {Module::kScriptEdit, 2003, Language::kJapanese, "「'」を挿入します。"},
+      {Module::kScriptEdit, 2025, Language::kEnglish, "Inserts space."},
+      {Module::kScriptEdit, 32883, Language::kEnglish, "Normal male voice"},
+      {Module::kScriptEdit, 32898, Language::kJapanese, "シンセ音"},
+      {Module::kScriptEdit, 32879, Language::kJapanese, "♪"},
+      {Module::kWaveToScript, 163, Language::kJapanese, "Intonation Edit Dialog"},
+      {Module::kWaveToScript, 2063, Language::kJapanese, "Loop再生を行います。"},
+      {Module::kWaveToScript, 2063, Language::kChinese, ""},  // the library has a Japanese block only
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    EXPECT_EQ(LoadString(c.module, c.id, c.language), c.text);
+  }
+  EXPECT_EQ(kBuildLanguage, Language::kJapanese);
+  EXPECT_EQ(LoadString(Module::kProgram, 1000), "Kelvoxを再生します！");
+}
+
+TEST(DialogsTest, TemplatesHaveUniqueIdsInsideTheirDialog) {
+  const std::pair<Module, int> dialogs[] = {{Module::kProgram, 102},     {Module::kProgram, 100},
+                                            {Module::kScriptEdit, 130},  {Module::kWaveToScript, 141},
+                                            {Module::kWaveToScript, 146}, {Module::kWaveToScript, 148},
+                                            {Module::kWaveToScript, 178}};
+  for (const auto& [module, id] : dialogs) {
+    SCOPED_TRACE(id);
+    const platform::DialogTemplate* t = FindDialog(module, id);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->id, id);
+    std::set<int> ids;
+    const platform::Rect area{0, 0, t->size.width, t->size.height};
+    for (const platform::ControlTemplate& c : t->controls) {
+      if (c.id != -1) {
+        EXPECT_TRUE(ids.insert(c.id).second) << "control " << c.id << " twice";
+      }
+      // (A combo box's height is that of its open list, which may reach past the dialog.)
+      EXPECT_TRUE(area.Contains({c.place.left, c.place.top})) << "control " << c.id << " outside the dialog";
+    }
+  }
+  EXPECT_EQ(FindDialog(Module::kProgram, 141), nullptr);
+}
+
+TEST(DialogsTest, ComboEntriesOfTheIntonationAndSegmentDialogs) {
+  auto items = [](Module m, int dialog, int control) {
+    for (const auto& c : FindDialog(m, dialog)->controls) {
+      if (c.id == control) return c.items;
+    }
+    return std::vector<std::string_view>{};
+  };
+  const auto speed = items(Module::kWaveToScript, 141, 164);
+  ASSERT_EQ(speed.size(), 21u);
+  EXPECT_EQ(speed[0], "10速く (+10)");
+  EXPECT_EQ(speed[10], "標準 (0)");
+  EXPECT_EQ(speed[20], "10遅く (-10)");
+  const auto fine = items(Module::kWaveToScript, 148, 187);
+  ASSERT_EQ(fine.size(), 21u);
+  EXPECT_EQ(fine[0], "+10");
+  EXPECT_EQ(fine[10], "0");
+  EXPECT_EQ(fine[11], "-1");
+  EXPECT_EQ(items(Module::kWaveToScript, 141, 143)[6], "ラジオ DJ(男の人)");
+}
+
+TEST(DialogsTest, EveryTemplateRunsOnTheHeadlessBackend) {
+  const std::pair<Module, int> dialogs[] = {{Module::kProgram, 100}, {Module::kScriptEdit, 130},
+                                            {Module::kWaveToScript, 141}, {Module::kWaveToScript, 148}};
+  for (const auto& [module, id] : dialogs) {
+    SCOPED_TRACE(id);
+    platform::HeadlessSession session;
+    platform::Dialog dialog(*FindDialog(module, id));
+    session.user().Close();
+    EXPECT_EQ(dialog.DoModal(), platform::kIdCancel);
+    EXPECT_TRUE(session.errors().empty());
+  }
+}
+
+TEST(MenusTest, CommandsOfTheMenus) {
+  struct Case {
+    Module module;
+    int menu;
+    int command;
+    std::string_view text;
+  };
+  const Case cases[] = {
+      {Module::kProgram, 129, 57601, "ファイルを開く... Ctrl+&O"},
+      {Module::kProgram, 129, 32773, "おとこのひと"},
+      {Module::kProgram, 129, 32788, "シンセ音"},
+      {Module::kProgram, 129, 1, "終わる"},
+      {Module::kProgram, 130, 57664, "About VTR..."},
+      {Module::kScriptEdit, 200, 32833, "Maximum : V5"},
+      {Module::kScriptEdit, 201, 32796, "-1 oct."},  // C#1
+      {Module::kScriptEdit, 201, 32828, "+1 oct."},  // B3
+      {Module::kScriptEdit, 202, 32835, "Sing Mode : L1"},
+      {Module::kScriptEdit, 203, 32836, "more gentle : W1"},
+      {Module::kScriptEdit, 204, 32846, "Normal male voice : K0"},
+      {Module::kScriptEdit, 205, 32877, "Extend Voice15  : X15"},
+      {Module::kWaveToScript, 180, 183, "ひらがなを変更"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    const platform::Menu popup = LoadMenu(c.module, c.menu).FirstPopup();
+    const platform::MenuItem* item = popup.Find(c.command);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text, c.text);
+  }
+  EXPECT_EQ(LoadMenu(Module::kScriptEdit, 204).FirstPopup().Find(32862), nullptr);
+  EXPECT_TRUE(LoadMenu(Module::kScriptEdit, 999).items().empty());
+}
+
+TEST(AcceleratorsTest, TablesOfTheDialogs) {
+  struct Case {
+    Module module;
+    int table;
+    int key;
+    int command;
+  };
+  const Case cases[] = {{Module::kProgram, 131, 'E', 32790}, {Module::kProgram, 131, 'W', 32849},
+                        {Module::kProgram, 131, 'O', 57601}, {Module::kWaveToScript, 149, 'S', 152},
+                        {Module::kScriptEdit, 206, 'O', 2001}};
+  for (const Case& c : cases) {
+    int command = 0;
+    for (const platform::Accelerator& a : LoadAccelerators(c.module, c.table)) {
+      if (a.key == c.key && a.modifiers == platform::kModCtrl) command = a.command;
+    }
+    EXPECT_EQ(command, c.command);
+  }
+  EXPECT_TRUE(LoadAccelerators(Module::kProgram, 1).empty());
+}
+
+TEST(ArtworkTest, ImagesHaveTheSizesAndFramesTheDialogsExpect) {
+  struct Case {
+    Module module;
+    int id;
+    int width, height;
+  };
+  const Case cases[] = {
+      {Module::kProgram, 190, 240, 195}, {Module::kProgram, 191, 76, 83}, {Module::kProgram, 196, 76, 83},
+      {Module::kProgram, 197, 8, 24},    {Module::kProgram, 198, 28, 56}, {Module::kProgram, 128, 32, 32},
+      {Module::kScriptEdit, 137, 16, 16}, {Module::kScriptEdit, 207, 16, 16}, {Module::kWaveToScript, 533, 16, 16},
+      {Module::kWaveToScript, 139, 16, 16},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    const platform::Image image = LoadImage(c.module, c.id);
+    EXPECT_EQ(image.width, c.width);
+    EXPECT_EQ(image.height, c.height);
+  }
+  EXPECT_TRUE(LoadImage(Module::kWaveToScript, 140).empty());
+  // Icons draw something on their key colour.
+  const platform::Image icon = LoadImage(Module::kScriptEdit, 135);
+  EXPECT_EQ(icon.at(0, 0), kIconKey);
+  EXPECT_NE(std::count(icon.pixels.begin(), icon.pixels.end(), kIconKey), 256);
+  // The skin's edit area is white; the close button's key is at (0, 0) and its first frame
+  // is a round shape of 28 rows.
+  EXPECT_EQ(LoadImage(Module::kProgram, 190).at(12, 28), platform::colors::kWhite);
+  const platform::Image close = LoadImage(Module::kProgram, 198);
+  const platform::Region shape = platform::RegionFromImage(close, close.at(0, 0), {0, 0, 28, 28});
+  EXPECT_FALSE(shape.Contains({0, 0}));
+  EXPECT_TRUE(shape.Contains({14, 14}));
+}
+
+}  // namespace
+}  // namespace vtr::resources
