@@ -110,6 +110,10 @@ StreamReadResult ReadStream(std::span<const uint8_t> stream, const TextFilter& t
     return std::move(result);
   };
 
+  uint32_t skipped_delta = 0;
+  auto skip = [&skipped_delta](uint32_t delta) {
+    skipped_delta = delta > UINT32_MAX - skipped_delta ? UINT32_MAX : skipped_delta + delta;
+  };
   while (!in.at_end()) {
     const size_t event_start = in.offset();
     auto delta = in.Vlq();
@@ -133,6 +137,7 @@ StreamReadResult ReadStream(std::span<const uint8_t> stream, const TextFilter& t
       if (*controller == kControllerBendRange) {
         if (*value > kMaxBendRange) {
           result.clipped = true;
+          skip(*delta);
           continue;
         }
         bend_range = *value;
@@ -140,6 +145,7 @@ StreamReadResult ReadStream(std::span<const uint8_t> stream, const TextFilter& t
       } else if (*controller == kControllerU) {
         if (*value > kMaxControlU) {
           result.clipped = true;
+          skip(*delta);
           continue;
         }
         record.kind = RecordKind::kControlU;
@@ -152,6 +158,7 @@ StreamReadResult ReadStream(std::span<const uint8_t> stream, const TextFilter& t
       if (!value) return reject(event_start);
       if (!IsValidProgram(*value)) {
         result.clipped = true;
+        skip(*delta);
         continue;
       }
       record.kind = RecordKind::kProgram;
@@ -159,6 +166,8 @@ StreamReadResult ReadStream(std::span<const uint8_t> stream, const TextFilter& t
     } else {
       return reject(event_start);
     }
+    record.skipped_delta = skipped_delta;
+    skipped_delta = 0;
     result.records.push_back(std::move(record));
   }
 

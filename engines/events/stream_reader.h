@@ -52,6 +52,9 @@ struct EventRecord {
   std::vector<VolumePoint> volume;
   std::vector<uint8_t> extra;
   uint8_t bend_range = kDefaultBendRange;  // notes: the bend range in force when read
+  // Sum of the deltas of the dropped events just before this one (saturating), so that a
+  // reader can keep later records on time.
+  uint32_t skipped_delta = 0;
 };
 
 enum class ReadStatus : int32_t {
