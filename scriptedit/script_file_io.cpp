@@ -273,7 +273,7 @@ int ScriptFileIO::Export(std::string& path, PluginTable& table, size_t entry_ind
     n = convert(sent.data(), static_cast<int>(sent.size()), sent_format, options.data(),
                 buffer.data(), static_cast<unsigned>(size), status.slots);
     if (n != kConverterNeedsMore) break;
-    if (size > kMaxConvertBuffer / 2) {
+    if (size > buffer_limit_ / 2) {
       (void)FreeAll(table);
       (void)ShowMessage(core::kMessageSaveFailed);
       return kResultConvertFailed;

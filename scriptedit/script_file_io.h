@@ -48,6 +48,9 @@ class ScriptFileIO : public core::MessageReporter {
   void SetPluginFolder(std::filesystem::path folder) { plugin_folder_ = std::move(folder); }
   // The writer behind every file written (not owned; default FileWriter::Default()).
   void SetFileWriter(FileWriter* writer) { writer_ = writer; }
+  // The converter output buffer never grows past `bytes` (default kMaxConvertBuffer; tests
+  // use a smaller one).
+  void SetConvertBufferLimit(size_t bytes) { buffer_limit_ = bytes; }
 
   // Reads a script. `path` empty: the user chooses a file in the Open dialog (script filter;
   // with `offer_other_types`: for J the wave filter when the wave-to-script library loads, for
@@ -91,6 +94,7 @@ class ScriptFileIO : public core::MessageReporter {
 
   std::filesystem::path plugin_folder_;
   FileWriter* writer_ = nullptr;
+  size_t buffer_limit_ = kMaxConvertBuffer;
 };
 
 }  // namespace vtr::scriptedit

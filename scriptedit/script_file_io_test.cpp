@@ -292,6 +292,7 @@ TEST(ScriptFileIOTest, ExportDoublesTheBufferWhileThePluginAsksForMore) {
     size_t calls;
   };
   const size_t length = kScript.size();
+  constexpr size_t kLimit = 1 << 20;
   const std::vector<Case> cases = {
       {"answered at once", 0, 0, {}, 1},
       {"twice -18", 2, 0, {}, 3},
@@ -301,6 +302,7 @@ TEST(ScriptFileIOTest, ExportDoublesTheBufferWhileThePluginAsksForMore) {
     SCOPED_TRACE(c.name);
     Scene scene;
     scene.configure(c.needs_more, 16, 0);
+    scene.file_io.SetConvertBufferLimit(kLimit);
     scene.session.user().ChooseFile(scene.folder.File("a"), 2);
     std::string path;
     EXPECT_EQ(scene.file_io.SaveScriptAs(path, kScript, ScriptLanguage::kJapanese, ""), c.result);
@@ -309,12 +311,12 @@ TEST(ScriptFileIOTest, ExportDoublesTheBufferWhileThePluginAsksForMore) {
     std::vector<size_t> sizes(record.sizes, record.sizes + std::min(record.calls, kFakeMaxCalls));
     for (size_t i = 0; i < sizes.size(); ++i) {
       EXPECT_EQ(sizes[i], (length * 2 + 2000) << i) << i;
-      EXPECT_LE(sizes[i], kMaxConvertBuffer);
+      EXPECT_LE(sizes[i], kLimit);
     }
     if (c.calls != 0) {
       EXPECT_EQ(static_cast<size_t>(record.calls), c.calls);
     } else {
-      EXPECT_GT((length * 2 + 2000) << record.calls, kMaxConvertBuffer);
+      EXPECT_GT((length * 2 + 2000) << record.calls, kLimit);
       EXPECT_FALSE(scene.folder.Has("a.fak"));
       EXPECT_FALSE(scene.folder.Has("a.kvx"));
     }
