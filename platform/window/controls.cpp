@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "platform/window/dialog.h"
 #include "platform/window/internal/system.h"
@@ -204,9 +205,29 @@ void Button::OnPaint(Canvas& canvas) {
   if (kind() == ControlKind::kCheckBox || kind() == ControlKind::kRadioButton) {
     const int box = 13;
     const Rect mark = Rect::FromSize(0, (r.height() - box) / 2, box, box);
-    canvas.FillRect(mark, colors::kWhite);
-    canvas.FrameRect(mark, colors::kShadow, 1);
-    if (check_) canvas.FillRect(mark.Inflate(-3, -3), IsEnabled() ? colors::kBlack : colors::kGrayText);
+    const Color ink = IsEnabled() ? colors::kBlack : colors::kGrayText;
+    if (kind() == ControlKind::kRadioButton) {
+      // A round mark: rows of a disc, with a dot when checked.
+      for (int row = 0; row < box; ++row) {
+        const double dy = row - (box - 1) / 2.0;
+        const int half = static_cast<int>(std::sqrt(std::max(0.0, 6.5 * 6.5 - dy * dy)));
+        const int y = mark.top + row;
+        canvas.Line({mark.left + 6 - half, y}, {mark.left + 6 + half, y}, colors::kShadow, 1);
+        if (half > 1) canvas.Line({mark.left + 7 - half, y}, {mark.left + 5 + half, y}, colors::kWhite, 1);
+        const int dot = static_cast<int>(std::sqrt(std::max(0.0, 2.6 * 2.6 - dy * dy)));
+        if (check_ && std::abs(dy) <= 2.6) canvas.Line({mark.left + 6 - dot, y}, {mark.left + 6 + dot, y}, ink, 1);
+      }
+    } else {
+      canvas.FillRect(mark, colors::kWhite);
+      canvas.FrameRect(mark, colors::kShadow, 1);
+      if (check_) {
+        // A tick.
+        for (int i = 0; i < 3; ++i) {
+          canvas.Line({mark.left + 3, mark.top + 5 + i}, {mark.left + 5, mark.top + 7 + i}, ink, 1);
+          canvas.Line({mark.left + 5, mark.top + 7 + i}, {mark.left + 9, mark.top + 3 + i}, ink, 1);
+        }
+      }
+    }
     PaintText(canvas, *this, Rect{box + 4, 0, r.right, r.bottom}, kTextVCenter | kTextSingleLine, colors::kBlack);
     return;
   }

@@ -682,6 +682,10 @@ class FltkBackend : public Backend {
 
   bool OpenDocument(std::string_view document) override { return platform::OpenDocument(document); }
 
+  void ClipboardChanged(const std::string& text) override {
+    Fl::copy(text.data(), static_cast<int>(text.size()), 1);
+  }
+
   void CursorChanged(Cursor cursor) override {
     for (TopWindow* w : windows_) w->cursor(CursorOf(cursor));
   }

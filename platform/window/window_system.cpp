@@ -455,7 +455,11 @@ WaitCursor::~WaitCursor() { System::Get().AddWait(-1); }
 
 Cursor CurrentCursor() { return System::Get().cursor(); }
 
-void SetClipboardText(std::string_view utf8) { System::Get().clipboard = std::string(utf8); }
+void SetClipboardText(std::string_view utf8) {
+  System& system = System::Get();
+  system.clipboard = std::string(utf8);
+  system.backend().ClipboardChanged(system.clipboard);
+}
 std::string ClipboardText() { return System::Get().clipboard; }
 
 void PumpUntil(const std::function<bool()>& done) {

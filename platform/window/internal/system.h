@@ -44,6 +44,8 @@ class Backend {
   virtual FileDialogResult ShowFileDialog(Window* owner, const FileDialogRequest& request) = 0;
   virtual bool OpenDocument(std::string_view document) = 0;
   virtual void CursorChanged(Cursor) {}
+  // The layer's clipboard text changed (the FLTK backend hands it to the desktop).
+  virtual void ClipboardChanged(const std::string&) {}
   virtual void MoveCursor(Point) {}
   // Called when the message box `box` is about to run (headless records it).
   virtual void MessageBoxShown(Window&, std::string_view, std::string_view, uint32_t) {}
