@@ -1,0 +1,115 @@
+// Properties of the scripts made from pitch sequences, checked with the project's own script
+// engine (parser, check passes, play text) and play-time counter.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/script_engine.h"
+#include "engines/pth/kvx_generator.h"
+#include "engines/pth/pseq_parser.h"
+#include "engines/pth/testing/random_pseq.h"
+#include "engines/pth/testing/script_reading.h"
+#include "scriptedit/kvj_converter.h"
+#include "scriptedit/script_counter.h"
+
+namespace vtr::pth {
+namespace {
+
+constexpr core::ScriptModeWord kModeJ = 0x52100000;
+
+std::string ScriptOf(const testing::PSeqBuilder& pseq, int sing_mode) {
+  PSeqParser parser;
+  EXPECT_EQ(parser.Parse(pseq.data(), pseq.size(), sing_mode), 0);
+  std::vector<char> buffer(0x100000);
+  KvxGenerator generator;
+  const int n = generator.Generate(buffer.data(), static_cast<int>(buffer.size()), parser.records(),
+                                   &parser.statistics(), sing_mode, 0, 0, 0);
+  EXPECT_GT(n, 4);
+  return n > 0 ? std::string(buffer.data(), static_cast<size_t>(n)) : std::string();
+}
+
+// Every event a player gets from the script, in order.
+std::vector<std::vector<uint8_t>> EventsOf(const std::string& text) {
+  scriptedit::KvjConverter converter;
+  EXPECT_EQ(converter.Init(scriptedit::kConverterTimebase), 0);
+  EXPECT_EQ(converter.Open(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size())), 0);
+  std::vector<std::vector<uint8_t>> events;
+  std::vector<uint8_t> buffer(4096);
+  for (int n; (n = converter.Convert(buffer.data(), static_cast<int32_t>(buffer.size()))) > 0;) {
+    events.emplace_back(buffer.begin(), buffer.begin() + n);
+  }
+  (void)converter.Term();
+  return events;
+}
+
+int PlayTimeMs(const std::string& text) {
+  scriptedit::ScriptCounter counter;
+  int ms = -1;
+  EXPECT_EQ(counter.SetText(kModeJ, text.data(), static_cast<int>(text.size()), 0), scriptedit::PlayTimeCode::kOk);
+  EXPECT_EQ(counter.CountTime(&ms), scriptedit::PlayTimeCode::kOk);
+  return ms;
+}
+
+struct Case {
+  uint32_t seed;
+  int syllables;
+  int sing_mode;
+};
+
+std::vector<Case> Cases() {
+  std::vector<Case> cases;
+  for (uint32_t seed = 1; seed <= 12; ++seed) {
+    cases.push_back({seed, 40 + static_cast<int>(seed % 5) * 20, 0});
+    cases.push_back({seed + 100, 20 + static_cast<int>(seed % 4) * 10, 1});
+  }
+  return cases;
+}
+
+TEST(ScriptPropertiesTest, ScriptsPassTheCheckPassesWithoutChangeOfMeaning) {
+  for (const Case& c : Cases()) {
+    const std::string text = ScriptOf(testing::MakeRandomPSeq(c.seed, c.syllables, c.sing_mode == 1).pseq, c.sing_mode);
+    core::ScriptEngine engine;
+    ASSERT_EQ(engine.ParseScriptText(kModeJ, text), core::ScriptEngineError::kNone) << c.seed;
+    ASSERT_EQ(engine.CheckScript(0), core::ScriptCheckCode::kOk) << c.seed;
+    std::string checked;
+    (void)engine.SerializeScript(checked, 0);
+    EXPECT_EQ(EventsOf(checked), EventsOf(text)) << "seed " << c.seed << "\n" << text << "\n" << checked;
+  }
+}
+
+TEST(ScriptPropertiesTest, ScriptsPlayAsLongAsThePitchSequence) {
+  for (const Case& c : Cases()) {
+    const testing::RandomPSeq random = testing::MakeRandomPSeq(c.seed, c.syllables, c.sing_mode == 1);
+    const std::string text = ScriptOf(random.pseq, c.sing_mode);
+    const double expected_ms = static_cast<double>(random.duration_steps) * 20;
+    const double tolerance_ms = std::max(0.02 * expected_ms, 40.0);
+    EXPECT_NEAR(PlayTimeMs(text), expected_ms, tolerance_ms) << "seed " << c.seed << "\n" << text;
+  }
+}
+
+TEST(ScriptPropertiesTest, NoSentenceExceedsOneHundredBytes) {
+  for (const Case& c : Cases()) {
+    std::string text = ScriptOf(testing::MakeRandomPSeq(c.seed, c.syllables, c.sing_mode == 1).pseq, c.sing_mode);
+    core::ScriptEngine engine;
+    int error_offset = 0;
+    EXPECT_EQ(engine.BuildPlayText(kModeJ, text, &error_offset, 0), core::ScriptEngineError::kNone)
+        << "seed " << c.seed << " at " << error_offset << "\n" << text;
+  }
+}
+
+TEST(ScriptPropertiesTest, ARisingPitchSequenceGivesRisingMarks) {
+  for (uint32_t seed = 1; seed <= 8; ++seed) {
+    const std::string text = ScriptOf(testing::MakeRandomPSeq(seed, 12, false, /*rising=*/true).pseq, 0);
+    const std::vector<double> pitch = testing::PitchAtSounds(text);
+    ASSERT_GE(pitch.size(), 12u) << seed;
+    // One mark of rounding at the narrowest ranges is allowed between neighbouring sounds.
+    for (size_t i = 1; i < pitch.size(); ++i) EXPECT_GE(pitch[i], pitch[i - 1] - 0.5) << "seed " << seed << "\n" << text;
+    EXPECT_GT(pitch.back(), pitch.front() + 8) << "seed " << seed << "\n" << text;
+  }
+}
+
+}  // namespace
+}  // namespace vtr::pth
