@@ -6,6 +6,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "platform/text.h"
 #include "scriptedit/script_processor.h"
 
 namespace vtr::scriptedit {
@@ -18,6 +19,34 @@ LocalDate Today() {
   const std::tm* local = std::localtime(&now);
   if (local == nullptr) return {};
   return {local->tm_year + 1900, local->tm_mon + 1, local->tm_mday};
+}
+
+std::string OptionsTitle(std::string_view title_utf8, core::ScriptLanguage language) {
+  std::string title;
+  size_t end = 0;
+  if (language == core::ScriptLanguage::kChinese) {
+    title = std::string(title_utf8);
+    // Cut before a UTF-8 character that would not fit: never before a continuation byte.
+    end = std::min(title.size(), kOptionsTextMax);
+    if (end < title.size()) {
+      while (end > 0 && (static_cast<unsigned char>(title[end]) & 0xC0) == 0x80) --end;
+    }
+  } else {
+    const platform::Encoding encoding = language == core::ScriptLanguage::kKorean
+                                            ? platform::Encoding::kEucKr
+                                            : platform::Encoding::kShiftJis;
+    // On failure the result holds the part before the character.
+    title = platform::FromUtf8(encoding, title_utf8).text;
+    // Walk the characters so a double byte is never split.
+    while (end < title.size()) {
+      const size_t width =
+          platform::IsLeadByte(encoding, static_cast<unsigned char>(title[end])) ? 2 : 1;
+      if (end + width > kOptionsTextMax || end + width > title.size()) break;
+      end += width;
+    }
+  }
+  title.resize(end);
+  return title;
 }
 
 void WriteOptionsTitle(unsigned char* options, std::string_view title) {

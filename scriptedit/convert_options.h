@@ -2,7 +2,7 @@
 // and text-coding bytes, the file title and the date of the export.
 //
 //   unsigned char options[kConvertOptionsSize] = {};
-//   WriteOptionsTitle(options, "song");
+//   WriteOptionsTitle(options, OptionsTitle("song", core::ScriptLanguage::kJapanese));
 //   if (BuildConvertOptions(options, 0x52100000, script, &reporter, Today()) != 1) { /* 507 */ }
 #ifndef VTR_SCRIPTEDIT_CONVERT_OPTIONS_H_
 #define VTR_SCRIPTEDIT_CONVERT_OPTIONS_H_
@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/messages.h"
+#include "core/script_text.h"
 #include "plugins/qrl/qrl_api.h"
 
 namespace vtr::scriptedit {
@@ -31,6 +32,12 @@ struct LocalDate {
 
 // Today's date in the local time zone.
 LocalDate Today();
+
+// A file title (UTF-8, as file dialogs give it) as the text field of a script of `language`
+// holds it: in the script's encoding for kana, romaji (sent as kana) and hangul scripts, UTF-8
+// for pinyin scripts (their text fields are UTF-8). A character without a form in the
+// encoding ends the title. At most 256 bytes, cut before a character that would not fit whole.
+std::string OptionsTitle(std::string_view title_utf8, core::ScriptLanguage language);
 
 // Copies at most 256 bytes of `title` and a NUL to the title field (offset 774).
 void WriteOptionsTitle(unsigned char* options, std::string_view title);

@@ -98,6 +98,40 @@ TEST(ConvertOptionsTest, TitleIsBoundedTo256BytesAndANul) {
   }
 }
 
+TEST(ConvertOptionsTest, TitleTakesTheEncodingOfTheTextFields) {
+  struct Case {
+    const char* name;
+    std::string title;
+    core::ScriptLanguage language;
+    std::string expected;
+  };
+  std::string kana_title;
+  std::string kana_expected;
+  for (int i = 0; i < 200; ++i) {
+    kana_title += "歌";
+    kana_expected += "\x89\xCC";
+  }
+  const std::vector<Case> cases = {
+      {"ASCII", "My Song", core::ScriptLanguage::kJapanese, "My Song"},
+      {"kana", "歌", core::ScriptLanguage::kJapanese, "\x89\xCC"},
+      {"romaji goes out as kana", "歌", core::ScriptLanguage::kRomaji, "\x89\xCC"},
+      {"hangul", "歌", core::ScriptLanguage::kKorean, "\xCA\xB0"},
+      {"pinyin keeps UTF-8", "歌", core::ScriptLanguage::kChinese, "歌"},
+      {"unmappable character ends it", "a\xF0\x9F\x8E\xB5" "b", core::ScriptLanguage::kJapanese,
+       "a"},
+      // 128 double bytes fill 256 bytes exactly.
+      {"double bytes cut whole", kana_title, core::ScriptLanguage::kJapanese,
+       kana_expected.substr(0, 256)},
+      {"odd bound cut before the character", "a" + kana_title, core::ScriptLanguage::kJapanese,
+       "a" + kana_expected.substr(0, 254)},
+      // 85 three-byte characters are 255 bytes; the 86th does not fit.
+      {"UTF-8 cut whole", kana_title, core::ScriptLanguage::kChinese, kana_title.substr(0, 255)},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(OptionsTitle(c.title, c.language), c.expected) << c.name;
+  }
+}
+
 TEST(ConvertOptionsTest, BuildWritesTheCodingBytesAndTheDate) {
   std::vector<unsigned char> options(kConvertOptionsSize, 0xEE);
   ASSERT_EQ(BuildConvertOptions(options.data(), 0x52100000, "KV#J\x82\xA0", nullptr,

@@ -244,7 +244,8 @@ int ScriptFileIO::Export(std::string& path, PluginTable& table, size_t entry_ind
 
   const int format_id = FormatIdOf(language);
   std::array<unsigned char, kConvertOptionsSize> options{};
-  WriteOptionsTitle(options.data(), std::filesystem::path(chosen).stem().string());
+  WriteOptionsTitle(options.data(),
+                    OptionsTitle(std::filesystem::path(chosen).stem().string(), language));
   if (BuildConvertOptions(options.data(), format_id, script, this, Today()) != 1) {
     (void)FreeAll(table);
     (void)ShowMessage(core::kMessageSaveFailed);
