@@ -58,7 +58,6 @@ constexpr std::string_view kHeader = "KV#J";
 constexpr int kMinRoom = 4;            // room a record needs before it is written [bytes]
 constexpr int kPitchMarkUnit = 700;    // bend units of one pitch mark
 constexpr int kMaxMark = 99;           // largest offset and change of one mark
-constexpr int kSpaceSteps = 10;        // a full-width space lasts 200 ms at speed 50 [steps]
 constexpr int kMaxSilenceUnit = 60;    // the longest space or rest mark unit at speed 0
 constexpr int kVolumeGapFloor = 25;    // volume detail finer than this does not add pieces
 constexpr int kLastPosition = 127;
