@@ -50,7 +50,24 @@ struct Emulator::Sound {
   std::map<int32_t, int32_t> values;  // the other controls, as last set
   std::unique_ptr<platform::SoundStream> stream;
   uint64_t generation = 0;  // raised whenever a stream is started or taken away
+  // The phrase rendered at full volume for `rendered_voice`, made ready at Standby so that
+  // Start only has to open the stream.
+  std::shared_ptr<const std::vector<int16_t>> rendered;
+  int rendered_voice = -1;
 };
+
+namespace {
+
+std::shared_ptr<const std::vector<int16_t>> Rendered(Emulator::Sound& sound, int32_t rate) {
+  if (!sound.rendered || sound.rendered_voice != sound.voice) {
+    sound.rendered = std::make_shared<const std::vector<int16_t>>(
+        Synthesise(sound.records, {.voice = sound.voice, .volume = 127}, rate));
+    sound.rendered_voice = sound.voice;
+  }
+  return sound.rendered;
+}
+
+}  // namespace
 
 Emulator::Emulator(PhraseReader reader) : reader_(std::move(reader)) {}
 
@@ -312,6 +329,7 @@ int32_t Emulator::Standby(int32_t function_id, int32_t sound_id, int32_t a) {
   std::shared_ptr<Sound> sound = FindSound(function_id, sound_id);
   int32_t result = -1;
   if (sound && sound->state == QS_STATE_OPENED) {
+    (void)Rendered(*sound, sample_rate_);
     sound->state = QS_STATE_READY;
     result = 0;
   }
@@ -335,8 +353,7 @@ int32_t Emulator::Start(int32_t function_id, int32_t sound_id, int32_t repeat, i
   int32_t result = -1;
   if (sound && sound->state == QS_STATE_READY) {
     if (auto old = DetachStream(*sound)) finished.push_back(std::move(old));
-    auto samples = std::make_shared<const std::vector<int16_t>>(
-        Synthesise(sound->records, {.voice = sound->voice, .volume = 127}, sample_rate_));
+    auto samples = Rendered(*sound, sample_rate_);
     auto volume = sound->volume;
     const bool loop = repeat == 0;
     auto next = std::make_shared<size_t>(0);

@@ -81,7 +81,11 @@ class Emulator {
 
  private:
   enum class Level { kDown, kUp, kInitialised };
-  struct Sound;
+
+ public:
+  struct Sound;  // one loaded phrase
+
+ private:
   struct Function {
     int32_t kind = 0;
     std::map<int32_t, std::shared_ptr<Sound>> sounds;

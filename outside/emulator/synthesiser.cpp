@@ -105,22 +105,31 @@ Syllable ParseSyllable(std::string_view name) {
   return s;
 }
 
-// A two-pole resonator (band pass) tuned per sample.
+// A two-pole resonator (band pass); retuned every few samples, since its coefficients cost an
+// exponential and a cosine.
 class Resonator {
  public:
-  double Run(double in, double hz, double bandwidth_hz, double fs) {
+  void Tune(double hz, double bandwidth_hz, double fs) {
     hz = std::clamp(hz, 50.0, fs * 0.45);
     double r = std::exp(-std::numbers::pi * bandwidth_hz / fs);
-    double c = 2.0 * r * std::cos(kTwoPi * hz / fs);
-    double out = (1.0 - r) * in + c * y1_ - r * r * y2_;
+    gain_ = 1.0 - r;
+    c1_ = 2.0 * r * std::cos(kTwoPi * hz / fs);
+    c2_ = r * r;
+  }
+  double Run(double in) {
+    double out = gain_ * in + c1_ * y1_ - c2_ * y2_;
     y2_ = y1_;
     y1_ = out;
     return out;
   }
 
  private:
+  double gain_ = 0, c1_ = 0, c2_ = 0;
   double y1_ = 0, y2_ = 0;
 };
+
+// Samples between two updates of pitch and resonances (0.5 ms at 32000 Hz).
+constexpr std::size_t kControlPeriod = 16;
 
 // A small deterministic noise source, so that renders repeat exactly.
 class Noise {
@@ -196,20 +205,47 @@ void RenderSyllable(const events::EventRecord& note, const VoiceProfile& voice, 
   Resonator r1, r2, r3, rn, rnoise;
   double phase = 0;
   double jitter = 1.0;
+  double pitch_hz = 0;
+  double volume_contour = 1.0;
+  const double scale = voice.formant_scale;
+  const double bw = syllable.syllabic_nasal ? 120 : 90;
+  double noise_hz = syllable.noise_hz;
+  double noise_bw = 1500;
+  if (voice.timbre == Timbre::kLisp && noise_hz > 2500) {
+    noise_hz = 2000;  // a lisped s: lower and broader
+    noise_bw = 3000;
+  }
+  rn.Tune(260 * scale, 60, fs);
+  if (noise_hz > 0) rnoise.Tune(noise_hz * std::sqrt(scale), noise_bw, fs);
   for (std::size_t i = 0; i < out.size(); ++i) {
     const double t = static_cast<double>(i);
     const double position = t / length;
-    const double seconds = t / fs;
-    // Pitch: the note, its bend contour, and the voice's own movement.
-    double semitones = 0;
-    if (!flat_pitch) {
-      semitones = ContourAt<events::PitchPoint>(note.pitch, position, 0.0, [&](const auto& p) {
-        return (static_cast<double>(p.bend) - events::kNoBend) / events::kNoBend * bend_span;
-      });
-      if (voice.timbre == Timbre::kWitch) semitones += 0.6 * std::sin(kTwoPi * 6.0 * seconds);
-      if (voice.timbre == Timbre::kUnderWater) semitones += 0.4 * std::sin(kTwoPi * 3.0 * seconds);
+    if (i % kControlPeriod == 0) {
+      const double seconds = t / fs;
+      // Pitch: the note, its bend contour, and the voice's own movement.
+      double semitones = 0;
+      if (!flat_pitch) {
+        semitones = ContourAt<events::PitchPoint>(note.pitch, position, 0.0, [&](const auto& p) {
+          return (static_cast<double>(p.bend) - events::kNoBend) / events::kNoBend * bend_span;
+        });
+        if (voice.timbre == Timbre::kWitch) semitones += 0.6 * std::sin(kTwoPi * 6.0 * seconds);
+        if (voice.timbre == Timbre::kUnderWater) {
+          semitones += 0.4 * std::sin(kTwoPi * 3.0 * seconds);
+        }
+      }
+      pitch_hz = NoteFrequency(base_note + semitones);
+      volume_contour = ContourAt<events::VolumePoint>(
+                           note.volume, position, 127.0,
+                           [](const auto& p) { return double(p.value); }) /
+                       127.0;
+      // Resonances glide from the onset's place to the vowel.
+      double glide = onset > 0 ? std::clamp((t - onset * 0.5) / (onset * 1.5), 0.0, 1.0) : 1.0;
+      Formants f = Mix(syllable.start, syllable.vowel, glide);
+      r1.Tune(f.f1 * scale, bw, fs);
+      r2.Tune(f.f2 * scale, bw * 1.2, fs);
+      r3.Tune(f.f3 * scale, bw * 1.5, fs);
     }
-    const double f0 = NoteFrequency(base_note + semitones) * jitter;
+    const double f0 = pitch_hz * jitter;
     const double dt = std::min(f0 / fs, 0.5);
     phase += dt;
     if (phase >= 1.0) {
@@ -228,15 +264,7 @@ void RenderSyllable(const events::EventRecord& note, const VoiceProfile& voice, 
 
     // Envelope: attack, release, velocity, volume points.
     double envelope = std::min({1.0, t / std::max(attack, 1.0), (length - t) / std::max(release, 1.0)});
-    envelope *= velocity;
-    envelope *= ContourAt<events::VolumePoint>(note.volume, position, 127.0,
-                                               [](const auto& p) { return double(p.value); }) /
-                127.0;
-
-    // Resonances glide from the onset's place to the vowel.
-    double glide = onset > 0 ? std::clamp((t - onset * 0.5) / (onset * 1.5), 0.0, 1.0) : 1.0;
-    Formants f = Mix(syllable.start, syllable.vowel, glide);
-    double scale = voice.formant_scale;
+    envelope *= velocity * volume_contour;
 
     double voiced_gain = 1.0;
     double consonant = 0.0;
@@ -276,24 +304,14 @@ void RenderSyllable(const events::EventRecord& note, const VoiceProfile& voice, 
     if (voice.timbre == Timbre::kSynth) {
       sample = 0.5 * source * voiced_gain;
     } else {
-      double bw = syllable.syllabic_nasal ? 120 : 90;
       double f1_gain = voice.timbre == Timbre::kNasal ? 0.4 : 1.0;
-      sample = f1_gain * r1.Run(excitation, f.f1 * scale, bw, fs) * 3.0 +
-               r2.Run(excitation, f.f2 * scale, bw * 1.2, fs) * 2.0 +
-               r3.Run(excitation, f.f3 * scale, bw * 1.5, fs) * 1.2;
+      sample = f1_gain * r1.Run(excitation) * 3.0 + r2.Run(excitation) * 2.0 +
+               r3.Run(excitation) * 1.2;
       if (voice.timbre == Timbre::kNasal || syllable.syllabic_nasal) {
-        sample += rn.Run(excitation, 260 * scale, 60, fs) * 3.0;
+        sample += rn.Run(excitation) * 3.0;
       }
     }
-    if (consonant > 0) {
-      double noise_hz = syllable.noise_hz;
-      double noise_bw = 1500;
-      if (voice.timbre == Timbre::kLisp && noise_hz > 2500) {
-        noise_hz = 2000;  // a lisped s: lower and broader
-        noise_bw = 3000;
-      }
-      sample += consonant * rnoise.Run(noise.Next(), noise_hz * std::sqrt(scale), noise_bw, fs) * 2.5;
-    }
+    if (consonant > 0) sample += consonant * rnoise.Run(noise.Next()) * 2.5;
     out[i] += sample * envelope;
   }
 }
@@ -301,23 +319,24 @@ void RenderSyllable(const events::EventRecord& note, const VoiceProfile& voice, 
 // Colouring that acts on the whole phrase.
 void ApplyTimbre(const VoiceProfile& voice, double fs, std::span<double> out) {
   double low = 0, high_in = 0, high_out = 0;
+  const double a_high_300 = std::exp(-kTwoPi * 300.0 / fs);
+  const double a_low_3400 = 1.0 - std::exp(-kTwoPi * 3400.0 / fs);
+  const double a_low_700 = 1.0 - std::exp(-kTwoPi * 700.0 / fs);
+  const double a_low_2500 = 1.0 - std::exp(-kTwoPi * 2500.0 / fs);
   for (std::size_t i = 0; i < out.size(); ++i) {
     double x = out[i];
     double seconds = static_cast<double>(i) / fs;
     switch (voice.timbre) {
       case Timbre::kRadio: {
         // 300 Hz high pass, 3400 Hz low pass, a little drive.
-        double a_high = std::exp(-kTwoPi * 300.0 / fs);
-        high_out = a_high * (high_out + x - high_in);
+        high_out = a_high_300 * (high_out + x - high_in);
         high_in = x;
-        double a_low = 1.0 - std::exp(-kTwoPi * 3400.0 / fs);
-        low += a_low * (high_out - low);
+        low += a_low_3400 * (high_out - low);
         x = std::tanh(2.0 * low) * 0.8;
         break;
       }
       case Timbre::kUnderWater: {
-        double a_low = 1.0 - std::exp(-kTwoPi * 700.0 / fs);
-        low += a_low * (x - low);
+        low += a_low_700 * (x - low);
         x = low * (0.75 + 0.25 * std::sin(kTwoPi * 4.0 * seconds)) * 1.6;
         break;
       }
@@ -325,8 +344,7 @@ void ApplyTimbre(const VoiceProfile& voice, double fs, std::span<double> out) {
         x = x * (0.35 + 0.65 * std::sin(kTwoPi * 310.0 * seconds));
         break;
       case Timbre::kSynth: {
-        double a_low = 1.0 - std::exp(-kTwoPi * 2500.0 / fs);
-        low += a_low * (x - low);
+        low += a_low_2500 * (x - low);
         x = low;
         break;
       }

@@ -25,9 +25,14 @@ class FakeStream final : public SoundStream {
   explicit FakeStream(std::shared_ptr<FakeSoundSystem::Channel> channel)
       : channel_(std::move(channel)) {}
   ~FakeStream() override { Stop(); }
+  // Also lets go of the stream's functions: their code may live in a library that is
+  // unloaded once its streams are gone.
   void Stop() override {
     std::lock_guard lock(channel_->mutex);
     channel_->running = false;
+    channel_->source = nullptr;
+    channel_->sink = nullptr;
+    channel_->on_end = nullptr;
   }
   std::uint64_t frames() const override {
     std::lock_guard lock(channel_->mutex);
@@ -98,7 +103,9 @@ std::vector<std::int16_t> FakeSoundSystem::Pump(std::size_t frames) {
   channel->frames += n;
   if (n < frames) {
     channel->running = false;
-    if (channel->on_end) channel->on_end();
+    SoundEnd on_end = std::exchange(channel->on_end, nullptr);
+    channel->source = nullptr;
+    if (on_end) on_end();
   }
   return played;
 }

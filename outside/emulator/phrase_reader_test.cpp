@@ -1,0 +1,56 @@
+#include "outside/emulator/phrase_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "outside/emulator/synthesiser.h"
+#include "scriptedit/kvj_converter.h"
+#include "scriptedit/play_time.h"
+
+namespace vtr::emulator {
+namespace {
+
+std::span<const uint8_t> Bytes(const std::string& text) {
+  return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+int CountedMs(const std::string& text) {
+  scriptedit::KvjConverter converter;
+  int ms = 0;
+  EXPECT_EQ(scriptedit::CountPlayTime(converter, text.data(), static_cast<int32_t>(text.size()), ms),
+            scriptedit::PlayTimeCode::kOk);
+  return ms;
+}
+
+TEST(PhraseReaderTest, ReadsAKanaPhraseThatLastsItsCountedPlayTime) {
+  const std::string texts[] = {
+      "KV#J\x82\xA0",                          // あ
+      "KV#J\x82\xA9\x82\xC8",                  // かな
+      "KV#J\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD",  // こんにちは
+  };
+  for (const std::string& text : texts) {
+    auto records = ReadPlayText(Bytes(text));
+    ASSERT_TRUE(records.has_value()) << text;
+    int notes = 0;
+    for (const auto& r : *records) notes += r.kind == events::RecordKind::kNote;
+    EXPECT_GE(notes, 1) << text;
+    EXPECT_EQ(PhraseSamples(*records, 1000), static_cast<size_t>(CountedMs(text))) << text;
+  }
+}
+
+TEST(PhraseReaderTest, RefusesWhatTheChipCannotSpeak) {
+  struct Case {
+    const char* why;
+    std::string text;
+  } cases[] = {
+      {"unknown tag", "KV#X\x82\xA0"},
+      {"romaji is converted before playing", "KV#Ga"},
+      {"shorter than a tag", "KV#"},
+      {"only the tag", "KV#J"},
+  };
+  for (const Case& c : cases) EXPECT_FALSE(ReadPlayText(Bytes(c.text)).has_value()) << c.why;
+}
+
+}  // namespace
+}  // namespace vtr::emulator
