@@ -17,14 +17,13 @@ constexpr int kLoadMode = 1;
 
 }  // namespace
 
-ScriptPlayer::ScriptPlayer(PlayerMessages* messages, SoundLibraryLoader& loader)
-    : messages_(messages), controller_(loader), kmw_(loader) {}
+ScriptPlayer::ScriptPlayer(SoundLibraryLoader& loader) : controller_(loader), kmw_(loader) {}
 
 // The middleware shuts down and the controller closes with their own destructors.
 ScriptPlayer::~ScriptPlayer() = default;
 
-int ScriptPlayer::Fail(int message_id, int result) {
-  if (messages_ != nullptr) messages_->Show(message_id, message_owner_, message_caption_);
+int ScriptPlayer::Fail(unsigned message_id, int result) {
+  (void)reporter_.ShowMessage(message_id);
   return result;
 }
 
@@ -55,22 +54,22 @@ int ScriptPlayer::Open(std::string_view dll_path, uint32_t mode_word, int param)
     ok = kmw_.Load(type, param, dll_path) == 1 && kmw_.Open() == 0;
   }
   open_flag_ = 1;
-  return ok ? kPlayerOk : Fail(kMessageInternalError, kPlayerOpenFailed);
+  return ok ? kPlayerOk : Fail(core::kMessageInternalError, kPlayerOpenFailed);
 }
 
 int ScriptPlayer::Play(void* notify, int notify_id, int volume, int voice, std::string_view text) {
   if (notify == nullptr || text.empty() || volume < 0 || volume > 127) {
-    return Fail(kMessageInternalError, kPlayerBadArguments);
+    return Fail(core::kMessageInternalError, kPlayerBadArguments);
   }
   if (voice < 0 || voice > 15) voice = 0;
   if (kind_ == kDeviceKindEmulator) return PlayEmulator(notify, notify_id, volume, voice, text);
   if (kind_ == kDeviceKindMiddleware) return PlayMiddleware(notify, notify_id, volume, text);
-  return Fail(kMessagePlaybackFailed, kPlayerNotOpenOrFailed);
+  return Fail(core::kMessagePlaybackFailed, kPlayerNotOpenOrFailed);
 }
 
 int ScriptPlayer::PlayEmulator(void* notify, int notify_id, int volume, int voice,
                                std::string_view text) {
-  auto failed = [this] { return Fail(kMessagePlaybackFailed, kPlayerNotOpenOrFailed); };
+  auto failed = [this] { return Fail(core::kMessagePlaybackFailed, kPlayerNotOpenOrFailed); };
   controller_.SetEndNotify(notify, kCommandMessage, notify_id, 0);
   // A phrase still playing is stopped first, so that it can be closed and unloaded.
   if (controller_.State() > QS_STATE_READY) controller_.Stop(0);
@@ -96,7 +95,7 @@ int ScriptPlayer::PlayEmulator(void* notify, int notify_id, int volume, int voic
 }
 
 int ScriptPlayer::PlayMiddleware(void* notify, int notify_id, int volume, std::string_view text) {
-  auto failed = [this] { return Fail(kMessagePlaybackFailed, kPlayerNotOpenOrFailed); };
+  auto failed = [this] { return Fail(core::kMessagePlaybackFailed, kPlayerNotOpenOrFailed); };
   text_copy_.assign(text);
   kmw_.SetEndNotify(notify, kCommandMessage, notify_id, 0);
   kmw_.Stop();
@@ -127,7 +126,7 @@ int ScriptPlayer::Stop() {
 }
 
 int ScriptPlayer::Close() {
-  if (open_flag_ != 1) return Fail(kMessageInternalError, kPlayerNotOpenOrFailed);
+  if (open_flag_ != 1) return Fail(core::kMessageInternalError, kPlayerNotOpenOrFailed);
   if (kind_ == kDeviceKindEmulator) {
     controller_.StopClose(1);
   } else if (kind_ == kDeviceKindMiddleware) {
@@ -137,9 +136,7 @@ int ScriptPlayer::Close() {
 }
 
 int ScriptPlayer::SetMessageOwner(void* owner, std::string_view caption) {
-  message_owner_ = owner;
-  message_caption_.assign(caption);
-  return kPlayerOk;
+  return reporter_.SetOwner(owner, std::string(caption));
 }
 
 int ScriptPlayer::SetOption(int option) {

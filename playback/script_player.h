@@ -5,7 +5,7 @@
 // PlaybackController, 7 = the sound middleware through the KmwSoundDevice. The end of a phrase
 // reaches the window as the command `notify_id`, through the installed CommandPoster.
 //
-//   ScriptPlayer player(&messages);
+//   ScriptPlayer player;  // messages go through the installed core::MessagePresenter
 //   if (player.Open(program_folder + "/Qs5_EmuKmw5.dll", 0x52000000, 129) == 0) {
 //     player.Play(window, kMainDialogStopCommand, 100, 0, play_text);
 //   }
@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/messages.h"
 #include "playback/command_poster.h"
 #include "playback/kmw_sound_device.h"
 #include "playback/playback_controller.h"
@@ -34,22 +35,9 @@ inline constexpr int kPlayerBadArguments = -19999;    // message 501
 inline constexpr int kPlayerOpenFailed = -19998;      // message 501
 inline constexpr int kPlayerNotOpenOrFailed = -19989;  // message 510 (Play), 501 (Close)
 
-// Messages of the message table the player shows.
-inline constexpr int kMessageInternalError = 501;
-inline constexpr int kMessagePlaybackFailed = 510;
-
 // Device kinds of the mode word.
 inline constexpr int kDeviceKindEmulator = 5;
 inline constexpr int kDeviceKindMiddleware = 7;
-
-// How the player shows a message of the message table: through the script language's
-// message reporter in the programs, recorded in tests.
-class PlayerMessages {
- public:
-  virtual ~PlayerMessages() = default;
-  // `owner` and `caption` are those given to SetMessageOwner (none and empty before).
-  virtual void Show(int message_id, void* owner, std::string_view caption) = 0;
-};
 
 // An extended voice of a voice data block: its menu command id and its name.
 struct ExtendedVoice {
@@ -59,8 +47,7 @@ struct ExtendedVoice {
 
 class ScriptPlayer {
  public:
-  explicit ScriptPlayer(PlayerMessages* messages = nullptr,
-                        SoundLibraryLoader& loader = DefaultSoundLibraryLoader());
+  explicit ScriptPlayer(SoundLibraryLoader& loader = DefaultSoundLibraryLoader());
   ~ScriptPlayer();
   ScriptPlayer(const ScriptPlayer&) = delete;
   ScriptPlayer& operator=(const ScriptPlayer&) = delete;
@@ -96,7 +83,7 @@ class ScriptPlayer {
   KmwSoundDevice& middleware() { return kmw_; }
 
  private:
-  int Fail(int message_id, int result);
+  int Fail(unsigned message_id, int result);
   int PlayEmulator(void* notify, int notify_id, int volume, int voice, std::string_view text);
   int PlayMiddleware(void* notify, int notify_id, int volume, std::string_view text);
 
@@ -107,9 +94,7 @@ class ScriptPlayer {
   const uint8_t* extra_data_ = nullptr;
   int32_t extra_length_ = 0;
   std::vector<ExtendedVoice> extended_voices_;
-  PlayerMessages* messages_;
-  void* message_owner_ = nullptr;
-  std::string message_caption_;
+  core::MessageReporter reporter_;  // no owner and an empty caption until SetMessageOwner
   int mode_setting_ = 0;
   int open_flag_ = 0;
   PlaybackController controller_;

@@ -15,12 +15,19 @@ const std::string kText = "KV#J\x82\xA0";
 int window_token;
 void* const kWindow = &window_token;
 
-class RecordingMessages final : public PlayerMessages {
+// Records the boxes by the id of their text in the build language's table.
+class RecordingMessages final : public core::MessagePresenter {
  public:
-  void Show(int message_id, void* owner, std::string_view caption) override {
-    shown.push_back(message_id);
+  int Show(void* owner, std::string_view text, std::string_view caption, uint32_t) override {
+    for (unsigned id = core::kMessageInternalError; id <= core::kMessageCannotChange; ++id) {
+      if (core::MessageText(core::kBuildMessageLanguage, id) == text) {
+        shown.push_back(static_cast<int>(id));
+        break;
+      }
+    }
     last_owner = owner;
     last_caption = caption;
+    return core::kIdOk;
   }
   std::vector<int> shown;
   void* last_owner = nullptr;
@@ -32,9 +39,11 @@ class ScriptPlayerTest : public ::testing::Test {
   void SetUp() override {
     platform::InstallSoundSystem(&sound_);
     InstallCommandPoster(&poster_);
+    core::InstallMessagePresenter(&messages_);
   }
   void TearDown() override {
     (void)player_.Close();
+    core::InstallMessagePresenter(nullptr);
     InstallCommandPoster(nullptr);
     platform::InstallSoundSystem(nullptr);
   }
@@ -43,7 +52,7 @@ class ScriptPlayerTest : public ::testing::Test {
   RecordingCommandPoster poster_;
   FakeSoundLibraryLoader loader_;
   RecordingMessages messages_;
-  ScriptPlayer player_{&messages_, loader_};
+  ScriptPlayer player_{loader_};
 };
 
 TEST_F(ScriptPlayerTest, OnePhraseFromStartUpToCloseMakesTheExpectedCalls) {

@@ -3,7 +3,9 @@
 #include <memory>
 #include <string_view>
 
+#include "scriptedit/kvc_converter.h"
 #include "scriptedit/kvj_converter.h"
+#include "scriptedit/kvk_converter.h"
 #include "scriptedit/play_time.h"
 
 namespace vtr::emulator {
@@ -13,6 +15,8 @@ namespace {
 std::unique_ptr<scriptedit::ScriptToEventConverter> ConverterFor(std::span<const uint8_t> text) {
   std::string_view tag(reinterpret_cast<const char*>(text.data()), 4);
   if (tag == "KV#J") return std::make_unique<scriptedit::KvjConverter>();
+  if (tag == "KV#K") return std::make_unique<scriptedit::KvkConverter>();
+  if (tag == "KV#C") return std::make_unique<scriptedit::KvcConverter>();
   return nullptr;
 }
 

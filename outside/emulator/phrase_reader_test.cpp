@@ -5,7 +5,9 @@
 #include <string>
 
 #include "outside/emulator/synthesiser.h"
+#include "scriptedit/kvc_converter.h"
 #include "scriptedit/kvj_converter.h"
+#include "scriptedit/kvk_converter.h"
 #include "scriptedit/play_time.h"
 
 namespace vtr::emulator {
@@ -15,27 +17,37 @@ std::span<const uint8_t> Bytes(const std::string& text) {
   return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-int CountedMs(const std::string& text) {
-  scriptedit::KvjConverter converter;
+int CountedMs(scriptedit::ScriptToEventConverter& converter, const std::string& text) {
   int ms = 0;
   EXPECT_EQ(scriptedit::CountPlayTime(converter, text.data(), static_cast<int32_t>(text.size()), ms),
-            scriptedit::PlayTimeCode::kOk);
+            scriptedit::PlayTimeCode::kOk)
+      << text;
   return ms;
 }
 
-TEST(PhraseReaderTest, ReadsAKanaPhraseThatLastsItsCountedPlayTime) {
-  const std::string texts[] = {
-      "KV#J\x82\xA0",                          // あ
-      "KV#J\x82\xA9\x82\xC8",                  // かな
-      "KV#J\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD",  // こんにちは
+TEST(PhraseReaderTest, ReadsEachLanguageIntoAPhraseThatLastsItsCountedPlayTime) {
+  scriptedit::KvjConverter kana;
+  scriptedit::KvkConverter hangul;
+  scriptedit::KvcConverter pinyin;
+  struct Case {
+    std::string text;
+    scriptedit::ScriptToEventConverter* counter;
+  } cases[] = {
+      {"KV#J\x82\xA0", &kana},                                  // あ
+      {"KV#J\x82\xA9\x82\xC8", &kana},                          // かな
+      {"KV#J\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD", &kana},  // こんにちは
+      {"KV#K\xB0\xA1", &hangul},                                // 가
+      {"KV#Cni3hao3", &pinyin},
   };
-  for (const std::string& text : texts) {
+  for (const Case& c : cases) {
+    const std::string& text = c.text;
     auto records = ReadPlayText(Bytes(text));
     ASSERT_TRUE(records.has_value()) << text;
     int notes = 0;
     for (const auto& r : *records) notes += r.kind == events::RecordKind::kNote;
     EXPECT_GE(notes, 1) << text;
-    EXPECT_EQ(PhraseSamples(*records, 1000), static_cast<size_t>(CountedMs(text))) << text;
+    EXPECT_EQ(PhraseSamples(*records, 1000), static_cast<size_t>(CountedMs(*c.counter, text)))
+        << text;
   }
 }
 

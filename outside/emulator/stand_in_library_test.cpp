@@ -155,27 +155,40 @@ TEST_F(StandInPlayerTest, PlaysThroughTheEmulatorAndTheMiddlewareName) {
 }
 
 // The one real-time check: on the silent device (or a real one) the end comes after the
-// counted play time.
+// counted play time. The bound is on wall-clock time, so a machine under heavy load may delay
+// one wake-up of the sound thread: a phrase that ends on time in one of three tries passes;
+// one that is always late or early does not.
 TEST_F(StandInPlayerTest, APlayedPhraseEndsAfterItsCountedPlayTime) {
+  using std::chrono::duration_cast;
+  using std::chrono::milliseconds;
   auto silent = platform::MakeSilentSoundSystem();
   platform::InstallSoundSystem(silent.get());
   const int counted_ms = CountedMs(kKonnichiwa);
   ASSERT_LT(counted_ms, 1000);
   playback::ScriptPlayer player;
   ASSERT_EQ(player.Open(kEmulatorPath, kJapaneseEmulator, 129), 0);
-  using std::chrono::duration_cast;
-  using std::chrono::milliseconds;
-  auto before_play = std::chrono::steady_clock::now();
-  ASSERT_EQ(player.Play(kWindow, playback::kMainDialogStopCommand, 100, 0, kKonnichiwa), 0);
-  // Play returns once the phrase has started; the time it took to prepare (reading and
-  // rendering the phrase) lies before that.
-  auto after_play = std::chrono::steady_clock::now();
-  auto ended = poster_.WaitForPost();
-  ASSERT_EQ(poster_.count(), 1u);
-  EXPECT_GE(duration_cast<milliseconds>(ended - before_play).count(), counted_ms - 50);
-  EXPECT_LE(duration_cast<milliseconds>(ended - after_play).count(), counted_ms + 50);
+  std::string tries;
+  bool on_time = false;
+  for (int attempt = 1; attempt <= 3 && !on_time; ++attempt) {
+    WaitingPoster poster;
+    playback::InstallCommandPoster(&poster);
+    auto before_play = std::chrono::steady_clock::now();
+    ASSERT_EQ(player.Play(kWindow, playback::kMainDialogStopCommand, 100, 0, kKonnichiwa), 0);
+    // Play returns once the phrase has started; the time it took to prepare (reading and
+    // rendering the phrase) lies before that.
+    auto after_play = std::chrono::steady_clock::now();
+    auto ended = poster.WaitForPost();
+    ASSERT_EQ(poster.count(), 1u);
+    long long from_before = duration_cast<milliseconds>(ended - before_play).count();
+    long long from_after = duration_cast<milliseconds>(ended - after_play).count();
+    on_time = from_before >= counted_ms - 50 && from_after <= counted_ms + 50;
+    tries += " [" + std::to_string(from_before) + ", " + std::to_string(from_after) + "]";
+    playback::InstallCommandPoster(&poster_);
+    EXPECT_EQ(poster.count(), 1u) << "one post per phrase";
+  }
+  EXPECT_TRUE(on_time) << "counted " << counted_ms << " ms; ended after" << tries;
   EXPECT_EQ(player.Close(), 0);
-  EXPECT_EQ(poster_.count(), 1u);
+  EXPECT_EQ(poster_.count(), 0u);
 }
 
 }  // namespace
