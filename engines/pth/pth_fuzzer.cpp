@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (engine.Initialize(20, 0) != 0) __builtin_trap();
   const int parsed = engine.SetPSeq(stream.data(), static_cast<int>(stream.size()), sing_mode);
   if (window) (void)engine.SetDuration(window_start, window_end);
-  const int buffer_length = small_buffer ? 5 + data[size - 1] : 0x100000;
+  const int buffer_length = small_buffer ? 5 + data[size - 1] : 0x10000;
   std::vector<char> buffer(static_cast<size_t>(buffer_length));
   const int length = engine.GetKVX(buffer.data(), buffer_length);
   if (parsed < 0 && length != -6) __builtin_trap();  // nothing parsed, nothing written
