@@ -38,6 +38,10 @@ class CommandPoster {
 // The caller keeps `poster` alive while it is installed.
 void InstallCommandPoster(CommandPoster* poster);
 
+// Posts `command_id` to `window` through the installed poster (dropped when none is
+// installed). Thread-safe.
+void PostCommandToWindow(void* window, int command_id);
+
 // A poster that only records what it was given, for tests.
 class RecordingCommandPoster final : public CommandPoster {
  public:

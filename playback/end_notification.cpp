@@ -17,6 +17,10 @@ std::atomic<CommandPoster*> poster{nullptr};
 
 void InstallCommandPoster(CommandPoster* command_poster) { poster.store(command_poster); }
 
+void PostCommandToWindow(void* window, int command_id) {
+  if (CommandPoster* target = poster.load()) target->PostCommand(window, command_id);
+}
+
 void PublishEndNotification(const EndNotification& notification) {
   std::lock_guard lock(notification_mutex);
   published = notification;
