@@ -1,0 +1,239 @@
+#include "wave2script/core/wave_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <vector>
+
+#include "engines/riff/riff_walker.h"
+
+namespace vtr::w2s {
+namespace {
+
+void Put16(uint8_t* at, uint16_t value) {
+  at[0] = static_cast<uint8_t>(value);
+  at[1] = static_cast<uint8_t>(value >> 8);
+}
+void Put32(uint8_t* at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// Offsets of the size fields in the fixed header.
+constexpr std::streamoff kRiffSizeAt = 4;
+constexpr std::streamoff kDataSizeAt = 42;
+
+}  // namespace
+
+WaveFormat PcmFormat(int channels, int rate, int bits) {
+  WaveFormat format;
+  format.format_tag = 1;
+  format.channels = static_cast<uint16_t>(channels);
+  format.samples_per_sec = static_cast<uint32_t>(rate);
+  format.block_align = static_cast<uint16_t>(channels * (bits / 8));
+  format.avg_bytes_per_sec = static_cast<uint32_t>((bits / 8) * channels * rate);
+  format.bits_per_sample = static_cast<uint16_t>(bits);
+  format.extra_size = 0;
+  return format;
+}
+
+std::array<uint8_t, kWaveFormatBytes> EncodeWaveFormat(const WaveFormat& format) {
+  std::array<uint8_t, kWaveFormatBytes> bytes{};
+  Put16(&bytes[0], format.format_tag);
+  Put16(&bytes[2], format.channels);
+  Put32(&bytes[4], format.samples_per_sec);
+  Put32(&bytes[8], format.avg_bytes_per_sec);
+  Put16(&bytes[12], format.block_align);
+  Put16(&bytes[14], format.bits_per_sample);
+  Put16(&bytes[16], format.extra_size);
+  return bytes;
+}
+
+WaveFormat DecodeWaveFormat(std::span<const uint8_t> bytes) {
+  std::array<uint8_t, kWaveFormatBytes> full{};
+  std::copy_n(bytes.begin(), std::min(bytes.size(), full.size()), full.begin());
+  WaveFormat format;
+  format.format_tag = riff::ReadU16(full, 0);
+  format.channels = riff::ReadU16(full, 2);
+  format.samples_per_sec = riff::ReadU32(full, 4);
+  format.avg_bytes_per_sec = riff::ReadU32(full, 8);
+  format.block_align = riff::ReadU16(full, 12);
+  format.bits_per_sample = riff::ReadU16(full, 14);
+  format.extra_size = riff::ReadU16(full, 16);
+  return format;
+}
+
+std::array<uint8_t, kWaveHeaderBytes> WaveFileHeader(const WaveFormat& format,
+                                                     uint32_t data_bytes) {
+  std::array<uint8_t, kWaveHeaderBytes> header{};
+  const uint32_t padded = data_bytes + (data_bytes & 1);
+  std::copy_n("RIFF", 4, header.begin());
+  Put32(&header[4], static_cast<uint32_t>(4 + 8 + kWaveFormatBytes + 8) + padded);
+  std::copy_n("WAVEfmt ", 8, header.begin() + 8);
+  Put32(&header[16], kWaveFormatBytes);
+  const auto format_bytes = EncodeWaveFormat(format);
+  std::copy(format_bytes.begin(), format_bytes.end(), header.begin() + 20);
+  std::copy_n("data", 4, header.begin() + 38);
+  Put32(&header[42], data_bytes);
+  return header;
+}
+
+bool IsAcceptedWaveRate(uint32_t rate) {
+  return rate == 16000 || rate == 22050 || rate == 32000 || rate == 44100;
+}
+
+int CheckWaveFile(const std::filesystem::path& path, int* rate) {
+  if (path.empty()) return 0;
+  const riff::Walk walk = riff::WalkFile(path);
+  if (!walk.IsForm("WAVE")) return 0;
+  const riff::Chunk* fmt = walk.Find("fmt ");
+  const riff::Chunk* data = walk.Find("data");
+  if (fmt == nullptr || data == nullptr) return 0;
+  std::vector<uint8_t> body;
+  if (!riff::ReadChunk(path, *fmt, kWaveFormatBytes, body)) return 0;
+  const WaveFormat format = DecodeWaveFormat(body);
+  // In this order; the rate is kept as soon as it is one the library accepts.
+  if (data->size == 0) return 0;
+  if (data->size > uint64_t{kWaveMaxDataPerHz} * format.samples_per_sec) return 0;
+  if (format.channels != 1) return 0;
+  if (!IsAcceptedWaveRate(format.samples_per_sec)) return 0;
+  if (rate != nullptr) *rate = static_cast<int>(format.samples_per_sec);
+  if (format.bits_per_sample != 16) return 0;
+  return 1;
+}
+
+// ---- WaveReader -----------------------------------------------------------------------------
+
+int WaveReader::Open(const std::filesystem::path& path) {
+  if (is_open()) return kWaveAlreadyOpen;
+  if (path.empty()) return kWaveEmptyName;
+  const riff::Walk walk = riff::WalkFile(path);
+  if (walk.status == riff::WalkStatus::kCannotOpen) return kWaveCannotOpen;
+  if (!walk.IsForm("WAVE")) return kWaveChunkNotFound;
+  const riff::Chunk* fmt = walk.Find("fmt ");
+  if (fmt == nullptr) return kWaveChunkNotFound;
+  std::vector<uint8_t> body;
+  if (!riff::ReadChunk(path, *fmt, kWaveFormatBytes, body)) return kWaveShortFormatRead;
+  if (body.size() < std::min<uint64_t>(fmt->declared_size, kWaveFormatBytes)) {
+    return kWaveShortFormatRead;
+  }
+  const riff::Chunk* data = walk.Find("data");
+  if (data == nullptr) return kWaveChunkNotFound;
+  file_.open(path, std::ios::binary);
+  if (!file_.is_open()) return kWaveCannotOpen;
+  file_.seekg(static_cast<std::streamoff>(data->offset));
+  if (!file_) {
+    file_.close();
+    return kWaveCannotOpen;
+  }
+  format_ = DecodeWaveFormat(body);
+  data_size_ = data->size;
+  data_read_ = 0;
+  return 0;
+}
+
+size_t WaveReader::Read(std::span<uint8_t> out) {
+  if (!is_open()) return 0;
+  const uint64_t left = data_size_ - data_read_;
+  const size_t wanted = static_cast<size_t>(std::min<uint64_t>(out.size(), left));
+  if (wanted == 0) return 0;
+  file_.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(wanted));
+  const size_t got = static_cast<size_t>(file_.gcount());
+  data_read_ += got;
+  return got;
+}
+
+void WaveReader::Close() {
+  if (file_.is_open()) file_.close();
+  file_.clear();
+  format_ = {};
+  data_size_ = data_read_ = 0;
+}
+
+// ---- WaveWriter -----------------------------------------------------------------------------
+
+WaveWriter::~WaveWriter() { (void)Close(); }
+
+int WaveWriter::Create(const std::filesystem::path& path, const WaveFormat& format) {
+  if (is_open()) return kWaveAlreadyOpen;
+  if (path.empty()) return kWaveEmptyName;
+  file_.open(path, std::ios::binary | std::ios::trunc);
+  if (!file_.is_open()) {
+    file_.clear();
+    return kWaveCannotOpen;
+  }
+  format_ = format;
+  data_bytes_ = 0;
+  failed_ = false;
+  const auto header = WaveFileHeader(format_, 0);
+  file_.write(reinterpret_cast<const char*>(header.data()), header.size());
+  if (!file_) {
+    file_.close();
+    file_.clear();
+    return kWaveShortFormatWrite;
+  }
+  return 0;
+}
+
+bool WaveWriter::Write(std::span<const uint8_t> bytes) {
+  if (!is_open()) return false;
+  if (bytes.empty()) return true;
+  file_.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+  if (!file_) {
+    failed_ = true;
+    file_.clear();
+    return false;
+  }
+  data_bytes_ += static_cast<uint32_t>(bytes.size());
+  return true;
+}
+
+bool WaveWriter::Close() {
+  if (!is_open()) return false;
+  if (data_bytes_ & 1) file_.put('\0');
+  const auto header = WaveFileHeader(format_, data_bytes_);
+  file_.seekp(kRiffSizeAt);
+  file_.write(reinterpret_cast<const char*>(&header[kRiffSizeAt]), 4);
+  file_.seekp(kDataSizeAt);
+  file_.write(reinterpret_cast<const char*>(&header[kDataSizeAt]), 4);
+  file_.flush();
+  const bool ok = static_cast<bool>(file_) && !failed_;
+  file_.close();
+  file_.clear();
+  return ok;
+}
+
+// ---- Normalisation --------------------------------------------------------------------------
+
+int NormalizePeak(const std::filesystem::path& path) {
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  if (!file.is_open()) return 0;
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                             std::istreambuf_iterator<char>());
+  if (bytes.size() <= kWaveHeaderBytes) return 0;
+  // Whole samples only: a last odd byte is not half a sample to scale.
+  const size_t samples = (bytes.size() - kWaveHeaderBytes) / 2;
+  auto sample_at = [&](size_t i) {
+    const size_t at = kWaveHeaderBytes + 2 * i;
+    return static_cast<int16_t>(bytes[at] | bytes[at + 1] << 8);
+  };
+  int peak = 0;
+  for (size_t i = 0; i < samples; ++i) peak = std::max(peak, std::abs(int{sample_at(i)}));
+  if (peak == 0) return 1;
+  // Multiplied before dividing, so the peak sample itself lands on 32760 exactly.
+  const double target = kNormalisedPeak;
+  for (size_t i = 0; i < samples; ++i) {
+    const auto scaled = static_cast<int16_t>(std::trunc(target * sample_at(i) / peak));
+    const size_t at = kWaveHeaderBytes + 2 * i;
+    bytes[at] = static_cast<uint8_t>(scaled);
+    bytes[at + 1] = static_cast<uint8_t>(static_cast<uint16_t>(scaled) >> 8);
+  }
+  file.clear();
+  file.seekp(static_cast<std::streamoff>(kWaveHeaderBytes));
+  file.write(reinterpret_cast<const char*>(bytes.data() + kWaveHeaderBytes),
+             static_cast<std::streamsize>(samples * 2));
+  file.flush();
+  return file ? 1 : 0;
+}
+
+}  // namespace vtr::w2s

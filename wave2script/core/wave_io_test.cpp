@@ -1,0 +1,395 @@
+#include "wave2script/core/wave_io.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engines/riff/riff_walker.h"
+#include "platform/sound/fake_sound_system.h"
+#include "playback/command_poster.h"
+#include "wave2script/core/wave_file.h"
+
+namespace vtr::w2s {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const fs::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A RIFF WAVE image with the format and `data_bytes` of a rising sample ramp.
+std::vector<uint8_t> WaveImage(WaveFormat format, size_t data_bytes) {
+  std::vector<uint8_t> data(data_bytes);
+  for (size_t i = 0; i < data_bytes; ++i) data[i] = static_cast<uint8_t>(i * 7 + i / 256);
+  const auto fmt = EncodeWaveFormat(format);
+  const riff::ChunkData chunks[] = {{"fmt ", fmt}, {"data", data}};
+  return riff::BuildRiff("WAVE", chunks);
+}
+
+int16_t SampleAt(const std::vector<uint8_t>& bytes, size_t at) {
+  return static_cast<int16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+class WaveIOTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The machine's temporary folder, taken before the tests point TMPDIR elsewhere.
+    static const fs::path base = fs::temp_directory_path();
+    dir_ = base /
+           ("vtr_wave_io_" + std::string(::testing::UnitTest::GetInstance()
+                                             ->current_test_info()
+                                             ->name()) +
+            "_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    // The temporary recording goes to this test's own folder.
+    ::setenv("TMPDIR", dir_.c_str(), 1);
+    platform::InstallSoundSystem(&fake_);
+    playback::InstallCommandPoster(&poster_);
+    ASSERT_EQ(WaveIO_Init(), 1);
+  }
+  void TearDown() override {
+    WaveIO_Cleanup();
+    playback::InstallCommandPoster(nullptr);
+    platform::InstallSoundSystem(nullptr);
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+
+  // Feeds every command posted since the last call; returns how often `finished` was set.
+  int Deliver() {
+    int finishes = 0;
+    const auto posts = poster_.posts();
+    for (; delivered_ < posts.size(); ++delivered_) {
+      EXPECT_EQ(posts[delivered_].first, window());
+      int finished = 0;
+      WaveIO_OnMessage(posts[delivered_].second, &finished);
+      finishes += finished;
+    }
+    return finishes;
+  }
+
+  void* window() { return &window_; }
+
+  fs::path dir_;
+  platform::FakeSoundSystem fake_;
+  playback::RecordingCommandPoster poster_;
+  size_t delivered_ = 0;
+  int window_ = 0;
+};
+
+TEST_F(WaveIOTest, ChecksWaveFiles) {
+  struct Case {
+    const char* what;
+    WaveFormat format;
+    size_t data_bytes;
+    int accepted;
+    int stored_rate;  // the stored rate afterwards (it starts at 1234)
+  };
+  const WaveFormat mono44 = PcmFormat(1, 44100, 16);
+  WaveFormat not_pcm = mono44;
+  not_pcm.format_tag = 3;
+  const std::vector<Case> cases = {
+      {"exactly 40 x rate", mono44, 40 * 44100, 1, 44100},
+      {"one byte more", mono44, 40 * 44100 + 1, 0, 1234},
+      {"no data", mono44, 0, 0, 1234},
+      {"stereo", PcmFormat(2, 44100, 16), 1000, 0, 1234},
+      {"8-bit: the rate is kept before the bits fail", PcmFormat(1, 22050, 8), 1000, 0, 22050},
+      {"48000 Hz", PcmFormat(1, 48000, 16), 1000, 0, 1234},
+      {"11025 Hz", PcmFormat(1, 11025, 16), 1000, 0, 1234},
+      {"16000 Hz", PcmFormat(1, 16000, 16), 1000, 1, 16000},
+      {"32000 Hz", PcmFormat(1, 32000, 16), 1000, 1, 32000},
+      {"a format tag other than PCM", not_pcm, 1000, 1, 44100},
+  };
+  for (const Case& c : cases) {
+    const fs::path path = dir_ / "check.wav";
+    WriteAll(path, WaveImage(c.format, c.data_bytes));
+    int rate = 1234;
+    EXPECT_EQ(CheckWaveFile(path, &rate), c.accepted) << c.what;
+    EXPECT_EQ(rate, c.stored_rate) << c.what;
+  }
+
+  const fs::path odd = dir_ / "odd.wav";
+  WriteAll(odd, {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
+  EXPECT_EQ(WaveIO_CheckWaveFile(odd), 0) << "no chunks";
+  WriteAll(odd, {'R', 'I', 'F', 'X', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
+  EXPECT_EQ(WaveIO_CheckWaveFile(odd), 0) << "not RIFF";
+  EXPECT_EQ(WaveIO_CheckWaveFile(""), 0);
+  EXPECT_EQ(WaveIO_CheckWaveFile(dir_ / "missing.wav"), 0);
+  WriteAll(odd, WaveImage(PcmFormat(1, 32000, 16), 64));
+  EXPECT_EQ(WaveIO_CheckWaveFile(odd), 1);
+  EXPECT_EQ(WaveIO_GetRate(), 32000);
+}
+
+TEST_F(WaveIOTest, WritesTheFixedHeader) {
+  const fs::path path = dir_ / "written.wav";
+  WaveWriter writer;
+  ASSERT_EQ(writer.Create(path, PcmFormat(1, 44100, 16)), 0);
+  EXPECT_EQ(writer.Create(path, PcmFormat(1, 44100, 16)), kWaveAlreadyOpen);
+  std::vector<uint8_t> data(1000, 0x11);
+  ASSERT_TRUE(writer.Write(data));
+  ASSERT_TRUE(writer.Close());
+  const std::vector<uint8_t> want = {
+      0x52, 0x49, 0x46, 0x46, 0x0e, 0x04, 0x00, 0x00, 0x57, 0x41, 0x56, 0x45,
+      0x66, 0x6d, 0x74, 0x20, 0x12, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00,
+      0x44, 0xac, 0x00, 0x00, 0x88, 0x58, 0x01, 0x00, 0x02, 0x00, 0x10, 0x00,
+      0x00, 0x00, 0x64, 0x61, 0x74, 0x61, 0xe8, 0x03, 0x00, 0x00};
+  const std::vector<uint8_t> bytes = ReadAll(path);
+  ASSERT_EQ(bytes.size(), 1046u);
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 46), want);
+
+  WaveWriter none;
+  EXPECT_EQ(none.Create("", PcmFormat(1, 44100, 16)), kWaveEmptyName);
+  EXPECT_EQ(none.Create(dir_ / "no" / "such.wav", PcmFormat(1, 44100, 16)), kWaveCannotOpen);
+
+  WaveReader reader;
+  ASSERT_EQ(reader.Open(path), 0);
+  EXPECT_EQ(reader.Open(path), kWaveAlreadyOpen);
+  EXPECT_EQ(reader.format(), PcmFormat(1, 44100, 16));
+  EXPECT_EQ(reader.data_size(), 1000u);
+  WaveReader other;
+  EXPECT_EQ(other.Open(""), kWaveEmptyName);
+  EXPECT_EQ(other.Open(dir_ / "missing.wav"), kWaveCannotOpen);
+}
+
+TEST_F(WaveIOTest, NormalisesToThePeak) {
+  struct Case {
+    const char* what;
+    std::vector<int16_t> samples;
+    bool odd_byte;
+    std::vector<int16_t> want;
+  };
+  const std::vector<Case> cases = {
+      {"peak 1000", {1000, -500, 3, 0}, false, {32760, -16380, 98, 0}},
+      {"-32768 counts as 32768", {-32768, 16384}, false, {-32760, 16380}},
+      {"silence stays silent", {0, 0, 0}, false, {0, 0, 0}},
+      {"a last odd byte is left alone", {-2000, 1000}, true, {-32760, 16380}},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes(kWaveHeaderBytes, 0xEE);
+    for (int16_t s : c.samples) {
+      bytes.push_back(static_cast<uint8_t>(s));
+      bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
+    }
+    if (c.odd_byte) bytes.push_back(0x7F);
+    const fs::path path = dir_ / "peak.wav";
+    WriteAll(path, bytes);
+    EXPECT_EQ(NormalizePeak(path), 1) << c.what;
+    const std::vector<uint8_t> out = ReadAll(path);
+    ASSERT_EQ(out.size(), bytes.size()) << c.what;
+    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 46),
+              std::vector<uint8_t>(kWaveHeaderBytes, 0xEE))
+        << c.what;
+    for (size_t i = 0; i < c.want.size(); ++i) {
+      EXPECT_EQ(SampleAt(out, kWaveHeaderBytes + 2 * i), c.want[i]) << c.what << " " << i;
+    }
+    if (c.odd_byte) {
+      EXPECT_EQ(out.back(), 0x7F) << c.what;
+    }
+  }
+  const fs::path header_only = dir_ / "header.wav";
+  WriteAll(header_only, std::vector<uint8_t>(kWaveHeaderBytes, 1));
+  EXPECT_EQ(NormalizePeak(header_only), 0);
+}
+
+TEST_F(WaveIOTest, PlaysAFileToTheEnd) {
+  const size_t data_bytes = 50000;
+  const std::vector<uint8_t> image = WaveImage(PcmFormat(1, 22050, 16), data_bytes);
+  const fs::path path = dir_ / "play.wav";
+  WriteAll(path, image);
+  ASSERT_EQ(WaveIO_PlayFile(path, window()), 1);
+  EXPECT_TRUE(WaveIO_IsPlaying());
+  EXPECT_EQ(fake_.last_sample_rate(), 22050);
+  EXPECT_EQ(WaveIO_GetRate(), 22050);
+  EXPECT_EQ(WaveIO_GetPosition(), 0u) << "4 x 8092 read, all of it still queued";
+
+  std::vector<int16_t> played;
+  int finishes = 0;
+  std::vector<uint32_t> positions;
+  while (WaveIO_IsPlaying() && played.size() < data_bytes) {
+    std::vector<int16_t> block = fake_.Pump(4046);
+    played.insert(played.end(), block.begin(), block.end());
+    finishes += Deliver();
+    positions.push_back(WaveIO_GetPosition());
+  }
+  finishes += Deliver();
+  EXPECT_EQ(finishes, 1);
+  EXPECT_FALSE(WaveIO_IsPlaying());
+  EXPECT_EQ(WaveIO_GetPosition(), 0u);
+  ASSERT_GE(played.size(), data_bytes / 2);
+  for (size_t i = 0; i < data_bytes / 2; ++i) {
+    ASSERT_EQ(played[i], SampleAt(image, 46 + 2 * i)) << i;
+  }
+  // One block back: 5 x 8092 read, so the position is one block.
+  ASSERT_FALSE(positions.empty());
+  EXPECT_EQ(positions.front(), 8092u);
+  Deliver();  // stale commands change nothing
+  EXPECT_FALSE(WaveIO_IsPlaying());
+}
+
+TEST_F(WaveIOTest, PlayAndRecordExcludeEachOther) {
+  const fs::path path = dir_ / "play.wav";
+  WriteAll(path, WaveImage(PcmFormat(1, 44100, 16), 100000));
+  ASSERT_TRUE(WaveIO_RecordToTemp(window()));
+  EXPECT_EQ(WaveIO_PlayFile(path, window()), 0);
+  EXPECT_TRUE(WaveIO_IsRecording());
+  EXPECT_FALSE(WaveIO_IsPlaying());
+  EXPECT_FALSE(WaveIO_RecordToTemp(window())) << "no second recording";
+  EXPECT_TRUE(WaveIO_IsRecording());
+  WaveIO_StopAll();
+
+  ASSERT_EQ(WaveIO_PlayFile(path, window()), 1);
+  EXPECT_FALSE(WaveIO_RecordToTemp(window()));
+  EXPECT_EQ(WaveIO_PlayFile(path, window()), 0) << "no second playback";
+  EXPECT_TRUE(WaveIO_IsPlaying());
+  EXPECT_FALSE(WaveIO_IsRecording());
+  EXPECT_EQ(fake_.outputs_opened(), 1);
+  WaveIO_StopAll();
+  EXPECT_FALSE(WaveIO_IsPlaying());
+}
+
+TEST_F(WaveIOTest, RecordsUpToTheLimitAndSavesAcceptedFile) {
+  ASSERT_TRUE(WaveIO_RecordToTemp(window()));
+  EXPECT_EQ(WaveIO_GetRate(), 44100);
+  // A sine-free test signal: a ramp whose peak is 1000.
+  std::vector<int16_t> second(44100);
+  for (size_t i = 0; i < second.size(); ++i) second[i] = static_cast<int16_t>(i % 2001) - 1000;
+  int finishes = 0;
+  int seconds = 0;
+  uint32_t position_before_limit = 0;
+  while (finishes == 0 && seconds < 30) {
+    ASSERT_TRUE(fake_.Feed(second));
+    finishes += Deliver();
+    ++seconds;
+    if (finishes == 0) position_before_limit = WaveIO_GetPosition();
+  }
+  EXPECT_EQ(seconds, 21) << "the block that passes 20 s comes back in the 21st second";
+  EXPECT_LT(position_before_limit, 1764000u);
+  EXPECT_EQ(WaveIO_GetPosition(), 1764000u) << "the last block is cut at the limit";
+  ASSERT_TRUE(fake_.Feed(second));  // the recording goes on until it is stopped
+  Deliver();
+  EXPECT_EQ(WaveIO_GetPosition(), 1764000u);
+  WaveIO_StopAll();
+  EXPECT_FALSE(WaveIO_IsRecording());
+
+  const fs::path temp = WaveIO_TempPath();
+  EXPECT_EQ(temp.parent_path(), dir_);
+  EXPECT_EQ(WaveIO_CheckWaveFile(temp), 1) << "a recording passes its own check";
+  EXPECT_EQ(fs::file_size(temp), 46u + 1764000u);
+
+  // Saved over a read-only file.
+  const fs::path target = dir_ / "take.wav";
+  WriteAll(target, {1, 2, 3});
+  fs::permissions(target, fs::perms::owner_read, fs::perm_options::replace);
+  ASSERT_TRUE(WaveIO_SaveRecording(target)) << WaveIO_LastError();
+  EXPECT_FALSE(fs::exists(temp));
+  const std::vector<uint8_t> saved = ReadAll(target);
+  ASSERT_EQ(saved.size(), 46u + 1764000u);
+  int peak = 0;
+  for (size_t at = 46; at + 1 < saved.size(); at += 2) {
+    peak = std::max(peak, std::abs(int{SampleAt(saved, at)}));
+  }
+  EXPECT_EQ(peak, 32760);
+  EXPECT_EQ(SampleAt(saved, 46), -32760);
+  EXPECT_EQ(WaveIO_CheckWaveFile(target), 1);
+}
+
+TEST_F(WaveIOTest, StopWritesTheBlocksThatCameBack) {
+  ASSERT_TRUE(WaveIO_RecordToTemp(window()));
+  std::vector<int16_t> samples(3000, 7);  // one full block of 2048 samples and a part
+  ASSERT_TRUE(fake_.Feed(samples));
+  EXPECT_EQ(WaveIO_GetPosition(), 0u) << "nothing written before the window takes it";
+  WaveIO_StopAll();  // the command is still queued at the window
+  Deliver();
+  EXPECT_EQ(fs::file_size(WaveIO_TempPath()), 46u + 6000u);
+  EXPECT_EQ(WaveIO_CheckWaveFile(WaveIO_TempPath()), 1);
+}
+
+TEST_F(WaveIOTest, FailedSaveKeepsTheRecording) {
+  ASSERT_TRUE(WaveIO_RecordToTemp(window()));
+  std::vector<int16_t> samples(4096, 100);
+  ASSERT_TRUE(fake_.Feed(samples));
+  Deliver();
+  WaveIO_StopAll();
+  const fs::path temp = WaveIO_TempPath();
+  ASSERT_TRUE(fs::exists(temp));
+  EXPECT_FALSE(WaveIO_SaveRecording(dir_ / "no" / "such" / "take.wav"));
+  EXPECT_FALSE(WaveIO_LastError().empty());
+  EXPECT_TRUE(fs::exists(temp)) << "the recording is not lost";
+  EXPECT_EQ(WaveIO_CheckWaveFile(temp), 1);
+  EXPECT_TRUE(WaveIO_SaveRecording(dir_ / "take.wav"));
+  WaveIO_Cleanup();
+  EXPECT_FALSE(WaveIO_SaveRecording(dir_ / "again.wav")) << "nothing left to save";
+}
+
+TEST_F(WaveIOTest, RefusesWhatCannotStart) {
+  fake_.set_has_input(false);
+  EXPECT_FALSE(WaveIO_RecordToTemp(window()));
+  EXPECT_FALSE(WaveIO_IsRecording());
+  EXPECT_NE(WaveIO_LastError().find("no sound input device"), std::string::npos)
+      << WaveIO_LastError();
+  fake_.set_has_input(true);
+
+  const fs::path path = dir_ / "play.wav";
+  WriteAll(path, WaveImage(PcmFormat(1, 44100, 16), 20000));
+  fake_.FailNextOpen("device gone");
+  EXPECT_EQ(WaveIO_PlayFile(path, window()), 0);
+  EXPECT_EQ(WaveIO_LastError(), "device gone");
+  EXPECT_FALSE(WaveIO_IsPlaying());
+
+  const fs::path stereo = dir_ / "stereo.wav";
+  WriteAll(stereo, WaveImage(PcmFormat(2, 44100, 16), 20000));
+  EXPECT_EQ(WaveIO_PlayFile(stereo, window()), 0);
+  EXPECT_EQ(WaveIO_PlayFile(dir_ / "missing.wav", window()), 0);
+
+  // The temporary folder cannot take the file.
+  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec,
+                  fs::perm_options::replace);
+  const bool can_still_write = std::ofstream(dir_ / "probe").is_open();
+  if (!can_still_write) {
+    EXPECT_FALSE(WaveIO_RecordToTemp(window()));
+    EXPECT_FALSE(WaveIO_IsRecording());
+    EXPECT_NE(WaveIO_LastError().find("temporary"), std::string::npos);
+  }
+  fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
+
+  WaveIO_Cleanup();  // no blocks any more
+  EXPECT_EQ(WaveIO_PlayFile(path, window()), 0);
+  EXPECT_FALSE(WaveIO_RecordToTemp(window()));
+  EXPECT_EQ(fake_.outputs_opened(), 0);
+  ASSERT_EQ(WaveIO_Init(), 1);
+  EXPECT_EQ(WaveIO_PlayFile(path, window()), 1);
+}
+
+TEST(WavePositionTest, Arithmetic) {
+  struct Case {
+    uint32_t position;
+    int rate;
+    int hundredths;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {1088388, 44100, 1234, "12 : 34"}, {0, 44100, 0, "00 : 00"},
+      {882, 44100, 1, "00 : 01"},        {640000, 32000, 1000, "10 : 00"},
+      {1000, 0, 0, "00 : 00"},           {1000, 99, 0, "00 : 00"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WavePositionHundredths(c.position, c.rate), c.hundredths) << c.position;
+    EXPECT_EQ(WavePositionText(c.position, c.rate), c.text) << c.position;
+  }
+}
+
+}  // namespace
+}  // namespace vtr::w2s
