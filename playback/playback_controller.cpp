@@ -26,7 +26,7 @@ int PlaybackController::OpenDevice(int type, std::string_view path,
   if (function_id_ >= 0) Delete();
   if (device_) StopClose(1);
   if (!IsEmulatorType(type)) return 0;
-  device_ = std::make_unique<EmuSoundDevice>(loader_);
+  device_ = MakeDevice(loader_);
   device_->SetParams(params);
   if (device_->Load(type, path, params.generation) != 1) {
     device_.reset();

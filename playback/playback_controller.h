@@ -77,6 +77,13 @@ class PlaybackController {
   uint16_t repeat() const { return repeat_; }
   uint8_t voice() const { return voice_; }
   bool has_channel_block(int slot) const { return !channel_blocks_[slot].empty(); }
+  uint8_t range_flag() const { return range_.flag; }
+
+ protected:
+  // The device OpenDevice creates: an EmuSoundDevice, or one of a family of its own.
+  virtual std::unique_ptr<EmuSoundDevice> MakeDevice(SoundLibraryLoader& loader) {
+    return std::make_unique<EmuSoundDevice>(loader);
+  }
 
  private:
   struct Pending {

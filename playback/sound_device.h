@@ -63,7 +63,7 @@ class SoundDevice {
   int32_t Generate(int32_t function_id, int32_t sound_id, int16_t* samples, int32_t capacity);
   virtual int32_t SetMidiMsg(const uint8_t* message, int32_t length);
   int32_t GetMidiMsg(uint8_t* buffer, int32_t length);
-  int32_t DeviceControl(int32_t command, int32_t a, int32_t b, int32_t c);
+  virtual int32_t DeviceControl(int32_t command, int32_t a, int32_t b, int32_t c);
   virtual int32_t Create(int32_t kind);
   virtual int32_t LoadSound(int32_t function_id, const uint8_t* data, int32_t length,
                             int32_t mode, QsEndCallback callback, const void* extra);
@@ -128,7 +128,7 @@ class SoundDevice {
   std::unique_ptr<SoundLibrary> library_;
 };
 
-class EmuSoundDevice final : public SoundDevice {
+class EmuSoundDevice : public SoundDevice {
  public:
   explicit EmuSoundDevice(SoundLibraryLoader& loader = DefaultSoundLibraryLoader());
   ~EmuSoundDevice() override;
@@ -163,6 +163,9 @@ class EmuSoundDevice final : public SoundDevice {
   const PlaybackParams& params() const { return params_; }
   int sample_rate() const { return sample_rate_; }
   int setting() const { return setting_; }
+  bool initialised() const { return initialised_; }
+  // Set by the first Initialize that succeeded, never cleared.
+  bool first_initialise_done() const { return first_initialise_done_; }
 
   // One registered voice of the chip.
   struct VoiceEntry {
