@@ -48,12 +48,9 @@ bool ConvertScript(core::ScriptModeWord from, core::ScriptModeWord to, const std
          engine.ConvertScriptMode(to, out) == ScriptEngineError::kNone;
 }
 
-bool WaveToScriptAvailable() {
-  std::error_code error;
-  const std::filesystem::path here = std::filesystem::current_path(error);
-  if (error) return false;
+bool WaveToScriptAvailable(const std::filesystem::path& program_folder) {
   platform::Module probe;  // released again when it goes out of scope
-  return probe.Load(kWaveToScriptLibrary, here);
+  return probe.Load(kWaveToScriptLibrary, program_folder);
 }
 
 }  // namespace
@@ -86,7 +83,9 @@ int ScriptFileIO::OpenScriptFile(std::string& path, std::string& text, ScriptLan
   request.filters.push_back(kScriptFilter);
   if (offer_other_types) {
     if (language == ScriptLanguage::kJapanese) {
-      if (WaveToScriptAvailable()) request.filters.push_back(kWaveFilter);
+      const std::filesystem::path program_folder =
+          program_folder_.empty() ? platform::ProgramFolder() : program_folder_;
+      if (WaveToScriptAvailable(program_folder)) request.filters.push_back(kWaveFilter);
     } else {
       request.filters.push_back(kTextFilter);
     }

@@ -35,7 +35,8 @@ inline constexpr int kFormatIdBits = 0x50100000;
 // fails the export).
 inline constexpr size_t kMaxConvertBuffer = size_t{64} << 20;
 // Name of the wave-to-script library whose presence offers wave files in the main window's Open
-// dialog, resolved against the current directory.
+// dialog, resolved against the program folder (never the current directory, so the offer does
+// not depend on where the program was started from).
 inline constexpr const char* kWaveToScriptLibrary = ".\\Vtr_W2SDlg.dll";
 
 int FormatIdOf(core::ScriptLanguage language);
@@ -46,6 +47,8 @@ class ScriptFileIO : public core::MessageReporter {
 
   // Where ScanPlugins looks (default: the program folder's "Plugin").
   void SetPluginFolder(std::filesystem::path folder) { plugin_folder_ = std::move(folder); }
+  // Where the wave-to-script library is looked for (default: the program folder).
+  void SetProgramFolder(std::filesystem::path folder) { program_folder_ = std::move(folder); }
   // The writer behind every file written (not owned; default FileWriter::Default()).
   void SetFileWriter(FileWriter* writer) { writer_ = writer; }
   // The converter output buffer never grows past `bytes` (default kMaxConvertBuffer; tests
@@ -93,6 +96,7 @@ class ScriptFileIO : public core::MessageReporter {
   std::filesystem::path PluginFolder() const;
 
   std::filesystem::path plugin_folder_;
+  std::filesystem::path program_folder_;
   FileWriter* writer_ = nullptr;
   size_t buffer_limit_ = kMaxConvertBuffer;
 };

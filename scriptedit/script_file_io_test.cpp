@@ -141,10 +141,12 @@ TEST(ScriptFileIOTest, OpenDialogFiltersFollowTheCaller) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;
-    // The wave-to-script library is looked for in the current directory.
-    platform::ScopedCurrentDirectory here(c.wave_library ? kFakeFolder / "wave"
-                                                         : scene.folder.path());
-    ASSERT_TRUE(here.ok());
+    // The wave-to-script library is looked for in the program folder, whatever the current
+    // directory is.
+    scene.file_io.SetProgramFolder(c.wave_library ? kFakeFolder / "wave" : scene.folder.path());
+    platform::ScopedCurrentDirectory elsewhere(c.wave_library ? scene.folder.path()
+                                                              : kFakeFolder / "wave");
+    ASSERT_TRUE(elsewhere.ok());
     scene.session.user().ChooseFile("");
     std::string path;
     std::string text;
