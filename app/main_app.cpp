@@ -1,0 +1,94 @@
+#include "app/main_app.h"
+
+#include <memory>
+
+#include "playback/command_poster.h"
+#include "playback/script_player.h"
+#include "platform/single_instance.h"
+#include "platform/window/window.h"
+#include "platform/window/window_system.h"
+
+namespace vtr::app {
+namespace {
+
+class WindowPresenter final : public core::MessagePresenter {
+ public:
+  int Show(void* owner, std::string_view text, std::string_view caption, uint32_t style) override {
+    return platform::MessageBox(platform::Window::FromHandle(owner), text, caption, style);
+  }
+};
+
+class WindowPoster final : public playback::CommandPoster {
+ public:
+  void PostCommand(void* window, int command_id) override { platform::PostCommand(window, command_id); }
+};
+
+class ReporterMessages final : public playback::PlayerMessages {
+ public:
+  explicit ReporterMessages(core::MessageReporter& reporter) : reporter_(reporter) {}
+  void Show(int message_id, void*, std::string_view) override {
+    (void)reporter_.ShowMessage(static_cast<unsigned>(message_id));
+  }
+
+ private:
+  core::MessageReporter& reporter_;
+};
+
+// The real player behind the main window.
+class ScriptPlayerPort final : public PlayerPort {
+ public:
+  explicit ScriptPlayerPort(playback::PlayerMessages* messages) : player_(messages) {}
+  int Open(std::string_view path, uint32_t mode, int param) override { return player_.Open(path, mode, param); }
+  int Play(void* window, int id, int volume, int voice, std::string_view text) override {
+    return player_.Play(window, id, volume, voice, text);
+  }
+  int Stop() override { return player_.Stop(); }
+  int Close() override { return player_.Close(); }
+  int language() const override { return player_.language(); }
+
+ private:
+  playback::ScriptPlayer player_;
+};
+
+}  // namespace
+
+int MainApp::Run() {
+  platform::SingleInstance instance(kInstanceName);
+  if (!instance.first()) return 0;
+
+  WindowPresenter presenter;
+  core::InstallMessagePresenter(&presenter);
+  core::SetApplicationTitle("Voxtrel");
+  platform::SetApplicationTitle("Voxtrel");
+  WindowPoster poster;
+  playback::InstallCommandPoster(&poster);
+  core::MessageReporter messages;
+  ReporterMessages player_messages(messages);
+  std::unique_ptr<ScriptPlayerPort> own_player;
+  PlayerPort* player = options_.player;
+  if (player == nullptr) {
+    own_player = std::make_unique<ScriptPlayerPort>(&player_messages);
+    player = own_player.get();
+  }
+
+  int status = 0;
+  const std::string emulator = (options_.program_folder / kEmulatorName).string();
+  if (player->Open(emulator, kPlayerModeWord, kPlayerParam) == 0) {
+    MainDialog dialog({.player = player,
+                       .files = options_.files,
+                       .messages = &messages,
+                       .program_folder = options_.program_folder});
+    showed_window_ = true;
+    if (options_.run) {
+      options_.run(dialog);
+    } else {
+      (void)dialog.DoModal();
+    }
+    (void)player->Close();
+  }
+  playback::InstallCommandPoster(nullptr);
+  core::InstallMessagePresenter(nullptr);
+  return status;
+}
+
+}  // namespace vtr::app

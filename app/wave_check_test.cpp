@@ -1,0 +1,70 @@
+#include "app/wave_check.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "engines/riff/riff_walker.h"
+
+namespace vtr::app {
+namespace {
+
+std::filesystem::path WriteWave(const std::string& name, uint16_t tag, uint16_t channels, uint32_t rate,
+                                uint16_t bits, uint32_t data_size) {
+  std::vector<uint8_t> fmt;
+  riff::AppendU16(fmt, tag);
+  riff::AppendU16(fmt, channels);
+  riff::AppendU32(fmt, rate);
+  riff::AppendU32(fmt, rate * channels * bits / 8);
+  riff::AppendU16(fmt, static_cast<uint16_t>(channels * bits / 8));
+  riff::AppendU16(fmt, bits);
+  const std::vector<uint8_t> data(data_size, 0);
+  const riff::ChunkData chunks[] = {{"fmt ", fmt}, {"data", data}};
+  const std::vector<uint8_t> bytes = riff::BuildRiff("WAVE", chunks);
+  const std::filesystem::path path = std::filesystem::path(VTR_TEST_BIN_DIR) / ("wave_check_" + name + ".wav");
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+TEST(CheckWaveFileTest, AcceptsShortMonoSixteenBitPcmAtTheFourRates) {
+  struct Case {
+    std::string name;
+    uint16_t tag, channels;
+    uint32_t rate;
+    uint16_t bits;
+    uint32_t size;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"limit", 1, 1, 16000, 16, 640000, true},
+      {"over", 1, 1, 16000, 16, 640002, false},
+      {"r22050", 1, 1, 22050, 16, 1000, true},
+      {"r32000", 1, 1, 32000, 16, 1000, true},
+      {"r44100", 1, 1, 44100, 16, 1000, true},
+      {"r11025", 1, 1, 11025, 16, 1000, false},
+      {"stereo", 1, 2, 16000, 16, 1000, false},
+      {"bits8", 1, 1, 16000, 8, 1000, false},
+      {"empty", 1, 1, 16000, 16, 0, false},
+      {"float", 3, 1, 16000, 16, 1000, false},
+  };
+  for (const Case& c : cases) {
+    int rate = 0;
+    EXPECT_EQ(CheckWaveFile(WriteWave(c.name, c.tag, c.channels, c.rate, c.bits, c.size), &rate), c.accepted)
+        << c.name;
+    if (c.accepted) {
+      EXPECT_EQ(rate, static_cast<int>(c.rate)) << c.name;
+    }
+  }
+}
+
+TEST(CheckWaveFileTest, RefusesWhatIsNoWave) {
+  const std::filesystem::path text = std::filesystem::path(VTR_TEST_BIN_DIR) / "wave_check_text.wav";
+  std::ofstream(text) << "not a wave at all";
+  EXPECT_FALSE(CheckWaveFile(text));
+  EXPECT_FALSE(CheckWaveFile(""));
+  EXPECT_FALSE(CheckWaveFile(std::filesystem::path(VTR_TEST_BIN_DIR) / "no_such_file.wav"));
+}
+
+}  // namespace
+}  // namespace vtr::app
