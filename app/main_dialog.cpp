@@ -404,7 +404,10 @@ bool MainDialog::OnMouse(const platform::MouseEvent& event) {
       Invalidate();
       if (on_knob) {
         platform::SetCapture(this);
-        const Rect screen = kTrack.Offset(ClientToScreen({0, 0}).x, ClientToScreen({0, 0}).y);
+        // The right edge is taken in so that the knob's last pixel, and the maximum, can be
+        // reached: a clip rectangle's right edge is exclusive.
+        const platform::Point origin = ClientToScreen({0, 0});
+        const Rect screen = Rect{kTrack.left, kTrack.top, kTrack.right + 1, kTrack.bottom}.Offset(origin.x, origin.y);
         platform::ClipCursor(&screen);
       }
     }

@@ -1,0 +1,354 @@
+#include "app/main_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/main_app.h"
+#include "platform/single_instance.h"
+#include "platform/window/headless.h"
+#include "platform/window/window_system.h"
+
+namespace vtr::app {
+namespace {
+
+using platform::kIdNo;
+using platform::kIdYes;
+
+class RecordingPlayer : public PlayerPort {
+ public:
+  int Open(std::string_view path, uint32_t mode, int param) override {
+    log.push_back("open " + std::string(path) + " " + std::to_string(mode) + " " + std::to_string(param));
+    return open_result;
+  }
+  int Play(void* window, int id, int volume, int voice, std::string_view text) override {
+    log.push_back("play " + std::to_string(id) + " " + std::to_string(volume) + " " + std::to_string(voice));
+    played_window = window;
+    played_text = std::string(text);
+    return play_result;
+  }
+  int Stop() override {
+    log.push_back("stop");
+    return 0;
+  }
+  int Close() override {
+    log.push_back("close");
+    return 0;
+  }
+  int language() const override { return 2; }
+
+  std::vector<std::string> log;
+  int open_result = 0;
+  int play_result = 0;
+  void* played_window = nullptr;
+  std::string played_text;
+};
+
+class FakeFiles : public ScriptFilesPort {
+ public:
+  int OpenScriptFile(std::string& path, std::string& text, core::ScriptLanguage, bool, std::string*) override {
+    ++opens;
+    if (path.empty()) path = chosen_path;
+    auto it = files.find(path);
+    if (it == files.end()) return -1;
+    text = it->second;
+    return 0;
+  }
+  int SaveScriptAs(std::string& path, const std::string& script, core::ScriptLanguage,
+                   const std::string&) override {
+    if (save_result != 0) return save_result;
+    path = chosen_path;
+    files[path] = script;
+    return 0;
+  }
+  std::map<std::string, std::string> files;
+  std::string chosen_path = "/tmp/chosen.kvx";
+  int save_result = 0;
+  int opens = 0;
+};
+
+class WindowPresenter final : public core::MessagePresenter {
+ public:
+  int Show(void* owner, std::string_view text, std::string_view caption, uint32_t style) override {
+    return platform::MessageBox(platform::Window::FromHandle(owner), text, caption, style);
+  }
+};
+
+std::string Message(unsigned id) {
+  return std::string(core::MessageText(core::kBuildMessageLanguage, id));
+}
+
+class MainDialogTest : public ::testing::Test {
+ protected:
+  MainDialogTest() { core::InstallMessagePresenter(&presenter_); }
+  ~MainDialogTest() override { core::InstallMessagePresenter(nullptr); }
+
+  MainDialog::Services Services() {
+    return {.player = &player,
+            .files = &files,
+            .messages = &messages,
+            .program_folder = "/opt/voxtrel",
+            .converter_timeout = std::chrono::milliseconds(500),
+            .about = nullptr};
+  }
+
+  WindowPresenter presenter_;
+  RecordingPlayer player;
+  FakeFiles files;
+  core::MessageReporter messages;
+  platform::HeadlessSession session;
+};
+
+TEST(ChoosePlayStopTest, ShowsPlayOnlyForIdleTextAndStopOnlyWhilePlaying) {
+  EXPECT_EQ(ChoosePlayStop(true, false), (PlayStopView{false, false}));
+  EXPECT_EQ(ChoosePlayStop(true, true), (PlayStopView{false, false}));
+  EXPECT_EQ(ChoosePlayStop(false, true), (PlayStopView{false, true}));
+  EXPECT_EQ(ChoosePlayStop(false, false), (PlayStopView{true, false}));
+}
+
+TEST(VoiceCommandTest, ChecksTheFirstVoiceOutsideOneToFifteen) {
+  for (auto [voice, command] : {std::pair{0, 32773}, {1, 32774}, {15, 32788}, {16, 32773}, {-1, 32773}}) {
+    EXPECT_EQ(VoiceCommand(voice), command) << voice;
+  }
+}
+
+TEST_F(MainDialogTest, PlayLocksTheWindowAndTheEndOfThePhraseRestoresPlay) {
+  MainDialog dialog(Services());
+  bool checked = false;
+  session.user()
+      .Do([&] {
+        EXPECT_FALSE(dialog.Item(kIdPlay)->visible());
+        EXPECT_FALSE(dialog.Item(kIdStop)->visible());
+      })
+      .Type(kIdScriptBox, "かな")
+      .Do([&] { EXPECT_TRUE(dialog.Item(kIdPlay)->visible()); })
+      .Click(kIdPlay)
+      .Do([&] {
+        EXPECT_TRUE(dialog.playing());
+        EXPECT_TRUE(dialog.Item<LockableEdit>(kIdScriptBox)->locked());
+        EXPECT_FALSE(dialog.Item(kIdPlay)->visible());
+        EXPECT_TRUE(dialog.Item(kIdStop)->visible());
+        EXPECT_FALSE(dialog.accepts_files());
+        EXPECT_TRUE(dialog.SystemMenu().items()[2].grayed);
+      })
+      .Key('O', platform::kModCtrl)  // refused while playing
+      .Key('S', platform::kModCtrl)
+      .MouseDown(0, {50, 10}, platform::MouseButton::kRight)  // no context menu
+      .Click(kIdPower)                                         // close refused
+      .Do([&] {
+        EXPECT_TRUE(dialog.playing());
+        platform::PostCommand(dialog.handle(), kIdStop);
+      })
+      .WaitForPost()
+      .Do([&] {
+        EXPECT_FALSE(dialog.playing());
+        EXPECT_TRUE(dialog.Item(kIdPlay)->visible());
+        EXPECT_FALSE(dialog.Item<LockableEdit>(kIdScriptBox)->locked());
+        EXPECT_TRUE(dialog.accepts_files());
+        checked = true;
+      })
+      .Click(kIdPower)
+      .Answer(kIdNo);
+  EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
+  EXPECT_TRUE(checked);
+  EXPECT_TRUE(session.menus().empty());
+  EXPECT_EQ(files.opens, 0);
+  ASSERT_GE(player.log.size(), 1u);
+  EXPECT_EQ(player.log[0], "play 1003 100 0");
+  EXPECT_EQ(player.played_window, dialog.handle());
+  EXPECT_EQ(player.played_text.substr(0, 4), "KV#J");
+  ASSERT_EQ(session.message_boxes().size(), 1u);  // only the close question
+  EXPECT_EQ(session.message_boxes()[0].text, Message(core::kMessageSaveChanges));
+  EXPECT_TRUE(session.errors().empty()) << session.errors().front();
+}
+
+TEST_F(MainDialogTest, CloseAsksOnlyWhenUnsavedAndYesSavesFirst) {
+  struct Case {
+    std::string name;
+    bool type;
+    std::vector<int> answers;
+    size_t boxes;
+    int result;
+    bool saved_file;
+  };
+  const Case cases[] = {
+      {"empty", false, {}, 0, platform::kIdOk, false},
+      {"no", true, {kIdNo}, 1, platform::kIdOk, false},
+      {"yes", true, {kIdYes}, 1, platform::kIdOk, true},
+  };
+  for (const Case& c : cases) {
+    platform::HeadlessSession local;
+    FakeFiles local_files;
+    MainDialog::Services services = Services();
+    services.files = &local_files;
+    MainDialog dialog(services);
+    if (c.type) local.user().Type(kIdScriptBox, "か");
+    local.user().Key(platform::kKeyEscape);
+    for (int answer : c.answers) local.user().Answer(answer);
+    EXPECT_EQ(dialog.DoModal(), c.result) << c.name;
+    EXPECT_EQ(local.message_boxes().size(), c.boxes) << c.name;
+    EXPECT_EQ(local_files.files.count(local_files.chosen_path), c.saved_file ? 1u : 0u) << c.name;
+    EXPECT_TRUE(local.errors().empty()) << c.name;
+  }
+}
+
+TEST_F(MainDialogTest, CancelKeepsTheWindowOpen) {
+  MainDialog dialog(Services());
+  bool still_open = false;
+  session.user()
+      .Type(kIdScriptBox, "か")
+      .Click(kIdPower)
+      .Answer(platform::kIdCancel)
+      .Do([&] { still_open = !dialog.ending(); })
+      .Click(kIdPower)
+      .Answer(kIdNo);
+  (void)dialog.DoModal();
+  EXPECT_TRUE(still_open);
+}
+
+TEST_F(MainDialogTest, ContextMenuChecksTheVoiceAndGreysSaveOnEmptyText) {
+  MainDialog dialog(Services());
+  session.user()
+      .MouseDown(0, {50, 10}, platform::MouseButton::kRight)
+      .ChooseMenuItem(32776)  // voice 3
+      .Type(kIdScriptBox, "か")
+      .Key(platform::kKeyF10, platform::kModShift)
+      .ChooseMenuItem(0)
+      .Click(kIdPower)
+      .Answer(kIdNo);
+  (void)dialog.DoModal();
+  ASSERT_EQ(session.menus().size(), 2u);
+  const platform::Menu& first = session.menus()[0].menu;
+  EXPECT_TRUE(first.Find(32773)->checked);
+  EXPECT_TRUE(first.Find(kCmdSave)->grayed);
+  const platform::Menu& second = session.menus()[1].menu;
+  EXPECT_TRUE(second.Find(32776)->checked);
+  EXPECT_FALSE(second.Find(32773)->checked);
+  EXPECT_FALSE(second.Find(kCmdSave)->grayed);
+  EXPECT_EQ(session.menus()[1].at.x, dialog.rect().left + 45);
+  EXPECT_EQ(session.menus()[1].at.y, dialog.rect().top + 144);
+  EXPECT_EQ(dialog.voice(), 3);
+}
+
+TEST_F(MainDialogTest, KnobFollowsTheMouseOnTheTrackAndRefusesWhilePlaying) {
+  MainDialog dialog(Services());
+  int after_click = -1;
+  session.user()
+      .MouseDown(0, {168, 182})
+      .MouseUp(0, {168, 182})
+      .Do([&] { after_click = dialog.volume(); })
+      .MouseDown(0, {167, 182})  // the knob itself after the click
+      .MouseMove(0, {300, 182})
+      .MouseUp(0, {300, 182})
+      .Click(kIdPower);
+  (void)dialog.DoModal();
+  EXPECT_EQ(after_click, 62);
+  EXPECT_EQ(dialog.volume(), 127);
+}
+
+TEST_F(MainDialogTest, LoadShowsTheEditorTextAndCountsAsSaved) {
+  files.files["/tmp/a.kvx"] = "KV#J\x82\xA9\x82\xC8";
+  MainDialog dialog(Services());
+  session.user()
+      .DropFiles({"/tmp/a.kvx"})
+      .Do([&] {
+        EXPECT_EQ(dialog.EditText(), "\x82\xA9\x82\xC8");
+        EXPECT_TRUE(dialog.saved());
+        EXPECT_EQ(dialog.script_path(), "/tmp/a.kvx");
+        EXPECT_EQ(dialog.recorded_count(), 4);
+      })
+      .Click(kIdPlay)
+      .Click(kIdStop)
+      .Do([&] { EXPECT_TRUE(dialog.saved()); })  // playing does not make it unsaved
+      .DropFiles({"/tmp/b.txt"})                 // wrong extension
+      .Answer(platform::kIdOk)
+      .Click(kIdPower);
+  EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
+  ASSERT_EQ(session.message_boxes().size(), 1u);
+  EXPECT_EQ(session.message_boxes()[0].text, Message(core::kMessageBadExtension));
+}
+
+TEST_F(MainDialogTest, WorkersReportTheirFailures) {
+  MainDialog dialog(Services());
+  session.user().Do([&] {
+    std::string play, text;
+    bool long_sentence = false;
+    EXPECT_EQ(dialog.CheckForPlay(play, text, 0, false, long_sentence), kWorkBadScript);
+    std::string editor;
+    int voice = 5, count = 0;
+    std::string empty;
+    EXPECT_EQ(dialog.ConvertForEditor(editor, voice, empty, long_sentence, count), kWorkNoText);
+    std::string huge = "KV#J" + std::string(40000, 'a');
+    EXPECT_EQ(dialog.ConvertForEditor(editor, voice, huge, long_sentence, count), kWorkTooLong);
+    std::string other = "KV#K";
+    EXPECT_EQ(dialog.ConvertForEditor(editor, voice, other, long_sentence, count), kWorkBadScript);
+    std::string no_voice = "KV#J\x82\xA9";
+    EXPECT_EQ(dialog.ConvertForEditor(editor, voice, no_voice, long_sentence, count), kWorkOk);
+    EXPECT_EQ(voice, 0);
+  }).Click(kIdPower);
+  (void)dialog.DoModal();
+  std::vector<std::string> texts;
+  for (const auto& box : session.message_boxes()) texts.push_back(box.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{Message(core::kMessageNothingToPlay),
+                                             Message(core::kMessageNothingToPlay),
+                                             Message(core::kMessageScriptTooLong),
+                                             Message(core::kMessageBadFormat)}));
+}
+
+TEST_F(MainDialogTest, ClearAllAsksWhenUnsavedAndReportsWhetherItCleared) {
+  MainDialog dialog(Services());
+  std::vector<bool> results;
+  session.user()
+      .Type(kIdScriptBox, "か")
+      .Do([&] { results.push_back(dialog.ClearAll()); })
+      .Answer(kIdNo)
+      .Do([&] { results.push_back(dialog.ClearAll()); })
+      .Answer(kIdYes)
+      .Do([&] { results.push_back(dialog.ClearAll()); })
+      .Click(kIdPower);
+  (void)dialog.DoModal();
+  EXPECT_EQ(results, (std::vector<bool>{false, true, true}));
+  EXPECT_EQ(session.message_boxes().size(), 2u);
+  EXPECT_TRUE(dialog.script_path().empty());
+}
+
+TEST_F(MainDialogTest, MissingDialogLibrariesAreSilent) {
+  MainDialog dialog(Services());
+  session.user()
+      .Type(kIdScriptBox, "か")
+      .Key('E', platform::kModCtrl)
+      .Key('W', platform::kModCtrl)
+      .Click(kIdPower)
+      .Answer(kIdNo);
+  (void)dialog.DoModal();
+  EXPECT_EQ(session.message_boxes().size(), 1u);  // the close question only
+  for (const std::string& call : player.log) EXPECT_EQ(call, "stop");  // never closed or reopened
+}
+
+TEST(MainAppTest, SecondInstanceEndsWithoutAWindow) {
+  platform::SingleInstance first(kInstanceName);
+  ASSERT_TRUE(first.first());
+  RecordingPlayer player;
+  MainApp app({.program_folder = "/opt/voxtrel", .player = &player, .files = nullptr,
+               .run = [](MainDialog&) {}});
+  EXPECT_EQ(app.Run(), 0);
+  EXPECT_FALSE(app.showed_window());
+  EXPECT_TRUE(player.log.empty());
+}
+
+TEST(MainAppTest, OpensThePlayerOnTheProgramFolderAndClosesItAtTheEnd) {
+  for (int open_result : {0, -19998}) {
+    RecordingPlayer player;
+    player.open_result = open_result;
+    MainApp app({.program_folder = "/opt/voxtrel", .player = &player, .files = nullptr,
+                 .run = [](MainDialog&) {}});
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(app.showed_window(), open_result == 0);
+    ASSERT_FALSE(player.log.empty());
+    EXPECT_EQ(player.log[0], "open /opt/voxtrel/Qs5_EmuKmw5.dll " + std::to_string(0x52000000) + " 129");
+    EXPECT_EQ(player.log.size(), open_result == 0 ? 2u : 1u);
+  }
+}
+
+}  // namespace
+}  // namespace vtr::app
