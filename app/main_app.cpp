@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/about_dialog.h"
 #include "playback/command_poster.h"
 #include "playback/script_player.h"
 #include "platform/single_instance.h"
@@ -50,6 +51,13 @@ class ScriptPlayerPort final : public PlayerPort {
   playback::ScriptPlayer player_;
 };
 
+// The program's own record. The libraries' records are read once they carry one.
+std::optional<VersionInfo> ReadVersion(const std::filesystem::path& program_file,
+                                       const std::filesystem::path& path) {
+  if (path != program_file) return std::nullopt;
+  return VersionInfo{"1, 0, 0, 0", "Voxtrel", "Copyright (C) Voxtrel developers"};
+}
+
 }  // namespace
 
 int MainApp::Run() {
@@ -77,7 +85,15 @@ int MainApp::Run() {
     MainDialog dialog({.player = player,
                        .files = options_.files,
                        .messages = &messages,
-                       .program_folder = options_.program_folder});
+                       .program_folder = options_.program_folder,
+                       .about = [&](platform::Window* owner) {
+                         const std::filesystem::path program_file = options_.program_folder / "vtr";
+                         AboutDialog about(owner, player->language(), options_.program_folder, program_file,
+                                           [program_file](const std::filesystem::path& path) {
+                                             return ReadVersion(program_file, path);
+                                           });
+                         (void)about.DoModal();
+                       }});
     showed_window_ = true;
     if (options_.run) {
       options_.run(dialog);

@@ -1,0 +1,122 @@
+#include "app/about_dialog.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "app/skin_art.h"
+#include "platform/window/controls.h"
+
+namespace vtr::app {
+namespace {
+
+constexpr int kIdProgramText = 1009;
+constexpr int kIdLegalText = 1021;
+constexpr int kIdLibraryList = 1011;
+constexpr int kIdIcon = 1012;
+constexpr int kLanguageChinese = 5;
+
+const platform::DialogTemplate& AboutTemplate() {
+  using platform::ControlKind;
+  static const platform::DialogTemplate kTemplate{
+      .id = 100,
+      .caption = "About VTR",
+      .size = {300, 230},
+      .units = platform::DialogUnits::kPixels,
+      .controls = {
+          {kIdIcon, ControlKind::kPicture, "", {12, 12, 32, 32}},
+          {kIdProgramText, ControlKind::kStatic, "", {56, 12, 232, 18}},
+          {kIdLegalText, ControlKind::kStatic, "", {56, 32, 232, 18}},
+          {kIdLibraryList, ControlKind::kListView, "", {12, 58, 276, 130}},
+          {platform::kIdOk, ControlKind::kButton, "OK", {114, 198, 72, 22}, platform::kStyleDefault},
+      }};
+  return kTemplate;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return text;
+}
+
+void Walk(const std::filesystem::path& folder, const VersionReader& reader, std::vector<LibraryRow>& rows,
+          int depth) {
+  constexpr int kMaxDepth = 32;
+  if (depth > kMaxDepth) return;
+  std::error_code error;
+  std::vector<std::filesystem::directory_entry> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) entries.push_back(entry);
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
+  for (const auto& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_symlink(error)) {
+      if (entry.is_directory(error)) continue;  // folder links could loop
+    } else if (entry.is_directory(error)) {
+      Walk(entry.path(), reader, rows, depth + 1);
+      continue;
+    }
+    const std::string lower = Lower(name);
+    if (lower.rfind("mfc", 0) == 0 || lower.rfind("msvcr", 0) == 0) continue;
+    if (lower.size() < 3 || lower.compare(lower.size() - 3, 3, ".so") != 0) continue;
+    const std::optional<VersionInfo> info = reader ? reader(entry.path()) : std::nullopt;
+    if (!info || info->file_version.empty()) continue;
+    rows.push_back({name, TrimVersion(info->file_version)});
+  }
+}
+
+}  // namespace
+
+std::string TrimVersion(std::string_view version) {
+  size_t commas = 0;
+  for (size_t i = 0; i < version.size(); ++i) {
+    if (version[i] == ',' && ++commas == 3) return std::string(version.substr(0, i));
+  }
+  return std::string(version);
+}
+
+std::string ProgramVersionText(const VersionInfo& info) {
+  std::string version = TrimVersion(info.file_version);
+  std::string dotted;
+  for (size_t i = 0; i < version.size(); ++i) {
+    if (version.compare(i, 2, ", ") == 0) {
+      dotted += '.';
+      ++i;
+    } else {
+      dotted += version[i];
+    }
+  }
+  return info.description + " version " + dotted;
+}
+
+std::vector<LibraryRow> ListLibraries(const std::filesystem::path& folder, const VersionReader& reader) {
+  std::vector<LibraryRow> rows;
+  Walk(folder, reader, rows, 0);
+  return rows;
+}
+
+AboutDialog::AboutDialog(platform::Window* owner, int language, std::filesystem::path program_folder,
+                         std::filesystem::path program_file, VersionReader reader)
+    : Dialog(AboutTemplate(), owner),
+      language_(language),
+      program_folder_(std::move(program_folder)),
+      program_file_(std::move(program_file)),
+      reader_(std::move(reader)) {}
+
+bool AboutDialog::OnInitDialog() {
+  const std::optional<VersionInfo> program = reader_ ? reader_(program_file_) : std::nullopt;
+  if (program) {
+    Item(kIdProgramText)->SetText(ProgramVersionText(*program));
+    Item(kIdLegalText)->SetText(program->copyright);
+  }
+  if (auto* icon = Item<platform::Picture>(kIdIcon)) icon->SetImage(LoadArt(kArtIcon), kArtKey);
+  auto* list = Item<platform::ListView>(kIdLibraryList);
+  const bool chinese = language_ == kLanguageChinese;
+  (void)list->InsertColumn(0, "File Name", chinese ? 115 : 135);
+  (void)list->InsertColumn(1, "Version", chinese ? 80 : 60);
+  for (const LibraryRow& row : ListLibraries(program_folder_, reader_)) {
+    const int index = list->InsertItem(list->item_count(), row.name);
+    (void)list->SetItemText(index, 1, row.version);
+  }
+  return true;
+}
+
+}  // namespace vtr::app

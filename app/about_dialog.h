@@ -1,0 +1,63 @@
+// The "About VTR" box: the program's description and version, its legal notice and every
+// library of the installation with its version.
+//
+//   AboutDialog about(owner, 2, program_folder, program_file, ReadVersionRecord);
+//   (void)about.DoModal();
+#ifndef VTR_APP_ABOUT_DIALOG_H_
+#define VTR_APP_ABOUT_DIALOG_H_
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/window/dialog.h"
+
+namespace vtr::app {
+
+// The version record of one program or library file.
+struct VersionInfo {
+  std::string file_version;  // "1, 0, 2, 3"
+  std::string description;
+  std::string copyright;
+};
+
+// Reads the record of a file; nothing when it has none.
+using VersionReader = std::function<std::optional<VersionInfo>(const std::filesystem::path&)>;
+
+// The version cut before its third comma: "1, 0, 2, 3" -> "1, 0, 2".
+[[nodiscard]] std::string TrimVersion(std::string_view version);
+// "description version 1.0.2" from the record (every ", " of the trimmed version becomes ".").
+[[nodiscard]] std::string ProgramVersionText(const VersionInfo& info);
+
+struct LibraryRow {
+  std::string name;
+  std::string version;
+  bool operator==(const LibraryRow&) const = default;
+};
+
+// Every library (".so", any case) under `folder`, subfolders included (never through folder
+// links), that has a version record; in name order within each folder.
+[[nodiscard]] std::vector<LibraryRow> ListLibraries(const std::filesystem::path& folder,
+                                                    const VersionReader& reader);
+
+class AboutDialog : public platform::Dialog {
+ public:
+  // `language` is the player's language nibble (5 CN widens the version column).
+  AboutDialog(platform::Window* owner, int language, std::filesystem::path program_folder,
+              std::filesystem::path program_file, VersionReader reader);
+
+ protected:
+  bool OnInitDialog() override;
+
+ private:
+  int language_;
+  std::filesystem::path program_folder_;
+  std::filesystem::path program_file_;
+  VersionReader reader_;
+};
+
+}  // namespace vtr::app
+
+#endif  // VTR_APP_ABOUT_DIALOG_H_
