@@ -1,7 +1,6 @@
 #include "app/about_dialog.h"
 
 #include <algorithm>
-#include <system_error>
 
 #include "app/skin_art.h"
 #include "platform/window/controls.h"
@@ -37,32 +36,6 @@ std::string Lower(std::string text) {
   return text;
 }
 
-void Walk(const std::filesystem::path& folder, const VersionReader& reader, std::vector<LibraryRow>& rows,
-          int depth) {
-  constexpr int kMaxDepth = 32;
-  if (depth > kMaxDepth) return;
-  std::error_code error;
-  std::vector<std::filesystem::directory_entry> entries;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) entries.push_back(entry);
-  std::sort(entries.begin(), entries.end(),
-            [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
-  for (const auto& entry : entries) {
-    const std::string name = entry.path().filename().string();
-    if (entry.is_symlink(error)) {
-      if (entry.is_directory(error)) continue;  // folder links could loop
-    } else if (entry.is_directory(error)) {
-      Walk(entry.path(), reader, rows, depth + 1);
-      continue;
-    }
-    const std::string lower = Lower(name);
-    if (lower.rfind("mfc", 0) == 0 || lower.rfind("msvcr", 0) == 0) continue;
-    if (lower.size() < 3 || lower.compare(lower.size() - 3, 3, ".so") != 0) continue;
-    const std::optional<VersionInfo> info = reader ? reader(entry.path()) : std::nullopt;
-    if (!info || info->file_version.empty()) continue;
-    rows.push_back({name, TrimVersion(info->file_version)});
-  }
-}
-
 }  // namespace
 
 std::string TrimVersion(std::string_view version) {
@@ -87,22 +60,28 @@ std::string ProgramVersionText(const VersionInfo& info) {
   return info.description + " version " + dotted;
 }
 
-std::vector<LibraryRow> ListLibraries(const std::filesystem::path& folder, const VersionReader& reader) {
+std::vector<LibraryRow> ListLibraries(const std::filesystem::path& folder) {
   std::vector<LibraryRow> rows;
-  Walk(folder, reader, rows, 0);
+  for (const platform::VersionedLibrary& library : platform::ListVersionedLibraries(folder)) {
+    const std::string name = library.file.filename().string();
+    const std::string lower = Lower(name);
+    // The run-time libraries of the original platform were never listed.
+    if (lower.rfind("mfc", 0) == 0 || lower.rfind("msvcr", 0) == 0) continue;
+    if (library.record.file_version.empty()) continue;
+    rows.push_back({name, TrimVersion(library.record.file_version)});
+  }
   return rows;
 }
 
 AboutDialog::AboutDialog(platform::Window* owner, int language, std::filesystem::path program_folder,
-                         std::filesystem::path program_file, VersionReader reader)
+                         std::filesystem::path program_file)
     : Dialog(AboutTemplate(), owner),
       language_(language),
       program_folder_(std::move(program_folder)),
-      program_file_(std::move(program_file)),
-      reader_(std::move(reader)) {}
+      program_file_(std::move(program_file)) {}
 
 bool AboutDialog::OnInitDialog() {
-  const std::optional<VersionInfo> program = reader_ ? reader_(program_file_) : std::nullopt;
+  const std::optional<VersionInfo> program = platform::ReadVersionRecord(program_file_);
   if (program) {
     Item(kIdProgramText)->SetText(ProgramVersionText(*program));
     Item(kIdLegalText)->SetText(program->copyright);
@@ -112,7 +91,7 @@ bool AboutDialog::OnInitDialog() {
   const bool chinese = language_ == kLanguageChinese;
   (void)list->InsertColumn(0, "File Name", chinese ? 115 : 135);
   (void)list->InsertColumn(1, "Version", chinese ? 80 : 60);
-  for (const LibraryRow& row : ListLibraries(program_folder_, reader_)) {
+  for (const LibraryRow& row : ListLibraries(program_folder_)) {
     const int index = list->InsertItem(list->item_count(), row.name);
     (void)list->SetItemText(index, 1, row.version);
   }

@@ -1,30 +1,22 @@
 // The "About VTR" box: the program's description and version, its legal notice and every
 // library of the installation with its version.
 //
-//   AboutDialog about(owner, 2, program_folder, program_file, ReadVersionRecord);
+//   AboutDialog about(owner, 2, program_folder, program_folder / "vtr");
 //   (void)about.DoModal();
 #ifndef VTR_APP_ABOUT_DIALOG_H_
 #define VTR_APP_ABOUT_DIALOG_H_
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/version_record.h"
 #include "platform/window/dialog.h"
 
 namespace vtr::app {
 
-// The version record of one program or library file.
-struct VersionInfo {
-  std::string file_version;  // "1, 0, 2, 3"
-  std::string description;
-  std::string copyright;
-};
-
-// Reads the record of a file; nothing when it has none.
-using VersionReader = std::function<std::optional<VersionInfo>(const std::filesystem::path&)>;
+using VersionInfo = platform::VersionRecord;
 
 // The version cut before its third comma: "1, 0, 2, 3" -> "1, 0, 2".
 [[nodiscard]] std::string TrimVersion(std::string_view version);
@@ -38,15 +30,15 @@ struct LibraryRow {
 };
 
 // Every library (".so", any case) under `folder`, subfolders included (never through folder
-// links), that has a version record; in name order within each folder.
-[[nodiscard]] std::vector<LibraryRow> ListLibraries(const std::filesystem::path& folder,
-                                                    const VersionReader& reader);
+// links), that has a version record, with its trimmed version; in name order within each
+// folder.
+[[nodiscard]] std::vector<LibraryRow> ListLibraries(const std::filesystem::path& folder);
 
 class AboutDialog : public platform::Dialog {
  public:
   // `language` is the player's language nibble (5 CN widens the version column).
   AboutDialog(platform::Window* owner, int language, std::filesystem::path program_folder,
-              std::filesystem::path program_file, VersionReader reader);
+              std::filesystem::path program_file);
 
  protected:
   bool OnInitDialog() override;
@@ -55,7 +47,6 @@ class AboutDialog : public platform::Dialog {
   int language_;
   std::filesystem::path program_folder_;
   std::filesystem::path program_file_;
-  VersionReader reader_;
 };
 
 }  // namespace vtr::app

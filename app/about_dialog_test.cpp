@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <map>
 
 #include "platform/window/controls.h"
 #include "platform/window/headless.h"
@@ -28,48 +27,43 @@ TEST(ProgramVersionTextTest, KeepsMultiDigitNumbersWhole) {
   }
 }
 
+// A tree of copies of the versioned fixture library ("2, 10, 0, 7"), a file without a record
+// and a folder link back to the root.
 class LibraryTreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    const std::filesystem::path fixture =
+        std::filesystem::path(VTR_TEST_BIN_DIR) / "fixture" / "Plugin" / "Vtr_fixture_versioned.so";
+    ASSERT_TRUE(std::filesystem::exists(fixture));
     root_ = std::filesystem::path(VTR_TEST_BIN_DIR) / "about_tree";
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ / "Plugin" / "Julius");
-    for (const char* name : {"b.so", "a.SO", "plain.so", "mfc42.so", "notes.txt", "Plugin/p.so", "Plugin/Julius/j.so"}) {
-      std::ofstream(root_ / name) << "x";
+    for (const char* name : {"b.so", "a.SO", "mfc42.so", "Plugin/p.so", "Plugin/Julius/j.so", "vtr"}) {
+      std::filesystem::copy_file(fixture, root_ / name);
     }
+    std::ofstream(root_ / "plain.so") << "no record";
     std::filesystem::create_directory_symlink(root_, root_ / "Plugin" / "loop");
-    versions_ = {{"b.so", "1, 2, 3, 4"}, {"a.SO", "2, 0, 0, 0"}, {"mfc42.so", "9, 9, 9, 9"},
-                 {"notes.txt", "1, 1, 1, 1"}, {"p.so", "1, 10, 0, 7"}, {"j.so", "3, 1"}};
-  }
-  VersionReader Reader() {
-    return [this](const std::filesystem::path& path) -> std::optional<VersionInfo> {
-      auto it = versions_.find(path.filename().string());
-      if (it == versions_.end()) return std::nullopt;
-      return VersionInfo{it->second, "lib", "(c)"};
-    };
   }
   std::filesystem::path root_;
-  std::map<std::string, std::string> versions_;
 };
 
 TEST_F(LibraryTreeTest, ListsVersionedLibrariesOfEveryFolderWithoutFollowingLinks) {
-  EXPECT_EQ(ListLibraries(root_, Reader()),
-            (std::vector<LibraryRow>{{"j.so", "3, 1"}, {"p.so", "1, 10, 0"}, {"a.SO", "2, 0, 0"}, {"b.so", "1, 2, 3"}}));
+  const std::string v = "2, 10, 0";
+  EXPECT_EQ(ListLibraries(root_),
+            (std::vector<LibraryRow>{{"j.so", v}, {"p.so", v}, {"a.SO", v}, {"b.so", v}}));
 }
 
 TEST_F(LibraryTreeTest, DialogShowsProgramTextAndTheList) {
   platform::HeadlessSession session;
-  versions_["vtr"] = "1, 0, 2, 3";
-  std::ofstream(root_ / "vtr") << "x";
-  AboutDialog dialog(nullptr, 2, root_, root_ / "vtr", Reader());
+  AboutDialog dialog(nullptr, 2, root_, root_ / "vtr");
   session.user()
       .Do([&] {
-        EXPECT_EQ(dialog.Item(1009)->text(), "lib version 1.0.2");
-        EXPECT_EQ(dialog.Item(1021)->text(), "(c)");
+        EXPECT_EQ(dialog.Item(1009)->text(), "0 \"quoted\" back\\slash version 2.10.0");
+        EXPECT_EQ(dialog.Item(1021)->text(), "著作権 2026");
         auto* list = dialog.Item<platform::ListView>(1011);
         ASSERT_EQ(list->item_count(), 4);
         EXPECT_EQ(list->ItemText(1, 0), "p.so");
-        EXPECT_EQ(list->ItemText(1, 1), "1, 10, 0");
+        EXPECT_EQ(list->ItemText(1, 1), "2, 10, 0");
         EXPECT_EQ(list->columns()[0].width, 135);
       })
       .Click(platform::kIdOk);

@@ -24,21 +24,10 @@ class WindowPoster final : public playback::CommandPoster {
   void PostCommand(void* window, int command_id) override { platform::PostCommand(window, command_id); }
 };
 
-class ReporterMessages final : public playback::PlayerMessages {
- public:
-  explicit ReporterMessages(core::MessageReporter& reporter) : reporter_(reporter) {}
-  void Show(int message_id, void*, std::string_view) override {
-    (void)reporter_.ShowMessage(static_cast<unsigned>(message_id));
-  }
-
- private:
-  core::MessageReporter& reporter_;
-};
-
 // The real player behind the main window.
 class ScriptPlayerPort final : public PlayerPort {
  public:
-  explicit ScriptPlayerPort(playback::PlayerMessages* messages) : player_(messages) {}
+  ScriptPlayerPort() = default;
   int Open(std::string_view path, uint32_t mode, int param) override { return player_.Open(path, mode, param); }
   int Play(void* window, int id, int volume, int voice, std::string_view text) override {
     return player_.Play(window, id, volume, voice, text);
@@ -50,13 +39,6 @@ class ScriptPlayerPort final : public PlayerPort {
  private:
   playback::ScriptPlayer player_;
 };
-
-// The program's own record. The libraries' records are read once they carry one.
-std::optional<VersionInfo> ReadVersion(const std::filesystem::path& program_file,
-                                       const std::filesystem::path& path) {
-  if (path != program_file) return std::nullopt;
-  return VersionInfo{"1, 0, 0, 0", "Voxtrel", "Copyright (C) Voxtrel developers"};
-}
 
 }  // namespace
 
@@ -71,11 +53,10 @@ int MainApp::Run() {
   WindowPoster poster;
   playback::InstallCommandPoster(&poster);
   core::MessageReporter messages;
-  ReporterMessages player_messages(messages);
   std::unique_ptr<ScriptPlayerPort> own_player;
   PlayerPort* player = options_.player;
   if (player == nullptr) {
-    own_player = std::make_unique<ScriptPlayerPort>(&player_messages);
+    own_player = std::make_unique<ScriptPlayerPort>();
     player = own_player.get();
   }
 
@@ -88,10 +69,7 @@ int MainApp::Run() {
                        .program_folder = options_.program_folder,
                        .about = [&](platform::Window* owner) {
                          const std::filesystem::path program_file = options_.program_folder / "vtr";
-                         AboutDialog about(owner, player->language(), options_.program_folder, program_file,
-                                           [program_file](const std::filesystem::path& path) {
-                                             return ReadVersion(program_file, path);
-                                           });
+                         AboutDialog about(owner, player->language(), options_.program_folder, program_file);
                          (void)about.DoModal();
                        }});
     showed_window_ = true;
