@@ -4,6 +4,7 @@
 
 #include "app/about_dialog.h"
 #include "playback/command_poster.h"
+#include "scriptedit/script_file_io.h"
 #include "playback/script_player.h"
 #include "platform/single_instance.h"
 #include "platform/window/window.h"
@@ -40,6 +41,34 @@ class ScriptPlayerPort final : public PlayerPort {
   playback::ScriptPlayer player_;
 };
 
+// Script files through the script file dialogs and the plug-in host, owned by the main window.
+class ScriptFileIOPort final : public ScriptFilesPort {
+ public:
+  explicit ScriptFileIOPort(std::filesystem::path program_folder) : program_folder_(std::move(program_folder)) {}
+  void set_owner(void* owner) { owner_ = owner; }
+  int OpenScriptFile(std::string& path, std::string& text, core::ScriptLanguage language, bool offer_other_types,
+                     std::string* wave_path) override {
+    scriptedit::ScriptFileIO file_io = Make();
+    return file_io.OpenScriptFile(path, text, language, offer_other_types, wave_path);
+  }
+  int SaveScriptAs(std::string& path, const std::string& script, core::ScriptLanguage language,
+                   const std::string& plain_text) override {
+    scriptedit::ScriptFileIO file_io = Make();
+    return file_io.SaveScriptAs(path, script, language, plain_text);
+  }
+
+ private:
+  scriptedit::ScriptFileIO Make() const {
+    scriptedit::ScriptFileIO file_io;
+    (void)file_io.SetOwner(owner_, "Voxtrel");
+    file_io.SetProgramFolder(program_folder_);
+    file_io.SetPluginFolder(program_folder_ / "Plugin");
+    return file_io;
+  }
+  std::filesystem::path program_folder_;
+  void* owner_ = nullptr;
+};
+
 }  // namespace
 
 int MainApp::Run() {
@@ -60,11 +89,13 @@ int MainApp::Run() {
     player = own_player.get();
   }
 
+  ScriptFileIOPort own_files(options_.program_folder);
+  ScriptFilesPort* files = options_.files != nullptr ? options_.files : &own_files;
   int status = 0;
   const std::string emulator = (options_.program_folder / kEmulatorName).string();
   if (player->Open(emulator, kPlayerModeWord, kPlayerParam) == 0) {
     MainDialog dialog({.player = player,
-                       .files = options_.files,
+                       .files = files,
                        .messages = &messages,
                        .program_folder = options_.program_folder,
                        .about = [&](platform::Window* owner) {
@@ -72,6 +103,7 @@ int MainApp::Run() {
                          AboutDialog about(owner, player->language(), options_.program_folder, program_file);
                          (void)about.DoModal();
                        }});
+    own_files.set_owner(dialog.handle());
     showed_window_ = true;
     if (options_.run) {
       options_.run(dialog);
