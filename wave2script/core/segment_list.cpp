@@ -12,8 +12,6 @@ namespace vtr::w2s {
 namespace {
 
 constexpr uint8_t kHiraganaLead = 0x82;
-constexpr uint8_t kFirstHiragana = 0x9F;  // small a
-constexpr uint8_t kLastHiragana = 0xF1;   // n
 constexpr uint8_t kSmallTsu = 0xC1;
 constexpr char kPauseSymbol[] = " ";
 constexpr char kPauseLabel[] = " ";
