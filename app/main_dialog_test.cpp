@@ -5,6 +5,7 @@
 #include <map>
 
 #include "app/main_app.h"
+#include "platform/module.h"
 #include "platform/single_instance.h"
 #include "platform/window/headless.h"
 #include "platform/window/window_system.h"
@@ -347,6 +348,47 @@ TEST(MainAppTest, OpensThePlayerOnTheProgramFolderAndClosesItAtTheEnd) {
     ASSERT_FALSE(player.log.empty());
     EXPECT_EQ(player.log[0], "open /opt/voxtrel/Qs5_EmuKmw5.dll " + std::to_string(0x52000000) + " 129");
     EXPECT_EQ(player.log.size(), open_result == 0 ? 2u : 1u);
+  }
+}
+
+}  // namespace
+}  // namespace vtr::app
+
+namespace vtr::app {
+namespace {
+
+std::vector<std::string>* g_log = nullptr;
+void Hook(const char* what) { g_log->push_back(what); }
+
+TEST_F(MainDialogTest, ScriptEditRoundTripClosesThePlayerAroundTheCall) {
+  const std::filesystem::path folder = std::filesystem::path(VTR_TEST_BIN_DIR) / "fake_dialogs";
+  struct Case {
+    int result;
+    std::string text;
+    int volume;
+  };
+  for (const Case& c : {Case{1, "\x82\xA9\x82\xC8\x82\xA9", 80}, Case{2, "\x82\xA9", 100}}) {
+    platform::Module fake;  // held here so the hook stays set while the window loads it again
+    ASSERT_TRUE(fake.LoadFile(folder / "Vtr_KvxDlg.so")) << fake.error();
+    RecordingPlayer local_player;
+    g_log = &local_player.log;
+    fake.Find<void(void (*)(const char*), int)>("FakeDialog_Set")(&Hook, c.result);
+    platform::HeadlessSession local;
+    MainDialog::Services services = Services();
+    services.player = &local_player;
+    services.program_folder = folder;
+    MainDialog dialog(services);
+    local.user().Type(kIdScriptBox, "か").Key('E', platform::kModCtrl).Do([&] {
+      EXPECT_EQ(dialog.EditText(), c.text) << c.result;
+      EXPECT_EQ(dialog.volume(), c.volume) << c.result;
+    }).Click(kIdPower).Answer(kIdNo);
+    (void)dialog.DoModal();
+    ASSERT_GE(local_player.log.size(), 3u);
+    EXPECT_EQ(local_player.log[0], "close");
+    EXPECT_EQ(local_player.log[1], "dialog");
+    EXPECT_EQ(local_player.log[2].substr(0, 5), "open ");
+    fake.Find<void(void (*)(const char*), int)>("FakeDialog_Set")(nullptr, 1);
+    g_log = nullptr;
   }
 }
 
