@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engines/pth/kana_labels.h"
+#include "engines/pth/testing/script_reading.h"
 
 namespace vtr::pth {
 namespace {
@@ -290,36 +291,6 @@ TEST(KvxGeneratorTest, KeepsEverySentenceWithinOneHundredBytes) {
   }
 }
 
-// The pitch in semitones at every sound of a script: "'" and "^" raise the offset, "_" and
-// "$" lower it (by the number after them, 1 without); "/", "&" and sentence ends reset it; one
-// step is 700 / 8192 of the bend range of the W token in force.
-std::vector<double> PitchAtSounds(const std::string& text) {
-  constexpr int kRanges[] = {0, 2, 6, 12, 24, 60};
-  std::vector<double> pitch;
-  int offset = 0;
-  int range = 12;
-  for (size_t i = 4; i < text.size(); ++i) {
-    const char c = text[i];
-    const auto u = static_cast<unsigned char>(c);
-    auto number = [&] {
-      int n = 0;
-      while (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9') n = n * 10 + (text[++i] - '0');
-      return n;
-    };
-    if ((u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xEF)) {
-      pitch.push_back(offset * 700.0 / 8192 * range);
-      ++i;
-    } else if (c == '\'' || c == '^' || c == '_' || c == '$') {
-      const int n = number();
-      offset += (c == '\'' || c == '^' ? 1 : -1) * (n == 0 ? 1 : n);
-    } else if (c == 'W') {
-      range = kRanges[number()];
-    } else if (c == '/' || c == '&' || c == ',' || c == '.') {
-      offset = 0;
-    }
-  }
-  return pitch;
-}
 
 TEST(KvxGeneratorTest, ARisingContourGivesRisingMarks) {
   struct Case {
@@ -349,7 +320,7 @@ TEST(KvxGeneratorTest, ARisingContourGivesRisingMarks) {
     const std::string text = Generate(records, c.sing_mode).text;
     if (c.sing_mode == 0) {
       // One mark of rounding (at most 700 / 8192 of the range in force) is allowed.
-      const std::vector<double> pitch = PitchAtSounds(text);
+      const std::vector<double> pitch = testing::PitchAtSounds(text);
       ASSERT_FALSE(pitch.empty()) << c.what;
       for (size_t i = 1; i < pitch.size(); ++i) EXPECT_GE(pitch[i], pitch[i - 1] - 0.1) << c.what << ": " << text;
       EXPECT_GT(pitch.back(), pitch.front() + 1) << c.what << ": " << text;
