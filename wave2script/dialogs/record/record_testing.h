@@ -1,0 +1,101 @@
+// Test helpers of the record road: a scratch folder, WAVE files written for a test, the
+// window-layer presenter for the library's messages, and the poster that hands the sound
+// layer's block notices to the dialogs.
+#ifndef VTR_WAVE2SCRIPT_DIALOGS_RECORD_RECORD_TESTING_H_
+#define VTR_WAVE2SCRIPT_DIALOGS_RECORD_RECORD_TESTING_H_
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/messages.h"
+#include "platform/window/window.h"
+#include "platform/window/window_system.h"
+#include "playback/command_poster.h"
+#include "wave2script/core/show_message.h"
+#include "wave2script/core/wave_file.h"
+
+namespace vtr::w2s::testing {
+
+namespace fs = std::filesystem;
+
+// The library's boxes shown through the window layer, as the library shows them.
+class WindowPresenter : public core::MessagePresenter {
+ public:
+  int Show(void* owner, std::string_view text, std::string_view caption, uint32_t style) override {
+    return platform::MessageBox(platform::Window::FromHandle(owner), text, caption, style);
+  }
+};
+
+class WindowPoster : public playback::CommandPoster {
+ public:
+  void PostCommand(void* window, int command_id) override { platform::PostCommand(window, command_id); }
+};
+
+// The message id whose text a box showed; 0 for none.
+inline unsigned MessageIdOf(std::string_view text) {
+  for (unsigned id = 501; id <= 520; ++id) {
+    if (LibraryMessageText(id) == text) return id;
+  }
+  return 0;
+}
+
+// A folder of the test's own, removed afterwards.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = fs::temp_directory_path() /
+            ("vtr_record_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
+             std::to_string(::getpid()));
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code error;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(path_, error);
+  }
+  const fs::path& path() const { return path_; }
+  std::string operator/(std::string_view name) const { return (path_ / name).string(); }
+
+ private:
+  fs::path path_;
+};
+
+// Writes a WAVE file of the format holding `samples` (16-bit) or their high bytes (8-bit).
+inline void WriteWave(const fs::path& path, const std::vector<int16_t>& samples, int rate = 16000,
+                      int channels = 1, int bits = 16) {
+  WaveWriter writer;
+  ASSERT_EQ(writer.Create(path, PcmFormat(channels, rate, bits)), 0) << path;
+  std::vector<uint8_t> bytes;
+  for (int16_t s : samples) {
+    if (bits == 8) {
+      bytes.push_back(static_cast<uint8_t>((s >> 8) + 128));
+    } else {
+      bytes.push_back(static_cast<uint8_t>(s & 0xFF));
+      bytes.push_back(static_cast<uint8_t>((s >> 8) & 0xFF));
+    }
+  }
+  ASSERT_TRUE(writer.Write(bytes));
+  ASSERT_TRUE(writer.Close());
+}
+
+// `ms` of a 200 Hz tone at `rate`.
+inline std::vector<int16_t> Tone(int ms, int rate = 16000) {
+  std::vector<int16_t> samples(static_cast<size_t>(rate) * ms / 1000);
+  for (size_t i = 0; i < samples.size(); ++i) {
+    samples[i] = static_cast<int16_t>(8000 * std::sin(2 * 3.14159265 * 200 * i / rate));
+  }
+  return samples;
+}
+
+}  // namespace vtr::w2s::testing
+
+#endif  // VTR_WAVE2SCRIPT_DIALOGS_RECORD_RECORD_TESTING_H_
