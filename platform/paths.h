@@ -18,6 +18,8 @@ namespace vtr::platform {
 // Folder of the running program's executable (absolute). Falls back to the current directory
 // when the executable cannot be found.
 std::filesystem::path ProgramFolder();
+// The running program's executable file (absolute); empty when it cannot be found.
+std::filesystem::path ProgramFile();
 
 // Folder of the program or library that contains `address` (absolute); empty when unknown.
 std::filesystem::path ModuleFolder(const void* address);

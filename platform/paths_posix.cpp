@@ -33,6 +33,13 @@ std::filesystem::path ProgramFolder() {
   return exe.parent_path();
 }
 
+std::filesystem::path ProgramFile() {
+  std::error_code error;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return exe;
+}
+
 std::filesystem::path ModuleFile(const void* address) {
   Dl_info info{};
   if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};

@@ -39,6 +39,7 @@ TEST(PathsTest, JoinSystemPathAcceptsBackslashes) {
 
 TEST(PathsTest, ProgramFolderHoldsTheRunningTest) {
   EXPECT_TRUE(std::filesystem::exists(ProgramFolder() / "vtr_platform_test"));
+  EXPECT_EQ(ProgramFile(), ProgramFolder() / "vtr_platform_test");
 }
 
 TEST(PathsTest, ModuleFolderOfAPlatformFunctionIsTheProgramFolderOfTheDist) {
