@@ -5,6 +5,7 @@
 #include <map>
 
 #include "app/main_app.h"
+#include "app/testdata/fake_intonation_dialog.h"
 #include "platform/module.h"
 #include "platform/single_instance.h"
 #include "platform/window/headless.h"
@@ -389,6 +390,110 @@ TEST_F(MainDialogTest, ScriptEditRoundTripClosesThePlayerAroundTheCall) {
     EXPECT_EQ(local_player.log[2].substr(0, 5), "open ");
     fake.Find<void(void (*)(const char*), int)>("FakeDialog_Set")(nullptr, 1);
     g_log = nullptr;
+  }
+}
+
+// What the stand-in intonation library saw. The test's own hold on the library is let go
+// inside the dialog call: from then on only the window holds it, so the library is unloaded
+// when the window frees it, and whatever the window did not copy out is gone.
+struct IntonationRecord {
+  std::vector<std::string>* log = nullptr;
+  platform::Module* held = nullptr;
+  FakeIntonationCall open{};
+  std::string wave_path;
+  std::string script;
+  std::string script_path;
+  int gets = 0;
+};
+IntonationRecord* g_intonation = nullptr;
+
+std::string Text(const char* text) { return text == nullptr ? "(null)" : text; }
+
+void IntonationHook(const FakeIntonationCall& call) {
+  if (std::string_view(call.entry) == "get") {
+    ++g_intonation->gets;
+    return;
+  }
+  g_intonation->log->push_back("dialog");
+  g_intonation->open = call;
+  g_intonation->wave_path = Text(call.wave_path);
+  g_intonation->script = Text(call.script);
+  g_intonation->script_path = Text(call.script_path);
+  g_intonation->held->Free();
+}
+
+TEST_F(MainDialogTest, IntonationRoundTripClosesThePlayerAroundTheCallAndTakesOverTheResult) {
+  const std::filesystem::path folder = std::filesystem::path(VTR_TEST_BIN_DIR) / "fake_dialogs";
+  struct Case {
+    std::string name;
+    FakeIntonationAnswer answer;
+    std::string text;  // the box afterwards
+    int voice;
+    int volume;
+    int count;
+    int pass_through;
+    std::string path;
+    int gets;
+  };
+  const char* const kScript = "KV#JK3\x82\xA9\x82\xC8";  // かな in voice 3
+  const Case cases[] = {
+      {"ok", {1, 0, kScript, 3, 64, "/tmp/w2s.kvx", 7}, "\x82\xA9\x82\xC8", 3, 64, 4, 7, "/tmp/w2s.kvx", 1},
+      // Four bytes are only the tag: the box is emptied and the library's voice is kept.
+      {"tag only", {1, 0, "KV#J", 5, 90, "/tmp/w2s.kvx", 7}, "", 5, 90, 0, 7, "/tmp/w2s.kvx", 1},
+      {"cancel", {2, 0, kScript, 3, 64, "/tmp/w2s.kvx", 7}, "\x82\xA9", 2, 100, 0, 0, "", 0},
+  };
+  for (const Case& c : cases) {
+    platform::Module fake;
+    ASSERT_TRUE(fake.LoadFile(folder / "Vtr_W2SDlg.so")) << fake.error();
+    RecordingPlayer local_player;
+    IntonationRecord record;
+    record.log = &local_player.log;
+    record.held = &fake;
+    g_intonation = &record;
+    fake.Find<FakeIntonationSet>("FakeIntonation_Set")(&IntonationHook, c.answer);
+    platform::HeadlessSession local;
+    MainDialog::Services services = Services();
+    services.player = &local_player;
+    services.program_folder = folder;
+    MainDialog dialog(services);
+    local.user()
+        .Type(kIdScriptBox, "か")
+        .Do([&] { dialog.OnCommand(kCmdFirstVoice + 2, platform::Notice::kClicked); })
+        .Key('W', platform::kModCtrl)
+        .Do([&] {
+          EXPECT_EQ(dialog.EditText(), c.text) << c.name;
+          EXPECT_EQ(dialog.voice(), c.voice) << c.name;
+          EXPECT_EQ(dialog.volume(), c.volume) << c.name;
+          EXPECT_EQ(dialog.knob().value(), c.volume) << c.name;
+          EXPECT_EQ(dialog.recorded_count(), c.count) << c.name;
+          EXPECT_EQ(dialog.pass_through(), c.pass_through) << c.name;
+          EXPECT_EQ(dialog.script_path(), c.path) << c.name;
+          EXPECT_EQ(dialog.Item(kIdPlay)->visible(), !c.text.empty()) << c.name;
+        })
+        .Click(kIdPower);
+    if (!c.text.empty()) local.user().Answer(kIdNo);
+    (void)dialog.DoModal();
+    g_intonation = nullptr;
+    EXPECT_FALSE(fake.loaded()) << c.name;
+
+    // The dialog got the checked script of the box with the voice, and nothing else held.
+    EXPECT_EQ(record.open.saved, 0) << c.name;
+    EXPECT_EQ(record.wave_path, "") << c.name;
+    EXPECT_EQ(record.script.substr(0, 4), "KV#J") << c.name;
+    EXPECT_NE(record.script.find("\x82\xA9"), std::string::npos) << c.name;
+    EXPECT_EQ(record.open.voice, 2) << c.name;
+    EXPECT_EQ(record.open.volume, 100) << c.name;
+    EXPECT_EQ(record.script_path, "") << c.name;
+    EXPECT_EQ(record.open.pass_through, 0) << c.name;
+    EXPECT_EQ(record.gets, c.gets) << c.name;
+    // The player is closed before the call and opened again after it, also when cancelled
+    // (the close road's stop follows).
+    const std::vector<std::string> expected = {
+        "close", "dialog",
+        "open " + (folder / "Qs5_EmuKmw5.dll").string() + " " + std::to_string(0x52100000) + " 129",
+        "stop"};
+    EXPECT_EQ(local_player.log, expected) << c.name;
+    EXPECT_TRUE(local.errors().empty()) << c.name << ": " << local.errors().front();
   }
 }
 
