@@ -63,9 +63,11 @@ class TestDialog : public IntonationEditDialog {
   };
   std::vector<RoadCall> road_calls;
   bool road_confirms = true;
+  bool real_road = false;  // the real wave input and segment confirm dialogs
 
  protected:
   int RunRecordDialogs(const std::string& wave_path, const std::string& script) override {
+    if (real_road) return IntonationEditDialog::RunRecordDialogs(wave_path, script);
     SetWaveRoadMarker();  // the wave input dialog showed
     road_calls.push_back({wave_path, script});
     if (!road_confirms) return kIdCancel;
@@ -490,6 +492,34 @@ TEST(IntonationEditDialogTest, AFinishedRecordRoadLeavesAnUnsavedScript) {
     EXPECT_EQ(scene.dialog.saved_flag(), c.confirms ? 0 : 1);
     EXPECT_EQ(scene.dialog.script_path(), c.confirms ? "" : "/scripts/old.kvx");
     EXPECT_EQ(scene.dialog.volume(), c.confirms ? 77 : 100);
+    EXPECT_TRUE(scene.session.errors().empty());
+  }
+}
+
+TEST(IntonationEditDialogTest, CancellingTheWaveInputDialogChangesNothing) {
+  struct Case {
+    const char* name;
+    int button;
+    const char* file;  // chosen in the Open dialog, "" for the record button
+  };
+  const std::vector<Case> cases = {{"record", kIntonationRecord, ""},
+                                   {"open a wave", kIntonationOpen, "take.wav"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scene scene;
+    scene.dialog.real_road = true;
+    scene.Open(kBody, 1, "", "/scripts/old.kvx");
+    scene.user().Click(c.button);
+    if (*c.file != 0) scene.user().ChooseFile(scene.folder.File(c.file), kOpenWaveFilter);
+    scene.user()
+        .Do([&] { EXPECT_EQ(scene.session.file_dialogs().size(), *c.file != 0 ? 1u : 0u); })
+        .Click(kIdCancel)  // dialog 146, nothing changed there: it closes at once
+        .Do([&] { EXPECT_EQ(scene.Count(), 3); })
+        .Click(kIdOk);
+    EXPECT_EQ(scene.dialog.DoModal(), kIdOk);
+    EXPECT_TRUE(scene.Messages().empty());
+    EXPECT_EQ(scene.dialog.saved_flag(), 1);
+    EXPECT_EQ(scene.dialog.script_path(), "/scripts/old.kvx");
     EXPECT_TRUE(scene.session.errors().empty());
   }
 }
