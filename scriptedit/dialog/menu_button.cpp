@@ -45,10 +45,11 @@ constexpr std::array<Label, 5> kLabels = {{
 
 // Removes the extended-voice items that no voice names, and names the others, in `items`.
 void FillExtendedVoices(std::vector<platform::MenuItem>& items,
-                        const std::vector<playback::ExtendedVoice>* voices) {
+                        const std::vector<playback::ExtendedVoice>* voices,
+                        platform::Encoding encoding) {
   for (auto it = items.begin(); it != items.end();) {
     if (it->is_popup()) {
-      FillExtendedVoices(it->submenu, voices);
+      FillExtendedVoices(it->submenu, voices, encoding);
       ++it;
       continue;
     }
@@ -69,7 +70,10 @@ void FillExtendedVoices(std::vector<platform::MenuItem>& items,
       it = items.erase(it);
       continue;
     }
-    it->text.assign(found->text.data(), strnlen(found->text.data(), found->text.size()));
+    // The name is script bytes; a byte that does not decode ends what is shown.
+    it->text = platform::ToUtf8(encoding, std::string_view(found->text.data(),
+                                                           strnlen(found->text.data(), found->text.size())))
+                   .text;
     ++it;
   }
 }
@@ -110,7 +114,7 @@ void MenuButton::Setup(int menu_id, int initial_command) {
 
 platform::Menu MenuButton::BuildPopup() const {
   platform::Menu popup = resources::LoadMenu(resources::Module::kScriptEdit, menu_id_).FirstPopup();
-  if (menu_id_ == kExtendedVoiceMenu) FillExtendedVoices(popup.items(), extended_voices_);
+  if (menu_id_ == kExtendedVoiceMenu) FillExtendedVoices(popup.items(), extended_voices_, encoding_);
   return popup;
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "platform/window/controls.h"
 #include "platform/window/menu.h"
 #include "playback/script_player.h"
@@ -48,9 +49,11 @@ std::string MenuButtonCaption(int control_id, int command);
 
 class MenuButton : public platform::MenuButton {
  public:
-  // `extended_voices` (not owned; may be null) fills the extended-voice items of menu 205.
-  explicit MenuButton(const std::vector<playback::ExtendedVoice>* extended_voices = nullptr)
-      : extended_voices_(extended_voices) {}
+  // `extended_voices` (not owned; may be null) fills the extended-voice items of menu 205;
+  // their names are bytes in `encoding`, the script's.
+  explicit MenuButton(const std::vector<playback::ExtendedVoice>* extended_voices = nullptr,
+                      platform::Encoding encoding = platform::Encoding::kShiftJis)
+      : extended_voices_(extended_voices), encoding_(encoding) {}
 
   // Stores the menu shown by the arrow and the command that stands until the user chooses,
   // and gives the button the tool tip whose string id is its control id.
@@ -68,6 +71,7 @@ class MenuButton : public platform::MenuButton {
 
  private:
   const std::vector<playback::ExtendedVoice>* extended_voices_;
+  platform::Encoding encoding_;
   int menu_id_ = -1;
   int current_command_ = 0;
 };
