@@ -363,9 +363,23 @@ void ScriptEditDlg::FillVoiceList() {
   (void)voices->SetCurSel(voice_index_);
 }
 
+void ScriptEditDlg::ShowMembers() {
+  ShowText(script_text_);
+  if (auto* slider = Item<platform::Trackbar>(kVolumeSlider)) slider->SetPos(volume_);
+  if (auto* box = Item<Button>(kRemainLinefeedBox)) box->SetCheck(remain_linefeed_ ? 1 : 0);
+  if (auto* box = Item<Button>(kInsertSegmentEndBox)) box->SetCheck(insert_segment_end_ ? 1 : 0);
+  if (auto* box = Item<Button>(kLoopBox)) box->SetCheck(loop_ ? 1 : 0);
+  if (auto* name = Item<Edit>(kNameBox)) {
+    name->SetLimitText(kMaxNameChars);
+    (void)name->SetScriptText(encoding(), script_name_);
+  }
+}
+
 bool ScriptEditDlg::OnInitDialog() {
   playing_ = false;
   player_opened_ = false;
+  // The members show in the controls even when the player does not open.
+  ShowMembers();
   if (player_->Open(emulator_path_, mode_word_, player_param_) != playback::kPlayerOk) {
     return true;  // the player showed its message; the bare template stays
   }
@@ -390,12 +404,6 @@ bool ScriptEditDlg::OnInitDialog() {
 
   SetUpControls();
   SetAccelerators(resources::LoadAccelerators(Module::kScriptEdit, 206));
-  ShowText(script_text_);
-  if (auto* name = Item<Edit>(kNameBox)) {
-    name->SetLimitText(kMaxNameChars);
-    (void)name->SetScriptText(encoding(), script_name_);
-  }
-  if (auto* box = Item<Button>(kLoopBox)) box->SetCheck(loop_ ? 1 : 0);
 
   EnableControls(HasText());
   FillVoiceList();

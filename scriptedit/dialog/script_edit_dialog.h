@@ -154,6 +154,8 @@ class ScriptEditDlg : public platform::Dialog {
   int BeforeUseFlags() const;
   int ForPlayFlags() const;
 
+  // Puts the members into the controls.
+  void ShowMembers();
   void SetUpControls();
   bool SetUpToolTips();
   void FillVoiceList();
