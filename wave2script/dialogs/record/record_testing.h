@@ -20,6 +20,7 @@
 #include "playback/command_poster.h"
 #include "wave2script/core/show_message.h"
 #include "wave2script/core/wave_file.h"
+#include "wave2script/dialogs/record/record_library.h"
 
 namespace vtr::w2s::testing {
 
@@ -46,14 +47,14 @@ inline unsigned MessageIdOf(std::string_view text) {
   return 0;
 }
 
-// A folder of the test's own, removed afterwards.
+// A folder of the test's own, removed afterwards; `tag` tells several of one test apart.
 class ScratchFolder {
  public:
-  ScratchFolder() {
+  explicit ScratchFolder(std::string_view tag = "files") {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = fs::temp_directory_path() /
             ("vtr_record_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
-             std::to_string(::getpid()));
+             std::to_string(::getpid()) + "_" + std::string(tag));
     fs::remove_all(path_);
     fs::create_directories(path_);
   }
@@ -95,6 +96,39 @@ inline std::vector<int16_t> Tone(int ms, int rate = 16000) {
   }
   return samples;
 }
+
+// A program folder of a test's own: the platform library and, as asked, Plugin/Vtr_wtp.so with
+// the stand-in recogniser in Plugin/Julius and a Plugin/Vtr_pth.so, each copied from a file
+// given (the built ones in the distribution folder by default). The record road is pointed at
+// it while the object lives.
+class RecordProgramFolder {
+ public:
+  static fs::path Dist() { return fs::path(VTR_DIST_DIR); }
+  static fs::path BuiltWtp() { return Dist() / "Plugin" / "Vtr_wtp.so"; }
+  static fs::path BuiltPth() { return Dist() / "Plugin" / "Vtr_pth.so"; }
+  // A stand-in Vtr_pth whose VtrPth_GetKVX fails.
+  static fs::path FailingPth() { return fs::path(VTR_TEST_BIN_DIR) / "record_fixture" / "Vtr_pth.so"; }
+
+  explicit RecordProgramFolder(const fs::path& wtp = BuiltWtp(), const fs::path& pth = BuiltPth(),
+                               bool recogniser = true) {
+    const fs::path plugin = folder_.path() / "Plugin";
+    fs::create_directories(plugin / "Julius");
+    fs::copy_file(Dist() / "libvtr_platform.so", folder_.path() / "libvtr_platform.so");
+    if (!wtp.empty()) fs::copy_file(wtp, plugin / "Vtr_wtp.so");
+    if (!pth.empty()) fs::copy_file(pth, plugin / "Vtr_pth.so");
+    if (recogniser) {
+      for (const char* name : {"julius", "hmmdefs"}) {
+        fs::copy_file(Dist() / "Plugin" / "Julius" / name, plugin / "Julius" / name);
+      }
+    }
+    SetRecordLibraryFolder(folder_.path());
+  }
+  ~RecordProgramFolder() { SetRecordLibraryFolder({}); }
+  const fs::path& path() const { return folder_.path(); }
+
+ private:
+  ScratchFolder folder_{"program"};
+};
 
 }  // namespace vtr::w2s::testing
 
