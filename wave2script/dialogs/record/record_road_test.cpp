@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -71,6 +72,7 @@ class RecordRoadTest : public ::testing::Test {
   testing::WindowPoster poster_;
   platform::FakeSoundSystem sound_;
   testing::ScratchFolder folder_;
+  testing::ScopedTempFolder temp_;
   testing::FakeHost host_;
   std::string wave_;
   fs::path start_directory_;
@@ -220,6 +222,14 @@ TEST_F(ScriptRoadTest, PlayWithLoopAndSelectionLimitsTheScriptToTheRange) {
         EXPECT_EQ(host_.preparations[0].show_errors, 1);
         EXPECT_EQ(host_.preparations[1].options, 0x10);
       })
+      .Advance(kSegmentTimerMs)
+      .Do([&] {
+        // The view follows the player from the range start.
+        const int expected = confirm.loop_start() + 5;
+        EXPECT_EQ(confirm.Item<platform::ScrollBar>(kSegmentScroll)->pos(),
+                  std::min(expected, confirm.Item<platform::ScrollBar>(kSegmentScroll)->maximum()));
+        EXPECT_EQ(confirm.graph()->origin(), confirm.Item<platform::ScrollBar>(kSegmentScroll)->pos());
+      })
       .Key('Z', platform::kModCtrl)  // swallowed while playing
       .Click(kSegmentStop)
       .Do([&] {
@@ -323,6 +333,27 @@ TEST_F(ScriptRoadTest, OkStaysWhenTheHostRefusesTheScript) {
     EXPECT_EQ(confirm.DoModal(), kIdCancel);
     EXPECT_EQ(host_.scripts_set, 0);
   }
+  EXPECT_TRUE(session_.errors().empty());
+}
+
+TEST_F(ScriptRoadTest, TheEndOfThePhraseStopsPlay) {
+  RecordProgramFolder program;
+  WaveInputDialog input(nullptr);
+  SegmentConfirmDlg confirm(host_);
+  Align(input, confirm);
+  session_.user()
+      .Click(kSegmentPlay)
+      .Do([&] { EXPECT_TRUE(confirm.playing()); })
+      .Do([&] { (void)sound_.Pump(20 * playback::kFakePhraseSamples); })
+      .WaitForPost()
+      .Do([&] {
+        EXPECT_FALSE(confirm.playing());
+        EXPECT_TRUE(confirm.Item(kSegmentPlay)->enabled());
+        EXPECT_FALSE(confirm.Item(kSegmentStop)->enabled());
+      })
+      .Click(kIdCancel)
+      .Answer(kIdYes);
+  EXPECT_EQ(confirm.DoModal(), kIdCancel);
   EXPECT_TRUE(session_.errors().empty());
 }
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -68,6 +69,31 @@ class ScratchFolder {
 
  private:
   fs::path path_;
+};
+
+// Points TMPDIR (where the temporary recording lives) at a folder of the test's own while it
+// lives, so that tests running side by side never share the recording.
+class ScopedTempFolder {
+ public:
+  ScopedTempFolder() : folder_("tmp") {
+    const char* previous = std::getenv("TMPDIR");
+    if (previous != nullptr) previous_ = previous;
+    had_previous_ = previous != nullptr;
+    ::setenv("TMPDIR", folder_.path().c_str(), 1);
+  }
+  ~ScopedTempFolder() {
+    if (had_previous_) {
+      ::setenv("TMPDIR", previous_.c_str(), 1);
+    } else {
+      ::unsetenv("TMPDIR");
+    }
+  }
+  const fs::path& path() const { return folder_.path(); }
+
+ private:
+  ScratchFolder folder_;
+  std::string previous_;
+  bool had_previous_ = false;
 };
 
 // Writes a WAVE file of the format holding `samples` (16-bit) or their high bytes (8-bit).

@@ -66,6 +66,7 @@ class SegmentConfirmDlgTest : public ::testing::Test {
   testing::WindowPoster poster_;
   platform::FakeSoundSystem sound_;
   testing::ScratchFolder folder_;
+  testing::ScopedTempFolder temp_;
   testing::FakeHost host_;
   std::string wave_;
 };

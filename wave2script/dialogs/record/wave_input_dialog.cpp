@@ -130,8 +130,8 @@ bool WaveInputDialog::OnInitDialog() {
   SetTimer(kWaveInputTimer, kWaveInputTimerMs);
   DragAcceptFiles(true);
   UpdateOkButton();
-  FocusFirst();
-  return false;
+  // The layer focuses the first control when FocusFirst placed the focus nowhere.
+  return !FocusFirst();
 }
 
 std::string WaveInputDialog::KanaEditText() const {
@@ -151,9 +151,17 @@ void WaveInputDialog::UpdateOkButton() {
   ok->Enable(!Item(kWaveInputName)->text().empty() && IsKanaOnly(KanaEditText()));
 }
 
-void WaveInputDialog::FocusFirst() {
-  if (Item(kWaveInputKana)->text().empty()) Item(kWaveInputKana)->SetFocus();
-  if (Item(platform::kIdOk)->enabled()) Item(platform::kIdOk)->SetFocus();
+bool WaveInputDialog::FocusFirst() {
+  bool focused = false;
+  if (Item(kWaveInputKana)->text().empty()) {
+    Item(kWaveInputKana)->SetFocus();
+    focused = true;
+  }
+  if (Item(platform::kIdOk)->enabled()) {
+    Item(platform::kIdOk)->SetFocus();
+    focused = true;
+  }
+  return focused;
 }
 
 void WaveInputDialog::SelectAllKana() {

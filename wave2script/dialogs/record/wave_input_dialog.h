@@ -98,7 +98,7 @@ class WaveInputDialog : public platform::Dialog {
   void OpenPath(const std::string& path);
   void OnKanaChange();
   void UpdateOkButton();
-  void FocusFirst();
+  bool FocusFirst();
   void ShowName();
   void SelectAllKana();
   std::string KanaEditText() const;

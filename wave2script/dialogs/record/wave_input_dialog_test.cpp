@@ -8,6 +8,7 @@
 #include "platform/sound/fake_sound_system.h"
 #include "platform/window/headless.h"
 #include "wave2script/core/test_text.h"
+#include "wave2script/core/wave_file.h"
 #include "wave2script/core/wave_io.h"
 #include "wave2script/dialogs/record/record_library.h"
 #include "wave2script/dialogs/record/record_testing.h"
@@ -15,6 +16,7 @@
 namespace vtr::w2s {
 namespace {
 
+namespace fs = std::filesystem;
 using platform::kIdCancel;
 using platform::kIdNo;
 using platform::kIdOk;
@@ -51,6 +53,7 @@ class WaveInputDialogTest : public ::testing::Test {
   testing::WindowPoster poster_;
   platform::FakeSoundSystem sound_;
   testing::ScratchFolder folder_;
+  testing::ScopedTempFolder temp_;
 };
 
 TEST(ShownWaveNameTest, CutsTheFileNameTo16Bytes) {
@@ -169,6 +172,177 @@ TEST_F(WaveInputDialogTest, DroppedFilesOpenOnlyWaves) {
       .Answer(kIdYes);
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
   EXPECT_EQ(Messages(), (std::vector<unsigned>{516}));
+  EXPECT_TRUE(session_.errors().empty());
+}
+
+TEST_F(WaveInputDialogTest, RecordingIsSavedWhereTheUserChooses) {
+  WaveInputDialog dialog(nullptr);
+  const std::vector<int16_t> speech = testing::Tone(1000, 44100);
+  platform::ScriptedUser& user = session_.user();
+  user.Click(kWaveInputRecord)
+      .Do([&] {
+        EXPECT_TRUE(WaveIO_IsRecording());
+        for (int id : {kWaveInputPlay, kWaveInputRecord, kWaveInputOpen, kIdOk, kIdCancel}) {
+          EXPECT_FALSE(dialog.Item(id)->enabled()) << id;
+        }
+        EXPECT_TRUE(dialog.Item(kWaveInputStop)->enabled());
+        EXPECT_TRUE(dialog.Item(kWaveInputStop)->HasFocus());
+        EXPECT_TRUE(sound_.Feed(speech));
+      })
+      .Advance(kWaveInputTimerMs)
+      .Do([&] {
+        // 1 s fed, the 21 whole blocks of it written: 86016 bytes, 97 hundredths.
+        EXPECT_EQ(dialog.Item(kWaveInputName)->text(), "00 : 97");
+      })
+      .Click(kWaveInputStop)
+      .ChooseFile(folder_ / "take")
+      .Do([&] {
+        EXPECT_FALSE(WaveIO_IsRecording());
+        EXPECT_EQ(dialog.wave_path(), folder_ / "take.wav") << "the extension is added";
+        EXPECT_EQ(dialog.Item(kWaveInputName)->text(), "take.wav");
+        EXPECT_TRUE(dialog.Item(kWaveInputPlay)->enabled());
+        EXPECT_FALSE(dialog.Item(kWaveInputStop)->enabled());
+        EXPECT_TRUE(dialog.changed());
+        EXPECT_FALSE(fs::exists(WaveIO_TempPath()));
+        int rate = 0;
+        EXPECT_EQ(CheckWaveFile(dialog.wave_path(), &rate), 1);
+        EXPECT_EQ(rate, 44100);
+      })
+      .Click(kWaveInputRecord)
+      .Do([&] { EXPECT_TRUE(sound_.Feed(speech)); })
+      .Click(kWaveInputStop)
+      .ChooseFile("")
+      .Do([&] {
+        // A cancelled save keeps the previous wave; the recording waits in the temporary file.
+        EXPECT_EQ(dialog.wave_path(), folder_ / "take.wav");
+        EXPECT_TRUE(fs::exists(WaveIO_TempPath()));
+      })
+      .Click(kIdCancel)
+      .Answer(kIdYes);
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  EXPECT_FALSE(fs::exists(WaveIO_TempPath())) << "gone with the dialog";
+  ASSERT_EQ(session_.file_dialogs().size(), 2u);
+  EXPECT_TRUE(session_.file_dialogs()[0].save);
+  ASSERT_EQ(session_.file_dialogs()[0].filters.size(), 1u);
+  EXPECT_EQ(session_.file_dialogs()[0].filters[0].patterns, "*.wav");
+  EXPECT_EQ(Messages(), (std::vector<unsigned>{516}));
+  EXPECT_TRUE(session_.errors().empty());
+}
+
+TEST_F(WaveInputDialogTest, PlayingLocksTheDialogUntilTheEnd) {
+  const std::string wave = Wave("voice.wav", 1000);
+  WaveInputDialog dialog(nullptr);
+  (void)dialog.SetKanaText(Sj("か"));
+  dialog.SetWavePath(wave);
+  session_.user()
+      .Click(kWaveInputPlay)
+      .Do([&] {
+        EXPECT_TRUE(WaveIO_IsPlaying());
+        for (int id : {kWaveInputPlay, kWaveInputRecord, kWaveInputOpen, kIdOk, kIdCancel}) {
+          EXPECT_FALSE(dialog.Item(id)->enabled()) << id;
+        }
+        EXPECT_TRUE(dialog.Item(kWaveInputStop)->enabled());
+        EXPECT_TRUE(dialog.Item(kWaveInputKana)->HasFocus());
+      })
+      .Key('O', platform::kModCtrl)                  // open is locked
+      .DropFiles({Wave("other.wav")})               // so are drops
+      .Key(platform::kKeyEscape)                     // and Cancel
+      .Do([&] { (void)sound_.Pump(16000 + 40000); })  // the whole file and the queue's end
+      .WaitForPost()
+      .Do([&] { (void)sound_.Pump(16000); })
+      .Do([&] {
+        EXPECT_FALSE(WaveIO_IsPlaying());
+        EXPECT_TRUE(dialog.Item(kWaveInputPlay)->enabled());
+        EXPECT_TRUE(dialog.Item(kIdOk)->enabled());
+        EXPECT_FALSE(dialog.Item(kWaveInputStop)->enabled());
+        EXPECT_EQ(dialog.Item(kWaveInputName)->text(), "voice.wav");
+        EXPECT_EQ(dialog.wave_path(), wave);
+      })
+      .Click(kIdCancel);
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  EXPECT_TRUE(session_.file_dialogs().empty());
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(session_.errors().empty());
+}
+
+TEST_F(WaveInputDialogTest, OpenTakesOnlyAcceptedWaveFiles) {
+  const std::string good = Wave("good.WAV");
+  const std::string stereo = folder_ / "stereo.wav";
+  testing::WriteWave(stereo, testing::Tone(200), 16000, 2);
+  const std::string too_long = folder_ / "long.wav";
+  testing::WriteWave(too_long, testing::Tone(20001));
+  WaveInputDialog dialog(nullptr);
+  session_.user()
+      .Click(kWaveInputOpen)
+      .ChooseFile(stereo)
+      .Answer(kIdOk)
+      .Key('O', platform::kModCtrl)
+      .ChooseFile(too_long)
+      .Answer(kIdOk)
+      .Click(kWaveInputOpen)
+      .ChooseFile(folder_ / "notes.txt")
+      .Do([&] {
+        EXPECT_TRUE(dialog.wave_path().empty());
+        EXPECT_FALSE(dialog.changed());
+      })
+      .Key('O', platform::kModCtrl)
+      .ChooseFile(good)
+      .Do([&] {
+        EXPECT_EQ(dialog.wave_path(), good);
+        EXPECT_EQ(dialog.Item(kWaveInputName)->text(), "good.WAV");
+        EXPECT_TRUE(dialog.Item(kWaveInputPlay)->enabled());
+        EXPECT_TRUE(dialog.changed());
+        EXPECT_TRUE(dialog.Item(kWaveInputKana)->HasFocus()) << "no kana yet";
+      })
+      .Click(kIdCancel)
+      .Answer(kIdYes);
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  EXPECT_EQ(Messages(), (std::vector<unsigned>{506, 506, 516}));
+  ASSERT_EQ(session_.file_dialogs().size(), 4u);
+  EXPECT_FALSE(session_.file_dialogs()[0].save);
+  EXPECT_TRUE(session_.errors().empty());
+}
+
+TEST_F(WaveInputDialogTest, CtrlAAndDoubleClickSelectTheKana) {
+  WaveInputDialog dialog(nullptr);
+  auto selection = [&] { return dialog.Item<platform::Edit>(kWaveInputKana)->GetSel(); };
+  session_.user()
+      .Type(kWaveInputKana, "かいこ")
+      .Do([&] { EXPECT_EQ(selection(), (std::pair<int, int>{3, 3})); })
+      .Key('A', platform::kModCtrl)
+      .Do([&] { EXPECT_EQ(selection(), (std::pair<int, int>{0, 3})); })
+      .Do([&] { dialog.Item<platform::Edit>(kWaveInputKana)->SetSel(1, 1); })
+      .DoubleClick(0, {5, 5})
+      .Do([&] { EXPECT_EQ(selection(), (std::pair<int, int>{0, 3})); })
+      .Click(kIdCancel)
+      .Answer(kIdYes);
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  EXPECT_TRUE(session_.errors().empty());
+}
+
+TEST_F(WaveInputDialogTest, OkNeedsAWaveAndKana) {
+  const std::string wave = Wave("w.wav");
+  struct Case {
+    std::string typed;
+    bool with_wave;
+    bool ok_enabled;
+  };
+  const std::vector<Case> cases = {
+      {"かいこ", true, true}, {"かいこ", false, false}, {"abc", true, false},
+      {"", true, false},      {"カイコ", true, false},  {"か、い", true, true},
+  };
+  for (const Case& c : cases) {
+    WaveInputDialog dialog(nullptr);
+    if (c.with_wave) dialog.SetWavePath(wave);
+    platform::ScriptedUser& user = session_.user();
+    if (!c.typed.empty()) user.Type(kWaveInputKana, c.typed);
+    user.Do([&] { EXPECT_EQ(dialog.Item(kIdOk)->enabled(), c.ok_enabled) << c.typed; });
+    // Enter presses the default button, which does nothing while disabled.
+    if (!c.ok_enabled) user.Key(platform::kKeyReturn).Do([&] { EXPECT_TRUE(dialog.built()); });
+    user.Click(kIdCancel);
+    if (!c.typed.empty()) user.Answer(kIdYes);
+    EXPECT_EQ(dialog.DoModal(), kIdCancel) << c.typed;
+  }
   EXPECT_TRUE(session_.errors().empty());
 }
 
