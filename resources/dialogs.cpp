@@ -31,15 +31,15 @@ std::string SpeedText(int n) {
 std::string SignedText(int n) { return n > 0 ? "+" + std::to_string(n) : std::to_string(n); }
 
 const std::vector<std::string_view>& SpeedItems() {
-  static std::vector<std::string>* store = new std::vector<std::string>();
-  static const auto* items = new std::vector<std::string_view>(Steps(*store, 10, -10, SpeedText));
-  return *items;
+  static std::vector<std::string> store;
+  static const std::vector<std::string_view> items = Steps(store, 10, -10, SpeedText);
+  return items;
 }
 
 const std::vector<std::string_view>& FineItems() {
-  static std::vector<std::string>* store = new std::vector<std::string>();
-  static const auto* items = new std::vector<std::string_view>(Steps(*store, 10, -10, SignedText));
-  return *items;
+  static std::vector<std::string> store;
+  static const std::vector<std::string_view> items = Steps(store, 10, -10, SignedText);
+  return items;
 }
 
 // The main program's skinned dialog; OnInitDialog places and sizes everything from the skin.
@@ -236,13 +236,14 @@ DialogTemplate ChangeHiraganaDialog() {
 }  // namespace
 
 const DialogTemplate* FindDialog(Module module, int id) {
-  static const auto* program = new std::vector<DialogTemplate>{MainDialog(), AboutDialog()};
-  static const auto* script_edit = new std::vector<DialogTemplate>{ScriptEditDialog()};
-  static const auto* wave_to_script = new std::vector<DialogTemplate>{
+  // Destroyed with the module: a dialog library unloaded after each use leaves nothing behind.
+  static const std::vector<DialogTemplate> program{MainDialog(), AboutDialog()};
+  static const std::vector<DialogTemplate> script_edit{ScriptEditDialog()};
+  static const std::vector<DialogTemplate> wave_to_script{
       IntonationEditDialog(), WaveInputDialog(), SegmentConfirmDialog(), ChangeHiraganaDialog()};
-  const std::vector<DialogTemplate>* set = module == Module::kProgram      ? program
-                                           : module == Module::kScriptEdit ? script_edit
-                                                                           : wave_to_script;
+  const std::vector<DialogTemplate>* set = module == Module::kProgram      ? &program
+                                           : module == Module::kScriptEdit ? &script_edit
+                                                                           : &wave_to_script;
   for (const DialogTemplate& t : *set) {
     if (t.id == id) return &t;
   }

@@ -97,18 +97,19 @@ std::string_view Pick(const Entry& e, Language language) {
 
 // The symbol tooltips, written out once per language on first use.
 const std::map<std::pair<int, Language>, std::string>& SymbolTips() {
-  static const auto* tips = [] {
-    auto* map = new std::map<std::pair<int, Language>, std::string>();
+  // Destroyed with the module, like the dialog templates.
+  static const std::map<std::pair<int, Language>, std::string> tips = [] {
+    std::map<std::pair<int, Language>, std::string> map;
     for (const auto& [id, symbol] : kSymbolButtons) {
       const std::string s(symbol);
-      (*map)[{id, Language::kEnglish}] = "Inserts " + s + ".";
-      (*map)[{id, Language::kJapanese}] = "「" + s + "」を挿入します。";
-      (*map)[{id, Language::kKorean}] = "「" + s + "」를 삽입합니다.";
-      (*map)[{id, Language::kChinese}] = "插入“" + s + "”。";
+      map[{id, Language::kEnglish}] = "Inserts " + s + ".";
+      map[{id, Language::kJapanese}] = "「" + s + "」を挿入します。";
+      map[{id, Language::kKorean}] = "「" + s + "」를 삽입합니다.";
+      map[{id, Language::kChinese}] = "插入“" + s + "”。";
     }
     return map;
   }();
-  return *tips;
+  return tips;
 }
 
 template <size_t N>
