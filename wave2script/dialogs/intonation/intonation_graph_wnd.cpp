@@ -123,12 +123,14 @@ bool CIntonationGraphWnd::Redo() {
 
 bool CIntonationGraphWnd::RaiseSelection() {
   if (!model_.RaiseSelection()) return false;
+  GraphChanged();
   Invalidate();
   return true;
 }
 
 bool CIntonationGraphWnd::LowerSelection() {
   if (!model_.LowerSelection()) return false;
+  GraphChanged();
   Invalidate();
   return true;
 }

@@ -12,8 +12,8 @@
 //   - a right click on a label offers change and delete (menu 180), on empty graph area add;
 //   - a double-click on a label changes its hiragana (dialog 178), on empty area it swaps the
 //     front curve.
-// After every add, change, delete and marker or boundary drag the window calls the handler
-// given at construction (the dialog's OnGraphChanged).
+// After every edit (add, change, delete, marker or boundary drag, raise, lower) the window
+// calls the handler given at construction (the dialog's OnGraphChanged).
 //
 // Scrolling: the dialog sets the model's ranges and origins (model().SetVerticalRange,
 // set_vpos, SetHorizontalRange, set_hpos) together with its bars 173 and 177, then calls
@@ -67,7 +67,8 @@ inline constexpr platform::Color kGraphDragBoundaryColor = 0xFFB793;
 
 class CIntonationGraphWnd : public platform::CustomWindow {
  public:
-  // `on_graph_changed` runs after every edit made with the mouse or Ctrl+Enter (may be empty).
+  // `on_graph_changed` runs after every edit: add, change, delete, a marker or boundary drag
+  // (also a cancelled one), raise and lower; not after undo and redo. May be empty.
   explicit CIntonationGraphWnd(std::function<void()> on_graph_changed = {});
   ~CIntonationGraphWnd() override;
 
@@ -90,8 +91,8 @@ class CIntonationGraphWnd : public platform::CustomWindow {
   // 173's range; the window keeps the bars' positions on the restored origins.
   bool Undo();
   bool Redo();
-  // Ctrl+Up / Ctrl+Down / Ctrl+Right / Ctrl+Left (the model's rules); a selection move that
-  // scrolls sets bar 173.
+  // Ctrl+Up / Ctrl+Down / Ctrl+Right / Ctrl+Left (the model's rules); raise and lower report
+  // the edit, a selection move that scrolls sets bar 173.
   bool RaiseSelection();
   bool LowerSelection();
   bool SelectNext();
