@@ -7,11 +7,15 @@
 
 #include "wave2script/core/show_message.h"
 #include "wave2script/core/test_text.h"
+#include "wave2script/dialogs/intonation/intonation_testing.h"
 
 namespace vtr::w2s {
 namespace {
 
+using testing::CountingPresenter;
+using testing::EndTimes;
 using testing::Sj;
+using testing::Xs;
 
 constexpr platform::Rect kView{0, 0, 400, 250};
 
@@ -42,27 +46,6 @@ IntonationGraphModel Loaded(const std::vector<Values>& values) {
   (void)model.SetSyllables(Records(values));
   return model;
 }
-
-std::vector<int> Xs(const IntonationGraphModel& model) {
-  std::vector<int> xs;
-  for (const IntonationPoint& p : model.points()) xs.push_back(p.x);
-  return xs;
-}
-
-std::vector<int> EndTimes(const IntonationGraphModel& model) {
-  std::vector<int> ends;
-  for (const IntonationPoint& p : model.points()) ends.push_back(p.record.end_time);
-  return ends;
-}
-
-class CountingPresenter : public core::MessagePresenter {
- public:
-  int Show(void*, std::string_view text, std::string_view, uint32_t) override {
-    texts.emplace_back(text);
-    return core::kIdOk;
-  }
-  std::vector<std::string> texts;
-};
 
 TEST(IntonationGraphModelTest, LoadingPlacesBoundariesAndMarkersFromTheValues) {
   struct Case {

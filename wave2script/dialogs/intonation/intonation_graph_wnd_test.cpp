@@ -14,6 +14,7 @@
 #include "wave2script/core/change_hiragana_dialog.h"
 #include "wave2script/core/show_message.h"
 #include "wave2script/core/test_text.h"
+#include "wave2script/dialogs/intonation/intonation_testing.h"
 
 namespace vtr::w2s {
 namespace {
@@ -22,7 +23,10 @@ using platform::kIdCancel;
 using platform::kIdOk;
 using platform::MouseButton;
 using platform::Point;
+using testing::CountingPresenter;
+using testing::EndTimes;
 using testing::Sj;
+using testing::Xs;
 using testing::Utf;
 
 // The graph at 400 x 250 pixels with the dialog's two bars beside it.
@@ -91,15 +95,6 @@ class GraphHost : public platform::Dialog {
   SyllableArray records_;
 };
 
-class CountingPresenter : public core::MessagePresenter {
- public:
-  int Show(void*, std::string_view text, std::string_view, uint32_t) override {
-    texts.emplace_back(text);
-    return core::kIdOk;
-  }
-  std::vector<std::string> texts;
-};
-
 class GraphWindowTest : public ::testing::Test {
  protected:
   void SetUp() override { InstallLibraryMessages(&presenter_, nullptr, ""); }
@@ -119,18 +114,6 @@ class GraphWindowTest : public ::testing::Test {
   platform::HeadlessSession session_;
   CountingPresenter presenter_;
 };
-
-std::vector<int> Xs(const IntonationGraphModel& model) {
-  std::vector<int> xs;
-  for (const IntonationPoint& p : model.points()) xs.push_back(p.x);
-  return xs;
-}
-
-std::vector<int> EndTimes(const IntonationGraphModel& model) {
-  std::vector<int> ends;
-  for (const IntonationPoint& p : model.points()) ends.push_back(p.record.end_time);
-  return ends;
-}
 
 TEST_F(GraphWindowTest, BoundaryDragSnapsToTheGridAndMovesTheLaterBoundaries) {
   struct Case {
