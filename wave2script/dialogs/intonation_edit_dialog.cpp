@@ -650,16 +650,14 @@ void IntonationEditDialog::OnScroll(int id, ScrollCode code, int pos) {
 
 void IntonationEditDialog::UndoOrRedo(bool redo) {
   if (playing_ == 1 || graph_ == nullptr) return;
-  if (redo) {
-    (void)graph_->Redo();
-  } else {
-    (void)graph_->Undo();
-  }
+  const bool changed = redo ? graph_->Redo() : graph_->Undo();
   const int maximum = graph_->GetScrollMax();
   graph_->model().SetHorizontalRange(graph_->model().horizontal_min(), maximum);
   if (auto* bar = Item<ScrollBar>(kIntonationHScroll)) {
     bar->SetRange(graph_->model().horizontal_min(), maximum);
   }
+  // The script changed: the flags must say so, or the caller takes it for the saved one.
+  if (changed) OnGraphChanged();
 }
 
 bool IntonationEditDialog::PreTranslateKey(const platform::KeyEvent& event,
@@ -674,8 +672,13 @@ bool IntonationEditDialog::PreTranslateKey(const platform::KeyEvent& event,
   switch (event.key) {
     case 'Z': UndoOrRedo(false); return true;
     case 'Y': UndoOrRedo(true); return true;
-    case platform::kKeyUp: (void)graph_->RaiseSelection(); return true;
-    case platform::kKeyDown: (void)graph_->LowerSelection(); return true;
+    // Raising and lowering edit the script like a drag does.
+    case platform::kKeyUp:
+      if (graph_->RaiseSelection()) OnGraphChanged();
+      return true;
+    case platform::kKeyDown:
+      if (graph_->LowerSelection()) OnGraphChanged();
+      return true;
     case platform::kKeyRight: (void)graph_->SelectNext(); return true;
     case platform::kKeyLeft: (void)graph_->SelectPrevious(); return true;
     case platform::kKeyReturn: graph_->ChangeSelectedHiragana(); return true;

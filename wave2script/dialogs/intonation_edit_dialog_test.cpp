@@ -380,6 +380,91 @@ TEST(IntonationEditDialogTest, WheelMovesTheViewUnderTheCursorBy30) {
   }
 }
 
+TEST(IntonationEditDialogTest, BarsAndSliderMoveTheViewAndTheVolume) {
+  struct Case {
+    int bar;
+    platform::ScrollCode code;
+    int track;  // thumb position for kThumbTrack
+    int dv, dh;
+  };
+  using platform::ScrollCode;
+  const std::vector<Case> cases = {
+      {kIntonationHScroll, ScrollCode::kLineDown, 0, 0, 20},
+      {kIntonationHScroll, ScrollCode::kLineUp, 0, 0, -20},
+      {kIntonationHScroll, ScrollCode::kPageDown, 0, 0, 240},
+      {kIntonationHScroll, ScrollCode::kPageUp, 0, 0, -240},
+      {kIntonationHScroll, ScrollCode::kThumbTrack, 700, 0, 700 - 300},
+      {kIntonationVScroll, ScrollCode::kLineDown, 0, 5, 0},
+      {kIntonationVScroll, ScrollCode::kLineUp, 0, -5, 0},
+      {kIntonationVScroll, ScrollCode::kPageDown, 0, 50, 0},
+      {kIntonationVScroll, ScrollCode::kPageUp, 0, -50, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.bar << " code " << static_cast<int>(c.code));
+    Scene scene;
+    scene.Open(Repeat(kKa, 40));
+    int vpos = 0;
+    scene.user()
+        .Do([&] {
+          scene.dialog.Item<platform::ScrollBar>(kIntonationHScroll)->SetPos(300);
+          scene.dialog.graph()->model().set_hpos(300);
+          vpos = scene.dialog.graph()->model().vpos();
+        })
+        .Scroll(c.bar, c.code, c.track)
+        .Do([&] {
+          EXPECT_EQ(scene.dialog.graph()->model().vpos(), vpos + c.dv);
+          EXPECT_EQ(scene.dialog.graph()->model().hpos(), 300 + c.dh);
+        })
+        .Scroll(kIntonationVolume, ScrollCode::kThumbTrack, 64)
+        .Click(kIdOk);
+    EXPECT_EQ(scene.dialog.DoModal(), kIdOk);
+    EXPECT_EQ(scene.dialog.volume(), 64);
+    EXPECT_TRUE(scene.session.errors().empty());
+  }
+}
+
+TEST(IntonationEditDialogTest, CtrlKeysReachTheGraph) {
+  Scene scene;
+  scene.Open(kBody);
+  int before = 0;
+  scene.user()
+      .Do([&] {
+        // Ctrl+click on the second pitch marker: pitch editing with that point selected.
+        IntonationGraphModel& model = scene.dialog.graph()->model();
+        const IntonationPoint p = model.GetPoint(1);
+        before = p.pitch_y;
+        const platform::MouseEvent down = platform::MouseEvent::At(
+            platform::MouseEvent::Kind::kDown, platform::MouseButton::kLeft,
+            {p.pitch_x - model.hpos(), p.pitch_y - model.vpos()}, kModCtrl);
+        (void)scene.dialog.graph()->OnMouse(down);
+        EXPECT_EQ(model.edit_mode(), Selection::kPitch);
+      })
+      .Key(platform::kKeyUp, kModCtrl)
+      .Key(platform::kKeyUp, kModCtrl)
+      .Key(platform::kKeyDown, kModCtrl)
+      .Do([&] { EXPECT_EQ(scene.dialog.graph()->model().GetPoint(1).pitch_y, before - 1); })
+      .Key(platform::kKeyUp)  // without Ctrl the graph is left alone
+      .Do([&] { EXPECT_EQ(scene.dialog.graph()->model().GetPoint(1).pitch_y, before - 1); })
+      .Click(kIdOk)
+      .Answer(kIdNo);
+  EXPECT_EQ(scene.dialog.DoModal(), kIdCancel);
+  EXPECT_TRUE(scene.session.errors().empty());
+}
+
+TEST(IntonationEditDialogTest, ADroppedScriptFileOpens) {
+  Scene scene;
+  scene.folder.Write("dropped.kvx", "KV#J" + kU + kKa + kA + kI);
+  scene.Open(kBody);
+  scene.user()
+      .DropFiles({scene.folder.File("dropped.kvx")})
+      .Do([&] { EXPECT_EQ(scene.Count(), 4); })
+      .Click(kIdOk)
+      .Answer(kIdYes);
+  EXPECT_EQ(scene.dialog.DoModal(), kIdOk);
+  EXPECT_EQ(scene.dialog.script_path(), scene.folder.File("dropped.kvx"));
+  EXPECT_TRUE(scene.session.errors().empty());
+}
+
 TEST(IntonationEditDialogTest, AWavePathGivenAtOpenOpensOnceTheDialogShows) {
   Scene scene;
   scene.Open(kBody, 1, "/speech/take.wav");
