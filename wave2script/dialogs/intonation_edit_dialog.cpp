@@ -672,13 +672,9 @@ bool IntonationEditDialog::PreTranslateKey(const platform::KeyEvent& event,
   switch (event.key) {
     case 'Z': UndoOrRedo(false); return true;
     case 'Y': UndoOrRedo(true); return true;
-    // Raising and lowering edit the script like a drag does.
-    case platform::kKeyUp:
-      if (graph_->RaiseSelection()) OnGraphChanged();
-      return true;
-    case platform::kKeyDown:
-      if (graph_->LowerSelection()) OnGraphChanged();
-      return true;
+    // Raising and lowering report their edit to OnGraphChanged themselves.
+    case platform::kKeyUp: (void)graph_->RaiseSelection(); return true;
+    case platform::kKeyDown: (void)graph_->LowerSelection(); return true;
     case platform::kKeyRight: (void)graph_->SelectNext(); return true;
     case platform::kKeyLeft: (void)graph_->SelectPrevious(); return true;
     case platform::kKeyReturn: graph_->ChangeSelectedHiragana(); return true;
