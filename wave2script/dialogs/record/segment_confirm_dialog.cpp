@@ -156,6 +156,7 @@ void SegmentConfirmDlg::OnMode() {
 }
 
 int SegmentConfirmDlg::GenerateScript(int with_range) {
+  if (graph_ == nullptr) return 0;  // only while the dialog runs
   graph_->GetItems(&items_);
   end_time_ = items_.empty() ? 0 : items_.back().start;
   SegmentList& list = TheSegmentList();
@@ -213,7 +214,7 @@ int SegmentConfirmDlg::PitchSeqToScript(const char* buffer, int length, int with
   if (initialize(20, 0) != 0) return fail();
   const int sing = Item<Button>(kSegmentSing) != nullptr && Item<Button>(kSegmentSing)->check() != 0 ? 1 : 0;
   if (set_pseq(reinterpret_cast<const unsigned char*>(buffer), length, sing) != 0) return fail();
-  if (with_range == 1) {
+  if (with_range == 1 && graph_ != nullptr) {
     loop_valid_ = graph_->GetLoopRange(&loop_first_, &loop_start_, &loop_end_);
     if (loop_valid_ != 0) {
       const unsigned from = static_cast<unsigned>(loop_start_ - loop_first_) / kSegmentStepMs;
@@ -442,6 +443,7 @@ void SegmentConfirmDlg::OnCancel() {
 
 void SegmentConfirmDlg::OnDestroy() {
   KillTimer(kSegmentTimer);
+  graph_ = nullptr;  // goes with the controls
   ReleaseRecordWtpLibrary();
   WaveIO_Cleanup();
 }

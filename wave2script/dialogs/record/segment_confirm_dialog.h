@@ -91,7 +91,8 @@ class SegmentConfirmDlg : public platform::Dialog {
   // Writes the graph's items back into the aligner's records, has Vtr_wtp write a new pitch
   // sequence and PitchSeqToScript turn it into the script text, then applies the octave and
   // fine shifts (a shift the script cannot take is dropped and its combo reset). `with_range`
-  // 1 limits the script to the graph's loop range. 1, or 0 (the script text unchanged).
+  // 1 limits the script to the graph's loop range. 1, or 0 (the script text unchanged; always
+  // 0 outside DoModal).
   int GenerateScript(int with_range);
   // Vtr_pth from the library's Plugin folder: the pitch sequence (sung when the sing radio is
   // checked), the duration window with `with_range`, the script text. 1 or 0.
@@ -103,6 +104,7 @@ class SegmentConfirmDlg : public platform::Dialog {
   int fine_shift() const { return fine_shift_; }
   bool playing() const { return playing_ != 0; }
   const std::vector<SegmentItem>& items() const { return items_; }
+  // The graph window while the dialog runs; nullptr before and after.
   CSegmentGraphWnd* graph() const { return graph_; }
   // The loop range noted by the last generation with a range.
   bool loop_range_valid() const { return loop_valid_ != 0; }

@@ -282,6 +282,8 @@ TEST_F(SegmentConfirmDlgTest, WithoutTheAlignerPlayAndOkShow514) {
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
   EXPECT_EQ(Messages(), (std::vector<unsigned>{514, 514, 516}));
   EXPECT_EQ(host_.scripts_set, 0);
+  EXPECT_EQ(dialog.graph(), nullptr) << "gone with the controls";
+  EXPECT_EQ(dialog.GenerateScript(0), 0);
   EXPECT_TRUE(session_.errors().empty());
 }
 
