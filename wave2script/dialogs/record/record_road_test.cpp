@@ -281,7 +281,7 @@ TEST_F(ScriptRoadTest, SingModeAndOctaveShiftChangeTheScript) {
 }
 
 TEST_F(ScriptRoadTest, AFailingScriptStepShows514OnPlayAndOk) {
-  RecordProgramFolder program(RecordProgramFolder::BuiltWtp(), RecordProgramFolder::FailingPth());
+  RecordProgramFolder program(RecordProgramFolder::BuiltWtp(), RecordProgramFolder::ScriptedPth());
   WaveInputDialog input(nullptr);
   SegmentConfirmDlg confirm(host_);
   Align(input, confirm);
@@ -354,6 +354,40 @@ TEST_F(ScriptRoadTest, TheEndOfThePhraseStopsPlay) {
       .Click(kIdCancel)
       .Answer(kIdYes);
   EXPECT_EQ(confirm.DoModal(), kIdCancel);
+  EXPECT_TRUE(session_.errors().empty());
+}
+
+TEST_F(ScriptRoadTest, AShiftTheScriptCannotTakeIsDroppedAndItsComboReset) {
+  RecordProgramFolder program(RecordProgramFolder::BuiltWtp(), RecordProgramFolder::ScriptedPth());
+  struct Case {
+    const char* script;
+    int combo, index;  // the shift chosen
+    int reset_index;
+  };
+  const std::vector<Case> cases = {
+      {"KV#JC3\x82\xA9", kSegmentOctave, 0, 1},  // a third octave cannot go up
+      {"KV#J'99\x82\xA9", kSegmentFine, 0, 10},  // 99 steps up cannot take 10 more
+  };
+  for (const Case& c : cases) {
+    ::setenv("VTR_RECORD_PTH_SCRIPT", c.script, 1);
+    WaveInputDialog input(nullptr);
+    SegmentConfirmDlg confirm(host_);
+    Align(input, confirm);
+    session_.user()
+        .Click(kSegmentSing)
+        .Select(c.combo, c.index)
+        .Do([&] {
+          ASSERT_EQ(confirm.GenerateScript(0), 1);
+          EXPECT_EQ(confirm.script_text(), c.script);
+          EXPECT_EQ(confirm.Item<ComboBox>(c.combo)->cur_sel(), c.reset_index);
+          EXPECT_EQ(confirm.octave_shift(), 0);
+          EXPECT_EQ(confirm.fine_shift(), 0);
+        })
+        .Click(kIdCancel)
+        .Answer(kIdYes);
+    EXPECT_EQ(confirm.DoModal(), kIdCancel);
+  }
+  ::unsetenv("VTR_RECORD_PTH_SCRIPT");
   EXPECT_TRUE(session_.errors().empty());
 }
 

@@ -132,8 +132,8 @@ class RecordProgramFolder {
   static fs::path Dist() { return fs::path(VTR_DIST_DIR); }
   static fs::path BuiltWtp() { return Dist() / "Plugin" / "Vtr_wtp.so"; }
   static fs::path BuiltPth() { return Dist() / "Plugin" / "Vtr_pth.so"; }
-  // A stand-in Vtr_pth whose VtrPth_GetKVX fails.
-  static fs::path FailingPth() { return fs::path(VTR_TEST_BIN_DIR) / "record_fixture" / "Vtr_pth.so"; }
+  // A stand-in Vtr_pth whose script is $VTR_RECORD_PTH_SCRIPT; without it VtrPth_GetKVX fails.
+  static fs::path ScriptedPth() { return fs::path(VTR_TEST_BIN_DIR) / "record_fixture" / "Vtr_pth.so"; }
 
   explicit RecordProgramFolder(const fs::path& wtp = BuiltWtp(), const fs::path& pth = BuiltPth(),
                                bool recogniser = true) {
