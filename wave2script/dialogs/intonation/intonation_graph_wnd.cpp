@@ -41,7 +41,6 @@ constexpr int kHorizontalScrollStep = 10;
 constexpr int kVerticalScrollStep = 5;
 // Ctrl+Enter hits the label of the selected point here, relative to its start x and the view.
 constexpr int kLabelHitX = 5;
-constexpr int kFirstLabelHitX = 10;
 constexpr int kLabelHitAboveBottom = 10;
 
 int FirstMultipleAtOrAbove(int value, int step) { return value + ((step - value % step) % step); }
@@ -152,7 +151,9 @@ bool CIntonationGraphWnd::SelectPrevious() {
 void CIntonationGraphWnd::ChangeSelectedHiragana() {
   const int i = model_.FirstSelected();
   if (i < 0) return;
-  const int x = i == 0 ? kFirstLabelHitX : model_.StartX(i) - model_.hpos() + kLabelHitX;
+  // The first label is found where it is painted, like the others: at a fixed x 10 a scrolled
+  // view would put the label of another syllable there.
+  const int x = model_.StartX(i) - model_.hpos() + kLabelHitX;
   click_ = Point{x, model_.view().bottom - kLabelHitAboveBottom};
   Change();
 }
@@ -491,7 +492,11 @@ void CIntonationGraphWnd::SnapDragged() {
   Drag& drag = *drag_;
   IntonationPoint& p = drag.working[static_cast<size_t>(drag.index)];
   const int r = ((p.x - kFirstBoundaryX) % kGridStep + kGridStep) % kGridStep;
-  MoveBoundaries(drag.working, drag.index, r > 9 ? kGridStep - r : -r);
+  int delta = r > 9 ? kGridStep - r : -r;
+  // Rounding up must not push the last boundary past the largest x; the grid point below
+  // still keeps the distance to the boundary before.
+  if (delta > 0 && drag.working.back().x + delta > kMaxBoundaryX) delta = -r;
+  MoveBoundaries(drag.working, drag.index, delta);
   IntonationGraphModel::PointToValuesOf(p);
 }
 

@@ -149,6 +149,17 @@ TEST_F(GraphWindowTest, BoundaryDragSnapsToTheGridAndMovesTheLaterBoundaries) {
   }
 }
 
+TEST_F(GraphWindowTest, BoundaryDragKeepsTheLastBoundaryWithinTheLargestX) {
+  SyllableArray records = Records({0, 0});
+  records[1].end_time = kMaxBoundaryX - kFirstBoundaryX - 10;  // the last boundary 10 below the limit
+  auto host = Run(std::move(records), [&](platform::ScriptedUser& user, GraphHost&) {
+    // The move is cut to 10 (the room of the last boundary); 175 would round up to 185 and
+    // push the last boundary past the limit, so it rounds down.
+    user.MouseDown(kIntonationGraphId, {165, 40}).MouseUp(kIntonationGraphId, {177, 40});
+  });
+  EXPECT_EQ(Xs(*host->final_model), (std::vector<int>{165, kMaxBoundaryX - 10}));
+}
+
 TEST_F(GraphWindowTest, MarkerDragsChangePitchAndVolume) {
   struct Case {
     const char* why;
@@ -355,6 +366,14 @@ TEST_F(GraphWindowTest, ChangingAHiraganaThroughTheSmallDialog) {
          u.MouseDown(kIntonationGraphId, {10, 240}, MouseButton::kLeft, platform::kModCtrl)
              .MouseUp(kIntonationGraphId, {10, 240})
              .Do([&h] { h.graph->ChangeSelectedHiragana(); });
+       }, "の", kIdOk, {"の", "き", "く"}},
+      {"Ctrl+Enter on the first label of a scrolled graph", [](platform::ScriptedUser& u, GraphHost& h) {
+         u.MouseDown(kIntonationGraphId, {10, 240}, MouseButton::kLeft, platform::kModCtrl)
+             .MouseUp(kIntonationGraphId, {10, 240})
+             .Do([&h] {
+               h.graph->model().set_hpos(160);  // the label of き now stands where か's stood
+               h.graph->ChangeSelectedHiragana();
+             });
        }, "の", kIdOk, {"の", "き", "く"}},
       {"cancelled", [](platform::ScriptedUser& u, GraphHost&) { u.DoubleClick(kIntonationGraphId, {170, 240}); },
        "ね", kIdCancel, {"か", "き", "く"}},
