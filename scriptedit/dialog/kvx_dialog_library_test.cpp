@@ -54,7 +54,7 @@ static_assert(offsetof(VtrKvxDllRecord, out_path_length) == 96);
 class KvxDialogLibraryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    vtr::platform::InstallSoundSystem(silent_.get());
+    vtr::platform::InstallSoundSystem(&sound_);
     ASSERT_TRUE(library_.Load(".\\Vtr_KvxDlg.dll", VTR_DIST_DIR)) << library_.error();
     open_ = library_.Find<VtrKvxDllOpenDlgFn>("VtrKvxDll_OpenDlg");
     get_ = library_.Find<VtrKvxDllGetDlgDataFn>("VtrKvxDll_GetDlgData");
@@ -90,8 +90,7 @@ class KvxDialogLibraryTest : public ::testing::Test {
 
   const std::string emulator_ = std::string(VTR_DIST_DIR) + "/Qs5_EmuKmw5.dll";
   vtr::platform::HeadlessSession session_;
-  vtr::platform::FakeSoundClock clock_;
-  std::unique_ptr<vtr::platform::SoundSystem> silent_ = vtr::platform::MakeSilentSoundSystem(clock_);
+  vtr::platform::FakeSoundSystem sound_;
   vtr::platform::Module library_;
   std::filesystem::path scratch_;
   VtrKvxDllOpenDlgFn* open_ = nullptr;
@@ -162,6 +161,12 @@ TEST_F(KvxDialogLibraryTest, OpenDlgRoundTripAsTheMainProgramCallsIt) {
     }
   }
   EXPECT_TRUE(session_.errors().empty()) << session_.errors().front();
+}
+
+TEST_F(KvxDialogLibraryTest, OpenDlgAnswersOneForEveryEndButCancel) {
+  // With no step left the session ends every loop and the dialog returns -1.
+  EXPECT_EQ(open_(1, "KV#J\x82\xA9", "", emulator_.c_str(), 100, kJ, 0), 1);
+  EXPECT_FALSE(session_.errors().empty());
 }
 
 TEST_F(KvxDialogLibraryTest, ARecordRunsTheDialogAndComesBackFilled) {

@@ -50,14 +50,15 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// The dialog over the stand-in chip of the program folder, played on a silent device whose
-// clock never waits, with every message box shown in the headless session.
+// The dialog over the stand-in chip of the program folder, played on a sound device the test
+// drives by hand (a phrase ends only when the test plays it out), with every message box shown
+// in the headless session.
 class ScriptEditDialogTest : public ::testing::Test {
  protected:
   ScriptEditDialogTest() {
     core::InstallMessagePresenter(&presenter_);
     playback::InstallCommandPoster(&poster_);
-    platform::InstallSoundSystem(silent_.get());
+    platform::InstallSoundSystem(&sound_);
     scratch_ = std::filesystem::temp_directory_path() /
                ("vtr_kvxdlg_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(scratch_);
@@ -86,6 +87,10 @@ class ScriptEditDialogTest : public ::testing::Test {
   }
 
   ScriptedUser& user() { return session_.user(); }
+  // Plays the phrase out; its end reaches the dialog as a posted command.
+  ScriptedUser& PlayOut() {
+    return user().Do([this] { (void)sound_.Pump(size_t{1} << 22); }).WaitForPost();
+  }
   // The script box's bytes (while the dialog runs).
   std::string Box() const {
     return dialog_->Item<platform::Edit>(kScriptBox)->ScriptText(EncodingOf(dialog_->language())).text;
@@ -109,8 +114,7 @@ class ScriptEditDialogTest : public ::testing::Test {
   platform::HeadlessSession session_;
   WindowPresenter presenter_;
   WindowPoster poster_;
-  platform::FakeSoundClock clock_;
-  std::unique_ptr<platform::SoundSystem> silent_ = platform::MakeSilentSoundSystem(clock_);
+  platform::FakeSoundSystem sound_;
   core::MessageReporter reporter_;
   std::unique_ptr<playback::ScriptPlayer> player_;
   std::unique_ptr<ScriptEditDlg> dialog_;
@@ -189,8 +193,8 @@ TEST_F(ScriptEditDialogTest, ControlsFollowTheTextAndPlaying) {
         for (int id : idle_only) EXPECT_FALSE(Enabled(id)) << id;
         for (int id : {kVolumeButton, 2013, kEchoButton}) EXPECT_TRUE(Enabled(id)) << id;
         EXPECT_EQ(Box(), "K0" + Sj("か")) << "the processed text is shown";
-      })
-      .WaitForPost()
+      });
+  PlayOut()
       .Do([&] {
         EXPECT_FALSE(dialog.playing());
         EXPECT_FALSE(Enabled(kStopButton));
@@ -215,9 +219,8 @@ TEST_F(ScriptEditDialogTest, PlayingAGScriptLeavesTheGTextInTheBox) {
       .Do([&] {
         EXPECT_TRUE(dialog.playing());
         EXPECT_EQ(Box(), "K2ka");
-      })
-      .WaitForPost()
-      .Click(kOkButton);
+      });
+  PlayOut().Click(kOkButton);
   EXPECT_EQ(dialog.DoModal(), kIdOk);
   EXPECT_TRUE(session_.message_boxes().empty()) << session_.message_boxes().front().text;
 }
@@ -407,6 +410,25 @@ TEST_F(ScriptEditDialogTest, CtrlAAndADoubleClickSelectTheWholeScript) {
       .Do([&] { EXPECT_EQ(dialog.Item<platform::Edit>(kScriptBox)->GetSel(), (std::pair{0, 2})); })
       .Click(kIdCancel);
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
+}
+
+TEST_F(ScriptEditDialogTest, KeysReachTheAcceleratorsAndEnterWaitsForTheSpaceBar) {
+  ScriptEditDlg& dialog = Make(kJ, "K0" + Sj("か"));
+  bool still_open = false;
+  user()
+      .Key('O', platform::kModCtrl)
+      .ChooseFile("")
+      .Focus(kLoopBox)
+      .KeyDown(platform::kKeySpace)
+      .Key(platform::kKeyReturn)
+      .Do([&] { still_open = !dialog.ending(); })
+      .KeyUp(platform::kKeySpace)
+      .Key(platform::kKeyReturn);
+  EXPECT_EQ(dialog.DoModal(), kIdOk) << "Enter presses OK once the space bar is up";
+  EXPECT_TRUE(still_open);
+  ASSERT_EQ(session_.file_dialogs().size(), 1u);
+  EXPECT_FALSE(session_.file_dialogs()[0].save);
+  EXPECT_TRUE(session_.errors().empty()) << session_.errors().front();
 }
 
 TEST_F(ScriptEditDialogTest, OkAndCancelAskOnlyAboutChanges) {
