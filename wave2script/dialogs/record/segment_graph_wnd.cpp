@@ -36,8 +36,16 @@ bool IsPauseText(const char* text) {
 }
 
 bool ReadWaveData(const std::filesystem::path& path, WaveData* wave) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in.is_open()) return false;
+  const std::streamoff file_size = in.tellg();
+  in.seekg(0);
+  // Sizes in the file are trusted only as far as the file reaches.
+  const auto left = [&]() -> uint32_t {
+    const std::streamoff at = in.tellg();
+    if (at < 0 || at >= file_size) return 0;
+    return static_cast<uint32_t>(std::min<std::streamoff>(file_size - at, 0xFFFFFFFF));
+  };
   const auto read = [&](void* out, size_t n) {
     in.read(static_cast<char*>(out), static_cast<std::streamsize>(n));
     return static_cast<size_t>(in.gcount()) == n;
@@ -54,8 +62,9 @@ bool ReadWaveData(const std::filesystem::path& path, WaveData* wave) {
     if (!read(chunk, sizeof chunk)) return false;
     const uint32_t size = Le(chunk + 4, 4);
     if (std::memcmp(chunk, "fmt ", 4) == 0) {
+      if (size < 16 || size > left()) return false;
       std::vector<uint8_t> format(size);
-      if (size < 16 || !read(format.data(), size)) return false;
+      if (!read(format.data(), size)) return false;
       out.channels = static_cast<uint16_t>(Le(&format[2], 2));
       out.rate = static_cast<int>(Le(&format[4], 4));
       out.bytes_per_second = static_cast<int>(Le(&format[8], 4));
@@ -77,7 +86,7 @@ bool ReadWaveData(const std::filesystem::path& path, WaveData* wave) {
     return false;
   }
   // A data size larger than the file is cut to what is there.
-  std::vector<uint8_t> data(data_size);
+  std::vector<uint8_t> data(std::min(data_size, left()));
   in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data_size));
   data.resize(static_cast<size_t>(in.gcount()));
   out.data_size = static_cast<uint32_t>(data.size());

@@ -75,14 +75,47 @@ TEST(ReadWaveDataTest, ReadsFormatAndSamples) {
   }
 }
 
+// A RIFF image: the header, then the chunks given as raw bytes.
+std::string Riff(const std::string& chunks) {
+  const uint32_t size = static_cast<uint32_t>(4 + chunks.size());
+  std::string out = "RIFF";
+  for (int i = 0; i < 4; ++i) out += static_cast<char>(size >> (8 * i) & 0xFF);
+  return out + "WAVE" + chunks;
+}
+
+const std::string kFmt16kMono16 =
+    std::string("fmt \x10\0\0\0\x01\0\x01\0\x80\x3E\0\0\0\x7D\0\0\x02\0\x10\0", 24);
+
+TEST(ReadWaveDataTest, SizesBeyondTheFileAreCut) {
+  testing::ScratchFolder folder;
+  const std::string path = folder / "cut.wav";
+  {
+    std::ofstream out(path, std::ios::binary);
+    // A "data" chunk that claims 2 GiB but holds two samples.
+    out << Riff(kFmt16kMono16 + std::string("data\xFF\xFF\xFF\x7F\x01\0\x02\0", 12));
+  }
+  WaveData wave;
+  ASSERT_TRUE(ReadWaveData(path, &wave));
+  EXPECT_EQ(wave.data_size, 4u);
+  EXPECT_EQ(wave.first, (std::vector<double>{1, 2}));
+}
+
 TEST(ReadWaveDataTest, MissingOrBrokenFileKeepsTheDefaults) {
   testing::ScratchFolder folder;
-  const std::string broken = folder / "broken.wav";
-  {
-    std::ofstream out(broken, std::ios::binary);
-    out << "RIFF\x10\0\0\0WAVEjunk";
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"junk.wav", Riff("junk")},
+      {"hugefmt.wav", Riff(std::string("fmt \xFF\xFF\xFF\xFF\x01\0", 10))},
+      {"nodata.wav", Riff(kFmt16kMono16)},
+      {"bits24.wav", Riff(std::string(kFmt16kMono16).replace(22, 2, "\x18\0", 2) + std::string("data\0\0\0\0", 8))},
+      {"text.wav", "hello"},
+  };
+  std::vector<std::string> paths = {folder / "missing.wav"};
+  for (const auto& [name, bytes] : files) {
+    std::ofstream out(folder / name, std::ios::binary);
+    out << bytes;
+    paths.push_back(folder / name);
   }
-  for (const std::string& path : {folder / "missing.wav", broken}) {
+  for (const std::string& path : paths) {
     WaveData wave;
     EXPECT_FALSE(ReadWaveData(path, &wave)) << path;
     EXPECT_EQ(wave.rate, 11025);
