@@ -135,6 +135,16 @@ TEST_F(W2sDialogLibraryTest, QuestionsDecideWhatComesBack) {
   }
 }
 
+TEST_F(W2sDialogLibraryTest, RecordOpensTheWaveInputDialogOfTheLibrary) {
+  vtr::platform::HeadlessSession session;
+  // Cancel reaches dialog 146 (unchanged, it closes at once); OK then closes dialog 141.
+  session.user().Click(162).Click(kIdCancel).Click(kIdOk);
+  EXPECT_EQ(open_(1, "", kBody.c_str(), 0, 100, "", 0), kIdOk);
+  EXPECT_TRUE(Messages(session).empty());
+  EXPECT_TRUE(session.errors().empty());
+  EXPECT_EQ(Fetch().saved, 1);
+}
+
 TEST_F(W2sDialogLibraryTest, PlaysThroughTheChipLibraryBesideIt) {
   vtr::platform::HeadlessSession session;
   session.user()
