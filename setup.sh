@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfltk1.3-dev portaudio19-dev
   fonts-ipafont-gothic unicode-data
-  xvfb x11-apps imagemagick xdg-utils
+  xvfb x11-apps x11-utils x11-xkb-utils netpbm xdotool imagemagick xdg-utils
 )
 
 missing=()
