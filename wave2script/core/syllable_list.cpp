@@ -7,6 +7,7 @@
 
 #include "wave2script/core/script_scan.h"
 #include "wave2script/core/syllable_tokens.h"
+#include "wave2script/core/syllable_values.h"
 
 namespace vtr::w2s {
 
@@ -15,26 +16,16 @@ namespace {
 constexpr std::string_view kKanaTag = "KV#J";
 constexpr ScriptLanguage kJ = ScriptLanguage::kJapanese;
 
-// Record values before the first syllable.
-constexpr int kStartSpeed = 50;
+// Record values before the first syllable (the speed is kStartSpeed).
 constexpr int kDefaultLength = 160;  // also the length under L1
 constexpr int kDefaultW = 12;
-// A syllable never lasts less than this [time units].
-constexpr int kMinDuration = 20;
-// Tokens of this length are stretched twice as much by the speed.
-constexpr int kLongTokenLength = 400;
 // Lead-in syllables run at this speed and V level.
 constexpr int kLeadInSpeed = 99;
 constexpr int kLeadInLevel = -23;
 constexpr int kLeadInVolumeDrop = 99;
 
-// V1..V5 and W1..W5.
-constexpr std::array<int, 5> kVLevels = {-23, -18, -11, -6, 0};
-constexpr std::array<int, 5> kWValues = {2, 6, 12, 24, 60};
 // Semitones of the note letters A..G.
 constexpr std::array<int, 7> kNoteSemitones = {9, 11, 0, 2, 4, 5, 7};
-constexpr std::array<std::string_view, 12> kNoteNames = {"C",  "C#", "D",  "D#", "E",  "F",
-                                                         "F#", "G",  "G#", "A",  "A#", "B"};
 
 uint8_t At(std::string_view t, size_t i) { return static_cast<uint8_t>(t[i]); }
 

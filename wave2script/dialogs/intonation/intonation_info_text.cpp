@@ -3,33 +3,21 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "wave2script/core/syllable_tokens.h"
+#include "wave2script/core/syllable_values.h"
 
 namespace vtr::w2s {
 
 namespace {
 
-// The tokens as the script writes them; the info box shows a syllable's values in that form.
-constexpr std::array<std::string_view, 12> kNoteNames = {"C", "C#", "D", "D#", "E", "F",
-                                                         "F#", "G", "G#", "A", "A#", "B"};
-struct ValueToken {
-  int value;
-  std::string_view token;
-};
-constexpr std::array<ValueToken, 5> kVTokens = {{{0, "V5"}, {-6, "V4"}, {-11, "V3"}, {-18, "V2"}, {-23, "V1"}}};
-constexpr std::array<ValueToken, 5> kWTokens = {{{2, "W1"}, {6, "W2"}, {12, "W3"}, {24, "W4"}, {60, "W5"}}};
-
-constexpr int kStandardSpeed = 50;
-constexpr int kMinDuration = 20;       // [time units]
-constexpr int kLongTokenLength = 400;  // stretched twice by the speed
-
-std::string_view TokenOf(const std::array<ValueToken, 5>& tokens, int value) {
-  for (const ValueToken& t : tokens) {
-    if (t.value == value) return t.token;
-  }
-  return {};
+// The token ("V3", "W1") whose value table holds `value`; empty when none does.
+std::string Token(char letter, const std::array<int, 5>& values, int value) {
+  const auto it = std::find(values.begin(), values.end(), value);
+  if (it == values.end()) return {};
+  return letter + std::to_string(it - values.begin() + 1);
 }
 
 bool IsPunctuation(const SyllableRecord& r) {
@@ -40,10 +28,10 @@ bool IsPunctuation(const SyllableRecord& r) {
 // The S that makes the syllable last `d`.
 int ShownSpeed(const SyllableRecord& r, int d) {
   const int c = r.length == kLongTokenLength ? 2 : 1;
-  if (d == kMinDuration && r.length + (kStandardSpeed - r.speed) * c * 20 <= kMinDuration) {
+  if (d == kMinDuration && r.length + (kStartSpeed - r.speed) * c * 20 <= kMinDuration) {
     return std::clamp(r.speed, 0, 99);
   }
-  return std::clamp(kStandardSpeed + (r.length - d) / (20 * c), 0, 99);
+  return std::clamp(kStartSpeed + (r.length - d) / (20 * c), 0, 99);
 }
 
 std::string NoteText(const SyllableRecord& r) {
@@ -82,9 +70,9 @@ std::string InfoBoxText(const SyllableRecord* previous, const SyllableRecord& re
   const int d = record.end_time - (previous ? previous->end_time : 0);
   std::string text = "S" + std::to_string(ShownSpeed(record, d));
   text += NoteText(record);
-  text += TokenOf(kVTokens, record.v_level);
+  text += Token('V', kVLevels, record.v_level);
   text += "L" + std::to_string(record.l);
-  text += TokenOf(kWTokens, record.w);
+  text += Token('W', kWValues, record.w);
   if (!IsPunctuation(record)) {
     const bool counts = previous != nullptr && !IsPunctuation(*previous);
     // Pitch step.
