@@ -8,9 +8,11 @@
 namespace vtr::w2s {
 namespace {
 
+// Plain function statics, not leaked heap objects: the code lives in a library that the program
+// loads and unloads for each use, and each unload must leave nothing behind.
 std::filesystem::path& FolderOverride() {
-  static auto* folder = new std::filesystem::path();
-  return *folder;
+  static std::filesystem::path folder;
+  return folder;
 }
 
 bool& Marker() {
@@ -29,8 +31,8 @@ std::filesystem::path RecordLibraryFolder() {
 void SetRecordLibraryFolder(std::filesystem::path folder) { FolderOverride() = std::move(folder); }
 
 platform::Module& RecordWtpLibrary() {
-  static auto* module = new platform::Module();
-  return *module;
+  static platform::Module module;
+  return module;
 }
 
 void ReleaseRecordWtpLibrary() {

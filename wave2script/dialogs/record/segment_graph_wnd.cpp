@@ -15,8 +15,8 @@ using platform::Point;
 using platform::Rect;
 
 const platform::Font& LabelFont() {
-  static const auto* font = new platform::Font{"MS ゴシック", 8.5};
-  return *font;
+  static const platform::Font font{"MS ゴシック", 8.5};  // freed when the library is unloaded
+  return font;
 }
 
 // Label box of a boundary at pixel `px` in a view whose bottom is `bottom`.
