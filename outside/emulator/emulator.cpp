@@ -49,6 +49,8 @@ struct Emulator::Sound {
   std::map<int32_t, std::vector<uint8_t>> channel_data;
   std::map<int32_t, int32_t> values;  // the other controls, as last set
   std::unique_ptr<platform::SoundStream> stream;
+  // Samples the last stream had played when it was taken away; 0 until a start has played.
+  uint64_t played_before = 0;
   uint64_t generation = 0;  // raised whenever a stream is started or taken away
   // The phrase rendered at full volume for `rendered_voice`, made ready at Standby so that
   // Start only has to open the stream.
@@ -90,7 +92,21 @@ int32_t Emulator::sample_rate() const {
 
 std::unique_ptr<platform::SoundStream> Emulator::DetachStream(Sound& sound) {
   ++sound.generation;
+  if (sound.stream) sound.played_before = sound.stream->frames();
   return std::move(sound.stream);
+}
+
+int32_t Emulator::PositionMs(const Sound& sound) const {
+  // What the output has played, not what the source has handed it: the device takes its
+  // samples ahead of time, and the callers follow the sound the listener hears.
+  uint64_t played = sound.stream ? sound.stream->frames() : sound.played_before;
+  const uint64_t length = sound.rendered ? sound.rendered->size() : 0;
+  if (sound.repeat == 0 && length > 0) {
+    played %= length;  // the position within the pass now playing
+  } else {
+    played = std::min(played, length);
+  }
+  return static_cast<int32_t>(played * 1000 / static_cast<uint64_t>(sample_rate_));
 }
 
 void Emulator::StopAll(std::unique_lock<std::mutex>& lock, bool forget_functions) {
@@ -262,6 +278,9 @@ int32_t Emulator::Control(int32_t function_id, int32_t sound_id, int32_t control
   std::shared_ptr<Sound> sound = FindSound(function_id, sound_id);
   if (control == QS_CONTROL_STATE) {
     if (functions_.count(function_id) != 0) result = sound ? sound->state : QS_STATE_NONE;
+  } else if (control == QS_CONTROL_POSITION) {
+    // A question: the block, when given, is neither read nor written.
+    if (sound && sound->state >= QS_STATE_READY) result = PositionMs(*sound);
   } else if (sound && block != nullptr) {
     if (control == QS_CONTROL_DATA) {
       const auto* data = static_cast<const QsDataBlock*>(block);
@@ -294,7 +313,6 @@ int32_t Emulator::Control(int32_t function_id, int32_t sound_id, int32_t control
           break;
         case QS_CONTROL_1:
         case QS_CONTROL_2:
-        case QS_CONTROL_POSITION:
         case QS_CONTROL_LENGTH:
         case QS_CONTROL_7:
         case QS_CONTROL_8:
@@ -330,6 +348,7 @@ int32_t Emulator::Standby(int32_t function_id, int32_t sound_id, int32_t a) {
   int32_t result = -1;
   if (sound && sound->state == QS_STATE_OPENED) {
     (void)Rendered(*sound, sample_rate_);
+    sound->played_before = 0;
     sound->state = QS_STATE_READY;
     result = 0;
   }
@@ -383,6 +402,7 @@ int32_t Emulator::Start(int32_t function_id, int32_t sound_id, int32_t repeat, i
         });
     if (opened.ok()) {
       sound->stream = std::move(opened.stream);
+      sound->played_before = 0;
       sound->repeat = repeat;
       sound->state = loop ? QS_STATE_PLAYING_LOOP : QS_STATE_PLAYING;
       result = 0;

@@ -8,6 +8,12 @@
 // has played to its end, the sound goes back to ready and the end callback is called once with
 // QS_EVENT_END, on the sound thread, with no lock held.
 //
+// QS_CONTROL_POSITION answers, from ready on, how far the output has played the phrase [ms
+// from its start]: 0 before the start, the position within the current pass of a loop, and
+// after an end or a stop the position reached (the phrase's length after an end). It reads the
+// played count of the sound stream under the chip's lock, so a stream must not wait for that
+// lock inside its frames().
+//
 //   Emulator chip(ReadPlayText);
 //   chip.EmuInitialize(32000, 5, 129);
 //   chip.Initialize();
@@ -94,6 +100,8 @@ class Emulator {
   std::shared_ptr<Sound> FindSound(int32_t function_id, int32_t sound_id);
   // Detaches the stream of `sound` under the lock; the caller stops it after unlocking.
   std::unique_ptr<platform::SoundStream> DetachStream(Sound& sound);
+  // The play position of `sound` [ms from the start of its phrase]; the lock is held.
+  [[nodiscard]] int32_t PositionMs(const Sound& sound) const;
   void OnPhraseEnd(const std::shared_ptr<Sound>& sound, uint64_t generation);
   void Record(std::string line);
   // Ends every stream of the library, without callbacks, and clears what `clear` says.

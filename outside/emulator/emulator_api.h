@@ -61,7 +61,8 @@ enum {
   QS_CONTROL_VOLUME = 0,      /* QsValueBlock, 0..127 */
   QS_CONTROL_1 = 1,           /* QsValueBlock */
   QS_CONTROL_2 = 2,           /* QsValueBlock */
-  QS_CONTROL_POSITION = 4,    /* QsValueBlock */
+  QS_CONTROL_POSITION = 4,    /* block ignored; from ready on, the result is the play position
+                                 [ms from the start of the phrase] */
   QS_CONTROL_LENGTH = 5,      /* QsValueBlock */
   QS_CONTROL_STATE = 6,       /* no block; the result is the sound's state */
   QS_CONTROL_7 = 7,           /* QsValueBlock */

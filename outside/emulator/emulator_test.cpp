@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "outside/emulator/middleware.h"
@@ -226,6 +230,122 @@ TEST_F(EmulatorTest, ALoopPlaysOnWithoutAnEndAndTheVolumeActsAtOnce) {
   ASSERT_EQ(chip_.Control(fid_, sid, QS_CONTROL_VOLUME, &silent, 0), 0);
   EXPECT_EQ(Rms(sound_.Pump(kPhraseSamples)), 0.0);
   EXPECT_EQ(chip_.Stop(fid_, sid, 0), 0);
+}
+
+int32_t Position(Emulator& chip, int32_t fid, int32_t sid) {
+  QsValueBlock block{77};
+  const int32_t with_block = chip.Control(fid, sid, QS_CONTROL_POSITION, &block, 0);
+  EXPECT_EQ(block.value, 77) << "the block is left alone";
+  EXPECT_EQ(chip.Control(fid, sid, QS_CONTROL_POSITION, nullptr, 0), with_block)
+      << "the same answer without a block";
+  return with_block;
+}
+
+TEST_F(EmulatorTest, ThePositionFollowsThePlayedSamplesInMilliseconds) {
+  constexpr int32_t kNotStarted = -1;
+  struct Case {
+    const char* what;
+    int32_t repeat;  // kNotStarted: ready, never started
+    size_t played;   // samples the output has taken
+    bool stop;       // QsSound_Stop afterwards
+    int32_t expected;
+  } cases[] = {
+      {"before the start", kNotStarted, 0, false, 0},
+      {"just started", 1, 0, false, 0},
+      {"half way", 1, kPhraseSamples / 2, false, 50},
+      {"a sample short of 82 ms", 1, 2623, false, 81},
+      {"after the end", 1, kPhraseSamples + 100, false, 100},
+      {"after a stop", 1, 800, true, 25},
+      {"in the third pass of a loop", 0, 2 * kPhraseSamples + 800, false, 25},
+      {"a loop stopped in its second pass", 0, kPhraseSamples + 1600, true, 50},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    int32_t sid = Ready();
+    if (c.repeat != kNotStarted) {
+      ASSERT_EQ(chip_.Start(fid_, sid, c.repeat, 0), 0);
+      if (c.played > 0) (void)sound_.Pump(c.played);
+    }
+    if (c.stop) {
+      EXPECT_EQ(chip_.Stop(fid_, sid, 0), 0);
+    }
+    EXPECT_EQ(Position(chip_, fid_, sid), c.expected);
+    chip_.EmuTerminate();
+  }
+}
+
+TEST_F(EmulatorTest, ThePositionIsAskedOfAReadyOrPlayingSoundOnly) {
+  int32_t sid = Ready();
+  ASSERT_EQ(chip_.Start(fid_, sid, 1, 0), 0);
+  (void)sound_.Pump(1600);
+  EXPECT_EQ(chip_.Control(fid_ + 1, sid, QS_CONTROL_POSITION, nullptr, 0), -1) << "no function";
+  EXPECT_EQ(chip_.Control(fid_, sid + 1, QS_CONTROL_POSITION, nullptr, 0), -1) << "no sound";
+  ASSERT_EQ(chip_.Stop(fid_, sid, 0), 0);
+  ASSERT_EQ(chip_.Start(fid_, sid, 1, 0), 0);
+  EXPECT_EQ(Position(chip_, fid_, sid), 0) << "a new start plays from the beginning";
+  ASSERT_EQ(chip_.Stop(fid_, sid, 0), 0);
+  ASSERT_EQ(chip_.Close(fid_, sid, 0), 0);
+  EXPECT_EQ(Position(chip_, fid_, sid), -1) << "loaded";
+  ASSERT_EQ(chip_.Open(fid_, sid, 0, 0), 0);
+  EXPECT_EQ(Position(chip_, fid_, sid), -1) << "opened";
+  ASSERT_EQ(chip_.Standby(fid_, sid, 0), 0);
+  EXPECT_EQ(Position(chip_, fid_, sid), 0) << "ready again, not started";
+}
+
+// The silent device's time, moved by the test: the output sleeps until the end of each block
+// it has been handed, and the test lets the clock reach that end.
+class StepClock final : public platform::SoundClock {
+ public:
+  TimePoint Now() override {
+    std::lock_guard lock(mutex_);
+    return now_;
+  }
+  bool SleepUntil(TimePoint deadline, std::stop_token stop) override {
+    std::unique_lock lock(mutex_);
+    sleeping_until_ = deadline;
+    changed_.notify_all();
+    changed_.wait(lock, stop, [&] { return now_ >= deadline; });
+    return !stop.stop_requested();
+  }
+  // Waits until the output sleeps; returns the time it waits for, from the clock's start.
+  std::chrono::milliseconds WaitForSleep() {
+    std::unique_lock lock(mutex_);
+    EXPECT_TRUE(changed_.wait_for(lock, std::chrono::seconds(10),
+                                  [&] { return sleeping_until_.has_value(); }));
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        sleeping_until_.value_or(TimePoint{}) - TimePoint{});
+  }
+  // Lets the clock reach the time the output sleeps for.
+  void Wake() {
+    std::lock_guard lock(mutex_);
+    if (sleeping_until_) now_ = *std::exchange(sleeping_until_, std::nullopt);
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable_any changed_;
+  TimePoint now_{};
+  std::optional<TimePoint> sleeping_until_;
+};
+
+TEST_F(EmulatorTest, OnTheSilentDeviceThePositionIsWhatItsClockHasPlayed) {
+  StepClock clock;
+  auto silent = platform::MakeSilentSoundSystem(clock);
+  platform::InstallSoundSystem(silent.get());
+  int32_t sid = Ready();
+  ASSERT_EQ(chip_.Start(fid_, sid, 1, 0), 0);
+  // The device is handed 10 ms blocks ahead of time; the position counts the played ones.
+  for (int block = 0; block < 4; ++block) {
+    EXPECT_EQ(clock.WaitForSleep(), std::chrono::milliseconds(10 * (block + 1)));
+    EXPECT_EQ(Position(chip_, fid_, sid), 10 * block) << block;
+    clock.Wake();
+  }
+  EXPECT_EQ(clock.WaitForSleep(), std::chrono::milliseconds(50));
+  EXPECT_EQ(chip_.Stop(fid_, sid, 0), 0);
+  EXPECT_EQ(Position(chip_, fid_, sid), 40) << "a stop keeps the position reached";
+  EXPECT_EQ(end_events, 0);
+  chip_.EmuTerminate();
 }
 
 TEST_F(EmulatorTest, EmuTerminateForgetsEverything) {
