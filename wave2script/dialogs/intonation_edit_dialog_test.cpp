@@ -266,6 +266,25 @@ TEST(IntonationEditDialogTest, PlayingLeavesOnlyStopAndEndsWithThePostedEnd) {
   EXPECT_TRUE(scene.session.errors().empty());
 }
 
+TEST(IntonationEditDialogTest, TheFollowTimerMovesTheViewWithThePlayedSound) {
+  Scene scene;
+  scene.Open(Repeat(kA, 60));  // far wider than the view
+  std::vector<int> views;      // the graph's origin after each tick of the timer
+  auto view = [&] { views.push_back(scene.dialog.graph()->model().hpos()); };
+  scene.user().Click(kIntonationPlay).Advance(kPlayFollowTimerMs).Do(view);
+  for (int step = 0; step < 3; ++step) {
+    scene.user()
+        .Do([&] { (void)scene.sound.Pump(800); })  // the chip plays 25 ms more
+        .Advance(kPlayFollowTimerMs)
+        .Do(view);
+  }
+  scene.user().Click(kIntonationStop).Click(kIdOk);
+  EXPECT_EQ(scene.dialog.DoModal(), kIdOk);
+  // Nothing played: the view stays; then the first marker's x (5) plus the played time.
+  EXPECT_EQ(views, (std::vector<int>{0, 30, 55, 80}));
+  EXPECT_TRUE(scene.session.errors().empty());
+}
+
 TEST(IntonationEditDialogTest, PlayWithAnEmptyGraphShows510) {
   Scene scene;
   scene.Open("");
