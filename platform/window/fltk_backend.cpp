@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -29,6 +30,7 @@
 #include "platform/process.h"
 #include "platform/window/controls.h"
 #include "platform/window/dialog.h"
+#include "platform/window/internal/file_chooser.h"
 #include "platform/window/internal/system.h"
 #include "platform/window/window_system.h"
 
@@ -647,34 +649,25 @@ class FltkBackend : public Backend {
     Fl_Native_File_Chooser chooser;
     chooser.type(request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE : Fl_Native_File_Chooser::BROWSE_FILE);
     chooser.title(request.title.c_str());
-    std::string filter;
-    for (const FileFilter& f : request.filters) {
-      // "*.kvx;*.txt" becomes "*.{kvx,txt}".
-      std::string patterns = f.patterns;
-      std::string exts;
-      size_t start = 0;
-      int count = 0;
-      while (start <= patterns.size()) {
-        size_t end = patterns.find(';', start);
-        if (end == std::string::npos) end = patterns.size();
-        std::string p = patterns.substr(start, end - start);
-        if (p.rfind("*.", 0) == 0) p.erase(0, 2);
-        if (!p.empty()) {
-          exts += (count++ ? "," : "") + p;
-        }
-        start = end + 1;
-      }
-      filter += f.description + "\t" + (count > 1 ? "*.{" + exts + "}" : "*." + exts) + "\n";
+    const std::string filter = FltkFilterText(request.filters);
+    const int count = static_cast<int>(request.filters.size());
+    if (count > 0) {
+      chooser.filter(filter.c_str());
+      chooser.filter_value(std::clamp(request.filter_index - 1, 0, count - 1));
     }
-    chooser.filter(filter.c_str());
-    chooser.filter_value(std::max(0, request.filter_index - 1));
-    if (!request.folder.empty()) chooser.directory(request.folder.c_str());
-    if (!request.file_name.empty()) chooser.preset_file(request.file_name.c_str());
+    // Without a folder the GTK chooser opens on its recently used files, and a name without a
+    // folder would put FLTK's own chooser in the process's folder whatever folder was asked for:
+    // both get absolute places.
+    std::error_code error;
+    const ChooserStart start = ChooserStartOf(request, std::filesystem::current_path(error));
+    if (!start.folder.empty()) chooser.directory(start.folder.c_str());
+    if (!start.file.empty()) chooser.preset_file(start.file.c_str());
     chooser.options(Fl_Native_File_Chooser::NO_OPTIONS);
     FileDialogResult result;
     if (chooser.show() == 0 && chooser.filename() != nullptr) {
       result.ok = true;
       result.path = chooser.filename();
+      // One FLTK filter per caller filter, in order; FLTK's own "All Files" comes after them.
       result.filter_index = chooser.filter_value() + 1;
     }
     return result;
