@@ -1,5 +1,15 @@
 // Shows the demonstration dialog through the FLTK backend on a private Xvfb server, takes a
-// screenshot and checks a few pixels and that Japanese text is drawn with real glyphs.
+// screenshot and checks a few pixels and that Japanese text is drawn with real glyphs. Then goes
+// through FLTK's own file chooser as a user would.
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_File_Browser.H>
+#include <FL/Fl_File_Chooser.H>
+#include <FL/Fl_File_Input.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_ask.H>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,7 +21,10 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "platform/current_directory.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/window/testdata/demo_dialog.h"
@@ -80,6 +93,15 @@ class XServer {
   std::string display_;
 };
 
+// The private server of this process, started by the first test that needs it (FLTK keeps its
+// display connection for the life of the process). Null when it did not start.
+const XServer* FltkOnPrivateServer(const std::filesystem::path& xvfb) {
+  static XServer server;
+  static const bool ready =
+      server.Start(xvfb) && setenv("DISPLAY", server.display().c_str(), 1) == 0 && UseFltkBackend();
+  return ready ? &server : nullptr;
+}
+
 struct Screenshot {
   int width = 0, height = 0;
   std::vector<unsigned char> rgb;
@@ -123,10 +145,8 @@ TEST(FltkScreenshotTest, DemoDialogShowsItsControlsAndJapaneseText) {
     GTEST_SKIP() << "Xvfb, xwd or ImageMagick convert is not installed (setup.sh installs xvfb, x11-apps "
                     "and imagemagick); the screenshot test of the FLTK backend did not run";
   }
-  XServer server;
-  ASSERT_TRUE(server.Start(*xvfb)) << "Xvfb did not start";
-  setenv("DISPLAY", server.display().c_str(), 1);
-  ASSERT_TRUE(UseFltkBackend());
+  const XServer* server = FltkOnPrivateServer(*xvfb);
+  ASSERT_NE(server, nullptr) << "Xvfb or FLTK did not start";
 
   const std::filesystem::path folder = TempFolder() / ("vtr_window_shot_" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
@@ -135,7 +155,7 @@ TEST(FltkScreenshotTest, DemoDialogShowsItsControlsAndJapaneseText) {
   dialog.on_shown = [&] {
     ProcessSpec shot;
     shot.program = *xwd;
-    shot.args = {"-root", "-silent", "-display", server.display(), "-out", (folder / "screen.xwd").string()};
+    shot.args = {"-root", "-silent", "-display", server->display(), "-out", (folder / "screen.xwd").string()};
     ProcessSpec to_ppm;
     to_ppm.program = *convert;
     to_ppm.args = {(folder / "screen.xwd").string(), (folder / "screen.ppm").string()};
@@ -170,6 +190,120 @@ TEST(FltkScreenshotTest, DemoDialogShowsItsControlsAndJapaneseText) {
   EXPECT_GT(ink_a, 40);
   EXPECT_GT(ink_b, 40);
   EXPECT_GT(differ, 40);
+}
+
+// A user of FLTK's own file chooser, acting from inside its loop: notes what the chooser shows,
+// then picks a filter, types a name and presses OK (Cancel when no name is given).
+struct ChooserUser {
+  int pick_filter = 0;
+  std::string pick_path;
+  // What was shown.
+  bool seen = false;
+  std::vector<std::string> filters;
+  int shown_filter = -1;
+  std::vector<std::string> files;  // the starting folder's files under the shown filter
+};
+
+template <typename T>
+T* FindWidget(Fl_Widget* widget, std::string_view label = {}) {
+  auto* found = dynamic_cast<T*>(widget);
+  if (found != nullptr && (label.empty() || (widget->label() != nullptr && label == widget->label()))) {
+    return found;
+  }
+  Fl_Group* group = widget->as_group();
+  for (int i = 0; group != nullptr && i < group->children(); ++i) {
+    if (T* inner = FindWidget<T>(group->child(i), label)) return inner;
+  }
+  return nullptr;
+}
+
+void ActAsChooserUser(void* data) {
+  ChooserUser& user = *static_cast<ChooserUser*>(data);
+  Fl_Window* window = Fl::first_window();
+  Fl_Choice* filters = window != nullptr ? FindWidget<Fl_Choice>(window) : nullptr;
+  auto* list = window != nullptr ? FindWidget<Fl_File_Browser>(window) : nullptr;
+  auto* name = window != nullptr ? FindWidget<Fl_File_Input>(window) : nullptr;
+  auto* ok = window != nullptr ? FindWidget<Fl_Return_Button>(window) : nullptr;
+  auto* cancel = window != nullptr ? FindWidget<Fl_Button>(window, fl_cancel) : nullptr;
+  if (!filters || !list || !name || !ok || !cancel) {  // not up yet
+    Fl::repeat_timeout(0.05, ActAsChooserUser, data);
+    return;
+  }
+  user.seen = true;
+  for (int i = 0; i < filters->size() - 1; ++i) user.filters.push_back(filters->text(i) ? filters->text(i) : "");
+  user.shown_filter = filters->value();
+  for (int i = 1; i <= list->size(); ++i) {
+    const std::string file = list->text(i);
+    if (!file.empty() && file.back() != '/') user.files.push_back(file);
+  }
+  if (user.pick_path.empty()) {
+    cancel->do_callback();
+    return;
+  }
+  filters->value(user.pick_filter);
+  filters->do_callback();
+  name->value(user.pick_path.c_str());
+  ok->do_callback();
+}
+
+TEST(FltkFileChooserTest, ShowsTheCallersFiltersOnceAndStartsInTheRightFolder) {
+  const auto xvfb = FindProgram("Xvfb");
+  if (!xvfb) GTEST_SKIP() << "Xvfb is not installed; the file chooser test of the FLTK backend did not run";
+  ASSERT_NE(FltkOnPrivateServer(*xvfb), nullptr) << "Xvfb or FLTK did not start";
+  // The GTK chooser runs a loop of its own that FLTK's timers do not reach.
+  Fl::option(Fl::OPTION_FNFC_USES_GTK, false);
+
+  const std::filesystem::path folder = TempFolder() / ("vtr_window_chooser_" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder / "other");
+  for (const char* file : {"a.kvx", "b.txt", "other/c.kvx"}) std::ofstream(folder / file) << "x";
+  const std::vector<FileFilter> filters = {{"Kelvox File (*.kvx)", "*.kvx"}, {"Text file (*.txt)", "*.txt"}};
+  const std::vector<std::string> shown = {"Kelvox File (*.kvx)", "Text file (*.txt)"};
+
+  struct Case {
+    const char* name;
+    std::string folder;     // asked for; empty: none (the test runs in `folder`)
+    std::string file_name;  // proposed
+    int filter_index;
+    std::vector<std::string> files;  // listed at the start
+    int pick_filter;                 // 0-based, as FLTK counts
+    std::string pick;                // empty: cancel
+    FileDialogResult expected;
+  };
+  const Case cases[] = {
+      {"no folder: the current one", "", "", 1, {"a.kvx"}, 1, (folder / "new.txt").string(),
+       {true, (folder / "new.txt").string(), 2}},
+      {"asked folder, second filter first", (folder / "other").string(), "", 2, {}, 0,
+       (folder / "other" / "new.kvx").string(), {true, (folder / "other" / "new.kvx").string(), 1}},
+      {"a bare proposed name stays in the asked folder", (folder / "other").string(), "song.kvx", 1, {"c.kvx"}, 0, "",
+       {false, "", 1}},
+  };
+  ScopedCurrentDirectory in_folder(folder);
+  ASSERT_TRUE(in_folder.ok());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FileDialogRequest request;
+    request.save = true;
+    request.filters = filters;
+    request.filter_index = c.filter_index;
+    request.folder = c.folder;
+    request.file_name = c.file_name;
+    ChooserUser user;
+    user.pick_filter = c.pick_filter;
+    user.pick_path = c.pick;
+    Fl::add_timeout(0.0, ActAsChooserUser, &user);
+    const FileDialogResult result = ShowFileDialog(nullptr, request);
+    ASSERT_TRUE(user.seen);
+    ASSERT_GE(user.filters.size(), shown.size());
+    EXPECT_EQ(std::vector<std::string>(user.filters.begin(), user.filters.begin() + 2), shown);
+    EXPECT_EQ(user.shown_filter, c.filter_index - 1);
+    EXPECT_EQ(user.files, c.files);
+    EXPECT_EQ(result.ok, c.expected.ok);
+    EXPECT_EQ(result.path, c.expected.path);
+    if (c.expected.ok) {
+      EXPECT_EQ(result.filter_index, c.expected.filter_index);
+    }
+  }
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
