@@ -18,7 +18,7 @@
 #include "platform/window/window_system.h"
 #include "playback/command_poster.h"
 #include "playback/script_player.h"
-#include "scriptedit/dialog/window_ports.h"
+#include "playback/window_ports.h"
 
 namespace vtr::app {
 namespace {
@@ -177,8 +177,8 @@ class DialogLibrariesTest : public ::testing::Test {
   static constexpr size_t kPhraseFrames = 64000;  // [samples] more than the typed phrase lasts
   const std::string emulator_ = (std::filesystem::path(VTR_DIST_DIR) / kEmulatorName).string();
   platform::FakeSoundSystem sound_;
-  scriptedit::WindowPresenter presenter_;  // the program's adapters are the same
-  scriptedit::WindowPoster poster_;
+  playback::WindowPresenter presenter_;  // the program's adapters are the same
+  playback::WindowPoster poster_;
   LoggingPlayer player_;
   core::MessageReporter messages_;
 };

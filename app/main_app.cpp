@@ -6,24 +6,13 @@
 #include "playback/command_poster.h"
 #include "scriptedit/script_file_io.h"
 #include "playback/script_player.h"
+#include "playback/window_ports.h"
 #include "platform/single_instance.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
 
 namespace vtr::app {
 namespace {
-
-class WindowPresenter final : public core::MessagePresenter {
- public:
-  int Show(void* owner, std::string_view text, std::string_view caption, uint32_t style) override {
-    return platform::MessageBox(platform::Window::FromHandle(owner), text, caption, style);
-  }
-};
-
-class WindowPoster final : public playback::CommandPoster {
- public:
-  void PostCommand(void* window, int command_id) override { platform::PostCommand(window, command_id); }
-};
 
 // The real player behind the main window.
 class ScriptPlayerPort final : public PlayerPort {
@@ -75,11 +64,11 @@ int MainApp::Run() {
   platform::SingleInstance instance(kInstanceName);
   if (!instance.first()) return 0;
 
-  WindowPresenter presenter;
+  playback::WindowPresenter presenter;
   core::InstallMessagePresenter(&presenter);
   core::SetApplicationTitle("Voxtrel");
   platform::SetApplicationTitle("Voxtrel");
-  WindowPoster poster;
+  playback::WindowPoster poster;
   playback::InstallCommandPoster(&poster);
   core::MessageReporter messages;
   std::unique_ptr<ScriptPlayerPort> own_player;

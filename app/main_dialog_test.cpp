@@ -10,6 +10,7 @@
 #include "platform/single_instance.h"
 #include "platform/window/headless.h"
 #include "platform/window/window_system.h"
+#include "playback/window_ports.h"
 
 namespace vtr::app {
 namespace {
@@ -69,13 +70,6 @@ class FakeFiles : public ScriptFilesPort {
   int opens = 0;
 };
 
-class WindowPresenter final : public core::MessagePresenter {
- public:
-  int Show(void* owner, std::string_view text, std::string_view caption, uint32_t style) override {
-    return platform::MessageBox(platform::Window::FromHandle(owner), text, caption, style);
-  }
-};
-
 std::string Message(unsigned id) {
   return std::string(core::MessageText(core::kBuildMessageLanguage, id));
 }
@@ -94,7 +88,7 @@ class MainDialogTest : public ::testing::Test {
             .about = nullptr};
   }
 
-  WindowPresenter presenter_;
+  playback::WindowPresenter presenter_;
   RecordingPlayer player;
   FakeFiles files;
   core::MessageReporter messages;

@@ -9,7 +9,7 @@
 #include "playback/script_player.h"
 #include "scriptedit/dialog/kvx_dialog_api.h"
 #include "scriptedit/dialog/script_edit_dialog.h"
-#include "scriptedit/dialog/window_ports.h"
+#include "playback/window_ports.h"
 #include "scriptedit/script_counter.h"
 
 namespace {
@@ -61,8 +61,8 @@ class WindowPortsInstalled {
   WindowPortsInstalled& operator=(const WindowPortsInstalled&) = delete;
 
  private:
-  vtr::scriptedit::WindowPresenter presenter_;
-  vtr::scriptedit::WindowPoster poster_;
+  vtr::playback::WindowPresenter presenter_;
+  vtr::playback::WindowPoster poster_;
 };
 
 // What every run starts from, so that a second run in one load does not inherit the last

@@ -16,7 +16,7 @@
 #include "resources/resources.h"
 #include "scriptedit/dialog/menu_button.h"
 #include "scriptedit/dialog/number_edit.h"
-#include "scriptedit/dialog/window_ports.h"
+#include "playback/window_ports.h"
 
 namespace vtr::scriptedit {
 namespace {
@@ -112,8 +112,8 @@ class ScriptEditDialogTest : public ::testing::Test {
   }
 
   platform::HeadlessSession session_;
-  WindowPresenter presenter_;
-  WindowPoster poster_;
+  playback::WindowPresenter presenter_;
+  playback::WindowPoster poster_;
   platform::FakeSoundSystem sound_;
   core::MessageReporter reporter_;
   std::unique_ptr<playback::ScriptPlayer> player_;

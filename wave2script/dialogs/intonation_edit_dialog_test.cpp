@@ -11,6 +11,7 @@
 #include "platform/window/headless.h"
 #include "playback/command_poster.h"
 #include "playback/fake_sound_library.h"
+#include "playback/window_ports.h"
 #include "scriptedit/testdata/temp_folder.h"
 #include "wave2script/dialogs/record/record_library.h"
 #include "wave2script/dialogs/script_preparation.h"
@@ -36,21 +37,6 @@ std::string Repeat(const std::string& piece, size_t count) {
   for (size_t i = 0; i < count; ++i) out += piece;
   return out;
 }
-
-class WindowPresenter final : public core::MessagePresenter {
- public:
-  int Show(void* owner, std::string_view text, std::string_view caption,
-           uint32_t style) override {
-    return platform::MessageBox(platform::Window::FromHandle(owner), text, caption, style);
-  }
-};
-
-class WindowPoster final : public playback::CommandPoster {
- public:
-  void PostCommand(void* window, int command_id) override {
-    platform::PostCommand(window, command_id);
-  }
-};
 
 // The dialog with the record road's two dialogs replaced by a scripted outcome: confirmed,
 // the segment confirm dialog hands over kGenerated and volume 77, as the real one does.
@@ -122,8 +108,8 @@ struct Scene {
   platform::HeadlessSession session;
   platform::FakeSoundSystem sound;
   playback::FakeSoundLibraryLoader loader;
-  WindowPresenter presenter;
-  WindowPoster poster;
+  playback::WindowPresenter presenter;
+  playback::WindowPoster poster;
   scriptedit::TempFolder folder;
   TestDialog dialog;
 };

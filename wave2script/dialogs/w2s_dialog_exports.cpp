@@ -6,6 +6,7 @@
 #include "platform/version_record.h"
 #include "platform/window/window_system.h"
 #include "playback/command_poster.h"
+#include "playback/window_ports.h"
 #include "wave2script/dialogs/intonation_edit_dialog.h"
 #include "wave2script/dialogs/script_files.h"
 #include "wave2script/dialogs/w2s_dialog_api.h"
@@ -17,22 +18,6 @@ using vtr::w2s::TheIntonationEditDialog;
 
 // The caption of the library's message boxes: its application name.
 constexpr char kLibraryCaption[] = "Vtr_W2SDlg";
-
-class WindowPresenter final : public vtr::core::MessagePresenter {
- public:
-  int Show(void* owner, std::string_view text, std::string_view caption,
-           uint32_t style) override {
-    return vtr::platform::MessageBox(vtr::platform::Window::FromHandle(owner), text, caption,
-                                     style);
-  }
-};
-
-class WindowPoster final : public vtr::playback::CommandPoster {
- public:
-  void PostCommand(void* window, int command_id) override {
-    vtr::platform::PostCommand(window, command_id);
-  }
-};
 
 std::string Text(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
 
@@ -47,8 +32,8 @@ int W2S_openWaveToKvxDlg(int saved_flag, const char* wave_file_path, const char*
                    Text(script_file_path), pass_through);
   // The library's boxes belong to its dialog, and the end of a phrase reaches it as a command,
   // for as long as the dialog runs.
-  static WindowPresenter presenter;
-  static WindowPoster poster;
+  static vtr::playback::WindowPresenter presenter;
+  static vtr::playback::WindowPoster poster;
   vtr::w2s::InstallDialogMessages(&presenter, dialog.handle(), kLibraryCaption);
   vtr::playback::InstallCommandPoster(&poster);
   const int result = dialog.DoModal();

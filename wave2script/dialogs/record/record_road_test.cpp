@@ -15,6 +15,7 @@
 #include "wave2script/core/syllable_list.h"
 #include "wave2script/core/test_text.h"
 #include "wave2script/dialogs/record/record_library.h"
+#include "playback/window_ports.h"
 #include "wave2script/dialogs/record/record_testing.h"
 #include "wave2script/dialogs/record/testing/fake_host.h"
 
@@ -68,8 +69,8 @@ class RecordRoadTest : public ::testing::Test {
   }
 
   platform::HeadlessSession session_;
-  testing::WindowPresenter presenter_;
-  testing::WindowPoster poster_;
+  playback::WindowPresenter presenter_;
+  playback::WindowPoster poster_;
   platform::FakeSoundSystem sound_;
   testing::ScratchFolder folder_;
   testing::ScopedTempFolder temp_;

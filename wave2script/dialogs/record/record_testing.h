@@ -27,19 +27,6 @@ namespace vtr::w2s::testing {
 
 namespace fs = std::filesystem;
 
-// The library's boxes shown through the window layer, as the library shows them.
-class WindowPresenter : public core::MessagePresenter {
- public:
-  int Show(void* owner, std::string_view text, std::string_view caption, uint32_t style) override {
-    return platform::MessageBox(platform::Window::FromHandle(owner), text, caption, style);
-  }
-};
-
-class WindowPoster : public playback::CommandPoster {
- public:
-  void PostCommand(void* window, int command_id) override { platform::PostCommand(window, command_id); }
-};
-
 // The message id whose text a box showed; 0 for none.
 inline unsigned MessageIdOf(std::string_view text) {
   for (unsigned id = 501; id <= 520; ++id) {

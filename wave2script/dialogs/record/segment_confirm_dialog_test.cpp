@@ -10,6 +10,7 @@
 #include "platform/window/headless.h"
 #include "wave2script/core/test_text.h"
 #include "wave2script/core/wave_io.h"
+#include "playback/window_ports.h"
 #include "wave2script/dialogs/record/record_testing.h"
 #include "wave2script/dialogs/record/testing/fake_host.h"
 
@@ -62,8 +63,8 @@ class SegmentConfirmDlgTest : public ::testing::Test {
   }
 
   platform::HeadlessSession session_;
-  testing::WindowPresenter presenter_;
-  testing::WindowPoster poster_;
+  playback::WindowPresenter presenter_;
+  playback::WindowPoster poster_;
   platform::FakeSoundSystem sound_;
   testing::ScratchFolder folder_;
   testing::ScopedTempFolder temp_;

@@ -11,6 +11,7 @@
 #include "wave2script/core/wave_file.h"
 #include "wave2script/core/wave_io.h"
 #include "wave2script/dialogs/record/record_library.h"
+#include "playback/window_ports.h"
 #include "wave2script/dialogs/record/record_testing.h"
 
 namespace vtr::w2s {
@@ -49,8 +50,8 @@ class WaveInputDialogTest : public ::testing::Test {
   }
 
   platform::HeadlessSession session_;
-  testing::WindowPresenter presenter_;
-  testing::WindowPoster poster_;
+  playback::WindowPresenter presenter_;
+  playback::WindowPoster poster_;
   platform::FakeSoundSystem sound_;
   testing::ScratchFolder folder_;
   testing::ScopedTempFolder temp_;

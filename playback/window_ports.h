@@ -1,12 +1,13 @@
-// The adapters through which the library's messages and end-of-phrase commands reach the window
-// layer. The library (and a test of its dialog) installs both while its dialog can run:
+// The adapters through which core's messages and the player's end-of-phrase commands reach the
+// window layer. The program, each dialog library and the tests of their dialogs install both
+// while a dialog can run:
 //
 //   WindowPresenter presenter;
 //   core::InstallMessagePresenter(&presenter);
 //   WindowPoster poster;
 //   playback::InstallCommandPoster(&poster);
-#ifndef VTR_SCRIPTEDIT_DIALOG_WINDOW_PORTS_H_
-#define VTR_SCRIPTEDIT_DIALOG_WINDOW_PORTS_H_
+#ifndef VTR_PLAYBACK_WINDOW_PORTS_H_
+#define VTR_PLAYBACK_WINDOW_PORTS_H_
 
 #include <cstdint>
 #include <string_view>
@@ -16,7 +17,7 @@
 #include "platform/window/window_system.h"
 #include "playback/command_poster.h"
 
-namespace vtr::scriptedit {
+namespace vtr::playback {
 
 // Shows core's message boxes as the window layer's boxes; `owner` is a Window::handle().
 class WindowPresenter final : public core::MessagePresenter {
@@ -27,13 +28,13 @@ class WindowPresenter final : public core::MessagePresenter {
 };
 
 // Posts the player's end-of-phrase command to the window that started the phrase.
-class WindowPoster final : public playback::CommandPoster {
+class WindowPoster final : public CommandPoster {
  public:
   void PostCommand(void* window, int command_id) override {
     platform::PostCommand(window, command_id);
   }
 };
 
-}  // namespace vtr::scriptedit
+}  // namespace vtr::playback
 
-#endif  // VTR_SCRIPTEDIT_DIALOG_WINDOW_PORTS_H_
+#endif  // VTR_PLAYBACK_WINDOW_PORTS_H_
