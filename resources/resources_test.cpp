@@ -1,9 +1,12 @@
 #include "resources/resources.h"
+#include "resources/dialog_setup.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
+#include <vector>
 
+#include "platform/window/controls.h"
 #include "platform/window/dialog.h"
 #include "platform/window/headless.h"
 
@@ -180,5 +183,46 @@ TEST(ArtworkTest, ImagesHaveTheSizesAndFramesTheDialogsExpect) {
   EXPECT_TRUE(shape.Contains({14, 14}));
 }
 
+// Dressing dialog 141 of the wave-to-script library: icons in table order up to the first that
+// the module lacks, a missing button passed over, tool tips from the module's strings.
+TEST(DialogSetupTest, IconsStopAtTheFirstMissingOneAndTipsComeFromTheStrings) {
+  constexpr int kNoSuchIcon = 9999;
+  constexpr int kNoSuchButton = 9998;
+  struct Case {
+    std::vector<ButtonIcon> icons;
+    bool result;
+    bool play_has_icon;
+    bool stop_has_icon;
+  };
+  const Case cases[] = {
+      {{{132, 139}, {134, 131}}, true, true, true},
+      {{{132, 139}, {kNoSuchButton, 131}, {134, 131}}, true, true, true},
+      {{{132, 139}, {134, kNoSuchIcon}}, false, true, false},
+      {{{132, kNoSuchIcon}, {134, 131}}, false, false, false},
+  };
+  for (const Case& c : cases) {
+    platform::HeadlessSession session;
+    platform::Dialog dialog(*FindDialog(Module::kWaveToScript, 141));
+    session.user().Do([&] {
+      EXPECT_EQ(SetButtonIcons(dialog, Module::kWaveToScript, c.icons), c.result);
+      EXPECT_EQ(!dialog.Item<platform::Button>(132)->image().empty(), c.play_has_icon);
+      EXPECT_EQ(!dialog.Item<platform::Button>(134)->image().empty(), c.stop_has_icon);
+    }).Close();
+    (void)dialog.DoModal();
+  }
+
+  platform::HeadlessSession session;
+  platform::Dialog dialog(*FindDialog(Module::kWaveToScript, 141));
+  session.user().Do([&] {
+    EXPECT_EQ(SetToolTips(dialog, Module::kWaveToScript, [](int id) { return id == 132; }), 1);
+    EXPECT_EQ(dialog.Item(132)->tooltip(), LoadString(Module::kWaveToScript, 132));
+    EXPECT_TRUE(dialog.Item(134)->tooltip().empty());
+    EXPECT_GT(SetToolTips(dialog, Module::kWaveToScript), 2);
+    EXPECT_EQ(dialog.Item(134)->tooltip(), LoadString(Module::kWaveToScript, 134));
+  }).Close();
+  (void)dialog.DoModal();
+}
+
 }  // namespace
 }  // namespace vtr::resources
+

@@ -7,6 +7,7 @@
 
 #include "core/script_engine.h"
 #include "platform/window/window_system.h"
+#include "resources/dialog_setup.h"
 #include "resources/resources.h"
 #include "scriptedit/dialog/menu_button.h"
 #include "scriptedit/dialog/number_edit.h"
@@ -99,11 +100,7 @@ constexpr std::array<ValueField, 9> kValueFields = {{
 }};
 
 // Button icons, set in this order until one cannot be loaded.
-struct Icon {
-  int button;
-  int icon;
-};
-constexpr std::array<Icon, 19> kIcons = {{
+constexpr std::array<resources::ButtonIcon, 19> kIcons = {{
     {2005, 137}, {2003, 135}, {2004, 136}, {2006, 138}, {2007, 145}, {2008, 139}, {2032, 142},
     {2033, 141}, {2034, 140}, {2012, 146}, {2013, 131}, {2014, 132}, {2015, 133}, {2016, 134},
     {2001, 143}, {2002, 144}, {2021, 147}, {2022, 148}, {2026, 207},
@@ -317,11 +314,7 @@ void ScriptEditDlg::SetUpControls() {
     slider->SetRange(0, kVolumeMaximum);
     slider->SetPos(volume_);
   }
-  for (const Icon& icon : kIcons) {
-    platform::Image image = resources::LoadImage(Module::kScriptEdit, icon.icon);
-    if (image.empty()) break;
-    if (auto* button = Item<Button>(icon.button)) button->SetImage(std::move(image), resources::kIconKey);
-  }
+  (void)resources::SetButtonIcons(*this, Module::kScriptEdit, kIcons);  // stops at a missing icon
   const bool with_voice_data = voice_data_ != nullptr && voice_data_size_ > 0;
   for (const MenuButtonSetup& setup : kMenuButtons) {
     if (Item(setup.id) == nullptr) continue;
@@ -337,16 +330,9 @@ void ScriptEditDlg::SetUpControls() {
 }
 
 bool ScriptEditDlg::SetUpToolTips() {
-  bool any = false;
-  for (const auto& child : children()) {
-    const int id = child->id();
-    if ((id < kFirstToolTip || id > kLastToolTip) && !IsMenuButton(id)) continue;
-    const std::string_view tip = resources::LoadString(Module::kScriptEdit, id);
-    if (tip.empty()) continue;
-    child->SetTooltip(tip);
-    any = true;
-  }
-  return any;
+  return resources::SetToolTips(*this, Module::kScriptEdit, [](int id) {
+           return (id >= kFirstToolTip && id <= kLastToolTip) || IsMenuButton(id);
+         }) > 0;
 }
 
 void ScriptEditDlg::FillVoiceList() {

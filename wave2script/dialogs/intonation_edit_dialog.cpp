@@ -8,6 +8,7 @@
 #include "platform/paths.h"
 #include "platform/window/window_system.h"
 #include "playback/command_poster.h"
+#include "resources/dialog_setup.h"
 #include "resources/resources.h"
 #include "wave2script/core/script_checker.h"
 #include "wave2script/core/show_message.h"
@@ -44,7 +45,7 @@ constexpr int kWindowTitle = 163;
 constexpr int kAccelerators = 149;
 
 // Button faces: {control, icon}.
-constexpr std::pair<int, int> kButtonIcons[] = {
+constexpr resources::ButtonIcon kButtonIcons[] = {
     {kIntonationPlay, 139}, {kIntonationStop, 131}, {kIntonationSave, 135}, {kIntonationOpen, 137}};
 
 // The controls a play disables (and the stop button enables).
@@ -211,8 +212,8 @@ bool IntonationEditDialog::OnInitDialog() {
 }
 
 bool IntonationEditDialog::InitControls() {
-  if (!LoadButtonIcons()) return false;
-  CreateToolTips();
+  if (!resources::SetButtonIcons(*this, Module::kWaveToScript, kButtonIcons)) return false;
+  (void)resources::SetToolTips(*this, Module::kWaveToScript);
   if (auto* slider = Item<Trackbar>(kIntonationVolume)) {
     slider->SetRange(0, kVolumeMax);
     slider->SetPos(volume_);
@@ -236,23 +237,6 @@ bool IntonationEditDialog::InitControls() {
   SetupHorizontalScroll();
   SetAccelerators(resources::LoadAccelerators(Module::kWaveToScript, kAccelerators));
   return true;
-}
-
-bool IntonationEditDialog::LoadButtonIcons() {
-  for (const auto& [id, icon] : kButtonIcons) {
-    platform::Image image = resources::LoadImage(Module::kWaveToScript, icon);
-    auto* button = Item<Button>(id);
-    if (image.empty() || button == nullptr) return false;
-    button->SetImage(std::move(image), resources::kIconKey);
-  }
-  return true;
-}
-
-void IntonationEditDialog::CreateToolTips() {
-  for (const auto& child : children()) {
-    const std::string_view tip = resources::LoadString(Module::kWaveToScript, child->id());
-    if (!tip.empty()) child->SetTooltip(tip);
-  }
 }
 
 void IntonationEditDialog::SetupVerticalScroll() {

@@ -152,8 +152,6 @@ class IntonationEditDialog : public platform::Dialog,
 
  private:
   bool InitControls();
-  bool LoadButtonIcons();
-  void CreateToolTips();
   void SetupVerticalScroll();
   void SetupHorizontalScroll();
   void EnableControls(bool has_text);

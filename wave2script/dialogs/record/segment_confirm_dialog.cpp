@@ -12,6 +12,7 @@
 #include "outside/emulator/emulator_api.h"
 #include "platform/current_directory.h"
 #include "platform/window/window_system.h"
+#include "resources/dialog_setup.h"
 #include "resources/resources.h"
 #include "wave2script/core/show_message.h"
 #include "wave2script/core/syllable_list.h"
@@ -28,7 +29,7 @@ using platform::ScrollBar;
 using platform::Trackbar;
 using resources::Module;
 
-constexpr int kIcons[][2] = {{kSegmentPlay, 139},    {kSegmentStop, 131},     {kSegmentZoomIn, 533},
+constexpr resources::ButtonIcon kIcons[] = {{kSegmentPlay, 139},    {kSegmentStop, 131},     {kSegmentZoomIn, 533},
                              {kSegmentZoomOut, 532}, {kSegmentPlayWave, 139}, {kSegmentStopWave, 131}};
 
 constexpr int kOctaveDefault = 1;  // "デフォルト"
@@ -71,15 +72,9 @@ void SegmentConfirmDlg::SetInputs(std::string wave_path, const std::vector<Segme
 }
 
 bool SegmentConfirmDlg::OnInitDialog() {
-  for (const auto& [control, icon] : kIcons) {
-    platform::Image image = resources::LoadImage(Module::kWaveToScript, icon);
-    if (image.empty()) return true;
-    Item<Button>(control)->SetImage(std::move(image), resources::kIconKey);
-  }
-  for (const auto& child : children()) {
-    const std::string_view tip = resources::LoadString(Module::kWaveToScript, child->id());
-    if (!tip.empty()) child->SetTooltip(tip);
-  }
+  // A missing icon ends the set-up here, as a failed image load does.
+  if (!resources::SetButtonIcons(*this, Module::kWaveToScript, kIcons)) return true;
+  (void)resources::SetToolTips(*this, Module::kWaveToScript);
   (void)WaveIO_Init();
 
   WaveData wave;

@@ -11,6 +11,7 @@
 #include "platform/current_directory.h"
 #include "platform/text.h"
 #include "platform/window/window_system.h"
+#include "resources/dialog_setup.h"
 #include "resources/resources.h"
 #include "wave2script/core/show_message.h"
 #include "wave2script/core/syllable_list.h"
@@ -27,7 +28,7 @@ using platform::Encoding;
 using resources::Module;
 
 // Button faces: {control, icon}.
-constexpr int kIcons[][2] = {{kWaveInputPlay, 139}, {kWaveInputStop, 131},
+constexpr resources::ButtonIcon kIcons[] = {{kWaveInputPlay, 139}, {kWaveInputStop, 131},
                              {kWaveInputRecord, 133}, {kWaveInputOpen, 137}};
 
 // One flag per command, shared by every instance: a command still running in a nested loop
@@ -108,15 +109,9 @@ int WaveInputDialog::LoadWave(const std::string& path) {
 
 bool WaveInputDialog::OnInitDialog() {
   SetWaveRoadMarker();
-  for (const auto& [control, icon] : kIcons) {
-    platform::Image image = resources::LoadImage(Module::kWaveToScript, icon);
-    if (image.empty()) return true;
-    Item<Button>(control)->SetImage(std::move(image), resources::kIconKey);
-  }
-  for (const auto& child : children()) {
-    const std::string_view tip = resources::LoadString(Module::kWaveToScript, child->id());
-    if (!tip.empty()) child->SetTooltip(tip);
-  }
+  // A missing icon ends the set-up here, as a failed image load does.
+  if (!resources::SetButtonIcons(*this, Module::kWaveToScript, kIcons)) return true;
+  (void)resources::SetToolTips(*this, Module::kWaveToScript);
   (void)WaveIO_Init();
   Item(kWaveInputStop)->Enable(false);
   if (!wave_path_.empty()) {
