@@ -38,12 +38,10 @@ using testing::Utf;
 const wtp::testing::SynthScript kSpeech = {{"ka", 0.07, 0.16}, {"i", 0.0, 0.18}, {"ko", 0.07, 0.17}};
 const char kSpokenKana[] = "かいこ";
 
-class RecordRoadTest : public ::testing::Test {
+class RecordRoadTest : public testing::RecordDialogTest {
  protected:
   void SetUp() override {
-    InstallLibraryMessages(&presenter_, nullptr, "");
-    platform::InstallSoundSystem(&sound_);
-    playback::InstallCommandPoster(&poster_);
+    RecordDialogTest::SetUp();
     const wtp::testing::SynthSpeech speech = wtp::testing::Synthesize(kSpeech, 16000, 150.0, 7, 0.3, 0.3);
     wave_ = folder_ / "speech.wav";
     testing::WriteWave(wave_, speech.samples, 16000);
@@ -53,14 +51,7 @@ class RecordRoadTest : public ::testing::Test {
     EXPECT_EQ(fs::current_path(), start_directory_);
     EXPECT_FALSE(RecordWtpLibrary().loaded());
     ReleaseRecordWtpLibrary();
-    playback::InstallCommandPoster(nullptr);
-    platform::InstallSoundSystem(nullptr);
-    InstallLibraryMessages(nullptr, nullptr, "");
-  }
-  std::vector<unsigned> Messages() const {
-    std::vector<unsigned> ids;
-    for (const auto& box : session_.message_boxes()) ids.push_back(MessageIdOf(box.text));
-    return ids;
+    RecordDialogTest::TearDown();
   }
   // Dialog 146 with the spoken kana and the wave, ready for OK.
   void Prepare(WaveInputDialog& input) {
@@ -68,12 +59,6 @@ class RecordRoadTest : public ::testing::Test {
     input.SetWavePath(wave_);
   }
 
-  platform::HeadlessSession session_;
-  playback::WindowPresenter presenter_;
-  playback::WindowPoster poster_;
-  platform::FakeSoundSystem sound_;
-  testing::ScratchFolder folder_;
-  testing::ScopedTempFolder temp_;
   testing::FakeHost host_;
   std::string wave_;
   fs::path start_directory_;

@@ -18,7 +18,10 @@
 #include "core/messages.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
+#include "platform/sound/fake_sound_system.h"
+#include "platform/window/headless.h"
 #include "playback/command_poster.h"
+#include "playback/window_ports.h"
 #include "wave2script/core/show_message.h"
 #include "wave2script/core/wave_file.h"
 #include "wave2script/dialogs/record/record_library.h"
@@ -141,6 +144,36 @@ class RecordProgramFolder {
 
  private:
   ScratchFolder folder_{"program"};
+};
+
+// The fixture of the record road's dialog tests: a headless session, the library's message boxes
+// and end-of-phrase commands through the window layer, a fake sound system, a scratch folder
+// and a private temporary folder.
+class RecordDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InstallLibraryMessages(&presenter_, nullptr, "");
+    platform::InstallSoundSystem(&sound_);
+    playback::InstallCommandPoster(&poster_);
+  }
+  void TearDown() override {
+    playback::InstallCommandPoster(nullptr);
+    platform::InstallSoundSystem(nullptr);
+    InstallLibraryMessages(nullptr, nullptr, "");
+  }
+  // The ids of the messages shown so far.
+  std::vector<unsigned> Messages() const {
+    std::vector<unsigned> ids;
+    for (const auto& box : session_.message_boxes()) ids.push_back(MessageIdOf(box.text));
+    return ids;
+  }
+
+  platform::HeadlessSession session_;
+  playback::WindowPresenter presenter_;
+  playback::WindowPoster poster_;
+  platform::FakeSoundSystem sound_;
+  ScratchFolder folder_;
+  ScopedTempFolder temp_;
 };
 
 }  // namespace vtr::w2s::testing

@@ -32,24 +32,12 @@ const std::string kKa = Sj("か");
 const std::string kKi = Sj("き");
 
 // Dialog 148 over items handed in directly (no alignment: nothing here generates a script).
-class SegmentConfirmDlgTest : public ::testing::Test {
+class SegmentConfirmDlgTest : public testing::RecordDialogTest {
  protected:
   void SetUp() override {
-    InstallLibraryMessages(&presenter_, nullptr, "");
-    platform::InstallSoundSystem(&sound_);
-    playback::InstallCommandPoster(&poster_);
+    RecordDialogTest::SetUp();
     wave_ = folder_ / "speech.wav";
     testing::WriteWave(wave_, testing::Tone(4000));
-  }
-  void TearDown() override {
-    playback::InstallCommandPoster(nullptr);
-    platform::InstallSoundSystem(nullptr);
-    InstallLibraryMessages(nullptr, nullptr, "");
-  }
-  std::vector<unsigned> Messages() const {
-    std::vector<unsigned> ids;
-    for (const auto& box : session_.message_boxes()) ids.push_back(MessageIdOf(box.text));
-    return ids;
   }
   std::vector<SegmentItem> Items() const {
     return {{kKa.c_str(), 100}, {"#", 200}, {kKi.c_str(), 300}, {"\x81\x40", 3800}};
@@ -62,12 +50,6 @@ class SegmentConfirmDlgTest : public ::testing::Test {
     return times;
   }
 
-  platform::HeadlessSession session_;
-  playback::WindowPresenter presenter_;
-  playback::WindowPoster poster_;
-  platform::FakeSoundSystem sound_;
-  testing::ScratchFolder folder_;
-  testing::ScopedTempFolder temp_;
   testing::FakeHost host_;
   std::string wave_;
 };

@@ -26,35 +26,13 @@ using testing::MessageIdOf;
 using testing::Sj;
 using testing::Utf;
 
-class WaveInputDialogTest : public ::testing::Test {
+class WaveInputDialogTest : public testing::RecordDialogTest {
  protected:
-  void SetUp() override {
-    InstallLibraryMessages(&presenter_, nullptr, "");
-    platform::InstallSoundSystem(&sound_);
-    playback::InstallCommandPoster(&poster_);
-  }
-  void TearDown() override {
-    playback::InstallCommandPoster(nullptr);
-    platform::InstallSoundSystem(nullptr);
-    InstallLibraryMessages(nullptr, nullptr, "");
-  }
-  std::vector<unsigned> Messages() const {
-    std::vector<unsigned> ids;
-    for (const auto& box : session_.message_boxes()) ids.push_back(MessageIdOf(box.text));
-    return ids;
-  }
   std::string Wave(std::string_view name, int ms = 500) {
     const std::string path = folder_ / name;
     testing::WriteWave(path, testing::Tone(ms));
     return path;
   }
-
-  platform::HeadlessSession session_;
-  playback::WindowPresenter presenter_;
-  playback::WindowPoster poster_;
-  platform::FakeSoundSystem sound_;
-  testing::ScratchFolder folder_;
-  testing::ScopedTempFolder temp_;
 };
 
 TEST(ShownWaveNameTest, CutsTheFileNameTo16Bytes) {
