@@ -18,9 +18,10 @@ using platform::MenuItem;
 using platform::Notice;
 using platform::Rect;
 
-constexpr uint32_t kModeBase = 0x50100000;
-constexpr uint32_t kModeUs = 0x52100000;
-constexpr uint32_t kModeGScript = 0x54100000;
+// US texts are played through the J engine word; their G form is read with the romaji word.
+constexpr uint32_t kModeBase = core::kEmulatorModeBits;
+constexpr uint32_t kModeUs = core::kKanaModeWord;
+constexpr uint32_t kModeGScript = core::kRomajiModeWord;
 constexpr uint32_t kEditorSubFormat = 0x10000;
 constexpr uint32_t kLanguageJ = 0x2000000;
 constexpr uint32_t kLanguageK = 0x3000000;

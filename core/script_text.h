@@ -45,6 +45,15 @@ inline constexpr uint32_t kDeviceMiddleware = 0x70000000;
 inline constexpr uint32_t kDeviceNone = 0xF0000000;  // any word from here up has no device
 inline constexpr uint32_t kPassVariantFlag = 0x00100000;
 
+// The words of the chip emulator with the pass-variant flag and full text, the way the program
+// and its dialogs read and play scripts: the bits alone (ORed with a language), and the kana (J)
+// and romaji (G) words.
+inline constexpr ScriptModeWord kEmulatorModeBits = kDeviceEmulator | kPassVariantFlag;
+inline constexpr ScriptModeWord kKanaModeWord =
+    kEmulatorModeBits | static_cast<uint32_t>(ScriptLanguage::kJapanese);  // 0x52100000
+inline constexpr ScriptModeWord kRomajiModeWord =
+    kEmulatorModeBits | static_cast<uint32_t>(ScriptLanguage::kRomaji);  // 0x54100000
+
 // Text sub-formats (bits 16-19).
 inline constexpr uint32_t kSubFormatFull = 0x00000;      // full script with header tag
 inline constexpr uint32_t kSubFormatPlain = 0x10000;     // sound text only, no header

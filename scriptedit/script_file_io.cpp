@@ -23,7 +23,7 @@ using core::ScriptLanguage;
 
 constexpr int kConverterNeedsMore = kVtrCnvOutputTooSmall;  // -18
 constexpr core::ScriptModeWord kKanaFormat = kVtrFormatKvJ;
-constexpr core::ScriptModeWord kRomajiFormat = 0x54100000;
+constexpr core::ScriptModeWord kRomajiFormat = core::kRomajiModeWord;
 
 bool Exists(const std::string& path) {
   std::error_code error;

@@ -20,12 +20,12 @@ using vtr::scriptedit::ScriptEditDlg;
 
 constexpr uint32_t kLanguageChinese = 0x5000000;
 constexpr uint32_t kLanguageG = 0x4000000;
-constexpr uint32_t kOpenDlgModeBits = 0x50100000;
+constexpr uint32_t kOpenDlgModeBits = vtr::core::kEmulatorModeBits;
 constexpr uint32_t kRecordModeBits = 0x100000;
 constexpr uint32_t kEmulatorBits = 0x50000000;
 constexpr uint32_t kMiddlewareBits = 0x70000000;
-constexpr uint32_t kRomajiMode = 0x54100000;
-constexpr uint32_t kKanaMode = 0x52100000;
+constexpr uint32_t kRomajiMode = vtr::core::kRomajiModeWord;
+constexpr uint32_t kKanaMode = vtr::core::kKanaModeWord;
 constexpr int kCancelled = 2;
 constexpr int kDone = 1;
 constexpr int kCountLimit = 100;

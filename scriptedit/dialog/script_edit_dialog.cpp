@@ -30,8 +30,8 @@ constexpr uint32_t kLanguageK = 0x3000000;
 constexpr uint32_t kLanguageG = 0x4000000;
 constexpr uint32_t kLanguageChinese = 0x5000000;
 // The mode words a G script is played through: read as romaji, played as kana.
-constexpr core::ScriptModeWord kRomajiMode = 0x54100000;
-constexpr core::ScriptModeWord kKanaMode = 0x52100000;
+constexpr core::ScriptModeWord kRomajiMode = core::kRomajiModeWord;
+constexpr core::ScriptModeWord kKanaMode = core::kKanaModeWord;
 constexpr int kHeaderEnsureTag = 6;
 constexpr int kEchoOperation = 1;
 
