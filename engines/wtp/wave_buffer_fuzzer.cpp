@@ -2,12 +2,16 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "engines/wtp/wave_buffer.h"
+#include "platform/environment.h"
+#include "platform/paths.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = "/tmp/vtr_wave_buffer_fuzz_" + std::to_string(getpid()) + ".wav";
+  static const std::string path =
+      (vtr::platform::TempFolder() /
+       ("vtr_wave_buffer_fuzz_" + std::to_string(vtr::platform::CurrentProcessId()) + ".wav"))
+          .string();
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engines/riff/riff_walker.h"
+#include "platform/environment.h"
 #include "platform/sound/fake_sound_system.h"
 #include "playback/command_poster.h"
 #include "wave2script/core/wave_file.h"
@@ -51,10 +53,10 @@ class WaveIOTest : public ::testing::Test {
            ("vtr_wave_io_" + std::string(::testing::UnitTest::GetInstance()
                                              ->current_test_info()
                                              ->name()) +
-            "_" + std::to_string(::getpid()));
+            "_" + std::to_string(platform::CurrentProcessId()));
     fs::create_directories(dir_);
     // The temporary recording goes to this test's own folder.
-    ::setenv("TMPDIR", dir_.c_str(), 1);
+    tmpdir_.emplace("TMPDIR", dir_.string());
     platform::InstallSoundSystem(&fake_);
     playback::InstallCommandPoster(&poster_);
     ASSERT_EQ(WaveIO_Init(), 1);
@@ -63,6 +65,7 @@ class WaveIOTest : public ::testing::Test {
     WaveIO_Cleanup();
     playback::InstallCommandPoster(nullptr);
     platform::InstallSoundSystem(nullptr);
+    tmpdir_.reset();
     std::error_code ec;
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(dir_, ec);
@@ -84,6 +87,7 @@ class WaveIOTest : public ::testing::Test {
   void* window() { return &window_; }
 
   fs::path dir_;
+  std::optional<platform::ScopedEnvironmentVariable> tmpdir_;
   platform::FakeSoundSystem fake_;
   playback::RecordingCommandPoster poster_;
   size_t delivered_ = 0;

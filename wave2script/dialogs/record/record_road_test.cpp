@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engines/wtp/testing/speech_synth.h"
+#include "platform/environment.h"
 #include "platform/sound/fake_sound_system.h"
 #include "platform/window/headless.h"
 #include "wave2script/core/syllable_list.h"
@@ -354,8 +356,9 @@ TEST_F(ScriptRoadTest, AShiftTheScriptCannotTakeIsDroppedAndItsComboReset) {
       {"KV#JC3\x82\xA9", kSegmentOctave, 0, 1},  // a third octave cannot go up
       {"KV#J'99\x82\xA9", kSegmentFine, 0, 10},  // 99 steps up cannot take 10 more
   };
+  platform::ScopedEnvironmentVariable script("VTR_RECORD_PTH_SCRIPT", std::nullopt);
   for (const Case& c : cases) {
-    ::setenv("VTR_RECORD_PTH_SCRIPT", c.script, 1);
+    script.Set(c.script);
     WaveInputDialog input(nullptr);
     SegmentConfirmDlg confirm(host_);
     Align(input, confirm);
@@ -373,7 +376,6 @@ TEST_F(ScriptRoadTest, AShiftTheScriptCannotTakeIsDroppedAndItsComboReset) {
         .Answer(kIdYes);
     EXPECT_EQ(confirm.DoModal(), kIdCancel);
   }
-  ::unsetenv("VTR_RECORD_PTH_SCRIPT");
   EXPECT_TRUE(session_.errors().empty());
 }
 

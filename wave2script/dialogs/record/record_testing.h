@@ -5,8 +5,6 @@
 #define VTR_WAVE2SCRIPT_DIALOGS_RECORD_RECORD_TESTING_H_
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <cstdint>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "core/messages.h"
+#include "platform/environment.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
 #include "platform/sound/fake_sound_system.h"
@@ -45,7 +44,7 @@ class ScratchFolder {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ = fs::temp_directory_path() /
             ("vtr_record_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
-             std::to_string(::getpid()) + "_" + std::string(tag));
+             std::to_string(platform::CurrentProcessId()) + "_" + std::string(tag));
     fs::remove_all(path_);
     fs::create_directories(path_);
   }
@@ -65,25 +64,12 @@ class ScratchFolder {
 // lives, so that tests running side by side never share the recording.
 class ScopedTempFolder {
  public:
-  ScopedTempFolder() : folder_("tmp") {
-    const char* previous = std::getenv("TMPDIR");
-    if (previous != nullptr) previous_ = previous;
-    had_previous_ = previous != nullptr;
-    ::setenv("TMPDIR", folder_.path().c_str(), 1);
-  }
-  ~ScopedTempFolder() {
-    if (had_previous_) {
-      ::setenv("TMPDIR", previous_.c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
-  }
+  ScopedTempFolder() : folder_("tmp"), tmpdir_("TMPDIR", folder_.path().string()) {}
   const fs::path& path() const { return folder_.path(); }
 
  private:
   ScratchFolder folder_;
-  std::string previous_;
-  bool had_previous_ = false;
+  platform::ScopedEnvironmentVariable tmpdir_;
 };
 
 // Writes a WAVE file of the format holding `samples` (16-bit) or their high bytes (8-bit).

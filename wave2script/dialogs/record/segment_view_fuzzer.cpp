@@ -4,7 +4,6 @@
 // Byte 0: the zoom level (bits 0-1) and the item count (bits 2-4); byte 1: the boundary
 // dragged; byte 2: the pixel it is dragged to; bytes 3-4: the scroll origin; then two bytes of
 // time (in 20 ms steps) per item; the rest is the file.
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/environment.h"
 #include "platform/window/canvas.h"
 #include "wave2script/dialogs/record/segment_graph_wnd.h"
 
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < times.size(); ++i) items.push_back({kTexts[i % 4], times[i]});
 
   static const std::filesystem::path file =
-      std::filesystem::temp_directory_path() / ("vtr_segment_view_fuzz_" + std::to_string(::getpid()) + ".wav");
+      std::filesystem::temp_directory_path() / ("vtr_segment_view_fuzz_" + std::to_string(vtr::platform::CurrentProcessId()) + ".wav");
   {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     const size_t at = 5 + 2 * count;
