@@ -159,7 +159,9 @@ std::string Name(Button button) {
 }
 
 // build/dist/vtr on a private Xvfb server of its own (the display number is the server's choice,
-// so tests may run side by side). Everything lives in a work folder named after the test:
+// so tests may run side by side). The server never resets: every tool below connects and leaves,
+// and a server that resets when its last client leaves refuses the program's connection for a
+// moment and forgets the keyboard map loaded for the kana. Everything lives in a work folder named after the test:
 // runtime/ (the single-instance lock), home/, scratch/ (the program's current folder) and logs.
 class ProgramOnXvfb {
  public:
@@ -181,7 +183,7 @@ class ProgramOnXvfb {
     std::ofstream(work_ / "kana.xkb") << kKanaKeymap;
     const std::string script = R"(
 exec 5>display.txt
-Xvfb -displayfd 5 -screen 0 640x480x24 -nolisten tcp >server.log 2>&1 & echo $! >server.pid
+Xvfb -displayfd 5 -screen 0 640x480x24 -nolisten tcp -noreset >server.log 2>&1 & echo $! >server.pid
 exec 5>&-
 i=0; until [ -s display.txt ] || [ $i -ge 200 ]; do i=$((i+1)); sleep 0.05; done
 [ -s display.txt ] || exit 3

@@ -19,7 +19,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR="$work/runtime"
 for n in 81 82 83 84 85 86 87 88; do [ -e /tmp/.X11-unix/X$n ] || break; done
-Xvfb :$n -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb :$n -screen 0 640x480x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 server=$!
 export DISPLAY=:$n
 i=0; until [ -e /tmp/.X11-unix/X$n ] || [ $i -ge 200 ]; do i=$((i+1)); sleep 0.05; done
