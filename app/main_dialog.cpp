@@ -9,6 +9,7 @@
 #include "app/wave_check.h"
 #include "platform/module.h"
 #include "platform/window/window_system.h"
+#include "scriptedit/script_encoding.h"
 
 namespace vtr::app {
 namespace {
@@ -23,10 +24,10 @@ constexpr uint32_t kModeBase = core::kEmulatorModeBits;
 constexpr uint32_t kModeUs = core::kKanaModeWord;
 constexpr uint32_t kModeGScript = core::kRomajiModeWord;
 constexpr uint32_t kEditorSubFormat = 0x10000;
-constexpr uint32_t kLanguageJ = 0x2000000;
-constexpr uint32_t kLanguageK = 0x3000000;
-constexpr uint32_t kLanguageUs = 0x4000000;
-constexpr uint32_t kLanguageCn = 0x5000000;
+constexpr uint32_t kLanguageJ = static_cast<uint32_t>(core::ScriptLanguage::kJapanese);
+constexpr uint32_t kLanguageK = static_cast<uint32_t>(core::ScriptLanguage::kKorean);
+constexpr uint32_t kLanguageUs = static_cast<uint32_t>(core::ScriptLanguage::kRomaji);
+constexpr uint32_t kLanguageCn = static_cast<uint32_t>(core::ScriptLanguage::kChinese);
 constexpr int kHeaderVoiceSet = 3;
 constexpr int kHeaderVoiceRead = 5;
 constexpr int kHeaderEnsureTag = 6;
@@ -141,9 +142,7 @@ MainDialog::~MainDialog() = default;
 bool MainDialog::is_chinese() const { return language_ == kLanguageCn; }
 
 platform::Encoding MainDialog::encoding() const {
-  if (language_ == kLanguageK) return platform::Encoding::kEucKr;
-  if (language_ == kLanguageCn) return platform::Encoding::kGb2312;
-  return platform::Encoding::kShiftJis;
+  return scriptedit::ScriptEncoding(core::LanguageOf(language_));
 }
 
 LockableEdit* MainDialog::edit() const { return Item<LockableEdit>(kIdScriptBox); }

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "platform/text.h"
+#include "scriptedit/script_encoding.h"
 #include "scriptedit/script_processor.h"
 
 namespace vtr::scriptedit {
@@ -32,9 +33,7 @@ std::string OptionsTitle(std::string_view title_utf8, core::ScriptLanguage langu
       while (end > 0 && (static_cast<unsigned char>(title[end]) & 0xC0) == 0x80) --end;
     }
   } else {
-    const platform::Encoding encoding = language == core::ScriptLanguage::kKorean
-                                            ? platform::Encoding::kEucKr
-                                            : platform::Encoding::kShiftJis;
+    const platform::Encoding encoding = ScriptEncoding(language);
     // On failure the result holds the part before the character.
     title = platform::FromUtf8(encoding, title_utf8).text;
     // Walk the characters so a double byte is never split.

@@ -18,12 +18,12 @@ using vtr::core::ScriptEngine;
 using vtr::core::ScriptEngineError;
 using vtr::scriptedit::ScriptEditDlg;
 
-constexpr uint32_t kLanguageChinese = 0x5000000;
-constexpr uint32_t kLanguageG = 0x4000000;
+constexpr uint32_t kLanguageChinese = static_cast<uint32_t>(vtr::core::ScriptLanguage::kChinese);
+constexpr uint32_t kLanguageG = static_cast<uint32_t>(vtr::core::ScriptLanguage::kRomaji);
 constexpr uint32_t kOpenDlgModeBits = vtr::core::kEmulatorModeBits;
 constexpr uint32_t kRecordModeBits = 0x100000;
-constexpr uint32_t kEmulatorBits = 0x50000000;
-constexpr uint32_t kMiddlewareBits = 0x70000000;
+constexpr uint32_t kEmulatorBits = vtr::core::kDeviceEmulator;
+constexpr uint32_t kMiddlewareBits = vtr::core::kDeviceMiddleware;
 constexpr uint32_t kRomajiMode = vtr::core::kRomajiModeWord;
 constexpr uint32_t kKanaMode = vtr::core::kKanaModeWord;
 constexpr int kCancelled = 2;

@@ -14,6 +14,7 @@
 #include "scriptedit/dialog/number_spin.h"
 #include "scriptedit/dialog/voice_data.h"
 #include "scriptedit/result_codes.h"
+#include "scriptedit/script_encoding.h"
 #include "scriptedit/script_file_io.h"
 
 namespace vtr::scriptedit {
@@ -25,10 +26,9 @@ using platform::Edit;
 using platform::Notice;
 using resources::Module;
 
-constexpr uint32_t kLanguageJ = 0x2000000;
-constexpr uint32_t kLanguageK = 0x3000000;
-constexpr uint32_t kLanguageG = 0x4000000;
-constexpr uint32_t kLanguageChinese = 0x5000000;
+constexpr uint32_t kLanguageJ = static_cast<uint32_t>(core::ScriptLanguage::kJapanese);
+constexpr uint32_t kLanguageK = static_cast<uint32_t>(core::ScriptLanguage::kKorean);
+constexpr uint32_t kLanguageG = static_cast<uint32_t>(core::ScriptLanguage::kRomaji);
 // The mode words a G script is played through: read as romaji, played as kana.
 constexpr core::ScriptModeWord kRomajiMode = core::kRomajiModeWord;
 constexpr core::ScriptModeWord kKanaMode = core::kKanaModeWord;
@@ -178,9 +178,7 @@ void ScriptEditDlg::set_voice_index(int index) {
 }
 
 platform::Encoding ScriptEditDlg::encoding() const {
-  if (language_ == kLanguageK) return platform::Encoding::kEucKr;
-  if (language_ == kLanguageChinese) return platform::Encoding::kGb2312;
-  return platform::Encoding::kShiftJis;
+  return ScriptEncoding(core::LanguageOf(language_));
 }
 
 std::string ScriptEditDlg::StripHeader(std::string_view text) const {
