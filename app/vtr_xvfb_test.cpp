@@ -372,6 +372,25 @@ TEST(VtrXvfbTest, StartsShowsTheSkinAndRefusesASecondInstance) {
   }
 }
 
+// Without a display the program says so on stderr and ends with status 1, before it takes the
+// single-instance lock.
+TEST(VtrXvfbTest, WithoutADisplayItSaysSoAndEnds) {
+  const fs::path work = fs::path(VTR_TEST_BIN_DIR) / "vtr_no_display";
+  fs::remove_all(work);
+  fs::create_directories(work);
+  platform::ProcessSpec spec;
+  spec.program = "/bin/sh";
+  spec.args = {"-c",
+               "DISPLAY=:nowhere XDG_RUNTIME_DIR=. exec " + Quoted(fs::path(VTR_DIST_DIR) / "vtr")};
+  spec.working_folder = work;
+  spec.stderr_file = work / "stderr.txt";
+  const platform::ProcessResult run = platform::RunProcess(spec, kPatience);
+  EXPECT_EQ(run.outcome, platform::ProcessOutcome::kExited);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(ReadFile(work / "stderr.txt"), "vtr: cannot open the display \":nowhere\"\n");
+  EXPECT_FALSE(fs::exists(work / "VoxtrelApplication.lock"));
+}
+
 constexpr auto kTypingTools = {"Xvfb", "xwd", "xwdtopnm", "xwininfo", "xdotool", "xkbcomp"};
 
 // Starts the program with the kana on keys of their own, types あいう `times` times into the

@@ -10,9 +10,12 @@ namespace vtr::scriptedit {
 // K scripts are EUC-KR, C scripts GB 2312; J and G (ASCII romaji) scripts are Shift-JIS.
 constexpr platform::Encoding ScriptEncoding(core::ScriptLanguage language) {
   switch (language) {
-    case core::ScriptLanguage::kKorean: return platform::Encoding::kEucKr;
-    case core::ScriptLanguage::kChinese: return platform::Encoding::kGb2312;
-    default: return platform::Encoding::kShiftJis;
+    case core::ScriptLanguage::kKorean:
+      return platform::Encoding::kEucKr;
+    case core::ScriptLanguage::kChinese:
+      return platform::Encoding::kGb2312;
+    default:
+      return platform::Encoding::kShiftJis;
   }
 }
 
