@@ -13,6 +13,7 @@
 #include "playback/fake_sound_library.h"
 #include "playback/window_ports.h"
 #include "scriptedit/testdata/temp_folder.h"
+#include "wave2script/core/test_text.h"
 #include "wave2script/dialogs/record/record_library.h"
 #include "wave2script/dialogs/script_preparation.h"
 
@@ -24,6 +25,8 @@ using platform::kIdNo;
 using platform::kIdOk;
 using platform::kIdYes;
 using platform::kModCtrl;
+using testing::Sj;
+using testing::Utf;
 
 const std::string kKa = "\x82\xA9";  // か
 const std::string kA = "\x82\xA0";   // あ
@@ -648,6 +651,64 @@ TEST(IntonationEditDialogTest, SpeedChangesShiftEverySpeedToken) {
     EXPECT_NE(scene.dialog.ScriptWithHeader().find(c.expect), std::string::npos)
         << scene.dialog.ScriptWithHeader();
     EXPECT_TRUE(scene.session.errors().empty());
+  }
+}
+
+// What follows the last syllable of a script (comments, settings, a last step) belongs to the
+// user: every road that rebuilds the script from the graph keeps it.
+TEST(IntonationEditDialogTest, RebuildsKeepWhatFollowsTheLastSyllable) {
+  // Three phrases as typed, 170 bytes before the part after the last syllable.
+  const std::string speech = Sj(
+      "S55きょうはいいてんきですね、'あしたもはれるでしょうか。"
+      "<さんぽにいきましょう、_こうえんまで。"
+      "それから'2おひるをたべて、かえりましょう");
+  struct Case {
+    const char* name;
+    std::string tail;
+  };
+  const std::vector<Case> cases = {
+      {"a comment", "[memo]"},
+      {"a comment in kana", Sj("[あとでおそくする]")},
+      {"a last pitch step", "'"},
+      {"a step and a comment", "'2[take 3, mic 2]"},
+      {"settings", "S60V3"},
+  };
+  enum class Road { kOk, kSave, kPlay, kSpeed };
+  const std::vector<std::pair<Road, const char*>> roads = {
+      {Road::kOk, "OK"}, {Road::kSave, "Save"}, {Road::kPlay, "Play"}, {Road::kSpeed, "speed"}};
+  for (const Case& c : cases) {
+    for (const auto& [road, road_name] : roads) {
+      SCOPED_TRACE(std::string(c.name) + ", " + road_name);
+      Scene scene;
+      scene.Open("KV#J" + speech + c.tail);
+      switch (road) {
+        case Road::kOk:
+          break;
+        case Road::kSave:
+          scene.user().Key('S', kModCtrl).ChooseFile(scene.folder.File("song.kvx"));
+          break;
+        case Road::kPlay:
+          scene.user().Click(kIntonationPlay).Click(kIntonationStop);
+          break;
+        case Road::kSpeed:
+          scene.user().Select(kIntonationSpeed, 9).Select(kIntonationSpeed, kStandardSpeedIndex);
+          break;
+      }
+      scene.user().Click(kIdOk);
+      if (road == Road::kSpeed) scene.user().Answer(kIdYes);
+      EXPECT_EQ(scene.dialog.DoModal(), kIdOk);
+      const std::string& result = scene.dialog.ScriptWithHeader();
+      EXPECT_TRUE(result.ends_with(c.tail)) << Utf(result);
+      EXPECT_NE(result.find(Sj("かえりましょう")), std::string::npos) << Utf(result);
+      if (road == Road::kSave) {
+        EXPECT_TRUE(scene.folder.Read("song.kvx").ends_with(c.tail))
+            << Utf(scene.folder.Read("song.kvx"));
+      }
+      // Only the speed change leaves something unsaved to confirm.
+      EXPECT_EQ(scene.Messages(),
+                road == Road::kSpeed ? std::vector<unsigned>{518} : std::vector<unsigned>{});
+      EXPECT_TRUE(scene.session.errors().empty());
+    }
   }
 }
 
