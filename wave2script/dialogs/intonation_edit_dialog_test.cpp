@@ -170,14 +170,53 @@ TEST(IntonationEditDialogTest, SetsUpItsControls) {
 }
 
 TEST(IntonationEditDialogTest, AScriptItCannotShowEndsTheDialogUnchanged) {
-  Scene scene;
-  const std::string huge = Repeat(kKa, 16000);  // over 32000 bytes with its tag
-  scene.Open(huge);
-  scene.user().Answer(kIdOk).Answer(kIdOk);
-  EXPECT_EQ(scene.dialog.DoModal(), kIdCancel);
-  EXPECT_EQ(scene.Messages(), (std::vector<unsigned>{511, 501}));
-  EXPECT_EQ(scene.dialog.script_text(), huge);
-  EXPECT_TRUE(scene.session.errors().empty());
+  struct Case {
+    const char* what;
+    std::string script;
+    unsigned message;
+  };
+  const std::vector<Case> cases = {
+      {"over 32000 bytes with its tag", Repeat(kKa, 16000), 511},
+      {"no syllable", "S60V3'2[" + Repeat(kKa, 30) + "]", 502},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Scene scene;
+    scene.Open(c.script);
+    scene.user().Answer(kIdOk).Answer(kIdOk);
+    EXPECT_EQ(scene.dialog.DoModal(), kIdCancel);
+    EXPECT_EQ(scene.Messages(), (std::vector<unsigned>{c.message, 501}));
+    EXPECT_EQ(scene.dialog.script_text(), c.script);
+    EXPECT_TRUE(scene.session.errors().empty());
+  }
+}
+
+// A script file with nothing to show as a graph is refused; what the dialog showed stays, with
+// its Play and Save.
+TEST(IntonationEditDialogTest, AScriptFileWithoutASyllableIsRefused) {
+  const std::vector<std::string> files = {"KV#JS60", "KV#JK3S60V3'2<",
+                                          "KV#J[" + Repeat(kKa + kA, 40) + "]"};
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    Scene scene;
+    scene.folder.Write("settings.kvx", file);
+    scene.Open(kBody, 1, "", "/scripts/old.kvx");
+    scene.user()
+        .Click(kIntonationOpen)
+        .ChooseFile(scene.folder.File("settings.kvx"))
+        .Answer(kIdOk)
+        .Do([&] {
+          EXPECT_EQ(scene.Count(), 3);
+          EXPECT_TRUE(scene.Enabled(kIntonationPlay));
+          EXPECT_TRUE(scene.Enabled(kIntonationSave));
+        })
+        .Click(kIdOk);
+    EXPECT_EQ(scene.dialog.DoModal(), kIdOk);
+    EXPECT_EQ(scene.Messages(), std::vector<unsigned>{502});
+    EXPECT_EQ(scene.dialog.script_path(), "/scripts/old.kvx");
+    EXPECT_EQ(scene.dialog.ScriptWithHeader(), "KV#JK0" + kBody);
+    EXPECT_TRUE(scene.session.errors().empty());
+  }
 }
 
 struct CloseCase {
