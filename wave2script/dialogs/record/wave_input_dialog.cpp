@@ -205,7 +205,12 @@ void WaveInputDialog::OnPlay() {
 void WaveInputDialog::OnRecord() {
   CommandGuard guard(record_running);
   if (!guard) return;
-  (void)WaveIO_RecordToTemp(handle());
+  // Without an input device (or the temporary file) nothing records: the dialog stays as it
+  // was, ready for another try or for opening a file.
+  if (!WaveIO_RecordToTemp(handle())) {
+    (void)ShowMessage(core::kMessagePlaybackFailed);
+    return;
+  }
   for (int id : {kWaveInputPlay, kWaveInputRecord, kWaveInputOpen, platform::kIdOk, platform::kIdCancel}) {
     Item(id)->Enable(false);
   }

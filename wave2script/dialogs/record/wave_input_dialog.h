@@ -16,8 +16,8 @@
 //   }
 //
 // Messages (through ShowMessage): 504 no kana text or a kana without aligner symbol, 506 the
-// WAVE file fails the check or no longer exists, 510 playback could not start, 513 the aligner
-// road failed, 516 the discard question on Cancel after changes.
+// WAVE file fails the check or no longer exists, 510 playback or recording could not start,
+// 513 the aligner road failed, 516 the discard question on Cancel after changes.
 #ifndef VTR_WAVE2SCRIPT_DIALOGS_RECORD_WAVE_INPUT_DIALOG_H_
 #define VTR_WAVE2SCRIPT_DIALOGS_RECORD_WAVE_INPUT_DIALOG_H_
 

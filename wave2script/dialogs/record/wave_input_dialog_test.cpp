@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/environment.h"
 #include "platform/sound/fake_sound_system.h"
 #include "platform/window/headless.h"
 #include "wave2script/core/test_text.h"
@@ -205,6 +208,60 @@ TEST_F(WaveInputDialogTest, RecordingIsSavedWhereTheUserChooses) {
   ASSERT_EQ(session_.file_dialogs()[0].filters.size(), 1u);
   EXPECT_EQ(session_.file_dialogs()[0].filters[0].patterns, "*.wav");
   EXPECT_EQ(Messages(), (std::vector<unsigned>{516}));
+  EXPECT_TRUE(session_.errors().empty());
+}
+
+// A recording that cannot start says so (510) and leaves the dialog as it was: its wave, its
+// kana, every button but Stop, and nothing to save.
+TEST_F(WaveInputDialogTest, ARecordingThatCannotStartShows510AndChangesNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(platform::FakeSoundSystem&)> break_it;
+    bool temp_folder_missing;
+  };
+  const std::vector<Case> cases = {
+      {"no input device", [](platform::FakeSoundSystem& s) { s.set_has_input(false); }, false},
+      {"the device refuses to open", [](platform::FakeSoundSystem& s) { s.FailNextOpen("busy"); },
+       false},
+      {"no temporary folder", [](platform::FakeSoundSystem&) {}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string wave = Wave("earlier.wav", 2000);
+    std::optional<platform::ScopedEnvironmentVariable> tmpdir;
+    if (c.temp_folder_missing) tmpdir.emplace("TMPDIR", folder_ / "no_such_folder");
+    platform::FakeSoundSystem sound;
+    platform::InstallSoundSystem(&sound);
+    c.break_it(sound);
+    WaveInputDialog dialog(nullptr);
+    (void)dialog.SetKanaText(Sj("きょうはいいてんきですね"));
+    dialog.SetWavePath(wave);
+    const size_t boxes_before = session_.message_boxes().size();
+    session_.user()
+        .Click(kWaveInputRecord)
+        .Answer(kIdOk)
+        .Do([&] {
+          EXPECT_FALSE(WaveIO_IsRecording());
+          for (int id : {kWaveInputPlay, kWaveInputRecord, kWaveInputOpen, kIdOk, kIdCancel}) {
+            EXPECT_TRUE(dialog.Item(id)->enabled()) << id;
+          }
+          EXPECT_FALSE(dialog.Item(kWaveInputStop)->enabled());
+          EXPECT_EQ(dialog.Item(kWaveInputName)->text(), "earlier.wav");
+          EXPECT_EQ(dialog.wave_path(), wave);
+          EXPECT_FALSE(dialog.changed());
+        })
+        .Advance(kWaveInputTimerMs)
+        .Do([&] { EXPECT_EQ(dialog.Item(kWaveInputName)->text(), "earlier.wav"); })
+        .Click(kIdCancel);  // nothing changed: no question
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+    std::vector<unsigned> shown;
+    for (size_t i = boxes_before; i < session_.message_boxes().size(); ++i) {
+      shown.push_back(MessageIdOf(session_.message_boxes()[i].text));
+    }
+    EXPECT_EQ(shown, std::vector<unsigned>{510});
+    platform::InstallSoundSystem(&sound_);
+  }
+  EXPECT_TRUE(session_.file_dialogs().empty()) << "no save dialog for a recording never made";
   EXPECT_TRUE(session_.errors().empty());
 }
 
