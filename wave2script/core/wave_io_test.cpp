@@ -8,12 +8,15 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engines/riff/riff_walker.h"
 #include "platform/environment.h"
 #include "platform/sound/fake_sound_system.h"
 #include "playback/command_poster.h"
+#include "scriptedit/file_writer.h"
 #include "wave2script/core/wave_file.h"
 
 namespace vtr::w2s {
@@ -336,6 +339,87 @@ TEST_F(WaveIOTest, FailedSaveKeepsTheRecording) {
   EXPECT_TRUE(WaveIO_SaveRecording(dir_ / "take.wav"));
   WaveIO_Cleanup();
   EXPECT_FALSE(WaveIO_SaveRecording(dir_ / "again.wav")) << "nothing left to save";
+}
+
+// Writers whose save goes wrong the ways a disk does; each notes what the target held while
+// the new bytes were being written.
+class FailingWriter : public scriptedit::FileWriter {
+ public:
+  enum class Fault { kNone, kCannotCreate, kDiskFull };
+  FailingWriter(Fault fault, fs::path target) : fault_(fault), target_(std::move(target)) {}
+  std::vector<uint8_t> target_while_writing;
+
+ protected:
+  std::FILE* CreateNew(const fs::path& path) override {
+    return fault_ == Fault::kCannotCreate ? nullptr : FileWriter::CreateNew(path);
+  }
+  size_t Write(std::FILE* file, std::string_view data) override {
+    target_while_writing = ReadAll(target_);
+    if (fault_ == Fault::kDiskFull) return FileWriter::Write(file, data.substr(0, data.size() / 3));
+    return FileWriter::Write(file, data);
+  }
+
+ private:
+  Fault fault_;
+  fs::path target_;
+};
+
+// A save never cuts the old wave short: the new bytes go to a file beside it first, and the
+// old wave stays whole until they are all there.
+TEST_F(WaveIOTest, ASaveThatFailsLeavesTheOldWaveWhole) {
+  struct Case {
+    const char* what;
+    FailingWriter::Fault fault;
+    bool saved;
+  };
+  const std::vector<Case> cases = {
+      {"the file beside the target cannot be created", FailingWriter::Fault::kCannotCreate,
+       false},
+      {"the disk fills a third of the way", FailingWriter::Fault::kDiskFull, false},
+      {"nothing goes wrong", FailingWriter::Fault::kNone, true},
+  };
+  // 3 s of speech-like sound, recorded over an older take of 2 s at 16000 Hz.
+  std::vector<int16_t> speech(3 * 44100);
+  for (size_t i = 0; i < speech.size(); ++i) {
+    speech[i] = static_cast<int16_t>((i / 4410) % 3 == 0 ? 0 : 3000 * ((i % 200) < 100 ? 1 : -1));
+  }
+  const fs::path folder = dir_ / "takes";
+  fs::create_directories(folder);
+  const fs::path target = folder / "take.wav";
+  const std::vector<uint8_t> old_take = WaveImage(PcmFormat(1, 16000, 16), 2 * 32000);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteAll(target, old_take);
+    ASSERT_TRUE(WaveIO_RecordToTemp(window()));
+    ASSERT_TRUE(fake_.Feed(speech));
+    Deliver();
+    WaveIO_StopAll();
+    const size_t recorded = fs::file_size(WaveIO_TempPath());
+    ASSERT_GT(recorded, 46u + 200000u);
+
+    FailingWriter writer(c.fault, target);
+    EXPECT_EQ(WaveIO_SaveRecording(target, writer), c.saved);
+    if (c.fault != FailingWriter::Fault::kCannotCreate) {
+      EXPECT_EQ(writer.target_while_writing, old_take) << "the old wave while writing";
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"take.wav"}) << "nothing left beside it";
+    if (c.saved) {
+      EXPECT_EQ(fs::file_size(target), recorded);
+      EXPECT_EQ(WaveIO_CheckWaveFile(target), 1);
+      EXPECT_FALSE(fs::exists(WaveIO_TempPath()));
+    } else {
+      EXPECT_EQ(ReadAll(target), old_take);
+      EXPECT_FALSE(WaveIO_LastError().empty());
+      EXPECT_EQ(WaveIO_CheckWaveFile(WaveIO_TempPath()), 1) << "the recording waits";
+      ASSERT_TRUE(WaveIO_SaveRecording(folder / "second try.wav")) << WaveIO_LastError();
+      EXPECT_EQ(fs::file_size(folder / "second try.wav"), recorded);
+      fs::remove(folder / "second try.wav");
+    }
+  }
 }
 
 TEST_F(WaveIOTest, RefusesWhatCannotStart) {
