@@ -16,7 +16,8 @@
 //   }
 //
 // Messages (through ShowMessage): 504 no kana text or a kana without aligner symbol, 506 the
-// WAVE file fails the check or no longer exists, 510 playback or recording could not start,
+// WAVE file fails the check or no longer exists, 507 a recording could not be saved, 508 the
+// question before a recording replaces a file, 510 playback or recording could not start,
 // 513 the aligner road failed, 516 the discard question on Cancel after changes.
 #ifndef VTR_WAVE2SCRIPT_DIALOGS_RECORD_WAVE_INPUT_DIALOG_H_
 #define VTR_WAVE2SCRIPT_DIALOGS_RECORD_WAVE_INPUT_DIALOG_H_
@@ -94,6 +95,9 @@ class WaveInputDialog : public platform::Dialog {
   void OnPlay();
   void OnRecord();
   void OnStop();
+  // The save dialog for the recording just stopped. A file of the chosen name is replaced
+  // only after the user agreed to message 508; No shows the save dialog again.
+  void SaveRecording();
   void OnOpen();
   void OpenPath(const std::string& path);
   void OnKanaChange();

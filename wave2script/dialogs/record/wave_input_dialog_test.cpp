@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -262,6 +265,80 @@ TEST_F(WaveInputDialogTest, ARecordingThatCannotStartShows510AndChangesNothing) 
     platform::InstallSoundSystem(&sound_);
   }
   EXPECT_TRUE(session_.file_dialogs().empty()) << "no save dialog for a recording never made";
+  EXPECT_TRUE(session_.errors().empty());
+}
+
+// A recording replaces a file only after the user agreed (508); No goes back to the save
+// dialog with the name still proposed, where another name or Cancel follows.
+TEST_F(WaveInputDialogTest, ARecordingReplacesAFileOnlyWhenTheUserAgrees) {
+  struct Step {
+    std::string choose;  // the name chosen in the save dialog ("" cancels it)
+    int answer;          // to 508, when the name is taken; 0 when no question is due
+  };
+  struct Case {
+    const char* what;
+    std::vector<Step> steps;
+    std::vector<unsigned> messages;
+    const char* saved_as;  // "" : nothing saved
+    bool old_take_kept;
+  };
+  const std::vector<Case> cases = {
+      {"a new name", {{"new.wav", 0}}, {}, "new.wav", true},
+      {"replacing agreed", {{"take.wav", kIdYes}}, {508}, "take.wav", false},
+      {"a name without its extension", {{"take", kIdYes}}, {508}, "take.wav", false},
+      {"declined, then another name", {{"take.wav", kIdNo}, {"other.wav", 0}}, {508},
+       "other.wav", true},
+      {"declined twice, then cancelled", {{"take.wav", kIdNo}, {"take", kIdNo}, {"", 0}},
+       {508, 508}, "", true},
+  };
+  const std::vector<int16_t> speech = testing::Tone(3000, 44100);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string old_take = Wave("take.wav", 2000);
+    std::ifstream in(old_take, std::ios::binary);
+    const std::string old_bytes((std::istreambuf_iterator<char>(in)), {});
+    const size_t boxes_before = session_.message_boxes().size();
+    const size_t dialogs_before = session_.file_dialogs().size();
+    WaveInputDialog dialog(nullptr);
+    (void)dialog.SetKanaText(Sj("きょうはいいてんきですね"));
+    platform::ScriptedUser& user = session_.user();
+    user.Click(kWaveInputRecord).Do([&] { EXPECT_TRUE(sound_.Feed(speech)); }).Click(kWaveInputStop);
+    for (const Step& step : c.steps) {
+      user.ChooseFile(step.choose.empty() ? "" : folder_ / step.choose);
+      if (step.answer != 0) user.Answer(step.answer);
+    }
+    user.Do([&] {
+          const std::string saved = *c.saved_as != 0 ? folder_ / c.saved_as : "";
+          EXPECT_EQ(dialog.wave_path(), saved);
+          EXPECT_EQ(dialog.changed(), !saved.empty());
+          EXPECT_EQ(fs::exists(WaveIO_TempPath()), saved.empty()) << "a recording not saved waits";
+          if (!saved.empty()) {
+            int rate = 0;
+            EXPECT_EQ(CheckWaveFile(saved, &rate), 1);
+            EXPECT_EQ(rate, 44100) << "the new recording, not the old take at 16000 Hz";
+          }
+        })
+        .Click(kIdCancel);
+    if (*c.saved_as != 0) user.Answer(kIdYes);
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+
+    std::ifstream again(old_take, std::ios::binary);
+    const std::string now((std::istreambuf_iterator<char>(again)), {});
+    EXPECT_EQ(now == old_bytes, c.old_take_kept);
+    std::vector<unsigned> shown;
+    for (size_t i = boxes_before; i < session_.message_boxes().size(); ++i) {
+      shown.push_back(MessageIdOf(session_.message_boxes()[i].text));
+    }
+    if (*c.saved_as != 0) shown.pop_back();  // the discard question on Cancel
+    EXPECT_EQ(shown, c.messages);
+    const auto& dialogs = session_.file_dialogs();
+    ASSERT_EQ(dialogs.size() - dialogs_before, c.steps.size());
+    for (size_t i = dialogs_before + 1; i < dialogs.size(); ++i) {
+      EXPECT_TRUE(dialogs[i].save);
+      EXPECT_EQ(dialogs[i].file_name, folder_ / "take.wav") << "the declined name is proposed";
+    }
+    for (const auto& entry : fs::directory_iterator(folder_.path())) fs::remove(entry.path());
+  }
   EXPECT_TRUE(session_.errors().empty());
 }
 
