@@ -133,6 +133,61 @@ TEST_F(WaveInputDialogTest, OkWithTheWaveDeletedShows506AndStays) {
   EXPECT_TRUE(session_.errors().empty());
 }
 
+// A wave the analysis cannot read never starts it: OK shows 506 and the dialog stays, whether
+// the file came by the open road unchecked or is a recording stopped before it held a sample.
+TEST_F(WaveInputDialogTest, OkRefusesAWaveTheAnalysisCannotRead) {
+  struct Case {
+    const char* what;
+    std::function<void(const fs::path&)> write;  // writes the wave handed in; null: record
+  };
+  auto with_format = [](WaveFormat format, size_t data_bytes) {
+    return [format, data_bytes](const fs::path& path) {
+      WaveWriter writer;
+      ASSERT_EQ(writer.Create(path, format), 0);
+      ASSERT_TRUE(writer.Write(std::vector<uint8_t>(data_bytes, 0x21)));
+      ASSERT_TRUE(writer.Close());
+    };
+  };
+  WaveFormat no_block_align = PcmFormat(1, 16000, 16);
+  no_block_align.block_align = 0;
+  WaveFormat extensible = PcmFormat(1, 16000, 16);
+  extensible.format_tag = 0xFFFE;
+  const std::vector<Case> cases = {
+      {"block align 0", with_format(no_block_align, 32000)},
+      {"the extensible format", with_format(extensible, 32000)},
+      {"a 1-byte data chunk", with_format(PcmFormat(1, 16000, 16), 1)},
+      {"a recording stopped at once", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const size_t boxes_before = session_.message_boxes().size();
+    WaveInputDialog dialog(nullptr);
+    (void)dialog.SetKanaText(Sj("きょうはいいてんきですね"));
+    if (c.write) {
+      c.write(folder_ / "handed.wav");
+      dialog.SetWavePath(folder_ / "handed.wav");
+    } else {
+      session_.user().Click(kWaveInputRecord).Click(kWaveInputStop).ChooseFile(folder_ / "empty");
+    }
+    session_.user()
+        .Do([&] { EXPECT_TRUE(dialog.Item(kIdOk)->enabled()); })
+        .Click(kIdOk)
+        .Answer(kIdOk)
+        .Do([&] { EXPECT_TRUE(dialog.built()); })
+        .Click(kIdCancel);
+    if (!c.write) session_.user().Answer(kIdYes);
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+    std::vector<unsigned> shown;
+    for (size_t i = boxes_before; i < session_.message_boxes().size(); ++i) {
+      shown.push_back(MessageIdOf(session_.message_boxes()[i].text));
+    }
+    const std::vector<unsigned> expected =
+        c.write ? std::vector<unsigned>{506} : std::vector<unsigned>{506, 516};
+    EXPECT_EQ(shown, expected);
+  }
+  EXPECT_TRUE(session_.errors().empty());
+}
+
 TEST_F(WaveInputDialogTest, DroppedFilesOpenOnlyWaves) {
   const std::string wave = Wave("dropped.wav");
   const std::string text = folder_ / "words.txt";
