@@ -1,6 +1,6 @@
 // WaveIO: the wave-to-script library's one module for wave files and the sound card. It checks
 // wave files, plays one through the sound output, records the microphone into a temporary
-// wave file, normalises and moves a recording to the user's file, and reports the position.
+// wave file, normalises a recording and saves it as the user's file, and reports the position.
 //
 // Free functions over one module-wide state, used on the UI thread only. The sound device
 // rotates blocks: playback keeps 4 blocks of 8092 bytes queued, recording 64 blocks of 4096
