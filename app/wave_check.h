@@ -1,5 +1,5 @@
-// The wave files the intonation dialog takes: PCM, 16-bit, mono, at 16000, 22050, 32000 or
-// 44100 Hz, holding sound of at most 20 s (40 x rate bytes).
+// The wave files the intonation dialog takes: PCM, 16-bit, mono (block align 2, byte rate
+// 2 x rate), at 16000, 22050, 32000 or 44100 Hz, holding one sample to 20 s (40 x rate bytes).
 //
 //   int rate = 0;
 //   if (vtr::app::CheckWaveFile(path, &rate)) { /* open the intonation dialog */ }

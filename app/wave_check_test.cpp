@@ -9,14 +9,17 @@
 namespace vtr::app {
 namespace {
 
+// Block align and byte rate follow from the other fields unless given.
 std::filesystem::path WriteWave(const std::string& name, uint16_t tag, uint16_t channels, uint32_t rate,
-                                uint16_t bits, uint32_t data_size) {
+                                uint16_t bits, uint32_t data_size, int block_align = -1,
+                                int64_t byte_rate = -1) {
   std::vector<uint8_t> fmt;
   riff::AppendU16(fmt, tag);
   riff::AppendU16(fmt, channels);
   riff::AppendU32(fmt, rate);
-  riff::AppendU32(fmt, rate * channels * bits / 8);
-  riff::AppendU16(fmt, static_cast<uint16_t>(channels * bits / 8));
+  riff::AppendU32(fmt, byte_rate >= 0 ? static_cast<uint32_t>(byte_rate) : rate * channels * bits / 8);
+  riff::AppendU16(fmt, block_align >= 0 ? static_cast<uint16_t>(block_align)
+                                        : static_cast<uint16_t>(channels * bits / 8));
   riff::AppendU16(fmt, bits);
   const std::vector<uint8_t> data(data_size, 0);
   const riff::ChunkData chunks[] = {{"fmt ", fmt}, {"data", data}};
@@ -55,6 +58,32 @@ TEST(CheckWaveFileTest, AcceptsShortMonoSixteenBitPcmAtTheFourRates) {
     if (c.accepted) {
       EXPECT_EQ(rate, static_cast<int>(c.rate)) << c.name;
     }
+  }
+}
+
+// A file the intonation dialog is opened with goes on to the analysis, which reads only
+// these headers and needs one sample.
+TEST(CheckWaveFileTest, RefusesWhatTheAnalysisCannotRead) {
+  struct Case {
+    std::string name;
+    uint32_t size;
+    int block_align;
+    int64_t byte_rate;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"blockalign0", 32000, 0, -1, false},
+      {"blockalign4", 32000, 4, -1, false},
+      {"byterate0", 32000, -1, 0, false},
+      {"byterate44100", 32000, -1, 44100, false},
+      {"onebyte", 1, -1, -1, false},
+      {"onesample", 2, -1, -1, true},
+      {"onesecond", 32000, -1, -1, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CheckWaveFile(WriteWave(c.name, 1, 1, 16000, 16, c.size, c.block_align, c.byte_rate)),
+              c.accepted)
+        << c.name;
   }
 }
 

@@ -151,6 +151,7 @@ int PitchStepsOf(int pitch_value, int w, int note) {
 
 uint32_t SyllableList::SetScript(uint32_t type, std::string_view text) {
   records_.RemoveAll();
+  tail_.clear();
   const bool device_ok = (type >= 0x50000000 && type <= 0x5FFFFFFF) || type >= 0xF0000000;
   if (!device_ok) return kSyllablesBadType;
   if ((type & 0x0F000000) != static_cast<uint32_t>(kJ)) return kSyllablesNotKana;
@@ -212,6 +213,8 @@ void SyllableList::Parse() {
     prefix += static_cast<char>(b);
     ++i;
   }
+  // No record owns what follows the last token; it is kept as it stands.
+  tail_ = std::move(prefix);
 }
 
 void SyllableList::Recompute() {
@@ -314,6 +317,7 @@ void SyllableList::Rebuild() {
     out += r.text;
     prev = &r;
   }
+  out += tail_;
   text_ = std::move(out);
 }
 

@@ -14,6 +14,14 @@
 //     (void)list.GetText(&text);                 // "KV#JS40か..."
 //   }
 //
+// What follows the last syllable (comments, settings, a last step) is no record's: the list
+// keeps it as the script's tail and writes it after the last record. A caller that edits the
+// records of one list and rebuilds them in another hands the tail over:
+//
+//   SyllableList rebuilt;
+//   rebuilt.set_tail(list.tail());
+//   (void)rebuilt.AssignSyllables(records);     // "...か[memo]" stays "...か[memo]"
+//
 // The static helpers work on any script text: ShiftSpeed and ShiftPitch shift the speed and
 // pitch tokens of a script, TakeToken keeps the first kana token of a text, ValidateKana keeps
 // all of them.
@@ -23,6 +31,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "wave2script/core/syllable_record.h"
 
@@ -41,14 +50,14 @@ inline constexpr size_t kMaxSyllableScript = 32000;
 
 class SyllableList {
  public:
-  // Clears the records, then checks the type word (0x5xxxxxxx or from 0xF0000000, language 2)
-  // and the size (at most 32000 bytes), stores the text and parses it.
+  // Clears the records and the tail, then checks the type word (0x5xxxxxxx or from
+  // 0xF0000000, language 2) and the size (at most 32000 bytes), stores the text and parses it.
   [[nodiscard]] uint32_t SetScript(uint32_t type, std::string_view text);
   // Drops the redundant speed tokens from the stored text (an S equal to the running speed,
   // which starts at 50) and hands it out (valid until the next change).
   [[nodiscard]] uint32_t GetText(std::string_view* text);
   // Takes copies of `src`, derives speed, pitch steps and volume steps from their edited end
-  // times, pitch values and levels, and rebuilds the text.
+  // times, pitch values and levels, and rebuilds the text (the tail after the last record).
   [[nodiscard]] uint32_t AssignSyllables(const SyllableArray& src);
   // Empties `dst` and appends copies of all records.
   [[nodiscard]] uint32_t GetSyllables(SyllableArray* dst) const;
@@ -74,6 +83,11 @@ class SyllableList {
   // only, when asked). True when one of them is a hiragana.
   [[nodiscard]] static bool ValidateKana(std::string* text, bool outside_brackets_only);
 
+  // The bytes after the last syllable token of the parsed script (the whole body when it
+  // holds no token); the rebuilds write them after the last record.
+  [[nodiscard]] const std::string& tail() const { return tail_; }
+  void set_tail(std::string tail) { tail_ = std::move(tail); }
+
   [[nodiscard]] const std::string& text() const { return text_; }
   [[nodiscard]] const SyllableArray& records() const { return records_; }
   [[nodiscard]] int start_offset() const { return start_offset_; }
@@ -88,6 +102,7 @@ class SyllableList {
 
   std::string text_;           // the script text
   SyllableArray records_;
+  std::string tail_;           // what follows the last record's token
   bool punctuation_ = false;   // the current token is punctuation
   int start_offset_ = 0;       // end time before the first kept record [time units]
   int lead_count_ = 0;         // lead-in records of a kept part

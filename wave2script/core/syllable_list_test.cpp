@@ -197,6 +197,58 @@ TEST(SyllableListTest, RoundTripKeepsTheMeaning) {
   }
 }
 
+TEST(SyllableListTest, TheTailAfterTheLastSyllableSurvivesEveryRebuild) {
+  // Two phrases of 120 bytes as a user types them, then what follows their last syllable.
+  const std::string speech = "KV#JS55きょうはいいてんきですね、'あしたもはれるでしょうか。"
+                             "<さんぽにいきましょう、_こうえんまで";
+  struct Case {
+    const char* what;
+    std::string tail;  // UTF-8
+  };
+  const std::vector<Case> cases = {
+      {"a comment", "[memo]"},
+      {"a comment holding kana and a comma", "[あとで、なおす]"},
+      {"a last pitch step", "'"},
+      {"steps, settings and a comment", "'2<S60V3[take 3]"},
+      {"nothing", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SyllableList parsed;
+    ASSERT_EQ(parsed.SetScript(kJ, Sj(speech + c.tail)), kSyllablesDone);
+    EXPECT_EQ(Utf(parsed.tail()), c.tail);
+    SyllableArray records;
+    ASSERT_EQ(parsed.GetSyllables(&records), kSyllablesDone);
+    ASSERT_EQ(records.size(), 40u);
+    records[0].end_time += 100;  // an edit in the graph
+
+    SyllableList rebuilt;
+    rebuilt.set_tail(parsed.tail());
+    ASSERT_EQ(rebuilt.AssignSyllables(records), kSyllablesDone);
+    std::string_view text;
+    ASSERT_EQ(rebuilt.GetText(&text), kSyllablesDone);
+    EXPECT_TRUE(Utf(text).ends_with("で" + c.tail)) << Utf(text);
+
+    SyllableList played;  // from the fifth syllable on
+    played.set_tail(parsed.tail());
+    int offset = 0;
+    ASSERT_EQ(played.SetSyllables(records, records[4].end_time, &offset), kSyllablesDone);
+    ASSERT_EQ(played.GetText(&text), kSyllablesDone);
+    EXPECT_TRUE(Utf(text).ends_with("で" + c.tail)) << Utf(text);
+
+    SyllableList again;  // the rebuilt script parses to the same tail
+    ASSERT_EQ(again.SetScript(kJ, rebuilt.text()), kSyllablesDone);
+    EXPECT_EQ(Utf(again.tail()), c.tail);
+  }
+
+  SyllableList bare;
+  ASSERT_EQ(bare.SetScript(kJ, "KV#JS60[memo]"), kSyllablesDone);
+  EXPECT_TRUE(bare.records().empty());
+  EXPECT_EQ(bare.tail(), "S60[memo]") << "without a syllable the whole body is the tail";
+  ASSERT_EQ(bare.SetScript(kJ, Sj("KV#Jか")), kSyllablesDone);
+  EXPECT_EQ(bare.tail(), "") << "a new script replaces the tail";
+}
+
 TEST(SyllableListTest, SetSyllablesKeepsWhatIsLeftToPlay) {
   SyllableArray src = Parse("KV#Jかき、くけこ");
   SyllableList list;

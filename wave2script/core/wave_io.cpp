@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -184,6 +186,14 @@ void StopRecording(WaveState& s) {
   (void)s.writer.Close();
 }
 
+// The whole temporary recording (at most 20 s: under 2 MB).
+bool ReadRecording(const std::filesystem::path& path, std::string* bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
 bool CanPlayFormat(const WaveFormat& format, std::string* why) {
   if (format.channels == 1 && format.bits_per_sample == 16 &&
       format.samples_per_sec >= platform::kMinSoundSampleRate &&
@@ -346,7 +356,8 @@ void WaveIO_OnMessage(int message, int* finished) {
   }
 }
 
-bool WaveIO_SaveRecording(const std::filesystem::path& target) {
+bool WaveIO_SaveRecording(const std::filesystem::path& target,
+                          scriptedit::FileWriter& writer) {
   WaveState& s = State();
   if (WaveIO_IsRecording()) WaveIO_StopAll();
   const std::filesystem::path temp = WaveIO_TempPath();
@@ -359,23 +370,22 @@ bool WaveIO_SaveRecording(const std::filesystem::path& target) {
     s.last_error = "no file name to save the recording as";
     return false;
   }
+  (void)NormalizePeak(temp);
+  std::string recording;
+  if (!ReadRecording(temp, &recording)) {
+    s.last_error = "cannot read the recording back from " + temp.string();
+    return false;
+  }
   if (std::filesystem::exists(target, ec)) {
-    // A read-only target is replaced like any other.
+    // A read-only target is replaced like any other; the new file takes its permissions.
     std::filesystem::permissions(target, std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add, ec);
   }
-  (void)NormalizePeak(temp);
-  std::filesystem::rename(temp, target, ec);
-  if (ec) {
-    // Another file system: copy, then drop the temporary file.
-    std::error_code copy_ec;
-    std::filesystem::copy_file(temp, target, std::filesystem::copy_options::overwrite_existing,
-                               copy_ec);
-    if (copy_ec) {
-      s.last_error = "cannot save the recording as " + target.string() + ": " +
-                     copy_ec.message();
-      return false;  // the recording stays in the temporary file
-    }
+  // Never a copy straight over the target (the temporary folder may lie on another file
+  // system): the writer's own temporary file beside the target replaces it whole or not at all.
+  if (!writer.Replace(target, recording)) {
+    s.last_error = "cannot save the recording as " + target.string();
+    return false;  // the recording stays in the temporary file
   }
   std::filesystem::remove(temp, ec);
   return true;

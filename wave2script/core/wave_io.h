@@ -1,6 +1,6 @@
 // WaveIO: the wave-to-script library's one module for wave files and the sound card. It checks
 // wave files, plays one through the sound output, records the microphone into a temporary
-// wave file, normalises and moves a recording to the user's file, and reports the position.
+// wave file, normalises a recording and saves it as the user's file, and reports the position.
 //
 // Free functions over one module-wide state, used on the UI thread only. The sound device
 // rotates blocks: playback keeps 4 blocks of 8092 bytes queued, recording 64 blocks of 4096
@@ -13,7 +13,7 @@
 //   if (WaveIO_RecordToTemp(window)) { ... }                 // command kWaveInData arrives:
 //   int finished = 0;
 //   WaveIO_OnMessage(kWaveInData, &finished);
-//   if (finished) { WaveIO_StopAll(); WaveIO_SaveRecording(path); }
+//   if (finished) { WaveIO_StopAll(); (void)WaveIO_SaveRecording(path); }
 //   WaveIO_Cleanup();
 #ifndef VTR_WAVE2SCRIPT_CORE_WAVE_IO_H_
 #define VTR_WAVE2SCRIPT_CORE_WAVE_IO_H_
@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+
+#include "scriptedit/file_writer.h"
 
 namespace vtr::w2s {
 
@@ -58,10 +60,14 @@ void WaveIO_StopAll();
 // file and device are closed then) or the recording has reached its limit of 40 x rate data
 // bytes (the recording goes on, writing nothing more, until it is stopped).
 void WaveIO_OnMessage(int message, int* finished);
-// Normalises the temporary recording to a peak of 32760 and moves it to `target`, replacing
-// a file there even when it is read-only. Returns true on success; on failure the temporary
-// file is kept and false returned (WaveIO_LastError tells why).
-bool WaveIO_SaveRecording(const std::filesystem::path& target);
+// Normalises the temporary recording to a peak of 32760 and writes it to `target` through
+// `writer`, which puts the bytes in a temporary file beside the target and renames that into
+// place, so a full disk or a kill half-way never leaves the old file cut short. A file there
+// is replaced even when it is read-only. Returns true on success, the temporary recording
+// then gone; on failure the old file is as it was (it may have become writable), the
+// recording stays in the temporary file and false is returned (WaveIO_LastError tells why).
+bool WaveIO_SaveRecording(const std::filesystem::path& target,
+                          scriptedit::FileWriter& writer = scriptedit::FileWriter::Default());
 // Stops everything, deletes the temporary file and frees the blocks.
 void WaveIO_Cleanup();
 // Playing: data bytes read minus the 4 x 8092 still queued, never below 0. Recording: data

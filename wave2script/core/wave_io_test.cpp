@@ -8,12 +8,16 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engines/riff/riff_walker.h"
+#include "engines/wtp/wave_buffer.h"
 #include "platform/environment.h"
 #include "platform/sound/fake_sound_system.h"
 #include "playback/command_poster.h"
+#include "scriptedit/file_writer.h"
 #include "wave2script/core/wave_file.h"
 
 namespace vtr::w2s {
@@ -115,7 +119,9 @@ TEST_F(WaveIOTest, ChecksWaveFiles) {
       {"11025 Hz", PcmFormat(1, 11025, 16), 1000, 0, 1234},
       {"16000 Hz", PcmFormat(1, 16000, 16), 1000, 1, 16000},
       {"32000 Hz", PcmFormat(1, 32000, 16), 1000, 1, 32000},
-      {"a format tag other than PCM", not_pcm, 1000, 1, 44100},
+      // The analysis reads PCM only: a file it cannot read is not taken here either.
+      {"a format tag other than PCM: the rate is kept before the tag fails", not_pcm, 1000, 0,
+       44100},
   };
   for (const Case& c : cases) {
     const fs::path path = dir_ / "check.wav";
@@ -135,6 +141,66 @@ TEST_F(WaveIOTest, ChecksWaveFiles) {
   WriteAll(odd, WaveImage(PcmFormat(1, 32000, 16), 64));
   EXPECT_EQ(WaveIO_CheckWaveFile(odd), 1);
   EXPECT_EQ(WaveIO_GetRate(), 32000);
+}
+
+// The file the wave input dialog accepts is the file the analysis reads: every header the
+// check takes, the analysis library's reader takes too, with one sample at least.
+TEST_F(WaveIOTest, AcceptsOnlyWhatTheAnalysisReads) {
+  // A "fmt " chunk of `size` bytes: the PCM record of 16-bit mono at `rate`, then zeros.
+  auto fmt = [](size_t size, uint16_t tag = 1, uint16_t block_align = 2, uint32_t rate = 16000,
+                uint32_t byte_rate = 32000) {
+    std::vector<uint8_t> bytes;
+    riff::AppendU16(bytes, tag);
+    riff::AppendU16(bytes, 1);
+    riff::AppendU32(bytes, rate);
+    riff::AppendU32(bytes, byte_rate);
+    riff::AppendU16(bytes, block_align);
+    riff::AppendU16(bytes, 16);
+    bytes.resize(size, 0);
+    return bytes;
+  };
+  std::vector<uint8_t> extensible = fmt(40, 0xFFFE);
+  extensible[16] = 22;  // the extension's size, then valid bits, channel mask and PCM's GUID
+  extensible[18] = 16;
+  extensible[24] = 1;
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> format;
+    size_t data_bytes;
+    int accepted;
+  };
+  const std::vector<Case> cases = {
+      {"1 s of 16-bit mono PCM with an 18-byte record", fmt(18), 32000, 1},
+      {"the 16-byte record most programs write", fmt(16), 32000, 1},
+      {"a 15-byte record: the bits field cut short", fmt(15), 32000, 0},
+      {"block align 0", fmt(18, 1, 0), 32000, 0},
+      {"block align 4 of a stereo file", fmt(18, 1, 4), 32000, 0},
+      {"byte rate 0", fmt(18, 1, 2, 16000, 0), 32000, 0},
+      {"byte rate of another rate", fmt(18, 1, 2, 16000, 44100), 32000, 0},
+      {"the extensible format holding PCM", extensible, 32000, 0},
+      {"IEEE float", fmt(18, 3), 32000, 0},
+      {"no sample: a 1-byte data chunk", fmt(18), 1, 0},
+      {"one sample", fmt(18), 2, 1},
+      {"one sample and an odd byte", fmt(18), 3, 1},
+      {"48000 Hz, which the analysis reads but this library does not take",
+       fmt(18, 1, 2, 48000, 96000), 96000, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> data(c.data_bytes);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 13 + i / 512);
+    const riff::ChunkData chunks[] = {{"fmt ", c.format}, {"data", data}};
+    const fs::path path = dir_ / "header.wav";
+    WriteAll(path, riff::BuildRiff("WAVE", chunks));
+    int rate = 0;
+    EXPECT_EQ(CheckWaveFile(path, &rate), c.accepted);
+    if (c.accepted == 1) {
+      wtp::WaveBuffer analysed;
+      EXPECT_EQ(analysed.ReadWave(path), wtp::WaveResult::kOk);
+      EXPECT_GE(analysed.count(), 1u);
+      EXPECT_EQ(analysed.rate(), rate);
+    }
+  }
 }
 
 TEST_F(WaveIOTest, WritesTheFixedHeader) {
@@ -336,6 +402,87 @@ TEST_F(WaveIOTest, FailedSaveKeepsTheRecording) {
   EXPECT_TRUE(WaveIO_SaveRecording(dir_ / "take.wav"));
   WaveIO_Cleanup();
   EXPECT_FALSE(WaveIO_SaveRecording(dir_ / "again.wav")) << "nothing left to save";
+}
+
+// Writers whose save goes wrong the ways a disk does; each notes what the target held while
+// the new bytes were being written.
+class FailingWriter : public scriptedit::FileWriter {
+ public:
+  enum class Fault { kNone, kCannotCreate, kDiskFull };
+  FailingWriter(Fault fault, fs::path target) : fault_(fault), target_(std::move(target)) {}
+  std::vector<uint8_t> target_while_writing;
+
+ protected:
+  std::FILE* CreateNew(const fs::path& path) override {
+    return fault_ == Fault::kCannotCreate ? nullptr : FileWriter::CreateNew(path);
+  }
+  size_t Write(std::FILE* file, std::string_view data) override {
+    target_while_writing = ReadAll(target_);
+    if (fault_ == Fault::kDiskFull) return FileWriter::Write(file, data.substr(0, data.size() / 3));
+    return FileWriter::Write(file, data);
+  }
+
+ private:
+  Fault fault_;
+  fs::path target_;
+};
+
+// A save never cuts the old wave short: the new bytes go to a file beside it first, and the
+// old wave stays whole until they are all there.
+TEST_F(WaveIOTest, ASaveThatFailsLeavesTheOldWaveWhole) {
+  struct Case {
+    const char* what;
+    FailingWriter::Fault fault;
+    bool saved;
+  };
+  const std::vector<Case> cases = {
+      {"the file beside the target cannot be created", FailingWriter::Fault::kCannotCreate,
+       false},
+      {"the disk fills a third of the way", FailingWriter::Fault::kDiskFull, false},
+      {"nothing goes wrong", FailingWriter::Fault::kNone, true},
+  };
+  // 3 s of speech-like sound, recorded over an older take of 2 s at 16000 Hz.
+  std::vector<int16_t> speech(3 * 44100);
+  for (size_t i = 0; i < speech.size(); ++i) {
+    speech[i] = static_cast<int16_t>((i / 4410) % 3 == 0 ? 0 : 3000 * ((i % 200) < 100 ? 1 : -1));
+  }
+  const fs::path folder = dir_ / "takes";
+  fs::create_directories(folder);
+  const fs::path target = folder / "take.wav";
+  const std::vector<uint8_t> old_take = WaveImage(PcmFormat(1, 16000, 16), 2 * 32000);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteAll(target, old_take);
+    ASSERT_TRUE(WaveIO_RecordToTemp(window()));
+    ASSERT_TRUE(fake_.Feed(speech));
+    Deliver();
+    WaveIO_StopAll();
+    const size_t recorded = fs::file_size(WaveIO_TempPath());
+    ASSERT_GT(recorded, 46u + 200000u);
+
+    FailingWriter writer(c.fault, target);
+    EXPECT_EQ(WaveIO_SaveRecording(target, writer), c.saved);
+    if (c.fault != FailingWriter::Fault::kCannotCreate) {
+      EXPECT_EQ(writer.target_while_writing, old_take) << "the old wave while writing";
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"take.wav"}) << "nothing left beside it";
+    if (c.saved) {
+      EXPECT_EQ(fs::file_size(target), recorded);
+      EXPECT_EQ(WaveIO_CheckWaveFile(target), 1);
+      EXPECT_FALSE(fs::exists(WaveIO_TempPath()));
+    } else {
+      EXPECT_EQ(ReadAll(target), old_take);
+      EXPECT_FALSE(WaveIO_LastError().empty());
+      EXPECT_EQ(WaveIO_CheckWaveFile(WaveIO_TempPath()), 1) << "the recording waits";
+      ASSERT_TRUE(WaveIO_SaveRecording(folder / "second try.wav")) << WaveIO_LastError();
+      EXPECT_EQ(fs::file_size(folder / "second try.wav"), recorded);
+      fs::remove(folder / "second try.wav");
+    }
+  }
 }
 
 TEST_F(WaveIOTest, RefusesWhatCannotStart) {

@@ -123,6 +123,7 @@ int IntonationEditDialog::ScriptToGraph() {
   if (set == kSyllablesDone && list.GetSyllables(&records) != kSyllablesDone) return 0;
   if (graph_ == nullptr) return 0;
   (void)graph_->SetSyllables(records);
+  script_tail_ = list.tail();
   SetupVerticalScroll();
   SetupHorizontalScroll();
   graph_->Invalidate();
@@ -138,6 +139,7 @@ int IntonationEditDialog::GraphToScript() {
     return 1;
   }
   SyllableList list;
+  list.set_tail(script_tail_);
   std::string_view text;
   if (list.AssignSyllables(records) != kSyllablesDone || list.GetText(&text) != kSyllablesDone) {
     return 0;
@@ -152,6 +154,7 @@ int IntonationEditDialog::GraphToPlayScript() {
   SyllableArray records;
   play_start_x_ = graph_->GetPlaySyllables(&records);
   SyllableList list;
+  list.set_tail(script_tail_);
   // A play from the first point keeps the lead-in offset of an earlier play.
   const uint32_t kept = play_start_x_ == kFirstMarkerX
                             ? list.AssignSyllables(records)

@@ -16,7 +16,8 @@
 //   }
 //
 // The dialog keeps its script without the tag "KV#J" (script_text()); the graph is what the
-// user edits, and the commands rebuild the text from it (GraphToScript) before they use it.
+// user edits, and the commands rebuild the text from it (GraphToScript) before they use it,
+// with what followed the last syllable written after it as it stood.
 // Messages are the library's (ShowMessage): 501 the controls cannot be set up, 503 a phrase
 // over 100 bytes at OK, 510 the play text cannot be prepared, 516 discard question on Cancel,
 // 517 save question, 518 confirm question on OK, 520 the speed cannot be shifted; the script
@@ -175,6 +176,9 @@ class IntonationEditDialog : public platform::Dialog,
 
   int pass_through_ = 0;
   std::string script_text_;
+  // What follows the last syllable of the script the graph shows (comments, settings): the
+  // graph has no point for it, so the rebuilds take it from here.
+  std::string script_tail_;
   int loop_ = 0;
   CIntonationGraphWnd* graph_ = nullptr;  // owned by the window tree while the dialog runs
   int voice_ = 0;

@@ -13,6 +13,7 @@
 #include "playback/fake_sound_library.h"
 #include "playback/window_ports.h"
 #include "scriptedit/testdata/temp_folder.h"
+#include "wave2script/core/test_text.h"
 #include "wave2script/dialogs/record/record_library.h"
 #include "wave2script/dialogs/script_preparation.h"
 
@@ -24,6 +25,8 @@ using platform::kIdNo;
 using platform::kIdOk;
 using platform::kIdYes;
 using platform::kModCtrl;
+using testing::Sj;
+using testing::Utf;
 
 const std::string kKa = "\x82\xA9";  // か
 const std::string kA = "\x82\xA0";   // あ
@@ -167,14 +170,53 @@ TEST(IntonationEditDialogTest, SetsUpItsControls) {
 }
 
 TEST(IntonationEditDialogTest, AScriptItCannotShowEndsTheDialogUnchanged) {
-  Scene scene;
-  const std::string huge = Repeat(kKa, 16000);  // over 32000 bytes with its tag
-  scene.Open(huge);
-  scene.user().Answer(kIdOk).Answer(kIdOk);
-  EXPECT_EQ(scene.dialog.DoModal(), kIdCancel);
-  EXPECT_EQ(scene.Messages(), (std::vector<unsigned>{511, 501}));
-  EXPECT_EQ(scene.dialog.script_text(), huge);
-  EXPECT_TRUE(scene.session.errors().empty());
+  struct Case {
+    const char* what;
+    std::string script;
+    unsigned message;
+  };
+  const std::vector<Case> cases = {
+      {"over 32000 bytes with its tag", Repeat(kKa, 16000), 511},
+      {"no syllable", "S60V3'2[" + Repeat(kKa, 30) + "]", 502},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Scene scene;
+    scene.Open(c.script);
+    scene.user().Answer(kIdOk).Answer(kIdOk);
+    EXPECT_EQ(scene.dialog.DoModal(), kIdCancel);
+    EXPECT_EQ(scene.Messages(), (std::vector<unsigned>{c.message, 501}));
+    EXPECT_EQ(scene.dialog.script_text(), c.script);
+    EXPECT_TRUE(scene.session.errors().empty());
+  }
+}
+
+// A script file with nothing to show as a graph is refused; what the dialog showed stays, with
+// its Play and Save.
+TEST(IntonationEditDialogTest, AScriptFileWithoutASyllableIsRefused) {
+  const std::vector<std::string> files = {"KV#JS60", "KV#JK3S60V3'2<",
+                                          "KV#J[" + Repeat(kKa + kA, 40) + "]"};
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    Scene scene;
+    scene.folder.Write("settings.kvx", file);
+    scene.Open(kBody, 1, "", "/scripts/old.kvx");
+    scene.user()
+        .Click(kIntonationOpen)
+        .ChooseFile(scene.folder.File("settings.kvx"))
+        .Answer(kIdOk)
+        .Do([&] {
+          EXPECT_EQ(scene.Count(), 3);
+          EXPECT_TRUE(scene.Enabled(kIntonationPlay));
+          EXPECT_TRUE(scene.Enabled(kIntonationSave));
+        })
+        .Click(kIdOk);
+    EXPECT_EQ(scene.dialog.DoModal(), kIdOk);
+    EXPECT_EQ(scene.Messages(), std::vector<unsigned>{502});
+    EXPECT_EQ(scene.dialog.script_path(), "/scripts/old.kvx");
+    EXPECT_EQ(scene.dialog.ScriptWithHeader(), "KV#JK0" + kBody);
+    EXPECT_TRUE(scene.session.errors().empty());
+  }
 }
 
 struct CloseCase {
@@ -648,6 +690,64 @@ TEST(IntonationEditDialogTest, SpeedChangesShiftEverySpeedToken) {
     EXPECT_NE(scene.dialog.ScriptWithHeader().find(c.expect), std::string::npos)
         << scene.dialog.ScriptWithHeader();
     EXPECT_TRUE(scene.session.errors().empty());
+  }
+}
+
+// What follows the last syllable of a script (comments, settings, a last step) belongs to the
+// user: every road that rebuilds the script from the graph keeps it.
+TEST(IntonationEditDialogTest, RebuildsKeepWhatFollowsTheLastSyllable) {
+  // Three phrases as typed, 170 bytes before the part after the last syllable.
+  const std::string speech = Sj(
+      "S55きょうはいいてんきですね、'あしたもはれるでしょうか。"
+      "<さんぽにいきましょう、_こうえんまで。"
+      "それから'2おひるをたべて、かえりましょう");
+  struct Case {
+    const char* name;
+    std::string tail;
+  };
+  const std::vector<Case> cases = {
+      {"a comment", "[memo]"},
+      {"a comment in kana", Sj("[あとでおそくする]")},
+      {"a last pitch step", "'"},
+      {"a step and a comment", "'2[take 3, mic 2]"},
+      {"settings", "S60V3"},
+  };
+  enum class Road { kOk, kSave, kPlay, kSpeed };
+  const std::vector<std::pair<Road, const char*>> roads = {
+      {Road::kOk, "OK"}, {Road::kSave, "Save"}, {Road::kPlay, "Play"}, {Road::kSpeed, "speed"}};
+  for (const Case& c : cases) {
+    for (const auto& [road, road_name] : roads) {
+      SCOPED_TRACE(std::string(c.name) + ", " + road_name);
+      Scene scene;
+      scene.Open("KV#J" + speech + c.tail);
+      switch (road) {
+        case Road::kOk:
+          break;
+        case Road::kSave:
+          scene.user().Key('S', kModCtrl).ChooseFile(scene.folder.File("song.kvx"));
+          break;
+        case Road::kPlay:
+          scene.user().Click(kIntonationPlay).Click(kIntonationStop);
+          break;
+        case Road::kSpeed:
+          scene.user().Select(kIntonationSpeed, 9).Select(kIntonationSpeed, kStandardSpeedIndex);
+          break;
+      }
+      scene.user().Click(kIdOk);
+      if (road == Road::kSpeed) scene.user().Answer(kIdYes);
+      EXPECT_EQ(scene.dialog.DoModal(), kIdOk);
+      const std::string& result = scene.dialog.ScriptWithHeader();
+      EXPECT_TRUE(result.ends_with(c.tail)) << Utf(result);
+      EXPECT_NE(result.find(Sj("かえりましょう")), std::string::npos) << Utf(result);
+      if (road == Road::kSave) {
+        EXPECT_TRUE(scene.folder.Read("song.kvx").ends_with(c.tail))
+            << Utf(scene.folder.Read("song.kvx"));
+      }
+      // Only the speed change leaves something unsaved to confirm.
+      EXPECT_EQ(scene.Messages(),
+                road == Road::kSpeed ? std::vector<unsigned>{518} : std::vector<unsigned>{});
+      EXPECT_TRUE(scene.session.errors().empty());
+    }
   }
 }
 

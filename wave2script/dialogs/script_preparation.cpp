@@ -8,9 +8,9 @@
 namespace vtr::w2s {
 namespace {
 
-// The checker's text is accepted even when its body holds no syllable: the text is handed
-// out all the same, and an empty graph is a script of the bare tag.
-bool TakeCheckerText(const ScriptChecker& checker, std::string_view* out) {
+// For the tag alone the checker's text is taken even when its body holds no syllable: an
+// empty graph is a script of the bare tag.
+bool TakeTaggedText(const ScriptChecker& checker, std::string_view* out) {
   const uint32_t code = checker.GetText(out);
   return code == kCheckDone || code == kCheckNoSyllable;
 }
@@ -28,7 +28,7 @@ bool AddHeaderTag(std::string& text) {
   ScriptChecker checker;
   std::string_view checked;
   if (checker.SetScript(kCheckerTypeWord, text, kDefaultPhraseLimit) != kCheckDone ||
-      checker.Check(kCheckHeader, 0) != kCheckDone || !TakeCheckerText(checker, &checked)) {
+      checker.Check(kCheckHeader, 0) != kCheckDone || !TakeTaggedText(checker, &checked)) {
     return false;
   }
   text = std::string(checked);
@@ -79,8 +79,9 @@ int PreprocessScript(std::string* text, uint32_t options, bool show_errors, bool
     if (!checker.GetVoiceQuality(&read)) return bad_script();
     *voice = read;
   }
+  // A prepared script has something to show, play and save: one syllable at least.
   std::string_view result;
-  if (!TakeCheckerText(checker, &result)) {
+  if (checker.GetText(&result) != kCheckDone) {
     (void)ShowMessage(core::kMessageBadFormat);
     return kPrepareNoResult;
   }

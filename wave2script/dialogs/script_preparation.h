@@ -51,7 +51,7 @@ inline constexpr int kPrepareDone = 0;
 inline constexpr int kPrepareNoText = -19999;        // message 504
 inline constexpr int kPrepareBadScript = -19996;     // message 502
 inline constexpr int kPreparePhraseTooLong = -19992; // message 503 (errors shown)
-inline constexpr int kPrepareNoResult = -19988;      // message 502
+inline constexpr int kPrepareNoResult = -19988;      // message 502: no syllable left
 inline constexpr int kPrepareTooLong = -19987;       // message 511
 
 // Removes a leading "KV#J": true when there was one.
@@ -66,7 +66,8 @@ bool AddHeaderTag(std::string& text);
 //   tag rewrite (0x01); voice token "K<voice>" (0x08; with 0x100 an existing token is kept,
 //   and `*voice` becomes its value); body pass (0x02, with 0x20 keeping line breaks and
 //   inserting phrase breaks); phrase limit of 100 bytes (0x08); voice read back (0x10).
-// On 0 `*text` is the checker's text, tag first, at most 32000 bytes. A phrase over the limit
+// On 0 `*text` is the checker's text, tag first, at most 32000 bytes, holding a syllable
+// (a text without one, such as "KV#JS60", fails with kPrepareNoResult). A phrase over the limit
 // sets `*too_long`; it fails the run only with `show_errors` (message 503). Every other failure
 // shows its message whatever `show_errors` says and leaves `*text` unchanged.
 [[nodiscard]] int PreprocessScript(std::string* text, uint32_t options, bool show_errors,

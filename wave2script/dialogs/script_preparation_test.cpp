@@ -120,6 +120,34 @@ TEST(ScriptPreparationTest, PreprocessRunsTheChosenSteps) {
   }
 }
 
+TEST(ScriptPreparationTest, AScriptWithoutASyllableShows502AndKeepsTheText) {
+  struct Case {
+    const char* what;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"settings only", "KV#JS60"},
+      {"settings and steps", "KV#JS60'2<V3"},
+      {"a comment", "KV#J[" + Repeat(kKa + kA, 20) + "]"},
+      {"punctuation only", "KV#J,*3."},
+      {"the bare tag", "KV#J"},
+  };
+  const std::vector<uint32_t> option_sets = {kPrepareForGraph, kPrepareForOpen, kPrepareForSave,
+                                             kPrepareForPlay, kPrepareApplyVoice};
+  for (const Case& c : cases) {
+    for (uint32_t options : option_sets) {
+      SCOPED_TRACE(std::string(c.what) + ", options " + std::to_string(options));
+      Messages messages;
+      std::string text = c.text;
+      bool too_long = false;
+      int voice = 0;
+      EXPECT_EQ(PreprocessScript(&text, options, false, &too_long, &voice), kPrepareNoResult);
+      EXPECT_EQ(messages.presenter.shown, std::vector<unsigned>{502});
+      EXPECT_EQ(text, c.text);
+    }
+  }
+}
+
 TEST(ScriptPreparationTest, ACheckerFailureShows502AndKeepsTheText) {
   Messages messages;
   const std::string korean = "KV#K\xB0\xA1";  // not a kana script

@@ -205,7 +205,12 @@ void WaveInputDialog::OnPlay() {
 void WaveInputDialog::OnRecord() {
   CommandGuard guard(record_running);
   if (!guard) return;
-  (void)WaveIO_RecordToTemp(handle());
+  // Without an input device (or the temporary file) nothing records: the dialog stays as it
+  // was, ready for another try or for opening a file.
+  if (!WaveIO_RecordToTemp(handle())) {
+    (void)ShowMessage(core::kMessagePlaybackFailed);
+    return;
+  }
   for (int id : {kWaveInputPlay, kWaveInputRecord, kWaveInputOpen, platform::kIdOk, platform::kIdCancel}) {
     Item(id)->Enable(false);
   }
@@ -218,23 +223,7 @@ void WaveInputDialog::OnStop() {
   if (!guard) return;
   const bool was_recording = WaveIO_IsRecording();
   WaveIO_StopAll();
-  if (was_recording) {
-    platform::FileDialogRequest request;
-    request.save = true;
-    request.filters = {{"音声ファイル ( *.wav )", "*.wav"}};
-    const platform::FileDialogResult chosen = platform::ShowFileDialog(this, request);
-    if (chosen.ok && !chosen.path.empty()) {
-      std::string path = chosen.path;
-      if (std::filesystem::path(path).extension().empty()) path += ".wav";
-      if (WaveIO_SaveRecording(path)) {
-        wave_path_ = path;
-        changed_ = 1;
-      } else {
-        // The recording stays in the temporary file; the wave path keeps naming a real file.
-        (void)ShowMessage(core::kMessageSaveFailed);
-      }
-    }
-  }
+  if (was_recording) SaveRecording();
   Item(kWaveInputStop)->Enable(false);
   for (int id : {kWaveInputRecord, platform::kIdCancel, kWaveInputOpen}) Item(id)->Enable(true);
   Item(kWaveInputPlay)->Enable(!wave_path_.empty());
@@ -242,6 +231,32 @@ void WaveInputDialog::OnStop() {
   ShowName();
   UpdateOkButton();
   if (was_recording) FocusFirst();
+}
+
+void WaveInputDialog::SaveRecording() {
+  platform::FileDialogRequest request;
+  request.save = true;
+  request.filters = {{"音声ファイル ( *.wav )", "*.wav"}};
+  for (;;) {
+    const platform::FileDialogResult chosen = platform::ShowFileDialog(this, request);
+    if (!chosen.ok || chosen.path.empty()) return;  // the recording waits in the temporary file
+    std::string path = chosen.path;
+    if (std::filesystem::path(path).extension().empty()) path += ".wav";
+    std::error_code error;
+    if (std::filesystem::exists(path, error) &&
+        ShowMessage(core::kMessageReplaceFile) != core::kIdYes) {
+      request.file_name = path;  // back to the save dialog, the name still proposed
+      continue;
+    }
+    if (WaveIO_SaveRecording(path)) {
+      wave_path_ = path;
+      changed_ = 1;
+    } else {
+      // The recording stays in the temporary file; the wave path keeps naming a real file.
+      (void)ShowMessage(core::kMessageSaveFailed);
+    }
+    return;
+  }
 }
 
 void WaveInputDialog::OnOpen() {
@@ -317,8 +332,9 @@ void WaveInputDialog::OnOK() {
     (void)ShowMessage(core::kMessageNothingToPlay);
     return;
   }
-  std::error_code error;
-  if (wave_path_.empty() || !std::filesystem::exists(wave_path_, error)) {
+  // The file must still be there and be one the analysis reads: a wave handed in by the
+  // open road or an empty recording reaches this point unchecked.
+  if (wave_path_.empty() || WaveIO_CheckWaveFile(wave_path_) == 0) {
     (void)ShowMessage(core::kMessageOpenFailed);
     return;
   }

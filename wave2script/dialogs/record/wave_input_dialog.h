@@ -16,8 +16,9 @@
 //   }
 //
 // Messages (through ShowMessage): 504 no kana text or a kana without aligner symbol, 506 the
-// WAVE file fails the check or no longer exists, 510 playback could not start, 513 the aligner
-// road failed, 516 the discard question on Cancel after changes.
+// WAVE file fails the check or no longer exists, 507 a recording could not be saved, 508 the
+// question before a recording replaces a file, 510 playback or recording could not start,
+// 513 the aligner road failed, 516 the discard question on Cancel after changes.
 #ifndef VTR_WAVE2SCRIPT_DIALOGS_RECORD_WAVE_INPUT_DIALOG_H_
 #define VTR_WAVE2SCRIPT_DIALOGS_RECORD_WAVE_INPUT_DIALOG_H_
 
@@ -61,10 +62,11 @@ class WaveInputDialog : public platform::Dialog {
   int SetKanaText(std::string_view text);
   // The wave path and the items of the last successful OK (`items` emptied first).
   void GetResult(std::string* wave_path, std::vector<SegmentItem>* items) const;
-  // Checks the file (16-bit mono, 16000..44100 Hz, at most 20 s). Accepted: it becomes the
-  // wave path, 1. Refused: message 506, 0.
+  // Checks the file (16-bit mono PCM, 16000..44100 Hz, one sample to 20 s). Accepted: it
+  // becomes the wave path, 1. Refused: message 506, 0.
   int LoadWave(const std::string& path);
-  // Takes a wave path as it stands (the open-file road); OK checks that it still exists.
+  // Takes a wave path as it stands (the open-file road); OK checks the file before the
+  // analysis starts.
   void SetWavePath(std::string path) { wave_path_ = std::move(path); }
 
   const std::string& wave_path() const { return wave_path_; }
@@ -94,6 +96,9 @@ class WaveInputDialog : public platform::Dialog {
   void OnPlay();
   void OnRecord();
   void OnStop();
+  // The save dialog for the recording just stopped. A file of the chosen name is replaced
+  // only after the user agreed to message 508; No shows the save dialog again.
+  void SaveRecording();
   void OnOpen();
   void OpenPath(const std::string& path);
   void OnKanaChange();

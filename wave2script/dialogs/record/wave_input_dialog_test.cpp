@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/environment.h"
 #include "platform/sound/fake_sound_system.h"
 #include "platform/window/headless.h"
 #include "wave2script/core/test_text.h"
@@ -127,6 +133,61 @@ TEST_F(WaveInputDialogTest, OkWithTheWaveDeletedShows506AndStays) {
   EXPECT_TRUE(session_.errors().empty());
 }
 
+// A wave the analysis cannot read never starts it: OK shows 506 and the dialog stays, whether
+// the file came by the open road unchecked or is a recording stopped before it held a sample.
+TEST_F(WaveInputDialogTest, OkRefusesAWaveTheAnalysisCannotRead) {
+  struct Case {
+    const char* what;
+    std::function<void(const fs::path&)> write;  // writes the wave handed in; null: record
+  };
+  auto with_format = [](WaveFormat format, size_t data_bytes) {
+    return [format, data_bytes](const fs::path& path) {
+      WaveWriter writer;
+      ASSERT_EQ(writer.Create(path, format), 0);
+      ASSERT_TRUE(writer.Write(std::vector<uint8_t>(data_bytes, 0x21)));
+      ASSERT_TRUE(writer.Close());
+    };
+  };
+  WaveFormat no_block_align = PcmFormat(1, 16000, 16);
+  no_block_align.block_align = 0;
+  WaveFormat extensible = PcmFormat(1, 16000, 16);
+  extensible.format_tag = 0xFFFE;
+  const std::vector<Case> cases = {
+      {"block align 0", with_format(no_block_align, 32000)},
+      {"the extensible format", with_format(extensible, 32000)},
+      {"a 1-byte data chunk", with_format(PcmFormat(1, 16000, 16), 1)},
+      {"a recording stopped at once", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const size_t boxes_before = session_.message_boxes().size();
+    WaveInputDialog dialog(nullptr);
+    (void)dialog.SetKanaText(Sj("きょうはいいてんきですね"));
+    if (c.write) {
+      c.write(folder_ / "handed.wav");
+      dialog.SetWavePath(folder_ / "handed.wav");
+    } else {
+      session_.user().Click(kWaveInputRecord).Click(kWaveInputStop).ChooseFile(folder_ / "empty");
+    }
+    session_.user()
+        .Do([&] { EXPECT_TRUE(dialog.Item(kIdOk)->enabled()); })
+        .Click(kIdOk)
+        .Answer(kIdOk)
+        .Do([&] { EXPECT_TRUE(dialog.built()); })
+        .Click(kIdCancel);
+    if (!c.write) session_.user().Answer(kIdYes);
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+    std::vector<unsigned> shown;
+    for (size_t i = boxes_before; i < session_.message_boxes().size(); ++i) {
+      shown.push_back(MessageIdOf(session_.message_boxes()[i].text));
+    }
+    const std::vector<unsigned> expected =
+        c.write ? std::vector<unsigned>{506} : std::vector<unsigned>{506, 516};
+    EXPECT_EQ(shown, expected);
+  }
+  EXPECT_TRUE(session_.errors().empty());
+}
+
 TEST_F(WaveInputDialogTest, DroppedFilesOpenOnlyWaves) {
   const std::string wave = Wave("dropped.wav");
   const std::string text = folder_ / "words.txt";
@@ -205,6 +266,134 @@ TEST_F(WaveInputDialogTest, RecordingIsSavedWhereTheUserChooses) {
   ASSERT_EQ(session_.file_dialogs()[0].filters.size(), 1u);
   EXPECT_EQ(session_.file_dialogs()[0].filters[0].patterns, "*.wav");
   EXPECT_EQ(Messages(), (std::vector<unsigned>{516}));
+  EXPECT_TRUE(session_.errors().empty());
+}
+
+// A recording that cannot start says so (510) and leaves the dialog as it was: its wave, its
+// kana, every button but Stop, and nothing to save.
+TEST_F(WaveInputDialogTest, ARecordingThatCannotStartShows510AndChangesNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(platform::FakeSoundSystem&)> break_it;
+    bool temp_folder_missing;
+  };
+  const std::vector<Case> cases = {
+      {"no input device", [](platform::FakeSoundSystem& s) { s.set_has_input(false); }, false},
+      {"the device refuses to open", [](platform::FakeSoundSystem& s) { s.FailNextOpen("busy"); },
+       false},
+      {"no temporary folder", [](platform::FakeSoundSystem&) {}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string wave = Wave("earlier.wav", 2000);
+    std::optional<platform::ScopedEnvironmentVariable> tmpdir;
+    if (c.temp_folder_missing) tmpdir.emplace("TMPDIR", folder_ / "no_such_folder");
+    platform::FakeSoundSystem sound;
+    platform::InstallSoundSystem(&sound);
+    c.break_it(sound);
+    WaveInputDialog dialog(nullptr);
+    (void)dialog.SetKanaText(Sj("きょうはいいてんきですね"));
+    dialog.SetWavePath(wave);
+    const size_t boxes_before = session_.message_boxes().size();
+    session_.user()
+        .Click(kWaveInputRecord)
+        .Answer(kIdOk)
+        .Do([&] {
+          EXPECT_FALSE(WaveIO_IsRecording());
+          for (int id : {kWaveInputPlay, kWaveInputRecord, kWaveInputOpen, kIdOk, kIdCancel}) {
+            EXPECT_TRUE(dialog.Item(id)->enabled()) << id;
+          }
+          EXPECT_FALSE(dialog.Item(kWaveInputStop)->enabled());
+          EXPECT_EQ(dialog.Item(kWaveInputName)->text(), "earlier.wav");
+          EXPECT_EQ(dialog.wave_path(), wave);
+          EXPECT_FALSE(dialog.changed());
+        })
+        .Advance(kWaveInputTimerMs)
+        .Do([&] { EXPECT_EQ(dialog.Item(kWaveInputName)->text(), "earlier.wav"); })
+        .Click(kIdCancel);  // nothing changed: no question
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+    std::vector<unsigned> shown;
+    for (size_t i = boxes_before; i < session_.message_boxes().size(); ++i) {
+      shown.push_back(MessageIdOf(session_.message_boxes()[i].text));
+    }
+    EXPECT_EQ(shown, std::vector<unsigned>{510});
+    platform::InstallSoundSystem(&sound_);
+  }
+  EXPECT_TRUE(session_.file_dialogs().empty()) << "no save dialog for a recording never made";
+  EXPECT_TRUE(session_.errors().empty());
+}
+
+// A recording replaces a file only after the user agreed (508); No goes back to the save
+// dialog with the name still proposed, where another name or Cancel follows.
+TEST_F(WaveInputDialogTest, ARecordingReplacesAFileOnlyWhenTheUserAgrees) {
+  struct Step {
+    std::string choose;  // the name chosen in the save dialog ("" cancels it)
+    int answer;          // to 508, when the name is taken; 0 when no question is due
+  };
+  struct Case {
+    const char* what;
+    std::vector<Step> steps;
+    std::vector<unsigned> messages;
+    const char* saved_as;  // "" : nothing saved
+    bool old_take_kept;
+  };
+  const std::vector<Case> cases = {
+      {"a new name", {{"new.wav", 0}}, {}, "new.wav", true},
+      {"replacing agreed", {{"take.wav", kIdYes}}, {508}, "take.wav", false},
+      {"a name without its extension", {{"take", kIdYes}}, {508}, "take.wav", false},
+      {"declined, then another name", {{"take.wav", kIdNo}, {"other.wav", 0}}, {508},
+       "other.wav", true},
+      {"declined twice, then cancelled", {{"take.wav", kIdNo}, {"take", kIdNo}, {"", 0}},
+       {508, 508}, "", true},
+  };
+  const std::vector<int16_t> speech = testing::Tone(3000, 44100);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string old_take = Wave("take.wav", 2000);
+    std::ifstream in(old_take, std::ios::binary);
+    const std::string old_bytes((std::istreambuf_iterator<char>(in)), {});
+    const size_t boxes_before = session_.message_boxes().size();
+    const size_t dialogs_before = session_.file_dialogs().size();
+    WaveInputDialog dialog(nullptr);
+    (void)dialog.SetKanaText(Sj("きょうはいいてんきですね"));
+    platform::ScriptedUser& user = session_.user();
+    user.Click(kWaveInputRecord).Do([&] { EXPECT_TRUE(sound_.Feed(speech)); }).Click(kWaveInputStop);
+    for (const Step& step : c.steps) {
+      user.ChooseFile(step.choose.empty() ? "" : folder_ / step.choose);
+      if (step.answer != 0) user.Answer(step.answer);
+    }
+    user.Do([&] {
+          const std::string saved = *c.saved_as != 0 ? folder_ / c.saved_as : "";
+          EXPECT_EQ(dialog.wave_path(), saved);
+          EXPECT_EQ(dialog.changed(), !saved.empty());
+          EXPECT_EQ(fs::exists(WaveIO_TempPath()), saved.empty()) << "a recording not saved waits";
+          if (!saved.empty()) {
+            int rate = 0;
+            EXPECT_EQ(CheckWaveFile(saved, &rate), 1);
+            EXPECT_EQ(rate, 44100) << "the new recording, not the old take at 16000 Hz";
+          }
+        })
+        .Click(kIdCancel);
+    if (*c.saved_as != 0) user.Answer(kIdYes);
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+
+    std::ifstream again(old_take, std::ios::binary);
+    const std::string now((std::istreambuf_iterator<char>(again)), {});
+    EXPECT_EQ(now == old_bytes, c.old_take_kept);
+    std::vector<unsigned> shown;
+    for (size_t i = boxes_before; i < session_.message_boxes().size(); ++i) {
+      shown.push_back(MessageIdOf(session_.message_boxes()[i].text));
+    }
+    if (*c.saved_as != 0) shown.pop_back();  // the discard question on Cancel
+    EXPECT_EQ(shown, c.messages);
+    const auto& dialogs = session_.file_dialogs();
+    ASSERT_EQ(dialogs.size() - dialogs_before, c.steps.size());
+    for (size_t i = dialogs_before + 1; i < dialogs.size(); ++i) {
+      EXPECT_TRUE(dialogs[i].save);
+      EXPECT_EQ(dialogs[i].file_name, folder_ / "take.wav") << "the declined name is proposed";
+    }
+    for (const auto& entry : fs::directory_iterator(folder_.path())) fs::remove(entry.path());
+  }
   EXPECT_TRUE(session_.errors().empty());
 }
 
