@@ -6,6 +6,8 @@
 
 #include "platform/window/controls.h"
 #include "platform/window/headless.h"
+#include "resources/resources.h"
+#include "resources/testing/built_from_template.h"
 
 namespace vtr::app {
 namespace {
@@ -65,6 +67,14 @@ TEST_F(LibraryTreeTest, DialogShowsProgramTextAndTheList) {
         EXPECT_EQ(list->ItemText(1, 0), "p.so");
         EXPECT_EQ(list->ItemText(1, 1), "2, 10, 0");
         EXPECT_EQ(list->columns()[0].width, 135);
+        // The box and its icon are the program's resources.
+        EXPECT_TRUE(
+            resources::testing::BuiltFromTemplate(dialog, resources::Module::kProgram, 100));
+        const platform::Image icon = dialog.Item<platform::Picture>(1012)->image();
+        const platform::Image resource = resources::LoadImage(resources::Module::kProgram, 128);
+        EXPECT_FALSE(icon.empty());
+        EXPECT_EQ(icon.width, resource.width);
+        EXPECT_EQ(icon.pixels, resource.pixels);
       })
       .Click(platform::kIdOk);
   EXPECT_EQ(dialog.DoModal(), platform::kIdOk);

@@ -174,9 +174,14 @@ TEST(ArtworkTest, ImagesHaveTheSizesAndFramesTheDialogsExpect) {
   const platform::Image icon = LoadImage(Module::kScriptEdit, 135);
   EXPECT_EQ(icon.at(0, 0), kIconKey);
   EXPECT_NE(std::count(icon.pixels.begin(), icon.pixels.end(), kIconKey), 256);
-  // The skin's edit area is white; the close button's key is at (0, 0) and its first frame
-  // is a round shape of 28 rows.
-  EXPECT_EQ(LoadImage(Module::kProgram, 190).at(12, 28), platform::colors::kWhite);
+  // Play is green and Stop red in every state at the point the program's screen tests read
+  // ((40, 150) of the window, the buttons standing at (20, 112)).
+  for (int id : {191, 192, 193, 194, 195, 196}) {
+    const platform::Color pixel = LoadImage(Module::kProgram, id).at(20, 38);
+    const int red = platform::RedOf(pixel), green = platform::GreenOf(pixel);
+    EXPECT_GT(id <= 193 ? green - red : red - green, 48) << id;
+  }
+  // The close button's key is at (0, 0) and its first frame is a round shape of 28 rows.
   const platform::Image close = LoadImage(Module::kProgram, 198);
   const platform::Region shape = platform::RegionFromImage(close, close.at(0, 0), {0, 0, 28, 28});
   EXPECT_FALSE(shape.Contains({0, 0}));
