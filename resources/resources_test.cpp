@@ -33,6 +33,11 @@ TEST(StringsTest, LooksUpTheBlockOfTheLanguage) {
       {Module::kWaveToScript, 163, Language::kJapanese, "Intonation Edit Dialog"},
       {Module::kWaveToScript, 2063, Language::kJapanese, "Loop再生を行います。"},
       {Module::kWaveToScript, 2063, Language::kChinese, ""},  // the library has a Japanese block only
+      {Module::kScriptEdit, 2048, Language::kEnglish, "Steps the value of the symbol '."},
+      {Module::kScriptEdit, 2039, Language::kJapanese, "記号?の値を増減します。"},
+      {Module::kScriptEdit, 2040, Language::kKorean, "속도 값(0~99)을 올리거나 내립니다."},
+      {Module::kScriptEdit, 32842, Language::kJapanese, "音符(C1～B3)を挿入します。"},
+      {Module::kScriptEdit, 32845, Language::kChinese, "插入声音符号。"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
@@ -40,6 +45,27 @@ TEST(StringsTest, LooksUpTheBlockOfTheLanguage) {
   }
   EXPECT_EQ(kBuildLanguage, Language::kJapanese);
   EXPECT_EQ(LoadString(Module::kProgram, 1000), "Kelvoxを再生します！");
+}
+
+// Each control of the script edit dialog that takes input shows the string of its id: the
+// buttons, value fields and their spins, the options and the five menu buttons.
+TEST(StringsTest, EveryScriptEditControlHasATooltipInEveryBlock) {
+  const platform::DialogTemplate* t = FindDialog(Module::kScriptEdit, 130);
+  ASSERT_NE(t, nullptr);
+  int spins = 0, menu_buttons = 0;
+  for (const platform::ControlTemplate& c : t->controls) {
+    const bool tipped = (c.id >= 2001 && c.id <= 2063) || (c.id >= 32841 && c.id <= 32845);
+    if (!tipped) continue;
+    spins += c.kind == platform::ControlKind::kSpin;
+    menu_buttons += c.kind == platform::ControlKind::kMenuButton;
+    for (Language language :
+         {Language::kEnglish, Language::kJapanese, Language::kKorean, Language::kChinese}) {
+      EXPECT_FALSE(LoadString(Module::kScriptEdit, c.id, language).empty())
+          << "control " << c.id << " in block " << static_cast<int>(language);
+    }
+  }
+  EXPECT_EQ(spins, 9);
+  EXPECT_EQ(menu_buttons, 5);
 }
 
 TEST(DialogsTest, TemplatesHaveUniqueIdsInsideTheirDialog) {
