@@ -76,7 +76,7 @@ DialogTemplate AboutDialog() {
 
 DialogTemplate ScriptEditDialog() {
   DialogTemplate t{
-      .id = 130, .caption = "Script Edit Dialog", .size = {340, 250}, .units = DialogUnits::kDialog, .controls = {}};
+      .id = 130, .caption = "Voxtrel", .size = {340, 250}, .units = DialogUnits::kDialog, .controls = {}};
   auto& c = t.controls;
   c.push_back({2001, K::kButton, "O", {7, 7, 18, 16}});
   c.push_back({2002, K::kButton, "S", {27, 7, 18, 16}});

@@ -68,6 +68,28 @@ TEST(StringsTest, EveryScriptEditControlHasATooltipInEveryBlock) {
   EXPECT_EQ(menu_buttons, 5);
 }
 
+TEST(DialogsTest, CaptionsOfTheTemplates) {
+  struct Case {
+    Module module;
+    int id;
+    std::string_view caption;
+  };
+  const Case cases[] = {
+      {Module::kProgram, 102, ""},  // the main window names itself when it starts
+      {Module::kProgram, 100, "About VTR"},
+      {Module::kScriptEdit, 130, "Voxtrel"},
+      {Module::kWaveToScript, 141, "Intonation Edit Dialog"},
+      {Module::kWaveToScript, 146, "音声ファイルコンバート"},
+      {Module::kWaveToScript, 148, "セグメントの位置を確認"},
+      {Module::kWaveToScript, 178, "ひらがなを変更"},
+  };
+  for (const Case& c : cases) {
+    const platform::DialogTemplate* t = FindDialog(c.module, c.id);
+    ASSERT_NE(t, nullptr) << c.id;
+    EXPECT_EQ(t->caption, c.caption) << c.id;
+  }
+}
+
 TEST(DialogsTest, TemplatesHaveUniqueIdsInsideTheirDialog) {
   const std::pair<Module, int> dialogs[] = {{Module::kProgram, 102},     {Module::kProgram, 100},
                                             {Module::kScriptEdit, 130},  {Module::kWaveToScript, 141},
