@@ -30,14 +30,16 @@ TEST(ProgramVersionTextTest, KeepsMultiDigitNumbersWhole) {
 }
 
 // A tree of copies of the versioned fixture library ("2, 10, 0, 7"), a file without a record
-// and a folder link back to the root.
+// and a folder link back to the root; one tree per test, as the tests run side by side.
 class LibraryTreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::filesystem::path fixture =
         std::filesystem::path(VTR_TEST_BIN_DIR) / "fixture" / "Plugin" / "Vtr_fixture_versioned.so";
     ASSERT_TRUE(std::filesystem::exists(fixture));
-    root_ = std::filesystem::path(VTR_TEST_BIN_DIR) / "about_tree";
+    root_ = std::filesystem::path(VTR_TEST_BIN_DIR) /
+            ("about_tree_" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ / "Plugin" / "Julius");
     for (const char* name : {"b.so", "a.SO", "mfc42.so", "Plugin/p.so", "Plugin/Julius/j.so", "vtr"}) {
