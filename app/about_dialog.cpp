@@ -4,6 +4,7 @@
 
 #include "app/skin_art.h"
 #include "platform/window/controls.h"
+#include "resources/resources.h"
 
 namespace vtr::app {
 namespace {
@@ -14,21 +15,12 @@ constexpr int kIdLibraryList = 1011;
 constexpr int kIdIcon = 1012;
 constexpr int kLanguageChinese = 5;
 
-const platform::DialogTemplate& AboutTemplate() {
-  using platform::ControlKind;
-  static const platform::DialogTemplate kTemplate{
-      .id = 100,
-      .caption = "About VTR",
-      .size = {300, 230},
-      .units = platform::DialogUnits::kPixels,
-      .controls = {
-          {kIdIcon, ControlKind::kPicture, "", {12, 12, 32, 32}},
-          {kIdProgramText, ControlKind::kStatic, "", {56, 12, 232, 18}},
-          {kIdLegalText, ControlKind::kStatic, "", {56, 32, 232, 18}},
-          {kIdLibraryList, ControlKind::kListView, "", {12, 58, 276, 130}},
-          {platform::kIdOk, ControlKind::kButton, "OK", {114, 198, 72, 22}, platform::kStyleDefault},
-      }};
-  return kTemplate;
+constexpr int kAboutTemplate = 100;
+
+platform::DialogTemplate AboutTemplate() {
+  const platform::DialogTemplate* found =
+      resources::FindDialog(resources::Module::kProgram, kAboutTemplate);
+  return found != nullptr ? *found : platform::DialogTemplate{};
 }
 
 std::string Lower(std::string text) {

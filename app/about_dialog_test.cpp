@@ -6,6 +6,8 @@
 
 #include "platform/window/controls.h"
 #include "platform/window/headless.h"
+#include "resources/resources.h"
+#include "resources/testing/built_from_template.h"
 
 namespace vtr::app {
 namespace {
@@ -28,14 +30,16 @@ TEST(ProgramVersionTextTest, KeepsMultiDigitNumbersWhole) {
 }
 
 // A tree of copies of the versioned fixture library ("2, 10, 0, 7"), a file without a record
-// and a folder link back to the root.
+// and a folder link back to the root; one tree per test, as the tests run side by side.
 class LibraryTreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::filesystem::path fixture =
         std::filesystem::path(VTR_TEST_BIN_DIR) / "fixture" / "Plugin" / "Vtr_fixture_versioned.so";
     ASSERT_TRUE(std::filesystem::exists(fixture));
-    root_ = std::filesystem::path(VTR_TEST_BIN_DIR) / "about_tree";
+    root_ = std::filesystem::path(VTR_TEST_BIN_DIR) /
+            ("about_tree_" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ / "Plugin" / "Julius");
     for (const char* name : {"b.so", "a.SO", "mfc42.so", "Plugin/p.so", "Plugin/Julius/j.so", "vtr"}) {
@@ -65,6 +69,14 @@ TEST_F(LibraryTreeTest, DialogShowsProgramTextAndTheList) {
         EXPECT_EQ(list->ItemText(1, 0), "p.so");
         EXPECT_EQ(list->ItemText(1, 1), "2, 10, 0");
         EXPECT_EQ(list->columns()[0].width, 135);
+        // The box and its icon are the program's resources.
+        EXPECT_TRUE(
+            resources::testing::BuiltFromTemplate(dialog, resources::Module::kProgram, 100));
+        const platform::Image icon = dialog.Item<platform::Picture>(1012)->image();
+        const platform::Image resource = resources::LoadImage(resources::Module::kProgram, 128);
+        EXPECT_FALSE(icon.empty());
+        EXPECT_EQ(icon.width, resource.width);
+        EXPECT_EQ(icon.pixels, resource.pixels);
       })
       .Click(platform::kIdOk);
   EXPECT_EQ(dialog.DoModal(), platform::kIdOk);

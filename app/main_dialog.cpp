@@ -9,15 +9,17 @@
 #include "app/wave_check.h"
 #include "platform/module.h"
 #include "platform/window/window_system.h"
+#include "resources/dialog_setup.h"
+#include "resources/resources.h"
 #include "scriptedit/script_encoding.h"
 
 namespace vtr::app {
 namespace {
 
-using platform::ControlKind;
 using platform::MenuItem;
 using platform::Notice;
 using platform::Rect;
+using resources::Module;
 
 // US texts are played through the J engine word; their G form is read with the romaji word.
 constexpr uint32_t kModeBase = core::kEmulatorModeBits;
@@ -43,18 +45,11 @@ constexpr platform::Point kMenuOffset{45, 144};
 constexpr std::string_view kKvxDialogLibrary = "Vtr_KvxDlg.dll";
 constexpr std::string_view kIntonationLibrary = ".\\Vtr_W2SDlg.dll";
 
-constexpr std::array<std::string_view, 16> kVoiceNames = {
-    "おとこのひと", "おんなのひと", "おにいさん",       "おねえさん",
-    "おとこのこ",   "おんなのこ",   "ラジオDJ(男の人)", "ラジオDJ(女の人)",
-    "はーどぼいるど", "魔女",       "鼻づまり",         "舌たらず",
-    "水の中",       "宇宙人",       "ロボット",         "シンセ音"};
-
-constexpr std::array<platform::Accelerator, 4> kAccelerators = {{
-    {'E', platform::kModCtrl, kCmdScriptEdit},
-    {'O', platform::kModCtrl, kCmdOpen},
-    {'S', platform::kModCtrl, kCmdSave},
-    {'W', platform::kModCtrl, kCmdIntonation},
-}};
+// The program's resources: window template, popup menu, system-menu additions, accelerators.
+constexpr int kMainTemplate = 102;
+constexpr int kPopupMenu = 129;
+constexpr int kSystemMenuAdditions = 130;
+constexpr int kAccelerators = 131;
 
 // The local help pages behind the page commands.
 struct PageLink {
@@ -69,27 +64,9 @@ constexpr std::array<PageLink, 5> kPageLinks = {{
     {kCmdPageProducts, "#tools"},
 }};
 
-MenuItem EditPopup() {
-  return MenuItem::Popup("編集する",
-                         {MenuItem::Command(kCmdScriptEdit, "スクリプトエディットダイアログ... \tCtrl+&E"),
-                          MenuItem::Command(kCmdIntonation, "イントネーションエディットダイアログ...\tCtrl+&W")});
-}
-
-const platform::DialogTemplate& MainTemplate() {
-  static const platform::DialogTemplate kTemplate{
-      .id = 102,
-      .caption = "Voxtrel",
-      .size = {240, 195},
-      .units = platform::DialogUnits::kPixels,
-      .style = platform::kStyleNoCaption | platform::kStyleSystemMenu | platform::kStyleAcceptFiles,
-      .controls = {
-          {kIdPower, ControlKind::kShapedButton, "Power", {214, 169, 28, 28}},
-          {kIdStop, ControlKind::kButton, "", {20, 112, 76, 83}, platform::kStyleHidden},
-          {kIdScriptBox, ControlKind::kEdit, "", {12, 28, 216, 84},
-           platform::kStyleMultiLine | platform::kStyleVScroll},
-          {kIdPlay, ControlKind::kButton, "", {20, 112, 76, 83}, platform::kStyleHidden},
-      }};
-  return kTemplate;
+platform::DialogTemplate MainTemplate() {
+  const platform::DialogTemplate* found = resources::FindDialog(Module::kProgram, kMainTemplate);
+  return found != nullptr ? *found : platform::DialogTemplate{};
 }
 
 // Function types of the dialog libraries' exports.
@@ -103,22 +80,16 @@ std::string Copy(const char* text) { return text == nullptr ? std::string() : st
 }  // namespace
 
 platform::Menu MainPopupMenu() {
-  std::vector<MenuItem> voices;
-  for (size_t i = 0; i < kVoiceNames.size(); ++i) {
-    voices.push_back(MenuItem::Command(kCmdFirstVoice + static_cast<int>(i), kVoiceNames[i]));
-  }
-  return platform::Menu({MenuItem::Command(kCmdOpen, "ファイルを開く... Ctrl+&O"),
-                         MenuItem::Command(kCmdSave, "ファイルに保存... Ctrl+&S"),
-                         MenuItem::Popup("声を変える", std::move(voices)), EditPopup(),
-                         MenuItem::Command(kCmdClearAll, "全てクリア"),
-                         MenuItem::Command(kCmdJumpToSite, "サイトにJump"),
-                         MenuItem::Command(kCmdAbout, "About VTR..."), MenuItem::Separator(),
-                         MenuItem::Command(kIdPower, "終わる")});
+  return resources::LoadMenu(Module::kProgram, kPopupMenu).FirstPopup();
 }
 
 platform::Menu MainSystemMenu() {
-  return platform::Menu({MenuItem::Command(kIdPower, "Close"), MenuItem::Separator(), EditPopup(),
-                         MenuItem::Command(kCmdAbout, "About VTR...")});
+  // Of the standard system menu only Close is left; the additions follow it.
+  platform::Menu additions =
+      resources::LoadMenu(Module::kProgram, kSystemMenuAdditions).FirstPopup();
+  std::vector<MenuItem> items = {MenuItem::Command(kIdPower, "Close")};
+  for (MenuItem& item : additions.items()) items.push_back(std::move(item));
+  return platform::Menu(std::move(items));
 }
 
 PlayStopView ChoosePlayStop(bool text_empty, bool playing) {
@@ -182,8 +153,7 @@ bool MainDialog::OnInitDialog() {
   auto* play = static_cast<BitmapButton*>(ReplaceChild(kIdPlay, std::make_unique<BitmapButton>()));
   auto* stop = static_cast<BitmapButton*>(ReplaceChild(kIdStop, std::make_unique<BitmapButton>()));
   auto* power = static_cast<ShapedButton*>(ReplaceChild(kIdPower, std::make_unique<ShapedButton>()));
-  play->SetTooltip("Kelvoxを再生します！");
-  stop->SetTooltip("Kelvox再生を停止します。");
+  (void)resources::SetToolTips(*this, Module::kProgram);
 
   skin_ = LoadArt(kArtSkin);
   if (!skin_.empty()) SetRect(Rect::FromSize(rect().left, rect().top, skin_.width, skin_.height));
@@ -210,11 +180,14 @@ bool MainDialog::OnInitDialog() {
   power->MoveTo({214, 169});
   (void)power->SetBitmap(LoadArt(kArtClose), 2, true);
   knob_.Init(kTrack, kKnobMinimum, kKnobMaximum, volume_, LoadArt(kArtKnob), kArtKey);
-  AddTooltipRect(kTrack, "ボリュームを変更します。");
+  if (const std::string_view tip = resources::LoadString(Module::kProgram, kIdVolumeTip);
+      !tip.empty()) {
+    AddTooltipRect(kTrack, tip);
+  }
   UpdatePlayStop();
   SetText("Voxtrel");
   DragAcceptFiles(true);
-  SetAccelerators(kAccelerators);
+  SetAccelerators(resources::LoadAccelerators(Module::kProgram, kAccelerators));
   box->SetFocus();
   return false;
 }

@@ -11,6 +11,8 @@
 #include "platform/window/headless.h"
 #include "platform/window/window_system.h"
 #include "playback/window_ports.h"
+#include "resources/resources.h"
+#include "resources/testing/built_from_template.h"
 
 namespace vtr::app {
 namespace {
@@ -224,6 +226,60 @@ TEST_F(MainDialogTest, ContextMenuChecksTheVoiceAndGreysSaveOnEmptyText) {
   EXPECT_EQ(session.menus()[1].at.x, dialog.rect().left + 45);
   EXPECT_EQ(session.menus()[1].at.y, dialog.rect().top + 144);
   EXPECT_EQ(dialog.voice(), 3);
+}
+
+// Commands, separators and popups of a menu, one line each, without checks and greying.
+std::vector<std::string> Outline(const std::vector<platform::MenuItem>& items,
+                                 const std::string& indent = "") {
+  std::vector<std::string> lines;
+  for (const platform::MenuItem& item : items) {
+    lines.push_back(indent + (item.separator ? "-" : std::to_string(item.id) + " " + item.text));
+    for (std::string& line : Outline(item.submenu, indent + "  ")) lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+bool SameImage(const platform::Image& a, const platform::Image& b) {
+  return !a.empty() && a.width == b.width && a.height == b.height && a.pixels == b.pixels;
+}
+
+// The window, its artwork, tooltips and menus all come from the program's resources, so that
+// they cannot drift apart from what the resources hold.
+TEST_F(MainDialogTest, TheWindowShowsTheProgramResources) {
+  using resources::Module;
+  MainDialog dialog(Services());
+  session.user()
+      .Do([&] {
+        EXPECT_TRUE(resources::testing::BuiltFromTemplate(dialog, Module::kProgram, 102));
+        struct Art {
+          int button, slot, image;
+        };
+        const Art art[] = {{kIdPlay, kSlotHover, 192},   {kIdPlay, kSlotNormal, 191},
+                           {kIdPlay, kSlotPressed, 193}, {kIdStop, kSlotHover, 195},
+                           {kIdStop, kSlotNormal, 194},  {kIdStop, kSlotPressed, 196}};
+        for (const Art& a : art) {
+          EXPECT_TRUE(SameImage(dialog.Item<BitmapButton>(a.button)->slot_image(a.slot),
+                                resources::LoadImage(Module::kProgram, a.image)))
+              << a.image;
+        }
+        for (int id : {kIdPlay, kIdStop}) {
+          EXPECT_FALSE(dialog.Item(id)->tooltip().empty());
+          EXPECT_EQ(dialog.Item(id)->tooltip(), resources::LoadString(Module::kProgram, id));
+        }
+        EXPECT_EQ(dialog.TooltipAt({168, 182}),
+                  resources::LoadString(Module::kProgram, kIdVolumeTip));
+        std::vector<std::string> system = Outline(dialog.SystemMenu().items());
+        ASSERT_FALSE(system.empty());
+        system.erase(system.begin());  // Close, the one item left of the standard menu
+        EXPECT_EQ(system, Outline(resources::LoadMenu(Module::kProgram, 130).FirstPopup().items()));
+      })
+      .MouseDown(0, {50, 10}, platform::MouseButton::kRight)
+      .ChooseMenuItem(0)
+      .Click(kIdPower);
+  (void)dialog.DoModal();
+  ASSERT_EQ(session.menus().size(), 1u);
+  EXPECT_EQ(Outline(session.menus()[0].menu.items()),
+            Outline(resources::LoadMenu(Module::kProgram, 129).FirstPopup().items()));
 }
 
 TEST_F(MainDialogTest, KnobFollowsTheMouseOnTheTrackAndRefusesWhilePlaying) {

@@ -1,9 +1,10 @@
-// The main window's artwork, drawn by code: the skin, Play and Stop in three states, the knob
-// frames, the close button frames and the icon.
+// The main window's artwork: the ids of the skin, Play and Stop in three states, the knob
+// frames, the close button frames and the icon among the program's resources.
 #ifndef VTR_APP_SKIN_ART_H_
 #define VTR_APP_SKIN_ART_H_
 
 #include "platform/window/canvas.h"
+#include "resources/resources.h"
 
 namespace vtr::app {
 
@@ -20,10 +21,12 @@ inline constexpr int kArtClose = 198;
 inline constexpr int kArtIcon = 128;
 
 // Key colour of the knob and close artwork.
-inline constexpr platform::Color kArtKey = 0xFF00FF;
+inline constexpr platform::Color kArtKey = resources::kIconKey;
 
 // The image of artwork `id`; an empty image for an unknown id.
-[[nodiscard]] platform::Image LoadArt(int id);
+[[nodiscard]] inline platform::Image LoadArt(int id) {
+  return resources::LoadImage(resources::Module::kProgram, id);
+}
 
 }  // namespace vtr::app
 

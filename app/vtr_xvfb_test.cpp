@@ -14,6 +14,7 @@
 
 #include "app/testing/program_on_xvfb.h"
 #include "platform/process.h"
+#include "resources/resources.h"
 
 namespace vtr::app {
 namespace {
@@ -48,6 +49,19 @@ TEST(VtrXvfbTest, StartsShowsTheSkinAndRefusesASecondInstance) {
     EXPECT_GT(skin & 0xFF, (skin >> 16) & 0xFF) << std::hex << skin;  // more blue than red
     EXPECT_GT(skin & 0xFF, (skin >> 8) & 0xFF) << std::hex << skin;  // and than green
   }
+  // Above the script box the window shows the skin of the program's resources, pixel for pixel.
+  const platform::Image skin = resources::LoadImage(resources::Module::kProgram, 190);
+  ASSERT_EQ(skin.width, shot.width);
+  int differing = 0;
+  for (int y = 0; y < 25; ++y) {
+    for (int x = 0; x < skin.width; ++x) {
+      const platform::Color c = skin.at(x, y);
+      const uint32_t rgb =
+          (platform::RedOf(c) << 16) | (platform::GreenOf(c) << 8) | platform::BlueOf(c);
+      differing += shot.At(x, y) != rgb;
+    }
+  }
+  EXPECT_EQ(differing, 0);
 }
 
 // Without a display the program says so on stderr and ends with status 1, before it takes the

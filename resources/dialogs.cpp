@@ -42,38 +42,41 @@ const std::vector<std::string_view>& FineItems() {
   return items;
 }
 
-// The main program's skinned dialog; OnInitDialog places and sizes everything from the skin.
+// The main program's skinned dialog, in pixels; OnInitDialog places and sizes everything from the
+// skin and names the window.
 DialogTemplate MainDialog() {
   return DialogTemplate{
       .id = 102,
       .caption = "",
       .size = {240, 195},
-      .style = platform::kStyleNoCaption | platform::kStyleAcceptFiles | platform::kStyleSystemMenu,
+      .units = DialogUnits::kPixels,
+      .style = platform::kStyleNoCaption | platform::kStyleSystemMenu | platform::kStyleAcceptFiles,
       .controls = {
-          {1002, K::kEdit, "", {12, 28, 216, 84}, platform::kStyleMultiLine | platform::kStyleVScroll},
-          {1000, K::kImageButton, "", {20, 112, 76, 83}},
-          {1003, K::kImageButton, "", {20, 112, 76, 83}, platform::kStyleHidden},
           {1, K::kShapedButton, "Power", {214, 169, 28, 28}},
+          {1003, K::kButton, "", {20, 112, 76, 83}, platform::kStyleHidden},
+          {1002, K::kEdit, "", {12, 28, 216, 84}, platform::kStyleMultiLine | platform::kStyleVScroll},
+          {1000, K::kButton, "", {20, 112, 76, 83}, platform::kStyleHidden},
       }};
 }
 
+// The About box, in pixels; the picture 1012 shows the program's icon.
 DialogTemplate AboutDialog() {
   return DialogTemplate{.id = 100,
                         .caption = "About VTR",
-                        .size = {260, 170},
-                        .units = DialogUnits::kDialog,
+                        .size = {300, 230},
+                        .units = DialogUnits::kPixels,
                         .controls = {
-                            {-1, K::kPicture, "", {7, 7, 21, 20}},
-                            {1009, K::kStatic, "", {36, 7, 210, 10}},
-                            {1021, K::kStatic, "", {36, 20, 210, 10}},
-                            {1011, K::kListView, "", {7, 36, 246, 108}},
-                            {1, K::kButton, "OK", {203, 150, 50, 14}, kDefault},
+                            {1012, K::kPicture, "", {12, 12, 32, 32}},
+                            {1009, K::kStatic, "", {56, 12, 232, 18}},
+                            {1021, K::kStatic, "", {56, 32, 232, 18}},
+                            {1011, K::kListView, "", {12, 58, 276, 130}},
+                            {1, K::kButton, "OK", {114, 198, 72, 22}, kDefault},
                         }};
 }
 
 DialogTemplate ScriptEditDialog() {
   DialogTemplate t{
-      .id = 130, .caption = "Script Edit Dialog", .size = {340, 250}, .units = DialogUnits::kDialog, .controls = {}};
+      .id = 130, .caption = "Voxtrel", .size = {340, 250}, .units = DialogUnits::kDialog, .controls = {}};
   auto& c = t.controls;
   c.push_back({2001, K::kButton, "O", {7, 7, 18, 16}});
   c.push_back({2002, K::kButton, "S", {27, 7, 18, 16}});

@@ -1,12 +1,16 @@
-// Shows a dialog template of the resources with its artwork, for checking them by eye:
+// Shows a dialog template of the resources with its artwork and tool tips, for checking them by
+// eye:
 //   vtr_resources_preview program 102     (the skinned main window)
-//   vtr_resources_preview wave 141        (modules: program, edit, wave)
+//   vtr_resources_preview wave 178        (modules: program, edit, wave)
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
+#include "platform/window/controls.h"
 #include "platform/window/dialog.h"
 #include "platform/window/window_system.h"
+#include "resources/dialog_setup.h"
 #include "resources/resources.h"
 
 namespace {
@@ -30,12 +34,14 @@ class Preview : public vtr::platform::Dialog {
   bool OnInitDialog() override {
     using namespace vtr::platform;
     if (module_ == Module::kProgram && dialog_template().id == 102) {
-      ImageButton::Images play;
-      play.normal = vtr::resources::LoadImage(Module::kProgram, 191);
-      play.hover = vtr::resources::LoadImage(Module::kProgram, 192);
-      play.pressed = vtr::resources::LoadImage(Module::kProgram, 193);
-      play.key = colors::kButtonFace;
-      Item<ImageButton>(1000)->SetImages(play);
+      // The program swaps its own skinned controls in; the toolkit's image button stands in here.
+      auto* play = static_cast<ImageButton*>(ReplaceChild(1000, std::make_unique<ImageButton>()));
+      ImageButton::Images images;
+      images.normal = vtr::resources::LoadImage(Module::kProgram, 191);
+      images.hover = vtr::resources::LoadImage(Module::kProgram, 192);
+      images.pressed = vtr::resources::LoadImage(Module::kProgram, 193);
+      play->SetImages(images);
+      play->Show(true);
       (void)Item<ShapedButton>(1)->SetShapeImage(vtr::resources::LoadImage(Module::kProgram, 198), 2);
       Item(1002)->SetText("KV#Jこんにちは");
     }
@@ -45,9 +51,8 @@ class Preview : public vtr::platform::Dialog {
       if (button == nullptr || button->kind() != ControlKind::kButton) continue;
       Image icon = vtr::resources::LoadImage(module_, IconOf(button->id()));
       if (!icon.empty()) button->SetImage(icon, vtr::resources::kIconKey);
-      std::string_view tip = vtr::resources::LoadString(module_, button->id());
-      if (!tip.empty()) button->SetTooltip(tip);
     }
+    (void)vtr::resources::SetToolTips(*this, module_);
     return true;
   }
 

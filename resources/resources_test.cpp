@@ -33,6 +33,11 @@ TEST(StringsTest, LooksUpTheBlockOfTheLanguage) {
       {Module::kWaveToScript, 163, Language::kJapanese, "Intonation Edit Dialog"},
       {Module::kWaveToScript, 2063, Language::kJapanese, "Loop再生を行います。"},
       {Module::kWaveToScript, 2063, Language::kChinese, ""},  // the library has a Japanese block only
+      {Module::kScriptEdit, 2048, Language::kEnglish, "Steps the value of the symbol '."},
+      {Module::kScriptEdit, 2039, Language::kJapanese, "記号?の値を増減します。"},
+      {Module::kScriptEdit, 2040, Language::kKorean, "속도 값(0~99)을 올리거나 내립니다."},
+      {Module::kScriptEdit, 32842, Language::kJapanese, "音符(C1～B3)を挿入します。"},
+      {Module::kScriptEdit, 32845, Language::kChinese, "插入声音符号。"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
@@ -40,6 +45,49 @@ TEST(StringsTest, LooksUpTheBlockOfTheLanguage) {
   }
   EXPECT_EQ(kBuildLanguage, Language::kJapanese);
   EXPECT_EQ(LoadString(Module::kProgram, 1000), "Kelvoxを再生します！");
+}
+
+// Each control of the script edit dialog that takes input shows the string of its id: the
+// buttons, value fields and their spins, the options and the five menu buttons.
+TEST(StringsTest, EveryScriptEditControlHasATooltipInEveryBlock) {
+  const platform::DialogTemplate* t = FindDialog(Module::kScriptEdit, 130);
+  ASSERT_NE(t, nullptr);
+  int spins = 0, menu_buttons = 0;
+  for (const platform::ControlTemplate& c : t->controls) {
+    const bool tipped = (c.id >= 2001 && c.id <= 2063) || (c.id >= 32841 && c.id <= 32845);
+    if (!tipped) continue;
+    spins += c.kind == platform::ControlKind::kSpin;
+    menu_buttons += c.kind == platform::ControlKind::kMenuButton;
+    for (Language language :
+         {Language::kEnglish, Language::kJapanese, Language::kKorean, Language::kChinese}) {
+      EXPECT_FALSE(LoadString(Module::kScriptEdit, c.id, language).empty())
+          << "control " << c.id << " in block " << static_cast<int>(language);
+    }
+  }
+  EXPECT_EQ(spins, 9);
+  EXPECT_EQ(menu_buttons, 5);
+}
+
+TEST(DialogsTest, CaptionsOfTheTemplates) {
+  struct Case {
+    Module module;
+    int id;
+    std::string_view caption;
+  };
+  const Case cases[] = {
+      {Module::kProgram, 102, ""},  // the main window names itself when it starts
+      {Module::kProgram, 100, "About VTR"},
+      {Module::kScriptEdit, 130, "Voxtrel"},
+      {Module::kWaveToScript, 141, "Intonation Edit Dialog"},
+      {Module::kWaveToScript, 146, "音声ファイルコンバート"},
+      {Module::kWaveToScript, 148, "セグメントの位置を確認"},
+      {Module::kWaveToScript, 178, "ひらがなを変更"},
+  };
+  for (const Case& c : cases) {
+    const platform::DialogTemplate* t = FindDialog(c.module, c.id);
+    ASSERT_NE(t, nullptr) << c.id;
+    EXPECT_EQ(t->caption, c.caption) << c.id;
+  }
 }
 
 TEST(DialogsTest, TemplatesHaveUniqueIdsInsideTheirDialog) {
@@ -174,9 +222,14 @@ TEST(ArtworkTest, ImagesHaveTheSizesAndFramesTheDialogsExpect) {
   const platform::Image icon = LoadImage(Module::kScriptEdit, 135);
   EXPECT_EQ(icon.at(0, 0), kIconKey);
   EXPECT_NE(std::count(icon.pixels.begin(), icon.pixels.end(), kIconKey), 256);
-  // The skin's edit area is white; the close button's key is at (0, 0) and its first frame
-  // is a round shape of 28 rows.
-  EXPECT_EQ(LoadImage(Module::kProgram, 190).at(12, 28), platform::colors::kWhite);
+  // Play is green and Stop red in every state at the point the program's screen tests read
+  // ((40, 150) of the window, the buttons standing at (20, 112)).
+  for (int id : {191, 192, 193, 194, 195, 196}) {
+    const platform::Color pixel = LoadImage(Module::kProgram, id).at(20, 38);
+    const int red = platform::RedOf(pixel), green = platform::GreenOf(pixel);
+    EXPECT_GT(id <= 193 ? green - red : red - green, 48) << id;
+  }
+  // The close button's key is at (0, 0) and its first frame is a round shape of 28 rows.
   const platform::Image close = LoadImage(Module::kProgram, 198);
   const platform::Region shape = platform::RegionFromImage(close, close.at(0, 0), {0, 0, 28, 28});
   EXPECT_FALSE(shape.Contains({0, 0}));

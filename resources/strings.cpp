@@ -22,7 +22,8 @@ constexpr Entry kProgramStrings[] = {
     {1004, "Changes the volume.", "ボリュームを変更します。", "볼륨을 변경합니다.", "更改音量。"},
 };
 
-// The script edit dialog library: tooltips by control id, menu button labels, voice names.
+// The script edit dialog library: tooltips by control id (the menu buttons' too), menu button
+// labels, voice names.
 constexpr Entry kScriptEditStrings[] = {
     {2001, "Opens a Kelvox file.", "Kelvoxファイルを開きます。", "Kelvox 파일을 엽니다.", "打开Kelvox文件。"},
     {2002, "Saves the Kelvox script.", "Kelvoxを保存します。", "Kelvox를 저장합니다.", "保存Kelvox。"},
@@ -34,6 +35,7 @@ constexpr Entry kScriptEditStrings[] = {
     {2036, "Value of the symbol ?.", "記号?の値です。", "기호 ?의 값입니다.", "符号?的数值。"},
     {2037, "The Kelvox script.", "Kelvoxスクリプトです。", "Kelvox 스크립트입니다.", "Kelvox脚本。"},
     {2038, "Speed value (0-99).", "スピードの値(0～99)です。", "속도 값(0~99)입니다.", "速度值(0～99)。"},
+    {2040, "Steps the speed value (0-99).", "スピードの値(0～99)を増減します。", "속도 값(0~99)을 올리거나 내립니다.", "增减速度值(0～99)。"},
     {2045, "Changes the volume.", "ボリュームを変更します。", "볼륨을 변경합니다.", "更改音量。"},
     {2046, "Chooses the voice.", "声を選んでね。", "목소리를 고르세요.", "选择声音。"},
     {2047, "Value of the symbol '.", "記号'の値です。", "기호 '의 값입니다.", "符号'的数值。"},
@@ -48,6 +50,11 @@ constexpr Entry kScriptEditStrings[] = {
     {2062, "Optimizes the Kelvox script.", "Kelvoxを最適化します。", "Kelvox를 최적화합니다.", "优化Kelvox。"},
     {2063, "Plays in a loop.", "Loop再生を行います。", "반복 재생합니다.", "循环播放。"},
     {2065, "Name of the Kelvox script.", "Kelvoxの名前です。", "Kelvox의 이름입니다.", "Kelvox的名称。"},
+    {32841, "Inserts a volume symbol (V1-V5).", "音量の記号(V1～V5)を挿入します。", "음량 기호(V1~V5)를 삽입합니다.", "插入音量符号(V1～V5)。"},
+    {32842, "Inserts a note (C1-B3).", "音符(C1～B3)を挿入します。", "음표(C1~B3)를 삽입합니다.", "插入音符(C1～B3)。"},
+    {32843, "Inserts talk or sing mode (L0, L1).", "喋るモードか歌うモード(L0、L1)を挿入します。", "말하기 또는 노래하기 모드(L0, L1)를 삽입합니다.", "插入说话或唱歌模式(L0、L1)。"},
+    {32844, "Inserts a feeling symbol (W1-W5).", "感情の記号(W1～W5)を挿入します。", "감정 기호(W1~W5)를 삽입합니다.", "插入感情符号(W1～W5)。"},
+    {32845, "Inserts a voice symbol.", "声の記号を挿入します。", "목소리 기호를 삽입합니다.", "插入声音符号。"},
     {32878, "Volume", "Volume", "Volume", "Volume"},
     {32879, "Pitch", "♪", "♪", "Pitch"},
     {32880, "Utterance Length", "Utterance Length", "Utterance Length", "Utterance Length"},
@@ -95,7 +102,12 @@ std::string_view Pick(const Entry& e, Language language) {
   return {};
 }
 
-// The symbol tooltips, written out once per language on first use.
+// The spins beside the symbols' value fields, whose tooltips all say "steps the value of <symbol>".
+constexpr std::pair<int, std::string_view> kValueSpins[] = {
+    {2048, "'"}, {2050, "^"}, {2052, "_"}, {2054, "$"}, {2056, "<"}, {2058, ">"}, {2041, "*"}, {2039, "?"},
+};
+
+// The symbol button and value spin tooltips, written out once per language on first use.
 const std::map<std::pair<int, Language>, std::string>& SymbolTips() {
   // Destroyed with the module, like the dialog templates.
   static const std::map<std::pair<int, Language>, std::string> tips = [] {
@@ -106,6 +118,13 @@ const std::map<std::pair<int, Language>, std::string>& SymbolTips() {
       map[{id, Language::kJapanese}] = "「" + s + "」を挿入します。";
       map[{id, Language::kKorean}] = "「" + s + "」를 삽입합니다.";
       map[{id, Language::kChinese}] = "插入“" + s + "”。";
+    }
+    for (const auto& [id, symbol] : kValueSpins) {
+      const std::string s(symbol);
+      map[{id, Language::kEnglish}] = "Steps the value of the symbol " + s + ".";
+      map[{id, Language::kJapanese}] = "記号" + s + "の値を増減します。";
+      map[{id, Language::kKorean}] = "기호 " + s + "의 값을 올리거나 내립니다.";
+      map[{id, Language::kChinese}] = "增减符号" + s + "的数值。";
     }
     return map;
   }();

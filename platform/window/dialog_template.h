@@ -6,11 +6,11 @@
 // font that is 1.75 pixels across and 1.5 down), else in pixels.
 //
 //   const vtr::platform::DialogTemplate kAsk{
-//       .id = 178, .caption = "ひらがなを変更", .size = {120, 50}, .units = DialogUnits::kDialog,
+//       .id = 178, .caption = "ひらがなを変更", .size = {150, 50}, .units = DialogUnits::kDialog,
 //       .controls = {
-//           {179, ControlKind::kEdit, "", {7, 7, 106, 14}},
-//           {1, ControlKind::kButton, "OK", {7, 29, 50, 14}, kStyleDefault},
-//           {2, ControlKind::kButton, "ｷｬﾝｾﾙ", {63, 29, 50, 14}},
+//           {179, ControlKind::kEdit, "", {7, 7, 136, 14}},
+//           {1, ControlKind::kButton, "OK", {38, 29, 50, 14}, kStyleDefault},
+//           {2, ControlKind::kButton, "ｷｬﾝｾﾙ", {93, 29, 50, 14}},
 //       }};
 #ifndef VTR_PLATFORM_WINDOW_DIALOG_TEMPLATE_H_
 #define VTR_PLATFORM_WINDOW_DIALOG_TEMPLATE_H_

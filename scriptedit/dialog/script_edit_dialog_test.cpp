@@ -14,6 +14,7 @@
 #include "platform/sound/sound_system.h"
 #include "platform/window/headless.h"
 #include "resources/resources.h"
+#include "resources/testing/built_from_template.h"
 #include "scriptedit/dialog/menu_button.h"
 #include "scriptedit/dialog/number_edit.h"
 #include "playback/window_ports.h"
@@ -260,6 +261,34 @@ TEST_F(ScriptEditDialogTest, SymbolButtonsInsertTheirTextAndValue) {
     EXPECT_EQ(box, c.inserted + body) << c.button;
   }
   EXPECT_TRUE(session_.errors().empty());
+}
+
+// The dialog stands as its template in the library's resources says, and every control that
+// takes input, the value spins and the menu buttons included, shows the string of its id as its
+// tooltip.
+TEST_F(ScriptEditDialogTest, IsBuiltFromTheTemplateAndEveryControlShowsItsTooltip) {
+  using resources::LoadString;
+  using resources::Module;
+  ScriptEditDlg& dialog = Make(kJ, Sj("か"));
+  auto has_tooltip = [](int id) {
+    return (id >= 2001 && id <= 2063) || (id >= kVolumeButton && id <= kVoiceButton);
+  };
+  user()
+      .Do([&] {
+        EXPECT_TRUE(resources::testing::BuiltFromTemplate(dialog, Module::kScriptEdit, 130));
+        for (const auto& c : resources::FindDialog(Module::kScriptEdit, 130)->controls) {
+          if (!has_tooltip(c.id)) continue;
+          const std::string_view tip = LoadString(Module::kScriptEdit, c.id);
+          EXPECT_FALSE(tip.empty()) << c.id;
+          // A menu button's arrow takes its right fifth; the text part carries the tooltip.
+          const platform::Rect place = dialog.Item(c.id)->rect();
+          const platform::Point inside{place.left + place.width() / 4,
+                                       place.top + place.height() / 2};
+          EXPECT_EQ(dialog.TooltipAt(inside), tip) << c.id;
+        }
+      })
+      .Click(kIdCancel);
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
 }
 
 TEST_F(ScriptEditDialogTest, MenuButtonsInsertTheirTokenAndShowIt) {

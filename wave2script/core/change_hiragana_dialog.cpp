@@ -3,6 +3,7 @@
 #include "platform/text.h"
 #include "platform/window/controls.h"
 #include "platform/window/dialog_template.h"
+#include "resources/resources.h"
 #include "wave2script/core/show_message.h"
 #include "wave2script/core/syllable_list.h"
 
@@ -10,20 +11,10 @@ namespace vtr::w2s {
 
 namespace {
 
-using platform::ControlKind;
-
-const platform::DialogTemplate& Template() {
-  static const platform::DialogTemplate kTemplate{
-      .id = kChangeHiraganaTemplate,
-      .caption = "ひらがなを変更",
-      .size = {120, 50},
-      .units = platform::DialogUnits::kDialog,
-      .controls = {
-          {kChangeHiraganaEdit, ControlKind::kEdit, "", {7, 7, 106, 14}},
-          {platform::kIdOk, ControlKind::kButton, "OK", {7, 29, 50, 14}, platform::kStyleDefault},
-          {platform::kIdCancel, ControlKind::kButton, "ｷｬﾝｾﾙ", {63, 29, 50, 14}},
-      }};
-  return kTemplate;
+platform::DialogTemplate Template() {
+  const platform::DialogTemplate* found =
+      resources::FindDialog(resources::Module::kWaveToScript, kChangeHiraganaTemplate);
+  return found != nullptr ? *found : platform::DialogTemplate{};
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/window/headless.h"
+#include "resources/testing/built_from_template.h"
 #include "wave2script/core/show_message.h"
 #include "wave2script/core/test_text.h"
 
@@ -93,6 +94,17 @@ TEST_F(ChangeHiraganaDialogTest, StartsWithTheGivenText) {
       .Click(platform::kIdOk);
   EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
   EXPECT_EQ(Utf(dialog.text()), "しゃ");
+}
+
+TEST_F(ChangeHiraganaDialogTest, IsBuiltFromTheLibrarysTemplate) {
+  ChangeHiraganaDialog dialog;
+  session_.user()
+      .Do([&] {
+        EXPECT_TRUE(resources::testing::BuiltFromTemplate(dialog, resources::Module::kWaveToScript,
+                                                          kChangeHiraganaTemplate));
+      })
+      .Click(platform::kIdCancel);
+  EXPECT_EQ(dialog.DoModal(), platform::kIdCancel);
 }
 
 }  // namespace

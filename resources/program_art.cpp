@@ -1,10 +1,18 @@
-#include "app/skin_art.h"
+// The main program's artwork, drawn by code: the skin, Play and Stop in three states, the knob
+// frames, the close button frames and the icon. Only the sizes and frame layouts are fixed by the
+// main window; the look is ours.
+#include "resources/internal/program_art.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace vtr::app {
+#include "resources/resources.h"
+
+namespace vtr::resources {
 namespace {
+
+// Key colour of the knob, the close button and the icon.
+constexpr platform::Color kArtKey = kIconKey;
 
 using platform::Color;
 using platform::Image;
@@ -134,20 +142,20 @@ Image Icon() {
 
 }  // namespace
 
-Image LoadArt(int id) {
+Image ProgramImage(int id) {
   switch (id) {
-    case kArtSkin: return Skin();
-    case kArtPlayNormal: return PadButton(true, 0);
-    case kArtPlayHover: return PadButton(true, 1);
-    case kArtPlayPressed: return PadButton(true, 2);
-    case kArtStopNormal: return PadButton(false, 0);
-    case kArtStopHover: return PadButton(false, 1);
-    case kArtStopPressed: return PadButton(false, 2);
-    case kArtKnob: return Knob();
-    case kArtClose: return CloseButton();
-    case kArtIcon: return Icon();
+    case 190: return Skin();
+    case 191: return PadButton(true, 0);
+    case 192: return PadButton(true, 1);
+    case 193: return PadButton(true, 2);
+    case 194: return PadButton(false, 0);
+    case 195: return PadButton(false, 1);
+    case 196: return PadButton(false, 2);
+    case 197: return Knob();
+    case 198: return CloseButton();
+    case 128: return Icon();
     default: return Image();
   }
 }
 
-}  // namespace vtr::app
+}  // namespace vtr::resources
