@@ -31,6 +31,7 @@
 #include "platform/window/controls.h"
 #include "platform/window/dialog.h"
 #include "platform/window/internal/file_chooser.h"
+#include "platform/window/internal/fltk_keys.h"
 #include "platform/window/internal/system.h"
 #include "platform/window/window_system.h"
 
@@ -161,36 +162,6 @@ Fl_Cursor CursorOf(Cursor cursor) {
   return FL_CURSOR_DEFAULT;
 }
 
-int KeyOf(int fl_key) {
-  if (fl_key >= 'a' && fl_key <= 'z') return fl_key - 'a' + 'A';
-  if ((fl_key >= '0' && fl_key <= '9') || (fl_key >= 'A' && fl_key <= 'Z')) return fl_key;
-  if (fl_key > FL_F && fl_key <= FL_F_Last) return kKeyF1 + (fl_key - FL_F - 1);
-  switch (fl_key) {
-    case FL_BackSpace: return kKeyBack;
-    case FL_Tab: return kKeyTab;
-    case FL_Enter:
-    case FL_KP_Enter: return kKeyReturn;
-    case FL_Shift_L:
-    case FL_Shift_R: return kKeyShift;
-    case FL_Control_L:
-    case FL_Control_R: return kKeyControl;
-    case FL_Alt_L:
-    case FL_Alt_R: return kKeyAlt;
-    case FL_Escape: return kKeyEscape;
-    case ' ': return kKeySpace;
-    case FL_Page_Up: return kKeyPageUp;
-    case FL_Page_Down: return kKeyPageDown;
-    case FL_End: return kKeyEnd;
-    case FL_Home: return kKeyHome;
-    case FL_Left: return kKeyLeft;
-    case FL_Up: return kKeyUp;
-    case FL_Right: return kKeyRight;
-    case FL_Down: return kKeyDown;
-    case FL_Delete: return kKeyDelete;
-    default: return fl_key;
-  }
-}
-
 std::u32string DecodeUtf8(const char* s, int length) {
   std::u32string out;
   const char* end = s + length;
@@ -207,7 +178,7 @@ std::u32string DecodeUtf8(const char* s, int length) {
 // then the characters it typed unless the key-down was used.
 int ForwardKey(int event) {
   System& system = System::Get();
-  const int key = KeyOf(Fl::event_key());
+  const int key = KeyOfFltk(Fl::event_key());
   if (event == FL_KEYUP) {
     system.DispatchKey(KeyEvent{KeyEvent::Kind::kUp, key, 0, 0});
     return 1;
