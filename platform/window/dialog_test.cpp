@@ -162,6 +162,28 @@ TEST(DialogTest, AcceleratorsSendTheirCommands) {
   EXPECT_EQ(dialog.log, expected);
 }
 
+// A modifier's key-up that went to a menu is not remembered as held: the keyboard's own
+// state decides, so Ctrl+S is Ctrl+S and not Ctrl+Alt+S.
+TEST(DialogTest, AcceleratorsGoByTheKeyboardNotByTheKeysSeen) {
+  static constexpr Accelerator kTable[] = {{'S', kModCtrl, 152}};
+  for (const int lost : {kKeyAlt, kKeyShift}) {
+    SCOPED_TRACE(lost);
+    HeadlessSession session;
+    RecordingDialog dialog;
+    dialog.SetAccelerators(kTable);
+    bool still_held = true;
+    session.user()
+        .KeyDown(lost)
+        .ReleaseUnseen(lost)
+        .Do([&] { still_held = IsKeyDown(lost); })
+        .Key('S', kModCtrl)
+        .Click(kIdCancel);
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+    EXPECT_FALSE(still_held);
+    EXPECT_EQ(dialog.log, (std::vector<std::string>{"init", "command 152 0", "command 2 0"}));
+  }
+}
+
 TEST(DialogTest, MessageBoxReturnsThePressedButtonAndRecordsTheBox) {
   struct Case {
     uint32_t style;

@@ -599,6 +599,14 @@ class FltkBackend : public Backend {
 
   void Wake() override { Fl::awake(); }
 
+  std::optional<bool> KeyHeld(int key) override {
+    // FLTK's record of the keyboard follows every key event of the process, those that its
+    // menus take included.
+    const auto [left, right] = FltkKeysOf(key);
+    if (left == 0) return std::nullopt;
+    return Fl::event_key(left) != 0 || (right != 0 && Fl::event_key(right) != 0);
+  }
+
   int64_t NowMs() override {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();

@@ -335,6 +335,13 @@ void System::set_cursor_pos(Point p) {
   backend().MoveCursor(p);
 }
 
+bool System::IsKeyDown(int key) const {
+  if (backend_ != nullptr) {
+    if (std::optional<bool> held = backend_->KeyHeld(key)) return *held;
+  }
+  return keys_down_.count(key) > 0;
+}
+
 uint8_t System::modifiers() const {
   uint8_t m = 0;
   if (IsKeyDown(kKeyShift)) m |= kModShift;

@@ -47,6 +47,11 @@ class Backend {
   // The layer's clipboard text changed (the FLTK backend hands it to the desktop).
   virtual void ClipboardChanged(const std::string&) {}
   virtual void MoveCursor(Point) {}
+  // The keyboard's own record of whether `key` (a Key code) is held, as of the event being
+  // handled; nothing when the backend keeps none, and the system goes by the presses it saw.
+  // A backend whose menus or choosers take the keyboard with loops of their own keeps one, as
+  // the key-up of a modifier may go to them and never reach the windows.
+  virtual std::optional<bool> KeyHeld(int) { return std::nullopt; }
   // Called when the message box `box` is about to run (headless records it).
   virtual void MessageBoxShown(Window&, std::string_view, std::string_view, uint32_t) {}
   virtual void MessageBoxAnswered(int) {}
@@ -105,7 +110,8 @@ class System {
   Window* focus() const { return focus_; }
   void SetFocus(Window* window);
   Window* hover() const { return hover_; }
-  bool IsKeyDown(int key) const { return keys_down_.count(key) > 0; }
+  // From the backend's record of the keyboard when it keeps one, else from the presses seen.
+  bool IsKeyDown(int key) const;
   uint8_t modifiers() const;
 
   Cursor cursor() const { return cursor_; }
