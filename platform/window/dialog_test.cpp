@@ -184,6 +184,52 @@ TEST(DialogTest, AcceleratorsGoByTheKeyboardNotByTheKeysSeen) {
   }
 }
 
+TEST(DialogTest, ModalDialogsGiveTheFocusBackWhenTheyClose) {
+  struct Case {
+    const char* name;
+    bool box_inside_dialog;  // a message box over a dialog over the owner, else a box alone
+    bool hide_meanwhile;     // the focused control is hidden while the modal one runs
+    bool focus_back;
+  };
+  const Case cases[] = {
+      {"a message box", false, false, true},
+      {"a box over a dialog, each closing in turn", true, false, true},
+      {"a control hidden meanwhile gets nothing", false, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessSession session;
+    RecordingDialog owner;
+    RecordingDialog inner(&owner);
+    bool inner_focus_back = false;
+    bool owner_focus_back = false;
+    inner.Bind(kPlayId, Notice::kClicked, [&] {
+      inner.Item(kComboId)->SetFocus();
+      (void)MessageBox(&inner, "Kelvoxの書式が正しくありません。", "Voxtrel", kMbOk | kMbIconError);
+      inner_focus_back = inner.Item(kComboId)->HasFocus();
+    });
+    owner.Bind(kPlayId, Notice::kClicked, [&] {
+      owner.Item(kEditId)->SetFocus();
+      if (c.box_inside_dialog) {
+        (void)inner.DoModal();
+      } else {
+        (void)MessageBox(&owner, "Kelvoxの書式が正しくありません。", "Voxtrel", kMbOk | kMbIconError);
+      }
+      owner_focus_back = owner.Item(kEditId)->HasFocus();
+    });
+    session.user().Click(kPlayId);
+    if (c.box_inside_dialog) session.user().Click(kPlayId);
+    if (c.hide_meanwhile) session.user().Do([&] { owner.Item(kEditId)->Show(false); });
+    session.user().Answer(kIdOk);
+    if (c.box_inside_dialog) session.user().Click(kIdCancel);
+    session.user().Click(kIdCancel);
+    EXPECT_EQ(owner.DoModal(), kIdCancel);
+    EXPECT_EQ(owner_focus_back, c.focus_back);
+    EXPECT_EQ(inner_focus_back, c.box_inside_dialog);
+    EXPECT_TRUE(session.errors().empty());
+  }
+}
+
 TEST(DialogTest, MessageBoxReturnsThePressedButtonAndRecordsTheBox) {
   struct Case {
     uint32_t style;

@@ -4,6 +4,7 @@
 
 #include "platform/window/dialog.h"
 #include "platform/window/headless.h"
+#include "platform/window/internal/system.h"
 
 namespace vtr::platform {
 namespace {
@@ -294,6 +295,36 @@ TEST(ShellTest, BrowserRequestsAreRecorded) {
   HeadlessSession session;
   EXPECT_TRUE(OpenInBrowser("/opt/vtr/links/links.html"));
   EXPECT_EQ(session.opened_documents(), std::vector<std::string>{"/opt/vtr/links/links.html"});
+}
+
+// The backend's view of a control, counting how often it was told to show the model again.
+class CountingPeer : public internal::Peer {
+ public:
+  explicit CountingPeer(int* syncs) : syncs_(syncs) {}
+  void Sync() override { ++*syncs_; }
+  void Repaint() override {}
+
+ private:
+  int* syncs_;
+};
+
+// A control of a disabled dialog is drawn disabled: its view hears of the dialog's change,
+// both ways, and the control reads as disabled meanwhile.
+TEST(EnableTest, ControlsShowTheirDialogsEnabledState) {
+  HeadlessSession session;
+  GraphDialog dialog;
+  ASSERT_TRUE(dialog.Create());
+  Window* ok = dialog.Item(kIdOk);
+  int syncs = 0;
+  ok->set_peer(std::make_unique<CountingPeer>(&syncs));
+  dialog.Enable(false);
+  EXPECT_EQ(syncs, 1);
+  EXPECT_FALSE(ok->IsEnabled());
+  dialog.Enable(true);
+  EXPECT_EQ(syncs, 2);
+  EXPECT_TRUE(ok->IsEnabled());
+  ok->set_peer(nullptr);
+  dialog.Destroy();
 }
 
 TEST(ScriptTest, StepsThatFindNothingAreReported) {
