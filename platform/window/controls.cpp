@@ -743,7 +743,9 @@ int ScrollBar::PositionAt(int offset_in_track) const {
 bool ScrollBar::OnMouse(const MouseEvent& event) {
   const int along = vertical() ? event.point.y : event.point.x;
   const Layout layout = GetLayout();
-  if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kLeft) {
+  // A double click is two presses: the bar gives it no meaning of its own.
+  const bool press = event.kind == MouseEvent::Kind::kDown || event.kind == MouseEvent::Kind::kDoubleClick;
+  if (press && event.button == MouseButton::kLeft) {
     const int length = 2 * layout.arrow + layout.track_length;
     if (along < layout.arrow) {
       UserScroll(ScrollCode::kLineUp);

@@ -255,6 +255,9 @@ class CanvasWidget : public Fl_Widget {
       case FL_FOCUS:
       case FL_UNFOCUS:
         return 1;
+      case FL_ENTER:
+        // Taking the enter makes this the widget under the mouse, which FLTK's tooltips follow.
+        return active_r() ? 1 : 0;
       default:
         return 0;
     }
@@ -436,6 +439,26 @@ class TopWindow : public Fl_Double_Window {
   bool syncing = false;
 
  private:
+  // The tooltip of a rectangle of the dialog's face at `p` (a control's tooltip is its widget's
+  // own); none while the window takes no input.
+  std::string AreaTooltipAt(Point p) {
+    auto* dialog = dynamic_cast<Dialog*>(&model_);
+    const auto& modal = System::Get().modal_stack();
+    if (dialog == nullptr || !model_.IsEnabled() || (!modal.empty() && modal.back() != &model_)) return {};
+    if (System::Get().HitWindow(model_, p, nullptr) != &model_) return {};
+    return dialog->TooltipAt(p);
+  }
+  // Shows `tip` as the window's own tooltip, which FLTK pops up while the window itself is
+  // under the mouse (an empty one hides it). FLTK leaves a shown tooltip alone while the mouse
+  // stays inside its widget, so a change of rectangle ends the old one first.
+  void ShowAreaTooltip(const std::string& tip) {
+    if (tip == shown_tip_) return;
+    if (Fl_Tooltip::current() == this) Fl_Tooltip::exit(this);
+    shown_tip_ = tip;
+    tooltip(shown_tip_.empty() ? nullptr : shown_tip_.c_str());
+    if (!shown_tip_.empty() && Fl::belowmouse() == this) Fl_Tooltip::enter(this);
+  }
+
   Window& model_;
   std::string shown_tip_;
 };
@@ -509,15 +532,22 @@ int TopWindow::handle(int event) {
       system.DispatchDrop(model_, files);
       return 1;
     }
+    case FL_LEAVE:
+      // The mouse left the window: nothing of it is under the mouse any more.
+      ShowAreaTooltip("");
+      system.DispatchLeave(model_);
+      return 1;
     case FL_PUSH:
     case FL_DRAG:
     case FL_RELEASE:
     case FL_MOVE:
     case FL_MOUSEWHEEL:
-    case FL_ENTER:
-    case FL_LEAVE: {
-      // Native widgets (edits, lists) take their own mouse events.
-      if (event != FL_ENTER && event != FL_LEAVE && Fl_Double_Window::handle(event)) return 1;
+    case FL_ENTER: {
+      // Native widgets (edits, lists) take their own presses, drags and wheel turns. Moves and
+      // enters go through FLTK's handling too, which keeps the widget under the mouse (for its
+      // tooltip and its cursor) but reports them used whatever it did: the model gets them all.
+      const bool passing = event == FL_MOVE || event == FL_ENTER;
+      if (Fl_Double_Window::handle(event) && !passing) return 1;
       MouseEvent m;
       m.point = Point{Fl::event_x(), Fl::event_y()};
       const int button = Fl::event_button();
@@ -546,14 +576,7 @@ int TopWindow::handle(int event) {
           break;
       }
       system.DispatchMouse(model_, m);
-      if (auto* dialog = dynamic_cast<Dialog*>(&model_); dialog != nullptr && event == FL_MOVE) {
-        // Tooltips of rectangles (a control's own tooltip is the widget's).
-        const std::string tip = dialog->TooltipAt(m.point);
-        if (!tip.empty() && tip != shown_tip_) {
-          shown_tip_ = tip;
-          Fl_Tooltip::enter_area(this, m.point.x, m.point.y, 1, 1, shown_tip_.c_str());
-        }
-      }
+      if (passing) ShowAreaTooltip(AreaTooltipAt(m.point));
       return 1;
     }
     default:

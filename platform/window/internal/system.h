@@ -102,6 +102,8 @@ class System {
   // True when a filter, the control or the dialog used the key.
   bool DispatchKey(KeyEvent event);
   void DispatchDrop(Window& top, const std::vector<std::string>& files);
+  // The mouse left `top` (not while the capture holds it): the window under it gets its leave.
+  void DispatchLeave(Window& top);
   Window* HitWindow(Window& top, Point p, Point* local) const;
 
   Window* capture() const { return capture_; }
