@@ -604,6 +604,7 @@ class FltkBackend : public Backend {
   }
 
   void Detach(Window& top) override {
+    if (confine_owner_ != nullptr && owners_[confine_owner_] == &top) ReleasePointer();
     ClearPeers(top);
     top.set_peer(nullptr);
     auto it = std::find_if(windows_.begin(), windows_.end(), [&](TopWindow* w) { return owners_[w] == &top; });
@@ -628,6 +629,32 @@ class FltkBackend : public Backend {
     const auto [left, right] = FltkKeysOf(key);
     if (left == 0) return std::nullopt;
     return Fl::event_key(left) != 0 || (right != 0 && Fl::event_key(right) != 0);
+  }
+
+  // X confines the pointer to a window: an input-only child of the window that grabs it, over
+  // the rectangle. The grab reports every pointer event to the grabbing window, so the model
+  // sees the drag as before; the grab ends when the clip is lifted.
+  void ClipCursor(const std::optional<Rect>& clip) override {
+    ReleasePointer();
+    if (!clip || clip->width() <= 0 || clip->height() <= 0) return;
+    System& system = System::Get();
+    Window* holder = system.capture() != nullptr ? system.capture()->TopLevel() : system.Active();
+    auto it = std::find_if(windows_.begin(), windows_.end(), [&](TopWindow* w) { return owners_[w] == holder; });
+    if (it == windows_.end() || !(*it)->shown()) return;
+    TopWindow* window = *it;
+    XSetWindowAttributes attributes{};
+    confine_ = XCreateWindow(fl_display, fl_xid(window), clip->left - window->x(), clip->top - window->y(),
+                             static_cast<unsigned>(clip->width()), static_cast<unsigned>(clip->height()), 0, 0,
+                             InputOnly, CopyFromParent, 0, &attributes);
+    XMapWindow(fl_display, confine_);
+    confine_owner_ = window;
+    const unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+    if (XGrabPointer(fl_display, fl_xid(window), False, mask, GrabModeAsync, GrabModeAsync, confine_, None,
+                     CurrentTime) != GrabSuccess) {
+      ReleasePointer();
+      return;
+    }
+    XFlush(fl_display);
   }
 
   int64_t NowMs() override {
@@ -720,6 +747,15 @@ class FltkBackend : public Backend {
     }
   }
 
+  void ReleasePointer() {
+    if (confine_ == 0) return;
+    XUngrabPointer(fl_display, CurrentTime);
+    XDestroyWindow(fl_display, confine_);
+    XFlush(fl_display);
+    confine_ = 0;
+    confine_owner_ = nullptr;
+  }
+
   static void Flatten(const std::vector<MenuItem>& menu, std::vector<Fl_Menu_Item>& items,
                       std::vector<std::unique_ptr<std::string>>& labels) {
     for (const MenuItem& item : menu) {
@@ -751,6 +787,8 @@ class FltkBackend : public Backend {
  public:
   std::vector<TopWindow*> windows_;
   std::unordered_map<TopWindow*, Window*> owners_;
+  ::Window confine_ = 0;                // the pointer's confinement, while the cursor is clipped
+  TopWindow* confine_owner_ = nullptr;  // the window that grabbed the pointer
 };
 
 FltkBackend* g_fltk = nullptr;

@@ -466,7 +466,10 @@ void ReleaseCapture() { System::Get().ReleaseCapture(); }
 Window* GetCapture() { return System::Get().capture(); }
 
 void ClipCursor(const Rect* screen_rect) {
-  System::Get().set_cursor_clip(screen_rect ? std::optional<Rect>(*screen_rect) : std::nullopt);
+  System& system = System::Get();
+  const std::optional<Rect> clip = screen_rect ? std::optional<Rect>(*screen_rect) : std::nullopt;
+  system.set_cursor_clip(clip);
+  if (system.has_backend()) system.backend().ClipCursor(clip);
 }
 Point CursorPos() { return System::Get().cursor_pos(); }
 void SetCursorPos(Point screen) { System::Get().set_cursor_pos(screen); }

@@ -47,6 +47,8 @@ class Backend {
   // The layer's clipboard text changed (the FLTK backend hands it to the desktop).
   virtual void ClipboardChanged(const std::string&) {}
   virtual void MoveCursor(Point) {}
+  // The cursor is held inside `screen_rect` (screen coordinates), or set free (nothing).
+  virtual void ClipCursor(const std::optional<Rect>&) {}
   // The keyboard's own record of whether `key` (a Key code) is held, as of the event being
   // handled; nothing when the backend keeps none, and the system goes by the presses it saw.
   // A backend whose menus or choosers take the keyboard with loops of their own keeps one, as
