@@ -621,7 +621,13 @@ class FltkBackend : public Backend {
     Fl::wait(timeout_ms < 0 ? 0.5 : std::min(0.5, static_cast<double>(timeout_ms) / 1000.0));
   }
 
-  void Wake() override { Fl::awake(); }
+  // An awake callback runs in whichever loop waits, FLTK's own (menus, choosers) among them, so
+  // posted commands arrive there too. With FLTK's queue of callbacks full, the plain wake-up
+  // still brings them in at the next round of the layer's loop.
+  void Wake() override {
+    if (Fl::awake(DeliverPosted, nullptr) != 0) Fl::awake();
+  }
+  static void DeliverPosted(void*) { System::Get().DeliverPosts(); }
 
   std::optional<bool> KeyHeld(int key) override {
     // FLTK's record of the keyboard follows every key event of the process, those that its
