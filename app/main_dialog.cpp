@@ -249,10 +249,13 @@ void MainDialog::OnOK() {
                          ? services_.messages->ShowMessage(core::kMessageSaveChanges)
                          : platform::kIdNo;
   if (answer == platform::kIdYes) {
-    if (SaveScript()) EndDialog(platform::kIdOk);
+    if (SaveScript()) return EndDialog(platform::kIdOk);
   } else if (answer == platform::kIdNo) {
-    EndDialog(platform::kIdOk);
+    return EndDialog(platform::kIdOk);
   }
+  // The window stays: the keyboard goes back to the script box, also when the question came
+  // from a click on the close button.
+  FocusEdit();
 }
 
 void MainDialog::OnCommand(int id, Notice notice) {

@@ -298,6 +298,108 @@ TEST_F(MainDialogTest, KnobFollowsTheMouseOnTheTrackAndRefusesWhilePlaying) {
   EXPECT_EQ(dialog.volume(), 127);
 }
 
+// The modifier of Alt+Space or Shift+F10 comes up while the menu has the keyboard.
+TEST_F(MainDialogTest, ShortcutsWorkAfterAMenuClosedWithEscape) {
+  struct Case {
+    const char* name;
+    int modifier;
+    int key;
+  };
+  const Case cases[] = {{"Alt+Space", platform::kKeyAlt, platform::kKeySpace},
+                        {"Shift+F10", platform::kKeyShift, platform::kKeyF10}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::HeadlessSession local;
+    FakeFiles local_files;
+    MainDialog::Services services = Services();
+    services.files = &local_files;
+    MainDialog dialog(services);
+    local.user()
+        .KeyDown(c.modifier)
+        .Key(c.key)
+        .ChooseMenuItem(0)
+        .ReleaseUnseen(c.modifier)
+        .Key('O', platform::kModCtrl)
+        .Click(kIdPower);
+    (void)dialog.DoModal();
+    EXPECT_EQ(local.menus().size(), 1u);
+    EXPECT_EQ(local_files.opens, 1);
+    EXPECT_TRUE(local.errors().empty());
+  }
+}
+
+// Every question box gives the keyboard back to the script box, which takes keys aimed at it only.
+TEST_F(MainDialogTest, TheScriptBoxHasTheKeyboardAgainAfterEachBox) {
+  struct Case {
+    const char* name;
+    const char* text;
+    std::function<void(platform::ScriptedUser&)> box;
+  };
+  const Case cases[] = {
+      {"517 from Escape, cancelled", "か",
+       [](platform::ScriptedUser& u) { u.Key(platform::kKeyEscape).Answer(platform::kIdCancel); }},
+      {"517 from the power button, cancelled", "か",
+       [](platform::ScriptedUser& u) { u.Click(kIdPower).Answer(platform::kIdCancel); }},
+      {"517 from the menu's quit, cancelled", "か",
+       [](platform::ScriptedUser& u) {
+         u.Key(platform::kKeyF10, platform::kModShift).ChooseMenuItem(kIdPower).Answer(platform::kIdCancel);
+       }},
+      {"516 from clear all, answered no", "か",
+       [](platform::ScriptedUser& u) {
+         u.Key(platform::kKeyF10, platform::kModShift).ChooseMenuItem(kCmdClearAll).Answer(kIdNo);
+       }},
+      {"502 from Play on a bad script", "qqq",
+       [](platform::ScriptedUser& u) { u.Click(kIdPlay).Answer(platform::kIdOk); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::HeadlessSession local;
+    MainDialog dialog(Services());
+    bool focused = false;
+    local.user().Type(kIdScriptBox, c.text);
+    c.box(local.user());
+    local.user()
+        .Do([&] { focused = dialog.Item(kIdScriptBox)->HasFocus(); })
+        .Key('A', platform::kModCtrl)  // reaches the box only when it has the keyboard
+        .Do([&] {
+          const auto [start, end] = dialog.Item<LockableEdit>(kIdScriptBox)->GetSel();
+          EXPECT_EQ(start, 0);
+          EXPECT_GT(end, 0);
+        })
+        .Click(kIdPower)
+        .Answer(kIdNo);
+    (void)dialog.DoModal();
+    EXPECT_TRUE(focused);
+    EXPECT_EQ(local.message_boxes().size(), 2u);
+    EXPECT_TRUE(local.errors().empty());
+  }
+}
+
+// Dragging the knob holds the cursor inside the track until the button comes up or the capture
+// goes elsewhere.
+TEST_F(MainDialogTest, KnobDragHoldsTheCursorInTheTrack) {
+  MainDialog dialog(Services());
+  std::vector<platform::Point> seen;
+  auto note = [&] { seen.push_back(dialog.ScreenToClient(platform::CursorPos())); };
+  session.user()
+      .MouseDown(0, {187, 182})  // the knob at volume 100
+      .MouseMove(0, {400, 300})
+      .Do(note)
+      .MouseMove(0, {-50, 100})
+      .Do(note)
+      .MouseUp(0, {-50, 100})
+      .MouseMove(0, {400, 300})
+      .Do(note)
+      .MouseDown(0, {132, 182})  // the knob at volume 0
+      .LoseCapture()
+      .MouseMove(0, {400, 300})
+      .Do(note)
+      .Click(kIdPower);
+  (void)dialog.DoModal();
+  EXPECT_EQ(seen, (std::vector<platform::Point>{{205, 186}, {132, 178}, {400, 300}, {400, 300}}));
+  EXPECT_EQ(dialog.volume(), 0);
+}
+
 TEST_F(MainDialogTest, LoadShowsTheEditorTextAndCountsAsSaved) {
   files.files["/tmp/a.kvx"] = "KV#J\x82\xA9\x82\xC8";
   MainDialog dialog(Services());

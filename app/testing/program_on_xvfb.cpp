@@ -203,6 +203,20 @@ std::vector<Place> ProgramOnXvfb::OtherWindows() {
   }
   return others;
 }
+std::string ProgramOnXvfb::WindowName(unsigned long id) {
+  std::string name = Run("xdotool getwindowname " + std::to_string(id));
+  if (!name.empty() && name.back() == '\n') name.pop_back();
+  return name;
+}
+Place ProgramOnXvfb::Pointer() {
+  Place place;
+  std::istringstream out(Run("xdotool getmouselocation --shell"));
+  for (std::string line; std::getline(out, line);) {
+    if (line.starts_with("X=")) place.x = std::atoi(line.c_str() + 2);
+    if (line.starts_with("Y=")) place.y = std::atoi(line.c_str() + 2);
+  }
+  return place;
+}
 Button ProgramOnXvfb::ButtonNow() {
   // One round of tools: the windows, the picture, the windows again.
   const std::string lists = Run(std::string(kListWindows) + "; echo -; xwd -id " + main_id() +

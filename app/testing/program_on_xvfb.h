@@ -97,6 +97,10 @@ class ProgramOnXvfb {
   std::vector<unsigned long> VisibleWindows();
   // The viewable top-level windows other than the main one.
   std::vector<Place> OtherWindows();
+  // The title of top-level window `id` ("" for menus, tooltips and untitled windows).
+  std::string WindowName(unsigned long id);
+  // Where the pointer is on the screen (x and y of the place).
+  Place Pointer();
 
   // What shows at the Play/Stop place. Pixels are read only while no other window is up, so a
   // message box can never pass for a button. Play is drawn green, Stop red.

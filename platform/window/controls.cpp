@@ -50,6 +50,30 @@ std::string EncodeUtf8(char32_t c) {
   return out;
 }
 
+// The line of multi-line text holding character `pos`: its first character and the character
+// after its last (its '\n', or the end of the text), in characters.
+struct LineSpan {
+  int start = 0;
+  int end = 0;
+};
+LineSpan LineAt(std::string_view s, int pos) {
+  LineSpan line;
+  int n = 0;
+  for (unsigned char c : s) {
+    if ((c & 0xC0) == 0x80) continue;
+    if (c == '\n') {
+      if (n >= pos) {
+        line.end = n;
+        return line;
+      }
+      line.start = n + 1;
+    }
+    ++n;
+  }
+  line.end = n;
+  return line;
+}
+
 void PaintText(Canvas& canvas, const Window& w, const Rect& r, uint32_t format, Color color) {
   canvas.Text(r, w.text(), w.font(), w.IsEnabled() ? color : colors::kGrayText, format);
 }
@@ -411,15 +435,6 @@ bool Edit::OnKey(const KeyEvent& event) {
   const bool ctrl = event.modifiers & kModCtrl;
   const bool shift = event.modifiers & kModShift;
   const int n = length();
-  if (ctrl) {
-    switch (event.key) {
-      case 'C': Copy(); return true;
-      case 'X': Cut(); return true;
-      case 'V': Paste(); return true;
-      case 'Z': Undo(); return true;
-      default: return false;
-    }
-  }
   auto move = [&](int caret) {
     caret = std::clamp(caret, 0, n);
     if (shift) {
@@ -428,6 +443,47 @@ bool Edit::OnKey(const KeyEvent& event) {
       SetSel(caret, caret);
     }
   };
+  if (ctrl) {
+    switch (event.key) {
+      case 'C': Copy(); return true;
+      case 'X': Cut(); return true;
+      case 'V': Paste(); return true;
+      case 'Z': Undo(); return true;
+      case kKeyHome: move(0); return true;
+      case kKeyEnd: move(n); return true;
+      default: return false;
+    }
+  }
+  // In a multi-line edit Home and End keep to the caret's line, and Up and Down go to the
+  // same column of the line before or after (as far as that line reaches).
+  if (has_style(kStyleMultiLine)) {
+    switch (event.key) {
+      case kKeyHome: move(LineAt(text(), sel_start_).start); return true;
+      case kKeyEnd: move(LineAt(text(), sel_end_).end); return true;
+      case kKeyUp: {
+        const LineSpan line = LineAt(text(), sel_start_);
+        if (line.start == 0) {
+          move(sel_start_);
+        } else {
+          const LineSpan before = LineAt(text(), line.start - 1);
+          move(before.start + std::min(sel_start_ - line.start, before.end - before.start));
+        }
+        return true;
+      }
+      case kKeyDown: {
+        const LineSpan line = LineAt(text(), sel_end_);
+        if (line.end == n) {
+          move(sel_end_);
+        } else {
+          const LineSpan after = LineAt(text(), line.end + 1);
+          move(after.start + std::min(sel_end_ - line.start, after.end - after.start));
+        }
+        return true;
+      }
+      default:
+        break;
+    }
+  }
   switch (event.key) {
     case kKeyBack:
       if (sel_start_ == sel_end_ && sel_start_ > 0) SetSel(sel_start_ - 1, sel_end_);
@@ -687,7 +743,9 @@ int ScrollBar::PositionAt(int offset_in_track) const {
 bool ScrollBar::OnMouse(const MouseEvent& event) {
   const int along = vertical() ? event.point.y : event.point.x;
   const Layout layout = GetLayout();
-  if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kLeft) {
+  // A double click is two presses: the bar gives it no meaning of its own.
+  const bool press = event.kind == MouseEvent::Kind::kDown || event.kind == MouseEvent::Kind::kDoubleClick;
+  if (press && event.button == MouseButton::kLeft) {
     const int length = 2 * layout.arrow + layout.track_length;
     if (along < layout.arrow) {
       UserScroll(ScrollCode::kLineUp);

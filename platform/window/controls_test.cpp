@@ -83,6 +83,53 @@ TEST(EditTest, ClipboardAndUndo) {
   EXPECT_EQ(edit->text(), "う");
 }
 
+TEST(EditTest, CaretKeysMoveByTextLineAndWhole) {
+  struct Case {
+    const char* name;
+    bool multi_line;
+    int from_start, from_end;  // selection before the key
+    int key;
+    uint8_t modifiers;
+    std::pair<int, int> after;
+  };
+  // "あいう\nかき\nさしすせ": lines at 0-3, 4-6 and 7-11 (each end is its line break or the end).
+  const Case cases[] = {
+      {"Ctrl+Home goes to the start of the text", true, 9, 9, kKeyHome, kModCtrl, {0, 0}},
+      {"Ctrl+End goes to the end of the text", true, 1, 1, kKeyEnd, kModCtrl, {11, 11}},
+      {"Shift+Ctrl+End selects to the end", true, 2, 2, kKeyEnd, kModCtrl | kModShift, {2, 11}},
+      {"Shift+Ctrl+Home selects to the start", true, 5, 6, kKeyHome, kModCtrl | kModShift, {0, 6}},
+      {"Ctrl+Home in a one-line edit", false, 2, 2, kKeyHome, kModCtrl, {0, 0}},
+      {"Home keeps to the caret's line", true, 5, 5, kKeyHome, 0, {4, 4}},
+      {"End keeps to the caret's line", true, 5, 5, kKeyEnd, 0, {6, 6}},
+      {"Up takes the column to the line before", true, 8, 8, kKeyUp, 0, {5, 5}},
+      {"Up from a longer line stops at the shorter line's end", true, 10, 10, kKeyUp, 0, {6, 6}},
+      {"Down takes the column to the line after", true, 5, 5, kKeyDown, 0, {8, 8}},
+      {"Up on the first line stays", true, 2, 2, kKeyUp, 0, {2, 2}},
+      {"Down on the last line stays", true, 9, 9, kKeyDown, 0, {9, 9}},
+      {"Shift+Down selects to the line after", true, 1, 1, kKeyDown, kModShift, {1, 5}},
+      {"Home in a one-line edit goes to the start", false, 9, 9, kKeyHome, 0, {0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessSession session;
+    Parent parent;
+    auto* edit = Add<Edit>(parent, 2037, c.multi_line ? kStyleMultiLine : 0u);
+    edit->SetText(c.multi_line ? "あいう\nかき\nさしすせ" : "あいう かき さしすせ");
+    edit->SetSel(c.from_start, c.from_end);
+    EXPECT_TRUE(edit->OnKey(Down(c.key, c.modifiers)));
+    EXPECT_EQ(edit->GetSel(), c.after);
+  }
+}
+
+TEST(EditTest, UpAndDownAreLeftToOthersInAOneLineEdit) {
+  HeadlessSession session;
+  Parent parent;
+  auto* edit = Add<Edit>(parent, 2038);
+  edit->SetText("50");
+  EXPECT_FALSE(edit->OnKey(Down(kKeyUp)));
+  EXPECT_FALSE(edit->OnKey(Down(kKeyDown)));
+}
+
 TEST(EditTest, LimitAndSingleLineRefuseWhatDoesNotFit) {
   HeadlessSession session;
   Parent parent;

@@ -94,6 +94,9 @@ Window* FirstFocusable(Window& dialog) {
 int Dialog::DoModal() {
   if (built_) return -1;
   System& system = System::Get();
+  // The control that has the focus now (in the owner, or in whichever window had it) gets it
+  // back when the dialog closes, as on every desktop.
+  void* const focus_before = system.focus() != nullptr ? system.focus()->handle() : nullptr;
   Build();
   const bool owner_was_enabled = owner_ != nullptr && owner_->enabled();
   if (owner_was_enabled) owner_->Enable(false);
@@ -113,6 +116,10 @@ int Dialog::DoModal() {
   system.PopModal(this);
   if (owner_was_enabled) owner_->Enable(true);
   Teardown();
+  if (Window* back = system.Lookup(focus_before);
+      back != nullptr && system.focus() == nullptr && back->IsShown() && back->IsEnabled()) {
+    back->SetFocus();
+  }
   if (system.modal_stack().empty()) system.set_aborting(false);
   return result;
 }

@@ -162,6 +162,74 @@ TEST(DialogTest, AcceleratorsSendTheirCommands) {
   EXPECT_EQ(dialog.log, expected);
 }
 
+// A modifier's key-up that went to a menu is not remembered as held: the keyboard's own
+// state decides, so Ctrl+S is Ctrl+S and not Ctrl+Alt+S.
+TEST(DialogTest, AcceleratorsGoByTheKeyboardNotByTheKeysSeen) {
+  static constexpr Accelerator kTable[] = {{'S', kModCtrl, 152}};
+  for (const int lost : {kKeyAlt, kKeyShift}) {
+    SCOPED_TRACE(lost);
+    HeadlessSession session;
+    RecordingDialog dialog;
+    dialog.SetAccelerators(kTable);
+    bool still_held = true;
+    session.user()
+        .KeyDown(lost)
+        .ReleaseUnseen(lost)
+        .Do([&] { still_held = IsKeyDown(lost); })
+        .Key('S', kModCtrl)
+        .Click(kIdCancel);
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+    EXPECT_FALSE(still_held);
+    EXPECT_EQ(dialog.log, (std::vector<std::string>{"init", "command 152 0", "command 2 0"}));
+  }
+}
+
+TEST(DialogTest, ModalDialogsGiveTheFocusBackWhenTheyClose) {
+  struct Case {
+    const char* name;
+    bool box_inside_dialog;  // a message box over a dialog over the owner, else a box alone
+    bool hide_meanwhile;     // the focused control is hidden while the modal one runs
+    bool focus_back;
+  };
+  const Case cases[] = {
+      {"a message box", false, false, true},
+      {"a box over a dialog, each closing in turn", true, false, true},
+      {"a control hidden meanwhile gets nothing", false, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessSession session;
+    RecordingDialog owner;
+    RecordingDialog inner(&owner);
+    bool inner_focus_back = false;
+    bool owner_focus_back = false;
+    inner.Bind(kPlayId, Notice::kClicked, [&] {
+      inner.Item(kComboId)->SetFocus();
+      (void)MessageBox(&inner, "Kelvoxの書式が正しくありません。", "Voxtrel", kMbOk | kMbIconError);
+      inner_focus_back = inner.Item(kComboId)->HasFocus();
+    });
+    owner.Bind(kPlayId, Notice::kClicked, [&] {
+      owner.Item(kEditId)->SetFocus();
+      if (c.box_inside_dialog) {
+        (void)inner.DoModal();
+      } else {
+        (void)MessageBox(&owner, "Kelvoxの書式が正しくありません。", "Voxtrel", kMbOk | kMbIconError);
+      }
+      owner_focus_back = owner.Item(kEditId)->HasFocus();
+    });
+    session.user().Click(kPlayId);
+    if (c.box_inside_dialog) session.user().Click(kPlayId);
+    if (c.hide_meanwhile) session.user().Do([&] { owner.Item(kEditId)->Show(false); });
+    session.user().Answer(kIdOk);
+    if (c.box_inside_dialog) session.user().Click(kIdCancel);
+    session.user().Click(kIdCancel);
+    EXPECT_EQ(owner.DoModal(), kIdCancel);
+    EXPECT_EQ(owner_focus_back, c.focus_back);
+    EXPECT_EQ(inner_focus_back, c.box_inside_dialog);
+    EXPECT_TRUE(session.errors().empty());
+  }
+}
+
 TEST(DialogTest, MessageBoxReturnsThePressedButtonAndRecordsTheBox) {
   struct Case {
     uint32_t style;

@@ -31,6 +31,7 @@
 #include "platform/window/controls.h"
 #include "platform/window/dialog.h"
 #include "platform/window/internal/file_chooser.h"
+#include "platform/window/internal/fltk_keys.h"
 #include "platform/window/internal/system.h"
 #include "platform/window/window_system.h"
 
@@ -161,36 +162,6 @@ Fl_Cursor CursorOf(Cursor cursor) {
   return FL_CURSOR_DEFAULT;
 }
 
-int KeyOf(int fl_key) {
-  if (fl_key >= 'a' && fl_key <= 'z') return fl_key - 'a' + 'A';
-  if ((fl_key >= '0' && fl_key <= '9') || (fl_key >= 'A' && fl_key <= 'Z')) return fl_key;
-  if (fl_key > FL_F && fl_key <= FL_F_Last) return kKeyF1 + (fl_key - FL_F - 1);
-  switch (fl_key) {
-    case FL_BackSpace: return kKeyBack;
-    case FL_Tab: return kKeyTab;
-    case FL_Enter:
-    case FL_KP_Enter: return kKeyReturn;
-    case FL_Shift_L:
-    case FL_Shift_R: return kKeyShift;
-    case FL_Control_L:
-    case FL_Control_R: return kKeyControl;
-    case FL_Alt_L:
-    case FL_Alt_R: return kKeyAlt;
-    case FL_Escape: return kKeyEscape;
-    case ' ': return kKeySpace;
-    case FL_Page_Up: return kKeyPageUp;
-    case FL_Page_Down: return kKeyPageDown;
-    case FL_End: return kKeyEnd;
-    case FL_Home: return kKeyHome;
-    case FL_Left: return kKeyLeft;
-    case FL_Up: return kKeyUp;
-    case FL_Right: return kKeyRight;
-    case FL_Down: return kKeyDown;
-    case FL_Delete: return kKeyDelete;
-    default: return fl_key;
-  }
-}
-
 std::u32string DecodeUtf8(const char* s, int length) {
   std::u32string out;
   const char* end = s + length;
@@ -207,7 +178,7 @@ std::u32string DecodeUtf8(const char* s, int length) {
 // then the characters it typed unless the key-down was used.
 int ForwardKey(int event) {
   System& system = System::Get();
-  const int key = KeyOf(Fl::event_key());
+  const int key = KeyOfFltk(Fl::event_key());
   if (event == FL_KEYUP) {
     system.DispatchKey(KeyEvent{KeyEvent::Kind::kUp, key, 0, 0});
     return 1;
@@ -284,6 +255,9 @@ class CanvasWidget : public Fl_Widget {
       case FL_FOCUS:
       case FL_UNFOCUS:
         return 1;
+      case FL_ENTER:
+        // Taking the enter makes this the widget under the mouse, which FLTK's tooltips follow.
+        return active_r() ? 1 : 0;
       default:
         return 0;
     }
@@ -465,6 +439,26 @@ class TopWindow : public Fl_Double_Window {
   bool syncing = false;
 
  private:
+  // The tooltip of a rectangle of the dialog's face at `p` (a control's tooltip is its widget's
+  // own); none while the window takes no input.
+  std::string AreaTooltipAt(Point p) {
+    auto* dialog = dynamic_cast<Dialog*>(&model_);
+    const auto& modal = System::Get().modal_stack();
+    if (dialog == nullptr || !model_.IsEnabled() || (!modal.empty() && modal.back() != &model_)) return {};
+    if (System::Get().HitWindow(model_, p, nullptr) != &model_) return {};
+    return dialog->TooltipAt(p);
+  }
+  // Shows `tip` as the window's own tooltip, which FLTK pops up while the window itself is
+  // under the mouse (an empty one hides it). FLTK leaves a shown tooltip alone while the mouse
+  // stays inside its widget, so a change of rectangle ends the old one first.
+  void ShowAreaTooltip(const std::string& tip) {
+    if (tip == shown_tip_) return;
+    if (Fl_Tooltip::current() == this) Fl_Tooltip::exit(this);
+    shown_tip_ = tip;
+    tooltip(shown_tip_.empty() ? nullptr : shown_tip_.c_str());
+    if (!shown_tip_.empty() && Fl::belowmouse() == this) Fl_Tooltip::enter(this);
+  }
+
   Window& model_;
   std::string shown_tip_;
 };
@@ -538,15 +532,22 @@ int TopWindow::handle(int event) {
       system.DispatchDrop(model_, files);
       return 1;
     }
+    case FL_LEAVE:
+      // The mouse left the window: nothing of it is under the mouse any more.
+      ShowAreaTooltip("");
+      system.DispatchLeave(model_);
+      return 1;
     case FL_PUSH:
     case FL_DRAG:
     case FL_RELEASE:
     case FL_MOVE:
     case FL_MOUSEWHEEL:
-    case FL_ENTER:
-    case FL_LEAVE: {
-      // Native widgets (edits, lists) take their own mouse events.
-      if (event != FL_ENTER && event != FL_LEAVE && Fl_Double_Window::handle(event)) return 1;
+    case FL_ENTER: {
+      // Native widgets (edits, lists) take their own presses, drags and wheel turns. Moves and
+      // enters go through FLTK's handling too, which keeps the widget under the mouse (for its
+      // tooltip and its cursor) but reports them used whatever it did: the model gets them all.
+      const bool passing = event == FL_MOVE || event == FL_ENTER;
+      if (Fl_Double_Window::handle(event) && !passing) return 1;
       MouseEvent m;
       m.point = Point{Fl::event_x(), Fl::event_y()};
       const int button = Fl::event_button();
@@ -575,14 +576,7 @@ int TopWindow::handle(int event) {
           break;
       }
       system.DispatchMouse(model_, m);
-      if (auto* dialog = dynamic_cast<Dialog*>(&model_); dialog != nullptr && event == FL_MOVE) {
-        // Tooltips of rectangles (a control's own tooltip is the widget's).
-        const std::string tip = dialog->TooltipAt(m.point);
-        if (!tip.empty() && tip != shown_tip_) {
-          shown_tip_ = tip;
-          Fl_Tooltip::enter_area(this, m.point.x, m.point.y, 1, 1, shown_tip_.c_str());
-        }
-      }
+      if (passing) ShowAreaTooltip(AreaTooltipAt(m.point));
       return 1;
     }
     default:
@@ -610,6 +604,7 @@ class FltkBackend : public Backend {
   }
 
   void Detach(Window& top) override {
+    if (confine_owner_ != nullptr && owners_[confine_owner_] == &top) ReleasePointer();
     ClearPeers(top);
     top.set_peer(nullptr);
     auto it = std::find_if(windows_.begin(), windows_.end(), [&](TopWindow* w) { return owners_[w] == &top; });
@@ -626,7 +621,47 @@ class FltkBackend : public Backend {
     Fl::wait(timeout_ms < 0 ? 0.5 : std::min(0.5, static_cast<double>(timeout_ms) / 1000.0));
   }
 
-  void Wake() override { Fl::awake(); }
+  // An awake callback runs in whichever loop waits, FLTK's own (menus, choosers) among them, so
+  // posted commands arrive there too. With FLTK's queue of callbacks full, the plain wake-up
+  // still brings them in at the next round of the layer's loop.
+  void Wake() override {
+    if (Fl::awake(DeliverPosted, nullptr) != 0) Fl::awake();
+  }
+  static void DeliverPosted(void*) { System::Get().DeliverPosts(); }
+
+  std::optional<bool> KeyHeld(int key) override {
+    // FLTK's record of the keyboard follows every key event of the process, those that its
+    // menus take included.
+    const auto [left, right] = FltkKeysOf(key);
+    if (left == 0) return std::nullopt;
+    return Fl::event_key(left) != 0 || (right != 0 && Fl::event_key(right) != 0);
+  }
+
+  // X confines the pointer to a window: an input-only child of the window that grabs it, over
+  // the rectangle. The grab reports every pointer event to the grabbing window, so the model
+  // sees the drag as before; the grab ends when the clip is lifted.
+  void ClipCursor(const std::optional<Rect>& clip) override {
+    ReleasePointer();
+    if (!clip || clip->width() <= 0 || clip->height() <= 0) return;
+    System& system = System::Get();
+    Window* holder = system.capture() != nullptr ? system.capture()->TopLevel() : system.Active();
+    auto it = std::find_if(windows_.begin(), windows_.end(), [&](TopWindow* w) { return owners_[w] == holder; });
+    if (it == windows_.end() || !(*it)->shown()) return;
+    TopWindow* window = *it;
+    XSetWindowAttributes attributes{};
+    confine_ = XCreateWindow(fl_display, fl_xid(window), clip->left - window->x(), clip->top - window->y(),
+                             static_cast<unsigned>(clip->width()), static_cast<unsigned>(clip->height()), 0, 0,
+                             InputOnly, CopyFromParent, 0, &attributes);
+    XMapWindow(fl_display, confine_);
+    confine_owner_ = window;
+    const unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+    if (XGrabPointer(fl_display, fl_xid(window), False, mask, GrabModeAsync, GrabModeAsync, confine_, None,
+                     CurrentTime) != GrabSuccess) {
+      ReleasePointer();
+      return;
+    }
+    XFlush(fl_display);
+  }
 
   int64_t NowMs() override {
     using namespace std::chrono;
@@ -718,6 +753,15 @@ class FltkBackend : public Backend {
     }
   }
 
+  void ReleasePointer() {
+    if (confine_ == 0) return;
+    XUngrabPointer(fl_display, CurrentTime);
+    XDestroyWindow(fl_display, confine_);
+    XFlush(fl_display);
+    confine_ = 0;
+    confine_owner_ = nullptr;
+  }
+
   static void Flatten(const std::vector<MenuItem>& menu, std::vector<Fl_Menu_Item>& items,
                       std::vector<std::unique_ptr<std::string>>& labels) {
     for (const MenuItem& item : menu) {
@@ -749,6 +793,8 @@ class FltkBackend : public Backend {
  public:
   std::vector<TopWindow*> windows_;
   std::unordered_map<TopWindow*, Window*> owners_;
+  ::Window confine_ = 0;                // the pointer's confinement, while the cursor is clipped
+  TopWindow* confine_owner_ = nullptr;  // the window that grabbed the pointer
 };
 
 FltkBackend* g_fltk = nullptr;

@@ -1,6 +1,7 @@
 #include "platform/window/headless.h"
 
 #include <deque>
+#include <set>
 
 #include "platform/window/controls.h"
 #include "platform/window/dialog.h"
@@ -42,6 +43,17 @@ class HeadlessBackend : public Backend {
 
   void Wake() override {}
   int64_t NowMs() override { return now_; }
+  std::optional<bool> KeyHeld(int key) override { return held_.count(key) > 0; }
+
+  // The key goes down or up on the keyboard, then the window system hears of it.
+  void Press(int key, bool down) {
+    if (down) {
+      held_.insert(key);
+    } else {
+      held_.erase(key);
+    }
+    System::Get().DispatchKey(KeyEvent{down ? KeyEvent::Kind::kDown : KeyEvent::Kind::kUp, key, 0, 0});
+  }
 
   int TrackPopupMenu(Window*, const Menu& menu, Point at) override {
     ShownMenu shown{menu, at, 0};
@@ -116,6 +128,7 @@ class HeadlessBackend : public Backend {
   }
 
   std::deque<Step> steps_;
+  std::set<int> held_;  // keys down on the scripted keyboard
   int64_t now_ = 0;
   uint64_t post_base_ = System::Get().posted_total();
   uint64_t post_waits_ = 0;
@@ -203,29 +216,36 @@ ScriptedUser& ScriptedUser::Type(int id, std::string_view utf8) {
 
 ScriptedUser& ScriptedUser::Key(int key, uint8_t modifiers) {
   HeadlessBackend* b = backend_;
-  b->Add("key " + std::to_string(key), [key, modifiers] {
-    System& system = System::Get();
+  b->Add("key " + std::to_string(key), [b, key, modifiers] {
     const int held[] = {kKeyShift, kKeyControl, kKeyAlt};
     const uint8_t bits[] = {kModShift, kModCtrl, kModAlt};
     for (int i = 0; i < 3; ++i) {
-      if (modifiers & bits[i]) system.DispatchKey(KeyEvent{KeyEvent::Kind::kDown, held[i], 0, 0});
+      if (modifiers & bits[i]) b->Press(held[i], true);
     }
-    system.DispatchKey(KeyEvent{KeyEvent::Kind::kDown, key, 0, 0});
-    system.DispatchKey(KeyEvent{KeyEvent::Kind::kUp, key, 0, 0});
+    b->Press(key, true);
+    b->Press(key, false);
     for (int i = 2; i >= 0; --i) {
-      if (modifiers & bits[i]) system.DispatchKey(KeyEvent{KeyEvent::Kind::kUp, held[i], 0, 0});
+      if (modifiers & bits[i]) b->Press(held[i], false);
     }
   });
   return *this;
 }
 
 ScriptedUser& ScriptedUser::KeyDown(int key) {
-  backend_->Add("key down", [key] { System::Get().DispatchKey(KeyEvent{KeyEvent::Kind::kDown, key, 0, 0}); });
+  HeadlessBackend* b = backend_;
+  b->Add("key down", [b, key] { b->Press(key, true); });
   return *this;
 }
 
 ScriptedUser& ScriptedUser::KeyUp(int key) {
-  backend_->Add("key up", [key] { System::Get().DispatchKey(KeyEvent{KeyEvent::Kind::kUp, key, 0, 0}); });
+  HeadlessBackend* b = backend_;
+  b->Add("key up", [b, key] { b->Press(key, false); });
+  return *this;
+}
+
+ScriptedUser& ScriptedUser::ReleaseUnseen(int key) {
+  HeadlessBackend* b = backend_;
+  b->Add("release unseen", [b, key] { b->held_.erase(key); });
   return *this;
 }
 

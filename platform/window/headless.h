@@ -43,6 +43,9 @@ class ScriptedUser {
   ScriptedUser& Key(int key, uint8_t modifiers = kModNone);
   ScriptedUser& KeyDown(int key);
   ScriptedUser& KeyUp(int key);
+  // The key comes up while something outside the windows holds the keyboard (a menu of the
+  // toolkit): the keyboard knows it, no window hears it.
+  ScriptedUser& ReleaseUnseen(int key);
   ScriptedUser& Focus(int id);
   // Chooses entry `index` of combo box or list view `id`.
   ScriptedUser& Select(int id, int index);

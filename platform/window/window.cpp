@@ -74,10 +74,24 @@ bool Window::IsShown() const {
   return true;
 }
 
+namespace {
+
+// Tells the backend that `w`'s children changed too: they show their parent's state.
+void ChildrenChanged(Window& w) {
+  for (const auto& child : w.children()) {
+    child->Changed();
+    ChildrenChanged(*child);
+  }
+}
+
+}  // namespace
+
 void Window::Enable(bool enable) {
   if (enabled_ == enable) return;
   enabled_ = enable;
   Changed();
+  // A control of a disabled dialog is disabled too, and comes back with the dialog.
+  ChildrenChanged(*this);
 }
 
 bool Window::IsEnabled() const {

@@ -295,13 +295,29 @@ void System::DispatchMouse(Window& top, MouseEvent event) {
   }
   Window* receiver = target;
   MouseEvent forwarded = event;
-  while (receiver != nullptr && !receiver->OnMouse(forwarded)) {
+  while (receiver != nullptr) {
+    void* const alive = receiver->handle();
+    if (receiver->OnMouse(forwarded)) break;
+    // A window that makes nothing of a double click takes it as the press it also is, so
+    // quick clicks on arrows and tracks all count.
+    if (forwarded.kind == MouseEvent::Kind::kDoubleClick) {
+      if (Lookup(alive) == nullptr) break;
+      forwarded.kind = MouseEvent::Kind::kDown;
+      continue;
+    }
     // Unused wheel turns go up to the parent.
     if (event.kind != MouseEvent::Kind::kWheel || receiver->parent() == nullptr) break;
     forwarded.point = Point{forwarded.point.x + receiver->rect().left, forwarded.point.y + receiver->rect().top};
     receiver = receiver->parent();
   }
   if (Lookup(target->handle()) != nullptr) UpdateCursor(target, event.point);
+}
+
+void System::DispatchLeave(Window& top) {
+  if (capture_ != nullptr || hover_ == nullptr || hover_->TopLevel() != &top) return;
+  Window* old = hover_;
+  hover_ = nullptr;
+  old->OnMouseLeave();
 }
 
 void System::UpdateCursor(Window* over, Point local) {
@@ -333,6 +349,13 @@ void System::set_cursor_pos(Point p) {
   }
   cursor_pos_ = p;
   backend().MoveCursor(p);
+}
+
+bool System::IsKeyDown(int key) const {
+  if (backend_ != nullptr) {
+    if (std::optional<bool> held = backend_->KeyHeld(key)) return *held;
+  }
+  return keys_down_.count(key) > 0;
 }
 
 uint8_t System::modifiers() const {
@@ -443,7 +466,10 @@ void ReleaseCapture() { System::Get().ReleaseCapture(); }
 Window* GetCapture() { return System::Get().capture(); }
 
 void ClipCursor(const Rect* screen_rect) {
-  System::Get().set_cursor_clip(screen_rect ? std::optional<Rect>(*screen_rect) : std::nullopt);
+  System& system = System::Get();
+  const std::optional<Rect> clip = screen_rect ? std::optional<Rect>(*screen_rect) : std::nullopt;
+  system.set_cursor_clip(clip);
+  if (system.has_backend()) system.backend().ClipCursor(clip);
 }
 Point CursorPos() { return System::Get().cursor_pos(); }
 void SetCursorPos(Point screen) { System::Get().set_cursor_pos(screen); }

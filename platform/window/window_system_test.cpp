@@ -4,6 +4,7 @@
 
 #include "platform/window/dialog.h"
 #include "platform/window/headless.h"
+#include "platform/window/internal/system.h"
 
 namespace vtr::platform {
 namespace {
@@ -294,6 +295,144 @@ TEST(ShellTest, BrowserRequestsAreRecorded) {
   HeadlessSession session;
   EXPECT_TRUE(OpenInBrowser("/opt/vtr/links/links.html"));
   EXPECT_EQ(session.opened_documents(), std::vector<std::string>{"/opt/vtr/links/links.html"});
+}
+
+constexpr int kSpinBuddyId = 2038;
+constexpr int kSpinId = 2040;
+constexpr int kBarId = 173;
+constexpr int kSliderId = 136;
+
+// A window with a meaning of its own for double clicks, as the intonation graph has.
+class DoubleClickWindow : public CustomWindow {
+ public:
+  std::vector<std::string> log;
+  bool OnMouse(const MouseEvent& event) override {
+    if (event.kind == MouseEvent::Kind::kDown) log.push_back("down");
+    if (event.kind == MouseEvent::Kind::kDoubleClick) log.push_back("double");
+    return event.kind == MouseEvent::Kind::kDown || event.kind == MouseEvent::Kind::kDoubleClick;
+  }
+};
+
+class ClickDialog : public Dialog {
+ public:
+  ClickDialog()
+      : Dialog(DialogTemplate{.id = 902,
+                              .caption = "Clicks",
+                              .size = {320, 240},
+                              .units = DialogUnits::kPixels,
+                              .controls = {
+                                  {kSpinBuddyId, ControlKind::kEdit, "50", {10, 10, 40, 20}, kStyleNumber},
+                                  {kSpinId, ControlKind::kSpin, "", {50, 10, 16, 20}, kStyleAutoBuddy | kStyleBuddyInt},
+                                  {kBarId, ControlKind::kHScrollBar, "", {10, 40, 200, 16}},
+                                  {kSliderId, ControlKind::kTrackbar, "", {10, 70, 138, 20}},
+                                  {kGraphId, ControlKind::kCustom, "", {10, 100, 200, 100}},
+                                  {kIdOk, ControlKind::kButton, "OK", {250, 200, 60, 24}},
+                              }}) {}
+  DoubleClickWindow* graph = nullptr;
+  std::vector<int> bar_codes;  // what the scroll bar reported
+  void OnScroll(int id, ScrollCode code, int) override {
+    if (id == kBarId) bar_codes.push_back(static_cast<int>(code));
+  }
+
+ protected:
+  bool OnInitDialog() override {
+    graph = static_cast<DoubleClickWindow*>(ReplaceChild(kGraphId, std::make_unique<DoubleClickWindow>()));
+    return true;
+  }
+};
+
+// The toolkit reports the second and later clicks of a quick series as double clicks; a control
+// that gives them no meaning counts each as the click it is.
+TEST(MouseTest, QuickClicksAllCountWhereADoubleClickMeansNothing) {
+  HeadlessSession session;
+  ClickDialog dialog;
+  std::string spun;
+  int slider = -1;
+  std::vector<std::string> graph_log;
+  session.user()
+      .MouseDown(kSpinId, {8, 3})  // the up arrow: once, then twice more as double clicks
+      .MouseUp(kSpinId, {8, 3})
+      .DoubleClick(kSpinId, {8, 3})
+      .DoubleClick(kSpinId, {8, 3})
+      .Do([&] { spun = dialog.Item(kSpinBuddyId)->text(); })
+      .MouseDown(kBarId, {195, 8})  // the right arrow
+      .MouseUp(kBarId, {195, 8})
+      .DoubleClick(kBarId, {195, 8})
+      .MouseDown(kSliderId, {20, 10})
+      .MouseUp(kSliderId, {20, 10})
+      .DoubleClick(kSliderId, {101, 10})
+      .Do([&] { slider = dialog.Item<Trackbar>(kSliderId)->pos(); })
+      .MouseDown(kGraphId, {20, 20})
+      .MouseUp(kGraphId, {20, 20})
+      .DoubleClick(kGraphId, {20, 20})
+      .Do([&] { graph_log = dialog.graph->log; })
+      .Click(kIdOk);
+  EXPECT_EQ(dialog.DoModal(), kIdOk);
+  EXPECT_EQ(spun, "53");
+  const int line = static_cast<int>(ScrollCode::kLineDown), end = static_cast<int>(ScrollCode::kEndScroll);
+  EXPECT_EQ(dialog.bar_codes, (std::vector<int>{line, end, line, end}));
+  EXPECT_EQ(slider, 75);  // where the double click was: (101 - 5) * 100 / 128, rounded
+  EXPECT_EQ(graph_log, (std::vector<std::string>{"down", "double"}));
+  EXPECT_TRUE(session.errors().empty());
+}
+
+// A button that shows whether the mouse is over it.
+class HoverButton : public Button {
+ public:
+  bool hovered() const { return hover(); }
+};
+
+TEST(MouseTest, LeavingTheWindowEndsTheHoverUnlessTheMouseIsCaptured) {
+  HeadlessSession session;
+  GraphDialog dialog;
+  HoverButton* button = nullptr;
+  std::vector<bool> seen;
+  auto look = [&] { seen.push_back(button->hovered()); };
+  session.user()
+      .Do([&] { button = static_cast<HoverButton*>(dialog.ReplaceChild(kIdOk, std::make_unique<HoverButton>())); })
+      .MouseMove(kIdOk, {5, 5})
+      .Do(look)
+      .Do([&] { internal::System::Get().DispatchLeave(dialog); })
+      .Do(look)
+      .MouseMove(kIdOk, {5, 5})
+      .Do([&] { SetCapture(button); })
+      .Do([&] { internal::System::Get().DispatchLeave(dialog); })
+      .Do(look)
+      .Do([&] { ReleaseCapture(); })
+      .Close();
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  EXPECT_EQ(seen, (std::vector<bool>{true, false, true}));
+  EXPECT_TRUE(session.errors().empty());
+}
+
+// The backend's view of a control, counting how often it was told to show the model again.
+class CountingPeer : public internal::Peer {
+ public:
+  explicit CountingPeer(int* syncs) : syncs_(syncs) {}
+  void Sync() override { ++*syncs_; }
+  void Repaint() override {}
+
+ private:
+  int* syncs_;
+};
+
+// A control of a disabled dialog is drawn disabled: its view hears of the dialog's change,
+// both ways, and the control reads as disabled meanwhile.
+TEST(EnableTest, ControlsShowTheirDialogsEnabledState) {
+  HeadlessSession session;
+  GraphDialog dialog;
+  ASSERT_TRUE(dialog.Create());
+  Window* ok = dialog.Item(kIdOk);
+  int syncs = 0;
+  ok->set_peer(std::make_unique<CountingPeer>(&syncs));
+  dialog.Enable(false);
+  EXPECT_EQ(syncs, 1);
+  EXPECT_FALSE(ok->IsEnabled());
+  dialog.Enable(true);
+  EXPECT_EQ(syncs, 2);
+  EXPECT_TRUE(ok->IsEnabled());
+  ok->set_peer(nullptr);
+  dialog.Destroy();
 }
 
 TEST(ScriptTest, StepsThatFindNothingAreReported) {

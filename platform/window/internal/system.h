@@ -47,6 +47,13 @@ class Backend {
   // The layer's clipboard text changed (the FLTK backend hands it to the desktop).
   virtual void ClipboardChanged(const std::string&) {}
   virtual void MoveCursor(Point) {}
+  // The cursor is held inside `screen_rect` (screen coordinates), or set free (nothing).
+  virtual void ClipCursor(const std::optional<Rect>&) {}
+  // The keyboard's own record of whether `key` (a Key code) is held, as of the event being
+  // handled; nothing when the backend keeps none, and the system goes by the presses it saw.
+  // A backend whose menus or choosers take the keyboard with loops of their own keeps one, as
+  // the key-up of a modifier may go to them and never reach the windows.
+  virtual std::optional<bool> KeyHeld(int) { return std::nullopt; }
   // Called when the message box `box` is about to run (headless records it).
   virtual void MessageBoxShown(Window&, std::string_view, std::string_view, uint32_t) {}
   virtual void MessageBoxAnswered(int) {}
@@ -97,6 +104,8 @@ class System {
   // True when a filter, the control or the dialog used the key.
   bool DispatchKey(KeyEvent event);
   void DispatchDrop(Window& top, const std::vector<std::string>& files);
+  // The mouse left `top` (not while the capture holds it): the window under it gets its leave.
+  void DispatchLeave(Window& top);
   Window* HitWindow(Window& top, Point p, Point* local) const;
 
   Window* capture() const { return capture_; }
@@ -105,7 +114,8 @@ class System {
   Window* focus() const { return focus_; }
   void SetFocus(Window* window);
   Window* hover() const { return hover_; }
-  bool IsKeyDown(int key) const { return keys_down_.count(key) > 0; }
+  // From the backend's record of the keyboard when it keeps one, else from the presses seen.
+  bool IsKeyDown(int key) const;
   uint8_t modifiers() const;
 
   Cursor cursor() const { return cursor_; }
