@@ -50,8 +50,35 @@ std::string EncodeUtf8(char32_t c) {
   return out;
 }
 
-void PaintText(Canvas& canvas, const Window& w, const Rect& r, uint32_t format, Color color) {
-  canvas.Text(r, w.text(), w.font(), w.IsEnabled() ? color : colors::kGrayText, format);
+// Pixels between a push button's edge and its caption: the raised frame and a little air.
+constexpr int kButtonMargin = 3;
+// Pixels kept free between a caption and the edge of its room, so that it never touches the
+// control beside it.
+constexpr int kCaptionClearance = 2;
+// Smallest size a caption is shrunk to [pt]; below it the caption is cut off.
+constexpr double kSmallestCaptionPoints = 6.0;
+
+// `font`, made smaller in half points until every line of `text` fits `room` pixels across:
+// a caption written for a narrower font stays whole inside its control.
+Font FittingFont(Canvas& canvas, std::string_view text, const Font& font, int room) {
+  auto widest = [&](const Font& f) {
+    int width = 0;
+    for (size_t start = 0; start <= text.size();) {
+      const size_t end = std::min(text.find('\n', start), text.size());
+      width = std::max(width, canvas.MeasureText(text.substr(start, end - start), f).width);
+      start = end + 1;
+    }
+    return width;
+  };
+  Font fitted = font;
+  while (fitted.points > kSmallestCaptionPoints && widest(fitted) > room) fitted.points -= 0.5;
+  return fitted;
+}
+
+void PaintText(Canvas& canvas, const Window& w, const Rect& r, uint32_t format, Color color, int margin = 0) {
+  const int room = r.width() - 2 * margin - kCaptionClearance;
+  canvas.Text(r, w.text(), FittingFont(canvas, w.text(), w.font(), room), w.IsEnabled() ? color : colors::kGrayText,
+              format);
 }
 
 }  // namespace
@@ -234,10 +261,10 @@ void Button::OnPaint(Canvas& canvas) {
   PaintButtonFace(canvas, r, pressed_);
   if (!image_.empty()) {
     const int dx = pressed_ ? 1 : 0;
-    canvas.DrawImage({(r.width() - image_.width) / 2 + dx, (r.height() - image_.height) / 2 + dx}, image_,
-                     image_key_);
+    const Point at{(r.width() - image_.width) / 2 + dx, (r.height() - image_.height) / 2 + dx};
+    canvas.DrawImage(at, IsEnabled() ? image_ : GreyedImage(image_, image_key_), image_key_);
   } else {
-    PaintText(canvas, *this, r, kTextCenter | kTextVCenter | kTextSingleLine, colors::kBlack);
+    PaintText(canvas, *this, r, kTextCenter | kTextVCenter | kTextSingleLine, colors::kBlack, kButtonMargin);
   }
 }
 
@@ -891,8 +918,7 @@ void MenuButton::OnPaint(Canvas& canvas) {
   const Rect a = arrow_part();
   PaintButtonFace(canvas, t, pressed_part_ == 1);
   PaintButtonFace(canvas, a, pressed_part_ == 2);
-  canvas.Text(t, text(), font(), IsEnabled() ? colors::kBlack : colors::kGrayText,
-              kTextCenter | kTextVCenter | kTextSingleLine);
+  PaintText(canvas, *this, t, kTextCenter | kTextVCenter | kTextSingleLine, colors::kBlack, kButtonMargin);
   // A black triangle 6 pixels wide and 3 high, pointing down, in the middle of the arrow part.
   const int cx = a.left + a.width() / 2;
   const int cy = a.top + a.height() / 2 - 1;

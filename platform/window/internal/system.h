@@ -47,6 +47,9 @@ class Backend {
   // The layer's clipboard text changed (the FLTK backend hands it to the desktop).
   virtual void ClipboardChanged(const std::string&) {}
   virtual void MoveCursor(Point) {}
+  // The part of the screen at `near` that windows may use (screen coordinates); the headless
+  // screen is 1024 x 768.
+  virtual Rect ScreenArea(Point /*near*/) { return Rect{0, 0, 1024, 768}; }
   // Called when the message box `box` is about to run (headless records it).
   virtual void MessageBoxShown(Window&, std::string_view, std::string_view, uint32_t) {}
   virtual void MessageBoxAnswered(int) {}
