@@ -776,6 +776,40 @@ void ScrollBar::OnPaint(Canvas& canvas) {
 
 // ListView --------------------------------------------------------------------------------
 
+ListView::ListView() : Control(ControlKind::kListView) {
+  bar_ = static_cast<ScrollBar*>(AddChild(std::make_unique<ScrollBar>(true), 0, Rect{}));
+  bar_->Show(false);
+}
+
+int ListView::VisibleRows() const { return std::max(1, (rect().height() - kRowHeight) / kRowHeight); }
+
+void ListView::ScrollTo(int first) {
+  const int rows = VisibleRows();
+  first_visible_ = std::clamp(first, 0, std::max(0, item_count() - rows));
+  const bool needed = item_count() > rows;
+  bar_->SetRect(Rect{rect().width() - kScrollBarWidth, kRowHeight, rect().width(), rect().height()});
+  bar_->SetRange(0, std::max(0, item_count() - rows));
+  bar_->SetPage(rows);
+  bar_->SetPos(first_visible_);
+  if (bar_->visible() != needed) bar_->Show(needed);
+  Invalidate();
+}
+
+void ListView::OnScroll(int id, ScrollCode code, int pos) {
+  if (id != bar_->id()) return;
+  switch (code) {
+    case ScrollCode::kLineUp: ScrollTo(first_visible_ - 1); break;
+    case ScrollCode::kLineDown: ScrollTo(first_visible_ + 1); break;
+    case ScrollCode::kPageUp: ScrollTo(first_visible_ - VisibleRows()); break;
+    case ScrollCode::kPageDown: ScrollTo(first_visible_ + VisibleRows()); break;
+    case ScrollCode::kThumbTrack:
+    case ScrollCode::kThumbPosition: ScrollTo(pos); break;
+    case ScrollCode::kTop: ScrollTo(0); break;
+    case ScrollCode::kBottom: ScrollTo(item_count()); break;
+    case ScrollCode::kEndScroll: break;
+  }
+}
+
 int ListView::InsertColumn(int index, std::string_view text, int width, uint32_t format) {
   if (index < 0 || index > static_cast<int>(columns_.size())) index = static_cast<int>(columns_.size());
   columns_.insert(columns_.begin() + index, Column{std::string(text), width, format});
@@ -792,7 +826,7 @@ int ListView::InsertItem(int index, std::string_view text) {
   row[0] = std::string(text);
   rows_.insert(rows_.begin() + index, std::move(row));
   if (selected_ >= index) ++selected_;
-  Invalidate();
+  ScrollTo(first_visible_);
   return index;
 }
 
@@ -817,8 +851,7 @@ std::string ListView::ItemText(int row, int column) const {
 void ListView::DeleteAllItems() {
   rows_.clear();
   selected_ = -1;
-  first_visible_ = 0;
-  Invalidate();
+  ScrollTo(0);
 }
 
 void ListView::SetSelected(int row) {
@@ -834,9 +867,7 @@ void ListView::UserSelect(int row) {
 
 bool ListView::OnMouse(const MouseEvent& event) {
   if (event.kind == MouseEvent::Kind::kWheel) {
-    const int visible_rows = std::max(1, (rect().height() - kRowHeight) / kRowHeight);
-    first_visible_ = std::clamp(first_visible_ - event.wheel_delta / 40, 0, std::max(0, item_count() - visible_rows));
-    Invalidate();
+    ScrollTo(first_visible_ - event.wheel_delta / 40);
     return true;
   }
   if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kLeft && event.point.y >= kRowHeight) {

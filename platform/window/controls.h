@@ -323,7 +323,9 @@ class ScrollBar : public Control {
 // Report list view: columns and rows of text.
 class ListView : public Control {
  public:
-  ListView() : Control(ControlKind::kListView) {}
+  // The list holds its vertical scroll bar as a child; it shows while there are more rows than
+  // fit under the header.
+  ListView();
   struct Column {
     std::string text;
     int width = 60;           // [px]
@@ -341,10 +343,18 @@ class ListView : public Control {
   void SetSelected(int row);
   void UserSelect(int row);
   bool OnMouse(const MouseEvent& event) override;
+  void OnScroll(int id, ScrollCode code, int pos) override;
   void OnPaint(Canvas& canvas) override;
   static constexpr int kRowHeight = 17;  // [px], also the header height
+  static constexpr int kScrollBarWidth = 17;  // [px]
+  int first_visible() const { return first_visible_; }
+  ScrollBar* scroll_bar() const { return bar_; }
 
  private:
+  int VisibleRows() const;
+  // Moves the first shown row (clamped) and lays out the scroll bar for the rows.
+  void ScrollTo(int first);
+  ScrollBar* bar_ = nullptr;
   std::vector<Column> columns_;
   std::vector<std::vector<std::string>> rows_;
   int selected_ = -1;

@@ -352,6 +352,49 @@ TEST(ListViewTest, ColumnsAndRows) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "text 4,17 133,34 \"Vtr_wtp.so\" 000000"), lines.end());
 }
 
+// A list with more rows than fit under its header shows a scroll bar at its right edge, and
+// the bar scrolls the rows by line, by page and by its thumb; the wheel moves the bar too.
+TEST(ListViewTest, MoreRowsThanFitBringAScrollBar) {
+  HeadlessSession session;
+  Parent parent;
+  auto* list = static_cast<ListView*>(
+      parent.AddChild(std::make_unique<ListView>(), 1011, Rect::FromSize(0, 0, 200, 4 * ListView::kRowHeight)));
+  list->InsertColumn(0, "File Name", 135);
+  for (int i = 0; i < 2; ++i) list->InsertItem(list->item_count(), "Vtr_" + std::to_string(i) + ".so");
+  ScrollBar* bar = list->scroll_bar();
+  EXPECT_FALSE(bar->visible()) << "two rows fit under the header";
+  for (int i = 2; i < 8; ++i) list->InsertItem(list->item_count(), "Vtr_" + std::to_string(i) + ".so");
+  ASSERT_TRUE(bar->visible());
+  EXPECT_EQ(bar->rect(), (Rect{200 - ListView::kScrollBarWidth, ListView::kRowHeight, 200, 4 * ListView::kRowHeight}));
+  EXPECT_EQ(bar->maximum(), 5);  // 8 rows, 3 shown
+
+  struct Step {
+    ScrollCode code;
+    int pos;
+    int first;
+  };
+  const Step steps[] = {
+      {ScrollCode::kLineDown, 0, 1}, {ScrollCode::kPageDown, 0, 4}, {ScrollCode::kLineDown, 0, 5},
+      {ScrollCode::kLineDown, 0, 5}, {ScrollCode::kLineUp, 0, 4},   {ScrollCode::kThumbTrack, 2, 2},
+      {ScrollCode::kPageUp, 0, 0},
+  };
+  for (const Step& step : steps) {
+    bar->UserScroll(step.code, step.pos);
+    EXPECT_EQ(list->first_visible(), step.first) << static_cast<int>(step.code);
+    EXPECT_EQ(bar->pos(), step.first);
+  }
+  MouseEvent wheel = MouseEvent::At(MouseEvent::Kind::kWheel, MouseButton::kNone, {50, 40});
+  wheel.wheel_delta = -120;  // three rows towards the end
+  list->OnMouse(wheel);
+  EXPECT_EQ(bar->pos(), 3);
+  auto lines = session.Paint(*list);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "text 4,17 133,34 \"Vtr_3.so\" 000000"), lines.end());
+
+  list->DeleteAllItems();
+  EXPECT_FALSE(bar->visible());
+  EXPECT_EQ(list->first_visible(), 0);
+}
+
 TEST(MenuButtonTest, TextPartClicksAndArrowDropsDown) {
   HeadlessSession session;
   Parent parent;

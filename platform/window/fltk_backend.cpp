@@ -489,7 +489,23 @@ class ChoiceWidget : public Fl_Choice {
   }
   int handle(int event) override {
     if (event == FL_KEYBOARD || event == FL_KEYUP) return ForwardKey(event);
-    if (event == FL_PUSH) model_.SetFocus();
+    if (event == FL_PUSH) {
+      model_.SetFocus();
+      if (menu() == nullptr || menu()->text == nullptr) return 0;
+      if (Fl::visible_focus()) Fl::focus(this);
+      // The list drops below the box (above it where the screen ends), as a drop-down list does;
+      // FLTK's own choice puts the current entry over the box, which sends the top of a long
+      // list off the screen when a late entry is chosen.
+      const Fl_Color face = color();
+      color(FL_BACKGROUND2_COLOR);  // the list is white, as the box is
+      const Fl_Menu_Item* chosen = menu()->pulldown(x(), y(), w(), h(), nullptr, this);
+      color(face);
+      if (chosen != nullptr && chosen->submenu() == 0) {
+        if (chosen != mvalue()) redraw();
+        picked(chosen);
+      }
+      return 1;
+    }
     return Fl_Choice::handle(event);
   }
   std::vector<std::string> labels;
