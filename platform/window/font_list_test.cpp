@@ -8,6 +8,10 @@
 #include <string>
 #include <string_view>
 
+// Fontconfig keeps its configuration, loaded on first use, for the life of the process; it is not
+// a leak of ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 namespace vtr::platform::internal {
 namespace {
 
