@@ -141,7 +141,8 @@ class ShapedButton : public Button {
   int frame_height_ = 0;
 };
 
-// Single- or multi-line edit. Text is UTF-8 inside; the script-encoding functions convert at
+// Single- or multi-line edit; a multi-line edit wraps its lines at the box edge and scrolls up
+// and down. Text is UTF-8 inside; the script-encoding functions convert at
 // the edge. Offsets of SetSel/GetSel count characters; the *Bytes forms count bytes of the
 // script's encoding.
 class Edit : public Control {
