@@ -374,6 +374,7 @@ void ShowText(WrappingEditor& w, const std::string& text) {
   if (text == w.shown) return;
   w.shown = text;
   w.buffer()->text(text.c_str());
+  w.shown_sel = {-1, -1};  // a new text puts the caret back at its start: show it again
 }
 void ShowReadOnly(Fl_Input_& w, bool read_only) { w.readonly(read_only); }
 void ShowReadOnly(WrappingEditor&, bool) {}  // keys reach the model, which refuses them
@@ -389,6 +390,9 @@ void ShowSelection(WrappingEditor& w, int caret, int anchor) {
   w.insert_position(caret);
   w.show_insert_position();
 }
+// The user moved the caret or the selection in the widget itself.
+void NoteUserSelection(Fl_Input_&, std::pair<int, int>) {}
+void NoteUserSelection(WrappingEditor& w, std::pair<int, int> caret_and_anchor) { w.shown_sel = caret_and_anchor; }
 void ShowCaret(Fl_Input_& w) { w.redraw(); }  // FLTK brings the caret into sight when it draws the field
 void ShowCaret(WrappingEditor& w) { w.show_insert_position(); }
 
@@ -431,6 +435,7 @@ class EditWidget : public Base {
                                               std::clamp(byte, 0, static_cast<int>(text.size()))));
     };
     const auto [caret, anchor] = CaretAndAnchor(*this);
+    NoteUserSelection(*this, {caret, anchor});
     const int a = chars(caret), b = chars(anchor);
     syncing_ = true;
     model_.SetSel(std::min(a, b), std::max(a, b));
