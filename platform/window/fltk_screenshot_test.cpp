@@ -32,6 +32,9 @@
 #include "platform/window/testdata/demo_dialog.h"
 #include "platform/window/window_system.h"
 
+// Last: Xlib's macros (None, Bool) would break the test framework's headers.
+#include <FL/x.H>
+
 // The X libraries keep caches for the life of the process; they are not leaks of ours.
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libX11\nleak:libXft\nleak:libfontconfig\nleak:libfreetype\nleak:libfltk\nleak:libXrender\n";
@@ -141,6 +144,17 @@ std::optional<Screenshot> ReadPpm(const std::filesystem::path& file) {
 
 bool IsDark(Color c) { return RedOf(c) + GreenOf(c) + BlueOf(c) < 300; }
 
+// Lets the server map and the windows paint everything asked for so far, before a picture: on a
+// busy machine the timer that takes it may fire before the first paint.
+void SettleWindows() {
+  for (int round = 0; round < 20; ++round) {
+    Fl::check();
+    Fl::flush();
+    XSync(fl_display, False);
+    usleep(10000);
+  }
+}
+
 TEST(FltkScreenshotTest, DemoDialogShowsItsControlsAndJapaneseText) {
   const auto xvfb = FindProgram("Xvfb");
   const auto xwd = FindProgram("xwd");
@@ -157,6 +171,7 @@ TEST(FltkScreenshotTest, DemoDialogShowsItsControlsAndJapaneseText) {
   demo::DemoDialog dialog;
   bool captured = false;
   dialog.on_shown = [&] {
+    SettleWindows();
     ProcessSpec shot;
     shot.program = *xwd;
     shot.args = {"-root", "-silent", "-display", server->display(), "-out", (folder / "screen.xwd").string()};
@@ -206,6 +221,7 @@ class PictureDialog : public Dialog {
 
   void OnTimer(int) override {
     KillTimer(1);
+    SettleWindows();
     ProcessSpec xwd;
     xwd.program = *FindProgram("xwd");
     xwd.args = {"-root", "-silent", "-display", display_, "-out", (folder_ / "screen.xwd").string()};
