@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfltk1.3-dev portaudio19-dev
-  fonts-ipafont-gothic unicode-data
+  libfltk1.3-dev libfontconfig-dev portaudio19-dev libasound2-dev libjack-jackd2-dev
+  fonts-ipafont-gothic fonts-nanum fonts-wqy-zenhei unicode-data
   xvfb x11-apps x11-utils x11-xkb-utils netpbm xdotool imagemagick xdg-utils
 )
 

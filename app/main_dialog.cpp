@@ -56,6 +56,8 @@ struct PageLink {
   int command;
   std::string_view anchor;
 };
+// Shown with the page's path when no browser could open it.
+constexpr std::string_view kNoBrowserText = "ページを開くブラウザが見つかりませんでした。";
 constexpr std::array<PageLink, 5> kPageLinks = {{
     {kCmdJumpToSite, ""},
     {kCmdPageGeneral, "#kelvox"},
@@ -285,7 +287,10 @@ void MainDialog::RunCommand(int id) {
   for (const PageLink& link : kPageLinks) {
     if (link.command == id) {
       const std::string page = (services_.program_folder / "links" / "links.html").string();
-      (void)platform::OpenInBrowser(page + std::string(link.anchor));
+      if (!platform::OpenInBrowser(page + std::string(link.anchor))) {
+        (void)platform::MessageBox(this, std::string(kNoBrowserText) + "\n" + page, "Voxtrel",
+                                   platform::kMbOk | platform::kMbIconWarning);
+      }
       return;
     }
   }

@@ -204,6 +204,24 @@ TEST_F(MainDialogTest, CancelKeepsTheWindowOpen) {
   EXPECT_TRUE(still_open);
 }
 
+// The site jump opens the help page of the program folder; with no browser on the machine the
+// person is told so, with the page's path, instead of nothing happening.
+TEST_F(MainDialogTest, TheSiteJumpSaysSoWhenNoBrowserOpensThePage) {
+  for (const bool browser : {true, false}) {
+    session.set_browser_present(browser);
+    MainDialog dialog(Services());
+    session.user().Do([&] { dialog.OnCommand(kCmdJumpToSite, platform::Notice::kClicked); });
+    if (!browser) session.user().Answer(platform::kIdOk);
+    session.user().Click(kIdPower);
+    (void)dialog.DoModal();
+  }
+  EXPECT_EQ(session.opened_documents(),
+            std::vector<std::string>(2, "/opt/voxtrel/links/links.html"));
+  ASSERT_EQ(session.message_boxes().size(), 1u) << "only where no browser opened the page";
+  EXPECT_EQ(session.message_boxes()[0].text, "ページを開くブラウザが見つかりませんでした。\n/opt/voxtrel/links/links.html");
+  EXPECT_TRUE(session.errors().empty());
+}
+
 TEST_F(MainDialogTest, ContextMenuChecksTheVoiceAndGreysSaveOnEmptyText) {
   MainDialog dialog(Services());
   session.user()

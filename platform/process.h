@@ -54,8 +54,9 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
 // names the script and `spec.args` its arguments.
 ProcessResult RunBatch(const ProcessSpec& spec, std::chrono::milliseconds timeout);
 
-// Opens a document or an address with the desktop's opener (xdg-open) and does not wait.
-// Returns false when the opener could not be started.
+// Opens a document or an address with the desktop's opener (xdg-open), waiting at most three
+// seconds for its verdict. Returns false when the opener could not be started or ended with a
+// failure (no browser on the machine); an opener still running then counts as a success.
 bool OpenDocument(std::string_view document);
 
 }  // namespace vtr::platform

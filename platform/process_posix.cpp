@@ -12,6 +12,10 @@
 namespace vtr::platform {
 namespace {
 
+// How long OpenDocument waits for the opener to fail [ms]; xdg-open without a browser ends
+// within a second.
+constexpr int kOpenerVerdictMs = 3000;
+
 // Everything the child needs, prepared before fork so the child calls only
 // async-signal-safe functions.
 struct ChildPlan {
@@ -157,7 +161,18 @@ bool OpenDocument(std::string_view document) {
       execlp("xdg-open", "xdg-open", target.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
-    _exit(opener < 0 ? 1 : 0);
+    if (opener < 0) _exit(1);
+    // The opener's verdict, for a moment: on a desktop it hands the document over and ends at
+    // once, without a browser it ends with a failure status; one still running after the
+    // moment waits for the browser it started itself, and has succeeded.
+    for (int waited_ms = 0; waited_ms < kOpenerVerdictMs; waited_ms += 20) {
+      int status = 0;
+      if (waitpid(opener, &status, WNOHANG) == opener) {
+        _exit(WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1);
+      }
+      usleep(20000);
+    }
+    _exit(0);
   }
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -99,6 +101,44 @@ TEST_F(ProcessTest, AMissingInputFileIsNotStarted) {
   spec.program = "/bin/cat";
   spec.stdin_file = folder_ / "absent.txt";
   EXPECT_EQ(RunProcess(spec, milliseconds(1000)).outcome, ProcessOutcome::kNotStarted);
+}
+
+// The desktop's opener as a stand-in on the PATH: it notes the document it was given and ends
+// as told; a failing opener (no browser) is reported, one that keeps running is not waited for.
+TEST_F(ProcessTest, OpenDocumentReportsAnOpenerThatFails) {
+  struct Case {
+    const char* opener;  // body of the stand-in xdg-open; empty: none on the PATH
+    bool opened;
+  };
+  const Case cases[] = {
+      {"exit 0", true},
+      {"exit 3", false},  // xdg-open: no method available for opening
+      {"exec sleep 30", true},
+      {"", false},
+  };
+  const char* old_path = std::getenv("PATH");
+  const std::string path = old_path != nullptr ? old_path : "/usr/bin:/bin";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.opener);
+    const std::filesystem::path bin = folder_ / "bin";
+    std::filesystem::remove_all(bin);
+    std::filesystem::create_directories(bin);
+    std::filesystem::remove(folder_ / "given.txt");
+    if (*c.opener != '\0') {
+      Write("bin/xdg-open", "#!/bin/sh\necho \"$1\" >" + (folder_ / "given.txt").string() + "\n" + c.opener + "\n");
+      std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+    }
+    // Only the stand-in (or nothing) where the opener is looked for.
+    setenv("PATH", (bin.string() + (*c.opener != '\0' ? ":" + path : "")).c_str(), 1);
+    EXPECT_EQ(OpenDocument("/tmp/links/links.html#top"), c.opened);
+    setenv("PATH", path.c_str(), 1);
+    if (*c.opener != '\0') {
+      std::ifstream given(folder_ / "given.txt");
+      std::string line;
+      EXPECT_TRUE(std::getline(given, line));
+      EXPECT_EQ(line, "/tmp/links/links.html#top");
+    }
+  }
 }
 
 }  // namespace

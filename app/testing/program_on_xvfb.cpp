@@ -139,6 +139,7 @@ i=0; until [ -s display.txt ] || [ $i -ge 200 ]; do i=$((i+1)); sleep 0.05; done
 [ -s display.txt ] || exit 3
 export DISPLAY=:$(cat display.txt) XDG_RUNTIME_DIR="$PWD/runtime" HOME="$PWD/home"
 )" + std::string(kana_keys ? "xkbcomp -w0 kana.xkb $DISPLAY >/dev/null 2>&1 || exit 4\n" : "") +
+                             (environment_.empty() ? "" : "export " + environment_ + "\n") +
                              "cd scratch && " + Quoted(program_) +
                              " >../program.log 2>&1 & echo $! >program.pid\n";
   std::ofstream(work_ / "start.sh") << script;
@@ -186,20 +187,7 @@ std::vector<unsigned long> ProgramOnXvfb::VisibleWindows() { return VisibleWindo
 std::vector<Place> ProgramOnXvfb::OtherWindows() {
   std::vector<Place> others;
   for (unsigned long id : VisibleWindows()) {
-    if (id == main_.id) continue;
-    Place place{.id = id};
-    std::istringstream out(Run("xdotool getwindowgeometry --shell " + std::to_string(id)));
-    for (std::string line; std::getline(out, line);) {
-      const size_t equals = line.find('=');
-      if (equals == std::string::npos) continue;
-      const std::string key = line.substr(0, equals);
-      const int value = std::atoi(line.c_str() + equals + 1);
-      if (key == "X") place.x = value;
-      if (key == "Y") place.y = value;
-      if (key == "WIDTH") place.width = value;
-      if (key == "HEIGHT") place.height = value;
-    }
-    others.push_back(place);
+    if (id != main_.id) others.push_back(PlaceOf(id));
   }
   return others;
 }
@@ -216,6 +204,29 @@ Place ProgramOnXvfb::Pointer() {
     if (line.starts_with("Y=")) place.y = std::atoi(line.c_str() + 2);
   }
   return place;
+}
+Place ProgramOnXvfb::PlaceOf(unsigned long id) {
+  Place place{.id = id};
+  std::istringstream out(Run("xdotool getwindowgeometry --shell " + std::to_string(id)));
+  for (std::string line; std::getline(out, line);) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    const std::string key = line.substr(0, equals);
+    const int value = std::atoi(line.c_str() + equals + 1);
+    if (key == "X") place.x = value;
+    if (key == "Y") place.y = value;
+    if (key == "WIDTH") place.width = value;
+    if (key == "HEIGHT") place.height = value;
+  }
+  return place;
+}
+Picture ProgramOnXvfb::ShotOf(unsigned long id) {
+  (void)Run("xwd -id " + std::to_string(id) + " -silent | xwdtopnm >../shot.ppm 2>/dev/null");
+  return ReadPpm(work_ / "shot.ppm");
+}
+bool ProgramOnXvfb::ProgramRunning() {
+  return Run("p=$(cat ../program.pid) && [ -e /proc/$p ] && ! grep -q '^State:.*Z' /proc/$p/status && echo yes") ==
+         "yes\n";
 }
 Button ProgramOnXvfb::ButtonNow() {
   // One round of tools: the windows, the picture, the windows again.

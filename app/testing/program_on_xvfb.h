@@ -82,6 +82,9 @@ class ProgramOnXvfb {
   ProgramOnXvfb(const ProgramOnXvfb&) = delete;
   ProgramOnXvfb& operator=(const ProgramOnXvfb&) = delete;
 
+  // Shell assignments ("PATH=/x:$PATH") exported for the program; before Start.
+  void SetEnvironment(std::string assignments) { environment_ = std::move(assignments); }
+
   // Starts the server (with the kana bound to keys when `kana_keys`), then the program, and waits
   // for its window "Voxtrel". Returns what went wrong, or "".
   std::string Start(bool kana_keys);
@@ -92,6 +95,12 @@ class ProgramOnXvfb {
 
   // What the screen shows where the main window is (other windows over it included).
   Picture Shot();
+  // What the screen shows where the top-level window `id` is.
+  Picture ShotOf(unsigned long id);
+  // Where the top-level window `id` is now.
+  Place PlaceOf(unsigned long id);
+  // True while the program has not ended.
+  bool ProgramRunning();
 
   // The ids of the viewable top-level windows, menus included (they have no class).
   std::vector<unsigned long> VisibleWindows();
@@ -122,6 +131,7 @@ class ProgramOnXvfb {
   std::filesystem::path work_;
   std::filesystem::path program_;
   std::filesystem::path scratch_;
+  std::string environment_;
   int display_ = -1;
   bool started_ = false;
   unsigned long root_ = 0;

@@ -1,8 +1,12 @@
 // The machine's sound system: PortAudio's default devices, or the silent device for output
 // when the machine has no output device.
+#include <alsa/asoundlib.h>
+#include <errno.h>
+#include <jack/jack.h>
 #include <portaudio.h>
 
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 
 #include "platform/sound/internal/sound_pump.h"
@@ -13,6 +17,18 @@ namespace vtr::platform {
 namespace {
 
 std::string PaText(PaError error) { return Pa_GetErrorText(error); }
+
+// ALSA and JACK, under PortAudio, print every probe that fails to stderr: some sixty lines on a
+// machine without a sound card or a JACK server. PortAudio's results say what counts, so their
+// own printing is kept quiet.
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+void QuietJack(const char*) {}
+
+void QuietSoundLibraries() {
+  snd_lib_error_set_handler(&QuietAlsa);
+  jack_set_error_function(&QuietJack);
+  jack_set_info_function(&QuietJack);
+}
 
 // One open PortAudio stream in blocking mode; closed when destroyed.
 class PortAudioStream {
@@ -100,6 +116,7 @@ class MachineSoundSystem final : public SoundSystem {
     }
     if (!source) return {nullptr, "no sound source given"};
     if (!EnsureInitialised() || Pa_GetDefaultOutputDevice() == paNoDevice) {
+      SayOnceThatSoundIsSilent();
       return silent_->OpenOutput(sample_rate, std::move(source), std::move(on_end));
     }
     auto stream = std::make_unique<PortAudioStream>();
@@ -136,6 +153,7 @@ class MachineSoundSystem final : public SoundSystem {
     std::lock_guard lock(mutex_);
     if (!tried_) {
       tried_ = true;
+      QuietSoundLibraries();
       PaError error = Pa_Initialize();
       initialised_ = error == paNoError;
       if (!initialised_) init_error_ = "cannot start the sound system: " + PaText(error);
@@ -143,7 +161,16 @@ class MachineSoundSystem final : public SoundSystem {
     return initialised_;
   }
 
+  // The one line a person without a sound device gets, instead of the libraries' sixty.
+  void SayOnceThatSoundIsSilent() {
+    std::lock_guard lock(mutex_);
+    if (said_silent_) return;
+    said_silent_ = true;
+    std::fprintf(stderr, "%s: no sound output device: scripts play silently\n", program_invocation_short_name);
+  }
+
   std::unique_ptr<SoundSystem> silent_;
+  bool said_silent_ = false;
   std::mutex mutex_;
   bool tried_ = false;
   bool initialised_ = false;

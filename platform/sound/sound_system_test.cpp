@@ -2,8 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <future>
+#include <string>
 #include <numeric>
 #include <vector>
 
@@ -193,6 +200,36 @@ TEST(CurrentSoundSystemTest, TheMachinesSystemPlaysAndEndsWithOrWithoutADevice) 
   ASSERT_TRUE(opened.ok()) << opened.error;
   recording.ended.get_future().wait();
   EXPECT_EQ(recording.ends, 1);
+}
+
+// The first playback starts the sound libraries, which print every failed probe themselves
+// (some sixty lines of ALSA and JACK on a machine without a sound card): the person sees one
+// clear line at most. Each test runs in a process of its own, so the libraries start here.
+TEST(CurrentSoundSystemTest, TheFirstPlaybackWritesAtMostOneLineToStandardError) {
+  const std::string captured = std::filesystem::temp_directory_path() /
+                               ("vtr_sound_stderr_" + std::to_string(getpid()) + ".txt");
+  std::fflush(stderr);
+  const int saved = dup(2);
+  const int file = open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(file, 0);
+  dup2(file, 2);
+  close(file);
+  Recording recording;
+  auto opened = CurrentSoundSystem().OpenOutput(32000, recording.Source(), recording.End());
+  if (opened.ok()) recording.ended.get_future().wait();
+  std::fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  ASSERT_TRUE(opened.ok()) << opened.error;
+  std::ifstream in(captured);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::filesystem::remove(captured);
+  EXPECT_LE(lines.size(), 1u) << (lines.empty() ? "" : lines.front() + "\n" + lines.back());
+  for (const std::string& line : lines) {
+    EXPECT_EQ(line.find("ALSA"), std::string::npos) << line;
+    EXPECT_EQ(line.find("jack"), std::string::npos) << line;
+  }
 }
 
 }  // namespace

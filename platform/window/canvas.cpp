@@ -31,6 +31,18 @@ Region RegionFromImage(const Image& image, Color key, const Rect& area) {
   return region;
 }
 
+Image GreyedImage(const Image& image, std::optional<Color> key) {
+  const int face = (RedOf(colors::kButtonFace) + GreenOf(colors::kButtonFace) + BlueOf(colors::kButtonFace)) / 3;
+  Image out = image;
+  for (Color& c : out.pixels) {
+    if (key && c == *key) continue;
+    const int grey = (299 * RedOf(c) + 587 * GreenOf(c) + 114 * BlueOf(c)) / 1000;
+    const int faded = (grey + face) / 2;
+    c = Rgb(faded, faded, faded);
+  }
+  return out;
+}
+
 namespace {
 
 std::string Hex(Color c) {

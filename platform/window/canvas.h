@@ -57,6 +57,10 @@ struct Image {
 // `key`, row by row as 1-pixel-high runs; coordinates relative to the top-left of `area`.
 Region RegionFromImage(const Image& image, Color key, const Rect& area);
 
+// The image as a disabled control shows it: every pixel but those of colour `key` turned to
+// its grey level, faded halfway towards the grey of the button face, so no colour is left.
+Image GreyedImage(const Image& image, std::optional<Color> key);
+
 // Horizontal and vertical placement of text in its rectangle.
 enum TextFormat : uint32_t {
   kTextLeft = 0,

@@ -58,6 +58,25 @@ TEST(RecordingCanvasTest, TextOutsideItsRectangleIsClipped) {
   EXPECT_EQ(canvas.Lines(), expected);
 }
 
+TEST(GreyedImageTest, TurnsEveryColourGreyAndFadedAndKeepsTheKey) {
+  struct Case {
+    Color in;
+    Color out;
+  };
+  // The grey of the face (EC E9 D8) is 0xE4; each pixel goes halfway from its own grey to it.
+  const Case cases[] = {
+      {colors::kBlack, Rgb(0x72, 0x72, 0x72)},
+      {colors::kWhite, Rgb(0xF1, 0xF1, 0xF1)},
+      {Rgb(0x30, 0xA0, 0x30), Rgb(0xAA, 0xAA, 0xAA)},  // grey level 0x71
+      {Rgb(0xC0, 0x20, 0x20), Rgb(0x99, 0x99, 0x99)},  // grey level 0x4E
+  };
+  Image image(static_cast<int>(std::size(cases)) + 1, 1, 0xFF00FF);
+  for (size_t i = 0; i < std::size(cases); ++i) image.set(static_cast<int>(i), 0, cases[i].in);
+  const Image greyed = GreyedImage(image, 0xFF00FF);
+  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(greyed.at(static_cast<int>(i), 0), cases[i].out) << i;
+  EXPECT_EQ(greyed.at(static_cast<int>(std::size(cases)), 0), 0xFF00FFu);
+}
+
 TEST(RegionTest, RunsOfNonKeyPixels) {
   Image image(5, 2, 0xFF00FF);
   image.set(1, 0, 1);

@@ -74,8 +74,35 @@ LineSpan LineAt(std::string_view s, int pos) {
   return line;
 }
 
-void PaintText(Canvas& canvas, const Window& w, const Rect& r, uint32_t format, Color color) {
-  canvas.Text(r, w.text(), w.font(), w.IsEnabled() ? color : colors::kGrayText, format);
+// Pixels between a push button's edge and its caption: the raised frame and a little air.
+constexpr int kButtonMargin = 3;
+// Pixels kept free between a caption and the edge of its room, so that it never touches the
+// control beside it.
+constexpr int kCaptionClearance = 2;
+// Smallest size a caption is shrunk to [pt]; below it the caption is cut off.
+constexpr double kSmallestCaptionPoints = 6.0;
+
+// `font`, made smaller in half points until every line of `text` fits `room` pixels across:
+// a caption written for a narrower font stays whole inside its control.
+Font FittingFont(Canvas& canvas, std::string_view text, const Font& font, int room) {
+  auto widest = [&](const Font& f) {
+    int width = 0;
+    for (size_t start = 0; start <= text.size();) {
+      const size_t end = std::min(text.find('\n', start), text.size());
+      width = std::max(width, canvas.MeasureText(text.substr(start, end - start), f).width);
+      start = end + 1;
+    }
+    return width;
+  };
+  Font fitted = font;
+  while (fitted.points > kSmallestCaptionPoints && widest(fitted) > room) fitted.points -= 0.5;
+  return fitted;
+}
+
+void PaintText(Canvas& canvas, const Window& w, const Rect& r, uint32_t format, Color color, int margin = 0) {
+  const int room = r.width() - 2 * margin - kCaptionClearance;
+  canvas.Text(r, w.text(), FittingFont(canvas, w.text(), w.font(), room), w.IsEnabled() ? color : colors::kGrayText,
+              format);
 }
 
 }  // namespace
@@ -258,10 +285,10 @@ void Button::OnPaint(Canvas& canvas) {
   PaintButtonFace(canvas, r, pressed_);
   if (!image_.empty()) {
     const int dx = pressed_ ? 1 : 0;
-    canvas.DrawImage({(r.width() - image_.width) / 2 + dx, (r.height() - image_.height) / 2 + dx}, image_,
-                     image_key_);
+    const Point at{(r.width() - image_.width) / 2 + dx, (r.height() - image_.height) / 2 + dx};
+    canvas.DrawImage(at, IsEnabled() ? image_ : GreyedImage(image_, image_key_), image_key_);
   } else {
-    PaintText(canvas, *this, r, kTextCenter | kTextVCenter | kTextSingleLine, colors::kBlack);
+    PaintText(canvas, *this, r, kTextCenter | kTextVCenter | kTextSingleLine, colors::kBlack, kButtonMargin);
   }
 }
 
@@ -807,6 +834,40 @@ void ScrollBar::OnPaint(Canvas& canvas) {
 
 // ListView --------------------------------------------------------------------------------
 
+ListView::ListView() : Control(ControlKind::kListView) {
+  bar_ = static_cast<ScrollBar*>(AddChild(std::make_unique<ScrollBar>(true), 0, Rect{}));
+  bar_->Show(false);
+}
+
+int ListView::VisibleRows() const { return std::max(1, (rect().height() - kRowHeight) / kRowHeight); }
+
+void ListView::ScrollTo(int first) {
+  const int rows = VisibleRows();
+  first_visible_ = std::clamp(first, 0, std::max(0, item_count() - rows));
+  const bool needed = item_count() > rows;
+  bar_->SetRect(Rect{rect().width() - kScrollBarWidth, kRowHeight, rect().width(), rect().height()});
+  bar_->SetRange(0, std::max(0, item_count() - rows));
+  bar_->SetPage(rows);
+  bar_->SetPos(first_visible_);
+  if (bar_->visible() != needed) bar_->Show(needed);
+  Invalidate();
+}
+
+void ListView::OnScroll(int id, ScrollCode code, int pos) {
+  if (id != bar_->id()) return;
+  switch (code) {
+    case ScrollCode::kLineUp: ScrollTo(first_visible_ - 1); break;
+    case ScrollCode::kLineDown: ScrollTo(first_visible_ + 1); break;
+    case ScrollCode::kPageUp: ScrollTo(first_visible_ - VisibleRows()); break;
+    case ScrollCode::kPageDown: ScrollTo(first_visible_ + VisibleRows()); break;
+    case ScrollCode::kThumbTrack:
+    case ScrollCode::kThumbPosition: ScrollTo(pos); break;
+    case ScrollCode::kTop: ScrollTo(0); break;
+    case ScrollCode::kBottom: ScrollTo(item_count()); break;
+    case ScrollCode::kEndScroll: break;
+  }
+}
+
 int ListView::InsertColumn(int index, std::string_view text, int width, uint32_t format) {
   if (index < 0 || index > static_cast<int>(columns_.size())) index = static_cast<int>(columns_.size());
   columns_.insert(columns_.begin() + index, Column{std::string(text), width, format});
@@ -823,7 +884,7 @@ int ListView::InsertItem(int index, std::string_view text) {
   row[0] = std::string(text);
   rows_.insert(rows_.begin() + index, std::move(row));
   if (selected_ >= index) ++selected_;
-  Invalidate();
+  ScrollTo(first_visible_);
   return index;
 }
 
@@ -848,8 +909,7 @@ std::string ListView::ItemText(int row, int column) const {
 void ListView::DeleteAllItems() {
   rows_.clear();
   selected_ = -1;
-  first_visible_ = 0;
-  Invalidate();
+  ScrollTo(0);
 }
 
 void ListView::SetSelected(int row) {
@@ -865,9 +925,7 @@ void ListView::UserSelect(int row) {
 
 bool ListView::OnMouse(const MouseEvent& event) {
   if (event.kind == MouseEvent::Kind::kWheel) {
-    const int visible_rows = std::max(1, (rect().height() - kRowHeight) / kRowHeight);
-    first_visible_ = std::clamp(first_visible_ - event.wheel_delta / 40, 0, std::max(0, item_count() - visible_rows));
-    Invalidate();
+    ScrollTo(first_visible_ - event.wheel_delta / 40);
     return true;
   }
   if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kLeft && event.point.y >= kRowHeight) {
@@ -949,8 +1007,7 @@ void MenuButton::OnPaint(Canvas& canvas) {
   const Rect a = arrow_part();
   PaintButtonFace(canvas, t, pressed_part_ == 1);
   PaintButtonFace(canvas, a, pressed_part_ == 2);
-  canvas.Text(t, text(), font(), IsEnabled() ? colors::kBlack : colors::kGrayText,
-              kTextCenter | kTextVCenter | kTextSingleLine);
+  PaintText(canvas, *this, t, kTextCenter | kTextVCenter | kTextSingleLine, colors::kBlack, kButtonMargin);
   // A black triangle 6 pixels wide and 3 high, pointing down, in the middle of the arrow part.
   const int cx = a.left + a.width() / 2;
   const int cy = a.top + a.height() / 2 - 1;

@@ -141,7 +141,8 @@ class ShapedButton : public Button {
   int frame_height_ = 0;
 };
 
-// Single- or multi-line edit. Text is UTF-8 inside; the script-encoding functions convert at
+// Single- or multi-line edit; a multi-line edit wraps its lines at the box edge and scrolls up
+// and down. Text is UTF-8 inside; the script-encoding functions convert at
 // the edge. Offsets of SetSel/GetSel count characters; the *Bytes forms count bytes of the
 // script's encoding.
 class Edit : public Control {
@@ -323,7 +324,9 @@ class ScrollBar : public Control {
 // Report list view: columns and rows of text.
 class ListView : public Control {
  public:
-  ListView() : Control(ControlKind::kListView) {}
+  // The list holds its vertical scroll bar as a child; it shows while there are more rows than
+  // fit under the header.
+  ListView();
   struct Column {
     std::string text;
     int width = 60;           // [px]
@@ -341,10 +344,18 @@ class ListView : public Control {
   void SetSelected(int row);
   void UserSelect(int row);
   bool OnMouse(const MouseEvent& event) override;
+  void OnScroll(int id, ScrollCode code, int pos) override;
   void OnPaint(Canvas& canvas) override;
   static constexpr int kRowHeight = 17;  // [px], also the header height
+  static constexpr int kScrollBarWidth = 17;  // [px]
+  int first_visible() const { return first_visible_; }
+  ScrollBar* scroll_bar() const { return bar_; }
 
  private:
+  int VisibleRows() const;
+  // Moves the first shown row (clamped) and lays out the scroll bar for the rows.
+  void ScrollTo(int first);
+  ScrollBar* bar_ = nullptr;
   std::vector<Column> columns_;
   std::vector<std::vector<std::string>> rows_;
   int selected_ = -1;

@@ -35,6 +35,91 @@ KeyEvent Char(char32_t c) {
 
 KeyEvent Down(int key, uint8_t modifiers = 0) { return KeyEvent{KeyEvent::Kind::kDown, key, 0, modifiers}; }
 
+// A canvas that keeps the pixels of every image and the font of every text drawn on it, and
+// measures text as a fixed 7 pixels per character.
+class KeepingCanvas : public RecordingCanvas {
+ public:
+  KeepingCanvas() : RecordingCanvas(Rect{0, 0, 400, 100}) {}
+  std::vector<Image> images;
+  std::vector<Font> fonts;
+  Size MeasureText(std::string_view utf8, const Font& font) override {
+    int chars = 0;
+    for (unsigned char c : utf8) chars += (c & 0xC0) != 0x80;
+    return Size{static_cast<int>(chars * 7 * font.points / 9.0), 12};
+  }
+
+ protected:
+  void DoImage(Point at, const Image& image, const Rect& source, std::optional<Color> key) override {
+    images.push_back(image.Crop(source));
+    RecordingCanvas::DoImage(at, image, source, key);
+  }
+  void DoText(const Rect& r, std::string_view utf8, const Font& font, Color color, uint32_t format,
+              TextBackground background) override {
+    fonts.push_back(font);
+    RecordingCanvas::DoText(r, utf8, font, color, format, background);
+  }
+};
+
+// An icon button shows its icon as is while enabled and greyed (no colour left, the key colour
+// still transparent) while disabled, as text buttons grey their text.
+TEST(ButtonTest, ADisabledIconButtonShowsItsIconGreyed) {
+  HeadlessSession session;
+  Parent parent;
+  auto* button = Add<Button>(parent, 2021);
+  Image icon(2, 1, 0xFF00FF);
+  icon.set(0, 0, Rgb(0x30, 0xA0, 0x30));
+  button->SetImage(icon, 0xFF00FF);
+  for (const bool enabled : {true, false}) {
+    button->Enable(enabled);
+    KeepingCanvas canvas;
+    button->OnPaint(canvas);
+    ASSERT_EQ(canvas.images.size(), 1u);
+    const Color shown = canvas.images[0].at(0, 0);
+    if (enabled) {
+      EXPECT_EQ(shown, Rgb(0x30, 0xA0, 0x30));
+    } else {
+      EXPECT_EQ(RedOf(shown), GreenOf(shown));
+      EXPECT_EQ(GreenOf(shown), BlueOf(shown));
+      EXPECT_GT(RedOf(shown), 0x80) << "faded towards the face";
+    }
+    EXPECT_EQ(canvas.images[0].at(1, 0), 0xFF00FFu) << "the key colour stays transparent";
+  }
+}
+
+// A caption wider than its control is drawn smaller until it fits, with room to spare on the
+// right; one that fits keeps its size.
+TEST(ButtonTest, CaptionsShrinkToFitTheirControl) {
+  struct Case {
+    ControlKind kind;
+    int width;
+    std::string_view text;
+    bool shrinks;
+  };
+  const Case cases[] = {
+      {ControlKind::kStatic, 70, "高低アクセント", false},  // 49 px at 7 per character: fits
+      {ControlKind::kStatic, 40, "高低アクセント", true},
+      {ControlKind::kButton, 100, "OK", false},
+      {ControlKind::kButton, 40, "Cancel", true},  // the raised frame takes 3 px each side
+      {ControlKind::kMenuButton, 123, "Utterance Length:L1", true},  // the arrow takes a fifth
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    HeadlessSession session;
+    Parent parent;
+    Window* placed = parent.AddChild(MakeControl(ControlTemplate(1, c.kind, c.text, Rect{})), 1,
+                                     Rect{0, 0, c.width, 20});
+    KeepingCanvas canvas;
+    placed->OnPaint(canvas);
+    ASSERT_FALSE(canvas.fonts.empty());
+    const Font& font = canvas.fonts.back();
+    const int room = c.kind == ControlKind::kStatic      ? c.width
+                     : c.kind == ControlKind::kButton    ? c.width - 6
+                                                         : c.width - c.width / 5 - 6;
+    EXPECT_LE(canvas.MeasureText(c.text, font).width, room - 2);
+    EXPECT_EQ(font.points < placed->font().points, c.shrinks) << font.points;
+  }
+}
+
 TEST(EditTest, TypingEditsTheSelectionAndNotifies) {
   HeadlessSession session;
   Parent parent;
@@ -312,6 +397,49 @@ TEST(ListViewTest, ColumnsAndRows) {
   EXPECT_EQ(list->ItemText(3, 0), "");
   auto lines = session.Paint(*list);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "text 4,17 133,34 \"Vtr_wtp.so\" 000000"), lines.end());
+}
+
+// A list with more rows than fit under its header shows a scroll bar at its right edge, and
+// the bar scrolls the rows by line, by page and by its thumb; the wheel moves the bar too.
+TEST(ListViewTest, MoreRowsThanFitBringAScrollBar) {
+  HeadlessSession session;
+  Parent parent;
+  auto* list = static_cast<ListView*>(
+      parent.AddChild(std::make_unique<ListView>(), 1011, Rect::FromSize(0, 0, 200, 4 * ListView::kRowHeight)));
+  list->InsertColumn(0, "File Name", 135);
+  for (int i = 0; i < 2; ++i) list->InsertItem(list->item_count(), "Vtr_" + std::to_string(i) + ".so");
+  ScrollBar* bar = list->scroll_bar();
+  EXPECT_FALSE(bar->visible()) << "two rows fit under the header";
+  for (int i = 2; i < 8; ++i) list->InsertItem(list->item_count(), "Vtr_" + std::to_string(i) + ".so");
+  ASSERT_TRUE(bar->visible());
+  EXPECT_EQ(bar->rect(), (Rect{200 - ListView::kScrollBarWidth, ListView::kRowHeight, 200, 4 * ListView::kRowHeight}));
+  EXPECT_EQ(bar->maximum(), 5);  // 8 rows, 3 shown
+
+  struct Step {
+    ScrollCode code;
+    int pos;
+    int first;
+  };
+  const Step steps[] = {
+      {ScrollCode::kLineDown, 0, 1}, {ScrollCode::kPageDown, 0, 4}, {ScrollCode::kLineDown, 0, 5},
+      {ScrollCode::kLineDown, 0, 5}, {ScrollCode::kLineUp, 0, 4},   {ScrollCode::kThumbTrack, 2, 2},
+      {ScrollCode::kPageUp, 0, 0},
+  };
+  for (const Step& step : steps) {
+    bar->UserScroll(step.code, step.pos);
+    EXPECT_EQ(list->first_visible(), step.first) << static_cast<int>(step.code);
+    EXPECT_EQ(bar->pos(), step.first);
+  }
+  MouseEvent wheel = MouseEvent::At(MouseEvent::Kind::kWheel, MouseButton::kNone, {50, 40});
+  wheel.wheel_delta = -120;  // three rows towards the end
+  list->OnMouse(wheel);
+  EXPECT_EQ(bar->pos(), 3);
+  auto lines = session.Paint(*list);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "text 4,17 133,34 \"Vtr_3.so\" 000000"), lines.end());
+
+  list->DeleteAllItems();
+  EXPECT_FALSE(bar->visible());
+  EXPECT_EQ(list->first_visible(), 0);
 }
 
 TEST(MenuButtonTest, TextPartClicksAndArrowDropsDown) {

@@ -23,13 +23,8 @@ Dialog::~Dialog() {
 
 void Dialog::Build() {
   const Size size = TemplateToPixels(template_.size, template_.units);
-  // A new dialog opens centred over its owner, or near the top left of the screen.
-  Point at{80, 60};
-  if (owner_ != nullptr) {
-    const Rect o = owner_->ScreenRect();
-    at = Point{o.left + (o.width() - size.width) / 2, o.top + (o.height() - size.height) / 2};
-  }
-  SetRect(Rect::FromSize(at.x, at.y, size.width, size.height));
+  SetRect(Rect::FromSize(0, 0, size.width, size.height));
+  CenterWindow();
   SetText(template_.caption);
   SetFont(template_.font);
   DragAcceptFiles((template_.style & kStyleAcceptFiles) != 0);
@@ -177,9 +172,26 @@ std::string Dialog::TooltipAt(Point p) const {
 }
 
 void Dialog::CenterWindow() {
-  Rect area{0, 0, 1024, 768};
-  if (owner_ != nullptr) area = owner_->ScreenRect();
-  MoveTo(Point{area.left + (area.width() - rect().width()) / 2, area.top + (area.height() - rect().height()) / 2});
+  // Over the owner; a dialog without one (a library's) belongs to the window that is active
+  // when it opens, and with no window at all it is centred on the screen.
+  System& system = System::Get();
+  const Window* over = owner_;
+  const auto& modal = system.modal_stack();
+  for (auto it = modal.rbegin(); over == nullptr && it != modal.rend(); ++it) {
+    if (*it != this) over = *it;
+  }
+  if (over == nullptr && system.Active() != this) over = system.Active();
+  Rect screen = system.backend().ScreenArea(Point{0, 0});
+  Rect area = screen;
+  if (over != nullptr) {
+    area = over->ScreenRect();
+    screen = system.backend().ScreenArea(Point{area.left + area.width() / 2, area.top + area.height() / 2});
+  }
+  const Rect centred = KeepInside(Rect::FromSize(area.left + (area.width() - rect().width()) / 2,
+                                                 area.top + (area.height() - rect().height()) / 2,
+                                                 rect().width(), rect().height()),
+                                  screen);
+  MoveTo(Point{centred.left, centred.top});
 }
 
 void Dialog::SetForeground() {

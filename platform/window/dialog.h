@@ -81,6 +81,8 @@ class Dialog : public Window {
   // Tooltip text at a client point: a rectangle's, else the control's under it; empty if none.
   std::string TooltipAt(Point p) const;
 
+  // Centres the dialog over its owner (without one, over the window active below it; with no
+  // window at all, on the screen) and keeps it inside the screen. A new dialog opens so.
   void CenterWindow();
   // Brings the dialog to the front of the screen.
   void SetForeground();

@@ -49,7 +49,7 @@ enum class ControlKind : int {
 enum Style : uint32_t {
   kStyleHidden = 1u << 0,
   kStyleDisabled = 1u << 1,
-  kStyleMultiLine = 1u << 2,    // edit: several lines, Enter makes a new line
+  kStyleMultiLine = 1u << 2,    // edit: several lines wrapped at the box edge, Enter makes a new line
   kStyleReadOnly = 1u << 3,
   kStyleBorder = 1u << 4,
   kStyleCenter = 1u << 5,       // static and edit text centred

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 #include "platform/window/headless.h"
@@ -60,6 +61,45 @@ class RecordingDialog : public Dialog {
     return true;
   }
 };
+
+// A dialog opens centred over the window below it (its owner, or for a library's dialog the one
+// active when it opens), and never outside the screen (1024 x 768 headless).
+TEST(DialogTest, OpensCentredOverTheWindowBelowItAndInsideTheScreen) {
+  struct Case {
+    Point below;  // top left of the window below (350 x 180, as the dialog)
+    bool owned;
+    Point expected;
+    const char* why;
+  };
+  const Case cases[] = {
+      {{100, 120}, false, {100, 120}, "over the active window"},
+      {{100, 120}, true, {100, 120}, "over its owner"},
+      {{900, 700}, false, {1024 - 350, 768 - 180}, "kept inside at the bottom right"},
+      {{-200, -100}, true, {0, 0}, "kept inside at the top left"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    HeadlessSession session;
+    RecordingDialog below;
+    std::unique_ptr<RecordingDialog> dialog;
+    Rect first, placed;
+    session.user()
+        .Do([&] {
+          first = below.rect();
+          below.MoveTo(c.below);
+          dialog = std::make_unique<RecordingDialog>(c.owned ? &below : nullptr);
+          EXPECT_EQ(dialog->DoModal(), kIdOk);
+        })
+        .Do([&] { placed = dialog->rect(); })
+        .Click(kIdOk)
+        .Click(kIdOk);
+    EXPECT_EQ(below.DoModal(), kIdOk);
+    // With no window at all: the middle of the screen.
+    EXPECT_EQ(first, Rect::FromSize((1024 - 350) / 2, (768 - 180) / 2, 350, 180));
+    EXPECT_EQ(placed, Rect::FromSize(c.expected.x, c.expected.y, 350, 180));
+    EXPECT_TRUE(session.errors().empty());
+  }
+}
 
 TEST(DialogTest, BuildsControlsFromTheTemplateInPixels) {
   HeadlessSession session;

@@ -10,9 +10,10 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Item.H>
-#include <FL/Fl_Multiline_Input.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_RGB_Image.H>
+#include <FL/Fl_Text_Buffer.H>
+#include <FL/Fl_Text_Editor.H>
 #include <FL/Fl_Tooltip.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
@@ -32,6 +33,7 @@
 #include "platform/window/dialog.h"
 #include "platform/window/internal/file_chooser.h"
 #include "platform/window/internal/fltk_keys.h"
+#include "platform/window/internal/font_list.h"
 #include "platform/window/internal/system.h"
 #include "platform/window/window_system.h"
 
@@ -39,14 +41,38 @@ namespace vtr::platform {
 namespace internal {
 namespace {
 
-// Fonts that can show Japanese text (fonts-ipafont-gothic), named with FLTK's style prefix.
-constexpr Fl_Font kProportionalFont = FL_FREE_FONT;
-constexpr Fl_Font kFixedFont = FL_FREE_FONT + 1;
+// Two FLTK fonts per family of the font list, proportional and fixed, from FL_FREE_FONT on.
+Fl_Font FontSlot(int index, bool fixed) { return FL_FREE_FONT + 2 * index + (fixed ? 1 : 0); }
 
-Fl_Font FontFor(const Font& font) {
-  // Families the dialogs name: "MS ゴシック" is fixed pitch; the UI and P fonts are proportional.
-  const bool fixed = font.family.find("ゴシック") != std::string::npos && font.family.find("Pゴシック") == std::string::npos;
-  return fixed ? kFixedFont : kProportionalFont;
+// Families the dialogs name: "MS ゴシック" is fixed pitch; the UI and P fonts are proportional.
+bool IsFixed(const Font& font) {
+  return font.family.find("ゴシック") != std::string::npos && font.family.find("Pゴシック") == std::string::npos;
+}
+
+// The FLTK font that shows every character of `utf8` in the pitch of `font`.
+Fl_Font FontFor(const Font& font, std::string_view utf8) {
+  const bool fixed = IsFixed(font);
+  return FontSlot(FontIndexFor(utf8, fixed), fixed);
+}
+
+// The toolkit's own tooltips take the font their text needs when the pointer enters a widget.
+void (*g_toolkit_tooltip_enter)(Fl_Widget*) = nullptr;
+
+void EnterTooltipInItsFont(Fl_Widget* widget) {
+  for (Fl_Widget* w = widget; w != nullptr; w = w->parent()) {
+    if (w->tooltip() != nullptr) {
+      Fl_Tooltip::font(FontFor(DefaultDialogFont(), w->tooltip()));
+      break;
+    }
+  }
+  if (g_toolkit_tooltip_enter != nullptr) g_toolkit_tooltip_enter(widget);
+}
+
+// Called after a widget got a tooltip: only then has FLTK put its own entry function in place.
+void HookTooltipFont() {
+  if (Fl_Tooltip::enter == &EnterTooltipInItsFont) return;
+  g_toolkit_tooltip_enter = Fl_Tooltip::enter;
+  Fl_Tooltip::enter = &EnterTooltipInItsFont;
 }
 
 int PixelSize(const Font& font) { return std::max(6, static_cast<int>(std::lround(font.points * 96.0 / 72.0))); }
@@ -68,7 +94,7 @@ class FltkCanvas : public Canvas {
   }
 
   Size MeasureText(std::string_view utf8, const Font& font) override {
-    fl_font(FontFor(font), PixelSize(font));
+    fl_font(FontFor(font, utf8), PixelSize(font));
     int w = 0, h = 0;
     const std::string text(utf8);
     fl_measure(text.c_str(), w, h, 0);
@@ -90,7 +116,7 @@ class FltkCanvas : public Canvas {
               TextBackground background) override {
     std::string text(utf8);
     if (format & kTextSingleLine) std::erase(text, '\n');
-    fl_font(FontFor(font), PixelSize(font));
+    fl_font(FontFor(font, text), PixelSize(font));
     Fl_Align align = 0;
     if (format & kTextRight) {
       align |= FL_ALIGN_RIGHT;
@@ -228,6 +254,7 @@ class WidgetPeer : public Peer {
     if (model_.tooltip() != tooltip_) {
       tooltip_ = model_.tooltip();
       widget_->copy_tooltip(tooltip_.empty() ? nullptr : tooltip_.c_str());
+      HookTooltipFont();
     }
     SyncMore();
     if (model_.HasFocus() && Fl::focus() != widget_ && widget_->visible_r()) widget_->take_focus();
@@ -247,8 +274,29 @@ class CanvasWidget : public Fl_Widget {
  public:
   CanvasWidget(Window& model) : Fl_Widget(0, 0, 1, 1), model_(model) {}
   void draw() override {
-    FltkCanvas canvas(model_.client_rect(), Point{x(), y()});
-    model_.OnPaint(canvas);
+    const Region& shape = model_.shape();
+    if (shape.empty()) {
+      FltkCanvas canvas(model_.client_rect(), Point{x(), y()});
+      model_.OnPaint(canvas);
+      return;
+    }
+    // Only the shape's pixels belong to a shaped window: its painting is clipped to them, and
+    // what lies around them stays the parent's (mouse events there reach the parent too, as
+    // the window system hit-tests by the shape).
+    fl_push_clip(x(), y(), w(), h());
+    Fl_Region region = XCreateRegion();
+    for (const Rect& r : shape.rects()) {
+      XRectangle part{static_cast<short>(x() + r.left), static_cast<short>(y() + r.top),
+                      static_cast<unsigned short>(r.width()), static_cast<unsigned short>(r.height())};
+      XUnionRectWithRegion(&part, region, region);
+    }
+    if (Fl_Region current = fl_clip_region()) XIntersectRegion(region, current, region);
+    fl_clip_region(region);  // FLTK owns the region from here on
+    {
+      FltkCanvas canvas(model_.client_rect(), Point{x(), y()});
+      model_.OnPaint(canvas);
+    }
+    fl_pop_clip();
   }
   int handle(int event) override {
     switch (event) {
@@ -266,6 +314,61 @@ class CanvasWidget : public Fl_Widget {
  private:
   Window& model_;
 };
+
+// A multi-line edit: its lines wrap at the box edge and it scrolls up and down, as a multi-line
+// edit without sideways scrolling does on the desktop the dialogs were made for. The buffer is
+// a base so that it outlives the editor, which detaches from it when it dies.
+struct TextHolder {
+  Fl_Text_Buffer text_buffer;
+};
+
+class WrappingEditor : private TextHolder, public Fl_Text_Editor {
+ public:
+  WrappingEditor(int x, int y, int w, int h) : Fl_Text_Editor(x, y, w, h) {
+    buffer(&text_buffer);
+    wrap_mode(WRAP_AT_BOUNDS, 0);
+  }
+  std::string shown;                  // the text last handed to the buffer
+  std::pair<int, int> shown_sel{0, 0};  // the caret and anchor last handed to it [bytes]
+};
+
+// What the edit widgets share, for the one-line FLTK input and the wrapping editor: caret and
+// anchor in bytes of the UTF-8 text, the text, the selection and bringing the caret into sight.
+std::pair<int, int> CaretAndAnchor(const Fl_Input_& w) { return {w.position(), w.mark()}; }
+std::pair<int, int> CaretAndAnchor(WrappingEditor& w) {
+  const int caret = w.insert_position();
+  int start = 0, end = 0;
+  if (!w.buffer()->selection_position(&start, &end)) return {caret, caret};
+  return {caret, caret == start ? end : start};
+}
+void ShowText(Fl_Input_& w, const std::string& text) {
+  if (text != w.value()) w.value(text.c_str());
+}
+void ShowText(WrappingEditor& w, const std::string& text) {
+  if (text == w.shown) return;
+  w.shown = text;
+  w.buffer()->text(text.c_str());
+  w.shown_sel = {-1, -1};  // a new text puts the caret back at its start: show it again
+}
+void ShowReadOnly(Fl_Input_& w, bool read_only) { w.readonly(read_only); }
+void ShowReadOnly(WrappingEditor&, bool) {}  // keys reach the model, which refuses them
+void ShowSelection(Fl_Input_& w, int caret, int anchor) { w.position(caret, anchor); }
+void ShowSelection(WrappingEditor& w, int caret, int anchor) {
+  if (w.shown_sel == std::pair{caret, anchor}) return;
+  w.shown_sel = {caret, anchor};
+  if (caret == anchor) {
+    w.buffer()->unselect();
+  } else {
+    w.buffer()->select(std::min(caret, anchor), std::max(caret, anchor));
+  }
+  w.insert_position(caret);
+  w.show_insert_position();
+}
+// The user moved the caret or the selection in the widget itself.
+void NoteUserSelection(Fl_Input_&, std::pair<int, int>) {}
+void NoteUserSelection(WrappingEditor& w, std::pair<int, int> caret_and_anchor) { w.shown_sel = caret_and_anchor; }
+void ShowCaret(Fl_Input_& w) { w.redraw(); }  // FLTK brings the caret into sight when it draws the field
+void ShowCaret(WrappingEditor& w) { w.show_insert_position(); }
 
 // Edits: FLTK shows the text, the caret and the input method; the model owns the text.
 template <typename Base>
@@ -305,7 +408,9 @@ class EditWidget : public Base {
       return static_cast<int>(fl_utf_nb_char(reinterpret_cast<const unsigned char*>(text.data()),
                                               std::clamp(byte, 0, static_cast<int>(text.size()))));
     };
-    const int a = chars(this->position()), b = chars(this->mark());
+    const auto [caret, anchor] = CaretAndAnchor(*this);
+    NoteUserSelection(*this, {caret, anchor});
+    const int a = chars(caret), b = chars(anchor);
     syncing_ = true;
     model_.SetSel(std::min(a, b), std::max(a, b));
     syncing_ = false;
@@ -324,9 +429,9 @@ class EditPeer : public WidgetPeer {
  protected:
   void SyncMore() override {
     if (input_->syncing_) return;
-    if (edit_.text() != input_->value()) input_->value(edit_.text().c_str());
-    input_->readonly(edit_.read_only());
-    input_->textfont(FontFor(edit_.font()));
+    ShowText(*input_, edit_.text());
+    ShowReadOnly(*input_, edit_.read_only());
+    input_->textfont(FontFor(edit_.font(), edit_.text()));
     input_->textsize(PixelSize(edit_.font()));
     const auto [start, end] = edit_.GetSel();
     const std::string& text = edit_.text();
@@ -339,10 +444,10 @@ class EditPeer : public WidgetPeer {
       }
       return static_cast<int>(i);
     };
-    input_->position(byte(end), byte(start));
+    ShowSelection(*input_, byte(end), byte(start));
     if (edit_.scroll_requests() != scrolls_) {
       scrolls_ = edit_.scroll_requests();
-      input_->redraw();  // FLTK brings the caret into sight when it draws the field
+      ShowCaret(*input_);
     }
   }
 
@@ -363,7 +468,23 @@ class ChoiceWidget : public Fl_Choice {
   }
   int handle(int event) override {
     if (event == FL_KEYBOARD || event == FL_KEYUP) return ForwardKey(event);
-    if (event == FL_PUSH) model_.SetFocus();
+    if (event == FL_PUSH) {
+      model_.SetFocus();
+      if (menu() == nullptr || menu()->text == nullptr) return 0;
+      if (Fl::visible_focus()) Fl::focus(this);
+      // The list drops below the box (above it where the screen ends), as a drop-down list does;
+      // FLTK's own choice puts the current entry over the box, which sends the top of a long
+      // list off the screen when a late entry is chosen.
+      const Fl_Color face = color();
+      color(FL_BACKGROUND2_COLOR);  // the list is white, as the box is
+      const Fl_Menu_Item* chosen = menu()->pulldown(x(), y(), w(), h(), nullptr, this);
+      color(face);
+      if (chosen != nullptr && chosen->submenu() == 0) {
+        if (chosen != mvalue()) redraw();
+        picked(chosen);
+      }
+      return 1;
+    }
     return Fl_Choice::handle(event);
   }
   std::vector<std::string> labels;
@@ -384,12 +505,12 @@ class ChoicePeer : public WidgetPeer {
       choice_->items.assign(choice_->labels.size() + 1, Fl_Menu_Item{});
       for (size_t i = 0; i < choice_->labels.size(); ++i) {
         choice_->items[i].text = choice_->labels[i].c_str();
-        choice_->items[i].labelfont_ = FontFor(combo_.font());
+        choice_->items[i].labelfont_ = FontFor(combo_.font(), choice_->labels[i]);
         choice_->items[i].labelsize_ = static_cast<Fl_Fontsize>(PixelSize(combo_.font()));
       }
       choice_->menu(choice_->items.data());
     }
-    choice_->textfont(FontFor(combo_.font()));
+    choice_->textfont(FontFor(combo_.font(), combo_.cur_sel() >= 0 ? combo_.item(combo_.cur_sel()) : ""));
     choice_->textsize(PixelSize(combo_.font()));
     if (combo_.cur_sel() >= 0) {
       choice_->value(combo_.cur_sel());
@@ -714,6 +835,12 @@ class FltkBackend : public Backend {
     Fl::copy(text.data(), static_cast<int>(text.size()), 1);
   }
 
+  Rect ScreenArea(Point near) override {
+    int x = 0, y = 0, w = 0, h = 0;
+    Fl::screen_work_area(x, y, w, h, near.x, near.y);
+    return Rect::FromSize(x, y, w, h);
+  }
+
   void CursorChanged(Cursor cursor) override {
     for (TopWindow* w : windows_) w->cursor(CursorOf(cursor));
   }
@@ -724,8 +851,8 @@ class FltkBackend : public Backend {
       Window& w = *child;
       if (auto* edit = dynamic_cast<Edit*>(&w)) {
         if (edit->has_style(kStyleMultiLine)) {
-          auto* widget = new EditWidget<Fl_Multiline_Input>(*edit);
-          edit->set_peer(std::make_unique<EditPeer<Fl_Multiline_Input>>(*edit, widget));
+          auto* widget = new EditWidget<WrappingEditor>(*edit);
+          edit->set_peer(std::make_unique<EditPeer<WrappingEditor>>(*edit, widget));
         } else {
           auto* widget = new EditWidget<Fl_Input>(*edit);
           edit->set_peer(std::make_unique<EditPeer<Fl_Input>>(*edit, widget));
@@ -774,7 +901,7 @@ class FltkBackend : public Backend {
       labels.push_back(std::make_unique<std::string>(text));
       Fl_Menu_Item entry{};
       entry.text = labels.back()->c_str();
-      entry.labelfont_ = kProportionalFont;
+      entry.labelfont_ = FontFor(DefaultDialogFont(), text);
       entry.labelsize_ = 12;
       entry.user_data_ = reinterpret_cast<void*>(static_cast<intptr_t>(item.id));
       if (item.grayed) entry.flags |= FL_MENU_INACTIVE;
@@ -812,8 +939,19 @@ bool UseFltkBackend() {
     if (display == nullptr) return false;
     fl_open_display(display);
     Fl::lock();  // lets other threads wake the loop (posted commands)
-    Fl::set_font(internal::kProportionalFont, " IPAPGothic");
-    Fl::set_font(internal::kFixedFont, " IPAGothic");
+    // The font list, and FLTK's own face (its choosers, menus and tooltips) as its first family.
+    static std::vector<std::string> names;
+    for (size_t i = 0; i < internal::kFontList.size(); ++i) {
+      names.push_back(" " + std::string(internal::kFontList[i].proportional));
+      names.push_back(" " + std::string(internal::kFontList[i].fixed));
+    }
+    for (size_t i = 0; i < internal::kFontList.size(); ++i) {
+      Fl::set_font(internal::FontSlot(static_cast<int>(i), false), names[2 * i].c_str());
+      Fl::set_font(internal::FontSlot(static_cast<int>(i), true), names[2 * i + 1].c_str());
+    }
+    static const std::string face(internal::kFontList[0].proportional);
+    static const std::string faces[] = {" " + face, "B" + face, "I" + face, "P" + face};
+    for (int style = 0; style < 4; ++style) Fl::set_font(FL_HELVETICA + style, faces[style].c_str());
     FL_NORMAL_SIZE = 12;
     Fl::visual(FL_DOUBLE | FL_INDEX);
     internal::g_fltk = new internal::FltkBackend();

@@ -18,6 +18,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -29,6 +31,9 @@
 #include "platform/process.h"
 #include "platform/window/testdata/demo_dialog.h"
 #include "platform/window/window_system.h"
+
+// Last: Xlib's macros (None, Bool) would break the test framework's headers.
+#include <FL/x.H>
 
 // The X libraries keep caches for the life of the process; they are not leaks of ours.
 extern "C" const char* __lsan_default_suppressions() {
@@ -139,6 +144,17 @@ std::optional<Screenshot> ReadPpm(const std::filesystem::path& file) {
 
 bool IsDark(Color c) { return RedOf(c) + GreenOf(c) + BlueOf(c) < 300; }
 
+// Lets the server map and the windows paint everything asked for so far, before a picture: on a
+// busy machine the timer that takes it may fire before the first paint.
+void SettleWindows() {
+  for (int round = 0; round < 20; ++round) {
+    Fl::check();
+    Fl::flush();
+    XSync(fl_display, False);
+    usleep(10000);
+  }
+}
+
 TEST(FltkScreenshotTest, DemoDialogShowsItsControlsAndJapaneseText) {
   const auto xvfb = FindProgram("Xvfb");
   const auto xwd = FindProgram("xwd");
@@ -155,6 +171,7 @@ TEST(FltkScreenshotTest, DemoDialogShowsItsControlsAndJapaneseText) {
   demo::DemoDialog dialog;
   bool captured = false;
   dialog.on_shown = [&] {
+    SettleWindows();
     ProcessSpec shot;
     shot.program = *xwd;
     shot.args = {"-root", "-silent", "-display", server->display(), "-out", (folder / "screen.xwd").string()};
@@ -192,6 +209,130 @@ TEST(FltkScreenshotTest, DemoDialogShowsItsControlsAndJapaneseText) {
   EXPECT_GT(ink_a, 40);
   EXPECT_GT(ink_b, 40);
   EXPECT_GT(differ, 40);
+}
+
+// A dialog that takes a picture of the screen once it has shown, and ends.
+class PictureDialog : public Dialog {
+ public:
+  PictureDialog(DialogTemplate t, std::string display, std::filesystem::path folder)
+      : Dialog(std::move(t)), display_(std::move(display)), folder_(std::move(folder)) {}
+  std::function<void(PictureDialog&)> on_init;
+  std::optional<Screenshot> shot;
+
+  void OnTimer(int) override {
+    KillTimer(1);
+    SettleWindows();
+    ProcessSpec xwd;
+    xwd.program = *FindProgram("xwd");
+    xwd.args = {"-root", "-silent", "-display", display_, "-out", (folder_ / "screen.xwd").string()};
+    ProcessSpec to_ppm;
+    to_ppm.program = *FindProgram("convert");
+    to_ppm.args = {(folder_ / "screen.xwd").string(), (folder_ / "screen.ppm").string()};
+    if (RunProcess(xwd, std::chrono::seconds(10)).ok() && RunProcess(to_ppm, std::chrono::seconds(10)).ok()) {
+      shot = ReadPpm(folder_ / "screen.ppm");
+    }
+    EndDialog(kIdOk);
+  }
+
+ protected:
+  bool OnInitDialog() override {
+    if (on_init) on_init(*this);
+    SetTimer(1, 600);
+    return true;
+  }
+
+ private:
+  std::string display_;
+  std::filesystem::path folder_;
+};
+
+// Dark pixels of `r` (client coordinates of a dialog at `origin`) as a bit per pixel.
+std::vector<bool> InkOf(const Screenshot& shot, Point origin, const Rect& r) {
+  std::vector<bool> ink;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) ink.push_back(IsDark(shot.at(origin.x + x, origin.y + y)));
+  return ink;
+}
+
+// Hangul, simplified Chinese and kana are each drawn with real glyphs: with ink, and unlike
+// the box a character shows that no font of the list has.
+TEST(FltkScreenshotTest, KoreanChineseAndJapaneseTextShowRealGlyphs) {
+  const auto xvfb = FindProgram("Xvfb");
+  if (!xvfb || !FindProgram("xwd") || !FindProgram("convert")) {
+    GTEST_SKIP() << "Xvfb, xwd or ImageMagick convert is not installed; the glyph test did not run";
+  }
+  const XServer* server = FltkOnPrivateServer(*xvfb);
+  ASSERT_NE(server, nullptr) << "Xvfb or FLTK did not start";
+  struct Sample {
+    std::string_view text;
+    const char* script;
+  };
+  const Sample samples[] = {{"한", "hangul"}, {"这", "simplified Chinese"}, {"あ", "kana"}};
+  const std::string_view missing = "\xF0\x9F\x82\xA1";  // a playing card: in no font of the list
+  DialogTemplate t{.id = 951, .caption = "glyphs", .size = {240, 60}, .controls = {}};
+  for (int i = 0; i < 4; ++i) {
+    t.controls.push_back({700 + i, ControlKind::kStatic, i < 3 ? samples[i].text : missing,
+                          {10 + 55 * i, 10, 40, 40}});
+  }
+  const std::filesystem::path folder = TempFolder() / ("vtr_window_glyphs_" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  PictureDialog dialog(t, server->display(), folder);
+  dialog.on_init = [](PictureDialog& d) {
+    for (int i = 0; i < 4; ++i) {
+      d.Item<Static>(700 + i)->SetColors(colors::kWhite);
+      d.Item(700 + i)->SetFont(Font{"MS UI Gothic", 24});
+    }
+  };
+  EXPECT_EQ(dialog.DoModal(), kIdOk);
+  std::filesystem::remove_all(folder);
+  ASSERT_TRUE(dialog.shot.has_value()) << "xwd or convert failed";
+  const Point origin{dialog.rect().left, dialog.rect().top};
+  const std::vector<bool> box = InkOf(*dialog.shot, origin, Rect::FromSize(10 + 55 * 3, 10, 40, 40));
+  for (int i = 0; i < 3; ++i) {
+    const std::vector<bool> glyph = InkOf(*dialog.shot, origin, Rect::FromSize(10 + 55 * i, 10, 40, 40));
+    int ink = 0, differ = 0;
+    for (size_t p = 0; p < glyph.size(); ++p) {
+      ink += glyph[p];
+      differ += glyph[p] != box[p];
+    }
+    EXPECT_GT(ink, 40) << samples[i].script;
+    EXPECT_GT(differ, 40) << samples[i].script << " looks like the box of a missing glyph";
+  }
+}
+
+// A shaped window paints only inside its shape: a square painted all red under a round shape
+// leaves the dialog's face in the corners.
+TEST(FltkScreenshotTest, AShapedWindowPaintsOnlyInsideItsShape) {
+  const auto xvfb = FindProgram("Xvfb");
+  if (!xvfb || !FindProgram("xwd") || !FindProgram("convert")) {
+    GTEST_SKIP() << "Xvfb, xwd or ImageMagick convert is not installed; the shape test did not run";
+  }
+  const XServer* server = FltkOnPrivateServer(*xvfb);
+  ASSERT_NE(server, nullptr) << "Xvfb or FLTK did not start";
+  class RedSquare : public CustomWindow {
+    void OnPaint(Canvas& canvas) override { canvas.FillRect(client_rect(), Rgb(0xFF, 0, 0)); }
+  };
+  DialogTemplate t{.id = 952, .caption = "shape", .size = {80, 60}, .controls = {{1, ControlKind::kCustom, "", {10, 10, 28, 28}}}};
+  const std::filesystem::path folder = TempFolder() / ("vtr_window_shape_" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  PictureDialog dialog(t, server->display(), folder);
+  dialog.on_init = [](PictureDialog& d) {
+    Window* square = d.ReplaceChild(1, std::make_unique<RedSquare>());
+    Image disc(28, 28, 0xFF00FF);
+    for (int y = 0; y < 28; ++y)
+      for (int x = 0; x < 28; ++x)
+        if ((x - 13.5) * (x - 13.5) + (y - 13.5) * (y - 13.5) <= 13.5 * 13.5) disc.set(x, y, 0);
+    square->SetShape(RegionFromImage(disc, 0xFF00FF, Rect{0, 0, 28, 28}));
+  };
+  EXPECT_EQ(dialog.DoModal(), kIdOk);
+  std::filesystem::remove_all(folder);
+  ASSERT_TRUE(dialog.shot.has_value()) << "xwd or convert failed";
+  const Point at{dialog.rect().left + 10, dialog.rect().top + 10};
+  EXPECT_EQ(dialog.shot->at(at.x + 14, at.y + 14), Rgb(0xFF, 0, 0)) << "the middle is painted";
+  for (const Point corner : {Point{0, 0}, Point{27, 0}, Point{0, 27}, Point{27, 27}}) {
+    EXPECT_EQ(dialog.shot->at(at.x + corner.x, at.y + corner.y), colors::kButtonFace)
+        << corner.x << "," << corner.y << " lies outside the shape";
+  }
 }
 
 // A user of FLTK's own file chooser, acting from inside its loop: notes what the chooser shows,

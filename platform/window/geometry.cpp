@@ -11,6 +11,12 @@ Rect Rect::Intersect(const Rect& other) const {
   return r;
 }
 
+Rect KeepInside(const Rect& rect, const Rect& area) {
+  const int x = std::max(area.left, std::min(rect.left, area.right - rect.width()));
+  const int y = std::max(area.top, std::min(rect.top, area.bottom - rect.height()));
+  return rect.Offset(x - rect.left, y - rect.top);
+}
+
 bool Region::Contains(Point p) const {
   return std::any_of(rects_.begin(), rects_.end(), [p](const Rect& r) { return r.Contains(p); });
 }

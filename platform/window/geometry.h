@@ -70,6 +70,10 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// `rect` moved (not resized) to lie inside `area`; when it is larger, its top left corner stays
+// inside (a window's caption and close box remain reachable).
+Rect KeepInside(const Rect& rect, const Rect& area);
+
 // An area made of rectangles (a window shape). An empty region means "no shape": the whole
 // rectangle of the window counts.
 class Region {

@@ -83,7 +83,7 @@ class HeadlessBackend : public Backend {
 
   bool OpenDocument(std::string_view document) override {
     documents_.emplace_back(document);
-    return true;
+    return browser_;
   }
 
   void MessageBoxShown(Window&, std::string_view text, std::string_view caption, uint32_t style) override {
@@ -137,6 +137,7 @@ class HeadlessBackend : public Backend {
   std::vector<ShownMenu> menus_;
   std::vector<FileDialogRequest> file_dialogs_;
   std::vector<std::string> documents_;
+  bool browser_ = true;
   std::vector<std::string> errors_;
 };
 
@@ -456,6 +457,8 @@ const std::vector<ShownMessageBox>& HeadlessSession::message_boxes() const { ret
 const std::vector<ShownMenu>& HeadlessSession::menus() const { return backend_->menus_; }
 const std::vector<FileDialogRequest>& HeadlessSession::file_dialogs() const { return backend_->file_dialogs_; }
 const std::vector<std::string>& HeadlessSession::opened_documents() const { return backend_->documents_; }
+
+void HeadlessSession::set_browser_present(bool present) { backend_->browser_ = present; }
 const std::vector<std::string>& HeadlessSession::errors() const { return backend_->errors_; }
 
 std::vector<std::string> HeadlessSession::Paint(Window& window) {

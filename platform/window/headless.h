@@ -113,6 +113,8 @@ class HeadlessSession {
   const std::vector<ShownMenu>& menus() const;
   const std::vector<FileDialogRequest>& file_dialogs() const;
   const std::vector<std::string>& opened_documents() const;
+  // Without a browser, opening a document is recorded and fails.
+  void set_browser_present(bool present);
   // What went wrong with the script: steps that found nothing to act on, loops left waiting.
   const std::vector<std::string>& errors() const;
 

@@ -270,7 +270,8 @@ TEST(PopupMenuTest, ShowsTheMenuAndReturnsTheChoice) {
     EXPECT_TRUE(shown.Find(181)->grayed);
     EXPECT_TRUE(shown.Find(183)->checked);
     EXPECT_TRUE(shown.items()[1].separator);
-    EXPECT_EQ(session.menus()[0].at, (Point{80 + 80, 40 + 60}));  // screen point of the click
+    // The screen point of the click.
+    EXPECT_EQ(session.menus()[0].at, (Point{dialog.rect().left + 80, dialog.rect().top + 40}));
     EXPECT_TRUE(session.errors().empty());
   }
 }

@@ -235,8 +235,9 @@ std::optional<std::string> ScriptEditDlg::BoxText() const {
 }
 
 void ScriptEditDlg::ShowText(std::string_view stripped) {
+  // `stripped` may view script_text_ itself: show the stored copy.
   script_text_ = std::string(stripped);
-  if (auto* box = Item<Edit>(kScriptBox)) (void)box->SetScriptText(encoding(), stripped);
+  if (auto* box = Item<Edit>(kScriptBox)) (void)box->SetScriptText(encoding(), script_text_);
 }
 
 bool ScriptEditDlg::ReadControls() {

@@ -123,6 +123,10 @@ class ScriptEditDialogTest : public ::testing::Test {
 };
 
 TEST_F(ScriptEditDialogTest, OpensWithTheTextWithoutItsHeaderAndTheVoiceOfTheScript) {
+  // A script as long as a recording gives: far beyond the few bytes a string keeps inside itself,
+  // so that showing a view of a text that was replaced meanwhile cannot pass unseen.
+  std::string recorded;
+  for (int i = 0; i < 40; ++i) recorded += Sj("か'2き_1く") + "S" + std::to_string(40 + i % 20) + Sj("、");
   struct Case {
     uint32_t language;
     std::string text;
@@ -132,6 +136,7 @@ TEST_F(ScriptEditDialogTest, OpensWithTheTextWithoutItsHeaderAndTheVoiceOfTheScr
   const Case cases[] = {
       {kJ, "KV#J" + Sj("か"), Sj("か"), 0},
       {kJ, "KV#JK3" + Sj("か"), "K3" + Sj("か"), 3},
+      {kJ, "KV#JK2" + recorded, "K2" + recorded, 2},
       {kJ, "K5" + Sj("か"), "K5" + Sj("か"), 5},
       {kG, "KV#Gka", "ka", 0},
       {kG, "KV#Jka", "ka", 0},

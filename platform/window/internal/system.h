@@ -54,6 +54,9 @@ class Backend {
   // A backend whose menus or choosers take the keyboard with loops of their own keeps one, as
   // the key-up of a modifier may go to them and never reach the windows.
   virtual std::optional<bool> KeyHeld(int) { return std::nullopt; }
+  // The part of the screen at `near` that windows may use (screen coordinates); the headless
+  // screen is 1024 x 768.
+  virtual Rect ScreenArea(Point /*near*/) { return Rect{0, 0, 1024, 768}; }
   // Called when the message box `box` is about to run (headless records it).
   virtual void MessageBoxShown(Window&, std::string_view, std::string_view, uint32_t) {}
   virtual void MessageBoxAnswered(int) {}
