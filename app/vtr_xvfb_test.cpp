@@ -69,6 +69,9 @@ TEST(VtrXvfbTest, WithoutADisplayItSaysSoAndEnds) {
   EXPECT_FALSE(fs::exists(work / "VoxtrelApplication.lock"));
 }
 
+// The script box of the main window, in window pixels.
+constexpr int kBoxLeft = 12, kBoxTop = 28, kBoxRight = 228, kBoxBottom = 112;
+
 // Starts the program with the kana on keys of their own, types あいう `times` times into the
 // script box and waits for Play, which shows once the box holds text.
 void StartAndTypeKana(ProgramOnXvfb& x, int times) {
@@ -94,6 +97,45 @@ TEST(VtrXvfbTest, TypedKanaPlayUntilTheEndOfThePhraseBringsPlayBack) {
   // Without a sound card the silent device consumes the samples at the real rate, so the phrase
   // cannot have ended sooner than it sounds.
   EXPECT_GE(Clock::now() - clicked, milliseconds(500));
+}
+
+// Ctrl+E hands the box to the script edit dialog; OK on an untouched dialog gives it back as it
+// was. A script of a few dozen kana is longer than any string's inline buffer.
+TEST(VtrXvfbTest, CtrlEAndAnUntouchedOkKeepAScriptOfDozensOfKana) {
+  if (const std::string tool = MissingTool(kTypingTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the program's script edit test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_ctrl_e");
+  ASSERT_NO_FATAL_FAILURE(StartAndTypeKana(x, 8));
+  const Picture before = x.Shot();
+
+  (void)x.Run("xdotool key ctrl+e");
+  std::vector<Place> others;
+  ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "no script edit dialog";
+  const std::string id = std::to_string(others.front().id);
+  // The dialog's picture stays in the work folder for a look by eye.
+  (void)x.Run("sleep 0.5; xwd -id " + id + " -silent | xwdtopnm >../dialog.ppm 2>/dev/null");
+  // OK, at the lower right of the dialog; nothing was changed, so no question comes.
+  (void)x.Run("xdotool mousemove --window " + id + " " + std::to_string(others.front().width - 152) +
+              " " + std::to_string(others.front().height - 20) + " click 1 mousemove 0 0");
+  ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().empty(); })) << "the dialog stayed";
+
+  // The box holds its text again (Play shows only then) and, with the caret back at the end
+  // where the typing left it, looks as it did before.
+  ASSERT_EQ(Name(x.WaitForButton(Button::kPlay)), Name(Button::kPlay));
+  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key End");
+  Picture after;
+  const auto box_as_before = [&] {
+    after = x.Shot();
+    if (after.width != before.width || after.height != before.height) return false;
+    for (int y = kBoxTop; y < kBoxBottom; ++y) {
+      for (int x_at = kBoxLeft; x_at < kBoxRight; ++x_at) {
+        if (after.At(x_at, y) != before.At(x_at, y)) return false;
+      }
+    }
+    return true;
+  };
+  EXPECT_TRUE(WaitFor(box_as_before)) << "the script box changed";
 }
 
 TEST(VtrXvfbTest, CtrlSThroughTheKoruFilterWritesAQrlFile) {
