@@ -64,6 +64,7 @@ TEST(BuildPlayTextTest, SentencesAndSplitting) {
       {kJ, "KV#J" + Kana(75), 0, E::kSentenceTooLong, "KV#J" + Kana(75), 104, "no flag: refused"},
       {kJ, "KV#JV9" + k, 0, E::kNone, "KV#JV9" + k, 0, "no flag: not checked"},
       {kJ, "KV#JS50" + k, 1, E::kNone, "KV#J" + k, 0, "flag: checked"},
+      {kJ, "KV#JS70", 1, E::kNone, "KV#J", 0, "nothing to play: built, with an empty body"},
       {kG, "KV#Gkakaka", 1, E::kNone, "KV#Gkakaka", 0, "a G script comes back as G"},
       {kG, "KV#G" + Repeat("ka", 75), 1, E::kNone,
        "KV#G" + Repeat("ka", 48) + "S99,S50" + Repeat("ka", 27), 0, "G split as J"},
