@@ -353,7 +353,7 @@ TEST(MainAppTest, OpensThePlayerOnTheProgramFolderAndClosesItAtTheEnd) {
     player.open_result = open_result;
     MainApp app({.program_folder = "/opt/voxtrel", .player = &player, .files = nullptr,
                  .run = [](MainDialog&) {}});
-    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(app.Run(), open_result == 0 ? 0 : kExitNoPlayer);
     EXPECT_EQ(app.showed_window(), open_result == 0);
     ASSERT_FALSE(player.log.empty());
     EXPECT_EQ(player.log[0], "open /opt/voxtrel/Qs5_EmuKmw5.dll " + std::to_string(0x52000000) + " 129");

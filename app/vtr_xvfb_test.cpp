@@ -8,10 +8,12 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/main_app.h"
 #include "app/testing/program_on_xvfb.h"
 #include "platform/process.h"
 
@@ -72,7 +74,41 @@ TEST(VtrXvfbTest, WithoutADisplayItSaysSoAndEnds) {
 // The script box of the main window, in window pixels.
 constexpr int kBoxLeft = 12, kBoxTop = 28, kBoxRight = 228, kBoxBottom = 112;
 
-// Starts the program with the kana on keys of their own, types あいう `times` times into the
+// A program folder whose emulator is missing or not a library: the program says so in a box
+// (message 501) and, once it is answered, ends with a failure status and no window.
+TEST(VtrXvfbTest, WithoutAWorkingEmulatorItSaysSoAndEndsWithAFailureStatus) {
+  if (const std::string tool = MissingTool(kTypingTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the program's start test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_no_emulator");
+  ASSERT_EQ(x.Start(false), "");  // the server, with a program that has its emulator
+  for (const bool broken : {false, true}) {
+    SCOPED_TRACE(broken ? "a broken emulator" : "no emulator");
+    // A program folder of its own, with a single-instance lock of its own.
+    const fs::path folder = x.work() / (broken ? "broken" : "missing");
+    fs::create_directories(folder / "runtime");
+    fs::permissions(folder / "runtime", fs::perms::owner_all);
+    for (const char* name : {"vtr", "libvtr_platform.so"}) {
+      fs::copy_file(fs::path(VTR_DIST_DIR) / name, folder / name, fs::copy_options::overwrite_existing);
+    }
+    if (broken) std::ofstream(folder / "Qs5_EmuKmw5.so") << "not a library";
+    (void)x.Run("(XDG_RUNTIME_DIR=" + Quoted(folder / "runtime") + " " + Quoted(folder / "vtr") +
+                " >" + Quoted(folder / "log.txt") + " 2>&1; echo $? >" + Quoted(folder / "status.txt") +
+                ") >/dev/null 2>&1 &");
+    std::vector<Place> boxes;
+    ASSERT_TRUE(WaitFor([&] { return (boxes = x.OtherWindows()).size() == 1; })) << "no message box";
+    const std::string id = std::to_string(boxes.front().id);
+    // The box's picture stays in the work folder for a look by eye.
+    (void)x.Run("xwd -id " + id + " -silent | xwdtopnm >" + Quoted(folder / "box.ppm") + " 2>/dev/null");
+    EXPECT_TRUE(fs::exists(folder / "runtime")) << "the lock was taken first";
+    (void)x.Run("xdotool windowfocus --sync " + id + " key Return");
+    ASSERT_TRUE(WaitFor([&] { return !ReadFile(folder / "status.txt").empty(); })) << "it did not end";
+    EXPECT_EQ(ReadFile(folder / "status.txt"), std::to_string(kExitNoPlayer) + "\n");
+    EXPECT_TRUE(x.OtherWindows().empty()) << "a window stayed up";
+  }
+}
+
+// Starts the program with the kana on keys of their own// Starts the program with the kana on keys of their own, types あいう `times` times into the
 // script box and waits for Play, which shows once the box holds text.
 void StartAndTypeKana(ProgramOnXvfb& x, int times) {
   ASSERT_EQ(x.Start(true), "");
