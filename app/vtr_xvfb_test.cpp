@@ -15,6 +15,7 @@
 
 #include "app/main_app.h"
 #include "app/testing/program_on_xvfb.h"
+#include "platform/testing/fifo_trap.h"
 #include "platform/process.h"
 
 namespace vtr::app {
@@ -73,6 +74,46 @@ TEST(VtrXvfbTest, WithoutADisplayItSaysSoAndEnds) {
 
 // The script box of the main window, in window pixels.
 constexpr int kBoxLeft = 12, kBoxTop = 28, kBoxRight = 228, kBoxBottom = 112;
+
+// A FIFO named like a script, chosen with Ctrl+O: the program says it cannot open the file
+// instead of waiting for ever for a writer, and goes on.
+TEST(VtrXvfbTest, OpeningAFifoNamedLikeAScriptSaysItCannotBeOpened) {
+  if (const std::string tool = MissingTool(kTypingTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the program's open test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_open_fifo");
+  ASSERT_EQ(x.Start(false), "");
+  platform::testing::FifoTrap trap(x.scratch() / "song.kvx");
+  ASSERT_TRUE(trap.made());
+
+  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key ctrl+o");
+  std::vector<Place> others;
+  ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "no open dialog";
+  const Place chooser = others.front();
+  const std::string id = std::to_string(chooser.id);
+  // FLTK's chooser: the file name field at the bottom; the current folder is the scratch one.
+  (void)x.Run("xdotool mousemove --window " + id + " " + std::to_string(chooser.width - 40) + " " +
+              std::to_string(chooser.height - 58) + " click 1 windowfocus --sync " + id +
+              " key End type song.kvx");
+  (void)x.Run("xdotool key Return");
+
+  // The chooser goes and the message box comes.
+  std::vector<Place> boxes;
+  ASSERT_TRUE(WaitFor([&] {
+    boxes = x.OtherWindows();
+    return boxes.size() == 1 && boxes.front().id != chooser.id;
+  })) << "no message box after the chooser";
+  const std::string box = std::to_string(boxes.front().id);
+  (void)x.Run("xwd -id " + box + " -silent | xwdtopnm >../box.ppm 2>/dev/null");
+  EXPECT_FALSE(trap.opened()) << "the FIFO was opened for reading";
+  (void)x.Run("xdotool windowfocus --sync " + box + " key Return");
+  EXPECT_TRUE(WaitFor([&] { return x.OtherWindows().empty(); })) << "the box stayed";
+
+  // The program goes on: it answers Ctrl+O with the chooser again.
+  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key ctrl+o");
+  EXPECT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; })) << "the program stopped answering";
+  (void)x.Run("xdotool key Escape");
+}
 
 // A program folder whose emulator is missing or not a library: the program says so in a box
 // (message 501) and, once it is answered, ends with a failure status and no window.
