@@ -8,6 +8,7 @@
 #include <random>
 #include <system_error>
 
+#include "platform/files.h"
 #include "platform/module.h"
 #include "platform/paths.h"
 #include "platform/process.h"
@@ -112,7 +113,8 @@ int ConverterRunner::Run(std::string_view text) {
   const platform::ProcessResult run = platform::RunProcess(spec, timeout_);
   if (run.outcome == platform::ProcessOutcome::kNotStarted) {
     outcome = kRunNotStarted;
-  } else if (run.ok()) {
+  } else if (run.ok() && platform::IsRegularFile(folder / kOutputName)) {
+    // Anything else under the output's name (a FIFO, a link to a device) is never opened.
     std::ifstream output(folder / kOutputName, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(output)), std::istreambuf_iterator<char>());
     if (output.good() || output.eof()) {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "platform/paths.h"
+#include "platform/testing/fifo_trap.h"
 
 namespace vtr::app {
 namespace {
@@ -78,6 +79,20 @@ TEST(ConverterRunnerTest, ReadsTheBodyAfterTheHeader) {
     EXPECT_EQ(runner.Run("ni3hao3"), c.result) << c.name;
     EXPECT_EQ(runner.result(), c.body) << c.name;
   }
+}
+
+// An output that is no regular file is never opened: a FIFO would keep the program waiting for a
+// writer that is gone, a device might never end.
+TEST(ConverterRunnerTest, AnOutputThatIsNoRegularFileIsNotRead) {
+  const std::filesystem::path fifo = std::filesystem::path(VTR_TEST_BIN_DIR) / "fake_kvxcnv_output.fifo";
+  std::filesystem::remove(fifo);
+  platform::testing::FifoTrap trap(fifo);
+  ASSERT_TRUE(trap.made());
+  ConverterRunner runner(FakeConverter("fifo", "ln -s '" + fifo.string() + "' tmp.kvx\n"),
+                         std::chrono::milliseconds(2000));
+  EXPECT_EQ(runner.Run("ni3hao3"), kRunNoResult);
+  EXPECT_EQ(runner.result(), "");
+  EXPECT_FALSE(trap.opened());
 }
 
 TEST(ConverterRunnerTest, FailedRunClearsThePreviousResultAndLeavesNoFiles) {

@@ -77,7 +77,7 @@ struct Case {
   std::string text;                        // the main box afterwards
   int voice;
   std::vector<unsigned> messages;  // shown before the window's own close question
-  const char* typed = "かあい";    // into the main box before the call
+  std::string typed = "かあい";    // into the main box before the call
 };
 
 // What one Ctrl+E or Ctrl+W did, seen from the main window.
@@ -144,7 +144,10 @@ class DialogLibrariesTest : public ::testing::Test {
     });
     if (!c.text.empty()) {
       user.Click(kIdPlay)
-          .Do([&] { EXPECT_FALSE(sound_.Pump(kPhraseFrames).empty()) << "nothing played"; })
+          .Do([&] {
+            const size_t frames = kPhraseFrames * (1 + c.text.size() / kPhraseBytes);
+            EXPECT_FALSE(sound_.Pump(frames).empty()) << "nothing played";
+          })
           .WaitForPost()
           .Do([&] { r.played = !dialog.playing() && dialog.Item(kIdPlay)->visible(); });
     }
@@ -174,7 +177,9 @@ class DialogLibrariesTest : public ::testing::Test {
   }
 
   static constexpr platform::Point kKnobTrackAt62 = {168, 182};  // a click on the knob's track
-  static constexpr size_t kPhraseFrames = 64000;  // [samples] more than the typed phrase lasts
+  // [samples] more than a phrase of up to kPhraseBytes bytes of kana lasts
+  static constexpr size_t kPhraseFrames = 64000;
+  static constexpr size_t kPhraseBytes = 6;
   const std::string emulator_ = (std::filesystem::path(VTR_DIST_DIR) / kEmulatorName).string();
   platform::FakeSoundSystem sound_;
   playback::WindowPresenter presenter_;  // the program's adapters are the same
@@ -198,8 +203,30 @@ void Check(const Case& c, const RoundTrip& r, const std::vector<std::string>& lo
   EXPECT_TRUE(r.errors.empty()) << r.errors.front();
 }
 
+// `n` kana of a typed phrase, as UTF-8.
+std::string Phrase(int n) {
+  static const char* const kKana[] = {"か", "き", "く", "け", "こ", "さ", "し", "す", "せ", "そ", "な", "の"};
+  std::string out;
+  for (int i = 0; i < n; ++i) out += kKana[i % 12];
+  return out;
+}
+
 TEST_F(DialogLibrariesTest, CtrlEEditsTheBoxInTheScriptEditLibrary) {
   const Case cases[] = {
+      {"30 kana, OK untouched: the script comes back whole",
+       [](ScriptedUser& u) { u.Click(kEditOkButton); },
+       Sj(Phrase(30)),
+       3,
+       {},
+       Phrase(30)},
+      {"80 kana, edited, OK, Yes: the whole edit comes back",
+       [](ScriptedUser& u) {
+         u.Key(platform::kKeyEnd).Type(kEditScriptBox, "な").Click(kEditOkButton).Answer(kIdYes);
+       },
+       Sj(Phrase(80) + "な"),
+       3,
+       {518},
+       Phrase(80)},
       {"edited, OK, Yes: the edit comes back",
        [](ScriptedUser& u) {
          u.Key(platform::kKeyEnd).Type(kEditScriptBox, "な").Click(kEditOkButton).Answer(kIdYes);

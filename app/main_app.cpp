@@ -80,9 +80,10 @@ int MainApp::Run() {
 
   ScriptFileIOPort own_files(options_.program_folder);
   ScriptFilesPort* files = options_.files != nullptr ? options_.files : &own_files;
-  int status = 0;
+  int status = kExitNoPlayer;
   const std::string emulator = (options_.program_folder / kEmulatorName).string();
   if (player->Open(emulator, kPlayerModeWord, kPlayerParam) == 0) {
+    status = 0;
     MainDialog dialog({.player = player,
                        .files = files,
                        .messages = &messages,

@@ -17,6 +17,10 @@ namespace vtr::app {
 // The name of the one-instance lock.
 inline constexpr std::string_view kInstanceName = "VoxtrelApplication";
 
+// Exit status when the script player could not be opened on the emulator (missing or broken),
+// after message 501 was shown.
+inline constexpr int kExitNoPlayer = 1;
+
 class MainApp {
  public:
   struct Options {
@@ -27,8 +31,8 @@ class MainApp {
     std::function<void(MainDialog&)> run = nullptr;
   };
   explicit MainApp(Options options) : options_(std::move(options)) {}
-  // The program's exit status: 0 for every way it ends (a second instance, a player that
-  // fails to open and a closed window alike).
+  // The program's exit status: 0 when the window closed or another instance runs already,
+  // kExitNoPlayer when the player did not open and the window was never shown.
   int Run();
   // True when the window was shown.
   bool showed_window() const { return showed_window_; }

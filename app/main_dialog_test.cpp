@@ -160,6 +160,21 @@ TEST_F(MainDialogTest, PlayLocksTheWindowAndTheEndOfThePhraseRestoresPlay) {
   EXPECT_TRUE(session.errors().empty()) << session.errors().front();
 }
 
+// A box with no sound in it is refused with a message before the player sees anything.
+TEST_F(MainDialogTest, ABoxWithNothingToPlayNeverReachesThePlayer) {
+  for (const char* typed : {"、。", "S70", "[memo]"}) {
+    MainDialog dialog(Services());
+    player.log.clear();
+    const size_t before = session.message_boxes().size();
+    session.user().Type(kIdScriptBox, typed).Click(kIdPlay).Answer(platform::kIdOk).Click(kIdPower).Answer(kIdNo);
+    (void)dialog.DoModal();
+    EXPECT_EQ(player.log, std::vector<std::string>{"stop"}) << typed << ": only the close stops";
+    ASSERT_GT(session.message_boxes().size(), before + 1) << typed;
+    EXPECT_EQ(session.message_boxes()[before].text, Message(core::kMessageBadFormat)) << typed;
+  }
+  EXPECT_TRUE(session.errors().empty()) << session.errors().front();
+}
+
 TEST_F(MainDialogTest, CloseAsksOnlyWhenUnsavedAndYesSavesFirst) {
   struct Case {
     std::string name;
@@ -514,7 +529,7 @@ TEST(MainAppTest, OpensThePlayerOnTheProgramFolderAndClosesItAtTheEnd) {
     player.open_result = open_result;
     MainApp app({.program_folder = "/opt/voxtrel", .player = &player, .files = nullptr,
                  .run = [](MainDialog&) {}});
-    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(app.Run(), open_result == 0 ? 0 : kExitNoPlayer);
     EXPECT_EQ(app.showed_window(), open_result == 0);
     ASSERT_FALSE(player.log.empty());
     EXPECT_EQ(player.log[0], "open /opt/voxtrel/Qs5_EmuKmw5.dll " + std::to_string(0x52000000) + " 129");

@@ -8,11 +8,14 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/main_app.h"
 #include "app/testing/program_on_xvfb.h"
+#include "platform/testing/fifo_trap.h"
 #include "platform/process.h"
 #include "resources/resources.h"
 
@@ -83,7 +86,90 @@ TEST(VtrXvfbTest, WithoutADisplayItSaysSoAndEnds) {
   EXPECT_FALSE(fs::exists(work / "VoxtrelApplication.lock"));
 }
 
-// Starts the program with the kana on keys of their own, types あいう `times` times into the
+// The script box of the main window, in window pixels.
+constexpr int kBoxLeft = 12, kBoxTop = 28, kBoxRight = 228, kBoxBottom = 112;
+
+// A FIFO named like a script, chosen with Ctrl+O: the program says it cannot open the file
+// instead of waiting for ever for a writer, and goes on.
+TEST(VtrXvfbTest, OpeningAFifoNamedLikeAScriptSaysItCannotBeOpened) {
+  if (const std::string tool = MissingTool(kTypingTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the program's open test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_open_fifo");
+  ASSERT_EQ(x.Start(false), "");
+  platform::testing::FifoTrap trap(x.scratch() / "song.kvx");
+  ASSERT_TRUE(trap.made());
+
+  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key ctrl+o");
+  std::vector<Place> others;
+  ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "no open dialog";
+  const Place chooser = others.front();
+  const std::string id = std::to_string(chooser.id);
+  // FLTK's chooser: the file name field at the bottom; the current folder is the scratch one.
+  (void)x.Run("xdotool mousemove --window " + id + " " + std::to_string(chooser.width - 40) + " " +
+              std::to_string(chooser.height - 58) + " click 1 windowfocus --sync " + id +
+              " key End type song.kvx");
+  (void)x.Run("xdotool key Return");
+
+  // The chooser goes and the message box comes.
+  std::vector<Place> boxes;
+  ASSERT_TRUE(WaitFor([&] {
+    boxes = x.OtherWindows();
+    return boxes.size() == 1 && boxes.front().id != chooser.id;
+  })) << "no message box after the chooser";
+  const std::string box = std::to_string(boxes.front().id);
+  (void)x.Run("xwd -id " + box + " -silent | xwdtopnm >../box.ppm 2>/dev/null");
+  EXPECT_FALSE(trap.opened()) << "the FIFO was opened for reading";
+  (void)x.Run("xdotool windowfocus --sync " + box + " key Return");
+  EXPECT_TRUE(WaitFor([&] { return x.OtherWindows().empty(); })) << "the box stayed";
+
+  // The program goes on: it answers Ctrl+O with the chooser again.
+  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key ctrl+o");
+  EXPECT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; })) << "the program stopped answering";
+  (void)x.Run("xdotool key Escape");
+}
+
+// A program folder whose emulator is missing or not a library: the program says so in a box
+// (message 501) and, once it is answered, ends with a failure status and no window.
+TEST(VtrXvfbTest, WithoutAWorkingEmulatorItSaysSoAndEndsWithAFailureStatus) {
+  if (const std::string tool = MissingTool(kTypingTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the program's start test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_no_emulator");
+  ASSERT_EQ(x.Start(false), "");  // the server, with a program that has its emulator
+  for (const bool broken : {false, true}) {
+    SCOPED_TRACE(broken ? "a broken emulator" : "no emulator");
+    // A program folder of its own, with a single-instance lock of its own.
+    const fs::path folder = x.work() / (broken ? "broken" : "missing");
+    fs::create_directories(folder / "runtime");
+    fs::permissions(folder / "runtime", fs::perms::owner_all);
+    for (const char* name : {"vtr", "libvtr_platform.so"}) {
+      fs::copy_file(fs::path(VTR_DIST_DIR) / name, folder / name, fs::copy_options::overwrite_existing);
+    }
+    if (broken) std::ofstream(folder / "Qs5_EmuKmw5.so") << "not a library";
+    // Under the leak checker the X and font libraries' caches, kept for the life of the
+    // process, would change the status; they are not leaks of ours.
+    std::ofstream(folder / "leaks.supp")
+        << "leak:libX11\nleak:libXft\nleak:libfontconfig\nleak:libfreetype\nleak:libfltk\n"
+           "leak:libXrender\n";
+    (void)x.Run("(LSAN_OPTIONS=suppressions=" + Quoted(folder / "leaks.supp") +
+                " XDG_RUNTIME_DIR=" + Quoted(folder / "runtime") + " " + Quoted(folder / "vtr") +
+                " >" + Quoted(folder / "log.txt") + " 2>&1; echo $? >" + Quoted(folder / "status.txt") +
+                ") >/dev/null 2>&1 &");
+    std::vector<Place> boxes;
+    ASSERT_TRUE(WaitFor([&] { return (boxes = x.OtherWindows()).size() == 1; })) << "no message box";
+    const std::string id = std::to_string(boxes.front().id);
+    // The box's picture stays in the work folder for a look by eye.
+    (void)x.Run("xwd -id " + id + " -silent | xwdtopnm >" + Quoted(folder / "box.ppm") + " 2>/dev/null");
+    EXPECT_TRUE(fs::exists(folder / "runtime")) << "the lock was taken first";
+    (void)x.Run("xdotool windowfocus --sync " + id + " key Return");
+    ASSERT_TRUE(WaitFor([&] { return !ReadFile(folder / "status.txt").empty(); })) << "it did not end";
+    EXPECT_EQ(ReadFile(folder / "status.txt"), std::to_string(kExitNoPlayer) + "\n");
+    EXPECT_TRUE(x.OtherWindows().empty()) << "a window stayed up";
+  }
+}
+
+// Starts the program with the kana on keys of their own// Starts the program with the kana on keys of their own, types あいう `times` times into the
 // script box and waits for Play, which shows once the box holds text.
 void StartAndTypeKana(ProgramOnXvfb& x, int times) {
   ASSERT_EQ(x.Start(true), "");
@@ -108,6 +194,45 @@ TEST(VtrXvfbTest, TypedKanaPlayUntilTheEndOfThePhraseBringsPlayBack) {
   // Without a sound card the silent device consumes the samples at the real rate, so the phrase
   // cannot have ended sooner than it sounds.
   EXPECT_GE(Clock::now() - clicked, milliseconds(500));
+}
+
+// Ctrl+E hands the box to the script edit dialog; OK on an untouched dialog gives it back as it
+// was. A script of a few dozen kana is longer than any string's inline buffer.
+TEST(VtrXvfbTest, CtrlEAndAnUntouchedOkKeepAScriptOfDozensOfKana) {
+  if (const std::string tool = MissingTool(kTypingTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the program's script edit test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_ctrl_e");
+  ASSERT_NO_FATAL_FAILURE(StartAndTypeKana(x, 8));
+  const Picture before = x.Shot();
+
+  (void)x.Run("xdotool key ctrl+e");
+  std::vector<Place> others;
+  ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "no script edit dialog";
+  const std::string id = std::to_string(others.front().id);
+  // The dialog's picture stays in the work folder for a look by eye.
+  (void)x.Run("sleep 0.5; xwd -id " + id + " -silent | xwdtopnm >../dialog.ppm 2>/dev/null");
+  // OK, at the lower right of the dialog; nothing was changed, so no question comes.
+  (void)x.Run("xdotool mousemove --window " + id + " " + std::to_string(others.front().width - 152) +
+              " " + std::to_string(others.front().height - 20) + " click 1 mousemove 0 0");
+  ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().empty(); })) << "the dialog stayed";
+
+  // The box holds its text again (Play shows only then) and, with the caret back at the end
+  // where the typing left it, looks as it did before.
+  ASSERT_EQ(Name(x.WaitForButton(Button::kPlay)), Name(Button::kPlay));
+  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key End");
+  Picture after;
+  const auto box_as_before = [&] {
+    after = x.Shot();
+    if (after.width != before.width || after.height != before.height) return false;
+    for (int y = kBoxTop; y < kBoxBottom; ++y) {
+      for (int x_at = kBoxLeft; x_at < kBoxRight; ++x_at) {
+        if (after.At(x_at, y) != before.At(x_at, y)) return false;
+      }
+    }
+    return true;
+  };
+  EXPECT_TRUE(WaitFor(box_as_before)) << "the script box changed";
 }
 
 TEST(VtrXvfbTest, CtrlSThroughTheKoruFilterWritesAQrlFile) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engines/riff/riff_walker.h"
+#include "platform/files.h"
 
 namespace vtr::app {
 namespace {
@@ -19,7 +20,8 @@ constexpr uint32_t kSampleBytes = 2;        // one 16-bit mono sample
 }  // namespace
 
 bool CheckWaveFile(const std::filesystem::path& path, int* rate) {
-  if (path.empty()) return false;
+  // A FIFO or a device is never opened: it could wait for a writer or never end.
+  if (path.empty() || !platform::IsRegularFile(path)) return false;
   const riff::Walk walk = riff::WalkFile(path);
   if (!walk.IsForm("WAVE")) return false;
   const riff::Chunk* format = walk.Find("fmt ");

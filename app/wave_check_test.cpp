@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "engines/riff/riff_walker.h"
+#include "platform/testing/fifo_trap.h"
 
 namespace vtr::app {
 namespace {
@@ -93,6 +94,17 @@ TEST(CheckWaveFileTest, RefusesWhatIsNoWave) {
   EXPECT_FALSE(CheckWaveFile(text));
   EXPECT_FALSE(CheckWaveFile(""));
   EXPECT_FALSE(CheckWaveFile(std::filesystem::path(VTR_TEST_BIN_DIR) / "no_such_file.wav"));
+}
+
+// A FIFO or a device under a wave's name is refused without being opened.
+TEST(CheckWaveFileTest, RefusesWhatIsNoRegularFileUnopened) {
+  const std::filesystem::path fifo = std::filesystem::path(VTR_TEST_BIN_DIR) / "wave_check_fifo.wav";
+  std::filesystem::remove(fifo);
+  platform::testing::FifoTrap trap(fifo);
+  ASSERT_TRUE(trap.made());
+  EXPECT_FALSE(CheckWaveFile(fifo));
+  EXPECT_FALSE(CheckWaveFile("/dev/zero"));
+  EXPECT_FALSE(trap.opened());
 }
 
 }  // namespace

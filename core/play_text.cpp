@@ -17,6 +17,7 @@ namespace {
 using K = ScriptTokenKind;
 
 constexpr int kSplitRoom = 96;                  // a split point leaves room for "S99,"
+constexpr int kMaxStepArgument = 99;            // the check pass writes larger sums as 99
 constexpr std::string_view kSplitEnd = "S99,";  // speed 99 and a comma: the shortest pause
 
 int Tone(const std::string& sound_text) {
@@ -32,10 +33,17 @@ bool TonesAllowSplit(int first, int second) {
   return true;
 }
 
+// Glides ("^" "$") and steps ("'" "_") of the pitch: the symbol of the other direction in the
+// same family.
+char PitchSymbol(char family, bool up) {
+  const bool glide = family == '^' || family == '$';
+  return glide ? (up ? '^' : '$') : (up ? '\'' : '_');
+}
+
 void AppendPosition(std::string& out, int position, char up, char down) {
   if (position == 0) return;
   out += position > 0 ? up : down;
-  const int magnitude = std::min(position > 0 ? position : -position, 99);
+  const int magnitude = std::min(position > 0 ? position : -position, kMaxStepArgument);
   if (magnitude != 1) out += std::to_string(magnitude);
 }
 
@@ -53,6 +61,19 @@ struct SplitPoint {
   PlayState state;
 };
 
+// Whether a unit moves the pitch or the step with a token of its own. In a checked unit such a
+// token stands after the unit's reset symbols.
+bool MovesPitch(const ScriptSentence& unit) {
+  return unit.pitch_step_symbol != 0 &&
+         std::any_of(unit.tokens.begin(), unit.tokens.end(),
+                     [](const ScriptToken& t) { return t.kind == K::kPitchStep; });
+}
+bool MovesStep(const ScriptSentence& unit) {
+  return unit.step_symbol != 0 &&
+         std::any_of(unit.tokens.begin(), unit.tokens.end(),
+                     [](const ScriptToken& t) { return t.kind == K::kStep; });
+}
+
 struct Built {
   std::string text;
   bool too_long = false;
@@ -68,6 +89,12 @@ Built Build(const std::vector<ScriptSentence>& units, std::string_view tag, bool
   int sentence_bytes = 0;
   int body_position = 0;
   std::optional<SplitPoint> split_point;
+  // The first unit after a split: a pitch or step token of its own is written as the position
+  // it establishes, since the device would let it replace a restated position of another
+  // symbol in front of it instead of adding to it.
+  size_t absolute_unit = units.size();
+  bool absolute_pitch = false;
+  bool absolute_step = false;
 
   for (size_t i = 0; i < units.size(); ++i) {
     const ScriptSentence& unit = units[i];
@@ -77,9 +104,8 @@ Built Build(const std::vector<ScriptSentence>& units, std::string_view tag, bool
     for (const ScriptToken& token : unit.tokens) {
       const int token_position = body_position;
       const bool within = sentence_bytes <= kSentenceLimit;
-      out += token.text;
-      sentence_bytes += static_cast<int>(token.text.size());
-      body_position += static_cast<int>(token.text.size());
+      std::string absolute;
+      bool write_absolute = false;
       switch (token.kind) {
         case K::kSpeed:
           state.speed = "S" + std::to_string(unit.s_value);
@@ -87,14 +113,26 @@ Built Build(const std::vector<ScriptSentence>& units, std::string_view tag, bool
         case K::kPitchStep:
           if (!pitch_applied && unit.pitch_step_symbol != 0) {
             const bool up = unit.pitch_step_symbol == '\'' || unit.pitch_step_symbol == '^';
-            state.pitch += up ? unit.pitch_step_sum : -unit.pitch_step_sum;
+            const int sum = std::min(unit.pitch_step_sum, kMaxStepArgument);  // as written
+            state.pitch += up ? sum : -sum;
             pitch_applied = true;
+            if (i == absolute_unit && absolute_pitch) {
+              // A glide stays a glide, a step a step.
+              AppendPosition(absolute, state.pitch, PitchSymbol(unit.pitch_step_symbol, true),
+                             PitchSymbol(unit.pitch_step_symbol, false));
+              write_absolute = true;
+            }
           }
           break;
         case K::kStep:
           if (!step_applied && unit.step_symbol != 0) {
-            state.step += unit.step_symbol == '<' ? unit.step_sum : -unit.step_sum;
+            const int sum = std::min(unit.step_sum, kMaxStepArgument);  // as written
+            state.step += unit.step_symbol == '<' ? sum : -sum;
             step_applied = true;
+            if (i == absolute_unit && absolute_step) {
+              AppendPosition(absolute, state.step, '<', '>');
+              write_absolute = true;
+            }
           }
           break;
         case K::kAmpersand:
@@ -112,6 +150,10 @@ Built Build(const std::vector<ScriptSentence>& units, std::string_view tag, bool
         default:
           break;
       }
+      const std::string& written = write_absolute ? absolute : token.text;
+      out += written;
+      sentence_bytes += static_cast<int>(written.size());
+      body_position += static_cast<int>(token.text.size());
       if (!within || sentence_bytes <= kSentenceLimit) continue;
       // The sentence passes the limit with this token.
       if (split && split_point) {
@@ -122,8 +164,11 @@ Built Build(const std::vector<ScriptSentence>& units, std::string_view tag, bool
         const size_t piece_start = out.size();
         if (at.state.mark != 0) out += at.state.mark;
         out += at.state.speed;
-        AppendPosition(out, at.state.pitch, '\'', '_');
-        AppendPosition(out, at.state.step, '<', '>');
+        absolute_unit = at.unit + 1;
+        absolute_pitch = MovesPitch(units[absolute_unit]);
+        absolute_step = MovesStep(units[absolute_unit]);
+        if (!absolute_pitch) AppendPosition(out, at.state.pitch, '\'', '_');
+        if (!absolute_step) AppendPosition(out, at.state.step, '<', '>');
         sentence_bytes = static_cast<int>(out.size() - piece_start);
         state = at.state;
         body_position = at.body_position;

@@ -291,10 +291,17 @@ void CanonicaliseResets(Units& units) {
              t.kind == K::kEquals || t.kind == K::kAmpersand;
     });
     if (!involved) continue;
+    // The S, L and W tokens that pass 16 drops from this unit do not stand between an "=" and
+    // a "/": the next check would find them side by side and join them.
+    const bool tags_dropped = RepeatsALongMark(units, u);
+    const auto transparent = [tags_dropped](const ScriptToken& t) {
+      return tags_dropped && (t.kind == K::kSpeed || t.kind == K::kL || t.kind == K::kW);
+    };
     std::vector<ScriptToken> kept;
     kept.reserve(unit.tokens.size());
     for (ScriptToken& token : unit.tokens) {
-      const K previous = kept.empty() ? K::kUnknown : kept.back().kind;
+      auto before = std::find_if_not(kept.rbegin(), kept.rend(), transparent);
+      const K previous = before == kept.rend() ? K::kUnknown : before->kind;
       switch (token.kind) {
         case K::kPitchStep:
           if (unit.pitch_step_sum != 0 && !plus_run[u]) pitch_in_force = true;
@@ -308,7 +315,7 @@ void CanonicaliseResets(Units& units) {
           if (!pitch_in_force) break;
           pitch_in_force = false;
           if (previous == K::kEquals) {
-            kept.back() = {K::kAmpersand, "&"};
+            *before = {K::kAmpersand, "&"};
           } else {
             kept.push_back({K::kSlash, "/"});
           }
@@ -317,7 +324,7 @@ void CanonicaliseResets(Units& units) {
           if (!steps_in_force) break;
           steps_in_force = false;
           if (previous == K::kSlash) {
-            kept.back() = {K::kAmpersand, "&"};
+            *before = {K::kAmpersand, "&"};
           } else {
             kept.push_back({K::kEquals, "="});
           }

@@ -106,6 +106,7 @@ TEST(CheckScriptTest, PassesInOrder) {
       // 16. Repeated long marks.
       {"かS70L1W2ーき", 0, "かS70L1W2－き", C::kOk, "one long mark keeps its tags"},
       {"かーS70ーき", 0, "か－－き", C::kOk, "S dropped from the second long mark"},
+      {"<'ー/S8=ー", 0, "<'－&－", C::kOk, "a dropped S does not keep / and = apart"},
       // 17. "+" runs.
       {"+'2かき。'3く", 0, "+かき.'3く", C::kOk, "pitch removed up to the sentence end"},
       {"+'3か&き", 0, "+かき", C::kOk, "pitch of a + run puts nothing in force for &"},
@@ -175,7 +176,7 @@ TEST(CheckScriptTest, StrayLeadByteDoesNotCorruptTheReread) {
 
 TEST(CheckScriptTest, CheckingTwiceChangesNothing) {
   for (std::string body :
-       {"S70K3<2'3!かC#3き、+く。*3", "[a]かS60ーS70ーけ", "'2<2か=/き&", "+'3か&き"}) {
+       {"S70K3<2'3!かC#3き、+く。*3", "[a]かS60ーS70ーけ", "'2<2か=/き&", "+'3か&き", "<'ー/S8=ー"}) {
     ScriptEngine engine;
     ASSERT_EQ(engine.ParseScriptText(kJ, "KV#J" + Bytes(ScriptLanguage::kJapanese, body)),
               ScriptEngineError::kNone);

@@ -327,10 +327,12 @@ ScriptEngineError ScriptEngine::ParseScriptText(ScriptModeWord mode, std::string
 // Plain sound text (sub-format 0x10000) is read over the units the engine already holds: the
 // n-th new unit starts as a copy of the n-th held unit, tokens included, and its new sound
 // token replaces the copied one, so the symbols of a loaded script survive an edit of its
-// sound text. In J, K and G, where the plain text holds no sentence ends, a held unit closed
-// by a sentence end is kept as it stands where it falls, and so are the held units without a
-// sound that follow the last new one. Units beyond the held ones carry the settings in force
-// with an empty token list.
+// sound text. A held unit closed by a sentence end is kept as it stands where a new sound
+// falls on it, and so are the held units without a sound that follow the last new one: the
+// plain text that SerializeScript writes holds no sentence ends, so a script read back over
+// itself comes back whole. A Chinese plain text may bring sentence ends of its own; each takes
+// the place of the held unit it falls on. Units beyond the held ones carry the settings in
+// force with an empty token list.
 void ScriptEngine::Tokenize(std::string_view text, size_t start, uint32_t sub_format,
                             int range_start, int range_end) {
   const L language = language_;
@@ -375,7 +377,7 @@ void ScriptEngine::Tokenize(std::string_view text, size_t start, uint32_t sub_fo
     ++finished;
     begin_unit();
   };
-  // Held units closed by a sentence end stay where they are (plain J, K and G text).
+  // Held units closed by a sentence end stay where a new sound falls.
   auto keep_held_sentence_ends = [&] {
     while (unit_is_seed && IsSentenceEndKind(unit->closing_kind)) {
       ++finished;
@@ -455,10 +457,12 @@ void ScriptEngine::Tokenize(std::string_view text, size_t start, uint32_t sub_fo
     ScriptSentence& u = *unit;
 
     if (sound) {
-      u.closing_kind = kind;
-      u.sound_text.assign(language == L::kJapanese || language == L::kKorean ? r.normalised
+      if (plain_takes_all) keep_held_sentence_ends();
+      ScriptSentence& v = *unit;
+      v.closing_kind = kind;
+      v.sound_text.assign(language == L::kJapanese || language == L::kKorean ? r.normalised
                                                                              : source);
-      append_sound(kind, u.sound_text);
+      append_sound(kind, v.sound_text);
       close_unit(pos);
       pos += length;
       continue;
@@ -556,7 +560,7 @@ void ScriptEngine::Tokenize(std::string_view text, size_t start, uint32_t sub_fo
     pos += length;
   }
 
-  if (plain && !plain_takes_all) {
+  if (plain) {
     // Held units without a sound that follow the last new one stay too.
     while (unit_is_seed && !IsSoundKind(unit->closing_kind)) {
       ++finished;

@@ -376,6 +376,8 @@ TEST(PlainTextTest, SeedingRoundTripRestoresTheFullScript) {
       {kK, "S70가，나"},
       {kG, "S70kya.C#2nn"},
       {kC, "S70ni3<2hao3"},
+      {kC, "S70ni3,hao3."},
+      {kC, "ni3,,hao3?3zhong1[note]"},
   };
   for (const Case& c : cases) {
     const L language = LanguageOf(c.mode);
@@ -388,6 +390,29 @@ TEST(PlainTextTest, SeedingRoundTripRestoresTheFullScript) {
     std::string again;
     (void)engine.SerializeScript(again, kSubFormatFull);
     EXPECT_EQ(again, full) << c.body;
+  }
+}
+
+// Chinese plain text may bring sentence ends of its own: they take the place of the held ones
+// where they fall; where it brings none, the held ones stay.
+TEST(PlainTextTest, ChinesePlainTextOverAHeldScript) {
+  struct Case {
+    std::string plain;
+    std::string expected;
+    const char* why;
+  };
+  const Case cases[] = {
+      {"ni3hao3", "KV#CS70ni3,hao3.", "no sentence ends: the held ones stay"},
+      {"ni3.hao3,", "KV#CS70ni3.hao3,", "its own sentence ends replace the held ones"},
+      {"ni3hao3ma0", "KV#CS70ni3,hao3.ma0", "a sound beyond the held ones follows them"},
+      {"ni3", "KV#CS70ni3,", "fewer sounds: the held end after the last one stays"},
+  };
+  for (const Case& c : cases) {
+    ScriptEngine engine = Parsed(kC, "S70ni3,hao3.");
+    ASSERT_EQ(engine.ParseScriptText(kC | kSubFormatPlain, c.plain), ScriptEngineError::kNone);
+    std::string text;
+    (void)engine.SerializeScript(text, kSubFormatFull);
+    EXPECT_EQ(text, c.expected) << c.why;
   }
 }
 

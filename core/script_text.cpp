@@ -42,6 +42,10 @@ std::optional<ScriptLanguage> LanguageOfTag(std::string_view text) {
   return std::nullopt;
 }
 
+bool IsBareHeaderTag(std::string_view text) {
+  return text.size() == kHeaderTagSize && LanguageOfTag(text).has_value();
+}
+
 bool IsLeadByte(ScriptLanguage language, uint8_t byte) {
   switch (language) {
     case ScriptLanguage::kJapanese:

@@ -96,6 +96,10 @@ std::string_view HeaderTagOf(ScriptLanguage language);
 // nullopt when the text is shorter than a tag or begins with none of them.
 std::optional<ScriptLanguage> LanguageOfTag(std::string_view text);
 
+// True for a script whose body is empty: a header tag and nothing after it. BuildPlayText
+// writes one for a script with nothing left to play; the chip refuses it.
+bool IsBareHeaderTag(std::string_view text);
+
 // Byte classes of the tokenizer (three states: single, lead, trail).
 //   J: lead 0x81-0x9F or 0xE0-0xEF; trail 0x40-0x7E or 0x80-0xFC.
 //   G: lead 0x81-0x9F or 0xA1-0xFE; trail 0x40-0x7E or 0x80-0xFE.

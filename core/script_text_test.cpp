@@ -30,6 +30,16 @@ TEST(HeaderTagTest, UnknownOrShortTextHasNoLanguage) {
   }
 }
 
+TEST(HeaderTagTest, ABareTagIsAScriptWithAnEmptyBody) {
+  struct Case {
+    std::string_view text;
+    bool bare;
+  };
+  const Case cases[] = {{"KV#J", true},   {"KV#K", true},   {"KV#G", true},  {"KV#C", true},
+                        {"KV#JK0", false}, {"KV#X", false}, {"KV#", false}, {"", false}};
+  for (const Case& c : cases) EXPECT_EQ(IsBareHeaderTag(c.text), c.bare) << c.text;
+}
+
 TEST(ModeWordTest, FieldsAreExtracted) {
   EXPECT_EQ(LanguageOf(0x52100000), ScriptLanguage::kJapanese);
   EXPECT_EQ(LanguageOf(0xF4110000), ScriptLanguage::kRomaji);

@@ -6,6 +6,8 @@
 #include <cctype>
 #include <utility>
 
+#include "platform/files.h"
+
 namespace vtr::platform {
 namespace {
 
@@ -58,6 +60,11 @@ bool Module::LoadFile(const std::filesystem::path& file) {
   Free();
   error_.clear();
   path_ = file;
+  // A FIFO or a device named like a library is never opened: loading would wait or never end.
+  if (file.has_parent_path() && !IsRegularFile(file)) {
+    error_ = "cannot load " + file.string() + ": not a regular file";
+    return false;
+  }
   dlerror();
   // RTLD_LOCAL keeps each library's symbols to itself, so two libraries that carry the same
   // internal code never share its state.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/testing/fifo_trap.h"
+
 namespace vtr::platform {
 namespace {
 
@@ -45,6 +47,24 @@ TEST(ModuleTest, ReportsAMissingLibraryWithItsPath) {
   EXPECT_FALSE(module.loaded());
   EXPECT_NE(module.error().find("Vtr_missing.so"), std::string::npos) << module.error();
   EXPECT_EQ(module.FindSymbol("anything"), nullptr);
+}
+
+// A FIFO or a device named like a library is refused unopened: loading it would wait for a
+// writer or never end.
+TEST(ModuleTest, RefusesWhatIsNoRegularFileWithoutOpeningIt) {
+  const std::filesystem::path folder = std::filesystem::path(VTR_TEST_BIN_DIR) / "module_fifo";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "Plugin");
+  testing::FifoTrap trap(folder / "Plugin" / "VTR_fifo.so");
+  ASSERT_TRUE(trap.made());
+  std::filesystem::create_symlink("/dev/zero", folder / "Plugin" / "VTR_zero.so");
+  for (const char* name : {".\\Plugin\\VTR_fifo.dll", ".\\Plugin\\VTR_zero.dll"}) {
+    Module module;
+    EXPECT_FALSE(module.Load(name, folder)) << name;
+    EXPECT_NE(module.error().find("not a regular file"), std::string::npos) << module.error();
+  }
+  EXPECT_FALSE(trap.opened());
+  std::filesystem::remove_all(folder);
 }
 
 TEST(ModuleTest, IgnoresTheCurrentDirectory) {

@@ -6,6 +6,8 @@
 #include <functional>
 #include <system_error>
 
+#include "platform/files.h"
+
 namespace vtr::platform {
 namespace {
 
@@ -131,6 +133,7 @@ void ListInto(const std::filesystem::path& folder, std::vector<VersionedLibrary>
 }  // namespace
 
 std::optional<VersionRecord> ReadVersionRecord(const std::filesystem::path& file) {
+  if (!IsRegularFile(file)) return std::nullopt;  // a FIFO or a device is never opened
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
   in.seekg(0, std::ios::end);

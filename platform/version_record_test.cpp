@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing/fifo_trap.h"
+
 namespace vtr::platform {
 namespace {
 
@@ -123,7 +125,7 @@ TEST(VersionRecordTest, TheDeliveredPlatformLibraryCarriesItsRecord) {
 }
 
 TEST(VersionRecordTest, FilesWithoutAUsableRecordGiveNone) {
-  const fs::path folder = fs::path(testing::TempDir()) / "version_record_files";
+  const fs::path folder = fs::path(::testing::TempDir()) / "version_record_files";
   fs::create_directories(folder);
   const std::string library = ReadAll(kVersioned);
   ASSERT_GT(library.size(), 200u);
@@ -144,6 +146,13 @@ TEST(VersionRecordTest, FilesWithoutAUsableRecordGiveNone) {
   EXPECT_FALSE(ReadVersionRecord(kUnversioned).has_value());
   EXPECT_FALSE(ReadVersionRecord(folder / "missing.so").has_value());
   EXPECT_FALSE(ReadVersionRecord(folder).has_value());
+  // A FIFO or a device is never opened: the About box would wait or never end.
+  fs::remove(folder / "fifo.so");
+  testing::FifoTrap trap(folder / "fifo.so");
+  ASSERT_TRUE(trap.made());
+  EXPECT_FALSE(ReadVersionRecord(folder / "fifo.so").has_value());
+  EXPECT_FALSE(ReadVersionRecord("/dev/zero").has_value());
+  EXPECT_FALSE(trap.opened());
 }
 
 TEST(VersionRecordTest, ParsesEveryClassAndByteOrder) {
@@ -197,7 +206,7 @@ TEST(VersionRecordTest, DamagedSizesGiveNoneWithoutReadingOutside) {
 }
 
 TEST(ListVersionedLibrariesTest, ListsVersionedLibrariesRecursivelyWithoutFollowingFolderLinks) {
-  const fs::path root = fs::path(testing::TempDir()) / "version_record_tree";
+  const fs::path root = fs::path(::testing::TempDir()) / "version_record_tree";
   fs::remove_all(root);
   fs::create_directories(root / "Plugin" / "Julius");
   fs::create_directories(root / "elsewhere");

@@ -1,5 +1,7 @@
 #include "playback/script_player.h"
 
+#include "core/script_text.h"
+
 namespace vtr::playback {
 namespace {
 
@@ -58,7 +60,9 @@ int ScriptPlayer::Open(std::string_view dll_path, uint32_t mode_word, int param)
 }
 
 int ScriptPlayer::Play(void* notify, int notify_id, int volume, int voice, std::string_view text) {
-  if (notify == nullptr || text.empty() || volume < 0 || volume > 127) {
+  // A script with an empty body is nothing to play: the chip would refuse it.
+  if (notify == nullptr || text.empty() || core::IsBareHeaderTag(text) || volume < 0 ||
+      volume > 127) {
     return Fail(core::kMessageInternalError, kPlayerBadArguments);
   }
   if (voice < 0 || voice > 15) voice = 0;

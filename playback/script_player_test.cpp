@@ -120,6 +120,8 @@ TEST_F(ScriptPlayerTest, RefusesBadArgumentsWithMessage501) {
   } cases[] = {
       {"no window", nullptr, 100, kText},
       {"empty text", kWindow, 100, ""},
+      {"an empty body", kWindow, 100, "KV#J"},
+      {"an empty Chinese body", kWindow, 100, "KV#C"},
       {"volume 128", kWindow, 128, kText},
       {"volume -1", kWindow, -1, kText},
   };

@@ -1,11 +1,15 @@
 // Writes whole files so that an existing file survives every failure: the bytes go to a new
-// temporary file in the target's folder, which replaces the target only after a complete write.
+// temporary file in the target's folder, reach the disk, and only then replace the target.
 //
 //   FileWriter writer;
 //   if (!writer.Replace("/home/a/song.kvx", script)) { /* old song.kvx is as it was */ }
 //
-// Tests derive from it to make the creation or the writing fail (a read-only folder, a full
-// disk); the temporary-file handling itself stays the real one.
+// A target that is a symbolic link stays one: the file it leads to is replaced, with its
+// temporary file beside it. Temporary files are named "<name>.~<n>.tmp"; one that a killed save
+// left behind is removed by the next save of the same file.
+//
+// Tests derive from it to make the creation, the writing or the syncing fail (a read-only
+// folder, a full disk, a failing disk); the temporary-file handling itself stays the real one.
 #ifndef VTR_SCRIPTEDIT_FILE_WRITER_H_
 #define VTR_SCRIPTEDIT_FILE_WRITER_H_
 
@@ -19,8 +23,9 @@ class FileWriter {
  public:
   virtual ~FileWriter() = default;
 
-  // Makes `path` hold exactly `data` (an empty `data` makes an empty file). True on success;
-  // on failure the target is unchanged and no temporary file is left behind.
+  // Makes `path` (or the file a link at `path` leads to) hold exactly `data` (an empty `data`
+  // makes an empty file). True once the bytes are on the disk under that name; on failure the
+  // target is unchanged and no temporary file is left behind.
   [[nodiscard]] bool Replace(const std::filesystem::path& path, std::string_view data);
 
   // The writer used when none is given.
@@ -31,6 +36,11 @@ class FileWriter {
   virtual std::FILE* CreateNew(const std::filesystem::path& path);
   // Writes `data` to `file`; returns the count of bytes written.
   virtual size_t Write(std::FILE* file, std::string_view data);
+  // Forces the flushed bytes of `file` onto the disk; false when they may not be there.
+  virtual bool Sync(std::FILE* file);
+  // Forces the folder's entries (the renamed file) onto the disk. The file is in place by
+  // then, so a failure here cannot be undone and is not reported.
+  virtual void SyncFolder(const std::filesystem::path& folder);
 };
 
 }  // namespace vtr::scriptedit

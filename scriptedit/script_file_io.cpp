@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/script_engine.h"
+#include "platform/files.h"
 #include "platform/module.h"
 #include "platform/paths.h"
 #include "platform/window/window_system.h"
@@ -118,11 +119,15 @@ int ScriptFileIO::OpenScriptFile(std::string& path, std::string& text, ScriptLan
 }
 
 int ScriptFileIO::ReadScript(std::string& path, std::string& text) {
+  // Asked before the file is opened: a FIFO would wait for a writer, a device might never end.
+  if (!platform::IsRegularFile(path)) {
+    (void)ShowMessage(core::kMessageOpenFailed);
+    return kResultOpenFailed;
+  }
   std::ifstream in(path, std::ios::binary);
   std::error_code error;
-  const bool regular = std::filesystem::is_regular_file(path, error);
-  const std::uintmax_t length = regular ? std::filesystem::file_size(path, error) : 0;
-  if (!in || !regular || error) {
+  const std::uintmax_t length = std::filesystem::file_size(path, error);
+  if (!in || error) {
     (void)ShowMessage(core::kMessageOpenFailed);
     return kResultOpenFailed;
   }

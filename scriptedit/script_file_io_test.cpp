@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/current_directory.h"
 #include "platform/module.h"
+#include "platform/testing/fifo_trap.h"
 #include "platform/window/headless.h"
 #include "scriptedit/convert_options.h"
 #include "scriptedit/file_filters.h"
@@ -118,6 +120,53 @@ TEST(ScriptFileIOTest, OpenReadsScriptsByTheExtensionRules) {
     EXPECT_EQ(scene.session.file_dialogs().size(), *c.given == 0 ? 1u : 0u);
     EXPECT_TRUE(scene.session.errors().empty());
     for (void* owner : scene.presenter.owners) EXPECT_EQ(owner, &scene.owner_marker);
+  }
+}
+
+// A FIFO or a device under a script's name is refused with the open failure before anything
+// opens it: a FIFO would keep the program waiting for a writer, a device might never end.
+TEST(ScriptFileIOTest, OpenRefusesWhatIsNotARegularFileWithoutOpeningIt) {
+  struct Case {
+    const char* name;
+    ScriptLanguage language;
+    bool offer_other_types;
+    bool dialog;          // chosen in the open dialog, else handed in
+    const char* file;     // the name in the folder
+    const char* made_as;  // "fifo", "folder", or a device the name links to
+  };
+  const Case cases[] = {
+      {"a FIFO handed in", ScriptLanguage::kJapanese, true, false, "a.kvx", "fifo"},
+      {"a FIFO chosen in the dialog", ScriptLanguage::kJapanese, false, true, "b.kvx", "fifo"},
+      {"a Chinese text FIFO", ScriptLanguage::kChinese, true, false, "c.txt", "fifo"},
+      {"a link to a device that never ends", ScriptLanguage::kKorean, false, false, "z.kvx",
+       "/dev/zero"},
+      {"a link to a device without content", ScriptLanguage::kJapanese, false, true, "n.kvx",
+       "/dev/null"},
+      {"a folder", ScriptLanguage::kJapanese, false, false, "d.kvx", "folder"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scene scene;
+    const std::filesystem::path file = scene.folder.path() / c.file;
+    std::optional<platform::testing::FifoTrap> trap;
+    if (std::string(c.made_as) == "fifo") {
+      trap.emplace(file);
+      ASSERT_TRUE(trap->made());
+    } else if (std::string(c.made_as) == "folder") {
+      std::filesystem::create_directories(file);
+    } else {
+      std::filesystem::create_symlink(c.made_as, file);
+    }
+    std::string path = c.dialog ? "" : file.string();
+    if (c.dialog) scene.session.user().ChooseFile(file.string());
+    std::string text = "old";
+    EXPECT_EQ(scene.file_io.OpenScriptFile(path, text, c.language, c.offer_other_types, nullptr),
+              kResultOpenFailed);
+    EXPECT_EQ(scene.presenter.shown, std::vector<unsigned>{506});
+    EXPECT_EQ(text, "old");
+    if (trap) {
+      EXPECT_FALSE(trap->opened()) << "the FIFO was opened for reading";
+    }
   }
 }
 
@@ -440,6 +489,23 @@ TEST(ScriptFileIOTest, AFailedWriteKeepsTheOldFile) {
     }
     EXPECT_EQ(scene.folder.Names(), names);
   }
+}
+
+// Saving onto a name that is a symbolic link asks as for any existing file, then replaces the
+// file the link leads to; the link stays.
+TEST(ScriptFileIOTest, SaveOverASymbolicLinkReplacesTheFileItLeadsTo) {
+  Scene scene;
+  std::filesystem::create_directories(scene.folder.path() / "scripts");
+  scene.folder.Write("scripts/song.kvx", "KV#J" + std::string(1000, 'a'));
+  std::filesystem::create_symlink("scripts/song.kvx", scene.folder.path() / "song.kvx");
+  const std::string script = "KV#J" + std::string(2000, 'b');
+  scene.session.user().ChooseFile(scene.folder.File("song.kvx")).Answer(core::kIdYes);
+  std::string path;
+  EXPECT_EQ(scene.file_io.SaveScriptAs(path, script, ScriptLanguage::kJapanese, ""), kResultDone);
+  EXPECT_EQ(scene.presenter.shown, std::vector<unsigned>{508});
+  EXPECT_TRUE(std::filesystem::is_symlink(scene.folder.path() / "song.kvx"));
+  EXPECT_EQ(scene.folder.Read("scripts/song.kvx"), script);
+  EXPECT_EQ(scene.folder.Names(), (std::vector<std::string>{"scripts", "song.kvx"}));
 }
 
 TEST(ScriptFileIOTest, WriteFileRefusesEmptyBuffers) {

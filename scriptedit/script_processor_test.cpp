@@ -70,6 +70,8 @@ TEST(ScriptProcessorTest, RunsThePassesOfTheFlagsInTheirOrder) {
        kResultBadScript, {502}, "", -1, false},
       {"optimize on a text without header fails", "abc", kProcessOptimize, false, {}, 0, true,
        kResultBadScript, {502}, "", -1, false},
+      {"a play text with nothing to play is refused, not built empty", "KV#JS70", kProcessPlayText,
+       true, {}, 0, true, kResultBadScript, {502}, "", -1, false},
       {"long sentence with the error shown", LongSentence(), kProcessPlayText, true, {}, 0, false,
        kResultSentenceTooLong, {503}, "", -1, true},
       {"long sentence without the error goes on", LongSentence(), kProcessPlayText, false, {}, 0,

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "engines/wtp/phoneme_tables.h"
+#include "platform/files.h"
 #include "platform/process.h"
 
 namespace vtr::wtp {
@@ -262,8 +263,9 @@ int PhonemeAligner::ReadAlignment(std::string_view output) {
 
 int PhonemeAligner::Align(WaveBuffer& wave) {
   RemoveTempFiles();
-  if (!std::ifstream(folder_ / kAcousticModel, std::ios::binary)) return -7;
-  if (!std::ifstream(folder_ / kRecogniserProgram, std::ios::binary)) return -6;
+  // A FIFO or a device under these names is never opened.
+  if (!platform::IsRegularFile(folder_ / kAcousticModel)) return -7;
+  if (!platform::IsRegularFile(folder_ / kRecogniserProgram)) return -6;
   if (wave.count() == 0 || text_.empty() || phonemes_.empty() || syllables_.empty() || flags_ != 0) {
     return -1;
   }
@@ -300,7 +302,8 @@ int PhonemeAligner::Align(WaveBuffer& wave) {
   created_.insert(std::string(kTempOutput));
   const platform::ProcessResult run = platform::RunProcess(spec, timeout_);
   int result = -1;
-  if (run.outcome == platform::ProcessOutcome::kExited) {
+  if (run.outcome == platform::ProcessOutcome::kExited &&
+      platform::IsRegularFile(folder_ / kTempOutput)) {
     std::ifstream in(folder_ / kTempOutput, std::ios::binary);
     std::ostringstream output;
     output << in.rdbuf();

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "engines/riff/riff_walker.h"
+#include "platform/files.h"
 
 namespace vtr::wtp {
 namespace {
@@ -141,6 +142,7 @@ bool WaveBuffer::CheckFormat(const WaveFormat& format) {
 WaveResult WaveBuffer::ReadWave(const std::filesystem::path& file) {
   samples_.clear();
   if (file.empty()) return WaveResult::kBadArgument;
+  if (!platform::IsRegularFile(file)) return WaveResult::kCannotOpen;  // a FIFO or a device, unopened
   const riff::Walk walk = riff::WalkFile(file);
   if (walk.status == riff::WalkStatus::kCannotOpen) return WaveResult::kCannotOpen;
   if (!walk.IsForm("WAVE")) return WaveResult::kUnsupported;

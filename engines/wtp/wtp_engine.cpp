@@ -6,6 +6,7 @@
 
 #include "engines/wtp/pseq_writer.h"
 #include "engines/wtp/segment_builder.h"
+#include "platform/files.h"
 
 namespace vtr::wtp {
 
@@ -46,7 +47,8 @@ int WtpEngine::SetWav(const char* path, int path_length) {
   if (!open_) return -1;
   if (path == nullptr || path_length <= 0 || path_length > kMaxPathLength) return -2;
   const std::string file(path, strnlen(path, static_cast<size_t>(path_length)));
-  if (file.empty() || !std::ifstream(file, std::ios::binary)) return -4;
+  // A FIFO or a device is never opened: it could wait for a writer or never end.
+  if (!platform::IsRegularFile(file) || !std::ifstream(file, std::ios::binary)) return -4;
   auto wave = std::make_unique<WaveBuffer>();
   const WaveResult result = wave->ReadWave(file);
   // Once the file was opened, a failure still replaces the wave (with an empty one).

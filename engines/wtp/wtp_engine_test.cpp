@@ -10,6 +10,7 @@
 
 #include "engines/wtp/testing/recogniser_folder.h"
 #include "engines/wtp/testing/speech_synth.h"
+#include "platform/testing/fifo_trap.h"
 
 namespace vtr::wtp {
 namespace {
@@ -151,6 +152,22 @@ TEST(WtpEngineTest, CallSequences) {
     }
     EXPECT_TRUE(left.empty()) << left.front();
   }
+}
+
+// A FIFO or a device handed in as the wave is refused as a file that cannot be opened, without
+// opening it: a FIFO would keep the host waiting for a writer.
+TEST(WtpEngineTest, SetWavRefusesWhatIsNotARegularFileUnopened) {
+  testing::RecogniserFolder folder("engine_fifo");
+  const std::filesystem::path fifo = folder.path() / "utterance.wav";
+  platform::testing::FifoTrap trap(fifo);
+  ASSERT_TRUE(trap.made());
+  WtpEngine engine(folder.path());
+  ASSERT_EQ(engine.Initialize(20, 0), 0);
+  for (const std::string& file : {fifo.string(), std::string("/dev/zero"), folder.path().string()}) {
+    EXPECT_EQ(engine.SetWav(file.c_str(), static_cast<int>(file.size())), -4) << file;
+  }
+  EXPECT_EQ(engine.Terminate(), 0);
+  EXPECT_FALSE(trap.opened());
 }
 
 }  // namespace

@@ -234,10 +234,11 @@ std::optional<std::string> ScriptEditDlg::BoxText() const {
   return std::move(bytes.text);
 }
 
-void ScriptEditDlg::ShowText(std::string_view stripped) {
-  // `stripped` may view script_text_ itself: show the stored copy.
-  script_text_ = std::string(stripped);
-  if (auto* box = Item<Edit>(kScriptBox)) (void)box->SetScriptText(encoding(), script_text_);
+// Takes its own copy: callers pass the member itself (ShowText(script_text_)), which a view
+// would lose as soon as the member is assigned.
+void ScriptEditDlg::ShowText(std::string stripped) {
+  if (auto* box = Item<Edit>(kScriptBox)) (void)box->SetScriptText(encoding(), stripped);
+  script_text_ = std::move(stripped);
 }
 
 bool ScriptEditDlg::ReadControls() {
@@ -503,7 +504,7 @@ void ScriptEditDlg::Stop() {
   if (platform::Window* play = Item(kPlayButton)) play->SetFocus();
 }
 
-void ScriptEditDlg::OpenFile(const std::string& given_path) {
+void ScriptEditDlg::OpenFile(std::string path) {
   if (playing_) return;
   if (HasText() && !(saved_ != 0 && unchanged_)) {
     const int answer = reporter_->ShowMessage(core::kMessageSaveChanges);
@@ -516,7 +517,6 @@ void ScriptEditDlg::OpenFile(const std::string& given_path) {
     file_io.SetProgramFolder(library_folder_);
     file_io.SetPluginFolder(library_folder_ / "Plugin");
   }
-  std::string path = given_path;
   std::string text;
   if (file_io.OpenScriptFile(path, text, static_cast<core::ScriptLanguage>(language_), false,
                              nullptr) != kResultDone) {

@@ -144,7 +144,8 @@ class ScriptEditDlg : public platform::Dialog {
   std::string StripHeader(std::string_view text) const;
   // The box text as script bytes; nullopt (after message 502) when it has no form in them.
   std::optional<std::string> BoxText() const;
-  void ShowText(std::string_view stripped);
+  // Shows the text (header stripped) in the script box and stores it as the script text.
+  void ShowText(std::string stripped);
   // Reads the controls into the members (the script text among them); false when the box
   // text has no form in the script's encoding.
   bool ReadControls();
@@ -162,7 +163,8 @@ class ScriptEditDlg : public platform::Dialog {
 
   void Play();
   void Stop();
-  void OpenFile(const std::string& path);
+  // By value: the start passes the script path member, which the save question may change.
+  void OpenFile(std::string path);
   void OnOptimize(bool on);
   void OnVoiceChange();
   void OnScriptChange();

@@ -165,6 +165,57 @@ TEST_F(ScriptEditDialogTest, OpensWithTheTextWithoutItsHeaderAndTheVoiceOfTheScr
   EXPECT_TRUE(session_.errors().empty());
 }
 
+// A canonical J script body (no header) of about `bytes` bytes: the voice and speed at its head,
+// then sentences of kana with pitch steps, none near the 100-byte limit, so that no processing
+// pass changes it.
+std::string ScriptBody(size_t bytes) {
+  const std::string sentence = Sj("かきくけこ'2さしすせそ,たちつてと_2なにぬねの.");
+  std::string body = "K2S60" + Sj("あいう");  // 11 bytes
+  while (body.size() + sentence.size() <= bytes) body += sentence;
+  while (body.size() < bytes) body += Sj("ん");
+  return body;
+}
+
+// The script reaches the box and comes back from OK unchanged on every road into the dialog,
+// at lengths on both sides of a string's inline buffer and up to thousands of bytes.
+TEST_F(ScriptEditDialogTest, ScriptsOfEveryLengthShowAndComeBackUnchanged) {
+  enum class Road { kGivenText, kGivenPath, kOpenButton, kDropped };
+  struct Case {
+    const char* why;
+    Road road;
+    size_t bytes;
+  };
+  const Case cases[] = {
+      {"given text, short", Road::kGivenText, 13},
+      {"given text, past the inline buffer", Road::kGivenText, 17},
+      {"given text, a few sentences", Road::kGivenText, 160},
+      {"given text, thousands of bytes", Road::kGivenText, 3000},
+      {"path at the start, short", Road::kGivenPath, 13},
+      {"path at the start, a few sentences", Road::kGivenPath, 160},
+      {"Open button, past the inline buffer", Road::kOpenButton, 17},
+      {"Open button, thousands of bytes", Road::kOpenButton, 3000},
+      {"dropped file, a few sentences", Road::kDropped, 160},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    const std::string body = ScriptBody(c.bytes);
+    const std::filesystem::path file = scratch_ / "long.kvx";
+    WriteFile(file, "KV#J" + body);
+    ScriptEditDlg& dialog = Make(kJ, c.road == Road::kGivenText ? "KV#J" + body : "");
+    if (c.road == Road::kGivenPath) dialog.SetScriptPath(file.string());
+    if (c.road == Road::kOpenButton) user().Click(kOpenButton).ChooseFile(file.string());
+    if (c.road == Road::kDropped) user().DropFiles({file.string()});
+    std::string box;
+    user().Do([&] { box = Box(); }).Click(kOkButton);
+    EXPECT_EQ(dialog.DoModal(), kIdOk);
+    // Compared whole but not printed: a garbled text of thousands of bytes helps nobody.
+    EXPECT_TRUE(box == body) << box.size() << " bytes shown of " << body.size();
+    EXPECT_TRUE(dialog.GetScriptText() == "KV#J" + body) << "after OK";
+  }
+  EXPECT_TRUE(session_.message_boxes().empty()) << session_.message_boxes().front().text;
+  EXPECT_TRUE(session_.errors().empty()) << session_.errors().front();
+}
+
 TEST_F(ScriptEditDialogTest, ATextThatFailsItsCheckShowsItsMessageAndIsKept) {
   ScriptEditDlg& dialog = Make(kJ, "KV#J");
   EXPECT_EQ(dialog.script_text(), "");

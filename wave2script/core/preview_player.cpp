@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "core/messages.h"
+#include "core/script_text.h"
 #include "outside/emulator/emulator_api.h"
 #include "playback/command_poster.h"
 #include "wave2script/core/show_message.h"
@@ -133,8 +134,9 @@ int PreviewPlayer::Close() {
 
 int PreviewPlayer::Play(void* window, int notify_id, int volume, int voice,
                         std::string_view text) {
-  if (window == nullptr || text.empty() || volume < 0 || volume > 127 || voice < 0 ||
-      voice > 15) {
+  // A script with an empty body is nothing to play: the chip would refuse it.
+  if (window == nullptr || text.empty() || core::IsBareHeaderTag(text) || volume < 0 ||
+      volume > 127 || voice < 0 || voice > 15) {
     (void)ShowMessage(core::kMessageInternalError);
     return kPreviewBadArguments;
   }

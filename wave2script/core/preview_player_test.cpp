@@ -224,6 +224,7 @@ TEST_F(PreviewPlayerTest, RefusesBadArgumentsWithoutTouchingTheDevice) {
       {"volume 128", kWindow, 128, 0, kText}, {"volume -1", kWindow, -1, 0, kText},
       {"voice 16", kWindow, 100, 16, kText},  {"voice -1", kWindow, 100, -1, kText},
       {"no window", nullptr, 100, 0, kText},  {"no text", kWindow, 100, 0, ""},
+      {"an empty body", kWindow, 100, 0, "KV#J"},
   };
   for (const Case& c : cases) {
     messages_.ids.clear();

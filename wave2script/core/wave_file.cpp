@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engines/riff/riff_walker.h"
+#include "platform/files.h"
 
 namespace vtr::w2s {
 namespace {
@@ -82,7 +83,8 @@ bool IsAcceptedWaveRate(uint32_t rate) {
 }
 
 int CheckWaveFile(const std::filesystem::path& path, int* rate) {
-  if (path.empty()) return 0;
+  // A FIFO or a device is never opened: it could wait for a writer or never end.
+  if (path.empty() || !platform::IsRegularFile(path)) return 0;
   const riff::Walk walk = riff::WalkFile(path);
   if (!walk.IsForm("WAVE")) return 0;
   const riff::Chunk* fmt = walk.Find("fmt ");
@@ -113,6 +115,7 @@ int CheckWaveFile(const std::filesystem::path& path, int* rate) {
 int WaveReader::Open(const std::filesystem::path& path) {
   if (is_open()) return kWaveAlreadyOpen;
   if (path.empty()) return kWaveEmptyName;
+  if (!platform::IsRegularFile(path)) return kWaveCannotOpen;  // a FIFO or a device, unopened
   const riff::Walk walk = riff::WalkFile(path);
   if (walk.status == riff::WalkStatus::kCannotOpen) return kWaveCannotOpen;
   if (!walk.IsForm("WAVE")) return kWaveChunkNotFound;

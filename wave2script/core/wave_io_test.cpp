@@ -16,6 +16,7 @@
 #include "engines/wtp/wave_buffer.h"
 #include "platform/environment.h"
 #include "platform/sound/fake_sound_system.h"
+#include "platform/testing/fifo_trap.h"
 #include "playback/command_poster.h"
 #include "scriptedit/file_writer.h"
 #include "wave2script/core/wave_file.h"
@@ -201,6 +202,24 @@ TEST_F(WaveIOTest, AcceptsOnlyWhatTheAnalysisReads) {
       EXPECT_EQ(analysed.rate(), rate);
     }
   }
+}
+
+// A FIFO or a device under a wave's name is refused by the check, the reader and the player
+// without being opened: a FIFO would keep the dialog waiting for a writer.
+TEST_F(WaveIOTest, NeverOpensWhatIsNoRegularFile) {
+  const fs::path fifo = dir_ / "fifo.wav";
+  platform::testing::FifoTrap trap(fifo);
+  ASSERT_TRUE(trap.made());
+  for (const fs::path& path : {fifo, fs::path("/dev/zero")}) {
+    int rate = 1234;
+    EXPECT_EQ(CheckWaveFile(path, &rate), 0) << path;
+    EXPECT_EQ(WaveIO_CheckWaveFile(path), 0) << path;
+    WaveReader reader;
+    EXPECT_EQ(reader.Open(path), kWaveCannotOpen) << path;
+    EXPECT_EQ(WaveIO_PlayFile(path, window()), 0) << path;
+    EXPECT_FALSE(WaveIO_IsPlaying());
+  }
+  EXPECT_FALSE(trap.opened());
 }
 
 TEST_F(WaveIOTest, WritesTheFixedHeader) {

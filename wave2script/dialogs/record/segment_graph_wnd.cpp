@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/files.h"
 #include "platform/text.h"
 #include "platform/window/window_system.h"
 
@@ -36,6 +37,7 @@ bool IsPauseText(const char* text) {
 }
 
 bool ReadWaveData(const std::filesystem::path& path, WaveData* wave) {
+  if (!platform::IsRegularFile(path)) return false;  // a FIFO or a device is never opened
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in.is_open()) return false;
   const std::streamoff file_size = in.tellg();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing/fifo_trap.h"
 #include "platform/window/dialog.h"
 #include "platform/window/headless.h"
 #include "wave2script/core/test_text.h"
@@ -98,6 +99,18 @@ TEST(ReadWaveDataTest, SizesBeyondTheFileAreCut) {
   ASSERT_TRUE(ReadWaveData(path, &wave));
   EXPECT_EQ(wave.data_size, 4u);
   EXPECT_EQ(wave.first, (std::vector<double>{1, 2}));
+}
+
+// A FIFO or a device under the wave's name is not opened: the view would wait or never end.
+TEST(ReadWaveDataTest, WhatIsNoRegularFileIsNotOpened) {
+  testing::ScratchFolder folder;
+  platform::testing::FifoTrap trap(folder / "fifo.wav");
+  ASSERT_TRUE(trap.made());
+  for (const std::string& path : {std::string(folder / "fifo.wav"), std::string("/dev/zero")}) {
+    WaveData wave;
+    EXPECT_FALSE(ReadWaveData(path, &wave)) << path;
+  }
+  EXPECT_FALSE(trap.opened());
 }
 
 TEST(ReadWaveDataTest, MissingOrBrokenFileKeepsTheDefaults) {

@@ -9,6 +9,7 @@
 #include "core/messages.h"
 #include "engines/wtp/wtp_api.h"
 #include "platform/current_directory.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "platform/window/window_system.h"
 #include "resources/dialog_setup.h"
@@ -390,6 +391,7 @@ int WaveInputDialog::RunAligner(const std::string& wave_path, const std::string&
   }
   if (initialize(20, 0) != 0) return fail();
 
+  if (!platform::IsRegularFile(wave)) return fail();  // a FIFO or a device is never opened
   std::ifstream held(wave, std::ios::binary);  // the file must exist while it is analysed
   if (!held.is_open()) return fail();
   std::filesystem::current_path(wave.parent_path(), error);

@@ -1,0 +1,45 @@
+// Files as the system reads and writes them: which names may be opened for reading, where a
+// save through a symbolic link lands, and getting written bytes onto the disk.
+//
+// Every reader of a file that a user, a caller or another program names asks first whether it
+// is a regular file; opening a FIFO for reading waits for a writer that may never come, and a
+// device may never end or act on being opened:
+//
+//   if (!vtr::platform::IsRegularFile(path)) return kCannotOpen;   // before any open
+//   std::ifstream in(path, std::ios::binary);
+//
+// A save replaces the file a symbolic link leads to, not the link, and syncs before it renames:
+//
+//   std::optional<std::filesystem::path> target = vtr::platform::ResolveLinks(path);
+//   ... write target's temporary file, fflush, SyncFile(file), fclose, rename onto *target ...
+//   (void)vtr::platform::SyncFolder(target->parent_path());
+#ifndef VTR_PLATFORM_FILES_H_
+#define VTR_PLATFORM_FILES_H_
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+namespace vtr::platform {
+
+// True when `path` names a regular file, symbolic links followed. It looks at the name only
+// (nothing is opened), so a FIFO, a device, a socket or a folder answers false at once.
+bool IsRegularFile(const std::filesystem::path& path);
+
+// The name a write to `path` should replace: `path` with the symbolic links of its last
+// component followed (a relative link is taken from the link's folder). `path` itself when it
+// is no link; the end of the chain when that does not exist yet (the write creates it).
+// nullopt for a chain of more than 40 links (a loop) or a link that cannot be read.
+std::optional<std::filesystem::path> ResolveLinks(const std::filesystem::path& path);
+
+// Forces the bytes written to `file` (flushed by the caller) onto the disk. True when they are
+// there, or when the file system has no such operation; false on an error (EIO, ENOSPC, ...).
+bool SyncFile(std::FILE* file);
+
+// Forces the entries of `folder` (a file just renamed into it) onto the disk, with the same
+// answer as SyncFile.
+bool SyncFolder(const std::filesystem::path& folder);
+
+}  // namespace vtr::platform
+
+#endif  // VTR_PLATFORM_FILES_H_
