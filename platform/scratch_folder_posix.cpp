@@ -1,5 +1,3 @@
-#include "platform/scratch_folder.h"
-
 #include <stdlib.h>
 
 #include <string>
@@ -7,6 +5,7 @@
 
 #include "platform/internal/guardian.h"
 #include "platform/paths.h"
+#include "platform/scratch_folder.h"
 
 namespace vtr::platform {
 

@@ -128,20 +128,24 @@ TEST_F(ScratchFolderTest, RemovingWithoutAllocatingHandlesEveryKindOfEntry) {
     std::function<fs::path(const fs::path& base)> make;
   };
   const Case cases[] = {
-      {"filled folder", [&](const fs::path& base) {
+      {"filled folder",
+       [&](const fs::path& base) {
          fs::create_directory(base / "filled");
          Fill(base / "filled");
          return base / "filled";
        }},
-      {"empty folder", [](const fs::path& base) {
+      {"empty folder",
+       [](const fs::path& base) {
          fs::create_directory(base / "empty");
          return base / "empty";
        }},
-      {"a link to a folder is removed, not followed", [&](const fs::path& base) {
+      {"a link to a folder is removed, not followed",
+       [&](const fs::path& base) {
          fs::create_directory_symlink(root_ / "outside", base / "link");
          return base / "link";
        }},
-      {"a plain file", [](const fs::path& base) {
+      {"a plain file",
+       [](const fs::path& base) {
          std::ofstream(base / "file") << "x";
          return base / "file";
        }},

@@ -22,8 +22,8 @@ namespace vtr::platform::internal {
 class Guardian {
  public:
   struct Will {
-    int process_group = 0;          // ended with SIGKILL; 0: none
-    std::filesystem::path folder;   // removed with everything in it; empty: none
+    int process_group = 0;         // ended with SIGKILL; 0: none
+    std::filesystem::path folder;  // removed with everything in it; empty: none
   };
 
   explicit Guardian(const Will& will);

@@ -1,5 +1,3 @@
-#include "platform/internal/guardian.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -9,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+
+#include "platform/internal/guardian.h"
 
 namespace vtr::platform::internal {
 namespace {
@@ -38,7 +38,8 @@ bool EmptyFolder(int fd, int depth) {
         if (IsDotOrDotDot(entry->d_name)) continue;
         any = true;
         if (unlinkat(fd, entry->d_name, 0) == 0 || errno != EISDIR || depth >= kMaxDepth) continue;
-        const int child = openat(fd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int child =
+            openat(fd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (child < 0) continue;
         EmptyFolder(child, depth + 1);
         close(child);
@@ -86,7 +87,8 @@ bool RemoveTreeWithoutAllocating(const char* path) {
 }
 
 Guardian::Guardian(const Will& will) {
-  const std::string folder = will.folder.string();  // made before the fork: the helper may not allocate
+  const std::string folder =
+      will.folder.string();  // made before the fork: the helper may not allocate
   int lifeline[2];
   if (pipe2(lifeline, O_CLOEXEC) != 0) return;
   const pid_t pid = fork();
