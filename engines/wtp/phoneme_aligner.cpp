@@ -306,8 +306,9 @@ int PhonemeAligner::Run(const WaveBuffer& wave16k) {
   written = WriteFile(scratch / kTempBatch, BatchLine()) && written;
   written = WriteFile(scratch / kTempInput, std::string(kTempWave) + "\n") && written;
   if (!written) return -1;
-  // The program runs with the batch line's arguments, the wave name on its standard input and
-  // its standard output in "tmp.txt"; the wait ends when it exits or at the time-out.
+  // The program runs in the scratch folder with the batch line's arguments (the model named by
+  // its full path), the wave name on its standard input and its standard output in "tmp.txt";
+  // the wait ends when it exits or at the time-out.
   platform::ProcessSpec spec;
   spec.program = folder_ / kRecogniserProgram;
   spec.args = RecogniserArguments();
