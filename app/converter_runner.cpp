@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <system_error>
 
 #include "platform/files.h"
 #include "platform/module.h"
-#include "platform/paths.h"
 #include "platform/process.h"
+#include "platform/scratch_folder.h"
 
 namespace vtr::app {
 namespace {
@@ -68,20 +66,6 @@ void AppendPair(std::string& out, uint8_t lead, uint8_t trail, int flag) {
   }
 }
 
-// A fresh private folder for one conversion.
-std::filesystem::path MakeWorkFolder() {
-  static std::atomic<unsigned> counter{0};
-  std::random_device random;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::filesystem::path folder =
-        platform::TempFolder() / ("vtr-kvxcnv-" + std::to_string(random()) + "-" +
-                                  std::to_string(counter.fetch_add(1)));
-    std::error_code error;
-    if (std::filesystem::create_directory(folder, error)) return folder;
-  }
-  return {};
-}
-
 }  // namespace
 
 ConverterRunner::ConverterRunner(std::filesystem::path plugin_folder,
@@ -99,8 +83,11 @@ int ConverterRunner::Run(std::string_view text) {
       (status.permissions() & std::filesystem::perms::owner_exec) == std::filesystem::perms::none) {
     return kRunNotStarted;
   }
-  const std::filesystem::path folder = MakeWorkFolder();
-  if (folder.empty()) return kRunNoResult;
+  // A private folder for this conversion only; it goes at the end of the run, or with the
+  // program should it be killed first.
+  const platform::ScratchFolder scratch("vtr-kvxcnv");
+  if (!scratch.ok()) return kRunNoResult;
+  const std::filesystem::path& folder = scratch.path();
   int outcome = kRunNoResult;
   {
     std::ofstream input(folder / kInputName, std::ios::binary);
@@ -110,6 +97,7 @@ int ConverterRunner::Run(std::string_view text) {
   spec.program = program;
   spec.args = {(folder / kInputName).string()};
   spec.working_folder = folder;
+  spec.end_leftovers = true;
   const platform::ProcessResult run = platform::RunProcess(spec, timeout_);
   if (run.outcome == platform::ProcessOutcome::kNotStarted) {
     outcome = kRunNotStarted;
@@ -126,7 +114,6 @@ int ConverterRunner::Run(std::string_view text) {
       }
     }
   }
-  std::filesystem::remove_all(folder, error);
   return outcome;
 }
 

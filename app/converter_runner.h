@@ -38,7 +38,8 @@ class ConverterRunner {
   // Converts `text` (GB 2312 bytes). The previous result is cleared first. kRunOk;
   // kRunNotStarted when the converter is missing or cannot run; kRunNoResult when it failed,
   // outlived the time-out, or left no "tmp.kvx" of at least 4 bytes. Each run works in a fresh
-  // temporary folder that is removed afterwards.
+  // private folder under the temporary folder, removed afterwards with whatever the converter
+  // left running.
   [[nodiscard]] int Run(std::string_view text);
   // The last result: "tmp.kvx" after its first 4 bytes, up to the end or the first zero byte.
   const std::string& result() const { return result_; }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <thread>
 
 #include "platform/paths.h"
 #include "platform/testing/fifo_trap.h"
@@ -104,6 +105,39 @@ TEST(ConverterRunnerTest, FailedRunClearsThePreviousResultAndLeavesNoFiles) {
   EXPECT_EQ(runner.result(), "");
   EXPECT_FALSE(std::filesystem::exists(folder / "tmp.kvx"));
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "tmp.kvx"));
+}
+
+// The user's text waits for the converter in a folder no other user can look into; the folder
+// goes after the run, and so does anything the converter left running.
+TEST(ConverterRunnerTest, WorksInAPrivateFolderThatGoesWithWhatTheConverterStarted) {
+  const std::filesystem::path records =
+      std::filesystem::path(VTR_TEST_BIN_DIR) / "fake_kvxcnv_records";
+  std::filesystem::remove_all(records);
+  std::filesystem::create_directories(records);
+  const std::string r = "'" + records.string() + "'";
+  const std::filesystem::path folder = FakeConverter(
+      "private", "pwd > " + r + "/folder\nstat -c %a . > " + r + "/mode\nsleep 30 &\necho $! > " +
+                     r + "/child\nprintf 'KV#Cni3' > tmp.kvx\n");
+  ConverterRunner runner(folder, std::chrono::milliseconds(5000));
+  ASSERT_EQ(runner.Run("ni3"), kRunOk);
+  auto record = [&](const char* name) {
+    std::string line;
+    std::getline(std::ifstream(records / name), line);
+    return line;
+  };
+  EXPECT_EQ(record("mode"), "700");
+  ASSERT_FALSE(record("folder").empty());
+  EXPECT_FALSE(std::filesystem::exists(record("folder")));
+  bool child_gone = false;
+  for (int tries = 0; tries < 500 && !child_gone; ++tries) {
+    std::string state;
+    std::getline(std::ifstream("/proc/" + record("child") + "/stat"), state);
+    const size_t close = state.rfind(')');
+    child_gone = close == std::string::npos || state[close + 2] == 'Z';
+    if (!child_gone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(child_gone) << "the converter's child outlived the run";
+  std::filesystem::remove_all(records);
 }
 
 TEST(ConverterRunnerTest, DeleteTempFilesRemovesOnlyItsTwoFiles) {

@@ -3,7 +3,8 @@
 #   vtr_add_library(name [STATIC|SHARED|MODULE] SOURCES ... [LIBS ...] [PUBLIC_LIBS ...])
 #   vtr_add_test(name SOURCES ... [LIBS ...])         GoogleTest binary, discovered by CTest
 #   vtr_add_benchmark(name SOURCES ... [LIBS ...])    Google Benchmark binary, not run by CTest
-#   vtr_add_fuzzer(name SOURCES ... [LIBS ...])       libFuzzer binary, only with the fuzz preset
+#   vtr_add_fuzzer(name SOURCES ... [LIBS ...] [SEEDS dir] [DICT file])
+#                                                     libFuzzer binary, only with the fuzz preset
 #   vtr_install_dist(target [SUBDIR dir] [NAME file]) places a deliverable in the program folder
 #
 # The program folder is ${VTR_DIST_DIR} (build/dist for the default preset): it looks at
@@ -89,8 +90,13 @@ function(vtr_add_benchmark name)
   target_compile_definitions(${name} PRIVATE VTR_DIST_DIR="${VTR_DIST_DIR}" VTR_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 endfunction()
 
+# Every fuzzer has a committed seed corpus (by default testdata/fuzz/<name>/ beside the
+# CMakeLists.txt that declares it) and may have a dictionary (by default
+# testdata/fuzz/<name>.dict when that exists). Both are copied beside the fuzzer as
+# <name>.seeds/ and <name>.dict; a fuzzer whose input has no keywords gets a dictionary with
+# nothing in it, so that every fuzzer runs with the same command line (see the README).
 function(vtr_add_fuzzer name)
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "SEEDS;DICT" "SOURCES;LIBS" ${ARGN})
   if(NOT VTR_FUZZ)
     return()
   endif()
@@ -100,6 +106,31 @@ function(vtr_add_fuzzer name)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fuzz")
   target_compile_definitions(${name} PRIVATE VTR_DIST_DIR="${VTR_DIST_DIR}")
+
+  set(fuzz_dir "${CMAKE_BINARY_DIR}/fuzz")
+  if(NOT A_SEEDS)
+    set(A_SEEDS "${CMAKE_CURRENT_SOURCE_DIR}/testdata/fuzz/${name}")
+  endif()
+  if(NOT IS_DIRECTORY "${A_SEEDS}")
+    message(FATAL_ERROR "fuzzer ${name} has no seed corpus in ${A_SEEDS}")
+  endif()
+  if(NOT A_DICT AND EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/testdata/fuzz/${name}.dict")
+    set(A_DICT "${CMAKE_CURRENT_SOURCE_DIR}/testdata/fuzz/${name}.dict")
+  endif()
+  # Copies, not links: a corpus folder named first on a fuzzer's command line receives what it
+  # finds, and that must never be the committed seeds. configure_file makes a changed seed
+  # reconfigure; the glob notices added and removed ones.
+  file(REMOVE_RECURSE "${fuzz_dir}/${name}.seeds")
+  file(GLOB seeds CONFIGURE_DEPENDS "${A_SEEDS}/*")
+  foreach(seed IN LISTS seeds)
+    get_filename_component(seed_name "${seed}" NAME)
+    configure_file("${seed}" "${fuzz_dir}/${name}.seeds/${seed_name}" COPYONLY)
+  endforeach()
+  if(A_DICT)
+    configure_file("${A_DICT}" "${fuzz_dir}/${name}.dict" COPYONLY)
+  else()
+    file(WRITE "${fuzz_dir}/${name}.dict" "# ${name}: its input has no keywords\n")
+  endif()
 endfunction()
 
 # Gives a program or library its version record: {file version, description, copyright},

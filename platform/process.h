@@ -4,6 +4,11 @@
 // started there with its standard input and output redirected to files, and the caller waits
 // for it to exit (never for a file to appear), killing it when it outlives its time-out.
 //
+// The program runs in a process group of its own. That group is ended at the time-out and when
+// the caller dies while it runs (the program gets a parent-death signal, and a helper process
+// ends the rest), so nothing runs on as an orphan; with `end_leftovers` it is also ended when
+// the program exits, so helpers the program started and forgot do not outlive it.
+//
 //   vtr::platform::ProcessSpec spec;
 //   spec.program = julius_folder / "julius";
 //   spec.args = {"-C", "tmp.jconf"};
@@ -30,6 +35,9 @@ struct ProcessSpec {
   std::filesystem::path stdin_file;     // empty: /dev/null
   std::filesystem::path stdout_file;    // empty: /dev/null; the file is created or truncated
   std::filesystem::path stderr_file;    // empty: /dev/null
+  // True: whatever the program started and left running is ended when the program exits.
+  // False: a program may leave a server running on purpose (a start-up script).
+  bool end_leftovers = false;
 };
 
 enum class ProcessOutcome : int {
@@ -46,8 +54,7 @@ struct [[nodiscard]] ProcessResult {
   bool ok() const { return outcome == ProcessOutcome::kExited && exit_code == 0; }
 };
 
-// Runs the program and waits for it at most `timeout`. The child runs in a process group of
-// its own so that a time-out also ends whatever it started.
+// Runs the program and waits for it at most `timeout`.
 ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds timeout);
 
 // Runs a batch file (a shell script) through /bin/sh in `spec.working_folder`; `spec.program`

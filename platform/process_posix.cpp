@@ -2,12 +2,15 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <thread>
+
+#include "platform/internal/guardian.h"
 
 namespace vtr::platform {
 namespace {
@@ -31,8 +34,12 @@ struct ChildPlan {
   _exit(127);
 }
 
-[[noreturn]] void RunChild(const ChildPlan& plan, int report_fd) {
+[[noreturn]] void RunChild(const ChildPlan& plan, int report_fd, pid_t caller) {
   setpgid(0, 0);
+  // The program ends with its caller (the caller's thread, which waits for it): a caller that
+  // is killed leaves no orphan running on.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != caller) _exit(127);  // the caller died before the request took
   auto fail = [report_fd](int error) { FailChild(report_fd, error); };
   if (!plan.folder.empty() && chdir(plan.folder.c_str()) != 0) fail(errno);
   int in = open(plan.in.c_str(), O_RDONLY);
@@ -75,6 +82,7 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
     result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(errno);
     return result;
   }
+  const pid_t caller = getpid();
   pid_t pid = fork();
   if (pid < 0) {
     result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(errno);
@@ -84,10 +92,14 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
   }
   if (pid == 0) {
     close(report[0]);
-    RunChild(plan, report[1]);
+    RunChild(plan, report[1], caller);
   }
   setpgid(pid, pid);  // also set here, so a kill cannot race the child's own call
   close(report[1]);
+  // Should we die while the program runs, whatever it started ends too.
+  internal::Guardian::Will will;
+  will.process_group = pid;
+  internal::Guardian guardian(will);
   int child_error = 0;
   ssize_t got;
   do {
@@ -105,24 +117,26 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
   auto deadline = std::chrono::steady_clock::now() + timeout;
   auto pause = std::chrono::microseconds(200);
   for (;;) {
-    int status = 0;
-    pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) {
-      if (WIFEXITED(status)) {
-        result.outcome = ProcessOutcome::kExited;
-        result.exit_code = WEXITSTATUS(status);
-      } else {
-        result.outcome = ProcessOutcome::kSignalled;
-        result.exit_code = WIFSIGNALED(status) ? WTERMSIG(status) : -1;
-      }
+    // Seen but not yet reaped: the program's id, and with it its process group, stays ours
+    // until whatever it left running has been ended.
+    siginfo_t info{};
+    const int waited = waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+    if (waited != 0 && errno != EINTR) {
+      result.error = std::string("lost child ") + plan.program + ": " + std::strerror(errno);
       return result;
     }
-    if (done < 0 && errno != EINTR) {
-      result.error = std::string("lost child ") + plan.program + ": " + std::strerror(errno);
+    if (waited == 0 && info.si_pid == pid) {
+      if (spec.end_leftovers) kill(-pid, SIGKILL);
+      int status;
+      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      result.outcome = info.si_code == CLD_EXITED ? ProcessOutcome::kExited : ProcessOutcome::kSignalled;
+      result.exit_code = info.si_status;  // the exit status, or the signal
       return result;
     }
     if (std::chrono::steady_clock::now() >= deadline) {
       kill(-pid, SIGKILL);
+      int status;
       while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
       }
       result.outcome = ProcessOutcome::kTimedOut;

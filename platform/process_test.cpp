@@ -1,6 +1,8 @@
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -86,6 +88,65 @@ TEST_F(ProcessTest, KillsAChildThatOutlivesItsTimeOutWithWhatItStarted) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   pid_t grandchild = std::stoi(Read("child.pid"));
   EXPECT_FALSE(Running(grandchild)) << "the batch file's own child survived";
+}
+
+TEST_F(ProcessTest, WhatAProgramLeavesRunningEndsWithItWhenAskedTo) {
+  struct Case {
+    const char* name;
+    const char* script;
+    bool end_leftovers;
+    ProcessOutcome outcome;
+  };
+  const Case cases[] = {
+      {"exits well", "sleep 30 &\necho $! > child.pid\nexit 0\n", true, ProcessOutcome::kExited},
+      {"exits with an error", "sleep 30 &\necho $! > child.pid\nexit 1\n", true, ProcessOutcome::kExited},
+      {"killed by a signal", "sleep 30 &\necho $! > child.pid\nkill -9 $$\n", true,
+       ProcessOutcome::kSignalled},
+      {"its child ignores hang-ups", "(trap '' HUP; exec sleep 30) &\necho $! > child.pid\n", true,
+       ProcessOutcome::kExited},
+      {"a server started on purpose runs on", "sleep 30 &\necho $! > child.pid\n", false,
+       ProcessOutcome::kExited},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Write("left.sh", c.script);
+    ProcessSpec spec;
+    spec.program = "left.sh";
+    spec.working_folder = folder_;
+    spec.end_leftovers = c.end_leftovers;
+    ProcessResult result = RunBatch(spec, milliseconds(5000));
+    EXPECT_EQ(result.outcome, c.outcome);
+    pid_t grandchild = std::stoi(Read("child.pid"));
+    if (c.end_leftovers) {
+      EXPECT_FALSE(Running(grandchild)) << "the program's own child outlived it";
+    } else {
+      EXPECT_TRUE(Running(grandchild));
+      kill(grandchild, SIGKILL);
+    }
+  }
+}
+
+// The caller dies (killed, as by the out-of-memory killer or a user) while it waits for a
+// program: neither the program nor anything it started runs on as an orphan.
+TEST_F(ProcessTest, ACallerKilledWhileItWaitsLeavesNoOrphans) {
+  Write("slow.sh", "sleep 30 &\necho $! > child.pid\necho $$ > program.pid\nsleep 30\n");
+  const pid_t caller = fork();
+  ASSERT_GE(caller, 0);
+  if (caller == 0) {
+    ProcessSpec spec;
+    spec.program = "slow.sh";
+    spec.working_folder = folder_;
+    (void)RunBatch(spec, std::chrono::seconds(60));
+    _exit(0);
+  }
+  for (int tries = 0; tries < 1000 && Read("program.pid").empty(); ++tries) usleep(10000);
+  const std::string program_pid = Read("program.pid");
+  kill(caller, SIGKILL);
+  int status;
+  waitpid(caller, &status, 0);
+  ASSERT_FALSE(program_pid.empty()) << "the program never started";
+  EXPECT_FALSE(Running(std::stoi(program_pid))) << "the program outlived its caller";
+  EXPECT_FALSE(Running(std::stoi(Read("child.pid")))) << "the program's child outlived its caller";
 }
 
 TEST_F(ProcessTest, AMissingProgramIsNotStarted) {

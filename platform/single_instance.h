@@ -1,8 +1,10 @@
 // One running instance per user: a named lock in place of a named system mutex.
 //
-// The lock is an advisory file lock in the user's runtime folder ($XDG_RUNTIME_DIR, else a
-// private folder under the temporary folder). The kernel drops it when the holder exits or is
-// killed, so a crashed instance never blocks the next start.
+// The lock is an advisory file lock in the user's runtime folder ($XDG_RUNTIME_DIR, else the
+// private folder "voxtrel-<uid>" under the temporary folder, made with mode 0700). The kernel
+// drops it when the holder exits or is killed, so a crashed instance never blocks the next
+// start. A folder another user could control (not ours, not a directory, a symbolic link) is
+// never used: without a trusted folder there is no lock, and the program starts.
 //
 //   vtr::platform::SingleInstance instance("VoxtrelApplication");
 //   if (!instance.first()) return 0;   // another instance runs: end at once, silently
@@ -21,9 +23,11 @@ class SingleInstance {
   SingleInstance(const SingleInstance&) = delete;
   SingleInstance& operator=(const SingleInstance&) = delete;
 
-  // True when this object holds the lock; false when another holder has it (or the lock file
-  // could not be made, in which case the program runs rather than refusing to start).
+  // False when another holder has the lock. True when this object holds it, and also when no
+  // lock could be had (no trusted folder, or the file could not be made): the program then runs
+  // rather than refusing to start.
   bool first() const { return first_; }
+  // The lock file this object opened; empty when there was none to be had.
   const std::filesystem::path& lock_file() const { return lock_file_; }
 
  private:

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "outside/emulator/emulator_api.h"
+#include "platform/export_guard.h"
 #include "playback/command_poster.h"
 
 namespace vtr::playback {
@@ -36,17 +37,21 @@ std::optional<EndNotification> PublishedEndNotification() {
   return published;
 }
 
+// Called by the outside library, possibly on a thread of its own: nothing thrown may return
+// into it.
 extern "C" void PlaybackEndCallback(int32_t event) {
-  if (event != QS_EVENT_END) return;
-  std::optional<EndNotification> taken;
-  {
-    std::lock_guard lock(notification_mutex);
-    taken.swap(published);
-  }
-  if (!taken || taken->window == nullptr) return;
-  if (CommandPoster* target = poster.load()) {
-    target->PostCommand(taken->window, static_cast<int>(taken->wparam));
-  }
+  platform::GuardExport([event] {
+    if (event != QS_EVENT_END) return;
+    std::optional<EndNotification> taken;
+    {
+      std::lock_guard lock(notification_mutex);
+      taken.swap(published);
+    }
+    if (!taken || taken->window == nullptr) return;
+    if (CommandPoster* target = poster.load()) {
+      target->PostCommand(taken->window, static_cast<int>(taken->wparam));
+    }
+  });
 }
 
 }  // namespace vtr::playback

@@ -5,6 +5,7 @@
 #include "playback/command_poster.h"
 #include "playback/fake_sound_library.h"
 #include "platform/sound/fake_sound_system.h"
+#include "platform/testing/failing_allocation.h"
 
 namespace vtr::playback {
 namespace {
@@ -112,6 +113,18 @@ TEST_F(PlaybackControllerTest, AFailedStartWithdrawsTheNotification) {
   EXPECT_NE(controller_.Start(0), 0);
   EXPECT_FALSE(PublishedEndNotification().has_value());
   PlaybackEndCallback(QS_EVENT_END);
+  EXPECT_EQ(poster_.count(), 0u);
+}
+
+// The outside library reports the end while memory runs out, so posting the command fails:
+// the failure stays in the callback and never unwinds into the library that called it.
+TEST_F(PlaybackControllerTest, AnEndReportWhileMemoryRunsOutThrowsNothingIntoTheLibrary) {
+  Ready();
+  ASSERT_EQ(controller_.Start(0), 0);
+  {
+    platform::testing::ScopedFailingAllocation failing;
+    EXPECT_NO_THROW(PlaybackEndCallback(QS_EVENT_END));
+  }
   EXPECT_EQ(poster_.count(), 0u);
 }
 

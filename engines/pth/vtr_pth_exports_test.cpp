@@ -1,11 +1,13 @@
 // The five exports of Plugin/Vtr_pth.so, loaded the way the wave-to-script library loads them.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engines/pth/testing/pseq_builder.h"
 #include "platform/module.h"
+#include "platform/testing/failing_allocation.h"
 
 namespace vtr::pth {
 namespace {
@@ -124,6 +126,44 @@ TEST_F(VtrPthExportsTest, TheDurationWindowHoldsUntilTheNextStream) {
   EXPECT_EQ(second, "KV#JW1S48'6\x82\xa0");
   ASSERT_EQ(set_pseq_(pseq.data(), pseq.size(), 0), 0);
   EXPECT_EQ(Script(), whole);
+}
+
+// Memory runs out inside every export in turn: each answers with a failure result (nothing is
+// thrown into the host), and the library works again once memory is back.
+TEST_F(VtrPthExportsTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
+  const PSeqBuilder& pseq = TwoSyllables();
+  std::vector<char> buffer(0x10000);
+  struct Step {
+    const char* name;
+    std::function<int()> call;
+    int result;  // with memory running out
+    int again;   // then as usual; kAScript: the byte count of a script
+  };
+  constexpr int kAScript = 1000000;
+  // In calling order, each step first with memory running out, then as usual.
+  const Step steps[] = {
+      {"initialize (allocates nothing)", [&] { return initialize_(20, 0); }, 0, -1},
+      {"set the stream", [&] { return set_pseq_(pseq.data(), pseq.size(), 0); }, -1, 0},
+      {"set the window", [&] { return set_duration_(0, 40); }, 0, 0},
+      {"write the script", [&] { return get_kvx_(buffer.data(), static_cast<int>(buffer.size())); },
+       -1, kAScript},
+      {"terminate", [&] { return terminate_(); }, 0, -1},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    int result = 1234;
+    {
+      platform::testing::ScopedFailingAllocation failing;
+      EXPECT_NO_THROW(result = step.call());
+    }
+    EXPECT_EQ(result, step.result);
+    const int again = step.call();
+    if (step.again == kAScript) {
+      EXPECT_GT(again, 4) << "the library did not recover";
+    } else {
+      EXPECT_EQ(again, step.again) << "the library did not recover";
+    }
+  }
 }
 
 }  // namespace

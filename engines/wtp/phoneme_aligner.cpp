@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <fstream>
-#include <sstream>
 
 #include "engines/wtp/phoneme_tables.h"
 #include "platform/files.h"
@@ -42,6 +41,27 @@ bool ReadFrameLine(std::string_view line, FrameSpan& span) {
 
 uint32_t StepOf(double seconds) {
   return static_cast<uint32_t>(seconds / kStepSec + kStepRounding);
+}
+
+bool WriteFile(const std::filesystem::path& file, std::string_view bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+// Reads the whole file into `text`; false when it cannot be read or holds more than `limit`
+// bytes (nothing beyond limit + 1 bytes is read).
+bool ReadBounded(const std::filesystem::path& file, size_t limit, std::string& text) {
+  if (!platform::IsRegularFile(file)) return false;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  text.resize(limit + 1);
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (in.bad()) return false;
+  text.resize(static_cast<size_t>(in.gcount()));
+  return text.size() <= limit;
 }
 
 }  // namespace
@@ -205,9 +225,12 @@ std::string PhonemeAligner::TrigramText() const {
 }
 
 std::vector<std::string> PhonemeAligner::RecogniserArguments() const {
-  return {"-lv", "1", "-b", std::to_string(3 * phonemes_.size() + 100), "-h", std::string(kAcousticModel),
-          "-nlr", std::string(kTempBigram), "-nrl", std::string(kTempTrigram), "-v",
-          std::string(kTempDictionary), "-palign", "-input", "rawfile", "-palign"};
+  // The model stays in the recogniser folder; everything else is in the run's scratch folder,
+  // where the recogniser runs.
+  return {"-lv", "1", "-b", std::to_string(3 * phonemes_.size() + 100), "-h",
+          (folder_ / kAcousticModel).string(), "-nlr", std::string(kTempBigram), "-nrl",
+          std::string(kTempTrigram), "-v", std::string(kTempDictionary), "-palign", "-input",
+          "rawfile", "-palign"};
 }
 
 std::string PhonemeAligner::BatchLine() const {
@@ -218,35 +241,25 @@ std::string PhonemeAligner::BatchLine() const {
          std::string(kTempOutput) + "\"";
 }
 
-bool PhonemeAligner::WriteTemp(std::string_view name, std::string_view bytes) {
-  created_.insert(std::string(name));
-  std::ofstream out(folder_ / name, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return static_cast<bool>(out);
-}
+void PhonemeAligner::RemoveTempFiles() { scratch_.reset(); }
 
-void PhonemeAligner::RemoveTempFiles() {
-  for (const std::string& name : created_) {
-    std::error_code ignored;
-    std::filesystem::remove(folder_ / name, ignored);
-  }
-  created_.clear();
-}
-
-int PhonemeAligner::ReadAlignment(std::string_view output) {
+int PhonemeAligner::ReadAlignment(std::string_view output, size_t frame_count) {
   std::vector<FrameSpan> frames;
-  if (!ParseRecogniserOutput(output, phonemes_.size(), frames)) {
+  bool fits = ParseRecogniserOutput(output, phonemes_.size(), frames);
+  // Every frame lies inside the recording (which also keeps end + 1 far from overflowing).
+  for (const FrameSpan& span : frames) fits = fits && static_cast<size_t>(span.end) < frame_count;
+  if (!fits) {
     FreeLists();
     return -1;
   }
   for (size_t k = 0; k < phonemes_.size(); ++k) {
     SegmentRecord& p = phonemes_[k];
-    p.startSec = static_cast<float>(frames[k].start * kFrameSec);
-    p.endSec = static_cast<float>((frames[k].end + 1) * kFrameSec);
-    p.startStep = k == 0 ? StepOf(frames[k].start * kFrameSec) : phonemes_[k - 1].endStep;
-    p.endStep = StepOf((frames[k].end + 1) * kFrameSec);
+    const double start_sec = frames[k].start * kFrameSec;
+    const double end_sec = (static_cast<double>(frames[k].end) + 1) * kFrameSec;
+    p.startSec = static_cast<float>(start_sec);
+    p.endSec = static_cast<float>(end_sec);
+    p.startStep = k == 0 ? StepOf(start_sec) : phonemes_[k - 1].endStep;
+    p.endStep = StepOf(end_sec);
     if (p.endStep <= p.startStep) p.endStep = p.startStep + 1;
   }
   // Syllables from the runs of equal links.
@@ -279,40 +292,38 @@ int PhonemeAligner::Align(WaveBuffer& wave) {
   for (int16_t& sample : aligned->mutable_samples()) {
     if (sample == 0) sample = 1;
   }
-  created_.insert(std::string(kTempWave));
-  bool written = aligned->WriteWave(folder_ / kTempWave) == WaveResult::kOk;
-  written = WriteTemp(kTempDictionary, DictionaryText()) && written;
-  written = WriteTemp(kTempBigram, BigramText()) && written;
-  written = WriteTemp(kTempTrigram, TrigramText()) && written;
-  written = WriteTemp(kTempBatch, BatchLine()) && written;
-  written = WriteTemp(kTempInput, std::string(kTempWave) + "\n") && written;
-  if (!written) {
-    RemoveTempFiles();
-    FreeLists();
-    return -1;
-  }
-  // The program runs with the batch line's arguments, the wave name on its standard input and
-  // its standard output in "tmp.txt"; the wait ends when it exits or at the time-out.
+  const int result = Run(*aligned);
+  if (result != 0) FreeLists();
+  RemoveTempFiles();
+  return result;
+}
+
+int PhonemeAligner::Run(const WaveBuffer& wave16k) {
+  scratch_ = std::make_unique<platform::ScratchFolder>(kScratchPrefix);
+  if (!scratch_->ok()) return -1;
+  const std::filesystem::path& scratch = scratch_->path();
+  bool written = wave16k.WriteWave(scratch / kTempWave) == WaveResult::kOk;
+  written = WriteFile(scratch / kTempDictionary, DictionaryText()) && written;
+  written = WriteFile(scratch / kTempBigram, BigramText()) && written;
+  written = WriteFile(scratch / kTempTrigram, TrigramText()) && written;
+  written = WriteFile(scratch / kTempBatch, BatchLine()) && written;
+  written = WriteFile(scratch / kTempInput, std::string(kTempWave) + "\n") && written;
+  if (!written) return -1;
+  // The program runs in the scratch folder with the batch line's arguments (the model named by
+  // its full path), the wave name on its standard input and its standard output in "tmp.txt";
+  // the wait ends when it exits or at the time-out.
   platform::ProcessSpec spec;
   spec.program = folder_ / kRecogniserProgram;
   spec.args = RecogniserArguments();
-  spec.working_folder = folder_;
-  spec.stdin_file = folder_ / kTempInput;
-  spec.stdout_file = folder_ / kTempOutput;
-  created_.insert(std::string(kTempOutput));
-  const platform::ProcessResult run = platform::RunProcess(spec, timeout_);
-  int result = -1;
-  if (run.outcome == platform::ProcessOutcome::kExited &&
-      platform::IsRegularFile(folder_ / kTempOutput)) {
-    std::ifstream in(folder_ / kTempOutput, std::ios::binary);
-    std::ostringstream output;
-    output << in.rdbuf();
-    result = ReadAlignment(output.str());
-  } else {
-    FreeLists();
-  }
-  RemoveTempFiles();
-  return result;
+  spec.working_folder = scratch;
+  spec.stdin_file = scratch / kTempInput;
+  spec.stdout_file = scratch / kTempOutput;
+  spec.end_leftovers = true;
+  if (!platform::RunProcess(spec, timeout_).ok()) return -1;
+  std::string output;
+  if (!ReadBounded(scratch / kTempOutput, kMaxRecogniserOutput, output)) return -1;
+  const size_t frame_count = (wave16k.count() + kFrameSamples - 1) / kFrameSamples;
+  return ReadAlignment(output, frame_count);
 }
 
 }  // namespace vtr::wtp

@@ -2,13 +2,19 @@
 //
 // SetText turns phoneme-symbol text into a list of syllables and a list of phonemes, each
 // framed by pauses. Align writes a one-sentence grammar (dictionary, forward 2-gram, backward
-// 3-gram) and a 16 kHz copy of the recording into the recogniser folder, runs the recogniser
-// in forced-alignment mode, waits for it to exit (killing it at the time-out) and reads the
-// phoneme frames back from its output: 10 ms frames become 20 ms steps, syllables follow from
-// the phonemes' links.
+// 3-gram) and a 16 kHz copy of the recording into a private scratch folder, runs the
+// recogniser there in forced-alignment mode, waits for it to exit (killing it at the time-out)
+// and reads the phoneme frames back from its output: 10 ms frames become 20 ms steps,
+// syllables follow from the phonemes' links.
 //
-// The aligner never changes the process's current directory: it works in the absolute folder
-// it was given, and RemoveTempFiles deletes only the files this aligner created there.
+// The recogniser folder (the program and its model) is only read, so an installed copy that
+// the user cannot write works, and two alignments at once never meet: each run has its own
+// scratch folder under the temporary folder, with the protocol's file names inside, and the
+// folder goes when the run ends, or when the process dies during it. The recogniser does not
+// outlive the run either: what it leaves running is ended when it exits, and it is ended with
+// the process. Its output is trusted only as far as it fits: an exit status of 0, at most
+// kMaxRecogniserOutput bytes, exactly one frame line per phoneme, every frame inside the
+// recording. The aligner never changes the process's current directory.
 //
 //   vtr::wtp::PhonemeAligner aligner(recogniser_folder);
 //   if (aligner.SetText("ka") < 0) return;
@@ -20,13 +26,14 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <set>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engines/wtp/segment_record.h"
 #include "engines/wtp/wave_buffer.h"
+#include "platform/scratch_folder.h"
 
 namespace vtr::wtp {
 
@@ -41,9 +48,15 @@ inline constexpr std::string_view kTempTrigram = "tmp.3gram.rev";
 inline constexpr std::string_view kTempDictionary = "tmp.dict";
 inline constexpr std::string_view kTempInput = "tmp.in";  // the wave name for standard input
 inline constexpr std::string_view kAlignmentMarker = "=== phoneme alignment begin ===";
+// The start of the scratch folder's name under the temporary folder.
+inline constexpr std::string_view kScratchPrefix = "voxtrel-align";
 // Frame lines the output may hold: lines 2..998 of the alignment section.
 inline constexpr size_t kMaxAlignedPhonemes = 997;
-inline constexpr int kAlignRate = 16000;  // [Hz] of the recogniser's copy
+inline constexpr int kAlignRate = 16000;      // [Hz] of the recogniser's copy
+inline constexpr int kFrameSamples = 160;     // [samples at 16 kHz] one 10 ms recogniser frame
+// [bytes] The most recogniser output read: the alignment section's 999 lines of at most 999
+// characters, and as much again for what the recogniser prints before it.
+inline constexpr size_t kMaxRecogniserOutput = 2 * 999 * 1000;
 
 // One phoneme line of the recogniser's output: inclusive 10 ms frames.
 struct FrameSpan {
@@ -77,11 +90,17 @@ class PhonemeAligner {
   // the engine's recording; a 16 kHz recording has its zero samples replaced by 1 in place.
   [[nodiscard]] int Align(WaveBuffer& wave);
 
-  // Deletes the temporary files this aligner created, and only those.
+  // Removes the scratch folder of a run, should one be left (each run removes its own).
   void RemoveTempFiles();
 
+  // Fills in the lists' times from the recogniser's output for a recording of `frame_count`
+  // 10 ms frames. 0; -1 when the output does not fit the lists or the recording (the lists are
+  // then freed).
+  [[nodiscard]] int ReadAlignment(std::string_view output, size_t frame_count);
+
   // The text as filtered, the grammar files and the batch line Align writes, for the current
-  // lists (the batch line is written to "tmp.bat" as a record of the run).
+  // lists (the batch line is written to "tmp.bat" as a record of the run; the recogniser runs
+  // with RecogniserArguments, which name the model in the recogniser folder by its full path).
   const std::string& filtered_text() const { return text_; }
   std::string DictionaryText() const;
   std::string BigramText() const;
@@ -99,9 +118,10 @@ class PhonemeAligner {
  private:
   std::vector<std::string> WordNames() const;
   std::vector<std::string> Phones() const;
-  bool WriteTemp(std::string_view name, std::string_view bytes);
   void FreeLists();
-  int ReadAlignment(std::string_view output);
+  // Writes the run's files into a new scratch folder, runs the recogniser there and reads its
+  // output; the lists are left to the caller to free on failure.
+  int Run(const WaveBuffer& wave16k);
 
   std::filesystem::path folder_;
   int flags_ = 0;
@@ -109,7 +129,7 @@ class PhonemeAligner {
   std::string text_;
   std::vector<SegmentRecord> phonemes_;
   std::vector<SegmentRecord> syllables_;
-  std::set<std::string> created_;  // temporary files this aligner wrote
+  std::unique_ptr<platform::ScratchFolder> scratch_;  // only while a run lasts
 };
 
 }  // namespace vtr::wtp

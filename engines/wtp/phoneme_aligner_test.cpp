@@ -1,12 +1,16 @@
 #include "engines/wtp/phoneme_aligner.h"
 
+#include <algorithm>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "engines/wtp/phoneme_tables.h"
+#include "platform/environment.h"
+#include "platform/process.h"
 
 namespace vtr::wtp {
 namespace {
@@ -208,21 +212,32 @@ TEST(RecogniserOutputTest, ParserTable) {
   EXPECT_FALSE(ParseRecogniserOutput(Section(four), kMaxAlignedPhonemes + 1, frames));
 }
 
-// A recogniser folder of its own for each test, with a fake recogniser that prints a file.
+// A recogniser folder of its own for each test, with a fake recogniser that prints a file. The
+// fake runs in the run's scratch folder; its fixtures lie beside it, and what it notes for the
+// test goes to a records folder outside both ($records).
 class FakeRecogniser {
  public:
   explicit FakeRecogniser(const std::string& name, bool model = true, bool program = true)
-      : folder_(std::filesystem::path(VTR_TEST_BIN_DIR) / ("fake_recogniser_" + name)) {
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
+      : folder_(std::filesystem::path(VTR_TEST_BIN_DIR) / ("fake_recogniser_" + name)),
+        records_(std::filesystem::path(VTR_TEST_BIN_DIR) / ("fake_recogniser_records_" + name)) {
+    for (const auto* folder : {&folder_, &records_}) {
+      std::filesystem::remove_all(*folder);
+      std::filesystem::create_directories(*folder);
+    }
     if (model) Write("hmmdefs", "model\n");
     if (program) {
-      Write("julius", "#!/bin/sh\nread name\ntest -f \"$name\" || exit 3\n"
-                      "test -f fixture.sh && . ./fixture.sh\ncat fixture.txt\n");
+      Write("julius", "#!/bin/sh\nhere=$(dirname \"$0\")\nrecords='" + records_.string() +
+                          "'\nread name\ntest -f \"$name\" || exit 3\n"
+                          "test -f \"$here/fixture.sh\" && . \"$here/fixture.sh\"\n"
+                          "cat \"$here/fixture.txt\"\n");
       std::filesystem::permissions(folder_ / "julius", std::filesystem::perms::owner_all);
     }
   }
-  ~FakeRecogniser() { std::filesystem::remove_all(folder_); }
+  ~FakeRecogniser() {
+    std::filesystem::permissions(folder_, std::filesystem::perms::owner_all);
+    std::filesystem::remove_all(folder_);
+    std::filesystem::remove_all(records_);
+  }
   void Write(const std::string& name, const std::string& text) {
     std::ofstream(folder_ / name, std::ios::binary) << text;
   }
@@ -234,10 +249,18 @@ class FakeRecogniser {
     std::sort(out.begin(), out.end());
     return out;
   }
+  // A note the fake left in the records folder (its first line), or "" when there is none.
+  std::string Record(const std::string& name) const {
+    std::ifstream in(records_ / name);
+    std::string line;
+    std::getline(in, line);
+    return line;
+  }
   const std::filesystem::path& folder() const { return folder_; }
 
  private:
   std::filesystem::path folder_;
+  std::filesystem::path records_;
 };
 
 WaveBuffer Tone(int rate, double seconds) {
@@ -318,7 +341,7 @@ TEST(PhonemeAlignerTest, FailuresOfTheRecogniserRun) {
 
 TEST(PhonemeAlignerTest, SixteenKilohertzRecordingHasNoZeroSamples) {
   FakeRecogniser fake("zeros");
-  fake.Write("fixture.sh", "cp tmp.wav seen.wav\n");
+  fake.Write("fixture.sh", "cp tmp.wav \"$here/seen.wav\"\n");
   fake.Write("fixture.txt", "");
   PhonemeAligner aligner(fake.folder());
   ASSERT_EQ(aligner.SetText("ka"), 0);
@@ -329,6 +352,213 @@ TEST(PhonemeAlignerTest, SixteenKilohertzRecordingHasNoZeroSamples) {
   ASSERT_EQ(seen.ReadWave(fake.folder() / "seen.wav"), WaveResult::kOk);
   EXPECT_EQ(seen.rate(), 16000);
   EXPECT_EQ(seen.count(), 1600u);
+}
+
+// True while `pid` runs; a zombie waiting for a parent that may never reap it counts as ended.
+// A process that is being ended gets a few seconds to go.
+bool Running(int pid) {
+  for (int tries = 0; tries < 500; ++tries) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    const size_t close = line.rfind(')');
+    if (close == std::string::npos || close + 2 >= line.size()) return false;
+    const char state = line[close + 2];
+    if (state == 'Z' || state == 'X') return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+// A temporary folder of the test's own as the process's $TMPDIR, where the runs' scratch
+// folders go.
+class ScopedTempFolder {
+ public:
+  explicit ScopedTempFolder(const std::string& name)
+      : folder_(std::filesystem::path(VTR_TEST_BIN_DIR) / ("aligner_tmp_" + name)),
+        tmpdir_("TMPDIR", (std::filesystem::remove_all(folder_), std::filesystem::create_directories(folder_),
+                           folder_.string())) {}
+  ~ScopedTempFolder() { std::filesystem::remove_all(folder_); }
+  const std::filesystem::path& path() const { return folder_; }
+  std::vector<std::string> Files() const {
+    std::vector<std::string> out;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+      out.push_back(entry.path().filename().string());
+    }
+    return out;
+  }
+
+ private:
+  std::filesystem::path folder_;
+  platform::ScopedEnvironmentVariable tmpdir_;
+};
+
+// What the recogniser hands back is read only as far as it fits the phonemes, the recording and
+// a sane size, and only from a run that ended well.
+TEST(PhonemeAlignerTest, RecogniserOutputIsTrustedOnlyAsFarAsItFits) {
+  auto four = [](const std::string& last) {
+    return Section({"[    0   13]  -1.0  silB", "[   14   20]  -1.0  k", "[   21   40]  -1.0  a:", last});
+  };
+  // A preamble of `bytes` bytes before the section, as a chatty recogniser prints.
+  auto preamble = [](size_t bytes) {
+    return "head -c " + std::to_string(bytes - 1) + " /dev/zero | tr '\\0' '#'; echo\n";
+  };
+  struct Case {
+    const char* name;
+    std::string fixture;
+    std::string script;  // run before the fixture is printed
+    int result;
+  };
+  const Case cases[] = {
+      {"ends on the recording's last frame", four("[ 41 99] -1.0 silE"), "", 0},
+      {"ends one frame after the recording", four("[ 41 100] -1.0 silE"), "", -1},
+      {"a segment ending at 50 s of a 1 s recording", four("[ 41 4999] -1.0 silE"), "", -1},
+      {"an end frame at the largest int", four("[ 41 2147483647] -1.0 silE"), "", -1},
+      {"a start frame at the largest int", four("[ 2147483647 2147483647] -1.0 silE"), "", -1},
+      {"good output, then exit status 1", four("[ 41 99] -1.0 silE"),
+       "cat \"$here/fixture.txt\"; exit 1\n", -1},
+      {"good output, then killed", four("[ 41 99] -1.0 silE"), "cat \"$here/fixture.txt\"; kill -9 $$\n", -1},
+      {"good output after a long preamble within the bound", four("[ 41 99] -1.0 silE"),
+       preamble(kMaxRecogniserOutput - 1000), 0},
+      {"good output after a preamble beyond the bound", four("[ 41 99] -1.0 silE"),
+       preamble(kMaxRecogniserOutput + 1), -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeRecogniser fake("trust");
+    fake.Write("fixture.txt", c.fixture);
+    fake.Write("fixture.sh", c.script);
+    PhonemeAligner aligner(fake.folder());
+    ASSERT_EQ(aligner.SetText("ka"), 0);
+    WaveBuffer wave = Tone(16000, 1.0);  // 100 frames of 10 ms
+    EXPECT_EQ(aligner.Align(wave), c.result);
+    if (c.result == 0) {
+      ASSERT_EQ(aligner.phonemes().size(), 4u);
+      EXPECT_FLOAT_EQ(aligner.phonemes().back().endSec, 1.0f);
+      EXPECT_EQ(aligner.syllables().back().endStep, 50u);
+    } else {
+      EXPECT_TRUE(aligner.phonemes().empty());
+      EXPECT_TRUE(aligner.syllables().empty());
+    }
+  }
+}
+
+TEST(PhonemeAlignerTest, NothingTheRecogniserStartsOutlivesIt) {
+  FakeRecogniser fake("leftovers");
+  fake.Write("fixture.txt", Section({"[ 0 13] -1 silB", "[ 14 20] -1 k", "[ 21 40] -1 a:", "[ 41 49] -1 silE"}));
+  fake.Write("fixture.sh", "sleep 30 &\necho $! > \"$records/child.pid\"\n");
+  PhonemeAligner aligner(fake.folder());
+  ASSERT_EQ(aligner.SetText("ka"), 0);
+  WaveBuffer wave = Tone(16000, 0.5);
+  EXPECT_EQ(aligner.Align(wave), 0);
+  ASSERT_FALSE(fake.Record("child.pid").empty());
+  EXPECT_FALSE(Running(std::stoi(fake.Record("child.pid")))) << "the recogniser's child outlived it";
+}
+
+// Each run writes the protocol's files into a private folder of its own under the temporary
+// folder and removes it afterwards; the recogniser folder is only read, so files of the same
+// names there (a user's) stay as they are.
+TEST(PhonemeAlignerTest, RunsInAPrivateScratchFolderAndOnlyReadsTheRecogniserFolder) {
+  ScopedTempFolder tmp("scratch");
+  FakeRecogniser fake("scratch");
+  fake.Write("fixture.txt", Section({"[ 0 13] -1 silB", "[ 14 20] -1 k", "[ 21 40] -1 a:", "[ 41 49] -1 silE"}));
+  fake.Write("fixture.sh",
+             "pwd > \"$records/folder\"\nstat -c %a . > \"$records/mode\"\n"
+             "ls | tr '\\n' ' ' > \"$records/files\"\n");
+  fake.Write("tmp.wav", "the user's own");
+  fake.Write("tmp.txt", "the user's notes");
+  const std::vector<std::string> before = fake.Files();
+  PhonemeAligner aligner(fake.folder());
+  ASSERT_EQ(aligner.SetText("ka"), 0);
+  WaveBuffer wave = Tone(44100, 0.5);
+  ASSERT_EQ(aligner.Align(wave), 0);
+
+  const std::filesystem::path scratch = fake.Record("folder");
+  EXPECT_EQ(scratch.parent_path(), std::filesystem::canonical(tmp.path()));
+  EXPECT_EQ(scratch.filename().string().rfind(std::string(kScratchPrefix) + "-", 0), 0u) << scratch;
+  EXPECT_EQ(fake.Record("mode"), "700");
+  EXPECT_EQ(fake.Record("files"), "tmp.2gram tmp.3gram.rev tmp.bat tmp.dict tmp.in tmp.txt tmp.wav ");
+  EXPECT_FALSE(std::filesystem::exists(scratch)) << "the scratch folder outlived the run";
+  EXPECT_TRUE(tmp.Files().empty());
+  EXPECT_EQ(fake.Files(), before);
+  std::ifstream wav(fake.folder() / "tmp.wav");
+  std::string text;
+  std::getline(wav, text);
+  EXPECT_EQ(text, "the user's own");
+}
+
+TEST(PhonemeAlignerTest, WorksFromARecogniserFolderTheUserCannotWrite) {
+  FakeRecogniser fake("read_only");
+  fake.Write("fixture.txt", Section({"[ 0 13] -1 silB", "[ 14 20] -1 k", "[ 21 40] -1 a:", "[ 41 49] -1 silE"}));
+  std::filesystem::permissions(fake.folder(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  if (std::ofstream(fake.folder() / "probe")) {
+    std::filesystem::remove(fake.folder() / "probe");
+    GTEST_SKIP() << "this user writes into read-only folders (root); "
+                    "RunsInAPrivateScratchFolderAndOnlyReadsTheRecogniserFolder covers the road";
+  }
+  PhonemeAligner aligner(fake.folder());
+  ASSERT_EQ(aligner.SetText("ka"), 0);
+  WaveBuffer wave = Tone(16000, 0.5);
+  EXPECT_EQ(aligner.Align(wave), 0);
+}
+
+// Two analyses at once through one recogniser folder: each run must see only its own files. The
+// fake answers with one frame line per dictionary line of its run, after a pause that makes the
+// runs overlap.
+TEST(PhonemeAlignerTest, TwoAlignmentsAtOnceKeepToTheirOwnFiles) {
+  FakeRecogniser fake("together");
+  fake.Write("fixture.txt", "");
+  fake.Write("fixture.sh",
+             "sleep 0.5\nn=$(wc -l < tmp.dict)\n"
+             "echo '=== phoneme alignment begin ==='; echo ' id: from to'; echo ' ---'\n"
+             "i=0; while [ $i -lt $n ]; do echo \"[ $((i*5)) $((i*5+4))] -1.0 x\"; i=$((i+1)); done\n"
+             "echo 're-computed AM score'\n");
+  struct Run {
+    const char* text;
+    int result = -100;
+  };
+  Run runs[] = {{"ka"}, {"sakM4a"}};
+  std::vector<std::thread> threads;
+  for (Run& run : runs) {
+    threads.emplace_back([&fake, &run] {
+      PhonemeAligner aligner(fake.folder());
+      if (aligner.SetText(run.text) != 0) return;
+      const size_t phonemes = aligner.phonemes().size();
+      WaveBuffer wave = Tone(16000, 2.0);
+      run.result = aligner.Align(wave);
+      if (run.result == 0 && aligner.phonemes().size() != phonemes) run.result = -99;
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const Run& run : runs) EXPECT_EQ(run.result, 0) << run.text;
+  EXPECT_EQ(fake.Files(), (std::vector<std::string>{"fixture.sh", "fixture.txt", "hmmdefs", "julius"}));
+}
+
+// The process that aligns is killed while the recogniser runs (a crash, the out-of-memory
+// killer, a user): the recogniser, what it started and the run's scratch folder all go with it.
+TEST(PhonemeAlignerTest, AHostKilledDuringAlignmentLeavesNoOrphanAndNoScratchFolder) {
+  ScopedTempFolder tmp("host_killed");
+  FakeRecogniser fake("host_killed");
+  fake.Write("fixture.txt", "");
+  fake.Write("fixture.sh",
+             "pwd > \"$records/folder\"\nsleep 60 &\necho $! > \"$records/child.pid\"\n"
+             "echo $$ > \"$records/recogniser.pid\"\nwait\n");
+  platform::ProcessSpec host;
+  host.program = std::filesystem::path(VTR_TEST_BIN_DIR) / "vtr_wtp_alignment_host";
+  host.args = {fake.folder().string()};
+  // The time-out kills the host with SIGKILL: it gets no chance to clean up.
+  const platform::ProcessResult run = platform::RunProcess(host, std::chrono::seconds(3));
+  EXPECT_EQ(run.outcome, platform::ProcessOutcome::kTimedOut) << run.error << " " << run.exit_code;
+  ASSERT_FALSE(fake.Record("recogniser.pid").empty()) << "the recogniser never ran";
+  EXPECT_FALSE(Running(std::stoi(fake.Record("recogniser.pid")))) << "the recogniser runs on as an orphan";
+  EXPECT_FALSE(Running(std::stoi(fake.Record("child.pid")))) << "the recogniser's child runs on";
+  bool gone = false;
+  for (int tries = 0; tries < 500 && !gone; ++tries) {
+    gone = !std::filesystem::exists(fake.Record("folder"));
+    if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(gone) << fake.Record("folder");
+  EXPECT_TRUE(tmp.Files().empty());
 }
 
 }  // namespace

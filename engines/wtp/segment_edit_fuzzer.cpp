@@ -1,11 +1,14 @@
 // Edits the engine's lent segment tables arbitrarily, as a caller may, then refines them and
 // writes a pitch sequence from them; also hands arbitrary tables of its own to the refinement.
+// The engine aligns one synthetic utterance once, through the built recogniser folder (only
+// read); the utterance's wave lies in a scratch folder that goes at once.
 #include <cstring>
 #include <filesystem>
 #include <vector>
 
 #include "engines/wtp/testing/speech_synth.h"
 #include "engines/wtp/wtp_engine.h"
+#include "platform/scratch_folder.h"
 
 namespace {
 
@@ -24,17 +27,12 @@ uint32_t Take32(const uint8_t*& data, size_t& size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "vtr_segment_edit_fuzzer";
-  std::filesystem::create_directories(folder);
-  const std::filesystem::path installed = std::filesystem::path(VTR_DIST_DIR) / "Plugin" / "Julius";
-  for (const char* name : {"julius", "hmmdefs"}) {
-    std::filesystem::copy_file(installed / name, folder / name, std::filesystem::copy_options::overwrite_existing);
-  }
+  const vtr::platform::ScratchFolder scratch("vtr-segment-edit-fuzzer");
   const auto script = vtr::wtp::testing::RandomScript(6, 3, 9);
   const auto speech = vtr::wtp::testing::Synthesize(script, 22050, 180, 9);
-  const std::string wave = (folder / "utterance.wav").string();
+  const std::string wave = (scratch.path() / "utterance.wav").string();
   if (vtr::wtp::WaveBuffer(speech.samples, 22050).WriteWave(wave) != vtr::wtp::WaveResult::kOk) std::abort();
-  engine = new vtr::wtp::WtpEngine(folder);
+  engine = new vtr::wtp::WtpEngine(std::filesystem::path(VTR_DIST_DIR) / "Plugin" / "Julius");
   std::vector<char> buffer(0x100000);
   if (engine->Initialize(20, 0) != 0 || engine->SetWav(wave.c_str(), static_cast<int>(wave.size())) != 0 ||
       engine->SetText(speech.text.data(), static_cast<int>(speech.text.size())) < 0 ||

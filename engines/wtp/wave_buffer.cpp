@@ -161,6 +161,7 @@ WaveResult WaveBuffer::ReadWave(const std::filesystem::path& file) {
   format.block_align = riff::ReadU16(body, 12);
   format.bits = riff::ReadU16(body, 14);
   if (!CheckFormat(format)) return WaveResult::kUnsupported;
+  if (data->size > uint64_t{kMaxWaveSeconds} * format.byte_rate) return WaveResult::kUnsupported;
   if (!riff::ReadChunk(file, *data, data->size, body)) return WaveResult::kUnsupported;
   samples_.resize(body.size() / 2);
   for (size_t i = 0; i < samples_.size(); ++i) {

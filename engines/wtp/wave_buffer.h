@@ -37,6 +37,10 @@ struct WaveFormat {
 
 // The sample rates a recording may have [Hz].
 inline constexpr uint32_t kSupportedRates[] = {16000, 22050, 32000, 44100, 48000};
+// [s] The longest recording read: three times the 20 s the wave-to-script road records and
+// accepts, so that no road meets the limit, while an hour of audio (hundreds of megabytes) is
+// refused before it is read.
+inline constexpr uint32_t kMaxWaveSeconds = 60;
 
 class WaveBuffer {
  public:
@@ -45,7 +49,8 @@ class WaveBuffer {
 
   // Frees the old samples, then reads the file. Any failure after opening leaves the buffer
   // empty. A "fmt " chunk larger than the format record is read as far as the record goes;
-  // the "data" chunk is bounded by the file.
+  // the "data" chunk is bounded by the file, and one longer than kMaxWaveSeconds at the file's
+  // rate is refused (kUnsupported) without being read.
   [[nodiscard]] WaveResult ReadWave(const std::filesystem::path& file);
   // Writes a PCM file: a 16-byte "fmt " chunk {1, 1, rate, 2 rate, 2, 16} and the samples.
   [[nodiscard]] WaveResult WriteWave(const std::filesystem::path& file) const;

@@ -8,7 +8,8 @@
 //
 // Results of 0 or more mean success. The recogniser runs from the folder "Julius" beside the
 // library (the environment variable VTR_RECOGNISER_FOLDER, when set at Initialize, names
-// another folder). No export changes the process's current directory.
+// another folder). No export changes the process's current directory, and no C++ exception
+// leaves one: a failed allocation inside gives -1 (-5 in VtrWtp_SetWav).
 #ifndef VTR_ENGINES_WTP_WTP_API_H_
 #define VTR_ENGINES_WTP_WTP_API_H_
 
@@ -22,9 +23,9 @@ extern "C" {
 VTR_WTP_EXPORT int VtrWtp_Initialize(int step_ms, int flags);
 // Deletes the temporary files the engine created and frees everything; -1 when not open.
 VTR_WTP_EXPORT int VtrWtp_Terminate(void);
-// Reads a 16-bit mono PCM WAVE file (16000, 22050, 32000, 44100 or 48000 Hz).
+// Reads a 16-bit mono PCM WAVE file (16000, 22050, 32000, 44100 or 48000 Hz) of at most 60 s.
 // path: [path_length bytes], 1..256. -1 not open; -2 bad argument; -4 cannot open; -5 not a
-// supported file (the previous wave is then replaced by an empty one).
+// supported file, or a longer one (the previous wave is then replaced by an empty one).
 VTR_WTP_EXPORT int VtrWtp_SetWav(const char* path, int path_length);
 // Phoneme-symbol text [length bytes], 1..0x100000. 0; 1 when characters were skipped; -1 not
 // open; -2 bad argument; -5 fewer than three phonemes or syllables, pauses included.

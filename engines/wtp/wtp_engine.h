@@ -4,7 +4,8 @@
 // Calling order: Initialize(20, 0); SetWav; SetText; GetPSeq(buffer, 0x100000); GetSegment;
 // then any number of times SetSegment (after the caller's edits) and GeneratePSeq; Terminate.
 // Results are the integer codes of wtp_api.h. The engine never changes the process's current
-// directory: the recogniser runs in the absolute folder given at construction.
+// directory: the recogniser program and its model are read from the folder given at
+// construction, and each alignment works in a private scratch folder of its own.
 #ifndef VTR_ENGINES_WTP_WTP_ENGINE_H_
 #define VTR_ENGINES_WTP_WTP_ENGINE_H_
 

@@ -4,23 +4,30 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "engines/events/stream_reader.h"
+#include "engines/riff/riff_walker.h"
 #include "engines/wtp/wave_buffer.h"
 #include "engines/wtp/testing/speech_synth.h"
 #include "engines/wtp/wtp_api.h"
 #include "platform/module.h"
+#include "platform/testing/failing_allocation.h"
 
 namespace vtr::wtp {
 namespace {
 
-// A program folder of its own: the platform library, Plugin/Vtr_wtp.so and Plugin/Julius.
+// A program folder of its own for each test: the platform library, Plugin/Vtr_wtp.so and
+// Plugin/Julius.
 class ProgramFolder {
  public:
-  ProgramFolder() : folder_(std::filesystem::path(VTR_TEST_BIN_DIR) / "wtp_program") {
+  ProgramFolder()
+      : folder_(std::filesystem::path(VTR_TEST_BIN_DIR) /
+                ("wtp_program_" +
+                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
     const std::filesystem::path dist(VTR_DIST_DIR);
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_ / "Plugin" / "Julius");
@@ -112,6 +119,115 @@ TEST(WtpLibraryTest, SyntheticUtteranceGivesTablesAndAPitchSequence) {
   EXPECT_EQ(terminate(), 0);
   for (const auto& entry : std::filesystem::directory_iterator(program.path() / "Plugin" / "Julius")) {
     EXPECT_NE(entry.path().filename().string().rfind("tmp.", 0), 0u) << entry.path();
+  }
+}
+
+// A wave file of `samples` silent samples at `rate` [Hz]; the data is a hole in the file, so
+// an hour of it costs no disk space.
+void WriteSilentWave(const std::filesystem::path& file, uint32_t rate, uint64_t samples) {
+  std::vector<uint8_t> header;
+  const uint64_t data_bytes = 2 * samples;
+  for (char c : std::string_view("RIFF")) header.push_back(static_cast<uint8_t>(c));
+  riff::AppendU32(header, static_cast<uint32_t>(36 + data_bytes));
+  for (char c : std::string_view("WAVEfmt ")) header.push_back(static_cast<uint8_t>(c));
+  riff::AppendU32(header, 16);
+  riff::AppendU16(header, 1);
+  riff::AppendU16(header, 1);
+  riff::AppendU32(header, rate);
+  riff::AppendU32(header, 2 * rate);
+  riff::AppendU16(header, 2);
+  riff::AppendU16(header, 16);
+  for (char c : std::string_view("data")) header.push_back(static_cast<uint8_t>(c));
+  riff::AppendU32(header, static_cast<uint32_t>(data_bytes));
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(header.data()),
+              static_cast<std::streamsize>(header.size()));
+  }
+  std::filesystem::resize_file(file, header.size() + data_bytes);
+}
+
+TEST(WtpLibraryTest, AWaveLongerThanAMinuteIsRefusedBeforeItIsRead) {
+  struct Case {
+    const char* name;
+    uint32_t rate;
+    uint64_t samples;
+    int result;
+  };
+  const Case cases[] = {
+      {"a minute at 48 kHz", 48000, 60 * 48000, 0},
+      {"a minute and a sample at 48 kHz", 48000, 60 * 48000 + 1, -5},
+      {"an hour at 48 kHz", 48000, 3600 * 48000, -5},
+      {"a minute at 16 kHz", 16000, 60 * 16000, 0},
+      {"a minute and a sample at 16 kHz", 16000, 60 * 16000 + 1, -5},
+      {"twenty seconds at 44.1 kHz", 44100, 20 * 44100, 0},
+  };
+  ProgramFolder program;
+  platform::Module wtp;
+  ASSERT_TRUE(wtp.Load(".\\Plugin\\Vtr_wtp.dll", program.path())) << wtp.error();
+  auto* initialize = Bind<VtrWtpInitializeFn>(wtp, "VtrWtp_Initialize");
+  auto* terminate = Bind<VtrWtpTerminateFn>(wtp, "VtrWtp_Terminate");
+  auto* set_wav = Bind<VtrWtpSetWavFn>(wtp, "VtrWtp_SetWav");
+  ASSERT_FALSE(::testing::Test::HasFailure());
+  ASSERT_EQ(initialize(20, 0), 0);
+  const std::string wave = (program.path() / "long.wav").string();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteSilentWave(wave, c.rate, c.samples);
+    EXPECT_EQ(set_wav(wave.c_str(), static_cast<int>(wave.size())), c.result);
+  }
+  EXPECT_EQ(terminate(), 0);
+}
+
+// Memory runs out inside every export in turn: each answers with a failure result (nothing is
+// thrown into the host), and the library works again once memory is back.
+TEST(WtpLibraryTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
+  ProgramFolder program;
+  platform::Module wtp;
+  ASSERT_TRUE(wtp.Load(".\\Plugin\\Vtr_wtp.dll", program.path())) << wtp.error();
+  auto* initialize = Bind<VtrWtpInitializeFn>(wtp, "VtrWtp_Initialize");
+  auto* terminate = Bind<VtrWtpTerminateFn>(wtp, "VtrWtp_Terminate");
+  auto* set_wav = Bind<VtrWtpSetWavFn>(wtp, "VtrWtp_SetWav");
+  auto* set_text = Bind<VtrWtpSetTextFn>(wtp, "VtrWtp_SetText");
+  auto* get_pseq = Bind<VtrWtpGetPSeqFn>(wtp, "VtrWtp_GetPSeq");
+  auto* generate = Bind<VtrWtpGeneratePSeqFn>(wtp, "VtrWtp_GeneratePSeq");
+  auto* get_segment = Bind<VtrWtpGetSegmentFn>(wtp, "VtrWtp_GetSegment");
+  auto* set_segment = Bind<VtrWtpSetSegmentFn>(wtp, "VtrWtp_SetSegment");
+  ASSERT_FALSE(::testing::Test::HasFailure());
+
+  const testing::SynthSpeech speech =
+      testing::Synthesize(testing::RandomScript(8, 3, 5), 22050, 150, 5);
+  const std::string wave = (program.path() / "utterance.wav").string();
+  ASSERT_EQ(WaveBuffer(speech.samples, 22050).WriteWave(wave), WaveResult::kOk);
+  std::vector<char> buffer(0x100000);
+  SegmentTable phonemes{}, syllables{};
+  struct Step {
+    const char* name;
+    std::function<int()> call;
+    int result;  // with memory running out
+  };
+  // In calling order, each step first with memory running out, then as usual.
+  const Step steps[] = {
+      {"initialize", [&] { return initialize(20, 0); }, -1},
+      {"set the wave", [&] { return set_wav(wave.c_str(), static_cast<int>(wave.size())); }, -5},
+      {"set the text",
+       [&] { return set_text(speech.text.data(), static_cast<int>(speech.text.size())); }, -1},
+      {"align", [&] { return get_pseq(buffer.data(), static_cast<int>(buffer.size())); }, -1},
+      {"lend the tables", [&] { return get_segment(&phonemes, &syllables); }, 0},
+      {"refine the tables", [&] { return set_segment(&phonemes, &syllables); }, 0},
+      {"write again", [&] { return generate(buffer.data(), static_cast<int>(buffer.size())); }, -1},
+      {"terminate", [&] { return terminate(); }, 0},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    int result = 1234;
+    {
+      platform::testing::ScopedFailingAllocation failing;
+      EXPECT_NO_THROW(result = step.call());
+    }
+    EXPECT_EQ(result, step.result);
+    if (std::string_view(step.name) == "terminate") break;
+    EXPECT_GE(step.call(), 0) << "the library did not recover";
   }
 }
 

@@ -13,6 +13,7 @@
 #include "outside/emulator/voices.h"
 #include "platform/module.h"
 #include "platform/sound/fake_sound_system.h"
+#include "platform/testing/failing_allocation.h"
 #include "playback/command_poster.h"
 #include "playback/script_player.h"
 #include "scriptedit/kvj_converter.h"
@@ -121,6 +122,46 @@ TEST(StandInLibraryTest, EveryVoiceSoundsMeasurablyDifferent) {
       EXPECT_GT(Distance(features[a], features[b]), 0.05) << "voices " << a << " and " << b;
     }
   }
+}
+
+// Memory runs out while a phrase is loaded and rendered: the library answers -1 (nothing is
+// thrown into the player), and loads and renders the phrase once memory is back.
+TEST(StandInLibraryTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
+  platform::Module module;
+  ASSERT_TRUE(module.LoadFile(kDist + "/Qs5_EmuKmw5.so")) << module.error();
+  auto load = reinterpret_cast<QsSound_LoadFn>(module.FindSymbol("QsSound_Load"));
+  auto generate = reinterpret_cast<QsSound_GenerateFn>(module.FindSymbol("QsSound_Generate"));
+  auto emu_initialize =
+      reinterpret_cast<QsSound_EmuInitializeFn>(module.FindSymbol("QsSound_EmuInitialize"));
+  auto emu_terminate =
+      reinterpret_cast<QsSound_EmuTerminateFn>(module.FindSymbol("QsSound_EmuTerminate"));
+  auto initialize = reinterpret_cast<QsSound_InitializeFn>(module.FindSymbol("QsSound_Initialize"));
+  auto create = reinterpret_cast<QsSound_CreateFn>(module.FindSymbol("QsSound_Create"));
+  ASSERT_TRUE(load && generate && emu_initialize && emu_terminate && initialize && create);
+  ASSERT_EQ(emu_initialize(kRate, 5, 129), 0);
+  ASSERT_EQ(initialize(), 0);
+  const int32_t fid = create(9);
+  ASSERT_GE(fid, 0);
+  auto load_phrase = [&] {
+    return load(fid, reinterpret_cast<const uint8_t*>(kKonnichiwa.data()),
+                static_cast<int32_t>(kKonnichiwa.size()), 1, nullptr, nullptr);
+  };
+  int32_t loaded = 1234;
+  {
+    platform::testing::ScopedFailingAllocation failing;
+    EXPECT_NO_THROW(loaded = load_phrase());
+  }
+  EXPECT_EQ(loaded, -1);
+  const int32_t sid = load_phrase();
+  ASSERT_GE(sid, 1);
+  int32_t length = 1234;
+  {
+    platform::testing::ScopedFailingAllocation failing;
+    EXPECT_NO_THROW(length = generate(fid, sid, nullptr, 0));
+  }
+  EXPECT_EQ(length, -1);
+  EXPECT_GT(generate(fid, sid, nullptr, 0), kRate / 10);
+  EXPECT_EQ(emu_terminate(), 0);
 }
 
 class StandInPlayerTest : public ::testing::Test {

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "platform/environment.h"
 #include "platform/process.h"
 
 namespace vtr::kvxcnv {
@@ -23,12 +24,21 @@ std::string ReadAll(const fs::path& file) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-fs::path FreshFolder(const std::string& name) {
-  fs::path folder = fs::path(testing::TempDir()) / ("kvxcnv_" + name);
-  fs::remove_all(folder);
-  fs::create_directories(folder);
-  return folder;
-}
+// A working folder of this test process's own, removed when it goes.
+class FreshFolder {
+ public:
+  explicit FreshFolder(const std::string& name)
+      : path_(fs::path(testing::TempDir()) /
+              ("kvxcnv_" + name + "_" + std::to_string(platform::CurrentProcessId()))) {
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~FreshFolder() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
 
 platform::ProcessResult RunConverter(const fs::path& folder, std::vector<std::string> args) {
   platform::ProcessSpec spec;
@@ -50,7 +60,8 @@ TEST(KvxcnvProgramTest, WritesAPinyinScriptIntoItsWorkingFolder) {
       {"empty input", "", "KV#C"},
   };
   for (const Case& c : cases) {
-    const fs::path folder = FreshFolder("run");
+    const FreshFolder fresh("run");
+    const fs::path& folder = fresh.path();
     std::ofstream(folder / "tmp.txt", std::ios::binary) << c.text;
     auto result = RunConverter(folder, {(folder / "tmp.txt").string()});
     ASSERT_TRUE(result.ok()) << c.what << ": " << result.error;
@@ -60,7 +71,8 @@ TEST(KvxcnvProgramTest, WritesAPinyinScriptIntoItsWorkingFolder) {
 
 TEST(KvxcnvProgramTest, TakesAQuotedPathOrTheDefaultInputName) {
   for (const char* form : {"quoted", "default"}) {
-    const fs::path folder = FreshFolder(form);
+    const FreshFolder fresh(form);
+    const fs::path& folder = fresh.path();
     std::ofstream(folder / "tmp.txt", std::ios::binary) << "\xD6\xD0\xCE\xC4";
     std::vector<std::string> args;
     if (std::string(form) == "quoted") args.push_back("\"" + (folder / "tmp.txt").string() + "\"");
@@ -71,7 +83,8 @@ TEST(KvxcnvProgramTest, TakesAQuotedPathOrTheDefaultInputName) {
 }
 
 TEST(KvxcnvProgramTest, MissingInputFailsAndWritesNothing) {
-  const fs::path folder = FreshFolder("missing");
+  const FreshFolder fresh("missing");
+  const fs::path& folder = fresh.path();
   auto result = RunConverter(folder, {(folder / "absent.txt").string()});
   EXPECT_EQ(result.outcome, platform::ProcessOutcome::kExited);
   EXPECT_NE(result.exit_code, 0);

@@ -117,7 +117,8 @@ typedef int VtrGetDllInfoFunction(int format_id, ConverterInfo* info);
  *   options     a ConvertOptions block [sizeof(ConvertOptions) bytes], read only
  *   out_length  room at `out` [bytes]
  *   status      the slots of a zeroed ConvertStatus; written only with kVtrCnvMeasureFailed
- * Returns the file's byte count, or a kVtrCnv* code; on any failure `out` is untouched.
+ * Returns the file's byte count, or a kVtrCnv* code; on any failure `out` is untouched. A
+ * conversion that runs out of memory gives kVtrCnvBadInput.
  * Nothing points into the plug-in after the call returns. */
 typedef int VtrKvxCnvFunction(const char* script, int length, int format_id,
                               const unsigned char* options, unsigned char* out, unsigned out_length,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/module.h"
+#include "platform/testing/failing_allocation.h"
 #include "plugins/qrl/qrl_api.h"
 
 namespace {
@@ -260,6 +261,32 @@ TEST_F(QrlExportsTest, ReportsAFailedMeasurementInStatusSlotZero) {
     EXPECT_EQ(std::memcmp(&status, &expected, sizeof status), 0);
     EXPECT_EQ(out, std::vector<uint8_t>(4096, kUntouched));
   }
+}
+
+// Memory runs out inside a conversion: the plug-in answers with a failure result (nothing is
+// thrown into the host), leaves the caller's buffers as they were, and converts again once
+// memory is back.
+TEST_F(QrlExportsTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
+  const std::string script = "KV#J\x82\xA0";
+  const ConvertOptions options = DatedOptions();
+  std::vector<uint8_t> out(0x10000, kUntouched);
+  ConvertStatus status = {};
+  ConverterInfo info;
+  int info_result = 1234, convert_result = 1234;
+  {
+    vtr::platform::testing::ScopedFailingAllocation failing;
+    EXPECT_NO_THROW(info_result = get_info_(kVtrFormatKvJ, &info));
+    EXPECT_NO_THROW(convert_result = convert_(script.data(), static_cast<int>(script.size()),
+                                              kVtrFormatKvJ,
+                                              reinterpret_cast<const unsigned char*>(&options),
+                                              out.data(), static_cast<unsigned>(out.size()),
+                                              status.slots));
+  }
+  EXPECT_EQ(info_result, kVtrCnvOk);  // it allocates nothing
+  EXPECT_EQ(convert_result, kVtrCnvBadInput);
+  for (uint8_t byte : out) ASSERT_EQ(byte, kUntouched);
+  for (int32_t slot : status.slots) EXPECT_EQ(slot, 0);
+  EXPECT_EQ(Convert(convert_, script, kVtrFormatKvJ, options).result, 209);
 }
 
 }  // namespace

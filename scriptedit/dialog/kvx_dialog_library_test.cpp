@@ -14,6 +14,7 @@
 #include "platform/module.h"
 #include "platform/sound/fake_sound_system.h"
 #include "platform/sound/sound_system.h"
+#include "platform/testing/failing_allocation.h"
 #include "platform/text.h"
 #include "platform/window/dialog.h"
 #include "platform/window/headless.h"
@@ -287,6 +288,59 @@ TEST_F(KvxDialogLibraryTest, CntKelvoxMeasuresThePlayTime) {
     EXPECT_EQ(count_(&record), c.expected == -2 ? ms : c.expected) << c.text;
   }
   EXPECT_EQ(count_(nullptr), -1);
+}
+
+// Memory runs out inside every export in turn: each answers with a failure result (nothing is
+// thrown into the host), and the library works again once memory is back.
+TEST_F(KvxDialogLibraryTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
+  const std::string kana = "KV#J" + Sj("かきく");
+  VtrKvxDllRecord record{};
+  record.language = kJ;
+  record.script_text = kana.c_str();
+  int value = 0;
+  struct Step {
+    const char* name;
+    std::function<int()> call;
+    int result;  // with memory running out
+    int again;   // then as usual; kPositive: any count above 0
+  };
+  constexpr int kPositive = 1000000;
+  const Step steps[] = {
+      {"the dialog object, built on first use", [&] { return object_() != nullptr ? 1 : 0; }, 0, 1},
+      {"the dialog's data",
+       [&] {
+         int saved = -1, voice = -1, volume = -1, reserved = -1;
+         char* text = nullptr;
+         char* path = nullptr;
+         get_(&saved, &text, &path, &voice, &volume, &reserved);
+         return 0;
+       },
+       0, 0},
+      {"an engine operation", [&] { return kelvox_(&record, 4, &value); },
+       static_cast<int>(0xF0000001), 0},
+      {"the play time", [&] { return count_(&record); }, -1, kPositive},
+      {"the dialog", [&] { return open_(1, kana.c_str(), "", emulator_.c_str(), 100, kJ, 0); }, 2,
+       -1},
+      {"the dialog through a record",
+       [&] { return record_dialog_(&record, nullptr, 0, emulator_.c_str(), 129, 5); }, 2, -1},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    int result = 1234;
+    {
+      vtr::platform::testing::ScopedFailingAllocation failing;
+      EXPECT_NO_THROW(result = step.call());
+    }
+    EXPECT_EQ(result, step.result);
+    if (step.again == -1) continue;  // the dialogs are not run again here
+    const int again = step.call();
+    if (step.again == kPositive) {
+      EXPECT_GT(again, 0) << "the library did not recover";
+    } else {
+      EXPECT_EQ(again, step.again) << "the library did not recover";
+    }
+  }
+  EXPECT_TRUE(session_.message_boxes().empty());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "core/messages.h"
 #include "platform/module.h"
 #include "platform/sound/fake_sound_system.h"
+#include "platform/testing/failing_allocation.h"
 #include "platform/window/headless.h"
 #include "wave2script/dialogs/w2s_dialog_api.h"
 
@@ -154,6 +155,32 @@ TEST_F(W2sDialogLibraryTest, PlaysThroughTheChipLibraryBesideIt) {
   EXPECT_EQ(open_(1, "", kBody.c_str(), 0, 100, "", 0), kIdOk);
   EXPECT_TRUE(Messages(session).empty());
   EXPECT_TRUE(session.errors().empty());
+}
+
+// Memory runs out inside every export: each answers with a failure result (nothing is thrown
+// into the host), and the dialog runs as usual once memory is back.
+TEST_F(W2sDialogLibraryTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
+  vtr::platform::HeadlessSession session;
+  const std::string script = "KV#J" + kBody;
+  int opened = 1234, fetched = 1234;
+  const char* version = nullptr;
+  {
+    vtr::platform::testing::ScopedFailingAllocation failing;
+    EXPECT_NO_THROW(opened = open_(1, "", script.c_str(), 4, 90, "/scripts/song.kvx", 77));
+    int saved = -1, voice = -1, volume = -1, pass = -1;
+    char* text = nullptr;
+    char* path = nullptr;
+    EXPECT_NO_THROW(fetched = get_(&saved, &text, &voice, &volume, &path, &pass));
+    EXPECT_NO_THROW(version = version_());
+  }
+  EXPECT_EQ(opened, kIdCancel) << "a dialog that could not run counts as cancelled";
+  EXPECT_EQ(fetched, 1);
+  ASSERT_NE(version, nullptr);
+  EXPECT_STREQ(version, "");
+  session.user().Click(kIdOk);
+  EXPECT_EQ(open_(1, "", script.c_str(), 4, 90, "/scripts/song.kvx", 77), kIdOk);
+  EXPECT_NE(Fetch().text.find(kBody), std::string::npos);
+  EXPECT_TRUE(Messages(session).empty());
 }
 
 }  // namespace

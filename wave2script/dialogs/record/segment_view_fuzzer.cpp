@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the segment view as a WAVE file and a set of boundaries, then
-// paints, hit-tests, drags and reads the loop range.
+// paints, hit-tests, drags and reads the loop range. The file lies in a private scratch folder
+// that goes when the fuzzer ends.
 //
 // Byte 0: the zoom level (bits 0-1) and the item count (bits 2-4); byte 1: the boundary
 // dragged; byte 2: the pixel it is dragged to; bytes 3-4: the scroll origin; then two bytes of
@@ -13,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/environment.h"
+#include "platform/scratch_folder.h"
 #include "platform/window/canvas.h"
 #include "wave2script/dialogs/record/segment_graph_wnd.h"
 
@@ -30,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<SegmentItem> items;
   for (size_t i = 0; i < times.size(); ++i) items.push_back({kTexts[i % 4], times[i]});
 
-  static const std::filesystem::path file =
-      std::filesystem::temp_directory_path() / ("vtr_segment_view_fuzz_" + std::to_string(vtr::platform::CurrentProcessId()) + ".wav");
+  static const vtr::platform::ScratchFolder scratch("vtr-segment-view-fuzzer");
+  static const std::filesystem::path file = scratch.path() / "input.wav";
   {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     const size_t at = 5 + 2 * count;

@@ -1,0 +1,50 @@
+// A helper process that carries out a last will for the process that made it, should that
+// process die first (killed, crashed): it ends a process group and removes a folder. Dismissing
+// it (destroying the Guardian) ends it without acting.
+//
+//   platform::internal::Guardian::Will will;
+//   will.process_group = child;
+//   will.folder = scratch;
+//   platform::internal::Guardian guardian(will);
+//   ...                          // if we die here, the child's group ends and `scratch` goes
+//   guardian.Dismiss();          // done: nothing left to do for us
+//
+// The helper notices its maker's death when the last copy of a pipe's writing end closes. It
+// is a forked copy of a process that may run threads, so its will is fixed before it starts and
+// carried out with calls that neither allocate nor lock.
+#ifndef VTR_PLATFORM_INTERNAL_GUARDIAN_H_
+#define VTR_PLATFORM_INTERNAL_GUARDIAN_H_
+
+#include <filesystem>
+
+namespace vtr::platform::internal {
+
+class Guardian {
+ public:
+  struct Will {
+    int process_group = 0;         // ended with SIGKILL; 0: none
+    std::filesystem::path folder;  // removed with everything in it; empty: none
+  };
+
+  explicit Guardian(const Will& will);
+  ~Guardian() { Dismiss(); }
+  Guardian(const Guardian&) = delete;
+  Guardian& operator=(const Guardian&) = delete;
+
+  // False when the helper could not be started (the will then goes unguarded).
+  bool active() const { return pid_ > 0; }
+  // Ends the helper without acting; it is reaped before this returns.
+  void Dismiss();
+
+ private:
+  int pid_ = -1;
+  int lifeline_ = -1;  // the writing end; the helper holds the reading end
+};
+
+// Removes `path` and everything below it without following symbolic links, using only calls
+// that are safe in a forked child of a threaded process. True when `path` is gone.
+bool RemoveTreeWithoutAllocating(const char* path);
+
+}  // namespace vtr::platform::internal
+
+#endif  // VTR_PLATFORM_INTERNAL_GUARDIAN_H_
