@@ -34,12 +34,18 @@ struct ChildPlan {
   _exit(127);
 }
 
-[[noreturn]] void RunChild(const ChildPlan& plan, int report_fd, pid_t caller) {
+[[noreturn]] void RunChild(const ChildPlan& plan, int report_fd, int go_fd, pid_t caller) {
   setpgid(0, 0);
   // The program ends with its caller (the caller's thread, which waits for it): a caller that
   // is killed leaves no orphan running on.
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (getppid() != caller) _exit(127);  // the caller died before the request took
+  // Nothing is started before the caller's guardian stands, which ends whatever the program
+  // starts should the caller die: the caller closes its end of `go_fd` once it does.
+  char byte;
+  while (read(go_fd, &byte, 1) < 0 && errno == EINTR) {
+  }
+  close(go_fd);
   auto fail = [report_fd](int error) { FailChild(report_fd, error); };
   if (!plan.folder.empty() && chdir(plan.folder.c_str()) != 0) fail(errno);
   int in = open(plan.in.c_str(), O_RDONLY);
@@ -82,24 +88,34 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
     result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(errno);
     return result;
   }
-  const pid_t caller = getpid();
-  pid_t pid = fork();
-  if (pid < 0) {
+  int go[2];
+  if (pipe2(go, O_CLOEXEC) != 0) {
     result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(errno);
     close(report[0]);
     close(report[1]);
     return result;
   }
+  const pid_t caller = getpid();
+  pid_t pid = fork();
+  if (pid < 0) {
+    result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(errno);
+    for (int fd : {report[0], report[1], go[0], go[1]}) close(fd);
+    return result;
+  }
   if (pid == 0) {
     close(report[0]);
-    RunChild(plan, report[1], caller);
+    close(go[1]);
+    RunChild(plan, report[1], go[0], caller);
   }
   setpgid(pid, pid);  // also set here, so a kill cannot race the child's own call
   close(report[1]);
-  // Should we die while the program runs, whatever it started ends too.
+  close(go[0]);
+  // Should we die while the program runs, whatever it started ends too. The program waits for
+  // the guardian: a caller killed in between would otherwise leave the program's children.
   internal::Guardian::Will will;
   will.process_group = pid;
   internal::Guardian guardian(will);
+  close(go[1]);
   int child_error = 0;
   ssize_t got;
   do {
