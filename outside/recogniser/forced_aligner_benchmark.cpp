@@ -16,10 +16,12 @@ void BM_Recognise(benchmark::State& state) {
   (void)aligner.SetText(speech.text);
   std::vector<std::string> units;
   (void)vtr::recogniser::ReadGrammar(aligner.DictionaryText(), aligner.BigramText(), aligner.TrigramText(), units);
+  // The beam the alignment engine passes.
+  const int beam = 3 * static_cast<int>(aligner.phonemes().size()) + 100;
   for (auto _ : state) {
-    const auto features = vtr::recogniser::ComputeFeatures(speech.samples, 16000);
+    const auto recording = vtr::recogniser::ComputeFeatures(speech.samples, 16000);
     std::vector<vtr::recogniser::UnitSpan> spans;
-    benchmark::DoNotOptimize(vtr::recogniser::AlignUnits(features, units, spans));
+    benchmark::DoNotOptimize(vtr::recogniser::AlignUnits(recording, units, beam, spans));
   }
   state.counters["units"] = static_cast<double>(units.size());
   state.counters["units/s"] = static_cast<double>(units.size()) / seconds;

@@ -69,10 +69,13 @@ SynthSpeech CorpusUtterance(const CorpusCondition& condition, int index, int rat
   voice.formant_scale = woman ? uniform(1.12, 1.22) : uniform(0.95, 1.05);
   voice.pitch_range = condition.pitch_range * uniform(0.8, 1.2);
   voice.breathiness = uniform(0.1, 0.3);
-  voice.devoicing = 0.3;
-  voice.breath_chance = 0.3;
+  voice.vowel_spread = 0.06;
+  voice.devoicing = 0.4;
+  voice.breath_chance = 0.4;
   const SynthScript script = RandomUtterance(condition.style, seed);
   SynthSpeech speech = Synthesize(script, rate, voice, seed, uniform(0.25, 0.6), uniform(0.25, 0.6));
+  // Rooms from nearly dry to a small living room.
+  AddReverberation(speech, uniform(0.1, 0.45), uniform(-22, -10));
   if (condition.noise) AddNoise(speech, *condition.noise, condition.snr_db, seed + 5000);
   return speech;
 }
@@ -86,6 +89,7 @@ SynthSpeech SpeechOfLength(double seconds, int rate, uint32_t seed) {
   voice.devoicing = 0.3;
   voice.breath_chance = 0.3;
   SynthSpeech speech = Synthesize(RandomUtterance(style, seed), rate, voice, seed, kLeadSec, kLeadSec);
+  AddReverberation(speech, 0.3, -16);
   speech.samples.resize(static_cast<size_t>(seconds * rate), 1);
   return speech;
 }

@@ -19,7 +19,7 @@ constexpr double kBlockSec = 0.001;         // the parameters change every milli
 constexpr double kFormantGlideSec = 0.025;  // formant transitions between phonemes (sec)
 constexpr double kLevelGlideSec = 0.005;    // amplitude ramps (sec)
 constexpr double kSpeechPeak = 12000;       // loudest sample of the clean speech
-constexpr double kFloorRms = 4;             // microphone noise under everything
+constexpr double kFloorRms = 8;             // microphone noise under everything
 constexpr double kOpenQuotient = 0.6;       // open part of a glottal cycle
 constexpr double kJitter = 0.008;           // period-to-period spread of the pitch
 constexpr double kShimmer = 0.05;           // period-to-period spread of the amplitude
@@ -30,7 +30,8 @@ constexpr double kVoiceBarDb = -25;
 constexpr double kFlapDb = -7;
 constexpr double kAspirationDb = -17;
 constexpr double kWhisperDb = -19;  // a vowel that lost its voice
-constexpr double kBreathDb = -33;
+constexpr double kBreathDb = -28;
+constexpr double kFadeDb = -8;  // the end of a phrase's last vowel, breathier
 constexpr double kBabbleTalkers = 6;
 
 // Five formants and their bandwidths [Hz].
@@ -254,11 +255,13 @@ class Voice {
       source = (2 * x - 3 * x * x) * pulse_gain_;
     }
     tilted_ = (1 - tilt_) * source + tilt_ * tilted_;
-    const double breath = voice_.breathiness * 0.25 * Gauss() * (phase_ < kOpenQuotient ? 1.0 : 0.3);
-    double x = p_.av * (tilted_ + breath) + p_.ah * Gauss();
+    // One noise feeds the breath in the voice, the aspiration and the frication.
+    const double noise = Gauss();
+    const double breath = voice_.breathiness * 0.25 * noise * (phase_ < kOpenQuotient ? 1.0 : 0.3);
+    double x = p_.av * (tilted_ + breath) + p_.ah * noise;
     x += p_.nasal * (zero_.RunZero(x) - x);
     for (Resonator& r : formant_) x = r.Run(x);
-    return p_.gain * x + p_.af * band_.Run(Gauss());
+    return p_.gain * x + (p_.af > 0 ? p_.af * band_.Run(noise) : 0.0);
   }
 
   double Gauss() { return gauss_(random_); }
@@ -307,6 +310,9 @@ void SplitSyllable(const std::string& symbol, std::string& consonant, std::strin
 class Score {
  public:
   Score(int rate, const SynthVoice& voice, uint32_t seed) : voice_(voice), random_(seed) {
+    for (auto& shift : vowel_shift_) {
+      for (double& x : shift) x = voice.vowel_spread * std::normal_distribution<double>(0, 1)(random_);
+    }
     Params a;
     a.tract = Scaled(VowelTract('a'));
     a.av = 1;
@@ -333,9 +339,14 @@ class Score {
     for (size_t k = 0; k < 5; ++k) t.f[k] *= voice_.formant_scale;
     return t;
   }
-  Tract Token(Tract t) {
-    t = Scaled(t);
-    for (size_t k = 0; k < 3; ++k) t.f[k] *= 1 + 0.04 * std::normal_distribution<double>(0, 1)(random_);
+  // A vowel of this speaker: the speaker's own shift of its formants, and a little variation
+  // from token to token.
+  Tract Token(char vowel) {
+    Tract t = Scaled(VowelTract(vowel));
+    const std::array<double, 3>& shift = vowel_shift_[std::string_view("aiMeo").find(vowel) % 5];
+    for (size_t k = 0; k < 3; ++k) {
+      t.f[k] *= (1 + shift[k]) * (1 + 0.04 * std::normal_distribution<double>(0, 1)(random_));
+    }
     return t;
   }
 
@@ -372,8 +383,9 @@ class Score {
     Truth(" ", start, in_text);
   }
 
-  // A consonant of `sec` before the vowel whose tract is `next`.
-  void Consonant(const std::string& c, double sec, const Tract& next) {
+  // A consonant of `sec` before the vowel whose tract is `next`; `after_vowel` when it follows a
+  // vowel without a pause (voiced stops then often lose their burst).
+  void Consonant(const std::string& c, double sec, const Tract& next, bool after_vowel) {
     const double start = now_;
     const Kind kind = KindOf(c);
     Params p;
@@ -394,6 +406,16 @@ class Score {
         break;
       }
       case Kind::kVoicedStop: {
+        if (after_vowel && Uniform(0, 1) < 0.5) {
+          // Lenited: a weak voiced constriction without a burst.
+          Params weak = p;
+          weak.tract.f[0] = 250 * voice_.formant_scale;
+          weak.av = 1;
+          weak.gain = FromDb(-14);
+          weak.voiced = true;
+          Add(sec, weak);
+          break;
+        }
         const double burst = 0.005;
         Params bar = VoiceBar();
         Add(sec - burst, bar);
@@ -477,7 +499,8 @@ class Score {
     Add(sec, p);
   }
 
-  void Vowel(char v, double sec, const Tract& tract, bool devoiced, double db) {
+  // `fade`: the last vowel of a phrase, whose end grows weaker and breathier.
+  void Vowel(char v, double sec, const Tract& tract, bool devoiced, double db, bool fade) {
     const double start = now_;
     Params p;
     p.tract = tract;
@@ -488,7 +511,14 @@ class Score {
       p.gain = FromDb(VowelDb(v) + db);
       p.voiced = true;
     }
-    Add(sec, p);
+    if (fade && !devoiced) {
+      Add(sec * 0.6, p);
+      p.gain *= FromDb(kFadeDb);
+      p.ah = vowel_rms_ * FromDb(kAspirationDb + kFadeDb + db) / aspiration_rms_;
+      Add(sec * 0.4, p);
+    } else {
+      Add(sec, p);
+    }
     Truth(std::string(1, v), start, true);
   }
 
@@ -507,6 +537,7 @@ class Score {
   SynthVoice voice_;
   std::mt19937 random_;
   double vowel_rms_ = 1, aspiration_rms_ = 1, nasal_rms_ = 1, voice_bar_rms_ = 1;
+  std::array<std::array<double, 3>, 5> vowel_shift_{};  // of F1..F3 per vowel (a, i, M, e, o)
   double now_ = 0;
   std::vector<Segment> segments_;
   std::vector<SynthPhoneme> phonemes_;
@@ -667,8 +698,9 @@ SynthSpeech Synthesize(const SynthScript& script, int rate, const SynthVoice& vo
       score.MoraicNasal(s.vowel_sec);
     } else {
       const char v = vowel.empty() ? 'a' : vowel[0];
-      const Tract tract = score.Token(VowelTract(v));
-      if (!consonant.empty()) score.Consonant(consonant, s.consonant_sec, tract);
+      const Tract tract = score.Token(v);
+      const bool after_vowel = k > 0 && script[k - 1].symbol != " ";
+      if (!consonant.empty()) score.Consonant(consonant, s.consonant_sec, tract, after_vowel);
       // i and u between voiceless sounds (or before a pause) may lose their voice.
       bool devoiced = false;
       if ((v == 'i' || v == 'M') && !consonant.empty() && IsVoiceless(consonant)) {
@@ -678,8 +710,8 @@ SynthSpeech Synthesize(const SynthScript& script, int rate, const SynthVoice& vo
                                      (!next_consonant.empty() && IsVoiceless(next_consonant));
         devoiced = voiceless_after && score.Uniform(0, 1) < voice.devoicing;
       }
-      const bool phrase_end = k + 1 == script.size() || script[k + 1].symbol == " ";
-      score.Vowel(v, s.vowel_sec, tract, devoiced, score.Uniform(-1.5, 1.5) - (phrase_end ? 2.0 : 0.0));
+      const bool phrase_end = k + 1 == script.size() || (script[k + 1].symbol == " " && script[k + 1].vowel_sec >= 0.12);
+      score.Vowel(v, s.vowel_sec, tract, devoiced, score.Uniform(-1.5, 1.5) - (phrase_end ? 2.0 : 0.0), phrase_end);
     }
     ends.push_back(score.now());
   }
@@ -755,6 +787,46 @@ void AddNoise(SynthSpeech& speech, NoiseKind kind, double snr_db, uint32_t seed)
   const double scale = std::sqrt(speech_power / noise_power * std::pow(10.0, -snr_db / 10));
   for (size_t i = 0; i < count; ++i) {
     const double y = speech.samples[i] + scale * noise[i];
+    speech.samples[i] = static_cast<int16_t>(std::clamp(std::lround(y), -32768L, 32767L));
+  }
+}
+
+void AddReverberation(SynthSpeech& speech, double reverb_sec, double reverb_db) {
+  if (reverb_sec <= 0 || speech.samples.empty()) return;
+  // Schroeder's reverberator: four combs in parallel, two all-passes in a row.
+  constexpr double kCombSec[] = {0.0297, 0.0371, 0.0411, 0.0437};
+  constexpr double kAllPassSec[] = {0.005, 0.0017};
+  constexpr double kAllPassGain = 0.7;
+  const size_t count = speech.samples.size();
+  std::vector<double> wet(count, 0.0);
+  for (const double delay_sec : kCombSec) {
+    const size_t delay = std::max<size_t>(1, static_cast<size_t>(delay_sec * speech.rate));
+    const double gain = std::pow(10.0, -3 * delay_sec / reverb_sec);
+    std::vector<double> y(count, 0.0);
+    for (size_t i = 0; i < count; ++i) {
+      y[i] = speech.samples[i] + (i >= delay ? gain * y[i - delay] : 0.0);
+      wet[i] += y[i];
+    }
+  }
+  for (const double delay_sec : kAllPassSec) {
+    const size_t delay = std::max<size_t>(1, static_cast<size_t>(delay_sec * speech.rate));
+    std::vector<double> y(count, 0.0);
+    for (size_t i = 0; i < count; ++i) {
+      const double x_late = i >= delay ? wet[i - delay] : 0.0;
+      const double y_late = i >= delay ? y[i - delay] : 0.0;
+      y[i] = -kAllPassGain * wet[i] + x_late + kAllPassGain * y_late;
+    }
+    wet = std::move(y);
+  }
+  double dry_power = 0, wet_power = 0;
+  for (size_t i = 0; i < count; ++i) {
+    dry_power += static_cast<double>(speech.samples[i]) * speech.samples[i];
+    wet_power += wet[i] * wet[i];
+  }
+  if (wet_power <= 0) return;
+  const double scale = std::sqrt(dry_power / wet_power * std::pow(10.0, reverb_db / 10));
+  for (size_t i = 0; i < count; ++i) {
+    const double y = speech.samples[i] + scale * wet[i];
     speech.samples[i] = static_cast<int16_t>(std::clamp(std::lround(y), -32768L, 32767L));
   }
 }

@@ -37,6 +37,7 @@ struct SynthVoice {
   double f0_hz = 150.0;        // [Hz] pitch at the start of a phrase
   double pitch_range = 1.0;    // scale of the accent movements (1: rises of about 3 semitones)
   double formant_scale = 1.0;  // vocal tract: 1 for a man's, about 1.17 for a woman's
+  double vowel_spread = 0.0;   // spread of the speaker's own shift of each vowel formant (share)
   double breathiness = 0.15;   // 0..1: breath noise in the voice and the tilt of its spectrum
   double devoicing = 0.0;      // chance that i and u between voiceless sounds lose their voice
   double breath_chance = 0.0;  // chance that a pause of 0.3 s or more holds an audible breath
@@ -76,6 +77,10 @@ enum class NoiseKind : int32_t {
 
 // Adds noise `snr_db` below the mean power of the speech over its sounding phonemes.
 void AddNoise(SynthSpeech& speech, NoiseKind kind, double snr_db, uint32_t seed);
+
+// Adds the reverberation of a room: `reverb_sec` to decay by 60 dB, `reverb_db` the power of
+// the reverberation relative to the direct sound. The truth stays where the speaker put it.
+void AddReverberation(SynthSpeech& speech, double reverb_sec, double reverb_db);
 
 // A random script of `syllables` syllables (CV syllables, bare vowels and the moraic nasal),
 // with a marked pause of 150-400 ms after about every `pause_every`-th syllable.
