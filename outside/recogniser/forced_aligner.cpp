@@ -17,6 +17,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // The search.
 constexpr double kScoreBeam = 80;       // state ends this far above the frame's best are dropped
 constexpr double kBoundaryBonus = 1.5;  // per unit of spectral change where a state starts
+constexpr size_t kUsualWidth = 48;      // states kept per boundary, about twice the usual
 // An optional pause between two units: a head whose length prior disfavours pauses under
 // 100 ms, then a tail that holds any longer pause at no further cost.
 constexpr double kPausePenalty = 6;
@@ -147,6 +148,11 @@ class Lattice {
  public:
   Lattice(const std::vector<State>& states, int frames)
       : states_(states), count_(static_cast<int>(states.size())), boundaries_(static_cast<size_t>(frames) + 1) {
+    // Room for the usual width of the beam, so that the arrays seldom move while they grow.
+    const size_t room = boundaries_.size() * kUsualWidth;
+    ends_.reserve(room);
+    lengths_.reserve(room);
+    starts_.reserve(room);
     // At boundary 0 only the first state starts, at no cost.
     Boundary& b = boundaries_[0];
     b.start_lo = b.start_hi = 0;

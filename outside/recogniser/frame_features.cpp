@@ -177,21 +177,22 @@ std::vector<float> Decimate(std::span<const int16_t> samples, int factor) {
   return out;
 }
 
-// Copies the window of `length` samples centred at `centre` (zeros outside the signal), times
-// `window`, into the start of `out`, whose rest is zero.
+// Copies the window's samples centred at `centre`, less their mean, times `window`, into the
+// start of `out`, whose rest is zero. Outside the signal the window holds silence.
 template <typename T>
 void Windowed(std::span<const T> signal, int64_t centre, const std::vector<double>& window, std::vector<double>& out) {
   std::fill(out.begin(), out.end(), 0.0);
   const int64_t first = centre - static_cast<int64_t>(window.size() / 2);
   const int64_t n = static_cast<int64_t>(signal.size());
+  const size_t from = static_cast<size_t>(std::clamp<int64_t>(-first, 0, static_cast<int64_t>(window.size())));
+  const size_t to = static_cast<size_t>(std::clamp<int64_t>(n - first, 0, static_cast<int64_t>(window.size())));
+  if (from >= to) return;
   double mean = 0;
-  for (size_t i = 0; i < window.size(); ++i) {
-    const int64_t at = first + static_cast<int64_t>(i);
-    out[i] = at >= 0 && at < n ? static_cast<double>(signal[static_cast<size_t>(at)]) : 0.0;
-    mean += out[i];
+  for (size_t i = from; i < to; ++i) mean += static_cast<double>(signal[static_cast<size_t>(first + static_cast<int64_t>(i))]);
+  mean /= static_cast<double>(to - from);
+  for (size_t i = from; i < to; ++i) {
+    out[i] = (static_cast<double>(signal[static_cast<size_t>(first + static_cast<int64_t>(i))]) - mean) * window[i];
   }
-  mean /= static_cast<double>(window.size());
-  for (size_t i = 0; i < window.size(); ++i) out[i] = (out[i] - mean) * window[i];
 }
 
 // The autocorrelation of the windowed values in `x` (zero-padded to the FFT size), up to half
@@ -220,7 +221,7 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate) {
   out.frames.resize(frames);
   if (frames == 0) return out;
 
-  // Levels: mean power of the window.
+  // Levels: mean power of the window, without its offset from zero.
   const size_t window = static_cast<size_t>(std::lround(rate * kWindowSec));
   auto centre_of = [&](size_t f) {
     return static_cast<int64_t>(std::llround((static_cast<double>(f) + 0.5) * rate * kFrameSec));
@@ -228,9 +229,13 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate) {
   for (size_t f = 0; f < frames; ++f) {
     const size_t first = static_cast<size_t>(std::max<int64_t>(0, centre_of(f) - static_cast<int64_t>(window / 2)));
     const size_t last = std::min(samples.size(), first + window);
-    double sum = 0;
-    for (size_t i = first; i < last; ++i) sum += static_cast<double>(samples[i]) * samples[i];
-    const double power = sum / static_cast<double>(std::max<size_t>(1, last - first)) / kFullScale;
+    double sum = 0, squares = 0;
+    for (size_t i = first; i < last; ++i) {
+      sum += samples[i];
+      squares += static_cast<double>(samples[i]) * samples[i];
+    }
+    const double n = static_cast<double>(std::max<size_t>(1, last - first));
+    const double power = std::max(0.0, squares / n - (sum / n) * (sum / n)) / kFullScale;
     out.frames[f].level_db = static_cast<float>(ToDb(power));
   }
 

@@ -16,7 +16,8 @@ double PowerDb(double rms) { return 20 * std::log10(rms / 32768); }
 
 // A tone, or a buzz (a pulse train through a vowel-like resonance), between two stretches of
 // white noise.
-std::vector<int16_t> NoiseToneNoise(int rate, double noise_rms, double amplitude, double hz, bool buzz) {
+std::vector<int16_t> NoiseToneNoise(int rate, double noise_rms, double amplitude, double hz, bool buzz,
+                                    double offset = 0) {
   std::mt19937 random(3);
   std::normal_distribution<double> gauss(0.0, noise_rms);
   std::vector<int16_t> out;
@@ -37,7 +38,7 @@ std::vector<int16_t> NoiseToneNoise(int rate, double noise_rms, double amplitude
         x += amplitude * std::sin(kTwoPi * phase);
       }
     }
-    out.push_back(static_cast<int16_t>(std::clamp(std::lround(x), -32768L, 32767L)));
+    out.push_back(static_cast<int16_t>(std::clamp(std::lround(x + offset), -32768L, 32767L)));
   }
   return out;
 }
@@ -66,17 +67,20 @@ TEST(FrameFeaturesTest, NoiseFloorAndSpeechLevelFollowTheRecording) {
     int rate;
     double noise_rms;
     double tone_amplitude;
+    double offset;  // a constant added to every sample
   };
   const Case cases[] = {
-      {"quiet room", 16000, 10, 8000},
-      {"noisy room", 16000, 300, 8000},
-      {"soft speaker", 16000, 10, 500},
-      {"noise near the speech", 16000, 1000, 3000},
-      {"44.1 kHz", 44100, 30, 8000},
+      {"quiet room", 16000, 10, 8000, 0},
+      {"noisy room", 16000, 300, 8000, 0},
+      {"soft speaker", 16000, 10, 500, 0},
+      {"noise near the speech", 16000, 1000, 3000, 0},
+      {"44.1 kHz", 44100, 30, 8000, 0},
+      {"offset from zero", 16000, 10, 8000, 800},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const Recording r = ComputeFeatures(NoiseToneNoise(c.rate, c.noise_rms, c.tone_amplitude, 440, false), c.rate);
+    const Recording r =
+        ComputeFeatures(NoiseToneNoise(c.rate, c.noise_rms, c.tone_amplitude, 440, false, c.offset), c.rate);
     EXPECT_NEAR(r.noise_db, PowerDb(c.noise_rms), 1.5);
     const double tone_rms = c.tone_amplitude / std::sqrt(2.0);
     EXPECT_NEAR(r.speech_db, 10 * std::log10(std::pow(10, PowerDb(tone_rms) / 10) + std::pow(10, PowerDb(c.noise_rms) / 10)), 1.0);
