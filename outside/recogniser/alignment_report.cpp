@@ -2,13 +2,16 @@
 // the way the alignment engine does it (grammar files, 16 kHz wave, the installed program with
 // the engine's options, its output parsed), scored against the truth.
 //
-//   vtr_alignment_report [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even]
+//   vtr_alignment_report [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even | --road]
 //
 // --recogniser  folder holding the program and its model (default: the program folder's)
 // --utterances  utterances per condition (default 10)
 // --only        only the conditions whose name contains TEXT
 // --even        instead of running the recogniser, spread the phonemes evenly over the
 //               recording: the figure any aligner has to beat
+// --road        score the engine's phoneme table after the whole road (alignment, analysis,
+//               segment building with its inserted pauses) instead of the recogniser's output;
+//               pauses the text does not hold then count with both edges
 //
 // Per condition it prints the share of boundaries (vowel onsets and pause edges) within 20, 40
 // and 80 ms of the truth, the mean error, and the share within 40 ms of the vowel onsets and of
@@ -21,6 +24,7 @@
 
 #include "engines/wtp/phoneme_aligner.h"
 #include "engines/wtp/testing/alignment_corpus.h"
+#include "engines/wtp/wtp_engine.h"
 #include "platform/environment.h"
 
 namespace {
@@ -35,6 +39,7 @@ struct Options {
   int utterances = 10;
   std::string only;
   bool even = false;
+  bool road = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -49,11 +54,13 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.only = argv[++i];
     } else if (option == "--even") {
       options.even = true;
+    } else if (option == "--road") {
+      options.road = true;
     } else {
       return false;
     }
   }
-  return options.utterances > 0;
+  return options.utterances > 0 && !(options.even && options.road);
 }
 
 // The spans of the aligner's phonemes, by the recogniser.
@@ -79,6 +86,30 @@ bool Spread(vtr::wtp::PhonemeAligner& aligner, const SynthSpeech& speech, std::v
   return true;
 }
 
+// The whole road through the engine, scored on its phoneme table.
+bool Road(const std::filesystem::path& folder, const SynthSpeech& speech, AlignmentScore& score) {
+  const std::string file = (folder / "utterance.wav").string();
+  if (vtr::wtp::WaveBuffer(speech.samples, speech.rate).WriteWave(file) != vtr::wtp::WaveResult::kOk) return false;
+  vtr::wtp::WtpEngine engine(folder);
+  std::vector<char> buffer(vtr::wtp::kMaxPSeqBuffer);
+  vtr::wtp::SegmentTable phonemes{}, syllables{};
+  if (engine.Initialize(vtr::wtp::kStepMs, 0) != 0 || engine.SetWav(file.c_str(), static_cast<int>(file.size())) != 0 ||
+      engine.SetText(speech.text.data(), static_cast<int>(speech.text.size())) < 0 ||
+      engine.GetPSeq(buffer.data(), static_cast<int>(buffer.size())) <= 0 || engine.GetSegment(&phonemes, &syllables) != 0) {
+    return false;
+  }
+  std::vector<vtr::wtp::testing::AlignedSegment> segments;
+  for (uint32_t i = 0; i < phonemes.count; ++i) {
+    const vtr::wtp::SegmentRecord& r = phonemes.items[i];
+    segments.push_back({std::string(vtr::wtp::SegmentName(r)), r.startStep * vtr::wtp::kStepMs * 0.001,
+                        r.endStep * vtr::wtp::kStepMs * 0.001});
+  }
+  // The engine's first and last records are the silences around the speech.
+  const bool scored = vtr::wtp::testing::ScoreSegments(speech, segments, score);
+  (void)engine.Terminate();
+  return scored;
+}
+
 void PrintRow(const std::string& name, const AlignmentScore& s) {
   auto share = [](int part, int whole) { return whole > 0 ? 100.0 * part / whole : 0.0; };
   std::printf("%-28s %4d %5d %6.1f %6.1f %6.1f %8.1f %7.1f %7.1f %4d\n", name.c_str(), s.utterances, s.boundaries,
@@ -92,7 +123,8 @@ void PrintRow(const std::string& name, const AlignmentScore& s) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: %s [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even | --road]\n",
+                 argv[0]);
     return 2;
   }
   // A private copy of the recogniser folder: the aligner writes its files there.
@@ -118,8 +150,14 @@ int main(int argc, char** argv) {
     for (int i = 0; i < options.utterances; ++i) {
       const SynthSpeech speech = vtr::wtp::testing::CorpusUtterance(condition, i);
       std::vector<AlignedSpan> spans;
-      const bool aligned = options.even ? Spread(aligner, speech, spans) : Align(aligner, speech, spans);
-      if (!aligned || !vtr::wtp::testing::ScoreAlignment(speech, spans, score)) {
+      bool scored = false;
+      if (options.road) {
+        scored = Road(folder, speech, score);
+      } else {
+        const bool aligned = options.even ? Spread(aligner, speech, spans) : Align(aligner, speech, spans);
+        scored = aligned && vtr::wtp::testing::ScoreAlignment(speech, spans, score);
+      }
+      if (!scored) {
         ++score.utterances;
         ++score.failures;
       }

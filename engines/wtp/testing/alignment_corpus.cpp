@@ -163,4 +163,49 @@ bool ScoreAlignment(const SynthSpeech& speech, std::span<const AlignedSpan> span
   return true;
 }
 
+bool ScoreSegments(const SynthSpeech& speech, std::span<const AlignedSegment> segments, AlignmentScore& score) {
+  std::vector<const AlignedSegment*> sounds, pauses;
+  for (const AlignedSegment& s : segments) (s.name == " " ? pauses : sounds).push_back(&s);
+  std::vector<const SynthPhoneme*> truth_sounds;
+  for (const SynthPhoneme& p : speech.phonemes) {
+    if (p.name != " ") truth_sounds.push_back(&p);
+  }
+  if (sounds.size() != truth_sounds.size()) return false;
+  for (size_t i = 0; i < sounds.size(); ++i) {
+    if (sounds[i]->name != truth_sounds[i]->name) return false;
+  }
+  AlignmentScore utterance;
+  utterance.utterances = 1;
+  for (size_t i = 0; i < sounds.size(); ++i) {
+    if (IsVowel(truth_sounds[i]->name)) utterance.Add(sounds[i]->start_sec - truth_sounds[i]->start_sec, false);
+  }
+  // The pauses, and the silence before and after the speech (one edge each).
+  struct Gap {
+    double start, end;
+    bool score_start, score_end;
+  };
+  std::vector<Gap> gaps;
+  gaps.push_back({0.0, speech.phonemes.front().start_sec, false, true});
+  for (const SynthPhoneme& p : speech.phonemes) {
+    if (p.name == " ") gaps.push_back({p.start_sec, p.end_sec, true, true});
+  }
+  gaps.push_back({speech.end_sec, static_cast<double>(speech.samples.size()) / speech.rate, true, false});
+  for (const Gap& gap : gaps) {
+    const AlignedSegment* best = nullptr;
+    double best_overlap = 0;
+    for (const AlignedSegment* p : pauses) {
+      const double overlap = std::min(p->end_sec, gap.end) - std::max(p->start_sec, gap.start);
+      if (overlap > best_overlap) {
+        best_overlap = overlap;
+        best = p;
+      }
+    }
+    const double missed = gap.end - gap.start;
+    if (gap.score_start) utterance.Add(best ? best->start_sec - gap.start : missed, true);
+    if (gap.score_end) utterance.Add(best ? best->end_sec - gap.end : missed, true);
+  }
+  score += utterance;
+  return true;
+}
+
 }  // namespace vtr::wtp::testing

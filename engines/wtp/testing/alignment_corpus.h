@@ -79,6 +79,21 @@ struct AlignmentScore {
 [[nodiscard]] bool ScoreAlignment(const SynthSpeech& speech, std::span<const AlignedSpan> spans,
                                   AlignmentScore& score);
 
+// One segment of a table the engine built: a phoneme or a pause (name " ").
+struct AlignedSegment {
+  std::string name;
+  double start_sec;
+  double end_sec;
+};
+
+// Adds the boundaries of one utterance as the whole road leaves them in the engine's phoneme
+// table: every vowel onset, and both edges of every pause (those the text does not hold
+// included, and the silence before and after the speech). A pause is found as the pause
+// segment that overlaps it most; a pause without one counts its length as the error of both
+// edges. False, adding nothing, when the table's phonemes are not the text's.
+[[nodiscard]] bool ScoreSegments(const SynthSpeech& speech, std::span<const AlignedSegment> segments,
+                                 AlignmentScore& score);
+
 }  // namespace vtr::wtp::testing
 
 #endif  // VTR_ENGINES_WTP_TESTING_ALIGNMENT_CORPUS_H_
