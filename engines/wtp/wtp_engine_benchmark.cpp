@@ -61,7 +61,10 @@ void BM_Align(benchmark::State& state) {
   }
   state.counters["phonemes"] = static_cast<double>(aligner.phonemes().size());
 }
-BENCHMARK(BM_Align)->ArgsProduct({{2, 8, 20, 60}, {16000, 44100}})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Align)
+    ->ArgsProduct({{2, 8, 20, 60}, {16000, 44100}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The whole export on the same speech: filter, align, analyse, build and write.
 void BM_GetPSeq(benchmark::State& state) {

@@ -17,7 +17,6 @@ double Hinge(double x) { return x > 0 ? x : 0; }
 // Spectrum shape: the cepstrum of the bands between these frequencies.
 constexpr double kShapeLowHz = 150;
 constexpr double kShapeHighHz = 4500;
-constexpr size_t kShapeTerms = 8;
 // Shares of the power above the noise.
 constexpr double kHighHz = 4000;
 constexpr double kUpperHz = 2000;
@@ -71,14 +70,16 @@ std::vector<double> CosineTable(size_t bands) {
   for (size_t k = 0; k < kShapeTerms; ++k) {
     for (size_t b = 0; b < bands; ++b) {
       table[k * bands + b] =
-          std::sqrt(2 / n) * std::cos(std::numbers::pi * static_cast<double>(k + 1) * (static_cast<double>(b) + 0.5) / n);
+          std::sqrt(2 / n) * std::cos(std::numbers::pi * static_cast<double>(k + 1) *
+                                      (static_cast<double>(b) + 0.5) / n);
     }
   }
   return table;
 }
 
 // The cepstrum of log band powers [dB].
-std::array<double, kShapeTerms> Cepstrum(const std::vector<double>& db, const std::vector<double>& cosines) {
+std::array<double, kShapeTerms> Cepstrum(const std::vector<double>& db,
+                                         const std::vector<double>& cosines) {
   std::array<double, kShapeTerms> c{};
   for (size_t k = 0; k < kShapeTerms; ++k) {
     double sum = 0;
@@ -99,32 +100,33 @@ double Identity(int shape, const std::array<double, kShapeCount>& distance) {
 // What a sound is like in one frame. Every bound the frame breaks costs in proportion to how
 // far it lies beyond it; a sound with two profiles costs the cheaper one.
 struct Profile {
-  double base = 0;             // cost of the profile itself
-  double min_snr = -kInfinity;  // [dB] level above the noise floor, at least
-  double min_rel = -kInfinity;  // [dB] level relative to the speech level, at least ...
-  double max_rel = kInfinity;   // ... and at most
-  double quiet_snr = kInfinity; // [dB] quiet: at most this far above the floor, or ...
-  double quiet_rel = kInfinity; // ... at least this far under the speech level
+  double base = 0;               // cost of the profile itself
+  double min_snr = -kInfinity;   // [dB] level above the noise floor, at least
+  double min_rel = -kInfinity;   // [dB] level relative to the speech level, at least ...
+  double max_rel = kInfinity;    // ... and at most
+  double quiet_snr = kInfinity;  // [dB] quiet: at most this far above the floor, or ...
+  double quiet_rel = kInfinity;  // ... at least this far under the speech level
   double min_voicing = -kInfinity, max_voicing = kInfinity;
   double min_high = -kInfinity, max_high = kInfinity;    // share at 4 kHz and up
   double min_upper = -kInfinity, max_upper = kInfinity;  // share at 2 kHz and up
   double min_low = -kInfinity;                           // share under 700 Hz
-  int shape = -1;          // the shape it has (the nearer of two), or none
+  int shape = -1;  // the shape it has (the nearer of two), or none
   int other_shape = -1;
   double shape_weight = 1;
 };
 
-constexpr double kLevelCost = 0.4;    // per dB
-constexpr double kQuietCost = 0.5;    // per dB
-constexpr double kVoicingCost = 8;    // per unit of voicing
-constexpr double kShareCost = 6;      // per unit of a band's share
+constexpr double kLevelCost = 0.4;  // per dB
+constexpr double kQuietCost = 0.5;  // per dB
+constexpr double kVoicingCost = 8;  // per unit of voicing
+constexpr double kShareCost = 6;    // per unit of a band's share
 
 const std::vector<Profile>& ProfilesOf(Sound sound) {
   static const std::array<std::vector<Profile>, kSoundCount> kProfiles = [] {
     std::array<std::vector<Profile>, kSoundCount> t;
     auto set = [&t](Sound s, std::vector<Profile> p) { t[static_cast<size_t>(s)] = std::move(p); };
     // A pause: the floor (or far under the speech), or a breath.
-    set(Sound::kSilence, {{.quiet_snr = 5, .quiet_rel = 40}, {.base = 2, .max_rel = -30, .max_voicing = 0.5}});
+    set(Sound::kSilence,
+        {{.quiet_snr = 5, .quiet_rel = 40}, {.base = 2, .max_rel = -30, .max_voicing = 0.5}});
     set(Sound::kClosure, {{.quiet_snr = 5, .quiet_rel = 35}});
     // Quiet voicing, or a silent closure at a little more.
     set(Sound::kVoiceBar, {{.base = 1.2, .quiet_snr = 5, .quiet_rel = 35},
@@ -132,21 +134,35 @@ const std::vector<Profile>& ProfilesOf(Sound sound) {
     // Burst and aspiration: well above the floor, under the vowels.
     set(Sound::kRelease, {{.min_snr = 8, .min_rel = -30, .max_rel = -2, .max_voicing = 0.6}});
     set(Sound::kSibilant, {{.min_snr = 6, .min_rel = -35, .max_voicing = 0.5, .min_high = 0.35}});
-    set(Sound::kPostalveolar, {{.min_snr = 6, .min_rel = -35, .max_voicing = 0.5, .min_upper = 0.45}});
-    set(Sound::kWeakFricative, {{.min_snr = 4, .min_rel = -45, .max_rel = -8, .max_voicing = 0.55}});
+    set(Sound::kPostalveolar,
+        {{.min_snr = 6, .min_rel = -35, .max_voicing = 0.5, .min_upper = 0.45}});
+    set(Sound::kWeakFricative,
+        {{.min_snr = 4, .min_rel = -45, .max_rel = -8, .max_voicing = 0.55}});
     // Frication, voiced or not, under the vowels.
-    set(Sound::kVoicedFricative, {{.base = 0.3, .min_snr = 6, .min_rel = -35, .max_rel = -6, .min_upper = 0.25}});
+    set(Sound::kVoicedFricative,
+        {{.base = 0.3, .min_snr = 6, .min_rel = -35, .max_rel = -6, .min_upper = 0.25}});
     // A low murmur under the vowels.
-    set(Sound::kNasal, {{.min_rel = -32, .max_rel = -3, .min_voicing = 0.45, .max_upper = 0.15, .min_low = 0.6,
+    set(Sound::kNasal, {{.min_rel = -32,
+                         .max_rel = -3,
+                         .min_voicing = 0.45,
+                         .max_upper = 0.15,
+                         .min_low = 0.6,
                          .shape = kNasalShape}});
     // A voiced dip between vowels.
-    set(Sound::kFlap, {{.base = 0.3, .min_rel = -30, .max_rel = -8, .min_voicing = 0.4, .max_upper = 0.25}});
-    set(Sound::kGlideY, {{.min_rel = -25, .min_voicing = 0.5, .max_high = 0.15, .shape = 1, .shape_weight = 0.5}});
-    set(Sound::kGlideW,
-        {{.min_rel = -25, .min_voicing = 0.5, .max_high = 0.15, .shape = 2, .other_shape = 4, .shape_weight = 0.5}});
+    set(Sound::kFlap,
+        {{.base = 0.3, .min_rel = -30, .max_rel = -8, .min_voicing = 0.4, .max_upper = 0.25}});
+    set(Sound::kGlideY,
+        {{.min_rel = -25, .min_voicing = 0.5, .max_high = 0.15, .shape = 1, .shape_weight = 0.5}});
+    set(Sound::kGlideW, {{.min_rel = -25,
+                          .min_voicing = 0.5,
+                          .max_high = 0.15,
+                          .shape = 2,
+                          .other_shape = 4,
+                          .shape_weight = 0.5}});
     // Vowels: voiced and loud, with their shape; i and u may also have lost their voice
     // between voiceless consonants.
-    const Profile devoiced{.base = 2.5, .min_snr = 4, .min_rel = -45, .max_rel = -10, .max_voicing = 0.6};
+    const Profile devoiced{
+        .base = 2.5, .min_snr = 4, .min_rel = -45, .max_rel = -10, .max_voicing = 0.6};
     for (int v = 0; v < kNasalShape; ++v) {
       const Sound sound = static_cast<Sound>(static_cast<int>(Sound::kVowelA) + v);
       std::vector<Profile> p = {{.min_rel = -22, .min_voicing = 0.5, .max_high = 0.15, .shape = v}};
@@ -160,7 +176,9 @@ const std::vector<Profile>& ProfilesOf(Sound sound) {
 
 }  // namespace
 
-bool IsSilencePhone(std::string_view phone) { return phone == "silB" || phone == "silE" || phone == "sp"; }
+bool IsSilencePhone(std::string_view phone) {
+  return phone == "silB" || phone == "silE" || phone == "sp";
+}
 
 bool EndsMora(std::string_view phone) {
   const std::vector<StateModel> states = StatesOfPhone(phone);
@@ -171,13 +189,16 @@ std::vector<StateModel> StatesOfPhone(std::string_view phone) {
   // Lengths at an ordinary rate (10 ms frames): {sound, typical, spread of the log, longest}.
   static const std::map<std::string_view, std::vector<StateModel>, std::less<>> kPhones = [] {
     std::map<std::string_view, std::vector<StateModel>, std::less<>> t;
-    auto add = [&t](std::initializer_list<std::string_view> phones, std::vector<StateModel> states) {
+    auto add = [&t](std::initializer_list<std::string_view> phones,
+                    std::vector<StateModel> states) {
       for (std::string_view phone : phones) t[phone] = states;
     };
     add({"silB", "silE", "sp"}, {{Sound::kSilence, 1, 1, 1, true}});
     const std::pair<std::string_view, Sound> vowels[] = {
-        {"a", Sound::kVowelA}, {"i", Sound::kVowelI}, {"u", Sound::kVowelU}, {"e", Sound::kVowelE}, {"o", Sound::kVowelO},
-        {"a:", Sound::kVowelA}, {"i:", Sound::kVowelI}, {"u:", Sound::kVowelU}, {"e:", Sound::kVowelE}, {"o:", Sound::kVowelO},
+        {"a", Sound::kVowelA},  {"i", Sound::kVowelI},  {"u", Sound::kVowelU},
+        {"e", Sound::kVowelE},  {"o", Sound::kVowelO},  {"a:", Sound::kVowelA},
+        {"i:", Sound::kVowelI}, {"u:", Sound::kVowelU}, {"e:", Sound::kVowelE},
+        {"o:", Sound::kVowelO},
     };
     for (const auto& [name, sound] : vowels) add({name}, {{sound, 7, 0.5, 60}});
     add({"N"}, {{Sound::kNasal, 6, 0.5, 40}});
@@ -187,7 +208,8 @@ std::vector<StateModel> StatesOfPhone(std::string_view phone) {
     add({"r", "ry"}, {{Sound::kFlap, 2, 0.6, 15}});
     add({"k", "ky"}, {{Sound::kClosure, 4, 0.5, 30}, {Sound::kRelease, 3.5, 0.4, 8}});
     add({"t", "p", "py"}, {{Sound::kClosure, 4.5, 0.5, 30}, {Sound::kRelease, 2, 0.4, 6}});
-    add({"b", "d", "g", "by", "gy"}, {{Sound::kVoiceBar, 3.5, 0.5, 25}, {Sound::kRelease, 1, 0.5, 5}});
+    add({"b", "d", "g", "by", "gy"},
+        {{Sound::kVoiceBar, 3.5, 0.5, 25}, {Sound::kRelease, 1, 0.5, 5}});
     add({"ts"}, {{Sound::kClosure, 3, 0.5, 25}, {Sound::kSibilant, 4.5, 0.45, 20}});
     add({"ch"}, {{Sound::kClosure, 3, 0.5, 25}, {Sound::kPostalveolar, 4.5, 0.45, 20}});
     add({"z", "j"}, {{Sound::kVoicedFricative, 6, 0.5, 25}});
@@ -200,13 +222,15 @@ std::vector<StateModel> StatesOfPhone(std::string_view phone) {
   return found != kPhones.end() ? found->second : kPhones.find("h")->second;
 }
 
-AcousticModel::AcousticModel(const Recording& recording, const std::array<int, kShapeCount>& shape_counts) {
+AcousticModel::AcousticModel(const Recording& recording,
+                             const std::array<int, kShapeCount>& shape_counts) {
   const size_t count = recording.frames.size();
   frames_.resize(count);
   change_.assign(count + 1, 0.0);
   std::vector<size_t> shape_bands;
   for (size_t b = 0; b < kMelBands; ++b) {
-    if (recording.band_hz[b] >= kShapeLowHz && recording.band_hz[b] <= kShapeHighHz) shape_bands.push_back(b);
+    if (recording.band_hz[b] >= kShapeLowHz && recording.band_hz[b] <= kShapeHighHz)
+      shape_bands.push_back(b);
   }
   std::array<double, kMelBands> noise{};
   for (size_t b = 0; b < kMelBands; ++b) noise[b] = std::pow(10.0, recording.noise_bands[b] / 10);
@@ -233,7 +257,8 @@ AcousticModel::AcousticModel(const Recording& recording, const std::array<int, k
     f.high = total > 0 ? high / total : 0;
     f.upper = total > 0 ? upper / total : 0;
     f.low = total > 0 ? low / total : 0;
-    for (size_t i = 0; i < shape_bands.size(); ++i) db[i] = 10 * std::log10(clean[shape_bands[i]] + 1e-30);
+    for (size_t i = 0; i < shape_bands.size(); ++i)
+      db[i] = 10 * std::log10(clean[shape_bands[i]] + 1e-30);
     f.shape = Cepstrum(db, cosines);
   }
 
@@ -243,7 +268,8 @@ AcousticModel::AcousticModel(const Recording& recording, const std::array<int, k
     const size_t before2 = t >= 2 ? t - 2 : t - 1, after2 = t + 1 < count ? t + 1 : t;
     double sum = 0;
     for (size_t b = 0; b < kMelBands; ++b) {
-      const double d = (floored[t][b] + floored[after2][b] - floored[t - 1][b] - floored[before2][b]) / 2;
+      const double d =
+          (floored[t][b] + floored[after2][b] - floored[t - 1][b] - floored[before2][b]) / 2;
       sum += d * d;
     }
     const double above = std::max(frames_[t].snr, frames_[t - 1].snr);
@@ -255,7 +281,8 @@ AcousticModel::AcousticModel(const Recording& recording, const std::array<int, k
   Shape mean{};
   std::vector<size_t> vowel_like;
   for (size_t t = 0; t < count; ++t) {
-    if (frames_[t].voicing >= kVowelLikeVoicing && frames_[t].rel >= kVowelLikeRelDb) vowel_like.push_back(t);
+    if (frames_[t].voicing >= kVowelLikeVoicing && frames_[t].rel >= kVowelLikeRelDb)
+      vowel_like.push_back(t);
   }
   for (size_t t : vowel_like) {
     for (size_t k = 0; k < kShapeTerms; ++k) mean[k] += frames_[t].shape[k];
@@ -276,7 +303,8 @@ AcousticModel::AcousticModel(const Recording& recording, const std::array<int, k
       }
       shapes[v] = Cepstrum(db, cosines);
       if (v == kNasalShape) continue;
-      const double weight = total_vowels > 0 ? static_cast<double>(shape_counts[v]) / total_vowels : 0.2;
+      const double weight =
+          total_vowels > 0 ? static_cast<double>(shape_counts[v]) / total_vowels : 0.2;
       for (size_t k = 0; k < kShapeTerms; ++k) model_mean[k] += weight * shapes[v][k];
     }
     for (Shape& s : shapes) {
@@ -303,15 +331,18 @@ AcousticModel::AcousticModel(const Recording& recording, const std::array<int, k
   Tabulate();
 }
 
-double AcousticModel::Score(Sound sound, const Derived& f, const std::array<double, kShapeCount>& distance) const {
+double AcousticModel::Score(Sound sound, const Derived& f,
+                            const std::array<double, kShapeCount>& distance) const {
   double best = kInfinity;
   for (const Profile& p : ProfilesOf(sound)) {
     double cost = p.base;
-    cost += kLevelCost * (Hinge(p.min_snr - f.snr) + Hinge(p.min_rel - f.rel) + Hinge(f.rel - p.max_rel));
+    cost += kLevelCost *
+            (Hinge(p.min_snr - f.snr) + Hinge(p.min_rel - f.rel) + Hinge(f.rel - p.max_rel));
     cost += kQuietCost * Hinge(std::min(f.snr - p.quiet_snr, f.rel + p.quiet_rel));
     cost += kVoicingCost * (Hinge(p.min_voicing - f.voicing) + Hinge(f.voicing - p.max_voicing));
-    cost += kShareCost * (Hinge(p.min_high - f.high) + Hinge(f.high - p.max_high) + Hinge(p.min_upper - f.upper) +
-                          Hinge(f.upper - p.max_upper) + Hinge(p.min_low - f.low));
+    cost += kShareCost * (Hinge(p.min_high - f.high) + Hinge(f.high - p.max_high) +
+                          Hinge(p.min_upper - f.upper) + Hinge(f.upper - p.max_upper) +
+                          Hinge(p.min_low - f.low));
     if (p.shape >= 0) {
       double identity = Identity(p.shape, distance);
       if (p.other_shape >= 0) identity = std::min(identity, Identity(p.other_shape, distance));

@@ -1,18 +1,17 @@
 // The recogniser's acoustic model: what every phone sounds like, how long it lasts, and what
 // every frame of one recording costs as each sound.
 //
-// A phone is one to three states in a row (a voiceless stop is a closure and a release); each
-// state is one `Sound` with a duration prior. Frame costs are soft violations of what the
-// sound is like, measured against the recording's own noise floor and speech level, so that
-// noise raises the floor instead of turning silence into speech. Vowels are told apart by the
-// shape of their spectrum: prior shapes for the five vowels, made from formant targets and
-// scaled to the speaker's vocal tract, are replaced step by step by the speaker's own vowels
-// once an alignment exists (`Adapt`).
+// A phone is one or two states in a row (a stop is a closure and a release); each state is one
+// `Sound` with a duration prior. Frame costs are soft violations of what the sound is like,
+// measured against the recording's own noise floor and speech level, so that noise raises the
+// floor instead of turning silence into speech. Vowels and nasals are told apart by the shape
+// of their spectrum: prior shapes, made from formant targets and scaled to the speaker's vocal
+// tract, are replaced step by step by the speaker's own once an alignment exists (`Adapt`).
 //
-//   AcousticModel model(recording, vowel_counts);
-//   double c = model.Cost(Sound::kVowelA, 10, 17);  // frames 10..16 as the vowel "a"
+//   AcousticModel model(recording, {2, 1, 0, 0, 1, 1});  // the text's a, i, u, e, o, nasals
+//   double c = model.Cost(Sound::kVowelA, 10, 17);      // frames 10..16 as the vowel "a"
 //   ... align ...
-//   model.Adapt(vowel_frames);                      // the speaker's own vowels
+//   model.Adapt(shape_frames);                          // the speaker's own vowels and nasals
 #ifndef VTR_OUTSIDE_RECOGNISER_ACOUSTIC_MODEL_H_
 #define VTR_OUTSIDE_RECOGNISER_ACOUSTIC_MODEL_H_
 
@@ -52,6 +51,7 @@ inline constexpr int kSoundCount = 17;
 // nasal murmur, in this order.
 inline constexpr int kShapeCount = 6;
 inline constexpr int kNasalShape = 5;
+inline constexpr size_t kShapeTerms = 8;  // cepstrum terms of a spectrum shape
 
 inline bool IsVowel(Sound s) { return s >= Sound::kVowelA; }
 // The shape of a sound (0..5), or -1 for sounds without one.
@@ -61,7 +61,7 @@ inline int ShapeOf(Sound s) {
 }
 
 // One state of a phone and its duration prior: a log-normal around `typical_frames`; a state
-// that `loops` (silences) has no upper bound and costs `per_frame` for every frame instead.
+// that `loops` (the silences) may last any number of frames at no duration cost.
 struct StateModel {
   Sound sound;
   double typical_frames;  // [frames]
@@ -107,18 +107,19 @@ class AcousticModel {
   int NearestShape(int frame) const;
 
  private:
+  using Shape = std::array<double, kShapeTerms>;
   struct Derived {
-    double snr;        // [dB] level above the noise floor
-    double rel;        // [dB] level relative to the speech level
+    double snr;  // [dB] level above the noise floor
+    double rel;  // [dB] level relative to the speech level
     double voicing;
-    double high;       // share of the power (above the noise) at 4 kHz and up
-    double upper;      // share at 2 kHz and up
-    double low;        // share below 700 Hz
-    std::array<double, 8> shape;  // spectrum shape (cepstrum of 150 Hz-4.5 kHz), normalised
+    double high;   // share of the power (above the noise) at 4 kHz and up
+    double upper;  // share at 2 kHz and up
+    double low;    // share below 700 Hz
+    Shape shape;   // spectrum shape (cepstrum of 150 Hz-4.5 kHz), less the vowels' mean
   };
-  using Shape = std::array<double, 8>;
 
-  double Score(Sound sound, const Derived& f, const std::array<double, kShapeCount>& distance) const;
+  double Score(Sound sound, const Derived& f,
+               const std::array<double, kShapeCount>& distance) const;
   void Tabulate();
 
   std::vector<Derived> frames_;

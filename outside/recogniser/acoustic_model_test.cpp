@@ -1,9 +1,9 @@
 #include "outside/recogniser/acoustic_model.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "engines/wtp/testing/speech_synth.h"
 
@@ -69,8 +69,8 @@ TEST(AcousticModelTest, PausesFollowMoraeOnly) {
 
 // "ka [pause] oNita" by a man at 130 Hz, with noise added at `snr_db` (0: none).
 SynthSpeech VowelsAndPause(double snr_db, wtp::testing::NoiseKind kind) {
-  const SynthScript script = {{"ka", 0.07, 0.2}, {" ", 0.0, 0.4, false}, {"o", 0.0, 0.2},
-                              {"N\\", 0.0, 0.12}, {"i", 0.0, 0.2},       {"ta", 0.07, 0.2}};
+  const SynthScript script = {{"ka", 0.07, 0.2},  {" ", 0.0, 0.4, false}, {"o", 0.0, 0.2},
+                              {"N\\", 0.0, 0.12}, {"i", 0.0, 0.2},        {"ta", 0.07, 0.2}};
   SynthVoice voice;
   voice.f0_hz = 130;
   SynthSpeech speech = wtp::testing::Synthesize(script, 16000, voice, 5, 0.3, 0.3);
@@ -84,7 +84,8 @@ std::vector<int> Inside(const SynthSpeech& speech, size_t index, bool first_half
   std::vector<int> frames;
   const auto& p = speech.phonemes[index];
   const double end = first_half ? (p.start_sec + p.end_sec) / 2 : p.end_sec;
-  for (int f = static_cast<int>(p.start_sec * 100) + 3; f < static_cast<int>(end * 100) - 3; ++f) frames.push_back(f);
+  for (int f = static_cast<int>(p.start_sec * 100) + 3; f < static_cast<int>(end * 100) - 3; ++f)
+    frames.push_back(f);
   return frames;
 }
 
@@ -110,7 +111,8 @@ TEST(AcousticModelTest, SilenceStaysSilenceInNoise) {
     for (int f : Inside(speech, 2)) {
       SCOPED_TRACE("pause frame " + std::to_string(f));
       const double silence = model.FrameCost(Sound::kSilence, f);
-      for (const Sound speech_sound : {Sound::kVowelA, Sound::kVowelO, Sound::kNasal, Sound::kSibilant, Sound::kRelease}) {
+      for (const Sound speech_sound :
+           {Sound::kVowelA, Sound::kVowelO, Sound::kNasal, Sound::kSibilant, Sound::kRelease}) {
         EXPECT_LT(silence + 1, model.FrameCost(speech_sound, f)) << static_cast<int>(speech_sound);
       }
     }
@@ -160,7 +162,8 @@ TEST(AcousticModelTest, VowelsAndNasalsAreToldApartByTheirShape) {
     for (size_t p = 0; p < speech.phonemes.size(); ++p) {
       const std::string& name = speech.phonemes[p].name;
       if (name == " ") continue;
-      const int shape = name == "N\\" ? kNasalShape : static_cast<int>(std::string_view("aiMeo").find(name[0]));
+      const int shape =
+          name == "N\\" ? kNasalShape : static_cast<int>(std::string_view("aiMeo").find(name[0]));
       for (int f : Inside(speech, p)) {
         ++frames;
         if (model.NearestShape(f) == shape) ++right;

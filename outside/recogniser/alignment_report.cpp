@@ -64,17 +64,20 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 }
 
 // The spans of the aligner's phonemes, by the recogniser.
-bool Align(vtr::wtp::PhonemeAligner& aligner, const SynthSpeech& speech, std::vector<AlignedSpan>& spans) {
+bool Align(vtr::wtp::PhonemeAligner& aligner, const SynthSpeech& speech,
+           std::vector<AlignedSpan>& spans) {
   spans.clear();
   if (aligner.SetText(speech.text) < 0) return false;
   vtr::wtp::WaveBuffer wave(speech.samples, speech.rate);
   if (aligner.Align(wave) != 0) return false;
-  for (const vtr::wtp::SegmentRecord& p : aligner.phonemes()) spans.push_back({p.startSec, p.endSec});
+  for (const vtr::wtp::SegmentRecord& p : aligner.phonemes())
+    spans.push_back({p.startSec, p.endSec});
   return true;
 }
 
 // The spans of the aligner's phonemes spread evenly over the recording.
-bool Spread(vtr::wtp::PhonemeAligner& aligner, const SynthSpeech& speech, std::vector<AlignedSpan>& spans) {
+bool Spread(vtr::wtp::PhonemeAligner& aligner, const SynthSpeech& speech,
+            std::vector<AlignedSpan>& spans) {
   spans.clear();
   if (aligner.SetText(speech.text) < 0) return false;
   const size_t n = aligner.phonemes().size();
@@ -89,19 +92,24 @@ bool Spread(vtr::wtp::PhonemeAligner& aligner, const SynthSpeech& speech, std::v
 // The whole road through the engine, scored on its phoneme table.
 bool Road(const std::filesystem::path& folder, const SynthSpeech& speech, AlignmentScore& score) {
   const std::string file = (folder / "utterance.wav").string();
-  if (vtr::wtp::WaveBuffer(speech.samples, speech.rate).WriteWave(file) != vtr::wtp::WaveResult::kOk) return false;
+  if (vtr::wtp::WaveBuffer(speech.samples, speech.rate).WriteWave(file) !=
+      vtr::wtp::WaveResult::kOk)
+    return false;
   vtr::wtp::WtpEngine engine(folder);
   std::vector<char> buffer(vtr::wtp::kMaxPSeqBuffer);
   vtr::wtp::SegmentTable phonemes{}, syllables{};
-  if (engine.Initialize(vtr::wtp::kStepMs, 0) != 0 || engine.SetWav(file.c_str(), static_cast<int>(file.size())) != 0 ||
+  if (engine.Initialize(vtr::wtp::kStepMs, 0) != 0 ||
+      engine.SetWav(file.c_str(), static_cast<int>(file.size())) != 0 ||
       engine.SetText(speech.text.data(), static_cast<int>(speech.text.size())) < 0 ||
-      engine.GetPSeq(buffer.data(), static_cast<int>(buffer.size())) <= 0 || engine.GetSegment(&phonemes, &syllables) != 0) {
+      engine.GetPSeq(buffer.data(), static_cast<int>(buffer.size())) <= 0 ||
+      engine.GetSegment(&phonemes, &syllables) != 0) {
     return false;
   }
   std::vector<vtr::wtp::testing::AlignedSegment> segments;
   for (uint32_t i = 0; i < phonemes.count; ++i) {
     const vtr::wtp::SegmentRecord& r = phonemes.items[i];
-    segments.push_back({std::string(vtr::wtp::SegmentName(r)), r.startStep * vtr::wtp::kStepMs * 0.001,
+    segments.push_back({std::string(vtr::wtp::SegmentName(r)),
+                        r.startStep * vtr::wtp::kStepMs * 0.001,
                         r.endStep * vtr::wtp::kStepMs * 0.001});
   }
   // The engine's first and last records are the silences around the speech.
@@ -112,9 +120,10 @@ bool Road(const std::filesystem::path& folder, const SynthSpeech& speech, Alignm
 
 void PrintRow(const std::string& name, const AlignmentScore& s) {
   auto share = [](int part, int whole) { return whole > 0 ? 100.0 * part / whole : 0.0; };
-  std::printf("%-28s %4d %5d %6.1f %6.1f %6.1f %8.1f %7.1f %7.1f %4d\n", name.c_str(), s.utterances, s.boundaries,
-              100 * s.Share(s.within_20ms), 100 * s.Share(s.within_40ms), 100 * s.Share(s.within_80ms),
-              s.MeanErrorMs(), share(s.vowel_onsets_within_40ms, s.vowel_onsets),
+  std::printf("%-28s %4d %5d %6.1f %6.1f %6.1f %8.1f %7.1f %7.1f %4d\n", name.c_str(), s.utterances,
+              s.boundaries, 100 * s.Share(s.within_20ms), 100 * s.Share(s.within_40ms),
+              100 * s.Share(s.within_80ms), s.MeanErrorMs(),
+              share(s.vowel_onsets_within_40ms, s.vowel_onsets),
               share(s.pause_edges_within_40ms, s.pause_edges), s.failures);
 }
 
@@ -123,26 +132,30 @@ void PrintRow(const std::string& name, const AlignmentScore& s) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: %s [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even | --road]\n",
-                 argv[0]);
+    std::fprintf(
+        stderr,
+        "usage: %s [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even | --road]\n",
+        argv[0]);
     return 2;
   }
   // A private copy of the recogniser folder: the aligner writes its files there.
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                       ("vtr_alignment_report_" + std::to_string(vtr::platform::CurrentProcessId()));
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      ("vtr_alignment_report_" + std::to_string(vtr::platform::CurrentProcessId()));
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   for (const char* name : {"julius", "hmmdefs"}) {
     std::filesystem::copy_file(options.recogniser / name, folder / name,
                                std::filesystem::copy_options::overwrite_existing, error);
     if (error && !options.even) {
-      std::fprintf(stderr, "cannot copy %s: %s\n", (options.recogniser / name).c_str(), error.message().c_str());
+      std::fprintf(stderr, "cannot copy %s: %s\n", (options.recogniser / name).c_str(),
+                   error.message().c_str());
       return 1;
     }
   }
   vtr::wtp::PhonemeAligner aligner(folder);
-  std::printf("%-28s %4s %5s %6s %6s %6s %8s %7s %7s %4s\n", "condition", "utt", "bound", "<=20ms", "<=40ms",
-              "<=80ms", "mean ms", "vowel40", "pause40", "fail");
+  std::printf("%-28s %4s %5s %6s %6s %6s %8s %7s %7s %4s\n", "condition", "utt", "bound", "<=20ms",
+              "<=40ms", "<=80ms", "mean ms", "vowel40", "pause40", "fail");
   AlignmentScore all;
   for (const CorpusCondition& condition : vtr::wtp::testing::ReportConditions()) {
     if (condition.name.find(options.only) == std::string::npos) continue;
@@ -154,7 +167,8 @@ int main(int argc, char** argv) {
       if (options.road) {
         scored = Road(folder, speech, score);
       } else {
-        const bool aligned = options.even ? Spread(aligner, speech, spans) : Align(aligner, speech, spans);
+        const bool aligned =
+            options.even ? Spread(aligner, speech, spans) : Align(aligner, speech, spans);
         scored = aligned && vtr::wtp::testing::ScoreAlignment(speech, spans, score);
       }
       if (!scored) {

@@ -71,12 +71,12 @@ std::vector<std::vector<std::string>> Section(std::string_view text, std::string
 struct State {
   Sound sound = Sound::kSilence;
   int unit = 0;
-  bool optional = false;        // part of a pause that may be left out
-  bool loops = false;           // any length, no duration cost
-  std::vector<double> length;   // cost of lasting d frames at [d], d >= 1 (not for loops)
-  std::vector<int> preds;       // the states it may follow; none: the first state
-  int needs_after = 0;          // frames the states after it need at least
-  double typical = 0;           // prior length (frames); 0 for pauses
+  bool optional = false;       // part of a pause that may be left out
+  bool loops = false;          // any length, no duration cost
+  std::vector<double> length;  // cost of lasting d frames at [d], d >= 1 (not for loops)
+  std::vector<int> preds;      // the states it may follow; none: the first state
+  int needs_after = 0;         // frames the states after it need at least
+  double typical = 0;          // prior length (frames); 0 for pauses
 };
 
 std::vector<double> LengthTable(double typical, double spread, int longest) {
@@ -110,7 +110,8 @@ std::vector<State> BuildStates(std::span<const std::string> units, double rate) 
       s.loops = m.loops;
       if (!m.loops) {
         s.typical = m.typical_frames * rate;
-        s.length = LengthTable(s.typical, m.log_spread, static_cast<int>(std::ceil(m.max_frames * std::max(1.0, rate))));
+        s.length = LengthTable(s.typical, m.log_spread,
+                               static_cast<int>(std::ceil(m.max_frames * std::max(1.0, rate))));
       }
       s.preds = ends;
       ends = {static_cast<int>(states.size())};
@@ -147,7 +148,9 @@ std::vector<State> BuildStates(std::span<const std::string> units, double rate) 
 class Lattice {
  public:
   Lattice(const std::vector<State>& states, int frames)
-      : states_(states), count_(static_cast<int>(states.size())), boundaries_(static_cast<size_t>(frames) + 1) {
+      : states_(states),
+        count_(static_cast<int>(states.size())),
+        boundaries_(static_cast<size_t>(frames) + 1) {
     // Room for the usual width of the beam, so that the arrays seldom move while they grow.
     const size_t room = boundaries_.size() * kUsualWidth;
     ends_.reserve(room);
@@ -162,7 +165,8 @@ class Lattice {
 
   double End(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
-    return s < b.end_lo || s > b.end_hi ? kInf : ends_[b.end_offset + static_cast<size_t>(s - b.end_lo)];
+    return s < b.end_lo || s > b.end_hi ? kInf
+                                        : ends_[b.end_offset + static_cast<size_t>(s - b.end_lo)];
   }
   int Length(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
@@ -170,7 +174,9 @@ class Lattice {
   }
   double Start(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
-    return s < b.start_lo || s > b.start_hi ? kInf : starts_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
+    return s < b.start_lo || s > b.start_hi
+               ? kInf
+               : starts_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
   }
   int start_lo(int t) const { return boundaries_[static_cast<size_t>(t)].start_lo; }
   int start_hi(int t) const { return boundaries_[static_cast<size_t>(t)].start_hi; }
@@ -221,7 +227,8 @@ struct StateSpan {
 // by frame; at every boundary it keeps only the state ends within `kScoreBeam` of the best one
 // there, and at most `beam` of them, so that its cost grows with the length of the recording
 // times the states within reach, not times all states.
-bool Search(const AcousticModel& model, const std::vector<State>& states, int beam, std::vector<StateSpan>& spans) {
+bool Search(const AcousticModel& model, const std::vector<State>& states, int beam,
+            std::vector<StateSpan>& spans) {
   const int frames = model.frame_count();
   const int count = static_cast<int>(states.size());
   if (count == 0 || frames < states.front().needs_after + 1) return false;
@@ -266,8 +273,8 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
           const int start = t - d;
           const double before = lattice.Start(i, start);
           if (before == kInf) continue;
-          const double c = before - model.Cost(s.sound, 0, start) + s.length[static_cast<size_t>(d)] -
-                           kBoundaryBonus * model.Change(start);
+          const double c = before - model.Cost(s.sound, 0, start) +
+                           s.length[static_cast<size_t>(d)] - kBoundaryBonus * model.Change(start);
           if (c < best) {
             best = c;
             best_length = d;
@@ -308,7 +315,8 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
       lattice.Add(t, 0, -1, {}, {});
       continue;
     }
-    lattice.Add(t, first, last, std::span<const double>(cost).subspan(static_cast<size_t>(first - lo)),
+    lattice.Add(t, first, last,
+                std::span<const double>(cost).subspan(static_cast<size_t>(first - lo)),
                 std::span<const int>(length).subspan(static_cast<size_t>(first - lo)));
   }
   if (lattice.End(count - 1, frames) == kInf) return false;
@@ -336,14 +344,16 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
 
 // The speaking rate the states' lengths show: the median ratio of their lengths to their
 // priors, times the rate those priors were scaled by.
-double SpeakingRate(const std::vector<State>& states, const std::vector<StateSpan>& spans, double rate) {
+double SpeakingRate(const std::vector<State>& states, const std::vector<StateSpan>& spans,
+                    double rate) {
   std::vector<double> ratios;
   for (size_t s = 0; s < states.size(); ++s) {
     if (states[s].typical <= 0 || spans[s].start < 0) continue;
     ratios.push_back((spans[s].end - spans[s].start) / states[s].typical);
   }
   if (ratios.empty()) return rate;
-  std::nth_element(ratios.begin(), ratios.begin() + static_cast<std::ptrdiff_t>(ratios.size() / 2), ratios.end());
+  std::nth_element(ratios.begin(), ratios.begin() + static_cast<std::ptrdiff_t>(ratios.size() / 2),
+                   ratios.end());
   return std::clamp(rate * ratios[ratios.size() / 2], kFastest, kSlowest);
 }
 
@@ -404,7 +414,8 @@ bool AlignUnits(const Recording& recording, std::span<const std::string> units, 
     for (size_t s = 0; s < states.size(); ++s) {
       const int shape = ShapeOf(states[s].sound);
       if (shape < 0 || found[s].end - found[s].start < kShapeFrames) continue;
-      for (int f = found[s].start + 1; f < found[s].end - 1; ++f) shape_frames[static_cast<size_t>(shape)].push_back(f);
+      for (int f = found[s].start + 1; f < found[s].end - 1; ++f)
+        shape_frames[static_cast<size_t>(shape)].push_back(f);
     }
     model.Adapt(shape_frames);
     rate = SpeakingRate(states, found, rate);
@@ -419,7 +430,8 @@ bool AlignUnits(const Recording& recording, std::span<const std::string> units, 
     UnitSpan& span = spans[static_cast<size_t>(states[s].unit)];
     span.start = span.start < 0 ? found[s].start : std::min(span.start, found[s].start);
     span.end = std::max(span.end, found[s].end - 1);
-    costs[static_cast<size_t>(states[s].unit)] += model.Cost(states[s].sound, found[s].start, found[s].end);
+    costs[static_cast<size_t>(states[s].unit)] +=
+        model.Cost(states[s].sound, found[s].start, found[s].end);
   }
   for (size_t u = 0; u < spans.size(); ++u) {
     spans[u].score = -costs[u] / std::max(1, spans[u].end - spans[u].start + 1);

@@ -4,10 +4,11 @@
 // Stages: ReadGrammar recovers the unit sequence (silB, phones, silE) from the dictionary and
 // the forward bigram (checked against the backward trigram); ComputeFeatures (frame_features.h)
 // describes every 10 ms frame and the recording's noise; AlignUnits lays the units' states
-// (acoustic_model.h) over the frames, with an optional pause between any two units, by a
-// beam-limited search over state ends, then aligns a second time with the speaker's own vowels
-// and speaking rate taken from the first alignment; FormatAlignment writes the result section
-// the alignment engine reads.
+// (acoustic_model.h) over the frames, with an optional pause after every mora (a vowel or the
+// moraic nasal: a speaker never pauses between a consonant and its vowel), by a beam-limited
+// search over state ends, then aligns twice more with the speaker's own vowels, nasals and
+// speaking rate taken from the alignment before; FormatAlignment writes the result section the
+// alignment engine reads.
 //
 //   std::vector<std::string> units;
 //   if (!ReadGrammar(dict, bigram, trigram, units)) return 1;
@@ -44,8 +45,8 @@ struct UnitSpan {
 // One span per unit, contiguous from frame 0 to the last frame. `beam` is the most hypotheses
 // (state ends) the search keeps per frame; 0 keeps all that are within reach of the best. False
 // when there are fewer frames than units need, or when the beam lost every path to the end.
-[[nodiscard]] bool AlignUnits(const Recording& recording, std::span<const std::string> units, int beam,
-                              std::vector<UnitSpan>& spans);
+[[nodiscard]] bool AlignUnits(const Recording& recording, std::span<const std::string> units,
+                              int beam, std::vector<UnitSpan>& spans);
 
 // The alignment section: the marker, two header lines, one "[ %4d %4d]  %f  unit" line per
 // unit, the "re-computed" score line and the end marker.

@@ -1,12 +1,13 @@
 #include "outside/recogniser/forced_aligner.h"
 
+#include <gtest/gtest.h>
+
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
-
-#include <gtest/gtest.h>
 
 #include "engines/wtp/phoneme_aligner.h"
 #include "engines/wtp/testing/alignment_corpus.h"
@@ -32,13 +33,16 @@ std::vector<std::string> UnitsFor(const std::string& text) {
 }
 
 // The beam the alignment engine passes for `units`.
-int EngineBeam(const std::vector<std::string>& units) { return 3 * static_cast<int>(units.size()) + 100; }
+int EngineBeam(const std::vector<std::string>& units) {
+  return 3 * static_cast<int>(units.size()) + 100;
+}
 
 // Aligns `speech` as the engine would, in seconds per unit; empty when the alignment failed.
 std::vector<AlignedSpan> Align(const SynthSpeech& speech, int beam = -1) {
   const std::vector<std::string> units = UnitsFor(speech.text);
   std::vector<UnitSpan> spans;
-  if (!AlignUnits(ComputeFeatures(speech.samples, speech.rate), units, beam < 0 ? EngineBeam(units) : beam, spans)) {
+  if (!AlignUnits(ComputeFeatures(speech.samples, speech.rate), units,
+                  beam < 0 ? EngineBeam(units) : beam, spans)) {
     return {};
   }
   std::vector<AlignedSpan> out;
@@ -142,10 +146,34 @@ TEST(ForcedAlignerTest, APauseTheTextDoesNotHoldStaysOutOfTheNextStop) {
     SynthScript script;
   };
   const Case cases[] = {
-      {"before k", {{"ha", 0.05, 0.08}, {"na", 0.05, 0.12}, {" ", 0, 0.45, false}, {"ka", 0.07, 0.08}, {"ta", 0.06, 0.09}, {"ne", 0.05, 0.14}}},
-      {"before t", {{"sa", 0.08, 0.07}, {"ke", 0.06, 0.12}, {" ", 0, 0.6, false}, {"to", 0.06, 0.07}, {"mo", 0.05, 0.08}, {"da", 0.04, 0.13}}},
-      {"before a vowel", {{"k'i", 0.06, 0.07}, {"mo", 0.05, 0.12}, {" ", 0, 0.35, false}, {"o", 0, 0.08}, {"k'i", 0.06, 0.08}, {"na", 0.05, 0.13}}},
-      {"before a nasal", {{"ko", 0.06, 0.07}, {"no", 0.05, 0.12}, {" ", 0, 0.5, false}, {"ma", 0.05, 0.08}, {"e", 0, 0.08}, {"Ji", 0.05, 0.13}}},
+      {"before k",
+       {{"ha", 0.05, 0.08},
+        {"na", 0.05, 0.12},
+        {" ", 0, 0.45, false},
+        {"ka", 0.07, 0.08},
+        {"ta", 0.06, 0.09},
+        {"ne", 0.05, 0.14}}},
+      {"before t",
+       {{"sa", 0.08, 0.07},
+        {"ke", 0.06, 0.12},
+        {" ", 0, 0.6, false},
+        {"to", 0.06, 0.07},
+        {"mo", 0.05, 0.08},
+        {"da", 0.04, 0.13}}},
+      {"before a vowel",
+       {{"k'i", 0.06, 0.07},
+        {"mo", 0.05, 0.12},
+        {" ", 0, 0.35, false},
+        {"o", 0, 0.08},
+        {"k'i", 0.06, 0.08},
+        {"na", 0.05, 0.13}}},
+      {"before a nasal",
+       {{"ko", 0.06, 0.07},
+        {"no", 0.05, 0.12},
+        {" ", 0, 0.5, false},
+        {"ma", 0.05, 0.08},
+        {"e", 0, 0.08},
+        {"Ji", 0.05, 0.13}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -161,57 +189,79 @@ TEST(ForcedAlignerTest, APauseTheTextDoesNotHoldStaysOutOfTheNextStop) {
     EXPECT_GE(score.within_40ms, score.boundaries - 1);
     EXPECT_LE(score.MeanErrorMs(), 20);
     // The vowel before the pause holds it: it ends where the pause ends.
-    const auto pause = std::find_if(speech.phonemes.begin(), speech.phonemes.end(), [](const auto& p) { return !p.in_text; });
+    const auto pause = std::find_if(speech.phonemes.begin(), speech.phonemes.end(),
+                                    [](const auto& p) { return !p.in_text; });
     ASSERT_NE(pause, speech.phonemes.end());
-    const size_t before = static_cast<size_t>(pause - speech.phonemes.begin());  // the aligner's unit before it
+    const size_t before =
+        static_cast<size_t>(pause - speech.phonemes.begin());  // the aligner's unit before it
     EXPECT_NEAR(spans[before].end_sec, pause->end_sec, 0.05);
   }
 }
 
-// The corpus of the accuracy report, a few utterances per condition: what it must keep.
-TEST(ForcedAlignerTest, AlignsTheCorpusWithinItsMarks) {
-  struct Mark {
-    const char* condition;
-    double within_40ms;    // share of vowel onsets and pause edges, at least
-    double mean_error_ms;  // at most
-  };
-  const Mark marks[] = {
-      {"pauses marked", 0.93, 20},
-      {"pauses unmarked", 0.92, 20},
-      {"no pauses", 0.92, 20},
-      {"white noise 30 dB", 0.93, 20},
-      {"white noise 20 dB", 0.92, 20},
-      {"white noise 10 dB", 0.85, 30},
-      {"babble noise 30 dB", 0.93, 20},
-      {"babble noise 20 dB", 0.92, 20},
-      {"babble noise 10 dB", 0.85, 30},
-      {"slow speech (x0.75)", 0.90, 25},
-      {"fast speech (x1.3)", 0.90, 25},
-      {"low voice (90 Hz)", 0.90, 25},
-      {"high voice (260 Hz)", 0.90, 25},
-      {"flat pitch (range x0.3)", 0.90, 25},
-      {"lively pitch (range x2.5)", 0.90, 25},
-  };
+// The corpus of the accuracy report, a few utterances per condition: what each must keep.
+struct CorpusMark {
+  const char* condition;
+  double within_40ms;    // share of vowel onsets and pause edges, at least
+  double mean_error_ms;  // at most
+};
+
+constexpr CorpusMark kCorpusMarks[] = {
+    {"pauses marked", 0.93, 20},
+    {"pauses unmarked", 0.92, 20},
+    {"no pauses", 0.92, 20},
+    {"white noise 30 dB", 0.93, 20},
+    {"white noise 20 dB", 0.92, 20},
+    {"white noise 10 dB", 0.85, 30},
+    {"babble noise 30 dB", 0.93, 20},
+    {"babble noise 20 dB", 0.92, 20},
+    {"babble noise 10 dB", 0.85, 30},
+    {"slow speech (x0.75)", 0.90, 25},
+    {"fast speech (x1.3)", 0.90, 25},
+    {"low voice (90 Hz)", 0.90, 25},
+    {"high voice (260 Hz)", 0.90, 25},
+    {"flat pitch (range x0.3)", 0.90, 25},
+    {"lively pitch (range x2.5)", 0.90, 25},
+};
+
+void PrintTo(const CorpusMark& mark, std::ostream* out) { *out << mark.condition; }
+
+class CorpusTest : public ::testing::TestWithParam<CorpusMark> {};
+
+TEST_P(CorpusTest, AlignsWithinItsMark) {
   constexpr int kUtterances = 3;
+  const CorpusMark& mark = GetParam();
   const std::vector<wtp::testing::CorpusCondition> conditions = wtp::testing::ReportConditions();
-  ASSERT_EQ(conditions.size(), std::size(marks));
-  for (size_t i = 0; i < conditions.size(); ++i) {
-    const Mark& mark = marks[i];
-    ASSERT_EQ(conditions[i].name, mark.condition);
-    SCOPED_TRACE(mark.condition);
-    AlignmentScore score;
-    for (int u = 0; u < kUtterances; ++u) {
-      const SynthSpeech speech = wtp::testing::CorpusUtterance(conditions[i], u);
-      const std::vector<AlignedSpan> spans = Align(speech);
-      ASSERT_FALSE(spans.empty()) << "utterance " << u;
-      ASSERT_TRUE(wtp::testing::ScoreAlignment(speech, spans, score)) << "utterance " << u;
-    }
-    std::printf("%-28s %5.1f %% within 40 ms, mean %5.1f ms\n", mark.condition, 100 * score.Share(score.within_40ms),
-                score.MeanErrorMs());
-    EXPECT_GE(score.Share(score.within_40ms), mark.within_40ms);
-    EXPECT_LE(score.MeanErrorMs(), mark.mean_error_ms);
+  const auto condition = std::find_if(conditions.begin(), conditions.end(),
+                                      [&](const auto& c) { return c.name == mark.condition; });
+  ASSERT_NE(condition, conditions.end());
+  AlignmentScore score;
+  for (int u = 0; u < kUtterances; ++u) {
+    const SynthSpeech speech = wtp::testing::CorpusUtterance(*condition, u);
+    const std::vector<AlignedSpan> spans = Align(speech);
+    ASSERT_FALSE(spans.empty()) << "utterance " << u;
+    ASSERT_TRUE(wtp::testing::ScoreAlignment(speech, spans, score)) << "utterance " << u;
   }
+  std::printf("%-28s %5.1f %% within 40 ms, mean %5.1f ms\n", mark.condition,
+              100 * score.Share(score.within_40ms), score.MeanErrorMs());
+  EXPECT_GE(score.Share(score.within_40ms), mark.within_40ms);
+  EXPECT_LE(score.MeanErrorMs(), mark.mean_error_ms);
 }
+
+TEST(ForcedAlignerTest, EveryConditionOfTheCorpusHasAMark) {
+  const std::vector<wtp::testing::CorpusCondition> conditions = wtp::testing::ReportConditions();
+  ASSERT_EQ(conditions.size(), std::size(kCorpusMarks));
+  for (size_t i = 0; i < conditions.size(); ++i)
+    EXPECT_EQ(conditions[i].name, kCorpusMarks[i].condition);
+}
+
+INSTANTIATE_TEST_SUITE_P(Conditions, CorpusTest, ::testing::ValuesIn(kCorpusMarks),
+                         [](const ::testing::TestParamInfo<CorpusMark>& info) {
+                           std::string name;
+                           for (const char c : std::string(info.param.condition)) {
+                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                           }
+                           return name;
+                         });
 
 TEST(ForcedAlignerTest, TheBeamLimitsTheSearchButNotTheEnginesResult) {
   const SynthSpeech speech = wtp::testing::CorpusUtterance(wtp::testing::ReportConditions()[1], 0);
@@ -272,7 +322,8 @@ TEST(ForcedAlignerTest, InstalledProgramServesTheAlignmentEngine) {
     EXPECT_GE(close, static_cast<int>(script.size()) - 2);
   }
   std::vector<std::string> left;
-  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) left.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+    left.push_back(entry.path().filename().string());
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"hmmdefs", "julius"}));
 }
@@ -280,10 +331,12 @@ TEST(ForcedAlignerTest, InstalledProgramServesTheAlignmentEngine) {
 // The program reads the beam the engine passes and refuses one that is no positive number.
 TEST(ForcedAlignerTest, InstalledProgramTakesTheBeamFromItsCommandLine) {
   const wtp::testing::RecogniserFolder folder("forced_aligner_beam");
-  const SynthSpeech speech = wtp::testing::Synthesize(wtp::testing::RandomScript(4, 0, 3), 16000, 140, 3);
+  const SynthSpeech speech =
+      wtp::testing::Synthesize(wtp::testing::RandomScript(4, 0, 3), 16000, 140, 3);
   wtp::PhonemeAligner aligner(folder.path());
   ASSERT_GE(aligner.SetText(speech.text), 0);
-  ASSERT_EQ(wtp::WaveBuffer(speech.samples, 16000).WriteWave(folder.path() / "tmp.wav"), wtp::WaveResult::kOk);
+  ASSERT_EQ(wtp::WaveBuffer(speech.samples, 16000).WriteWave(folder.path() / "tmp.wav"),
+            wtp::WaveResult::kOk);
   std::ofstream(folder.path() / "tmp.dict", std::ios::binary) << aligner.DictionaryText();
   std::ofstream(folder.path() / "tmp.2gram", std::ios::binary) << aligner.BigramText();
   std::ofstream(folder.path() / "tmp.3gram.rev", std::ios::binary) << aligner.TrigramText();

@@ -27,7 +27,9 @@ constexpr double kSpeechPercentile = 0.95;
 // Frames this close to the noise floor are not searched for voicing.
 constexpr double kVoicingFloorMarginDb = 4;
 
-double ToDb(double power) { return power > 0 ? std::max(kSilentDb, 10 * std::log10(power)) : kSilentDb; }
+double ToDb(double power) {
+  return power > 0 ? std::max(kSilentDb, 10 * std::log10(power)) : kSilentDb;
+}
 
 // A real-input FFT of a power-of-two size, through a complex FFT of half the size. Written out
 // in real arithmetic: the library's complex product checks for infinities on every call.
@@ -52,7 +54,8 @@ class RealFft {
   size_t size() const { return n_; }
 
   // The spectrum of the n real values of `x`: re[k], im[k] for k = 0 .. n/2.
-  void Forward(std::span<const double> x, std::vector<double>& out_re, std::vector<double>& out_im) {
+  void Forward(std::span<const double> x, std::vector<double>& out_re,
+               std::vector<double>& out_im) {
     for (size_t j = 0; j < half_; ++j) {
       re_[bits_[j]] = x[2 * j];
       im_[bits_[j]] = x[2 * j + 1];
@@ -104,7 +107,8 @@ size_t PowerOfTwoAtLeast(size_t n) {
 
 std::vector<double> Hann(size_t n) {
   std::vector<double> w(n);
-  for (size_t i = 0; i < n; ++i) w[i] = 0.5 - 0.5 * std::cos(2 * kPi * (static_cast<double>(i) + 0.5) / static_cast<double>(n));
+  for (size_t i = 0; i < n; ++i)
+    w[i] = 0.5 - 0.5 * std::cos(2 * kPi * (static_cast<double>(i) + 0.5) / static_cast<double>(n));
   return w;
 }
 
@@ -114,13 +118,15 @@ struct MelFilter {
   std::vector<double> weights;
 };
 
-std::vector<MelFilter> MelFilters(size_t fft_size, int rate, std::array<double, kMelBands>& centres) {
+std::vector<MelFilter> MelFilters(size_t fft_size, int rate,
+                                  std::array<double, kMelBands>& centres) {
   auto mel = [](double hz) { return 2595 * std::log10(1 + hz / 700); };
   auto hz_of = [](double m) { return 700 * (std::pow(10, m / 2595) - 1); };
   const double top = std::min(kHighestBandHz, 0.48 * rate);
   std::array<double, kMelBands + 2> edges{};
   for (int b = 0; b < kMelBands + 2; ++b) {
-    edges[static_cast<size_t>(b)] = hz_of(mel(kLowestBandHz) + (mel(top) - mel(kLowestBandHz)) * b / (kMelBands + 1));
+    edges[static_cast<size_t>(b)] =
+        hz_of(mel(kLowestBandHz) + (mel(top) - mel(kLowestBandHz)) * b / (kMelBands + 1));
   }
   const double bin_hz = static_cast<double>(rate) / static_cast<double>(fft_size);
   std::vector<MelFilter> filters(kMelBands);
@@ -169,7 +175,8 @@ std::vector<float> Decimate(std::span<const int16_t> samples, int factor) {
     } else {
       for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
         const int64_t at = centre + j;
-        if (at >= 0 && at < n) y += taps[static_cast<size_t>(j + kHalfTaps)] * samples[static_cast<size_t>(at)];
+        if (at >= 0 && at < n)
+          y += taps[static_cast<size_t>(j + kHalfTaps)] * samples[static_cast<size_t>(at)];
       }
     }
     out[m] = static_cast<float>(y);
@@ -180,25 +187,31 @@ std::vector<float> Decimate(std::span<const int16_t> samples, int factor) {
 // Copies the window's samples centred at `centre`, less their mean, times `window`, into the
 // start of `out`, whose rest is zero. Outside the signal the window holds silence.
 template <typename T>
-void Windowed(std::span<const T> signal, int64_t centre, const std::vector<double>& window, std::vector<double>& out) {
+void Windowed(std::span<const T> signal, int64_t centre, const std::vector<double>& window,
+              std::vector<double>& out) {
   std::fill(out.begin(), out.end(), 0.0);
   const int64_t first = centre - static_cast<int64_t>(window.size() / 2);
   const int64_t n = static_cast<int64_t>(signal.size());
-  const size_t from = static_cast<size_t>(std::clamp<int64_t>(-first, 0, static_cast<int64_t>(window.size())));
-  const size_t to = static_cast<size_t>(std::clamp<int64_t>(n - first, 0, static_cast<int64_t>(window.size())));
+  const size_t from =
+      static_cast<size_t>(std::clamp<int64_t>(-first, 0, static_cast<int64_t>(window.size())));
+  const size_t to =
+      static_cast<size_t>(std::clamp<int64_t>(n - first, 0, static_cast<int64_t>(window.size())));
   if (from >= to) return;
   double mean = 0;
-  for (size_t i = from; i < to; ++i) mean += static_cast<double>(signal[static_cast<size_t>(first + static_cast<int64_t>(i))]);
+  for (size_t i = from; i < to; ++i)
+    mean += static_cast<double>(signal[static_cast<size_t>(first + static_cast<int64_t>(i))]);
   mean /= static_cast<double>(to - from);
   for (size_t i = from; i < to; ++i) {
-    out[i] = (static_cast<double>(signal[static_cast<size_t>(first + static_cast<int64_t>(i))]) - mean) * window[i];
+    out[i] =
+        (static_cast<double>(signal[static_cast<size_t>(first + static_cast<int64_t>(i))]) - mean) *
+        window[i];
   }
 }
 
 // The autocorrelation of the windowed values in `x` (zero-padded to the FFT size), up to half
 // the FFT size, through the power spectrum.
-void Autocorrelation(RealFft& fft, const std::vector<double>& x, std::vector<double>& re, std::vector<double>& im,
-                     std::vector<double>& power, std::vector<double>& r) {
+void Autocorrelation(RealFft& fft, const std::vector<double>& x, std::vector<double>& re,
+                     std::vector<double>& im, std::vector<double>& power, std::vector<double>& r) {
   fft.Forward(x, re, im);
   const size_t n = fft.size();
   for (size_t k = 0; k <= n / 2; ++k) {
@@ -227,7 +240,8 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate) {
     return static_cast<int64_t>(std::llround((static_cast<double>(f) + 0.5) * rate * kFrameSec));
   };
   for (size_t f = 0; f < frames; ++f) {
-    const size_t first = static_cast<size_t>(std::max<int64_t>(0, centre_of(f) - static_cast<int64_t>(window / 2)));
+    const size_t first =
+        static_cast<size_t>(std::max<int64_t>(0, centre_of(f) - static_cast<int64_t>(window / 2)));
     const size_t last = std::min(samples.size(), first + window);
     double sum = 0, squares = 0;
     for (size_t i = first; i < last; ++i) {
@@ -243,7 +257,8 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate) {
   std::vector<float> sorted(frames);
   for (size_t f = 0; f < frames; ++f) sorted[f] = out.frames[f].level_db;
   std::sort(sorted.begin(), sorted.end());
-  const double percentile = sorted[static_cast<size_t>(kNoisePercentile * static_cast<double>(frames - 1))];
+  const double percentile =
+      sorted[static_cast<size_t>(kNoisePercentile * static_cast<double>(frames - 1))];
   out.speech_db = sorted[static_cast<size_t>(kSpeechPercentile * static_cast<double>(frames - 1))];
 
   // Spectra: Hann window, mel bands, power per band relative to full scale.
@@ -263,7 +278,8 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate) {
       for (size_t k = 0; k < filters[b].weights.size(); ++k) {
         band += filters[b].weights[k] * power_spectrum[filters[b].first_bin + k];
       }
-      out.frames[f].bands[b] = static_cast<float>(ToDb(2 * band / (static_cast<double>(fft_size) * window_power) / kFullScale));
+      out.frames[f].bands[b] = static_cast<float>(
+          ToDb(2 * band / (static_cast<double>(fft_size) * window_power) / kFullScale));
     }
   }
 
@@ -279,7 +295,8 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate) {
   }
   out.noise_db = ToDb(noise_power / static_cast<double>(noise_frames));
   for (size_t b = 0; b < kMelBands; ++b) {
-    out.noise_bands[b] = static_cast<float>(ToDb(noise_bands[b] / static_cast<double>(noise_frames)));
+    out.noise_bands[b] =
+        static_cast<float>(ToDb(noise_bands[b] / static_cast<double>(noise_frames)));
   }
 
   // Voicing on a decimated copy: the autocorrelation divided by the window's own

@@ -22,16 +22,16 @@ inline constexpr double kFrameSec = 0.01;  // frame shift (sec); the output coun
 inline constexpr int kMelBands = 24;       // 100 Hz to 7.6 kHz (or just below half the rate)
 
 struct FrameFeatures {
-  float level_db = -120;   // [dB] mean power of the window, 0 dB = a full-scale square wave
-  float voicing = 0;       // 0..1, peak of the normalised autocorrelation over 70-500 Hz
+  float level_db = -120;  // [dB] mean power of the window, 0 dB = a full-scale square wave
+  float voicing = 0;      // 0..1, peak of the normalised autocorrelation over 70-500 Hz
   std::array<float, kMelBands> bands{};  // [dB] power per mel band, same reference
 };
 
 struct Recording {
-  std::vector<FrameFeatures> frames;  // frame f covers [f x 10 ms, (f + 1) x 10 ms)
+  std::vector<FrameFeatures> frames;        // frame f covers [f x 10 ms, (f + 1) x 10 ms)
   std::array<double, kMelBands> band_hz{};  // centre of every mel band [Hz]
-  double noise_db = -120;   // [dB] level of the noise floor (the quietest frames)
-  double speech_db = -120;  // [dB] level of the loud speech (the loudest frames)
+  double noise_db = -120;                   // [dB] level of the noise floor (the quietest frames)
+  double speech_db = -120;                  // [dB] level of the loud speech (the loudest frames)
   std::array<float, kMelBands> noise_bands{};  // [dB] mean band powers of the quietest frames
 };
 

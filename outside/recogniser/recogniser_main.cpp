@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
   // within reach of the best.
   int beam = 0;
   if (!beam_text.empty()) {
-    const auto [end, error] = std::from_chars(beam_text.data(), beam_text.data() + beam_text.size(), beam);
+    const auto [end, error] =
+        std::from_chars(beam_text.data(), beam_text.data() + beam_text.size(), beam);
     if (error != std::errc() || end != beam_text.data() + beam_text.size() || beam <= 0) {
       std::cerr << "the beam width '" << beam_text << "' is no positive number\n";
       return kBadArguments;
@@ -111,7 +112,8 @@ int main(int argc, char** argv) {
   const vtr::recogniser::Recording recording = vtr::recogniser::ComputeFeatures(samples, rate);
   std::vector<vtr::recogniser::UnitSpan> spans;
   if (!vtr::recogniser::AlignUnits(recording, units, beam, spans)) {
-    std::cerr << "no alignment of " << units.size() << " units: the recording is too short or the beam too narrow\n";
+    std::cerr << "no alignment of " << units.size()
+              << " units: the recording is too short or the beam too narrow\n";
     return kTooShort;
   }
   std::cout << vtr::recogniser::FormatAlignment(units, spans);

@@ -31,8 +31,8 @@ std::vector<CorpusCondition> ReportConditions() {
   conditions.push_back(none);
   for (const NoiseKind kind : {NoiseKind::kWhite, NoiseKind::kBabble}) {
     for (const double snr : {30.0, 20.0, 10.0}) {
-      CorpusCondition c = unmarked(std::string(kind == NoiseKind::kWhite ? "white" : "babble") + " noise " +
-                                   std::to_string(static_cast<int>(snr)) + " dB");
+      CorpusCondition c = unmarked(std::string(kind == NoiseKind::kWhite ? "white" : "babble") +
+                                   " noise " + std::to_string(static_cast<int>(snr)) + " dB");
       c.noise = kind;
       c.snr_db = snr;
       conditions.push_back(c);
@@ -61,7 +61,9 @@ std::vector<CorpusCondition> ReportConditions() {
 SynthSpeech CorpusUtterance(const CorpusCondition& condition, int index, int rate) {
   const uint32_t seed = 101 + 7 * static_cast<uint32_t>(index);
   std::mt19937 random(seed);
-  auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
+  auto uniform = [&](double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(random);
+  };
   SynthVoice voice;
   // Men and women by turns, unless the condition fixes the pitch.
   const bool woman = condition.f0_hz ? *condition.f0_hz > 180 : index % 2 == 1;
@@ -73,7 +75,8 @@ SynthSpeech CorpusUtterance(const CorpusCondition& condition, int index, int rat
   voice.devoicing = 0.4;
   voice.breath_chance = 0.4;
   const SynthScript script = RandomUtterance(condition.style, seed);
-  SynthSpeech speech = Synthesize(script, rate, voice, seed, uniform(0.25, 0.6), uniform(0.25, 0.6));
+  SynthSpeech speech =
+      Synthesize(script, rate, voice, seed, uniform(0.25, 0.6), uniform(0.25, 0.6));
   // Rooms from nearly dry to a small living room.
   AddReverberation(speech, uniform(0.1, 0.45), uniform(-22, -10));
   if (condition.noise) AddNoise(speech, *condition.noise, condition.snr_db, seed + 5000);
@@ -88,7 +91,8 @@ SynthSpeech SpeechOfLength(double seconds, int rate, uint32_t seed) {
   voice.f0_hz = 130;
   voice.devoicing = 0.3;
   voice.breath_chance = 0.3;
-  SynthSpeech speech = Synthesize(RandomUtterance(style, seed), rate, voice, seed, kLeadSec, kLeadSec);
+  SynthSpeech speech =
+      Synthesize(RandomUtterance(style, seed), rate, voice, seed, kLeadSec, kLeadSec);
   AddReverberation(speech, 0.3, -16);
   speech.samples.resize(static_cast<size_t>(seconds * rate), 1);
   return speech;
@@ -125,7 +129,8 @@ AlignmentScore& AlignmentScore::operator+=(const AlignmentScore& other) {
   return *this;
 }
 
-bool ScoreAlignment(const SynthSpeech& speech, std::span<const AlignedSpan> spans, AlignmentScore& score) {
+bool ScoreAlignment(const SynthSpeech& speech, std::span<const AlignedSpan> spans,
+                    AlignmentScore& score) {
   PhonemeAligner aligner(".");
   if (aligner.SetText(speech.text) < 0) return false;
   const std::vector<SegmentRecord>& list = aligner.phonemes();
@@ -163,7 +168,8 @@ bool ScoreAlignment(const SynthSpeech& speech, std::span<const AlignedSpan> span
   return true;
 }
 
-bool ScoreSegments(const SynthSpeech& speech, std::span<const AlignedSegment> segments, AlignmentScore& score) {
+bool ScoreSegments(const SynthSpeech& speech, std::span<const AlignedSegment> segments,
+                   AlignmentScore& score) {
   std::vector<const AlignedSegment*> sounds, pauses;
   for (const AlignedSegment& s : segments) (s.name == " " ? pauses : sounds).push_back(&s);
   std::vector<const SynthPhoneme*> truth_sounds;
@@ -177,7 +183,8 @@ bool ScoreSegments(const SynthSpeech& speech, std::span<const AlignedSegment> se
   AlignmentScore utterance;
   utterance.utterances = 1;
   for (size_t i = 0; i < sounds.size(); ++i) {
-    if (IsVowel(truth_sounds[i]->name)) utterance.Add(sounds[i]->start_sec - truth_sounds[i]->start_sec, false);
+    if (IsVowel(truth_sounds[i]->name))
+      utterance.Add(sounds[i]->start_sec - truth_sounds[i]->start_sec, false);
   }
   // The pauses, and the silence before and after the speech (one edge each).
   struct Gap {
@@ -189,7 +196,8 @@ bool ScoreSegments(const SynthSpeech& speech, std::span<const AlignedSegment> se
   for (const SynthPhoneme& p : speech.phonemes) {
     if (p.name == " ") gaps.push_back({p.start_sec, p.end_sec, true, true});
   }
-  gaps.push_back({speech.end_sec, static_cast<double>(speech.samples.size()) / speech.rate, true, false});
+  gaps.push_back(
+      {speech.end_sec, static_cast<double>(speech.samples.size()) / speech.rate, true, false});
   for (const Gap& gap : gaps) {
     const AlignedSegment* best = nullptr;
     double best_overlap = 0;

@@ -28,10 +28,10 @@ namespace vtr::wtp::testing {
 struct CorpusCondition {
   std::string name;
   UtteranceStyle style;
-  std::optional<double> f0_hz;        // [Hz] fixed pitch; otherwise voices of men and women
-  double pitch_range = 1.0;           // scale of the accent movements
+  std::optional<double> f0_hz;  // [Hz] fixed pitch; otherwise voices of men and women
+  double pitch_range = 1.0;     // scale of the accent movements
   std::optional<NoiseKind> noise;
-  double snr_db = 0.0;                // [dB] with noise
+  double snr_db = 0.0;  // [dB] with noise
 };
 
 // The conditions of the accuracy report: pauses marked, unmarked and absent; white and
@@ -67,7 +67,9 @@ struct AlignmentScore {
 
   void Add(double error_sec, bool pause_edge);
   AlignmentScore& operator+=(const AlignmentScore& other);
-  double Share(int count) const { return boundaries > 0 ? static_cast<double>(count) / boundaries : 0.0; }
+  double Share(int count) const {
+    return boundaries > 0 ? static_cast<double>(count) / boundaries : 0.0;
+  }
   double MeanErrorMs() const { return boundaries > 0 ? 1000 * error_sum / boundaries : 0.0; }
 };
 
@@ -91,8 +93,8 @@ struct AlignedSegment {
 // included, and the silence before and after the speech). A pause is found as the pause
 // segment that overlaps it most; a pause without one counts its length as the error of both
 // edges. False, adding nothing, when the table's phonemes are not the text's.
-[[nodiscard]] bool ScoreSegments(const SynthSpeech& speech, std::span<const AlignedSegment> segments,
-                                 AlignmentScore& score);
+[[nodiscard]] bool ScoreSegments(const SynthSpeech& speech,
+                                 std::span<const AlignedSegment> segments, AlignmentScore& score);
 
 }  // namespace vtr::wtp::testing
 

@@ -43,21 +43,31 @@ struct Tract {
 // Vowel targets of a man's voice.
 Tract VowelTract(char v) {
   switch (v) {
-    case 'a': return {{750, 1220, 2600, 3500, 4500}, {90, 110, 160, 250, 300}};
-    case 'i': return {{300, 2250, 3000, 3700, 4600}, {60, 120, 200, 250, 300}};
-    case 'M': return {{350, 1350, 2400, 3500, 4500}, {70, 120, 170, 250, 300}};
-    case 'e': return {{480, 1900, 2550, 3600, 4500}, {70, 110, 170, 250, 300}};
-    default: return {{470, 850, 2500, 3500, 4500}, {80, 100, 160, 250, 300}};  // o
+    case 'a':
+      return {{750, 1220, 2600, 3500, 4500}, {90, 110, 160, 250, 300}};
+    case 'i':
+      return {{300, 2250, 3000, 3700, 4600}, {60, 120, 200, 250, 300}};
+    case 'M':
+      return {{350, 1350, 2400, 3500, 4500}, {70, 120, 170, 250, 300}};
+    case 'e':
+      return {{480, 1900, 2550, 3600, 4500}, {70, 110, 170, 250, 300}};
+    default:
+      return {{470, 850, 2500, 3500, 4500}, {80, 100, 160, 250, 300}};  // o
   }
 }
 
 double VowelDb(char v) {
   switch (v) {
-    case 'a': return 0;
-    case 'e': return -1;
-    case 'o': return -1;
-    case 'i': return -3;
-    default: return -4;  // M
+    case 'a':
+      return 0;
+    case 'e':
+      return -1;
+    case 'o':
+      return -1;
+    case 'i':
+      return -3;
+    default:
+      return -4;  // M
   }
 }
 
@@ -77,7 +87,8 @@ enum class Kind {
 
 Kind KindOf(std::string_view p) {
   if (p == " ") return Kind::kPause;
-  if (p.size() == 1 && std::string_view("aiMeo").find(p[0]) != std::string_view::npos) return Kind::kVowel;
+  if (p.size() == 1 && std::string_view("aiMeo").find(p[0]) != std::string_view::npos)
+    return Kind::kVowel;
   if (p == "N\\" || p[0] == 'n' || p[0] == 'm' || p[0] == 'N' || p[0] == 'J') return Kind::kNasal;
   if (p[0] == '4') return Kind::kFlap;
   if (p[0] == 'j' || p[0] == 'w') return Kind::kGlide;
@@ -107,7 +118,8 @@ Band NoiseBand(std::string_view c) {
   if (c[0] == 'C') return {3300, 1500};
   if (c[0] == 'p') return c.size() >= 2 && c[1] == '\\' ? Band{1400, 3000} : Band{1000, 1500};
   if (c[0] == 't') return {4500, 3000};
-  if (c[0] == 'k' || c[0] == 'g') return c.size() >= 2 && c[1] == '\'' ? Band{3000, 1500} : Band{2000, 1200};
+  if (c[0] == 'k' || c[0] == 'g')
+    return c.size() >= 2 && c[1] == '\'' ? Band{3000, 1500} : Band{2000, 1200};
   if (c[0] == 'd') return {4200, 3000};
   if (c[0] == 'b') return {1000, 1500};
   return {2000, 3000};
@@ -156,11 +168,11 @@ Tract NasalTract(std::string_view n, double& zero_hz) {
 // Parameters of the source and the tract for one millisecond.
 struct Params {
   Tract tract = VowelTract('a');
-  double av = 0;      // voicing into the tract
-  double ah = 0;      // aspiration noise into the tract
-  double af = 0;      // frication noise beside the tract (band-passed)
-  double gain = 1;    // tract output
-  double nasal = 0;   // 0..1: how much of the anti-resonance is in the path
+  double av = 0;     // voicing into the tract
+  double ah = 0;     // aspiration noise into the tract
+  double af = 0;     // frication noise beside the tract (band-passed)
+  double gain = 1;   // tract output
+  double nasal = 0;  // 0..1: how much of the anti-resonance is in the path
   double zero_hz = 1000;
   Band band{4000, 2000};
   bool voiced = false;  // the truth's voicing, for the f0 track
@@ -229,7 +241,8 @@ class BandPass {
 // The source, the cascade tract and the frication branch, run sample by sample.
 class Voice {
  public:
-  Voice(int rate, const SynthVoice& voice, uint32_t seed) : rate_(rate), voice_(voice), random_(seed) {
+  Voice(int rate, const SynthVoice& voice, uint32_t seed)
+      : rate_(rate), voice_(voice), random_(seed) {
     tilt_ = 0.2 + 0.5 * std::clamp(voice.breathiness, 0.0, 1.0);
   }
 
@@ -311,7 +324,8 @@ class Score {
  public:
   Score(int rate, const SynthVoice& voice, uint32_t seed) : voice_(voice), random_(seed) {
     for (auto& shift : vowel_shift_) {
-      for (double& x : shift) x = voice.vowel_spread * std::normal_distribution<double>(0, 1)(random_);
+      for (double& x : shift)
+        x = voice.vowel_spread * std::normal_distribution<double>(0, 1)(random_);
     }
     Params a;
     a.tract = Scaled(VowelTract('a'));
@@ -332,7 +346,9 @@ class Score {
     voice_bar_rms_ = SteadyRms(rate, voice, bar);
   }
 
-  double Uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random_); }
+  double Uniform(double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(random_);
+  }
 
   // The tract of the speaker, with a little token-to-token variation.
   Tract Scaled(Tract t) {
@@ -473,8 +489,9 @@ class Score {
         break;
       }
       case Kind::kGlide: {
-        p.tract = Scaled(c[0] == 'j' ? Tract{{300, 2200, 3000, 3600, 4500}, {60, 120, 200, 250, 300}}
-                                     : Tract{{350, 750, 2300, 3400, 4400}, {70, 100, 160, 250, 300}});
+        p.tract =
+            Scaled(c[0] == 'j' ? Tract{{300, 2200, 3000, 3600, 4500}, {60, 120, 200, 250, 300}}
+                               : Tract{{350, 750, 2300, 3400, 4400}, {70, 100, 160, 250, 300}});
         p.av = 1;
         p.gain = FromDb(-2);
         p.voiced = true;
@@ -554,7 +571,9 @@ std::vector<std::pair<double, double>> PitchTargets(const SynthScript& script,
   double phrase_start = -1;
   int mora = 0, length = 0, kernel = 0;
   // A geminate's short closure does not end the phrase.
-  auto phrase_break = [&](size_t k) { return script[k].symbol == " " && script[k].vowel_sec >= 0.12; };
+  auto phrase_break = [&](size_t k) {
+    return script[k].symbol == " " && script[k].vowel_sec >= 0.12;
+  };
   for (size_t k = 0; k < script.size(); ++k) {
     if (script[k].symbol == " ") {
       if (phrase_break(k)) phrase_start = -1;
@@ -587,8 +606,9 @@ std::vector<std::pair<double, double>> PitchTargets(const SynthScript& script,
   return targets;
 }
 
-void RenderSegments(const std::vector<Segment>& segments, const std::vector<std::pair<double, double>>& pitch,
-                    int rate, const SynthVoice& voice, uint32_t seed, double total_sec,
+void RenderSegments(const std::vector<Segment>& segments,
+                    const std::vector<std::pair<double, double>>& pitch, int rate,
+                    const SynthVoice& voice, uint32_t seed, double total_sec,
                     std::vector<double>& out, std::vector<double>& f0_track) {
   const size_t blocks = static_cast<size_t>(std::ceil(total_sec / kBlockSec)) + 1;
   std::vector<Params> raw(blocks);
@@ -601,7 +621,8 @@ void RenderSegments(const std::vector<Segment>& segments, const std::vector<std:
       raw[b] = segments[s].p;
     } else {
       raw[b] = Params{};
-      raw[b].tract = segments.empty() ? VowelTract('e') : segments[std::min(s, segments.size() - 1)].p.tract;
+      raw[b].tract =
+          segments.empty() ? VowelTract('e') : segments[std::min(s, segments.size() - 1)].p.tract;
     }
     // Pitch: linear between the syllable targets, held before the first and after the last.
     while (q + 1 < pitch.size() && pitch[q + 1].first <= t) ++q;
@@ -624,7 +645,8 @@ void RenderSegments(const std::vector<Segment>& segments, const std::vector<std:
     Params& p = smooth[static_cast<size_t>(b)];
     p.tract = Tract{};
     int count = 0;
-    for (int j = std::max(0, b - formant_half); j <= std::min(n - 1, b + formant_half); ++j, ++count) {
+    for (int j = std::max(0, b - formant_half); j <= std::min(n - 1, b + formant_half);
+         ++j, ++count) {
       for (size_t k = 0; k < 5; ++k) {
         p.tract.f[k] += raw[static_cast<size_t>(j)].tract.f[k];
         p.tract.b[k] += raw[static_cast<size_t>(j)].tract.b[k];
@@ -651,7 +673,8 @@ void RenderSegments(const std::vector<Segment>& segments, const std::vector<std:
     p.nasal /= count;
   }
   // The pitch moves smoothly (about 30 ms).
-  for (size_t b = 1; b < blocks; ++b) semitones[b] = semitones[b - 1] + 0.033 * (semitones[b] - semitones[b - 1]);
+  for (size_t b = 1; b < blocks; ++b)
+    semitones[b] = semitones[b - 1] + 0.033 * (semitones[b] - semitones[b - 1]);
 
   Voice v(rate, voice, seed);
   const size_t count = static_cast<size_t>(total_sec * rate);
@@ -659,7 +682,8 @@ void RenderSegments(const std::vector<Segment>& segments, const std::vector<std:
   size_t current = blocks;
   double f0 = voice.f0_hz;
   for (size_t i = 0; i < count; ++i) {
-    const size_t b = std::min(blocks - 1, static_cast<size_t>(static_cast<double>(i) / rate / kBlockSec));
+    const size_t b =
+        std::min(blocks - 1, static_cast<size_t>(static_cast<double>(i) / rate / kBlockSec));
     if (b != current) {
       current = b;
       v.SetParams(smooth[b]);
@@ -670,8 +694,10 @@ void RenderSegments(const std::vector<Segment>& segments, const std::vector<std:
   const size_t frames = static_cast<size_t>(total_sec / 0.01);
   f0_track.assign(frames, 0.0);
   for (size_t f = 0; f < frames; ++f) {
-    const size_t b = std::min(blocks - 1, static_cast<size_t>((static_cast<double>(f) + 0.5) * 0.01 / kBlockSec));
-    if (raw[b].voiced && smooth[b].av > 0.5) f0_track[f] = voice.f0_hz * std::pow(2.0, semitones[b] / 12);
+    const size_t b = std::min(
+        blocks - 1, static_cast<size_t>((static_cast<double>(f) + 0.5) * 0.01 / kBlockSec));
+    if (raw[b].voiced && smooth[b].av > 0.5)
+      f0_track[f] = voice.f0_hz * std::pow(2.0, semitones[b] / 12);
   }
 }
 
@@ -710,8 +736,10 @@ SynthSpeech Synthesize(const SynthScript& script, int rate, const SynthVoice& vo
                                      (!next_consonant.empty() && IsVoiceless(next_consonant));
         devoiced = voiceless_after && score.Uniform(0, 1) < voice.devoicing;
       }
-      const bool phrase_end = k + 1 == script.size() || (script[k + 1].symbol == " " && script[k + 1].vowel_sec >= 0.12);
-      score.Vowel(v, s.vowel_sec, tract, devoiced, score.Uniform(-1.5, 1.5) - (phrase_end ? 2.0 : 0.0), phrase_end);
+      const bool phrase_end = k + 1 == script.size() ||
+                              (script[k + 1].symbol == " " && script[k + 1].vowel_sec >= 0.12);
+      score.Vowel(v, s.vowel_sec, tract, devoiced,
+                  score.Uniform(-1.5, 1.5) - (phrase_end ? 2.0 : 0.0), phrase_end);
     }
     ends.push_back(score.now());
   }
@@ -736,8 +764,8 @@ SynthSpeech Synthesize(const SynthScript& script, int rate, const SynthVoice& vo
   return out;
 }
 
-SynthSpeech Synthesize(const SynthScript& script, int rate, double f0_hz, uint32_t seed, double lead_sec,
-                       double tail_sec) {
+SynthSpeech Synthesize(const SynthScript& script, int rate, double f0_hz, uint32_t seed,
+                       double lead_sec, double tail_sec) {
   SynthVoice voice;
   voice.f0_hz = f0_hz;
   return Synthesize(script, rate, voice, seed, lead_sec, tail_sec);
@@ -762,13 +790,15 @@ void AddNoise(SynthSpeech& speech, NoiseKind kind, double snr_db, uint32_t seed)
       voice.f0_hz = (woman ? 200 : 110) + 10.0 * talker;
       voice.formant_scale = woman ? 1.17 : 1.0;
       const uint32_t talker_seed = seed * 31 + static_cast<uint32_t>(talker);
-      const SynthSpeech other = Synthesize(RandomUtterance(style, talker_seed), speech.rate, voice, talker_seed, 0, 0);
+      const SynthSpeech other =
+          Synthesize(RandomUtterance(style, talker_seed), speech.rate, voice, talker_seed, 0, 0);
       if (other.samples.empty()) continue;
       double power = 0;
       for (int16_t x : other.samples) power += static_cast<double>(x) * x;
       const double scale = 1 / std::sqrt(power / static_cast<double>(other.samples.size()) + 1e-9);
       const size_t offset = random() % other.samples.size();
-      for (size_t i = 0; i < count; ++i) noise[i] += scale * other.samples[(i + offset) % other.samples.size()];
+      for (size_t i = 0; i < count; ++i)
+        noise[i] += scale * other.samples[(i + offset) % other.samples.size()];
     }
   }
   double speech_power = 0, noise_power = 0;
@@ -777,7 +807,8 @@ void AddNoise(SynthSpeech& speech, NoiseKind kind, double snr_db, uint32_t seed)
     if (p.name == " ") continue;
     const size_t first = static_cast<size_t>(p.start_sec * speech.rate);
     const size_t last = std::min(count, static_cast<size_t>(p.end_sec * speech.rate));
-    for (size_t i = first; i < last; ++i) speech_power += static_cast<double>(speech.samples[i]) * speech.samples[i];
+    for (size_t i = first; i < last; ++i)
+      speech_power += static_cast<double>(speech.samples[i]) * speech.samples[i];
     speech_count += last > first ? last - first : 0;
   }
   for (double x : noise) noise_power += x * x;
@@ -875,26 +906,39 @@ struct Onset {
 
 // Consonants about as often as in ordinary Japanese; "" is a bare vowel.
 constexpr Onset kOnsets[] = {
-    {"", 10}, {"k", 14}, {"t", 9}, {"s", 7}, {"n", 9}, {"m", 7}, {"h", 4}, {"4", 8}, {"g", 5},
-    {"d", 4}, {"b", 3}, {"j", 4}, {"w", 3}, {"S", 4}, {"tS", 3}, {"ts", 2}, {"dz", 2}, {"dZ", 2},
+    {"", 10}, {"k", 14}, {"t", 9}, {"s", 7}, {"n", 9},   {"m", 7},  {"h", 4},  {"4", 8},  {"g", 5},
+    {"d", 4}, {"b", 3},  {"j", 4}, {"w", 3}, {"S", 4},   {"tS", 3}, {"ts", 2}, {"dz", 2}, {"dZ", 2},
     {"p", 1}, {"k'", 2}, {"C", 1}, {"J", 1}, {"p\\", 1}, {"g'", 1}, {"m'", 1}, {"4'", 1},
 };
-constexpr std::pair<char, int> kVowelWeights[] = {{'a', 25}, {'i', 20}, {'M', 18}, {'e', 12}, {'o', 25}};
+constexpr std::pair<char, int> kVowelWeights[] = {
+    {'a', 25}, {'i', 20}, {'M', 18}, {'e', 12}, {'o', 25}};
 
 // Length of a consonant at the ordinary rate (sec).
 double ConsonantSec(const std::string& c, std::mt19937& random) {
-  auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
+  auto uniform = [&](double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(random);
+  };
   switch (KindOf(c)) {
-    case Kind::kStop: return uniform(0.05, 0.08);
-    case Kind::kVoicedStop: return uniform(0.03, 0.055);
-    case Kind::kAffricate: return uniform(0.06, 0.085);
-    case Kind::kVoicedAffricate: return uniform(0.045, 0.07);
-    case Kind::kFricative: return c == "h" || c[0] == 'p' ? uniform(0.04, 0.06) : uniform(0.06, 0.09);
-    case Kind::kVoicedFricative: return uniform(0.05, 0.07);
-    case Kind::kNasal: return uniform(0.035, 0.06);
-    case Kind::kFlap: return uniform(0.015, 0.03);
-    case Kind::kGlide: return uniform(0.035, 0.055);
-    default: return uniform(0.05, 0.08);
+    case Kind::kStop:
+      return uniform(0.05, 0.08);
+    case Kind::kVoicedStop:
+      return uniform(0.03, 0.055);
+    case Kind::kAffricate:
+      return uniform(0.06, 0.085);
+    case Kind::kVoicedAffricate:
+      return uniform(0.045, 0.07);
+    case Kind::kFricative:
+      return c == "h" || c[0] == 'p' ? uniform(0.04, 0.06) : uniform(0.06, 0.09);
+    case Kind::kVoicedFricative:
+      return uniform(0.05, 0.07);
+    case Kind::kNasal:
+      return uniform(0.035, 0.06);
+    case Kind::kFlap:
+      return uniform(0.015, 0.03);
+    case Kind::kGlide:
+      return uniform(0.035, 0.055);
+    default:
+      return uniform(0.05, 0.08);
   }
 }
 
@@ -902,7 +946,9 @@ double ConsonantSec(const std::string& c, std::mt19937& random) {
 
 SynthScript RandomUtterance(const UtteranceStyle& style, uint32_t seed) {
   std::mt19937 random(seed);
-  auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
+  auto uniform = [&](double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(random);
+  };
   auto pick_onset = [&]() {
     int total = 0;
     for (const Onset& o : kOnsets) total += o.weight;
@@ -930,7 +976,8 @@ SynthScript RandomUtterance(const UtteranceStyle& style, uint32_t seed) {
       script.push_back({" ", 0.0, pause, style.pauses_in_text});
       total += pause;
     }
-    const double phrase = style.phrase_sec > 0 ? style.phrase_sec * uniform(0.6, 1.4) : style.seconds;
+    const double phrase =
+        style.phrase_sec > 0 ? style.phrase_sec * uniform(0.6, 1.4) : style.seconds;
     double length = 0;
     char previous_vowel = 0;
     bool previous_nasal = true;  // no moraic nasal at a phrase start
@@ -953,9 +1000,9 @@ SynthScript RandomUtterance(const UtteranceStyle& style, uint32_t seed) {
           if (consonant.empty() && vowel == previous_vowel) continue;
           break;
         }
-        if (!consonant.empty() && IsVoiceless(consonant) && !script.empty() && script.back().symbol != " " &&
-            script.back().symbol != "N\\" &&
-            length > 0 && uniform(0, 1) < style.geminate_chance) {
+        if (!consonant.empty() && IsVoiceless(consonant) && !script.empty() &&
+            script.back().symbol != " " && script.back().symbol != "N\\" && length > 0 &&
+            uniform(0, 1) < style.geminate_chance) {
           const double closure = uniform(0.05, 0.1) / rate;
           script.push_back({" ", 0.0, closure, true});
           length += closure;

@@ -10,7 +10,7 @@
 //
 //   SynthScript script = {{"ka", 0.07, 0.15}, {" ", 0.0, 0.3, false}, {"i", 0.0, 0.18}};
 //   SynthSpeech speech = Synthesize(script, 16000, 150.0, 1);
-//   // speech.text is " kai " ready for the aligner (the pause is not in the text);
+//   // speech.text is "kai", ready for the aligner (the pause is not in the text);
 //   // speech.phonemes holds the truth, the pause included.
 //   AddNoise(speech, NoiseKind::kBabble, 20.0, 1);
 #ifndef VTR_ENGINES_WTP_TESTING_SPEECH_SYNTH_H_
@@ -88,12 +88,12 @@ SynthScript RandomScript(int syllables, int pause_every, uint32_t seed);
 
 // What a random utterance sounds like.
 struct UtteranceStyle {
-  double seconds = 4.0;          // [s] length of the speech, pauses included
-  double rate = 1.0;             // speaking rate; 1 is about 8 morae (15 phonemes) per second
-  double phrase_sec = 2.0;       // [s] mean length of a phrase between pauses; 0: no pauses
-  bool pauses_in_text = false;   // whether the text holds the pauses between phrases
-  double geminate_chance = 0.03; // chance of a geminate ("っ", a marked pause) before a
-                                 // voiceless consonant
+  double seconds = 4.0;           // [s] length of the speech, pauses included
+  double rate = 1.0;              // speaking rate; 1 is about 8 morae (15 phonemes) per second
+  double phrase_sec = 2.0;        // [s] mean length of a phrase between pauses; 0: no pauses
+  bool pauses_in_text = false;    // whether the text holds the pauses between phrases
+  double geminate_chance = 0.03;  // chance of a geminate ("っ", a marked pause) before a
+                                  // voiceless consonant
 };
 
 // Phrases of ordinary Japanese-like syllables with realistic lengths: consonant and vowel
