@@ -126,8 +126,8 @@ const std::vector<Profile>& ProfilesOf(Sound sound) {
     auto set = [&t](Sound s, std::vector<Profile> p) { t[static_cast<size_t>(s)] = std::move(p); };
     // A pause: the floor (or far under the speech), or a breath.
     set(Sound::kSilence,
-        {{.quiet_snr = 5, .quiet_rel = 40}, {.base = 2, .max_rel = -30, .max_voicing = 0.5}});
-    set(Sound::kClosure, {{.quiet_snr = 5, .quiet_rel = 35}});
+        {{.quiet_snr = 5, .quiet_rel = 40}, {.base = 1, .max_rel = -30, .max_voicing = 0.5}});
+    set(Sound::kClosure, {{.quiet_snr = 5, .quiet_rel = 40}});
     // Quiet voicing, or a silent closure at a little more.
     set(Sound::kVoiceBar, {{.base = 1.2, .quiet_snr = 5, .quiet_rel = 35},
                            {.base = 0.2, .max_rel = -12, .min_voicing = 0.4, .max_upper = 0.15}});

@@ -32,7 +32,8 @@ constexpr double kAspirationDb = -17;
 constexpr double kWhisperDb = -19;  // a vowel that lost its voice
 constexpr double kBreathDb = -28;
 constexpr double kFadeDb = -8;  // the end of a phrase's last vowel, breathier
-constexpr double kBabbleTalkers = 6;
+
+constexpr int kBabbleTalkers = 6;
 
 // Five formants and their bandwidths [Hz].
 struct Tract {
@@ -324,8 +325,9 @@ class Score {
  public:
   Score(int rate, const SynthVoice& voice, uint32_t seed) : voice_(voice), random_(seed) {
     for (auto& shift : vowel_shift_) {
-      for (double& x : shift)
+      for (double& x : shift) {
         x = voice.vowel_spread * std::normal_distribution<double>(0, 1)(random_);
+      }
     }
     Params a;
     a.tract = Scaled(VowelTract('a'));
