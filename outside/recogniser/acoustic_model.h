@@ -17,7 +17,6 @@
 
 #include <array>
 #include <cstdint>
-#include <span>
 #include <string_view>
 #include <vector>
 

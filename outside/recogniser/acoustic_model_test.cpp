@@ -1,9 +1,9 @@
 #include "outside/recogniser/acoustic_model.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "engines/wtp/testing/speech_synth.h"
 

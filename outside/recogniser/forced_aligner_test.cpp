@@ -1,13 +1,14 @@
 #include "outside/recogniser/forced_aligner.h"
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
+
+#include <gtest/gtest.h>
 
 #include "engines/wtp/phoneme_aligner.h"
 #include "engines/wtp/testing/alignment_corpus.h"
