@@ -15,7 +15,7 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // The search.
-constexpr double kScoreBeam = 80;       // state ends this far above the frame's best are dropped
+constexpr double kScoreBeam = 50;       // state ends this far above the frame's best are dropped
 constexpr double kBoundaryBonus = 1.5;  // per unit of spectral change where a state starts
 constexpr size_t kUsualWidth = 48;      // states kept per boundary, about twice the usual
 // An optional pause between two units: a head whose length prior disfavours pauses under
