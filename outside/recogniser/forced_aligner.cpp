@@ -17,7 +17,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // The search.
 constexpr double kScoreBeam = 50;       // state ends this far above the frame's best are dropped
 constexpr double kBoundaryBonus = 1.5;  // per unit of spectral change where a state starts
-constexpr size_t kUsualWidth = 48;      // states kept per boundary, about twice the usual
+constexpr size_t kUsualWidth = 32;      // states kept per boundary, a little more than usual
 // An optional pause between two units: a head whose length prior disfavours pauses under
 // 100 ms, then a tail that holds any longer pause at no further cost.
 constexpr double kPausePenalty = 6;
@@ -147,10 +147,15 @@ std::vector<State> BuildStates(std::span<const std::string> units, double rate) 
 // cost with which a state may start at t (its predecessors' best end there).
 class Lattice {
  public:
-  Lattice(const std::vector<State>& states, int frames)
-      : states_(states),
-        count_(static_cast<int>(states.size())),
-        boundaries_(static_cast<size_t>(frames) + 1) {
+  // Starts a search of `states` over `frames`. The memory of the search before is kept: a
+  // fresh page costs more than the search writes on it.
+  void Reset(const std::vector<State>& states, int frames) {
+    states_ = &states;
+    count_ = static_cast<int>(states.size());
+    boundaries_.assign(static_cast<size_t>(frames) + 1, Boundary{});
+    ends_.clear();
+    lengths_.clear();
+    starts_.clear();
     // Room for the usual width of the beam, so that the arrays seldom move while they grow.
     const size_t room = boundaries_.size() * kUsualWidth;
     ends_.reserve(room);
@@ -199,7 +204,7 @@ class Lattice {
     b.start_hi = std::min(count_ - 1, hi + 3);
     for (int s = b.start_lo; s <= b.start_hi; ++s) {
       double best = kInf;
-      for (int p : states_[static_cast<size_t>(s)].preds) best = std::min(best, End(p, t));
+      for (int p : (*states_)[static_cast<size_t>(s)].preds) best = std::min(best, End(p, t));
       starts_.push_back(best);
     }
   }
@@ -210,8 +215,8 @@ class Lattice {
     int start_lo = 0, start_hi = -1;
     size_t end_offset = 0, start_offset = 0;
   };
-  const std::vector<State>& states_;
-  int count_;
+  const std::vector<State>* states_ = nullptr;
+  int count_ = 0;
   std::vector<Boundary> boundaries_;
   std::vector<double> ends_;
   std::vector<int> lengths_;
@@ -227,14 +232,14 @@ struct StateSpan {
 // by frame; at every boundary it keeps only the state ends within `kScoreBeam` of the best one
 // there, and at most `beam` of them, so that its cost grows with the length of the recording
 // times the states within reach, not times all states.
-bool Search(const AcousticModel& model, const std::vector<State>& states, int beam,
+bool Search(const AcousticModel& model, const std::vector<State>& states, int beam, Lattice& lattice,
             std::vector<StateSpan>& spans) {
   const int frames = model.frame_count();
   const int count = static_cast<int>(states.size());
   if (count == 0 || frames < states.front().needs_after + 1) return false;
   int longest = 1;
   for (const State& s : states) longest = std::max(longest, static_cast<int>(s.length.size()) - 1);
-  Lattice lattice(states, frames);
+  lattice.Reset(states, frames);
   std::vector<double> cost, kept;
   std::vector<int> length;
   for (int t = 1; t <= frames; ++t) {
@@ -406,8 +411,9 @@ bool AlignUnits(const Recording& recording, std::span<const std::string> units, 
   AcousticModel model(recording, shape_counts);
   double rate = 1.0;
   std::vector<State> states = BuildStates(units, rate);
+  Lattice lattice;
   std::vector<StateSpan> found;
-  if (!Search(model, states, beam, found)) return false;
+  if (!Search(model, states, beam, lattice, found)) return false;
   // Again with the speaker's own vowels, nasals and speaking rate.
   for (int pass = 1; pass < kPasses; ++pass) {
     std::array<std::vector<int>, kShapeCount> shape_frames;
@@ -420,7 +426,7 @@ bool AlignUnits(const Recording& recording, std::span<const std::string> units, 
     model.Adapt(shape_frames);
     rate = SpeakingRate(states, found, rate);
     states = BuildStates(units, rate);
-    if (!Search(model, states, beam, found)) return false;
+    if (!Search(model, states, beam, lattice, found)) return false;
   }
 
   spans.assign(units.size(), {-1, -1, 0});
