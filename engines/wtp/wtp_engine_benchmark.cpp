@@ -5,6 +5,7 @@
 
 #include "engines/wtp/phoneme_aligner.h"
 #include "engines/wtp/pitch_analyzer.h"
+#include "engines/wtp/testing/alignment_corpus.h"
 #include "engines/wtp/testing/speech_synth.h"
 #include "engines/wtp/wtp_engine.h"
 
@@ -43,39 +44,56 @@ void BM_Analyse20s(benchmark::State& state) {
 }
 BENCHMARK(BM_Analyse20s)->Arg(16000)->Arg(22050)->Arg(32000)->Arg(44100)->Arg(48000)->Unit(benchmark::kMillisecond);
 
-// The recogniser's share: grammar, 16 kHz copy, the stand-in's run and the parse.
-void BM_Align20s(benchmark::State& state) {
-  const int rate = static_cast<int>(state.range(0));
-  const Utterance u = TwentySeconds(rate);
+// The recogniser's share on ordinary speech of 2, 8, 20 and 60 seconds (about 15 phonemes a
+// second, pauses the text does not hold) at 16 and 44.1 kHz: grammar, 16 kHz copy, the
+// stand-in's run and the parse.
+void BM_Align(benchmark::State& state) {
+  const double seconds = static_cast<double>(state.range(0));
+  const int rate = static_cast<int>(state.range(1));
+  const auto speech = vtr::wtp::testing::SpeechOfLength(seconds, rate, 11);
   vtr::wtp::PhonemeAligner aligner(RecogniserCopy());
   for (auto _ : state) {
     state.PauseTiming();
-    vtr::wtp::WaveBuffer wave(u.samples, rate);
-    (void)aligner.SetText(u.text);
+    vtr::wtp::WaveBuffer wave(speech.samples, rate);
+    (void)aligner.SetText(speech.text);
     state.ResumeTiming();
     benchmark::DoNotOptimize(aligner.Align(wave));
   }
+  state.counters["phonemes"] = static_cast<double>(aligner.phonemes().size());
 }
-BENCHMARK(BM_Align20s)->Arg(16000)->Arg(44100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Align)
+    ->ArgsProduct({{2, 8, 20, 60}, {16000, 44100}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
-// The whole export: filter, align, analyse, build and write.
-void BM_GetPSeq20s(benchmark::State& state) {
-  const int rate = static_cast<int>(state.range(0));
-  const Utterance u = TwentySeconds(rate);
+// The whole export on the same speech: filter, align, analyse, build and write.
+void BM_GetPSeq(benchmark::State& state) {
+  const double seconds = static_cast<double>(state.range(0));
+  const int rate = static_cast<int>(state.range(1));
+  const auto speech = vtr::wtp::testing::SpeechOfLength(seconds, rate, 11);
   const auto folder = RecogniserCopy();
   const std::string file = (folder / "utterance.wav").string();
-  (void)vtr::wtp::WaveBuffer(u.samples, rate).WriteWave(file);
+  (void)vtr::wtp::WaveBuffer(speech.samples, rate).WriteWave(file);
   std::vector<char> buffer(0x100000);
+  int result = 0;
   for (auto _ : state) {
     state.PauseTiming();
     vtr::wtp::WtpEngine engine(folder);
     (void)engine.Initialize(20, 0);
     (void)engine.SetWav(file.c_str(), static_cast<int>(file.size()));
-    (void)engine.SetText(u.text.data(), static_cast<int>(u.text.size()));
+    (void)engine.SetText(speech.text.data(), static_cast<int>(speech.text.size()));
     state.ResumeTiming();
-    benchmark::DoNotOptimize(engine.GetPSeq(buffer.data(), static_cast<int>(buffer.size())));
+    result = engine.GetPSeq(buffer.data(), static_cast<int>(buffer.size()));
+    benchmark::DoNotOptimize(result);
   }
+  if (result <= 0) state.SkipWithError("the pitch sequence was not written");
 }
-BENCHMARK(BM_GetPSeq20s)->Arg(16000)->Arg(22050)->Arg(32000)->Arg(44100)->Arg(48000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetPSeq)
+    ->ArgsProduct({{2, 8, 20, 60}, {16000, 44100}})
+    ->Args({20, 22050})
+    ->Args({20, 32000})
+    ->Args({20, 48000})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

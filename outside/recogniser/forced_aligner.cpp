@@ -2,29 +2,36 @@
 
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <cstdio>
 #include <limits>
 #include <map>
-#include <numbers>
 #include <sstream>
+
+#include "outside/recogniser/acoustic_model.h"
 
 namespace vtr::recogniser {
 namespace {
 
-// Frame layout.
-constexpr double kFrameSec = 0.01;   // frame shift (sec)
-constexpr double kWindowSec = 0.025; // analysis window (sec)
-constexpr int kBands = 16;           // log band energies for the spectral change
-constexpr double kMinVoiceHz = 80;   // voicing lag range
-constexpr double kMaxVoiceHz = 400;
-constexpr double kHighBandHz = 3000;
-constexpr double kLowBandHz = 500;
-constexpr double kSilentDb = -60;    // frames below this are never voiced
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// Alignment weights.
-constexpr double kBoundaryBonus = 1.5;  // per unit of spectral change at a unit's start
-constexpr int kMinMaxFrames = 300;      // longest unit considered (frames), at least
+// The search.
+constexpr double kScoreBeam = 50;       // state ends this far above the frame's best are dropped
+constexpr double kBoundaryBonus = 1.5;  // per unit of spectral change where a state starts
+constexpr size_t kUsualWidth = 32;      // states kept per boundary, a little more than usual
+// An optional pause between two units: a head whose length prior disfavours pauses under
+// 100 ms, then a tail that holds any longer pause at no further cost.
+constexpr double kPausePenalty = 6;
+constexpr double kShortPauseFrames = 10;
+constexpr double kShortPauseWeight = 2;
+constexpr int kPauseHeadFrames = 30;
+// Speaking rate: the median ratio of the first alignment's lengths to the priors, held to
+// this range.
+constexpr double kSlowest = 1.7;
+constexpr double kFastest = 0.6;
+// The speaker's vowels and nasals come from the inner frames of those at least this long
+// (frames).
+constexpr int kShapeFrames = 3;
+constexpr int kPasses = 3;
 
 std::vector<std::string_view> Lines(std::string_view text) {
   std::vector<std::string_view> lines;
@@ -60,109 +67,302 @@ std::vector<std::vector<std::string>> Section(std::string_view text, std::string
   return rows;
 }
 
-double Hinge(double x) { return x > 0 ? x : 0; }
-
-void Fft(std::vector<std::complex<double>>& a) {
-  const size_t n = a.size();
-  for (size_t i = 1, j = 0; i < n; ++i) {
-    size_t bit = n >> 1;
-    for (; j & bit; bit >>= 1) j ^= bit;
-    j ^= bit;
-    if (i < j) std::swap(a[i], a[j]);
-  }
-  for (size_t len = 2; len <= n; len <<= 1) {
-    const double angle = -2 * std::numbers::pi / static_cast<double>(len);
-    const std::complex<double> step(std::cos(angle), std::sin(angle));
-    for (size_t i = 0; i < n; i += len) {
-      std::complex<double> w(1);
-      for (size_t k = 0; k < len / 2; ++k) {
-        const std::complex<double> u = a[i + k], v = a[i + k + len / 2] * w;
-        a[i + k] = u + v;
-        a[i + k + len / 2] = u - v;
-        w *= step;
-      }
-    }
-  }
-}
-
-// Frame cost of a class (lower is better); each term is a soft violation of what the class
-// sounds like.
-double FrameCost(PhoneClass c, const FrameFeatures& f) {
-  const double e = f.energy_db, v = f.voicing, h = f.high_ratio, low = f.low_ratio;
-  const double silence = Hinge(e + 45) / 3;
-  const double fricative = Hinge(-50 - e) / 3 + 8 * Hinge(v - 0.45) + 3 * Hinge(0.2 - h);
-  switch (c) {
-    case PhoneClass::kSilence:
-      return silence;
-    case PhoneClass::kVowel:
-      return Hinge(-14 - e) / 3 + 6 * Hinge(0.55 - v) + 8 * Hinge(h - 0.25);
-    case PhoneClass::kNasal:
-      return Hinge(-38 - e) / 3 + Hinge(e + 9) / 2 + 6 * Hinge(0.45 - v) + 8 * Hinge(h - 0.15) +
-             4 * Hinge(0.5 - low);
-    case PhoneClass::kApproximant:
-      return Hinge(-28 - e) / 3 + Hinge(e + 3) / 3 + 6 * Hinge(0.5 - v) + 8 * Hinge(h - 0.25);
-    case PhoneClass::kVoicedStop:
-      // A quiet voice bar or a closure, then a burst.
-      return std::min(Hinge(e + 25) / 3, fricative) + 0.3;
-    case PhoneClass::kVoicelessStop:
-      return std::min(silence, fricative);
-    case PhoneClass::kAffricate:
-      return std::min(silence, fricative);
-    case PhoneClass::kFricative:
-      return fricative;
-  }
-  return 0;
-}
-
-struct Prior {
-  int typical;    // frames
-  double weight;  // cost per squared log ratio
+// One state of the search: a state of a unit's phone, or part of the optional pause after it.
+struct State {
+  Sound sound = Sound::kSilence;
+  int unit = 0;
+  bool optional = false;       // part of a pause that may be left out
+  bool loops = false;          // any length, no duration cost
+  std::vector<double> length;  // cost of lasting d frames at [d], d >= 1 (not for loops)
+  std::vector<int> preds;      // the states it may follow; none: the first state
+  int needs_after = 0;         // frames the states after it need at least
+  double typical = 0;          // prior length (frames); 0 for pauses
 };
 
-Prior PriorOf(PhoneClass c, std::string_view unit) {
-  if (unit == "silB" || unit == "silE" || unit == "sp") return {1, 0.0};
-  switch (c) {
-    case PhoneClass::kVowel: return {12, 1.0};
-    case PhoneClass::kNasal: return {8, 1.0};
-    case PhoneClass::kApproximant: return {6, 1.0};
-    case PhoneClass::kVoicedStop: return {6, 1.5};
-    case PhoneClass::kVoicelessStop: return {7, 1.5};
-    case PhoneClass::kAffricate: return {8, 1.5};
-    case PhoneClass::kFricative: return {9, 1.5};
-    case PhoneClass::kSilence: return {1, 0.0};
+std::vector<double> LengthTable(double typical, double spread, int longest) {
+  std::vector<double> table(static_cast<size_t>(longest) + 1, kInf);
+  for (int d = 1; d <= longest; ++d) {
+    const double r = std::log(d / typical) / spread;
+    table[static_cast<size_t>(d)] = 0.5 * r * r;
   }
-  return {8, 1.0};
+  return table;
 }
 
-double DurationCost(const Prior& prior, int frames) {
-  if (prior.weight == 0) return 0;
-  const double r = std::log(static_cast<double>(frames) / prior.typical);
-  return prior.weight * r * r + (frames < 2 ? 2.0 : 0.0);
+std::vector<double> PauseHeadTable() {
+  std::vector<double> table(kPauseHeadFrames + 1, kInf);
+  for (int d = 1; d <= kPauseHeadFrames; ++d) {
+    const double shortness = std::max(0.0, std::log(kShortPauseFrames / d));
+    table[static_cast<size_t>(d)] = kPausePenalty + kShortPauseWeight * shortness * shortness;
+  }
+  return table;
+}
+
+// The states of all units; phone lengths scaled by `rate` (above 1: slower speech).
+std::vector<State> BuildStates(std::span<const std::string> units, double rate) {
+  std::vector<State> states;
+  std::vector<int> ends;  // states the next unit may follow
+  for (size_t u = 0; u < units.size(); ++u) {
+    const int unit = static_cast<int>(u);
+    for (const StateModel& m : StatesOfPhone(units[u])) {
+      State s;
+      s.sound = m.sound;
+      s.unit = unit;
+      s.loops = m.loops;
+      if (!m.loops) {
+        s.typical = m.typical_frames * rate;
+        s.length = LengthTable(s.typical, m.log_spread,
+                               static_cast<int>(std::ceil(m.max_frames * std::max(1.0, rate))));
+      }
+      s.preds = ends;
+      ends = {static_cast<int>(states.size())};
+      states.push_back(std::move(s));
+    }
+    if (u + 1 < units.size() && EndsMora(units[u]) && !IsSilencePhone(units[u + 1])) {
+      const int last = ends.front();
+      State head;
+      head.unit = unit;
+      head.optional = true;
+      head.length = PauseHeadTable();
+      head.preds = {last};
+      State tail;
+      tail.unit = unit;
+      tail.optional = true;
+      tail.loops = true;
+      tail.preds = {last + 1};
+      states.push_back(std::move(head));
+      states.push_back(std::move(tail));
+      ends = {last, last + 1, last + 2};
+    }
+  }
+  int needed = 0;
+  for (size_t s = states.size(); s-- > 0;) {
+    states[s].needs_after = needed;
+    if (!states[s].optional) ++needed;
+  }
+  return states;
+}
+
+// What the search keeps of every frame boundary t, for a window of states each: the best cost
+// of covering frames [0, t) with a state ending at t (and that state's length), and the best
+// cost with which a state may start at t (its predecessors' best end there).
+class Lattice {
+ public:
+  // Starts a search of `states` over `frames`. The memory of the search before is kept: a
+  // fresh page costs more than the search writes on it.
+  void Reset(const std::vector<State>& states, int frames) {
+    states_ = &states;
+    count_ = static_cast<int>(states.size());
+    boundaries_.assign(static_cast<size_t>(frames) + 1, Boundary{});
+    ends_.clear();
+    lengths_.clear();
+    starts_.clear();
+    // Room for the usual width of the beam, so that the arrays seldom move while they grow.
+    const size_t room = boundaries_.size() * kUsualWidth;
+    ends_.reserve(room);
+    lengths_.reserve(room);
+    starts_.reserve(room);
+    // At boundary 0 only the first state starts, at no cost.
+    Boundary& b = boundaries_[0];
+    b.start_lo = b.start_hi = 0;
+    b.start_offset = starts_.size();
+    starts_.push_back(0.0);
+  }
+
+  double End(int s, int t) const {
+    const Boundary& b = boundaries_[static_cast<size_t>(t)];
+    return s < b.end_lo || s > b.end_hi ? kInf
+                                        : ends_[b.end_offset + static_cast<size_t>(s - b.end_lo)];
+  }
+  int Length(int s, int t) const {
+    const Boundary& b = boundaries_[static_cast<size_t>(t)];
+    return lengths_[b.end_offset + static_cast<size_t>(s - b.end_lo)];
+  }
+  double Start(int s, int t) const {
+    const Boundary& b = boundaries_[static_cast<size_t>(t)];
+    return s < b.start_lo || s > b.start_hi
+               ? kInf
+               : starts_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
+  }
+  int start_lo(int t) const { return boundaries_[static_cast<size_t>(t)].start_lo; }
+  int start_hi(int t) const { return boundaries_[static_cast<size_t>(t)].start_hi; }
+  int end_lo(int t) const { return boundaries_[static_cast<size_t>(t)].end_lo; }
+  int end_hi(int t) const { return boundaries_[static_cast<size_t>(t)].end_hi; }
+
+  // The ends of boundary t (t >= 1, in order), states lo..hi; derives the starts there.
+  void Add(int t, int lo, int hi, std::span<const double> cost, std::span<const int> length) {
+    Boundary& b = boundaries_[static_cast<size_t>(t)];
+    b.end_lo = lo;
+    b.end_hi = hi;
+    b.end_offset = ends_.size();
+    ends_.insert(ends_.end(), cost.begin(), cost.end());
+    lengths_.insert(lengths_.end(), length.begin(), length.end());
+    b.start_offset = starts_.size();
+    if (hi < lo) return;
+    // A state may follow states up to three before it (a unit's last state, or either part of
+    // the pause after it).
+    b.start_lo = lo + 1;
+    b.start_hi = std::min(count_ - 1, hi + 3);
+    for (int s = b.start_lo; s <= b.start_hi; ++s) {
+      double best = kInf;
+      for (int p : (*states_)[static_cast<size_t>(s)].preds) best = std::min(best, End(p, t));
+      starts_.push_back(best);
+    }
+  }
+
+ private:
+  struct Boundary {
+    int end_lo = 0, end_hi = -1;
+    int start_lo = 0, start_hi = -1;
+    size_t end_offset = 0, start_offset = 0;
+  };
+  const std::vector<State>* states_ = nullptr;
+  int count_ = 0;
+  std::vector<Boundary> boundaries_;
+  std::vector<double> ends_;
+  std::vector<int> lengths_;
+  std::vector<double> starts_;
+};
+
+struct StateSpan {
+  int start = -1;  // first frame; -1 when the search left the state out
+  int end = -1;    // one past the last frame
+};
+
+// The best path through all states, or false when none reached the end. The search runs frame
+// by frame; at every boundary it keeps only the state ends within `kScoreBeam` of the best one
+// there, and at most `beam` of them, so that its cost grows with the length of the recording
+// times the states within reach, not times all states.
+bool Search(const AcousticModel& model, const std::vector<State>& states, int beam, Lattice& lattice,
+            std::vector<StateSpan>& spans) {
+  const int frames = model.frame_count();
+  const int count = static_cast<int>(states.size());
+  if (count == 0 || frames < states.front().needs_after + 1) return false;
+  int longest = 1;
+  for (const State& s : states) longest = std::max(longest, static_cast<int>(s.length.size()) - 1);
+  lattice.Reset(states, frames);
+  std::vector<double> cost, kept;
+  std::vector<int> length;
+  for (int t = 1; t <= frames; ++t) {
+    // States that can end here started within the longest length, or loop on from t - 1.
+    int lo = lattice.end_hi(t - 1) >= lattice.end_lo(t - 1) ? lattice.end_lo(t - 1) : count;
+    int hi = lattice.end_hi(t - 1) >= lattice.end_lo(t - 1) ? lattice.end_hi(t - 1) : -1;
+    for (int back = std::max(0, t - longest); back < t; ++back) {
+      if (lattice.start_hi(back) < lattice.start_lo(back)) continue;
+      lo = std::min(lo, lattice.start_lo(back));
+      hi = std::max(hi, lattice.start_hi(back));
+    }
+    if (hi < lo) return false;
+    cost.assign(static_cast<size_t>(hi - lo + 1), kInf);
+    length.assign(cost.size(), 0);
+    for (int i = lo; i <= hi; ++i) {
+      const State& s = states[static_cast<size_t>(i)];
+      if (frames - t < s.needs_after) continue;
+      double best = kInf;
+      int best_length = 0;
+      if (s.loops) {
+        const double enter = lattice.Start(i, t - 1) - kBoundaryBonus * model.Change(t - 1);
+        const double stay = lattice.End(i, t - 1);
+        if (enter <= stay && enter < kInf) {
+          best = enter;
+          best_length = 1;
+        } else if (stay < kInf) {
+          best = stay;
+          best_length = lattice.Length(i, t - 1) + 1;
+        }
+        best += model.FrameCost(s.sound, t - 1);
+      } else {
+        // cost(start, t) = Start + frames' cost + length cost - bonus; the frames' cost is a
+        // difference of running sums, so only the start's part changes with the length.
+        const int most = std::min(t, static_cast<int>(s.length.size()) - 1);
+        for (int d = 1; d <= most; ++d) {
+          const int start = t - d;
+          const double before = lattice.Start(i, start);
+          if (before == kInf) continue;
+          const double c = before - model.Cost(s.sound, 0, start) +
+                           s.length[static_cast<size_t>(d)] - kBoundaryBonus * model.Change(start);
+          if (c < best) {
+            best = c;
+            best_length = d;
+          }
+        }
+        best += model.Cost(s.sound, 0, t);
+      }
+      cost[static_cast<size_t>(i - lo)] = best;
+      length[static_cast<size_t>(i - lo)] = best_length;
+    }
+    // Keep the ends near the best, and at most `beam` of them.
+    double best = kInf;
+    for (double c : cost) best = std::min(best, c);
+    double limit = best + kScoreBeam;
+    if (beam > 0) {
+      kept.clear();
+      for (double c : cost) {
+        if (c <= limit) kept.push_back(c);
+      }
+      if (static_cast<int>(kept.size()) > beam) {
+        std::nth_element(kept.begin(), kept.begin() + (beam - 1), kept.end());
+        limit = kept[static_cast<size_t>(beam - 1)];
+      }
+    }
+    int first = hi + 1, last = lo - 1;
+    int left = beam > 0 ? beam : count;
+    for (int i = lo; i <= hi; ++i) {
+      double& c = cost[static_cast<size_t>(i - lo)];
+      if (c > limit || c == kInf || left == 0) {
+        c = kInf;
+        continue;
+      }
+      --left;
+      first = std::min(first, i);
+      last = i;
+    }
+    if (first > last) {
+      lattice.Add(t, 0, -1, {}, {});
+      continue;
+    }
+    lattice.Add(t, first, last,
+                std::span<const double>(cost).subspan(static_cast<size_t>(first - lo)),
+                std::span<const int>(length).subspan(static_cast<size_t>(first - lo)));
+  }
+  if (lattice.End(count - 1, frames) == kInf) return false;
+  spans.assign(static_cast<size_t>(count), {});
+  int s = count - 1, t = frames;
+  for (;;) {
+    const int d = lattice.Length(s, t);
+    spans[static_cast<size_t>(s)] = {t - d, t};
+    t -= d;
+    const State& state = states[static_cast<size_t>(s)];
+    if (state.preds.empty()) return t == 0;
+    int next = -1;
+    double best = kInf;
+    for (int p : state.preds) {
+      const double c = lattice.End(p, t);
+      if (c < best) {
+        best = c;
+        next = p;
+      }
+    }
+    if (next < 0) return false;
+    s = next;
+  }
+}
+
+// The speaking rate the states' lengths show: the median ratio of their lengths to their
+// priors, times the rate those priors were scaled by.
+double SpeakingRate(const std::vector<State>& states, const std::vector<StateSpan>& spans,
+                    double rate) {
+  std::vector<double> ratios;
+  for (size_t s = 0; s < states.size(); ++s) {
+    if (states[s].typical <= 0 || spans[s].start < 0) continue;
+    ratios.push_back((spans[s].end - spans[s].start) / states[s].typical);
+  }
+  if (ratios.empty()) return rate;
+  std::nth_element(ratios.begin(), ratios.begin() + static_cast<std::ptrdiff_t>(ratios.size() / 2),
+                   ratios.end());
+  return std::clamp(rate * ratios[ratios.size() / 2], kFastest, kSlowest);
 }
 
 }  // namespace
-
-PhoneClass ClassOfPhone(std::string_view phone) {
-  static const std::map<std::string_view, PhoneClass, std::less<>> kClasses = {
-      {"silB", PhoneClass::kSilence}, {"silE", PhoneClass::kSilence}, {"sp", PhoneClass::kSilence},
-      {"a:", PhoneClass::kVowel},     {"i:", PhoneClass::kVowel},     {"u:", PhoneClass::kVowel},
-      {"e:", PhoneClass::kVowel},     {"o:", PhoneClass::kVowel},     {"a", PhoneClass::kVowel},
-      {"i", PhoneClass::kVowel},      {"u", PhoneClass::kVowel},      {"e", PhoneClass::kVowel},
-      {"o", PhoneClass::kVowel},      {"n", PhoneClass::kNasal},      {"N", PhoneClass::kNasal},
-      {"m", PhoneClass::kNasal},      {"ny", PhoneClass::kNasal},     {"my", PhoneClass::kNasal},
-      {"y", PhoneClass::kApproximant}, {"w", PhoneClass::kApproximant}, {"r", PhoneClass::kApproximant},
-      {"ry", PhoneClass::kApproximant}, {"b", PhoneClass::kVoicedStop}, {"d", PhoneClass::kVoicedStop},
-      {"g", PhoneClass::kVoicedStop}, {"by", PhoneClass::kVoicedStop}, {"gy", PhoneClass::kVoicedStop},
-      {"p", PhoneClass::kVoicelessStop}, {"t", PhoneClass::kVoicelessStop},
-      {"k", PhoneClass::kVoicelessStop}, {"ky", PhoneClass::kVoicelessStop},
-      {"py", PhoneClass::kVoicelessStop}, {"ts", PhoneClass::kAffricate},
-      {"ch", PhoneClass::kAffricate}, {"j", PhoneClass::kAffricate}, {"z", PhoneClass::kAffricate},
-      {"s", PhoneClass::kFricative},  {"sh", PhoneClass::kFricative}, {"h", PhoneClass::kFricative},
-      {"hy", PhoneClass::kFricative}, {"f", PhoneClass::kFricative},
-  };
-  const auto found = kClasses.find(phone);
-  return found == kClasses.end() ? PhoneClass::kFricative : found->second;
-}
 
 bool ReadGrammar(std::string_view dictionary, std::string_view bigram, std::string_view trigram,
                  std::vector<std::string>& units) {
@@ -198,174 +398,51 @@ bool ReadGrammar(std::string_view dictionary, std::string_view bigram, std::stri
   return false;  // the chain loops
 }
 
-std::vector<FrameFeatures> ComputeFeatures(std::span<const int16_t> samples, int rate) {
-  const size_t hop = static_cast<size_t>(rate * kFrameSec);
-  if (hop == 0) return {};
-  const size_t frames = samples.size() / hop;
-  const size_t window = static_cast<size_t>(rate * kWindowSec);
-  size_t fft_size = 1;
-  while (fft_size < window) fft_size <<= 1;
-  const int min_lag = static_cast<int>(rate / kMaxVoiceHz);
-  const int max_lag = static_cast<int>(rate / kMinVoiceHz);
-
-  // Band edges evenly spaced on the mel scale between 100 Hz and the Nyquist frequency.
-  auto mel = [](double hz) { return 2595 * std::log10(1 + hz / 700); };
-  auto hz_of = [](double m) { return 700 * (std::pow(10, m / 2595) - 1); };
-  std::vector<size_t> edges(kBands + 1);
-  for (int b = 0; b <= kBands; ++b) {
-    const double hz = hz_of(mel(100) + (mel(rate / 2.0 - 1) - mel(100)) * b / kBands);
-    edges[static_cast<size_t>(b)] = std::min(fft_size / 2, static_cast<size_t>(hz * fft_size / rate));
-  }
-  const size_t high_bin = static_cast<size_t>(kHighBandHz * fft_size / rate);
-  const size_t low_bin = static_cast<size_t>(kLowBandHz * fft_size / rate);
-
-  std::vector<FrameFeatures> out(frames);
-  std::vector<std::array<double, kBands>> bands(frames);
-  std::vector<double> x(window);
-  std::vector<double> energy(window + 1);
-  std::vector<std::complex<double>> spectrum(fft_size);
-  double loudest = -1e9;
-  // Energy of every frame's own 10 ms first: silent frames need no voicing search.
-  for (size_t f = 0; f < frames; ++f) {
-    double sum = 0;
-    for (size_t i = f * hop; i < (f + 1) * hop; ++i) sum += static_cast<double>(samples[i]) * samples[i];
-    out[f].energy_db = 10 * std::log10(sum / static_cast<double>(hop) + 1e-3);
-    loudest = std::max(loudest, out[f].energy_db);
-  }
-  for (size_t f = 0; f < frames; ++f) {
-    const bool silent = out[f].energy_db - loudest < kSilentDb;
-    // The window centred on the frame.
-    const int64_t first = static_cast<int64_t>(f * hop + hop / 2) - static_cast<int64_t>(window / 2);
-    double mean = 0;
-    for (size_t i = 0; i < window; ++i) {
-      const int64_t at = first + static_cast<int64_t>(i);
-      x[i] = at >= 0 && at < static_cast<int64_t>(samples.size()) ? samples[static_cast<size_t>(at)] : 0.0;
-      mean += x[i];
-    }
-    mean /= static_cast<double>(window);
-    for (double& v : x) v -= mean;
-    // Voicing: the best normalised autocorrelation over the pitch lags.
-    // Energies of the overlapping parts come from running sums of squares.
-    energy[0] = 0;
-    for (size_t i = 0; i < window; ++i) energy[i + 1] = energy[i] + x[i] * x[i];
-    double best = 0;
-    for (int lag = min_lag; !silent && lag <= max_lag && static_cast<size_t>(lag) < window / 2; ++lag) {
-      const size_t l = static_cast<size_t>(lag);
-      double xy = 0;
-      for (size_t i = 0; i + l < window; ++i) xy += x[i] * x[i + l];
-      const double xx = energy[window - l];
-      const double yy = energy[window] - energy[l];
-      if (xx > 0 && yy > 0) best = std::max(best, xy / std::sqrt(xx * yy));
-    }
-    out[f].voicing = best;
-    // Spectrum of the Hann-windowed frame.
-    for (size_t i = 0; i < fft_size; ++i) {
-      const double hann = i < window ? 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / (window - 1)) : 0;
-      spectrum[i] = i < window ? x[i] * hann : 0.0;
-    }
-    Fft(spectrum);
-    double total = 1e-9, high = 0, low = 0;
-    for (size_t k = 1; k < fft_size / 2; ++k) {
-      const double p = std::norm(spectrum[k]);
-      total += p;
-      if (k >= high_bin) high += p;
-      if (k < low_bin) low += p;
-    }
-    out[f].high_ratio = high / total;
-    out[f].low_ratio = low / total;
-    for (int b = 0; b < kBands; ++b) {
-      double band = 1e-3;
-      for (size_t k = edges[static_cast<size_t>(b)]; k < std::max(edges[static_cast<size_t>(b)] + 1, edges[static_cast<size_t>(b) + 1]); ++k) {
-        band += std::norm(spectrum[k]);
-      }
-      bands[f][static_cast<size_t>(b)] = 10 * std::log10(band);
-    }
-  }
-  for (size_t f = 0; f < frames; ++f) {
-    out[f].energy_db -= loudest;
-    if (out[f].energy_db < kSilentDb) out[f].voicing = 0;
-  }
-  // Spectral change: distance between the two frames before f and the two from f, in 10 dB
-  // units, weighted down in silence.
-  for (size_t f = 1; f < frames; ++f) {
-    double d2 = 0;
-    for (size_t b = 0; b < kBands; ++b) {
-      const double before = (bands[f - 1][b] + bands[f >= 2 ? f - 2 : f - 1][b]) / 2;
-      const double after = (bands[f][b] + bands[f + 1 < frames ? f + 1 : f][b]) / 2;
-      d2 += (after - before) * (after - before);
-    }
-    const double loud = std::max(out[f].energy_db, out[f - 1].energy_db);
-    out[f].change = std::sqrt(d2 / kBands) / 10 * std::clamp((loud + 60) / 30, 0.0, 1.0);
-  }
-  return out;
-}
-
-bool AlignUnits(std::span<const FrameFeatures> frames, std::span<const std::string> units,
+bool AlignUnits(const Recording& recording, std::span<const std::string> units, int beam,
                 std::vector<UnitSpan>& spans) {
   spans.clear();
-  const int t_count = static_cast<int>(frames.size());
-  const int n = static_cast<int>(units.size());
-  if (n == 0 || t_count < n) return false;
-  const int max_frames = std::max(kMinMaxFrames, 2 * (t_count / n + 1));
+  if (units.empty() || recording.frames.empty()) return false;
+  std::array<int, kShapeCount> shape_counts{};
+  for (const std::string& unit : units) {
+    for (const StateModel& m : StatesOfPhone(unit)) {
+      if (ShapeOf(m.sound) >= 0) ++shape_counts[static_cast<size_t>(ShapeOf(m.sound))];
+    }
+  }
+  AcousticModel model(recording, shape_counts);
+  double rate = 1.0;
+  std::vector<State> states = BuildStates(units, rate);
+  Lattice lattice;
+  std::vector<StateSpan> found;
+  if (!Search(model, states, beam, lattice, found)) return false;
+  // Again with the speaker's own vowels, nasals and speaking rate.
+  for (int pass = 1; pass < kPasses; ++pass) {
+    std::array<std::vector<int>, kShapeCount> shape_frames;
+    for (size_t s = 0; s < states.size(); ++s) {
+      const int shape = ShapeOf(states[s].sound);
+      if (shape < 0 || found[s].end - found[s].start < kShapeFrames) continue;
+      for (int f = found[s].start + 1; f < found[s].end - 1; ++f)
+        shape_frames[static_cast<size_t>(shape)].push_back(f);
+    }
+    model.Adapt(shape_frames);
+    rate = SpeakingRate(states, found, rate);
+    states = BuildStates(units, rate);
+    if (!Search(model, states, beam, lattice, found)) return false;
+  }
 
-  // Cumulative frame costs per class.
-  std::vector<std::vector<double>> cumulative(kPhoneClassCount, std::vector<double>(static_cast<size_t>(t_count) + 1, 0));
-  for (int c = 0; c < kPhoneClassCount; ++c) {
-    for (int t = 0; t < t_count; ++t) {
-      cumulative[static_cast<size_t>(c)][static_cast<size_t>(t) + 1] =
-          cumulative[static_cast<size_t>(c)][static_cast<size_t>(t)] + FrameCost(static_cast<PhoneClass>(c), frames[static_cast<size_t>(t)]);
-    }
+  spans.assign(units.size(), {-1, -1, 0});
+  std::vector<double> costs(units.size(), 0.0);
+  for (size_t s = 0; s < states.size(); ++s) {
+    if (found[s].start < 0) continue;
+    UnitSpan& span = spans[static_cast<size_t>(states[s].unit)];
+    span.start = span.start < 0 ? found[s].start : std::min(span.start, found[s].start);
+    span.end = std::max(span.end, found[s].end - 1);
+    costs[static_cast<size_t>(states[s].unit)] +=
+        model.Cost(states[s].sound, found[s].start, found[s].end);
   }
-  constexpr double kInf = std::numeric_limits<double>::infinity();
-  // cost[u][t]: best cost of units 0..u covering frames [0, t); length[u][t]: the last unit's
-  // frames on that path.
-  std::vector<double> previous(static_cast<size_t>(t_count) + 1, kInf), current(previous.size());
-  std::vector<std::vector<int>> length(static_cast<size_t>(n), std::vector<int>(previous.size(), 0));
-  previous[0] = 0;
-  for (int u = 0; u < n; ++u) {
-    const PhoneClass c = ClassOfPhone(units[static_cast<size_t>(u)]);
-    const Prior prior = PriorOf(c, units[static_cast<size_t>(u)]);
-    const std::vector<double>& sum = cumulative[static_cast<size_t>(c)];
-    // A closure after silence is silence too: its start shows no change, so the duration
-    // prior alone places it.
-    const bool hidden_start =
-        u > 0 && ClassOfPhone(units[static_cast<size_t>(u) - 1]) == PhoneClass::kSilence &&
-        (c == PhoneClass::kVoicelessStop || c == PhoneClass::kAffricate);
-    const double bonus = u > 0 && !hidden_start ? kBoundaryBonus : 0.0;
-    std::fill(current.begin(), current.end(), kInf);
-    // Unit u ends at t: at least u + 1 frames before, room for the n - 1 - u units after.
-    for (int t = u + 1; t <= t_count - (n - 1 - u); ++t) {
-      double best = kInf;
-      int best_d = 0;
-      const int d_max = std::min(max_frames, t - u);
-      for (int d = 1; d <= d_max; ++d) {
-        const int s = t - d;
-        const double before = previous[static_cast<size_t>(s)];
-        if (before == kInf) continue;
-        double cost = before + sum[static_cast<size_t>(t)] - sum[static_cast<size_t>(s)] + DurationCost(prior, d);
-        cost -= bonus * frames[static_cast<size_t>(s)].change;
-        if (cost < best) {
-          best = cost;
-          best_d = d;
-        }
-      }
-      current[static_cast<size_t>(t)] = best;
-      length[static_cast<size_t>(u)][static_cast<size_t>(t)] = best_d;
-    }
-    std::swap(previous, current);
+  for (size_t u = 0; u < spans.size(); ++u) {
+    spans[u].score = -costs[u] / std::max(1, spans[u].end - spans[u].start + 1);
   }
-  if (previous[static_cast<size_t>(t_count)] == kInf) return false;
-  spans.resize(static_cast<size_t>(n));
-  int t = t_count;
-  for (int u = n - 1; u >= 0; --u) {
-    const int d = length[static_cast<size_t>(u)][static_cast<size_t>(t)];
-    const PhoneClass c = ClassOfPhone(units[static_cast<size_t>(u)]);
-    const double cost = cumulative[static_cast<size_t>(c)][static_cast<size_t>(t)] -
-                        cumulative[static_cast<size_t>(c)][static_cast<size_t>(t - d)];
-    spans[static_cast<size_t>(u)] = {t - d, t - 1, -cost / d};
-    t -= d;
-  }
-  return t == 0;
+  return true;
 }
 
 std::string FormatAlignment(std::span<const std::string> units, std::span<const UnitSpan> spans) {

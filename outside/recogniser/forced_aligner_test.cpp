@@ -1,18 +1,26 @@
 #include "outside/recogniser/forced_aligner.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include <gtest/gtest.h>
 
 #include "engines/wtp/phoneme_aligner.h"
+#include "engines/wtp/testing/alignment_corpus.h"
+#include "engines/wtp/testing/recogniser_folder.h"
 #include "engines/wtp/testing/speech_synth.h"
+#include "platform/process.h"
 
 namespace vtr::recogniser {
 namespace {
 
+using wtp::testing::AlignedSpan;
+using wtp::testing::AlignmentScore;
 using wtp::testing::SynthScript;
 using wtp::testing::SynthSpeech;
 
@@ -23,6 +31,24 @@ std::vector<std::string> UnitsFor(const std::string& text) {
   std::vector<std::string> units;
   EXPECT_TRUE(ReadGrammar(aligner.DictionaryText(), aligner.BigramText(), aligner.TrigramText(), units));
   return units;
+}
+
+// The beam the alignment engine passes for `units`.
+int EngineBeam(const std::vector<std::string>& units) {
+  return 3 * static_cast<int>(units.size()) + 100;
+}
+
+// Aligns `speech` as the engine would, in seconds per unit; empty when the alignment failed.
+std::vector<AlignedSpan> Align(const SynthSpeech& speech, int beam = -1) {
+  const std::vector<std::string> units = UnitsFor(speech.text);
+  std::vector<UnitSpan> spans;
+  if (!AlignUnits(ComputeFeatures(speech.samples, speech.rate), units,
+                  beam < 0 ? EngineBeam(units) : beam, spans)) {
+    return {};
+  }
+  std::vector<AlignedSpan> out;
+  for (const UnitSpan& s : spans) out.push_back({s.start * kFrameSec, (s.end + 1) * kFrameSec});
+  return out;
 }
 
 TEST(ForcedAlignerTest, GrammarGivesTheUnitsInOrder) {
@@ -57,23 +83,36 @@ TEST(ForcedAlignerTest, GrammarGivesTheUnitsInOrder) {
   }
 }
 
-TEST(ForcedAlignerTest, EveryUnitGetsAFrameWhenThereAreEnoughFrames) {
+TEST(ForcedAlignerTest, EveryStateGetsAFrameWhenThereAreEnoughFrames) {
   std::mt19937 random(5);
   std::vector<int16_t> noise(16000);
-  for (int16_t& s : noise) s = static_cast<int16_t>(random() % 2000) - 1000;
-  const std::vector<FrameFeatures> frames = ComputeFeatures(noise, 16000);
-  ASSERT_EQ(frames.size(), 100u);
+  for (int16_t& s : noise) s = static_cast<int16_t>(static_cast<int>(random() % 2000) - 1000);
+  const Recording recording = ComputeFeatures(noise, 16000);
+  ASSERT_EQ(recording.frames.size(), 100u);
   struct Case {
+    const char* name;
     size_t units;
+    const char* phone;  // of the inner units
+    int beam;
     bool ok;
   };
-  for (const Case c : {Case{3, true}, Case{50, true}, Case{100, true}, Case{101, false}}) {
-    SCOPED_TRACE(c.units);
-    std::vector<std::string> units(c.units, "a:");
+  const Case cases[] = {
+      {"a few vowels", 3, "a:", 0, true},
+      {"half as many vowels as frames", 50, "a:", 0, true},
+      {"a vowel per frame", 100, "a:", 0, true},
+      {"one vowel too many", 101, "a:", 0, false},
+      {"stops of two states each", 50, "k", 0, true},
+      {"stops filling every frame", 51, "k", 0, true},
+      {"stops one frame short", 52, "k", 0, false},
+      {"within the engine's beam", 50, "a:", 250, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> units(c.units, c.phone);
     units.front() = "silB";
     units.back() = "silE";
     std::vector<UnitSpan> spans;
-    ASSERT_EQ(AlignUnits(frames, units, spans), c.ok);
+    ASSERT_EQ(AlignUnits(recording, units, c.beam, spans), c.ok);
     if (!c.ok) continue;
     ASSERT_EQ(spans.size(), c.units);
     EXPECT_EQ(spans.front().start, 0);
@@ -99,67 +138,159 @@ TEST(ForcedAlignerTest, OutputHasTheSectionTheEngineReads) {
   EXPECT_EQ(frames[3].start, 1000);
 }
 
-struct Accuracy {
-  int boundaries = 0, within_40ms = 0, within_80ms = 0;
-  int pauses = 0, pauses_found = 0;
-  int failures = 0;
-};
-
-// Aligns a synthetic utterance and scores the syllable starts against the truth.
-void Score(const SynthSpeech& speech, const SynthScript& script, Accuracy& acc) {
-  wtp::PhonemeAligner aligner(VTR_TEST_BIN_DIR);
-  ASSERT_GE(aligner.SetText(speech.text), 0);
-  std::vector<std::string> units;
-  ASSERT_TRUE(ReadGrammar(aligner.DictionaryText(), aligner.BigramText(), aligner.TrigramText(), units));
-  std::vector<UnitSpan> spans;
-  if (!AlignUnits(ComputeFeatures(speech.samples, speech.rate), units, spans)) {
-    ++acc.failures;
-    return;
-  }
-  // Syllable k of the script is syllable k + 1 of the aligner (a pause leads).
-  const auto& syllables = aligner.syllables();
-  ASSERT_EQ(syllables.size(), script.size() + 2);
-  for (size_t k = 0; k <= script.size(); ++k) {
-    const auto& syllable = syllables[k + 1];
-    const double truth = k < script.size() ? speech.syllable_starts[k] : speech.end_sec;
-    const double found = spans[static_cast<size_t>(syllable.firstPhoneme)].start * 0.01;
-    const double error = std::abs(found - truth);
-    ++acc.boundaries;
-    if (error <= 0.04) ++acc.within_40ms;
-    if (error <= 0.08) ++acc.within_80ms;
-    if (k < script.size() && script[k].symbol == " " && script[k].vowel_sec >= 0.1) {
-      ++acc.pauses;
-      const UnitSpan& sp = spans[static_cast<size_t>(syllable.firstPhoneme)];
-      const double overlap = std::min((sp.end + 1) * 0.01, truth + script[k].vowel_sec) - std::max(sp.start * 0.01, truth);
-      if (overlap >= 0.5 * script[k].vowel_sec) ++acc.pauses_found;
-    }
+// A speaker who breathes where the text has no pause, before a voiceless stop: the silence
+// belongs at the end of the vowel before it, not in the stop's closure, and the units after
+// it keep their places.
+TEST(ForcedAlignerTest, APauseTheTextDoesNotHoldStaysOutOfTheNextStop) {
+  struct Case {
+    const char* name;
+    SynthScript script;
+  };
+  const Case cases[] = {
+      {"before k",
+       {{"ha", 0.05, 0.08},
+        {"na", 0.05, 0.12},
+        {" ", 0, 0.45, false},
+        {"ka", 0.07, 0.08},
+        {"ta", 0.06, 0.09},
+        {"ne", 0.05, 0.14}}},
+      {"before t",
+       {{"sa", 0.08, 0.07},
+        {"ke", 0.06, 0.12},
+        {" ", 0, 0.6, false},
+        {"to", 0.06, 0.07},
+        {"mo", 0.05, 0.08},
+        {"da", 0.04, 0.13}}},
+      {"before a vowel",
+       {{"k'i", 0.06, 0.07},
+        {"mo", 0.05, 0.12},
+        {" ", 0, 0.35, false},
+        {"o", 0, 0.08},
+        {"k'i", 0.06, 0.08},
+        {"na", 0.05, 0.13}}},
+      {"before a nasal",
+       {{"ko", 0.06, 0.07},
+        {"no", 0.05, 0.12},
+        {" ", 0, 0.5, false},
+        {"ma", 0.05, 0.08},
+        {"e", 0, 0.08},
+        {"Ji", 0.05, 0.13}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    wtp::testing::SynthVoice voice;
+    voice.f0_hz = 140;
+    const SynthSpeech speech = wtp::testing::Synthesize(c.script, 16000, voice, 21, 0.3, 0.3);
+    const std::vector<AlignedSpan> spans = Align(speech);
+    ASSERT_FALSE(spans.empty());
+    AlignmentScore score;
+    ASSERT_TRUE(wtp::testing::ScoreAlignment(speech, spans, score));
+    // Where the pause meets a stop's closure only the closure's usual length tells them apart.
+    EXPECT_EQ(score.within_80ms, score.boundaries);
+    EXPECT_GE(score.within_40ms, score.boundaries - 1);
+    EXPECT_LE(score.MeanErrorMs(), 20);
+    // The vowel before the pause holds it: it ends where the pause ends.
+    const auto pause = std::find_if(speech.phonemes.begin(), speech.phonemes.end(),
+                                    [](const auto& p) { return !p.in_text; });
+    ASSERT_NE(pause, speech.phonemes.end());
+    const size_t before =
+        static_cast<size_t>(pause - speech.phonemes.begin());  // the aligner's unit before it
+    EXPECT_NEAR(spans[before].end_sec, pause->end_sec, 0.05);
   }
 }
 
-TEST(ForcedAlignerTest, FindsSyllableBoundariesAndPausesOfSyntheticSpeech) {
-  Accuracy acc;
-  for (uint32_t seed = 1; seed <= 12; ++seed) {
-    SCOPED_TRACE(seed);
-    const SynthScript script = wtp::testing::RandomScript(10 + static_cast<int>(seed % 5), 4, seed);
-    const double f0 = 100 + 20.0 * seed;
-    Score(wtp::testing::Synthesize(script, 16000, f0, seed), script, acc);
+// The corpus of the accuracy report, a few utterances per condition: what each must keep.
+struct CorpusMark {
+  const char* condition;
+  double within_40ms;    // share of vowel onsets and pause edges, at least
+  double mean_error_ms;  // at most
+};
+
+constexpr CorpusMark kCorpusMarks[] = {
+    {"pauses marked", 0.93, 20},
+    {"pauses unmarked", 0.92, 20},
+    {"no pauses", 0.92, 20},
+    {"white noise 30 dB", 0.93, 20},
+    {"white noise 20 dB", 0.92, 20},
+    {"white noise 10 dB", 0.85, 30},
+    {"babble noise 30 dB", 0.93, 20},
+    {"babble noise 20 dB", 0.92, 20},
+    {"babble noise 10 dB", 0.85, 30},
+    {"slow speech (x0.75)", 0.90, 25},
+    {"fast speech (x1.3)", 0.90, 25},
+    {"low voice (90 Hz)", 0.90, 25},
+    {"high voice (260 Hz)", 0.90, 25},
+    {"flat pitch (range x0.3)", 0.90, 25},
+    {"lively pitch (range x2.5)", 0.90, 25},
+};
+
+void PrintTo(const CorpusMark& mark, std::ostream* out) { *out << mark.condition; }
+
+class CorpusTest : public ::testing::TestWithParam<CorpusMark> {};
+
+TEST_P(CorpusTest, AlignsWithinItsMark) {
+  constexpr int kUtterances = 3;
+  const CorpusMark& mark = GetParam();
+  const std::vector<wtp::testing::CorpusCondition> conditions = wtp::testing::ReportConditions();
+  const auto condition = std::find_if(conditions.begin(), conditions.end(),
+                                      [&](const auto& c) { return c.name == mark.condition; });
+  ASSERT_NE(condition, conditions.end());
+  AlignmentScore score;
+  for (int u = 0; u < kUtterances; ++u) {
+    const SynthSpeech speech = wtp::testing::CorpusUtterance(*condition, u);
+    const std::vector<AlignedSpan> spans = Align(speech);
+    ASSERT_FALSE(spans.empty()) << "utterance " << u;
+    ASSERT_TRUE(wtp::testing::ScoreAlignment(speech, spans, score)) << "utterance " << u;
   }
-  std::printf("syllable boundaries %d: %.1f %% within 40 ms, %.1f %% within 80 ms; pauses %d/%d\n",
-              acc.boundaries, 100.0 * acc.within_40ms / acc.boundaries,
-              100.0 * acc.within_80ms / acc.boundaries, acc.pauses_found, acc.pauses);
-  EXPECT_EQ(acc.failures, 0);
-  EXPECT_GE(acc.within_40ms, 0.8 * acc.boundaries);
-  EXPECT_GE(acc.within_80ms, 0.95 * acc.boundaries);
-  EXPECT_EQ(acc.pauses_found, acc.pauses);
+  std::printf("%-28s %5.1f %% within 40 ms, mean %5.1f ms\n", mark.condition,
+              100 * score.Share(score.within_40ms), score.MeanErrorMs());
+  EXPECT_GE(score.Share(score.within_40ms), mark.within_40ms);
+  EXPECT_LE(score.MeanErrorMs(), mark.mean_error_ms);
+}
+
+TEST(ForcedAlignerTest, EveryConditionOfTheCorpusHasAMark) {
+  const std::vector<wtp::testing::CorpusCondition> conditions = wtp::testing::ReportConditions();
+  ASSERT_EQ(conditions.size(), std::size(kCorpusMarks));
+  for (size_t i = 0; i < conditions.size(); ++i)
+    EXPECT_EQ(conditions[i].name, kCorpusMarks[i].condition);
+}
+
+INSTANTIATE_TEST_SUITE_P(Conditions, CorpusTest, ::testing::ValuesIn(kCorpusMarks),
+                         [](const ::testing::TestParamInfo<CorpusMark>& info) {
+                           std::string name;
+                           for (const char c : std::string(info.param.condition)) {
+                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                           }
+                           return name;
+                         });
+
+TEST(ForcedAlignerTest, TheBeamLimitsTheSearchButNotTheEnginesResult) {
+  const SynthSpeech speech = wtp::testing::CorpusUtterance(wtp::testing::ReportConditions()[1], 0);
+  const std::vector<std::string> units = UnitsFor(speech.text);
+  const Recording recording = ComputeFeatures(speech.samples, speech.rate);
+  std::vector<UnitSpan> unlimited, engine, narrow;
+  ASSERT_TRUE(AlignUnits(recording, units, 0, unlimited));
+  // The engine's beam keeps every state end within reach of the best.
+  ASSERT_TRUE(AlignUnits(recording, units, EngineBeam(units), engine));
+  ASSERT_EQ(engine.size(), unlimited.size());
+  for (size_t i = 0; i < engine.size(); ++i) {
+    EXPECT_EQ(engine[i].start, unlimited[i].start) << units[i] << " " << i;
+  }
+  // A beam of one or two state ends per frame loses the path or finds a poorer one, but never
+  // an alignment that breaks the output's form.
+  for (const int beam : {1, 2}) {
+    SCOPED_TRACE(beam);
+    if (!AlignUnits(recording, units, beam, narrow)) continue;
+    ASSERT_EQ(narrow.size(), units.size());
+    EXPECT_EQ(narrow.front().start, 0);
+    EXPECT_EQ(narrow.back().end, static_cast<int>(recording.frames.size()) - 1);
+    for (size_t i = 1; i < narrow.size(); ++i) EXPECT_EQ(narrow[i].start, narrow[i - 1].end + 1);
+  }
 }
 
 // The installed program, run by the alignment engine from a copy of its folder.
 TEST(ForcedAlignerTest, InstalledProgramServesTheAlignmentEngine) {
-  const std::filesystem::path installed = std::filesystem::path(VTR_DIST_DIR) / "Plugin" / "Julius";
-  const std::filesystem::path folder = std::filesystem::path(VTR_TEST_BIN_DIR) / "recogniser_copy";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  for (const char* name : {"julius", "hmmdefs"}) std::filesystem::copy_file(installed / name, folder / name);
+  const wtp::testing::RecogniserFolder folder("forced_aligner");
   struct Case {
     const char* name;
     int rate;
@@ -177,7 +308,7 @@ TEST(ForcedAlignerTest, InstalledProgramServesTheAlignmentEngine) {
     SynthSpeech speech = wtp::testing::Synthesize(script, c.rate, 140, 77);
     if (c.seconds > 0) speech.samples.resize(static_cast<size_t>(c.seconds * c.rate));
     wtp::WaveBuffer wave(speech.samples, c.rate);
-    wtp::PhonemeAligner aligner(folder);
+    wtp::PhonemeAligner aligner(folder.path());
     ASSERT_GE(aligner.SetText(speech.text), 0);
     ASSERT_EQ(aligner.Align(wave), c.result);
     if (c.result != 0) continue;
@@ -192,10 +323,46 @@ TEST(ForcedAlignerTest, InstalledProgramServesTheAlignmentEngine) {
     EXPECT_GE(close, static_cast<int>(script.size()) - 2);
   }
   std::vector<std::string> left;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) left.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+    left.push_back(entry.path().filename().string());
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"hmmdefs", "julius"}));
-  std::filesystem::remove_all(folder);
+}
+
+// The program reads the beam the engine passes and refuses one that is no positive number.
+TEST(ForcedAlignerTest, InstalledProgramTakesTheBeamFromItsCommandLine) {
+  const wtp::testing::RecogniserFolder folder("forced_aligner_beam");
+  const SynthSpeech speech =
+      wtp::testing::Synthesize(wtp::testing::RandomScript(4, 0, 3), 16000, 140, 3);
+  wtp::PhonemeAligner aligner(folder.path());
+  ASSERT_GE(aligner.SetText(speech.text), 0);
+  ASSERT_EQ(wtp::WaveBuffer(speech.samples, 16000).WriteWave(folder.path() / "tmp.wav"),
+            wtp::WaveResult::kOk);
+  std::ofstream(folder.path() / "tmp.dict", std::ios::binary) << aligner.DictionaryText();
+  std::ofstream(folder.path() / "tmp.2gram", std::ios::binary) << aligner.BigramText();
+  std::ofstream(folder.path() / "tmp.3gram.rev", std::ios::binary) << aligner.TrigramText();
+  std::ofstream(folder.path() / "tmp.in", std::ios::binary) << "tmp.wav\n";
+  struct Case {
+    const char* beam;
+    int exit_code;
+  };
+  const Case cases[] = {{"112", 0}, {"1000", 0}, {"0", 1}, {"-5", 1}, {"wide", 1}, {"12x", 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.beam);
+    std::vector<std::string> args = aligner.RecogniserArguments();
+    const auto b = std::find(args.begin(), args.end(), "-b");
+    ASSERT_NE(b, args.end());
+    *(b + 1) = c.beam;
+    platform::ProcessSpec spec;
+    spec.program = folder.path() / "julius";
+    spec.args = args;
+    spec.working_folder = folder.path();
+    spec.stdin_file = folder.path() / "tmp.in";
+    spec.stdout_file = folder.path() / "tmp.txt";
+    const platform::ProcessResult run = platform::RunProcess(spec, std::chrono::seconds(30));
+    ASSERT_EQ(run.outcome, platform::ProcessOutcome::kExited);
+    EXPECT_EQ(run.exit_code, c.exit_code);
+  }
 }
 
 }  // namespace

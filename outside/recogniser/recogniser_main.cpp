@@ -3,6 +3,7 @@
 // the name of a 16-bit mono wave file from standard input, and writes the phoneme alignment
 // section to standard output. It recognises nothing: the grammar fixes the units and their
 // order, the recording only places their boundaries.
+#include <charconv>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -55,7 +56,7 @@ std::string Trim(std::string s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string dictionary_file, bigram_file, trigram_file, model_file;
+  std::string dictionary_file, bigram_file, trigram_file, model_file, beam_text;
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     auto value = [&](std::string& into) {
@@ -69,9 +70,22 @@ int main(int argc, char** argv) {
       value(trigram_file);
     } else if (option == "-h") {
       value(model_file);
-    } else if (option == "-lv" || option == "-b" || option == "-input") {
+    } else if (option == "-b") {
+      value(beam_text);
+    } else if (option == "-lv" || option == "-input") {
       std::string ignored;
       value(ignored);
+    }
+  }
+  // The beam: the most hypotheses the search keeps per frame; none given keeps every one
+  // within reach of the best.
+  int beam = 0;
+  if (!beam_text.empty()) {
+    const auto [end, error] =
+        std::from_chars(beam_text.data(), beam_text.data() + beam_text.size(), beam);
+    if (error != std::errc() || end != beam_text.data() + beam_text.size() || beam <= 0) {
+      std::cerr << "the beam width '" << beam_text << "' is no positive number\n";
+      return kBadArguments;
     }
   }
   std::string dictionary, bigram, trigram, model;
@@ -95,10 +109,11 @@ int main(int argc, char** argv) {
     std::cerr << "cannot read the wave file '" << wave_name << "'\n";
     return kBadWave;
   }
-  const auto features = vtr::recogniser::ComputeFeatures(samples, rate);
+  const vtr::recogniser::Recording recording = vtr::recogniser::ComputeFeatures(samples, rate);
   std::vector<vtr::recogniser::UnitSpan> spans;
-  if (!vtr::recogniser::AlignUnits(features, units, spans)) {
-    std::cerr << "the recording is too short for " << units.size() << " units\n";
+  if (!vtr::recogniser::AlignUnits(recording, units, beam, spans)) {
+    std::cerr << "no alignment of " << units.size()
+              << " units: the recording is too short or the beam too narrow\n";
     return kTooShort;
   }
   std::cout << vtr::recogniser::FormatAlignment(units, spans);

@@ -1,12 +1,18 @@
 // Synthetic Japanese-like speech with known phoneme boundaries, for tests and benchmarks.
 //
-// Vowels are harmonic complexes through formant resonators; fricatives are band noise; voiceless
-// stops are a closure and a burst; voiced stops a quiet voice bar and a burst; nasals quiet
-// low-passed voicing; approximants quieter vowels; pauses silence with a faint noise floor.
+// A formant synthesiser: a glottal pulse train with jitter, shimmer and breath noise drives a
+// cascade of five formant resonators whose targets glide from phoneme to phoneme. Vowels have
+// their own formants (scaled by the speaker's vocal tract), nasals are quiet low murmurs with
+// an anti-resonance, voiceless stops are a closure, a burst and aspiration, voiced stops a voice
+// bar and a weak burst, fricatives band noise, the flap a short dip, pauses silence (sometimes
+// with an audible breath). The pitch falls through each phrase and rises and falls with the
+// accent. Noise can be added afterwards at a chosen signal-to-noise ratio.
 //
-//   SynthScript script = {{"ka", 0.07, 0.15}, {" ", 0.3}, {"i", 0.0, 0.18}};
+//   SynthScript script = {{"ka", 0.07, 0.15}, {" ", 0.0, 0.3, false}, {"i", 0.0, 0.18}};
 //   SynthSpeech speech = Synthesize(script, 16000, 150.0, 1);
-//   // speech.text is " ka i " ready for the aligner; speech.syllable_starts holds the truth.
+//   // speech.text is "kai", ready for the aligner (the pause is not in the text);
+//   // speech.phonemes holds the truth, the pause included.
+//   AddNoise(speech, NoiseKind::kBabble, 20.0, 1);
 #ifndef VTR_ENGINES_WTP_TESTING_SPEECH_SYNTH_H_
 #define VTR_ENGINES_WTP_TESTING_SPEECH_SYNTH_H_
 
@@ -22,27 +28,77 @@ struct SynthSyllable {
   std::string symbol;
   double consonant_sec = 0.0;  // [s]
   double vowel_sec = 0.0;      // [s]
+  bool in_text = true;         // false: a pause the speaker makes but the text does not hold
 };
 using SynthScript = std::vector<SynthSyllable>;
+
+// The speaker.
+struct SynthVoice {
+  double f0_hz = 150.0;        // [Hz] pitch at the start of a phrase
+  double pitch_range = 1.0;    // scale of the accent movements (1: rises of about 3 semitones)
+  double formant_scale = 1.0;  // vocal tract: 1 for a man's, about 1.17 for a woman's
+  double vowel_spread = 0.0;   // spread of the speaker's own shift of each vowel formant (share)
+  double breathiness = 0.15;   // 0..1: breath noise in the voice and the tilt of its spectrum
+  double devoicing = 0.0;      // chance that i and u between voiceless sounds lose their voice
+  double breath_chance = 0.0;  // chance that a pause of 0.3 s or more holds an audible breath
+};
+
+// One phoneme of the truth, in time order; pauses the text does not hold are included.
+struct SynthPhoneme {
+  std::string name;        // the aligner's phoneme symbol; " " for a pause
+  double start_sec = 0.0;  // [s]
+  double end_sec = 0.0;    // [s]
+  bool in_text = true;
+};
 
 struct SynthSpeech {
   std::vector<int16_t> samples;
   int rate = 16000;                     // [Hz]
-  std::string text;                     // the symbols, pauses as spaces
+  std::string text;                     // the symbols, pauses the text holds as spaces
   std::vector<double> syllable_starts;  // [s] start of every syllable of the script
   std::vector<double> phoneme_starts;   // [s] start of every phoneme
+  std::vector<SynthPhoneme> phonemes;   // the truth
   double end_sec = 0.0;                 // [s] end of the last syllable
   std::vector<double> f0;               // [Hz] per 10 ms frame; 0 where unvoiced
 };
 
-// Renders `script` after `lead_sec` of silence and before `tail_sec` of silence. The pitch
-// glides gently around `f0_hz`. `seed` fixes the noise.
+// Renders `script` after `lead_sec` of silence and before `tail_sec` of silence. `seed` fixes
+// every random choice (jitter, noise, token-to-token variation).
+SynthSpeech Synthesize(const SynthScript& script, int rate, const SynthVoice& voice, uint32_t seed,
+                       double lead_sec = 0.2, double tail_sec = 0.2);
+// The same with the default voice at `f0_hz`.
 SynthSpeech Synthesize(const SynthScript& script, int rate, double f0_hz, uint32_t seed,
                        double lead_sec = 0.2, double tail_sec = 0.2);
 
+enum class NoiseKind : int32_t {
+  kWhite,   // flat spectrum
+  kBabble,  // six other synthetic talkers at once
+};
+
+// Adds noise `snr_db` below the mean power of the speech over its sounding phonemes.
+void AddNoise(SynthSpeech& speech, NoiseKind kind, double snr_db, uint32_t seed);
+
+// Adds the reverberation of a room: `reverb_sec` to decay by 60 dB, `reverb_db` the power of
+// the reverberation relative to the direct sound. The truth stays where the speaker put it.
+void AddReverberation(SynthSpeech& speech, double reverb_sec, double reverb_db);
+
 // A random script of `syllables` syllables (CV syllables, bare vowels and the moraic nasal),
-// with a pause of 150-400 ms after about every `pause_every`-th syllable.
+// with a marked pause of 150-400 ms after about every `pause_every`-th syllable.
 SynthScript RandomScript(int syllables, int pause_every, uint32_t seed);
+
+// What a random utterance sounds like.
+struct UtteranceStyle {
+  double seconds = 4.0;           // [s] length of the speech, pauses included
+  double rate = 1.0;              // speaking rate; 1 is about 8 morae (15 phonemes) per second
+  double phrase_sec = 2.0;        // [s] mean length of a phrase between pauses; 0: no pauses
+  bool pauses_in_text = false;    // whether the text holds the pauses between phrases
+  double geminate_chance = 0.03;  // chance of a geminate ("っ", a marked pause) before a
+                                  // voiceless consonant
+};
+
+// Phrases of ordinary Japanese-like syllables with realistic lengths: consonant and vowel
+// lengths by kind, longer phrase-final vowels, pauses of 0.15-0.6 s between phrases.
+SynthScript RandomUtterance(const UtteranceStyle& style, uint32_t seed);
 
 }  // namespace vtr::wtp::testing
 

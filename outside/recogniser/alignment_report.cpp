@@ -1,0 +1,186 @@
+// The accuracy report of the recogniser: the synthetic corpus, condition by condition, aligned
+// the way the alignment engine does it (grammar files, 16 kHz wave, the installed program with
+// the engine's options, its output parsed), scored against the truth.
+//
+//   vtr_alignment_report [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even | --road]
+//
+// --recogniser  folder holding the program and its model (default: the program folder's)
+// --utterances  utterances per condition (default 10)
+// --only        only the conditions whose name contains TEXT
+// --even        instead of running the recogniser, spread the phonemes evenly over the
+//               recording: the figure any aligner has to beat
+// --road        score the engine's phoneme table after the whole road (alignment, analysis,
+//               segment building with its inserted pauses) instead of the recogniser's output;
+//               pauses the text does not hold then count with both edges
+//
+// Per condition it prints the share of boundaries (vowel onsets and pause edges) within 20, 40
+// and 80 ms of the truth, the mean error, and the share within 40 ms of the vowel onsets and of
+// the pause edges alone.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engines/wtp/phoneme_aligner.h"
+#include "engines/wtp/testing/alignment_corpus.h"
+#include "engines/wtp/wtp_engine.h"
+#include "platform/environment.h"
+
+namespace {
+
+using vtr::wtp::testing::AlignedSpan;
+using vtr::wtp::testing::AlignmentScore;
+using vtr::wtp::testing::CorpusCondition;
+using vtr::wtp::testing::SynthSpeech;
+
+struct Options {
+  std::filesystem::path recogniser = std::filesystem::path(VTR_DIST_DIR) / "Plugin" / "Julius";
+  int utterances = 10;
+  std::string only;
+  bool even = false;
+  bool road = false;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    const bool has_value = i + 1 < argc;
+    if (option == "--recogniser" && has_value) {
+      options.recogniser = argv[++i];
+    } else if (option == "--utterances" && has_value) {
+      options.utterances = std::atoi(argv[++i]);
+    } else if (option == "--only" && has_value) {
+      options.only = argv[++i];
+    } else if (option == "--even") {
+      options.even = true;
+    } else if (option == "--road") {
+      options.road = true;
+    } else {
+      return false;
+    }
+  }
+  return options.utterances > 0 && !(options.even && options.road);
+}
+
+// The spans of the aligner's phonemes, by the recogniser.
+bool Align(vtr::wtp::PhonemeAligner& aligner, const SynthSpeech& speech,
+           std::vector<AlignedSpan>& spans) {
+  spans.clear();
+  if (aligner.SetText(speech.text) < 0) return false;
+  vtr::wtp::WaveBuffer wave(speech.samples, speech.rate);
+  if (aligner.Align(wave) != 0) return false;
+  for (const vtr::wtp::SegmentRecord& p : aligner.phonemes())
+    spans.push_back({p.startSec, p.endSec});
+  return true;
+}
+
+// The spans of the aligner's phonemes spread evenly over the recording.
+bool Spread(vtr::wtp::PhonemeAligner& aligner, const SynthSpeech& speech,
+            std::vector<AlignedSpan>& spans) {
+  spans.clear();
+  if (aligner.SetText(speech.text) < 0) return false;
+  const size_t n = aligner.phonemes().size();
+  const double length = static_cast<double>(speech.samples.size()) / speech.rate;
+  for (size_t i = 0; i < n; ++i) {
+    spans.push_back({length * static_cast<double>(i) / static_cast<double>(n),
+                     length * static_cast<double>(i + 1) / static_cast<double>(n)});
+  }
+  return true;
+}
+
+// The whole road through the engine, scored on its phoneme table.
+bool Road(const std::filesystem::path& folder, const SynthSpeech& speech, AlignmentScore& score) {
+  const std::string file = (folder / "utterance.wav").string();
+  if (vtr::wtp::WaveBuffer(speech.samples, speech.rate).WriteWave(file) !=
+      vtr::wtp::WaveResult::kOk)
+    return false;
+  vtr::wtp::WtpEngine engine(folder);
+  std::vector<char> buffer(vtr::wtp::kMaxPSeqBuffer);
+  vtr::wtp::SegmentTable phonemes{}, syllables{};
+  if (engine.Initialize(vtr::wtp::kStepMs, 0) != 0 ||
+      engine.SetWav(file.c_str(), static_cast<int>(file.size())) != 0 ||
+      engine.SetText(speech.text.data(), static_cast<int>(speech.text.size())) < 0 ||
+      engine.GetPSeq(buffer.data(), static_cast<int>(buffer.size())) <= 0 ||
+      engine.GetSegment(&phonemes, &syllables) != 0) {
+    return false;
+  }
+  std::vector<vtr::wtp::testing::AlignedSegment> segments;
+  for (uint32_t i = 0; i < phonemes.count; ++i) {
+    const vtr::wtp::SegmentRecord& r = phonemes.items[i];
+    segments.push_back({std::string(vtr::wtp::SegmentName(r)),
+                        r.startStep * vtr::wtp::kStepMs * 0.001,
+                        r.endStep * vtr::wtp::kStepMs * 0.001});
+  }
+  // The engine's first and last records are the silences around the speech.
+  const bool scored = vtr::wtp::testing::ScoreSegments(speech, segments, score);
+  (void)engine.Terminate();
+  return scored;
+}
+
+void PrintRow(const std::string& name, const AlignmentScore& s) {
+  auto share = [](int part, int whole) { return whole > 0 ? 100.0 * part / whole : 0.0; };
+  std::printf("%-28s %4d %5d %6.1f %6.1f %6.1f %8.1f %7.1f %7.1f %4d\n", name.c_str(), s.utterances,
+              s.boundaries, 100 * s.Share(s.within_20ms), 100 * s.Share(s.within_40ms),
+              100 * s.Share(s.within_80ms), s.MeanErrorMs(),
+              share(s.vowel_onsets_within_40ms, s.vowel_onsets),
+              share(s.pause_edges_within_40ms, s.pause_edges), s.failures);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, options)) {
+    std::fprintf(
+        stderr,
+        "usage: %s [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even | --road]\n",
+        argv[0]);
+    return 2;
+  }
+  // A private copy of the recogniser folder: the aligner writes its files there.
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      ("vtr_alignment_report_" + std::to_string(vtr::platform::CurrentProcessId()));
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  for (const char* name : {"julius", "hmmdefs"}) {
+    std::filesystem::copy_file(options.recogniser / name, folder / name,
+                               std::filesystem::copy_options::overwrite_existing, error);
+    if (error && !options.even) {
+      std::fprintf(stderr, "cannot copy %s: %s\n", (options.recogniser / name).c_str(),
+                   error.message().c_str());
+      return 1;
+    }
+  }
+  vtr::wtp::PhonemeAligner aligner(folder);
+  std::printf("%-28s %4s %5s %6s %6s %6s %8s %7s %7s %4s\n", "condition", "utt", "bound", "<=20ms",
+              "<=40ms", "<=80ms", "mean ms", "vowel40", "pause40", "fail");
+  AlignmentScore all;
+  for (const CorpusCondition& condition : vtr::wtp::testing::ReportConditions()) {
+    if (condition.name.find(options.only) == std::string::npos) continue;
+    AlignmentScore score;
+    for (int i = 0; i < options.utterances; ++i) {
+      const SynthSpeech speech = vtr::wtp::testing::CorpusUtterance(condition, i);
+      std::vector<AlignedSpan> spans;
+      bool scored = false;
+      if (options.road) {
+        scored = Road(folder, speech, score);
+      } else {
+        const bool aligned =
+            options.even ? Spread(aligner, speech, spans) : Align(aligner, speech, spans);
+        scored = aligned && vtr::wtp::testing::ScoreAlignment(speech, spans, score);
+      }
+      if (!scored) {
+        ++score.utterances;
+        ++score.failures;
+      }
+    }
+    PrintRow(condition.name, score);
+    std::fflush(stdout);
+    all += score;
+  }
+  PrintRow("all", all);
+  std::filesystem::remove_all(folder, error);
+  return 0;
+}

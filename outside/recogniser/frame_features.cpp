@@ -1,0 +1,334 @@
+#include "outside/recogniser/frame_features.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vtr::recogniser {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// Frame layout.
+constexpr double kWindowSec = 0.025;        // level and spectrum window (sec)
+constexpr double kVoicingWindowSec = 0.04;  // voicing window (sec): about three periods at 70 Hz
+constexpr double kVoicingRate = 8000;       // [Hz] about; the voicing search runs decimated
+constexpr double kMinPitchHz = 70;
+constexpr double kMaxPitchHz = 500;
+constexpr double kLowestBandHz = 100;
+constexpr double kHighestBandHz = 7600;
+constexpr double kFullScale = 32768.0 * 32768.0;
+constexpr double kSilentDb = -120;
+
+// The noise floor: the mean of the frames up to 3 dB above the 10th percentile of the levels.
+constexpr double kNoisePercentile = 0.1;
+constexpr double kNoiseMarginDb = 3;
+constexpr double kSpeechPercentile = 0.95;
+// Frames this close to the noise floor are not searched for voicing.
+constexpr double kVoicingFloorMarginDb = 4;
+
+double ToDb(double power) {
+  return power > 0 ? std::max(kSilentDb, 10 * std::log10(power)) : kSilentDb;
+}
+
+// A real-input FFT of a power-of-two size, through a complex FFT of half the size. Written out
+// in real arithmetic: the library's complex product checks for infinities on every call.
+class RealFft {
+ public:
+  explicit RealFft(size_t n)
+      : n_(n), half_(n / 2), re_(n / 2), im_(n / 2), cos_(n / 2), sin_(n / 2), bits_(n / 2) {
+    for (size_t k = 0; k < half_; ++k) {
+      const double angle = -2 * kPi * static_cast<double>(k) / static_cast<double>(n_);
+      cos_[k] = std::cos(angle);
+      sin_[k] = std::sin(angle);
+    }
+    size_t levels = 0;
+    while ((size_t{1} << levels) < half_) ++levels;
+    for (size_t i = 0; i < half_; ++i) {
+      size_t r = 0;
+      for (size_t b = 0; b < levels; ++b) r |= ((i >> b) & 1) << (levels - 1 - b);
+      bits_[i] = r;
+    }
+  }
+
+  size_t size() const { return n_; }
+
+  // The spectrum of the n real values of `x`: re[k], im[k] for k = 0 .. n/2.
+  void Forward(std::span<const double> x, std::vector<double>& out_re,
+               std::vector<double>& out_im) {
+    for (size_t j = 0; j < half_; ++j) {
+      re_[bits_[j]] = x[2 * j];
+      im_[bits_[j]] = x[2 * j + 1];
+    }
+    // Butterflies of the half-size transform; its twiddles are every second one of ours.
+    for (size_t len = 2; len <= half_; len <<= 1) {
+      const size_t step = n_ / len, wing = len / 2;
+      for (size_t i = 0; i < half_; i += len) {
+        double* ar = re_.data() + i;
+        double* ai = im_.data() + i;
+        double* br = ar + wing;
+        double* bi = ai + wing;
+        for (size_t k = 0; k < wing; ++k) {
+          const double wr = cos_[k * step], wi = sin_[k * step];
+          const double vr = br[k] * wr - bi[k] * wi;
+          const double vi = br[k] * wi + bi[k] * wr;
+          br[k] = ar[k] - vr;
+          bi[k] = ai[k] - vi;
+          ar[k] += vr;
+          ai[k] += vi;
+        }
+      }
+    }
+    out_re.resize(half_ + 1);
+    out_im.resize(half_ + 1);
+    for (size_t k = 0; k <= half_; ++k) {
+      const size_t a = k % half_, b = (half_ - k) % half_;
+      // The even and odd halves from the packed transform.
+      const double even_r = 0.5 * (re_[a] + re_[b]), even_i = 0.5 * (im_[a] - im_[b]);
+      const double odd_r = 0.5 * (im_[a] + im_[b]), odd_i = -0.5 * (re_[a] - re_[b]);
+      const double wr = k < half_ ? cos_[k] : -1.0, wi = k < half_ ? sin_[k] : 0.0;
+      out_re[k] = even_r + wr * odd_r - wi * odd_i;
+      out_im[k] = even_i + wr * odd_i + wi * odd_r;
+    }
+  }
+
+ private:
+  size_t n_, half_;
+  std::vector<double> re_, im_;
+  std::vector<double> cos_, sin_;
+  std::vector<size_t> bits_;
+};
+
+size_t PowerOfTwoAtLeast(size_t n) {
+  size_t p = 2;
+  while (p < n) p <<= 1;
+  return p;
+}
+
+std::vector<double> Hann(size_t n) {
+  std::vector<double> w(n);
+  for (size_t i = 0; i < n; ++i)
+    w[i] = 0.5 - 0.5 * std::cos(2 * kPi * (static_cast<double>(i) + 0.5) / static_cast<double>(n));
+  return w;
+}
+
+// Triangular mel filters over the bins of an FFT of `fft_size` at `rate`.
+struct MelFilter {
+  size_t first_bin;
+  std::vector<double> weights;
+};
+
+std::vector<MelFilter> MelFilters(size_t fft_size, int rate,
+                                  std::array<double, kMelBands>& centres) {
+  auto mel = [](double hz) { return 2595 * std::log10(1 + hz / 700); };
+  auto hz_of = [](double m) { return 700 * (std::pow(10, m / 2595) - 1); };
+  const double top = std::min(kHighestBandHz, 0.48 * rate);
+  std::array<double, kMelBands + 2> edges{};
+  for (int b = 0; b < kMelBands + 2; ++b) {
+    edges[static_cast<size_t>(b)] =
+        hz_of(mel(kLowestBandHz) + (mel(top) - mel(kLowestBandHz)) * b / (kMelBands + 1));
+  }
+  const double bin_hz = static_cast<double>(rate) / static_cast<double>(fft_size);
+  std::vector<MelFilter> filters(kMelBands);
+  for (size_t b = 0; b < kMelBands; ++b) {
+    const double lo = edges[b], mid = edges[b + 1], hi = edges[b + 2];
+    centres[b] = mid;
+    const size_t first = static_cast<size_t>(std::ceil(lo / bin_hz));
+    const size_t last = std::min(fft_size / 2, static_cast<size_t>(std::floor(hi / bin_hz)));
+    filters[b].first_bin = first;
+    for (size_t k = first; k <= last; ++k) {
+      const double hz = static_cast<double>(k) * bin_hz;
+      filters[b].weights.push_back(hz <= mid ? (hz - lo) / (mid - lo) : (hi - hz) / (hi - mid));
+    }
+    // A band narrower than a bin still gets the bin nearest its centre.
+    if (filters[b].weights.empty()) {
+      filters[b].first_bin = std::min(fft_size / 2, static_cast<size_t>(std::lround(mid / bin_hz)));
+      filters[b].weights.push_back(1.0);
+    }
+  }
+  return filters;
+}
+
+// A low-pass copy decimated by `factor` (windowed sinc, cut-off just below the new half rate).
+std::vector<float> Decimate(std::span<const int16_t> samples, int factor) {
+  if (factor <= 1) return std::vector<float>(samples.begin(), samples.end());
+  constexpr int kHalfTaps = 24;
+  std::vector<double> taps(2 * kHalfTaps + 1);
+  const double cutoff = 0.9 / factor;  // of the input's half rate
+  double sum = 0;
+  for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
+    const double sinc = j == 0 ? cutoff : std::sin(kPi * cutoff * j) / (kPi * j);
+    const double hamming = 0.54 + 0.46 * std::cos(kPi * j / kHalfTaps);
+    taps[static_cast<size_t>(j + kHalfTaps)] = sinc * hamming;
+    sum += sinc * hamming;
+  }
+  for (double& t : taps) t /= sum;
+  const size_t count = samples.size() / static_cast<size_t>(factor);
+  std::vector<float> out(count);
+  const int64_t n = static_cast<int64_t>(samples.size());
+  for (size_t m = 0; m < count; ++m) {
+    const int64_t centre = static_cast<int64_t>(m) * factor;
+    double y = 0;
+    if (centre >= kHalfTaps && centre + kHalfTaps < n) {
+      const int16_t* x = samples.data() + centre - kHalfTaps;
+      for (size_t j = 0; j < taps.size(); ++j) y += taps[j] * x[j];
+    } else {
+      for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
+        const int64_t at = centre + j;
+        if (at >= 0 && at < n)
+          y += taps[static_cast<size_t>(j + kHalfTaps)] * samples[static_cast<size_t>(at)];
+      }
+    }
+    out[m] = static_cast<float>(y);
+  }
+  return out;
+}
+
+// Copies the window's samples centred at `centre`, less their mean, times `window`, into the
+// start of `out`, whose rest is zero. Outside the signal the window holds silence.
+template <typename T>
+void Windowed(std::span<const T> signal, int64_t centre, const std::vector<double>& window,
+              std::vector<double>& out) {
+  std::fill(out.begin(), out.end(), 0.0);
+  const int64_t first = centre - static_cast<int64_t>(window.size() / 2);
+  const int64_t n = static_cast<int64_t>(signal.size());
+  const size_t from =
+      static_cast<size_t>(std::clamp<int64_t>(-first, 0, static_cast<int64_t>(window.size())));
+  const size_t to =
+      static_cast<size_t>(std::clamp<int64_t>(n - first, 0, static_cast<int64_t>(window.size())));
+  if (from >= to) return;
+  double mean = 0;
+  for (size_t i = from; i < to; ++i)
+    mean += static_cast<double>(signal[static_cast<size_t>(first + static_cast<int64_t>(i))]);
+  mean /= static_cast<double>(to - from);
+  for (size_t i = from; i < to; ++i) {
+    out[i] =
+        (static_cast<double>(signal[static_cast<size_t>(first + static_cast<int64_t>(i))]) - mean) *
+        window[i];
+  }
+}
+
+// The autocorrelation of the windowed values in `x` (zero-padded to the FFT size), up to half
+// the FFT size, through the power spectrum.
+void Autocorrelation(RealFft& fft, const std::vector<double>& x, std::vector<double>& re,
+                     std::vector<double>& im, std::vector<double>& power, std::vector<double>& r) {
+  fft.Forward(x, re, im);
+  const size_t n = fft.size();
+  for (size_t k = 0; k <= n / 2; ++k) {
+    power[k] = re[k] * re[k] + im[k] * im[k];
+    if (k > 0 && k < n / 2) power[n - k] = power[k];
+  }
+  fft.Forward(power, re, im);
+  r.resize(n / 2 + 1);
+  for (size_t k = 0; k <= n / 2; ++k) r[k] = re[k] / static_cast<double>(n);
+}
+
+}  // namespace
+
+Recording ComputeFeatures(std::span<const int16_t> samples, int rate) {
+  Recording out;
+  if (rate < 8000) return out;
+  // Frame f covers [f x 10 ms, (f + 1) x 10 ms) at any rate, 22050 Hz included.
+  const size_t frames = samples.size() * 100 / static_cast<size_t>(rate);
+  static_assert(kFrameSec == 0.01);
+  out.frames.resize(frames);
+  if (frames == 0) return out;
+
+  // Levels: mean power of the window, without its offset from zero.
+  const size_t window = static_cast<size_t>(std::lround(rate * kWindowSec));
+  auto centre_of = [&](size_t f) {
+    return static_cast<int64_t>(std::llround((static_cast<double>(f) + 0.5) * rate * kFrameSec));
+  };
+  for (size_t f = 0; f < frames; ++f) {
+    const size_t first =
+        static_cast<size_t>(std::max<int64_t>(0, centre_of(f) - static_cast<int64_t>(window / 2)));
+    const size_t last = std::min(samples.size(), first + window);
+    double sum = 0, squares = 0;
+    for (size_t i = first; i < last; ++i) {
+      sum += samples[i];
+      squares += static_cast<double>(samples[i]) * samples[i];
+    }
+    const double n = static_cast<double>(std::max<size_t>(1, last - first));
+    const double power = std::max(0.0, squares / n - (sum / n) * (sum / n)) / kFullScale;
+    out.frames[f].level_db = static_cast<float>(ToDb(power));
+  }
+
+  // Noise floor and speech level from the distribution of the levels.
+  std::vector<float> sorted(frames);
+  for (size_t f = 0; f < frames; ++f) sorted[f] = out.frames[f].level_db;
+  std::sort(sorted.begin(), sorted.end());
+  const double percentile =
+      sorted[static_cast<size_t>(kNoisePercentile * static_cast<double>(frames - 1))];
+  out.speech_db = sorted[static_cast<size_t>(kSpeechPercentile * static_cast<double>(frames - 1))];
+
+  // Spectra: Hann window, mel bands, power per band relative to full scale.
+  const size_t fft_size = PowerOfTwoAtLeast(window);
+  RealFft fft(fft_size);
+  const std::vector<double> hann = Hann(window);
+  double window_power = 0;
+  for (double w : hann) window_power += w * w;
+  const std::vector<MelFilter> filters = MelFilters(fft_size, rate, out.band_hz);
+  std::vector<double> x(fft_size), re, im, power_spectrum(fft_size / 2 + 1);
+  for (size_t f = 0; f < frames; ++f) {
+    Windowed(samples, centre_of(f), hann, x);
+    fft.Forward(x, re, im);
+    for (size_t k = 0; k <= fft_size / 2; ++k) power_spectrum[k] = re[k] * re[k] + im[k] * im[k];
+    for (size_t b = 0; b < kMelBands; ++b) {
+      double band = 0;
+      for (size_t k = 0; k < filters[b].weights.size(); ++k) {
+        band += filters[b].weights[k] * power_spectrum[filters[b].first_bin + k];
+      }
+      out.frames[f].bands[b] = static_cast<float>(
+          ToDb(2 * band / (static_cast<double>(fft_size) * window_power) / kFullScale));
+    }
+  }
+
+  // The noise: frames near the 10th percentile.
+  double noise_power = 0;
+  std::array<double, kMelBands> noise_bands{};
+  size_t noise_frames = 0;
+  for (const FrameFeatures& f : out.frames) {
+    if (f.level_db > percentile + kNoiseMarginDb) continue;
+    noise_power += std::pow(10.0, f.level_db / 10);
+    for (size_t b = 0; b < kMelBands; ++b) noise_bands[b] += std::pow(10.0, f.bands[b] / 10);
+    ++noise_frames;
+  }
+  out.noise_db = ToDb(noise_power / static_cast<double>(noise_frames));
+  for (size_t b = 0; b < kMelBands; ++b) {
+    out.noise_bands[b] =
+        static_cast<float>(ToDb(noise_bands[b] / static_cast<double>(noise_frames)));
+  }
+
+  // Voicing on a decimated copy: the autocorrelation divided by the window's own
+  // autocorrelation, so that a periodic signal scores near 1 at its period.
+  const int factor = std::max(1, static_cast<int>(std::lround(rate / kVoicingRate)));
+  const double low_rate = static_cast<double>(rate) / factor;
+  const std::vector<float> low = Decimate(samples, factor);
+  const size_t voicing_window = static_cast<size_t>(std::lround(low_rate * kVoicingWindowSec));
+  const size_t longest_lag = static_cast<size_t>(low_rate / kMinPitchHz);
+  // The autocorrelation comes round the FFT's end at lags beyond size - window: keep them
+  // beyond the longest lag searched.
+  RealFft voicing_fft(PowerOfTwoAtLeast(voicing_window + longest_lag + 1));
+  const size_t n = voicing_fft.size();
+  const std::vector<double> voicing_hann = Hann(voicing_window);
+  std::vector<double> y(n), power(n), r, r_window;
+  std::copy(voicing_hann.begin(), voicing_hann.end(), y.begin());
+  Autocorrelation(voicing_fft, y, re, im, power, r_window);
+  const size_t min_lag = static_cast<size_t>(low_rate / kMaxPitchHz);
+  const size_t max_lag = std::min(n / 2, longest_lag);
+  for (size_t f = 0; f < frames; ++f) {
+    if (out.frames[f].level_db < out.noise_db + kVoicingFloorMarginDb) continue;
+    const int64_t centre = static_cast<int64_t>(static_cast<double>(centre_of(f)) / factor);
+    Windowed(std::span<const float>(low), centre, voicing_hann, y);
+    Autocorrelation(voicing_fft, y, re, im, power, r);
+    if (r[0] <= 0) continue;
+    double best = 0;
+    for (size_t lag = min_lag; lag <= max_lag; ++lag) {
+      best = std::max(best, (r[lag] / r[0]) / (r_window[lag] / r_window[0]));
+    }
+    out.frames[f].voicing = static_cast<float>(std::clamp(best, 0.0, 1.0));
+  }
+  return out;
+}
+
+}  // namespace vtr::recogniser
