@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <cmath>
 #include <numbers>
 
@@ -177,14 +178,16 @@ class StartRowsWing {
         end_(end),
         back_to_front_(back_to_front),
         length_(PaddedLength(end, table_step)) {
-    rows_.assign(starts * static_cast<size_t>(length_), 0);
+    // Left uninitialised: a row is written whole when its start first comes up, so the
+    // memory of starts a short input never reaches is never touched.
+    rows_.reset(new int16_t[starts * static_cast<size_t>(length_)]);
     filled_.assign(starts, 0);
   }
 
   int length() const { return length_; }
 
   int32_t Product(uint32_t start, const int16_t* samples) {
-    int16_t* row = rows_.data() + start * static_cast<size_t>(length_);
+    int16_t* row = rows_.get() + start * static_cast<size_t>(length_);
     if (!filled_[start]) {
       Fill(start, row);
       filled_[start] = 1;
@@ -202,6 +205,7 @@ class StartRowsWing {
 
  private:
   void Fill(uint32_t start, int16_t* row) const {
+    std::fill(row, row + length_, int16_t{0});
     int k = 0;
     for (uint32_t ho = start; static_cast<int>(ho >> kInterpBits) < end_; ho += table_step_, ++k) {
       const size_t index = ho >> kInterpBits;
@@ -216,7 +220,7 @@ class StartRowsWing {
   int end_;
   bool back_to_front_;
   int length_;
-  std::vector<int16_t> rows_;
+  std::unique_ptr<int16_t[]> rows_;
   std::vector<uint8_t> filled_;
 };
 
@@ -233,16 +237,13 @@ struct Walk {
 template <typename Wing>
 void Convolve(std::span<const int16_t> samples, const Walk& walk, Wing& left, Wing& right, std::vector<int16_t>& out) {
   constexpr uint32_t kPhaseMask = (1u << kPhaseBits) - 1;
-  // The input framed by zeros: enough before it for the left wing at the first sample, and
-  // after it for the right wing at the last output's position.
-  const int64_t last_position =
-      ((walk.xoff << kPhaseBits) + static_cast<int64_t>(out.size() - 1 - walk.first) * walk.time_step) >> kPhaseBits;
+  // The wings of an output at sample `at` read the samples at - lead .. at + right.length().
+  // Inside the input they read it in place; near its ends they read a window framed by the
+  // zeros the input is taken to have around it.
   const int64_t lead = left.length() - 1;
+  const int64_t span = lead + 1 + right.length();
   const int64_t count = static_cast<int64_t>(samples.size());
-  const int64_t framed_size = lead + std::max(count, last_position - walk.xoff + 1 + right.length());
-  std::vector<int16_t> framed(static_cast<size_t>(framed_size), 0);
-  std::copy(samples.begin(), samples.end(), framed.begin() + lead);
-
+  std::vector<int16_t> window(static_cast<size_t>(span));
   int64_t time = walk.xoff << kPhaseBits;
   for (size_t o = walk.first; o < out.size(); ++o, time += walk.time_step) {
     // The left wing starts at (phase x step) >> 15 and ends on the position's sample. The
@@ -254,7 +255,16 @@ void Convolve(std::span<const int16_t> samples, const Walk& walk, Wing& left, Wi
     const auto left_start = static_cast<uint32_t>((uint64_t{phase} * walk.table_step) >> kPhaseBits);
     const auto right_start = static_cast<uint32_t>((uint64_t{right_phase} * walk.table_step) >> kPhaseBits) +
                              (right_phase == 0 ? walk.table_step : 0);
-    const int16_t* x = framed.data() + at;
+    const int64_t from = at - lead;
+    const int16_t* x = window.data();
+    if (from >= 0 && from + span <= count) {
+      x = samples.data() + from;
+    } else {
+      for (int64_t i = 0; i < span; ++i) {
+        const int64_t k = from + i;
+        window[static_cast<size_t>(i)] = k >= 0 && k < count ? samples[static_cast<size_t>(k)] : int16_t{0};
+      }
+    }
     int64_t v = left.Product(left_start, x);
     v += right.Product(right_start, x + lead + 1);
     v >>= kGuardBits;

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "engines/wtp/phoneme_aligner.h"
-#include "engines/wtp/pitch_analyzer.h"
 #include "engines/wtp/testing/speech_synth.h"
 #include "engines/wtp/wtp_engine.h"
 
@@ -32,16 +31,6 @@ std::filesystem::path RecogniserCopy() {
   }
   return folder;
 }
-
-// The pitch and power analysis alone.
-void BM_Analyse20s(benchmark::State& state) {
-  const int rate = static_cast<int>(state.range(0));
-  vtr::wtp::WaveBuffer wave(TwentySeconds(rate).samples, rate);
-  wave.HighPassNormalise(90);
-  vtr::wtp::PitchAnalyzer analyzer;
-  for (auto _ : state) benchmark::DoNotOptimize(analyzer.Analyse(wave));
-}
-BENCHMARK(BM_Analyse20s)->Arg(16000)->Arg(22050)->Arg(32000)->Arg(44100)->Arg(48000)->Unit(benchmark::kMillisecond);
 
 // The recogniser's share: grammar, 16 kHz copy, the stand-in's run and the parse.
 void BM_Align20s(benchmark::State& state) {
