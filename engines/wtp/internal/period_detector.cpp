@@ -21,31 +21,6 @@ constexpr int kMaxBridgedMisses = 5;
 
 }  // namespace
 
-PeakPicker::PeakPicker(int rate) : decay_(std::pow(2.0, -1000.0 / (rate * kPeakHalfLifeMs))) {}
-
-bool PeakPicker::Feed(double y, bool loud, HalfPeriods& pair) {
-  positive_envelope_ = std::max(std::max(y, 0.0), decay_ * positive_envelope_);
-  negative_envelope_ = std::min(std::min(y, 0.0), decay_ * negative_envelope_);
-  if (!loud) {
-    positive_count_ = negative_count_ = 0;
-    armed_ = false;
-    return false;
-  }
-  if (armed_) {
-    ++negative_count_;
-    if (y <= kPeakRatio * negative_envelope_) {
-      pair = {positive_count_, negative_count_};
-      positive_count_ = negative_count_ = 0;
-      armed_ = false;
-      return true;
-    }
-  } else {
-    ++positive_count_;
-    if (y >= kPeakRatio * positive_envelope_) armed_ = true;
-  }
-  return false;
-}
-
 PeriodSelector::PeriodSelector(int rate) : min_period_(rate * kMinPeriodSec), max_period_(rate * kMaxPeriodSec) {
   slots_.fill({-1, -1, -1, -1, -1, -1});
 }

@@ -18,7 +18,9 @@
 #ifndef VTR_ENGINES_WTP_INTERNAL_PERIOD_DETECTOR_H_
 #define VTR_ENGINES_WTP_INTERNAL_PERIOD_DETECTOR_H_
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace vtr::wtp::internal {
 
@@ -33,12 +35,33 @@ struct HalfPeriods {
 
 class PeakPicker {
  public:
-  explicit PeakPicker(int rate);
+  explicit PeakPicker(int rate) : decay_(std::pow(2.0, -1000.0 / (rate * kPeakHalfLifeMs))) {}
 
   // One sample `y` of the smoothed signal. The envelopes follow every sample; the halves are
   // counted only while the signal is `loud`, and a quiet sample starts them again. True, with
-  // `pair` set, when a negative peak closed a pair.
-  bool Feed(double y, bool loud, HalfPeriods& pair);
+  // `pair` set, when a negative peak closed a pair. (Inline: it runs for every sample.)
+  bool Feed(double y, bool loud, HalfPeriods& pair) {
+    positive_envelope_ = std::max(std::max(y, 0.0), decay_ * positive_envelope_);
+    negative_envelope_ = std::min(std::min(y, 0.0), decay_ * negative_envelope_);
+    if (!loud) {
+      positive_count_ = negative_count_ = 0;
+      armed_ = false;
+      return false;
+    }
+    if (armed_) {
+      ++negative_count_;
+      if (y <= kPeakRatio * negative_envelope_) {
+        pair = {positive_count_, negative_count_};
+        positive_count_ = negative_count_ = 0;
+        armed_ = false;
+        return true;
+      }
+    } else {
+      ++positive_count_;
+      if (y >= kPeakRatio * positive_envelope_) armed_ = true;
+    }
+    return false;
+  }
 
  private:
   double decay_;  // of the envelopes, per sample
