@@ -35,14 +35,17 @@
 // line break when it does not fit behind the current one; a note too long for any line is
 // written with fewer pieces.
 //
-// Marks. At the end of piece k (position (k + 1) * 127 / n) the pitch contour (bends / 700,
-// joined linearly; in speech mode plus the note's distance from the average note, since no
-// note names are written there) and the volume contour (volume points - 96 after rebasing) are
+// Marks. At the end of piece k (position (k + 1) * 127 / n) the pitch contour (bends / 700 at
+// the range of the note's W token, joined linearly; in speech mode plus the note's distance
+// from the average note, since no note names are written there) and the volume contour (volume
+// points - 96 after rebasing) are
 // compared with the running offsets, and the change is written: "'" / "_" on the kana (the
 // jump at the syllable's onset), "^" / "$" on long marks (a glide), "<" / ">" for volume, with
 // the size when it is 2 or more and at most 99 per mark. A sentence end (line break or rest
 // mark) starts both offsets from 0 again, as a player does. On the kana, an offset that is not
-// 0 while the contour starts at 0 is reset first ("/", "=", or "&" for both).
+// 0 while the contour starts at 0 is reset first ("/", "=", or "&" for both). A player clips
+// the pitch at the range of the W token, 11 marks each way (12 x 700 passes 8191), so in speech
+// mode a note far from the average takes a wider range than its bends alone would need.
 //
 // Voice, U and bend-range records are written where they come in the records, after the note
 // before them: placed between a kana and its long marks they would cut the long marks off the
@@ -83,6 +86,33 @@ double ContourAt(const std::vector<std::pair<int, double>>& points, int position
   const auto& [x1, y1] = points[i];
   if (x1 == x0) return y1;
   return y0 + (y1 - y0) * (position - x0) / (x1 - x0);
+}
+
+constexpr int kLevelRanges[] = {2, 6, 12, 24, 60};  // bend ranges of W1..W5 [semitones]
+// The largest pitch offset in marks a player sounds unclipped: 11 x 700 bend units stay within
+// the 8191 of a range, 12 marks pass it.
+constexpr int kMaxHeldMarks = 8191 / kPitchMarkUnit;
+
+// A note's pitch contour in marks at the bend range `range` (at least its own): its bends, and
+// `distance` semitones added throughout. A note without points gets one point when it has a
+// distance.
+std::vector<std::pair<int, double>> PitchMarks(const NoteRecord& note, int range, int distance) {
+  std::vector<std::pair<int, double>> marks;
+  const double offset = distance * 8192.0 / range / kPitchMarkUnit;
+  const double rescale = static_cast<double>(note.bend_range) / range;
+  for (int i = 0; i < note.pitch_count; ++i) {
+    const auto& p = note.pitch_points[i];
+    marks.emplace_back(p.position, std::round(p.bend * rescale / kPitchMarkUnit) + offset);
+  }
+  if (marks.empty() && offset != 0) marks.emplace_back(0, offset);
+  return marks;
+}
+
+// The largest mark offset a contour reaches once rounded, as the pieces write it.
+long LargestMark(const std::vector<std::pair<int, double>>& marks) {
+  long largest = 0;
+  for (const auto& [position, value] : marks) largest = std::max(largest, std::abs(std::lround(value)));
+  return largest;
 }
 
 // Smallest gap between the positions at which a quantised contour changes, with its ends at 0
@@ -250,17 +280,22 @@ int Run::WriteNote(const NoteRecord& note, long long time) {
     body.name_index = name.index;
     body.name_octave = name.octave;
   }
-  // Pitch in marks: the bend of the note's own range, and in speech mode the note's distance
-  // from the average note in the same units.
-  double note_marks = 0;
+  // In speech mode the marks carry the note's distance from the average note on top of its
+  // bends. The range must hold both, or a player clips the pitch at the range: the note takes
+  // the narrowest range, not below its own, whose marks stay within the held offset.
+  int distance = 0;
   if (!sing_mode_ && note.value <= 127 && reference_note_ != NoteStatistics::kNoAverage && note.bend_range > 0) {
-    note_marks = (note.value - reference_note_) * 8192.0 / note.bend_range / kPitchMarkUnit;
+    distance = note.value - reference_note_;
   }
-  for (int i = 0; i < note.pitch_count; ++i) {
-    const auto& p = note.pitch_points[i];
-    body.pitch.emplace_back(p.position, std::round(static_cast<double>(p.bend) / kPitchMarkUnit) + note_marks);
+  body.pitch = PitchMarks(note, body.level_range, distance);
+  if (distance != 0) {
+    for (int range : kLevelRanges) {
+      if (range <= body.level_range) continue;
+      if (LargestMark(body.pitch) <= kMaxHeldMarks) break;
+      body.level_range = range;
+      body.pitch = PitchMarks(note, range, distance);
+    }
   }
-  if (body.pitch.empty() && note_marks != 0) body.pitch.emplace_back(0, note_marks);
   for (int i = 0; i < note.volume_count; ++i) {
     const auto& p = note.volume_points[i];
     body.volume.emplace_back(p.position, p.value - internal::kVolumeNeutral);

@@ -332,5 +332,30 @@ TEST(KvxGeneratorTest, ARisingContourGivesRisingMarks) {
   }
 }
 
+TEST(KvxGeneratorTest, MarksMeasureBendsAtTheRangeOfTheWrittenLevel) {
+  // In sing mode a note keeps its bend range, and a range between the five levels is written
+  // as the next wider one (18 as W4, 24 semitones): the same glide stored at range 18 and at
+  // range 24 must sound alike, so marks count the bends at the written range. Each note glides
+  // up 9 semitones.
+  {
+    const int sing_mode = 1;
+    std::vector<std::vector<double>> pitches;
+    for (const int range : {18, 24}) {
+      NoteRecord note = Note("a", 0, 40, 60, range);
+      for (int p = 0; p <= 10; ++p) {
+        note.pitch_points[p] = {static_cast<uint8_t>(p * 127 / 10), static_cast<int16_t>(8192 + 9 * 8192 * p / 10 / range)};
+      }
+      note.pitch_count = 11;
+      const std::string text = Generate({note}, sing_mode).text;
+      EXPECT_NE(text.find("W4"), std::string::npos) << text;
+      pitches.push_back(testing::PitchAtSounds(text));
+    }
+    ASSERT_EQ(pitches[0].size(), pitches[1].size());
+    // One mark at 24 semitones (700 / 8192 x 24 = 2.05) of rounding apart at most.
+    for (size_t i = 0; i < pitches[0].size(); ++i) EXPECT_NEAR(pitches[0][i], pitches[1][i], 2.1) << i;
+    EXPECT_NEAR(pitches[0].back() - pitches[0].front(), pitches[1].back() - pitches[1].front(), 2.1);
+  }
+}
+
 }  // namespace
 }  // namespace vtr::pth

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/script_engine.h"
+#include "engines/events/stream_reader.h"
 #include "engines/pth/kvx_generator.h"
 #include "engines/pth/pseq_parser.h"
 #include "engines/pth/testing/random_pseq.h"
@@ -43,6 +44,26 @@ std::vector<std::vector<uint8_t>> EventsOf(const std::string& text) {
   }
   (void)converter.Term();
   return events;
+}
+
+// The notes a player sounds for the script, each with the bend range in force.
+std::vector<events::EventRecord> PlayedNotes(const std::string& text) {
+  std::vector<uint8_t> stream;
+  for (const std::vector<uint8_t>& event : EventsOf(text)) stream.insert(stream.end(), event.begin(), event.end());
+  const events::StreamReadResult read = events::ReadStream(stream);
+  EXPECT_TRUE(read.ok());
+  std::vector<events::EventRecord> notes;
+  for (const events::EventRecord& r : read.records) {
+    if (r.kind == events::RecordKind::kNote) notes.push_back(r);
+  }
+  return notes;
+}
+
+// A pitch point the player held at the end of the range: the script asked for more.
+bool Clipped(const events::PitchPoint& p) { return p.bend == 0 || p.bend == 0x3FFF; }
+
+double Semitones(const events::EventRecord& note, const events::PitchPoint& p) {
+  return (static_cast<double>(p.bend) - events::kNoBend) / events::kNoBend * note.bend_range;
 }
 
 int PlayTimeMs(const std::string& text) {
@@ -108,6 +129,61 @@ TEST(ScriptPropertiesTest, ARisingPitchSequenceGivesRisingMarks) {
     // One mark of rounding at the narrowest ranges is allowed between neighbouring sounds.
     for (size_t i = 1; i < pitch.size(); ++i) EXPECT_GE(pitch[i], pitch[i - 1] - 0.5) << "seed " << seed << "\n" << text;
     EXPECT_GT(pitch.back(), pitch.front() + 8) << "seed " << seed << "\n" << text;
+  }
+}
+
+TEST(ScriptPropertiesTest, SpeechNotesFarFromTheAverageAreSoundedUnclipped) {
+  // Each case is a note `distance` semitones from a partner note as far on the other side, so
+  // the average note lies between them; the note glides by `glide` semitones over its length.
+  // Its bends alone would fit a narrow range; with the distance they do not.
+  struct Case {
+    const char* name;
+    int distance;  // [semitones] from the average
+    int glide;     // [semitones]
+  };
+  const Case cases[] = {
+      {"a flat note seven semitones up", 7, 0},
+      {"a flat note seven semitones down", -7, 0},
+      {"a fall of three semitones a semitone below", -1, -3},
+      {"a rise of one semitone twenty semitones up", 20, 1},
+      {"a flat note thirty semitones down", -30, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::PSeqBuilder pseq;
+    pseq.Control(0, 20, 60);
+    std::vector<uint16_t> bends;
+    for (int k = 0; k <= 10; ++k) bends.push_back(static_cast<uint16_t>(8192 + c.glide * k / 10.0 * 8192 / 60));
+    pseq.Note(0, "ka", static_cast<uint8_t>(60 + c.distance), 30, bends);
+    pseq.Note(30, "sa", static_cast<uint8_t>(60 - c.distance), 30);
+    const std::string text = ScriptOf(pseq, 0);
+    const std::vector<events::EventRecord> notes = PlayedNotes(text);
+    ASSERT_FALSE(notes.empty()) << text;
+    // The note sets out from the pitch before it, so its farthest point is where the contour
+    // lies farthest from the average: the distance or the glide's end.
+    double farthest = 0;
+    for (const events::PitchPoint& p : notes.front().pitch) {
+      EXPECT_FALSE(Clipped(p)) << "bend range " << int{notes.front().bend_range} << "\n" << text;
+      if (std::abs(Semitones(notes.front(), p)) > std::abs(farthest)) farthest = Semitones(notes.front(), p);
+    }
+    const double want = std::abs(c.distance + c.glide) > std::abs(c.distance) ? c.distance + c.glide : c.distance;
+    const double mark = 700.0 / 8192 * notes.front().bend_range;
+    EXPECT_NEAR(farthest, want, mark) << text;
+  }
+}
+
+TEST(ScriptPropertiesTest, SpeechScriptsSoundEveryPitchPointUnclipped) {
+  for (const Case& c : Cases()) {
+    if (c.sing_mode != 0) continue;
+    const std::string text = ScriptOf(testing::MakeRandomPSeq(c.seed, c.syllables, false).pseq, 0);
+    int points = 0, clipped = 0;
+    for (const events::EventRecord& note : PlayedNotes(text)) {
+      for (const events::PitchPoint& p : note.pitch) {
+        ++points;
+        clipped += Clipped(p);
+      }
+    }
+    EXPECT_EQ(clipped, 0) << "seed " << c.seed << ": " << clipped << " of " << points << " points\n" << text;
   }
 }
 

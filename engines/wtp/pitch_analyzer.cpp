@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "engines/wtp/internal/period_detector.h"
+
 namespace vtr::wtp {
 namespace {
 
@@ -12,16 +14,10 @@ constexpr double kHighPassOmega = 125.66371;  // 40 Hz
 constexpr double kLowPassOmega = 2513.2742;   // 800 Hz
 constexpr double kSmootherOmega = 314.15927;  // 100 Hz
 constexpr double kInverseQ = 1 / 0.707;
-constexpr double kPeakHalfLifeMs = 10;
 constexpr double kAmplitudeHalfLifeMs = 8;
 constexpr double kLoudThreshold = 327.68;     // 32768 x 10^-2
-constexpr double kPeakRatio = 0.7943282347;   // 10^-0.1
 constexpr int kMaxCrossingsPer10ms = 80;      // more: noise, no pitch
-constexpr int kMaxCrossingsForMiss = 51;      // a miss is bridged below this
-constexpr int kMaxBridgedMisses = 5;
 constexpr int kMaxTrackedFrames = 100;
-constexpr double kMaxPeriodSec = 0.025;       // 40 Hz
-constexpr double kMinPeriodSec = 0.00125;     // 800 Hz
 constexpr int kMeanTerms = 5;
 
 // Post-processing.
@@ -59,22 +55,19 @@ Biquad LowPass(double k) {
   return {k * k / d, 2 * k * k / d, k * k / d, 2 * (k * k - 1) / d, (k * k - k * kInverseQ + 1) / d};
 }
 
-// The period detector. Periods are counted in samples; -1 means "no period".
+// The period detector: filters, peak picking, period selection and the frame estimate.
+// Periods are counted in samples; -1 means "no period".
 class Detector {
  public:
-  explicit Detector(int rate) {
+  explicit Detector(int rate) : picker_(rate), selector_(rate) {
     hp_ = HighPass(std::tan(kHighPassOmega / rate));
     for (Biquad& lp : lp_) lp = LowPass(std::tan(kLowPassOmega / rate));
     const double k = std::tan(kSmootherOmega / rate);
     sm_feedback_ = (1 - k) / (1 + k);
     sm_gain_ = k / (1 + k);
-    decay_peak_ = std::pow(2.0, -1000.0 / (rate * kPeakHalfLifeMs));
     decay_amplitude_ = std::pow(2.0, -1000.0 / (rate * kAmplitudeHalfLifeMs));
     samples_per_10ms_ = static_cast<int>(rate * 0.01);
-    max_period_ = rate * kMaxPeriodSec;
-    min_period_ = rate * kMinPeriodSec;
     estimates_.fill(-1);
-    for (Slot& slot : slots_) slot = {-1, -1, -1, -1, -1, -1};
   }
 
   void Feed(double x) {
@@ -83,28 +76,11 @@ class Detector {
     const double y = sm_feedback_ * sm_y1_ + sm_gain_ * (s + sm_x1_);
     sm_x1_ = s;
     sm_y1_ = y;
-    pos_env_ = std::max(std::max(y, 0.0), decay_peak_ * pos_env_);
-    neg_env_ = std::min(std::min(y, 0.0), decay_peak_ * neg_env_);
     amp_env_ = std::max(std::abs(h), decay_amplitude_ * amp_env_);
-    if (amp_env_ > kLoudThreshold) {
-      quiet_ = false;
-      if (armed_) {
-        ++neg_count_;
-        if (y <= kPeakRatio * neg_env_) {
-          PushPeak(pos_count_, neg_count_);
-          pos_count_ = neg_count_ = 0;
-          armed_ = false;
-        }
-      } else {
-        ++pos_count_;
-        if (y >= kPeakRatio * pos_env_) armed_ = true;
-      }
-    } else {
-      quiet_ = true;
-      pos_count_ = neg_count_ = 0;
-      armed_ = false;
-      crossings_ = 0;
-    }
+    quiet_ = !(amp_env_ > kLoudThreshold);
+    internal::HalfPeriods pair;
+    if (picker_.Feed(y, !quiet_, pair)) PushPeak(pair);
+    if (quiet_) crossings_ = 0;
     if (!quiet_ && (h * h_previous_ < 0 || h == 0)) ++crossings_;
     h_previous_ = h;
     if (++sample_counter_ >= samples_per_10ms_) {
@@ -128,9 +104,9 @@ class Detector {
     }
     bool pushed = false;
     while (peak_read_ != peak_write_) {
-      const Peak peak = peaks_[peak_read_ % kPeakRing];
+      const internal::HalfPeriods peak = peaks_[peak_read_ % kPeakRing];
       ++peak_read_;
-      const int e = Select(peak.a, peak.b, Newest());
+      const int e = selector_.Select(peak.a, peak.b, Newest(), tracked_, crossings_last_10ms_);
       if (e != 0 && !(e == -1 && Newest() == -1)) {
         PushEstimate(e);
         pushed = true;
@@ -160,7 +136,7 @@ class Detector {
     int terms = 0;
     for (int k = 0; k < kMeanTerms; ++k) {
       const int v = estimates_[(estimate_write_ + kEstimateRing - 1 - k) % kEstimateRing];
-      if (v == -1 || sum + v >= max_period_) break;
+      if (v == -1 || sum + v >= selector_.max_period()) break;
       sum += v;
       ++terms;
     }
@@ -170,20 +146,12 @@ class Detector {
 
  private:
   static constexpr int kPeakRing = 32;
-  static constexpr int kSlotRing = 8;
   static constexpr int kEstimateRing = 32;
-  enum class Mode { kA, kB };
-  struct Peak {
-    int a, b;
-  };
-  struct Slot {
-    int a, b, A, B, A2, B2;
-  };
 
-  void PushPeak(int a, int b) {
+  void PushPeak(internal::HalfPeriods pair) {
     // A full ring drops its oldest candidate.
     if (peak_write_ - peak_read_ >= kPeakRing) ++peak_read_;
-    peaks_[peak_write_ % kPeakRing] = {a, b};
+    peaks_[peak_write_ % kPeakRing] = pair;
     ++peak_write_;
   }
   int Newest() const { return estimates_[(estimate_write_ + kEstimateRing - 1) % kEstimateRing]; }
@@ -191,132 +159,20 @@ class Detector {
     estimates_[estimate_write_] = e;
     estimate_write_ = (estimate_write_ + 1) % kEstimateRing;
   }
-  bool InBounds(int period) const { return period >= min_period_ && period <= max_period_; }
-
-  int Select(int a, int b, int x) {
-    const Slot& prev = slots_[(slot_ + kSlotRing - 1) % kSlotRing];
-    const Slot& prev2 = slots_[(slot_ + kSlotRing - 2) % kSlotRing];
-    Slot& slot = slots_[slot_];
-    slot_ = (slot_ + 1) % kSlotRing;
-    if (a == -1) {
-      slot = {0, 0, 0, 0, 0, 0};
-      return -1;
-    }
-    const int A = a + b;
-    const int B = a + prev.b;
-    const int A2 = prev.A + A;
-    const int B2 = prev.B + B;
-    const int A1 = prev.A, B1 = prev.B, A0 = prev2.A, B0 = prev2.B;
-    slot = {a, b, A, B, A2, B2};
-    auto within = [](int v, int ref, double share) { return std::abs(v - ref) < share * ref; };
-
-    if (x == -1) {
-      // No previous estimate: three consecutive candidates must agree.
-      misses_ = 0;
-      int result = -1;
-      if (within(A, A1, 0.2) && within(A1, A0, 0.2)) {
-        mode_ = Mode::kA;
-        result = A;
-      } else if (within(B, B1, 0.2) && within(B1, B0, 0.2)) {
-        mode_ = Mode::kB;
-        result = B;
-      }
-      return result != -1 && InBounds(result) ? result : -1;
-    }
-
-    auto near = [&](int v) { return std::abs(v - x) < 0.2 * x; };
-    if (tracked_ <= 2) {
-      misses_ = 0;
-      int result = -1;
-      if (mode_ == Mode::kB && near(B)) {
-        agree_ = 0;
-        result = B;
-      } else if (mode_ == Mode::kA && near(A)) {
-        agree_ = 0;
-        result = A;
-      } else if (within(A, A1, 0.2)) {
-        mode_ = Mode::kA;
-        result = A;
-      } else if (within(B, B1, 0.2)) {
-        mode_ = Mode::kB;
-        result = B;
-      }
-      return result != -1 && InBounds(result) ? result : -1;
-    }
-
-    // Double of A: the single period once it has agreed more than five times in a row.
-    auto b_case = [&] {
-      mode_ = Mode::kA;
-      if (within(A, A1, 0.1)) {
-        ++agree_;
-        return agree_ > 5 ? A : A2;
-      }
-      agree_ = 0;
-      return A2;
-    };
-    // Double of B, likewise.
-    auto a_case = [&] {
-      mode_ = Mode::kB;
-      if (within(B, B1, 0.1)) {
-        ++agree_;
-        return agree_ > 5 ? B : B2;
-      }
-      agree_ = 0;
-      return B2;
-    };
-    int result = -1;
-    if (mode_ == Mode::kB) {
-      if (near(B)) {
-        agree_ = 0;
-        result = B;
-      } else if (!near(A)) {
-        result = near(B2) ? a_case() : near(A2) ? b_case() : -1;
-      } else {
-        mode_ = Mode::kA;
-        agree_ = 0;
-        result = A;
-      }
-    } else {
-      if (near(A)) {
-        agree_ = 0;
-        result = A;
-      } else if (near(B)) {
-        mode_ = Mode::kB;
-        agree_ = 0;
-        result = B;
-      } else if (near(A2)) {
-        result = b_case();
-      } else if (near(B2)) {
-        result = a_case();
-      }
-    }
-    if (result != -1 && tracked_ > 20 && std::abs(result - x) > 0.5 * x) result = x;
-    if (result != -1 && !InBounds(result)) result = -1;
-    if (result == -1) {
-      // Misses are counted first: up to five in a row are bridged while the signal is not
-      // noise-like.
-      ++misses_;
-      return crossings_last_10ms_ < kMaxCrossingsForMiss && misses_ <= kMaxBridgedMisses ? 0 : -1;
-    }
-    misses_ = 0;
-    return result;
-  }
 
   Biquad hp_;
   std::array<Biquad, 3> lp_;
   double sm_feedback_ = 0, sm_gain_ = 0, sm_x1_ = 0, sm_y1_ = 0;
-  double decay_peak_ = 0, decay_amplitude_ = 0;
-  double pos_env_ = 0, neg_env_ = 0, amp_env_ = 0, h_previous_ = 0;
-  double max_period_ = 0, min_period_ = 0;
+  double decay_amplitude_ = 0;
+  double amp_env_ = 0, h_previous_ = 0;
   int samples_per_10ms_ = 1, sample_counter_ = 0;
-  int pos_count_ = 0, neg_count_ = 0, crossings_ = 0, crossings_last_10ms_ = 0;
-  bool armed_ = false, quiet_ = true, tracking_ = false;
-  int tracked_ = 0, misses_ = 0, agree_ = 0;
-  Mode mode_ = Mode::kA;
-  std::array<Peak, kPeakRing> peaks_{};
+  int crossings_ = 0, crossings_last_10ms_ = 0;
+  bool quiet_ = true, tracking_ = false;
+  int tracked_ = 0;
+  internal::PeakPicker picker_;
+  internal::PeriodSelector selector_;
+  std::array<internal::HalfPeriods, kPeakRing> peaks_{};
   int64_t peak_read_ = 0, peak_write_ = 0;
-  std::array<Slot, kSlotRing> slots_{};
-  int slot_ = 0;
   std::array<int, kEstimateRing> estimates_{};
   int estimate_write_ = 0;
   double cached_ = -1;

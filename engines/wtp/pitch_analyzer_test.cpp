@@ -134,6 +134,71 @@ TEST(PitchAnalyzerTest, GlidesVibratoAndNoise) {
   }
 }
 
+// A sum of sines: {hz, amplitude} pairs, for `seconds` at `rate`; then `silence` seconds of 0.
+std::vector<int16_t> Sines(int rate, double seconds, std::vector<std::pair<double, double>> parts, double silence = 0) {
+  std::vector<int16_t> out(static_cast<size_t>(rate * (seconds + silence)), 0);
+  for (size_t i = 0; i < static_cast<size_t>(rate * seconds); ++i) {
+    double v = 0;
+    for (const auto& [hz, amplitude] : parts) v += amplitude * std::sin(kTwoPi * hz * static_cast<double>(i) / rate + 0.5 * hz / 100);
+    out[i] = static_cast<int16_t>(std::lround(v));
+  }
+  return out;
+}
+
+TEST(PitchAnalyzerTest, VoicingFollowsTheLevelTheCrossingsAndTheDecay) {
+  // A 200 Hz tone is voiced once its 40 Hz high-passed signal passes 327.68 (-40 dB of full
+  // scale); a frame whose signal crosses zero more than 80 times in 10 ms is noise; after the
+  // tone stops the amplitude envelope falls with a half-life of 8 ms, from 10000 below the
+  // threshold in about 40 ms, and frames stay voiced only until then.
+  struct Case {
+    const char* name;
+    std::vector<int16_t> samples;
+    int min_voiced, max_voiced;  // frames of 100 from frame 6 on
+  };
+  const Case cases[] = {
+      {"a tone at amplitude 300 is quiet", Sines(44100, 1.0, {{200, 300}}), 0, 0},
+      {"a tone at amplitude 360 is voiced", Sines(44100, 1.0, {{200, 360}}), 90, 94},
+      {"with a 3.7 kHz tone on top (74 crossings) it is voiced", Sines(44100, 1.0, {{200, 9000}, {3700, 12000}}), 90, 94},
+      {"with a 4.3 kHz tone on top (86 crossings) it is noise", Sines(44100, 1.0, {{200, 9000}, {4300, 12000}}), 0, 0},
+      {"half a second of tone and half of silence: voiced to about 40 ms after the end",
+       Sines(44100, 0.5, {{200, 10000}}, 0.5), 42, 49},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PitchAnalyzer analyzer;
+    ASSERT_EQ(analyzer.Analyse(WaveBuffer(c.samples, 44100)), 0);
+    int voiced = 0;
+    for (size_t i = 6; i < analyzer.frame_count(); ++i) voiced += analyzer.raw_pitch()[i] != 0;
+    EXPECT_GE(voiced, c.min_voiced);
+    EXPECT_LE(voiced, c.max_voiced);
+  }
+}
+
+TEST(PitchAnalyzerTest, FollowsTheFundamentalUnderStrongHarmonics) {
+  // The low-pass filters (800 Hz) and the smoother (100 Hz) keep strong harmonics from making
+  // extra peaks in a period.
+  struct Case {
+    const char* name;
+    double f0;
+    int harmonic;
+    double ratio;  // of the harmonic's amplitude to the fundamental's
+  };
+  const Case cases[] = {
+      {"150 Hz with its 2nd harmonic 5 times stronger", 150, 2, 5},
+      {"100 Hz with its 11th harmonic 32 times stronger", 100, 11, 32},
+      {"100 Hz with its 13th harmonic 32 times stronger", 100, 13, 32},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const double fundamental = 30000 / (1 + c.ratio);
+    PitchAnalyzer analyzer;
+    ASSERT_EQ(analyzer.Analyse(WaveBuffer(Sines(44100, 1.0, {{c.f0, fundamental}, {c.harmonic * c.f0, c.ratio * fundamental}}), 44100)), 0);
+    const Stats s = Measure(analyzer, [&](double) { return c.f0; }, 6);
+    EXPECT_GE(s.voiced, 0.95 * s.frames);
+    EXPECT_EQ(s.gross, 0);
+  }
+}
+
 TEST(PitchAnalyzerTest, SilenceAndVoicelessNoiseAreUnvoiced) {
   std::mt19937 random(3);
   std::normal_distribution<double> gauss(0, 6000);
@@ -208,6 +273,68 @@ TEST(PitchAnalyzerTest, PostProcessingOfHandMadeContours) {
     for (size_t k = smoothed.size(); k-- > 1;) smoothed[k] = (c.filled[k] + c.filled[k - 1]) / 2;
     ASSERT_EQ(analyzer.pitch().size(), smoothed.size());
     for (size_t k = 0; k < smoothed.size(); ++k) EXPECT_NEAR(analyzer.pitch()[k], smoothed[k], 1e-9) << k;
+  }
+}
+
+TEST(PitchAnalyzerTest, GapsAreFilledAsAStepWhenLongOrWithAJump) {
+  // A gap of g = 10 ms x (unvoiced frames - 1) between 200 Hz and a later pitch is filled as a
+  // step at its middle when g >= 0.1 s and either g >= 0.3 s or the pitch jumps by 10 % or
+  // more; otherwise as a line. After the smoothing a step leaves one value strictly between
+  // the two pitches (at the step), a line one at every frame.
+  struct Case {
+    const char* name;
+    int unvoiced;
+    double after;  // [Hz]
+    bool step;
+  };
+  const Case cases[] = {
+      {"0.29 s with a 1 % rise is a line", 30, 202, false},
+      {"0.31 s with a 1 % rise is a step", 32, 202, true},
+      {"0.09 s with an 11 % rise is a line", 10, 222, false},
+      {"0.11 s with an 11 % rise is a step", 12, 222, true},
+      {"0.14 s with a 9 % rise is a line", 15, 218, false},
+      {"0.14 s with an 11 % fall is a step", 15, 178, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<double> raw = Contour({{5, 200}, {c.unvoiced, 0}, {5, c.after}});
+    PitchAnalyzer analyzer;
+    analyzer.SetRawContours(raw, std::vector<double>(raw.size(), -20), 0);
+    int between = 0;
+    for (double p : analyzer.pitch()) between += p > std::min(200.0, c.after) && p < std::max(200.0, c.after);
+    if (c.step) {
+      EXPECT_EQ(between, 1);
+    } else {
+      EXPECT_GE(between, c.unvoiced);
+    }
+  }
+}
+
+TEST(PitchAnalyzerTest, AnOnsetAnOctaveOffAStableContinuationIsDropped) {
+  // Two unvoiced frames, then the onset under test and two frames after it. The onset goes
+  // when it lies more than 1.5 times above or below the next frame while the two frames after
+  // it agree within 1/1.2 .. 1.2.
+  struct Case {
+    const char* name;
+    double onset, next, third;  // [Hz]
+    bool dropped;
+  };
+  const Case cases[] = {
+      {"1.55 times above is dropped", 310, 200, 200, true},
+      {"1.45 times above is kept", 290, 200, 200, false},
+      {"0.65 times is dropped", 130, 200, 200, true},
+      {"0.68 times is kept", 136, 200, 200, false},
+      {"kept when the frames after it differ by more than 1.2 (200 / 245)", 400, 200, 245, false},
+      {"dropped when they differ less (200 / 236)", 400, 200, 236, true},
+      {"kept when they differ by more than 1.2 the other way (200 / 166)", 400, 200, 166, false},
+      {"dropped when less (200 / 168)", 400, 200, 168, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<double> raw = Contour({{3, 0}, {1, c.onset}, {1, c.next}, {4, c.third}, {3, 0}});
+    PitchAnalyzer analyzer;
+    analyzer.SetRawContours(raw, std::vector<double>(raw.size(), -20), 0);
+    EXPECT_EQ(analyzer.raw_pitch()[3], c.dropped ? 0.0 : c.onset);
   }
 }
 

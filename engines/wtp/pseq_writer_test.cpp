@@ -98,6 +98,56 @@ TEST(PseqWriterTest, QuietSyllableTakesItsLoudestStep) {
   EXPECT_EQ(note.volume[6].value, 86);
 }
 
+TEST(PseqWriterTest, VelocityIsReadAtTheLoudnessStep) {
+  // The velocity is 127 x 10^(power / 40) at step K = start + b, where b is 0 for a bare vowel
+  // or moraic nasal that does not follow a pause and 3 otherwise; when that power plus the
+  // gain is under -40 dB, at the loudest step instead. Levels: -10 dB gives 71, -30 gives 22,
+  // -39 gives 13.
+  struct Case {
+    const char* name;
+    std::vector<SegmentRecord> syllables;  // the note under test is the last but one
+    std::vector<std::pair<uint32_t, double>> steps;  // step levels on a -30 dB base
+    double gain_db;
+    int velocity;
+  };
+  const std::vector<SegmentRecord> ka_after_pause = {Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable(" ", 15, 20)};
+  const std::vector<SegmentRecord> a_after_ka = {Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable("a", 15, 25),
+                                                 Syllable(" ", 25, 30)};
+  const std::vector<SegmentRecord> a_after_pause = {Syllable(" ", 0, 5), Syllable("a", 5, 15), Syllable(" ", 15, 20)};
+  const Case cases[] = {
+      {"a syllable with a consonant is read 3 steps in", ka_after_pause, {{8, -10}}, 0, 71},
+      {"not 2 steps in", ka_after_pause, {{7, -10}}, 0, 22},
+      {"a bare vowel after a syllable is read at its start", a_after_ka, {{15, -10}}, 0, 71},
+      {"a bare vowel after a pause is read 3 steps in", a_after_pause, {{5, -10}, {8, -30}}, 0, 22},
+      {"at -39 dB the loudness step gives the velocity", ka_after_pause, {{8, -39}, {10, -10}}, 0, 13},
+      {"at -41 dB the loudest step does", ka_after_pause, {{8, -41}, {10, -10}}, 0, 71},
+      {"the gain counts: -39 dB with a gain of -2 dB is quiet", ka_after_pause, {{8, -39}, {10, -10}}, -2, 71},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<double> levels(40, -30);
+    for (const auto& [step, level] : c.steps) levels[step] = level;
+    FakeContours contours(levels, 220, c.gain_db);
+    const Written w = Write(c.syllables, contours);
+    ASSERT_TRUE(w.read.ok());
+    EXPECT_EQ(w.read.records.back().velocity, c.velocity);
+  }
+}
+
+TEST(PseqWriterTest, VolumePointsAfterTheLoudnessStepAreMeasuredAgainstTheVelocity) {
+  // A syllable at -62 dB throughout: velocity 127 x 10^(-62 / 40) = 3.6, truncated to 3, whose
+  // level is 40 log10(3 / 127) = -65.1 dB. Points after the loudness step (here its first
+  // step, the loudest of a quiet syllable) carry -62 + 65.1 + 96 = 99; the point at it 96.
+  FakeContours contours(std::vector<double>(30, -62), 220);
+  const Written w = Write({Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable(" ", 15, 20)}, contours);
+  ASSERT_TRUE(w.read.ok());
+  const events::EventRecord& note = w.read.records.back();
+  EXPECT_EQ(note.velocity, 3);
+  ASSERT_EQ(note.volume.size(), 11u);
+  EXPECT_EQ(note.volume[0].value, 96);
+  for (size_t k = 1; k < note.volume.size(); ++k) EXPECT_EQ(note.volume[k].value, 99) << k;
+}
+
 TEST(PseqWriterTest, SyllableAfterAPauseIsVoicedFromItsFirstVoicedStep) {
   FakeContours contours(std::vector<double>(30, -10), 200);
   for (size_t s = 5; s < 8; ++s) contours.SetStep(contours.raw_pitch_, s, 0);

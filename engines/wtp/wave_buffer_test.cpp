@@ -176,6 +176,35 @@ Fit FitSine(std::span<const int16_t> s, double hz, int rate, size_t from, size_t
   return {2 * std::hypot(c, q) / n, std::atan2(c, q)};
 }
 
+TEST(WaveBufferTest, HighPassIsAButterworthAtTwentyHertz) {
+  // A low tone beside a 1 kHz tone of the same level: the filter's response at the low tone is
+  // their ratio after filtering (the normalisation scales both alike). A second-order
+  // Butterworth is 3 dB down at its corner, 12.3 dB an octave below and 0.26 dB an octave
+  // above; a resonant filter rises above those.
+  struct Case {
+    double hz;
+    double db;
+  };
+  const Case cases[] = {{10, -12.30}, {20, -3.01}, {40, -0.26}};
+  constexpr int kRate = 16000;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.hz);
+    std::vector<int16_t> samples(4 * kRate);
+    for (size_t i = 0; i < samples.size(); ++i) {
+      const double t = static_cast<double>(i) / kRate;
+      samples[i] = static_cast<int16_t>(std::lround(8000 * std::sin(2 * std::numbers::pi * c.hz * t) +
+                                                    8000 * std::sin(2 * std::numbers::pi * 1000 * t)));
+    }
+    WaveBuffer wave(samples, kRate);
+    wave.HighPassNormalise(90);
+    // Fitted over whole periods of both tones, after the filter has settled.
+    const size_t from = kRate, to = 3 * kRate;
+    const double low = FitSine(wave.samples(), c.hz, kRate, from, to).amplitude;
+    const double high = FitSine(wave.samples(), 1000, kRate, from, to).amplitude;
+    EXPECT_NEAR(20 * std::log10(low / high), c.db, 0.2);
+  }
+}
+
 TEST(WaveBufferTest, ResamplerKeepsCountGainFrequencyAndDelay) {
   struct Case {
     int from;

@@ -4,25 +4,11 @@
 #include <vector>
 
 #include "engines/wtp/phoneme_aligner.h"
-#include "engines/wtp/pitch_analyzer.h"
 #include "engines/wtp/testing/alignment_corpus.h"
 #include "engines/wtp/testing/speech_synth.h"
 #include "engines/wtp/wtp_engine.h"
 
 namespace {
-
-struct Utterance {
-  std::vector<int16_t> samples;
-  std::string text;
-};
-
-// About 20 seconds of speech with about 100 phonemes.
-Utterance TwentySeconds(int rate) {
-  const auto script = vtr::wtp::testing::RandomScript(48, 5, 11);
-  auto speech = vtr::wtp::testing::Synthesize(script, rate, 150, 11, 0.3, 0.3);
-  speech.samples.resize(static_cast<size_t>(20 * rate), 0);
-  return {speech.samples, speech.text};
-}
 
 std::filesystem::path RecogniserCopy() {
   const auto folder = std::filesystem::temp_directory_path() / "vtr_wtp_benchmark";
@@ -33,16 +19,6 @@ std::filesystem::path RecogniserCopy() {
   }
   return folder;
 }
-
-// The pitch and power analysis alone.
-void BM_Analyse20s(benchmark::State& state) {
-  const int rate = static_cast<int>(state.range(0));
-  vtr::wtp::WaveBuffer wave(TwentySeconds(rate).samples, rate);
-  wave.HighPassNormalise(90);
-  vtr::wtp::PitchAnalyzer analyzer;
-  for (auto _ : state) benchmark::DoNotOptimize(analyzer.Analyse(wave));
-}
-BENCHMARK(BM_Analyse20s)->Arg(16000)->Arg(22050)->Arg(32000)->Arg(44100)->Arg(48000)->Unit(benchmark::kMillisecond);
 
 // The recogniser's share on ordinary speech of 2, 8, 20 and 60 seconds (about 15 phonemes a
 // second, pauses the text does not hold) at 16 and 44.1 kHz: grammar, 16 kHz copy, the
