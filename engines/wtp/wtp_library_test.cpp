@@ -44,41 +44,58 @@ class ProgramFolder {
   std::filesystem::path folder_;
 };
 
-template <typename F>
-F* Bind(const platform::Module& module, const char* name) {
-  F* f = module.Find<F>(name);
-  EXPECT_NE(f, nullptr) << name;
-  return f;
-}
+// The library loaded by name from a program folder of its own, with every export bound
+// (members are set up in the order they are declared: the folder, the load, the exports).
+class WtpLibrary {
+ public:
+  ProgramFolder program;
+
+ private:
+  platform::Module module_;
+  bool found_all_ = true;
+
+  template <typename F>
+  F* Bind(const char* name) {
+    F* f = module_.Find<F>(name);
+    found_all_ = found_all_ && f != nullptr;
+    return f;
+  }
+  bool loaded_ = module_.Load(".\\Plugin\\Vtr_wtp.dll", program.path());
+
+ public:
+  VtrWtpInitializeFn* initialize = Bind<VtrWtpInitializeFn>("VtrWtp_Initialize");
+  VtrWtpTerminateFn* terminate = Bind<VtrWtpTerminateFn>("VtrWtp_Terminate");
+  VtrWtpSetWavFn* set_wav = Bind<VtrWtpSetWavFn>("VtrWtp_SetWav");
+  VtrWtpSetTextFn* set_text = Bind<VtrWtpSetTextFn>("VtrWtp_SetText");
+  VtrWtpGetPSeqFn* get_pseq = Bind<VtrWtpGetPSeqFn>("VtrWtp_GetPSeq");
+  VtrWtpGeneratePSeqFn* generate = Bind<VtrWtpGeneratePSeqFn>("VtrWtp_GeneratePSeq");
+  VtrWtpGetSegmentFn* get_segment = Bind<VtrWtpGetSegmentFn>("VtrWtp_GetSegment");
+  VtrWtpSetSegmentFn* set_segment = Bind<VtrWtpSetSegmentFn>("VtrWtp_SetSegment");
+  // Why the library cannot be used, or "".
+  std::string problem() const {
+    if (!loaded_) return module_.error();
+    return found_all_ ? "" : "an export is missing";
+  }
+};
 
 TEST(WtpLibraryTest, SyntheticUtteranceGivesTablesAndAPitchSequence) {
-  ProgramFolder program;
-  platform::Module wtp;
-  ASSERT_TRUE(wtp.Load(".\\Plugin\\Vtr_wtp.dll", program.path())) << wtp.error();
-  auto* initialize = Bind<VtrWtpInitializeFn>(wtp, "VtrWtp_Initialize");
-  auto* terminate = Bind<VtrWtpTerminateFn>(wtp, "VtrWtp_Terminate");
-  auto* set_wav = Bind<VtrWtpSetWavFn>(wtp, "VtrWtp_SetWav");
-  auto* set_text = Bind<VtrWtpSetTextFn>(wtp, "VtrWtp_SetText");
-  auto* get_pseq = Bind<VtrWtpGetPSeqFn>(wtp, "VtrWtp_GetPSeq");
-  auto* generate = Bind<VtrWtpGeneratePSeqFn>(wtp, "VtrWtp_GeneratePSeq");
-  auto* get_segment = Bind<VtrWtpGetSegmentFn>(wtp, "VtrWtp_GetSegment");
-  auto* set_segment = Bind<VtrWtpSetSegmentFn>(wtp, "VtrWtp_SetSegment");
-  ASSERT_FALSE(::testing::Test::HasFailure());
+  WtpLibrary wtp;
+  ASSERT_EQ(wtp.problem(), "");
 
   const testing::SynthScript script = testing::RandomScript(8, 3, 21);
   const testing::SynthSpeech speech = testing::Synthesize(script, 44100, 150, 21);
-  const std::string wave = (program.path() / "utterance.wav").string();
+  const std::string wave = (wtp.program.path() / "utterance.wav").string();
   ASSERT_EQ(WaveBuffer(speech.samples, 44100).WriteWave(wave), WaveResult::kOk);
 
-  ASSERT_EQ(initialize(20, 0), 0);
-  ASSERT_EQ(set_wav(wave.c_str(), static_cast<int>(wave.size())), 0);
-  ASSERT_GE(set_text(speech.text.data(), static_cast<int>(speech.text.size())), 0);
+  ASSERT_EQ(wtp.initialize(20, 0), 0);
+  ASSERT_EQ(wtp.set_wav(wave.c_str(), static_cast<int>(wave.size())), 0);
+  ASSERT_GE(wtp.set_text(speech.text.data(), static_cast<int>(speech.text.size())), 0);
   std::vector<char> buffer(0x100000);
-  const int length = get_pseq(buffer.data(), static_cast<int>(buffer.size()));
+  const int length = wtp.get_pseq(buffer.data(), static_cast<int>(buffer.size()));
   ASSERT_GT(length, 4);
 
   SegmentTable phonemes{}, syllables{};
-  ASSERT_EQ(get_segment(&phonemes, &syllables), 0);
+  ASSERT_EQ(wtp.get_segment(&phonemes, &syllables), 0);
   EXPECT_EQ(CheckSegmentTables(phonemes, syllables), "");
 
   const std::span<const uint8_t> stream(reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<size_t>(length));
@@ -111,13 +128,13 @@ TEST(WtpLibraryTest, SyntheticUtteranceGivesTablesAndAPitchSequence) {
   EXPECT_GT(compared, 20u);
   EXPECT_GE(close, 0.8 * static_cast<double>(compared)) << close << " of " << compared;
 
-  ASSERT_EQ(set_segment(&phonemes, &syllables), 0);
+  ASSERT_EQ(wtp.set_segment(&phonemes, &syllables), 0);
   EXPECT_EQ(CheckSegmentTables(phonemes, syllables), "");
-  const int again = generate(buffer.data(), static_cast<int>(buffer.size()));
+  const int again = wtp.generate(buffer.data(), static_cast<int>(buffer.size()));
   ASSERT_GT(again, 4);
   EXPECT_TRUE(events::ReadStream({reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<size_t>(again)}).ok());
-  EXPECT_EQ(terminate(), 0);
-  for (const auto& entry : std::filesystem::directory_iterator(program.path() / "Plugin" / "Julius")) {
+  EXPECT_EQ(wtp.terminate(), 0);
+  for (const auto& entry : std::filesystem::directory_iterator(wtp.program.path() / "Plugin" / "Julius")) {
     EXPECT_NE(entry.path().filename().string().rfind("tmp.", 0), 0u) << entry.path();
   }
 }
@@ -162,42 +179,27 @@ TEST(WtpLibraryTest, AWaveLongerThanAMinuteIsRefusedBeforeItIsRead) {
       {"a minute and a sample at 16 kHz", 16000, 60 * 16000 + 1, -5},
       {"twenty seconds at 44.1 kHz", 44100, 20 * 44100, 0},
   };
-  ProgramFolder program;
-  platform::Module wtp;
-  ASSERT_TRUE(wtp.Load(".\\Plugin\\Vtr_wtp.dll", program.path())) << wtp.error();
-  auto* initialize = Bind<VtrWtpInitializeFn>(wtp, "VtrWtp_Initialize");
-  auto* terminate = Bind<VtrWtpTerminateFn>(wtp, "VtrWtp_Terminate");
-  auto* set_wav = Bind<VtrWtpSetWavFn>(wtp, "VtrWtp_SetWav");
-  ASSERT_FALSE(::testing::Test::HasFailure());
-  ASSERT_EQ(initialize(20, 0), 0);
-  const std::string wave = (program.path() / "long.wav").string();
+  WtpLibrary wtp;
+  ASSERT_EQ(wtp.problem(), "");
+  ASSERT_EQ(wtp.initialize(20, 0), 0);
+  const std::string wave = (wtp.program.path() / "long.wav").string();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     WriteSilentWave(wave, c.rate, c.samples);
-    EXPECT_EQ(set_wav(wave.c_str(), static_cast<int>(wave.size())), c.result);
+    EXPECT_EQ(wtp.set_wav(wave.c_str(), static_cast<int>(wave.size())), c.result);
   }
-  EXPECT_EQ(terminate(), 0);
+  EXPECT_EQ(wtp.terminate(), 0);
 }
 
 // Memory runs out inside every export in turn: each answers with a failure result (nothing is
 // thrown into the host), and the library works again once memory is back.
 TEST(WtpLibraryTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
-  ProgramFolder program;
-  platform::Module wtp;
-  ASSERT_TRUE(wtp.Load(".\\Plugin\\Vtr_wtp.dll", program.path())) << wtp.error();
-  auto* initialize = Bind<VtrWtpInitializeFn>(wtp, "VtrWtp_Initialize");
-  auto* terminate = Bind<VtrWtpTerminateFn>(wtp, "VtrWtp_Terminate");
-  auto* set_wav = Bind<VtrWtpSetWavFn>(wtp, "VtrWtp_SetWav");
-  auto* set_text = Bind<VtrWtpSetTextFn>(wtp, "VtrWtp_SetText");
-  auto* get_pseq = Bind<VtrWtpGetPSeqFn>(wtp, "VtrWtp_GetPSeq");
-  auto* generate = Bind<VtrWtpGeneratePSeqFn>(wtp, "VtrWtp_GeneratePSeq");
-  auto* get_segment = Bind<VtrWtpGetSegmentFn>(wtp, "VtrWtp_GetSegment");
-  auto* set_segment = Bind<VtrWtpSetSegmentFn>(wtp, "VtrWtp_SetSegment");
-  ASSERT_FALSE(::testing::Test::HasFailure());
+  WtpLibrary wtp;
+  ASSERT_EQ(wtp.problem(), "");
 
   const testing::SynthSpeech speech =
       testing::Synthesize(testing::RandomScript(8, 3, 5), 22050, 150, 5);
-  const std::string wave = (program.path() / "utterance.wav").string();
+  const std::string wave = (wtp.program.path() / "utterance.wav").string();
   ASSERT_EQ(WaveBuffer(speech.samples, 22050).WriteWave(wave), WaveResult::kOk);
   std::vector<char> buffer(0x100000);
   SegmentTable phonemes{}, syllables{};
@@ -208,15 +210,15 @@ TEST(WtpLibraryTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
   };
   // In calling order, each step first with memory running out, then as usual.
   const Step steps[] = {
-      {"initialize", [&] { return initialize(20, 0); }, -1},
-      {"set the wave", [&] { return set_wav(wave.c_str(), static_cast<int>(wave.size())); }, -5},
+      {"initialize", [&] { return wtp.initialize(20, 0); }, -1},
+      {"set the wave", [&] { return wtp.set_wav(wave.c_str(), static_cast<int>(wave.size())); }, -5},
       {"set the text",
-       [&] { return set_text(speech.text.data(), static_cast<int>(speech.text.size())); }, -1},
-      {"align", [&] { return get_pseq(buffer.data(), static_cast<int>(buffer.size())); }, -1},
-      {"lend the tables", [&] { return get_segment(&phonemes, &syllables); }, 0},
-      {"refine the tables", [&] { return set_segment(&phonemes, &syllables); }, 0},
-      {"write again", [&] { return generate(buffer.data(), static_cast<int>(buffer.size())); }, -1},
-      {"terminate", [&] { return terminate(); }, 0},
+       [&] { return wtp.set_text(speech.text.data(), static_cast<int>(speech.text.size())); }, -1},
+      {"align", [&] { return wtp.get_pseq(buffer.data(), static_cast<int>(buffer.size())); }, -1},
+      {"lend the tables", [&] { return wtp.get_segment(&phonemes, &syllables); }, 0},
+      {"refine the tables", [&] { return wtp.set_segment(&phonemes, &syllables); }, 0},
+      {"write again", [&] { return wtp.generate(buffer.data(), static_cast<int>(buffer.size())); }, -1},
+      {"terminate", [&] { return wtp.terminate(); }, 0},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.name);
