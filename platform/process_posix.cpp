@@ -41,10 +41,14 @@ struct ChildPlan {
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (getppid() != caller) _exit(127);  // the caller died before the request took
   // Nothing is started before the caller's guardian stands, which ends whatever the program
-  // starts should the caller die: the caller closes its end of `go_fd` once it does.
-  char byte;
-  while (read(go_fd, &byte, 1) < 0 && errno == EINTR) {
+  // starts should the caller die: the caller writes a byte to `go_fd` once it does. A byte, not
+  // the pipe's end: a child that another thread forks meanwhile holds a copy of the writing end
+  // until it execs, and two such children would wait on each other.
+  char byte = 0;
+  ssize_t got;
+  while ((got = read(go_fd, &byte, 1)) < 0 && errno == EINTR) {
   }
+  if (got != 1) _exit(127);  // the caller is gone
   close(go_fd);
   auto fail = [report_fd](int error) { FailChild(report_fd, error); };
   if (!plan.folder.empty() && chdir(plan.folder.c_str()) != 0) fail(errno);
@@ -115,6 +119,9 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
   internal::Guardian::Will will;
   will.process_group = pid;
   internal::Guardian guardian(will);
+  const char go_byte = 1;
+  while (write(go[1], &go_byte, 1) < 0 && errno == EINTR) {
+  }
   close(go[1]);
   int child_error = 0;
   ssize_t got;
