@@ -5,14 +5,14 @@
 // as the standard ones do). While a ScopedFailingAllocation lives, every operator new on its
 // thread throws std::bad_alloc; other threads allocate as usual.
 //
-//   int result = 0;
-//   {
-//     vtr::platform::testing::ScopedFailingAllocation failing;
-//     EXPECT_NO_THROW(result = set_wav(path.c_str(), length));
-//   }
-//   EXPECT_EQ(result, -5);
+//   EXPECT_EQ(CallWithoutMemory([&] { return set_wav(path.c_str(), length); }), -5);
 #ifndef VTR_PLATFORM_TESTING_FAILING_ALLOCATION_H_
 #define VTR_PLATFORM_TESTING_FAILING_ALLOCATION_H_
+
+#include <gtest/gtest.h>
+
+#include <type_traits>
+#include <utility>
 
 namespace vtr::platform::testing {
 
@@ -26,6 +26,16 @@ class ScopedFailingAllocation {
   // Allocations refused on this thread since the object was made.
   static int refused();
 };
+
+// Runs `call` while every allocation on this thread fails and returns what it returned. An
+// exception that leaves `call` fails the test, and the result is then a value-initialised one.
+template <typename F>
+std::invoke_result_t<F> CallWithoutMemory(F&& call) {
+  std::invoke_result_t<F> result{};
+  ScopedFailingAllocation failing;
+  EXPECT_NO_THROW(result = std::forward<F>(call)());
+  return result;
+}
 
 }  // namespace vtr::platform::testing
 
