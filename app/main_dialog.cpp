@@ -56,8 +56,6 @@ struct PageLink {
   int command;
   std::string_view anchor;
 };
-// Shown with the page's path when no browser could open it.
-constexpr std::string_view kNoBrowserText = "ページを開くブラウザが見つかりませんでした。";
 constexpr std::array<PageLink, 5> kPageLinks = {{
     {kCmdJumpToSite, ""},
     {kCmdPageGeneral, "#kelvox"},
@@ -288,7 +286,8 @@ void MainDialog::RunCommand(int id) {
     if (link.command == id) {
       const std::string page = (services_.program_folder / "links" / "links.html").string();
       if (!platform::OpenInBrowser(page + std::string(link.anchor))) {
-        (void)platform::MessageBox(this, std::string(kNoBrowserText) + "\n" + page, "Voxtrel",
+        const std::string text(resources::LoadString(Module::kProgram, kIdNoBrowserText));
+        (void)platform::MessageBox(this, text + "\n" + page, "Voxtrel",
                                    platform::kMbOk | platform::kMbIconWarning);
       }
       return;

@@ -30,6 +30,8 @@ inline constexpr int kIdPlay = 1000;
 inline constexpr int kIdScriptBox = 1002;
 inline constexpr int kIdStop = 1003;
 inline constexpr int kIdVolumeTip = 1004;
+// The string shown with the page's path when no browser could open the help page.
+inline constexpr int kIdNoBrowserText = 1100;
 inline constexpr int kCmdFirstVoice = 32773;
 inline constexpr int kCmdLastVoice = 32788;
 inline constexpr int kCmdScriptEdit = 32790;

@@ -15,11 +15,13 @@ struct Entry {
   std::string_view english, japanese, korean, chinese;
 };
 
-// The main program: tooltips of its skinned dialog.
+// The main program: tooltips of its skinned dialog, and its own messages.
 constexpr Entry kProgramStrings[] = {
     {1000, "Plays the Kelvox script!", "Kelvoxを再生します！", "Kelvox를 재생합니다!", "播放Kelvox！"},
     {1003, "Stops playing the Kelvox script.", "Kelvox再生を停止します。", "Kelvox 재생을 정지합니다.", "停止播放Kelvox。"},
     {1004, "Changes the volume.", "ボリュームを変更します。", "볼륨을 변경합니다.", "更改音量。"},
+    {1100, "No browser could be found to open the page.", "ページを開くブラウザが見つかりませんでした。",
+     "페이지를 열 브라우저를 찾지 못했습니다.", "找不到可以打开该页面的浏览器。"},
 };
 
 // The script edit dialog library: tooltips by control id (the menu buttons' too), menu button
