@@ -432,8 +432,8 @@ class FailingWriter : public scriptedit::FileWriter {
   std::vector<uint8_t> target_while_writing;
 
  protected:
-  std::FILE* CreateNew(const fs::path& path) override {
-    return fault_ == Fault::kCannotCreate ? nullptr : FileWriter::CreateNew(path);
+  std::FILE* CreateNew(const fs::path& path, unsigned mode) override {
+    return fault_ == Fault::kCannotCreate ? nullptr : FileWriter::CreateNew(path, mode);
   }
   size_t Write(std::FILE* file, std::string_view data) override {
     target_while_writing = ReadAll(target_);
