@@ -17,6 +17,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <span>
@@ -102,21 +103,30 @@ class WaveReader {
 // Writes a WAVE file with the fixed 46-byte header; the sizes are fixed by Close.
 class WaveWriter {
  public:
+  WaveWriter() = default;
   ~WaveWriter();
+  WaveWriter(const WaveWriter&) = delete;
+  WaveWriter& operator=(const WaveWriter&) = delete;
+
   // Creates or truncates the file. 0, or kWaveAlreadyOpen, kWaveEmptyName, kWaveCannotOpen,
   // kWaveShortFormatWrite.
   int Create(const std::filesystem::path& path, const WaveFormat& format);
+  // Creates the file anew for this user alone (mode 0600), failing with kWaveCannotOpen when
+  // anything of that name exists: a symbolic link there is never followed. Otherwise as Create.
+  int CreateNew(const std::filesystem::path& path, const WaveFormat& format);
   // Appends data bytes; false when they could not all be written.
   bool Write(std::span<const uint8_t> bytes);
   // Pads odd data, writes both sizes and closes. False when any of that failed (or nothing
   // was open).
   bool Close();
 
-  [[nodiscard]] bool is_open() const { return file_.is_open(); }
+  [[nodiscard]] bool is_open() const { return file_ != nullptr; }
   uint32_t data_bytes() const { return data_bytes_; }
 
  private:
-  std::ofstream file_;
+  int Start(std::FILE* file, const WaveFormat& format);
+
+  std::FILE* file_ = nullptr;
   WaveFormat format_;
   uint32_t data_bytes_ = 0;
   bool failed_ = false;

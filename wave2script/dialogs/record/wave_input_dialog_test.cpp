@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/environment.h"
+#include "platform/paths.h"
 #include "platform/sound/fake_sound_system.h"
 #include "platform/window/headless.h"
 #include "wave2script/core/test_text.h"
@@ -281,13 +282,21 @@ TEST_F(WaveInputDialogTest, ARecordingThatCannotStartShows510AndChangesNothing) 
       {"no input device", [](platform::FakeSoundSystem& s) { s.set_has_input(false); }, false},
       {"the device refuses to open", [](platform::FakeSoundSystem& s) { s.FailNextOpen("busy"); },
        false},
-      {"no temporary folder", [](platform::FakeSoundSystem&) {}, true},
+      {"no private folder for the temporary file", [](platform::FakeSoundSystem&) {}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string wave = Wave("earlier.wav", 2000);
     std::optional<platform::ScopedEnvironmentVariable> tmpdir;
-    if (c.temp_folder_missing) tmpdir.emplace("TMPDIR", folder_ / "no_such_folder");
+    if (c.temp_folder_missing) {
+      // A file stands where the private folder would be made.
+      const fs::path blocked = folder_.path() / "blocked_tmp";
+      fs::create_directories(blocked);
+      tmpdir.emplace("TMPDIR", blocked.string());
+      const fs::path private_folder = platform::PrivateFolder();
+      fs::remove_all(private_folder);
+      std::ofstream(private_folder) << "not a folder";
+    }
     platform::FakeSoundSystem sound;
     platform::InstallSoundSystem(&sound);
     c.break_it(sound);
