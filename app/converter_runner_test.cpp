@@ -98,7 +98,8 @@ TEST(ConverterRunnerTest, ReadsNoMoreOfTheOutputThanAResultMayHold) {
       {"longest", as(kMaxConverterResult - 2), kRunOk, kMaxConverterResult},
       {"one_more", as(kMaxConverterResult - 1), kRunNoResult, 0},
       {"runaway", as(16 * kMaxConverterResult), kRunNoResult, 0},
-      {"zero_then_runaway", "printf '\\000' >> tmp.kvx\n" + as(16 * kMaxConverterResult), kRunOk, 2},
+      {"zero_then_runaway", "printf '\\000' >> tmp.kvx\n" + as(16 * kMaxConverterResult), kRunOk,
+       2},
   };
   for (const Case& c : cases) {
     ConverterRunner runner(FakeConverter("bound_" + c.name, "printf 'KV#Cab' > tmp.kvx\n" + c.tail),

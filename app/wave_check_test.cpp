@@ -12,9 +12,10 @@ namespace {
 
 // Block align and byte rate follow from the other fields unless given; the format chunk holds
 // the 16-byte record, or its first `fmt_size` bytes.
-std::filesystem::path WriteWave(const std::string& name, uint16_t tag, uint16_t channels, uint32_t rate,
-                                uint16_t bits, uint32_t data_size, int block_align = -1,
-                                int64_t byte_rate = -1, size_t fmt_size = 16) {
+std::filesystem::path WriteWave(const std::string& name, uint16_t tag, uint16_t channels,
+                                uint32_t rate, uint16_t bits, uint32_t data_size,
+                                int block_align = -1, int64_t byte_rate = -1,
+                                size_t fmt_size = 16) {
   std::vector<uint8_t> fmt;
   riff::AppendU16(fmt, tag);
   riff::AppendU16(fmt, channels);
@@ -87,12 +88,12 @@ TEST(CheckWaveFileTest, TestsOnlyTheDataSizeChannelsRateAndBits) {
       {"onebyte", 1, 1, -1, -1, 16, true},
       {"onesample", 1, 2, -1, -1, 16, true},
       {"onesecond", 1, 32000, -1, -1, 16, true},
-      {"fmt15", 1, 32000, -1, -1, 15, true},  // the bits' high byte reads as 0
+      {"fmt15", 1, 32000, -1, -1, 15, true},   // the bits' high byte reads as 0
       {"fmt14", 1, 32000, -1, -1, 14, false},  // no bits
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(CheckWaveFile(WriteWave(c.name, c.tag, 1, 16000, 16, c.size, c.block_align, c.byte_rate,
-                                      c.fmt_size)),
+    EXPECT_EQ(CheckWaveFile(WriteWave(c.name, c.tag, 1, 16000, 16, c.size, c.block_align,
+                                      c.byte_rate, c.fmt_size)),
               c.accepted)
         << c.name;
   }

@@ -118,11 +118,13 @@ TEST(ResolveLinksTest, FollowsALinkInASharedFolderOnlyWhereTheKernelWould) {
   int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const fs::path shared = root.Make("shared" + std::to_string(n++), c.folder_mode, c.folder_theirs);
+    const fs::path shared =
+        root.Make("shared" + std::to_string(n++), c.folder_mode, c.folder_theirs);
     const fs::path link = shared / "song.kvx";
     if (c.link_theirs) {
       // Their own folder takes their link whatever its mode; ours only when open to them.
-      ASSERT_TRUE(testing::AsOtherUser([&] { return ::symlink(victim.c_str(), link.c_str()) == 0; }));
+      ASSERT_TRUE(
+          testing::AsOtherUser([&] { return ::symlink(victim.c_str(), link.c_str()) == 0; }));
     } else {
       fs::create_symlink(victim, link);
     }
@@ -194,7 +196,8 @@ TEST_F(FilesTest, RemoveStaleFileRemovesOnlyOurOwnAbandonedFiles) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(RemoveStaleFile(folder_ / c.name), c.removed) << c.name;
-    EXPECT_EQ(fs::exists(fs::symlink_status(folder_ / c.name)), !c.removed && std::string(c.name) != "missing.tmp")
+    EXPECT_EQ(fs::exists(fs::symlink_status(folder_ / c.name)),
+              !c.removed && std::string(c.name) != "missing.tmp")
         << c.name;
   }
   EXPECT_TRUE(fs::exists(folder_ / "target.kvx"));

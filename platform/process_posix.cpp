@@ -48,8 +48,8 @@ struct ChildPlan {
 
 // How the program ended, as the supervisor reports it to the caller.
 struct Ending {
-  int code = 0;       // CLD_EXITED, CLD_KILLED or CLD_DUMPED
-  int status = 0;     // the exit status or the signal
+  int code = 0;    // CLD_EXITED, CLD_KILLED or CLD_DUMPED
+  int status = 0;  // the exit status or the signal
 };
 
 [[noreturn]] void FailChild(int report_fd, int error) {
@@ -196,8 +196,8 @@ void CloseAllBut(const int (&keep)[3]) {
     }
     // Seen but not yet reaped: the program's id, and with it its group, stays ours.
     info = {};
-    if (waitid(P_PID, static_cast<id_t>(program), &info, WEXITED | WNOWAIT | (told ? 0 : WNOHANG)) ==
-            0 &&
+    if (waitid(P_PID, static_cast<id_t>(program), &info,
+               WEXITED | WNOWAIT | (told ? 0 : WNOHANG)) == 0 &&
         info.si_pid == program) {
       break;
     }

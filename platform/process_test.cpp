@@ -117,7 +117,8 @@ TEST_F(ProcessTest, WhatAProgramLeavesRunningEndsWithItWhenAskedTo) {
   };
   const Case cases[] = {
       {"exits well", "sleep 30 &\necho $! > child.pid\nexit 0\n", true, ProcessOutcome::kExited},
-      {"exits with an error", "sleep 30 &\necho $! > child.pid\nexit 1\n", true, ProcessOutcome::kExited},
+      {"exits with an error", "sleep 30 &\necho $! > child.pid\nexit 1\n", true,
+       ProcessOutcome::kExited},
       {"killed by a signal", "sleep 30 &\necho $! > child.pid\nkill -9 $$\n", true,
        ProcessOutcome::kSignalled},
       {"its child ignores hang-ups", "(trap '' HUP; exec sleep 30) &\necho $! > child.pid\n", true,

@@ -50,9 +50,9 @@ bool IsTemporaryOf(std::string_view entry, std::string_view name) {
       entry.substr(entry.size() - kTemporaryEnd.size()) != kTemporaryEnd) {
     return false;
   }
-  const std::string_view middle = entry.substr(
-      stem.size() + kTemporaryStart.size(),
-      entry.size() - stem.size() - kTemporaryStart.size() - kTemporaryEnd.size());
+  const std::string_view middle =
+      entry.substr(stem.size() + kTemporaryStart.size(),
+                   entry.size() - stem.size() - kTemporaryStart.size() - kTemporaryEnd.size());
   const auto all_of = [&](std::string_view set) {
     return middle.find_first_not_of(set) == std::string_view::npos;
   };
@@ -113,7 +113,8 @@ bool FileWriter::Replace(const std::filesystem::path& path, std::string_view dat
     temporary = target.parent_path() / TemporaryName(name);
     file = CreateNew(temporary, old_mode.value_or(kNewTemporaryMode));
     std::error_code error;
-    if (file == nullptr && !std::filesystem::exists(std::filesystem::symlink_status(temporary, error))) {
+    if (file == nullptr &&
+        !std::filesystem::exists(std::filesystem::symlink_status(temporary, error))) {
       break;  // not a clash
     }
   }

@@ -209,10 +209,9 @@ TEST(FileWriterTest, TheNextSaveRemovesTemporaryFilesAKilledSaveLeft) {
   ASSERT_TRUE(FileWriter::Default().Replace(folder.path() / "song.kvx", Script('b')));
   EXPECT_EQ(folder.Read("song.kvx"), Script('b'));
   EXPECT_EQ(folder.Names(),
-            (std::vector<std::string>{"other.kvx", "other.kvx.~1.tmp", "song.kvx",
-                                      "song.kvx.~.tmp", "song.kvx.~4.tmp", "song.kvx.~5.tmp",
-                                      "song.kvx.~7.tmp.bak", "song.kvx.~runningsave1.tmp",
-                                      "song.kvx.~x.tmp"}));
+            (std::vector<std::string>{"other.kvx", "other.kvx.~1.tmp", "song.kvx", "song.kvx.~.tmp",
+                                      "song.kvx.~4.tmp", "song.kvx.~5.tmp", "song.kvx.~7.tmp.bak",
+                                      "song.kvx.~runningsave1.tmp", "song.kvx.~x.tmp"}));
   EXPECT_EQ(folder.Read("other.kvx"), Script('o')) << "a link of our naming is not followed";
   EXPECT_EQ(std::fclose(running), 0);
 }
@@ -222,9 +221,12 @@ TEST(FileWriterTest, TheNextSaveRemovesTemporaryFilesAKilledSaveLeft) {
 TEST(FileWriterTest, SavesNamesUpToTheLimitOfAFileName) {
   std::string kana;
   for (int i = 0; i < 85; ++i) kana += "\xE3\x81\x82";  // 255 bytes of "あ" in UTF-8
-  const std::vector<std::string> names = {
-      "a.kvx", std::string(244, 's') + ".kvx", std::string(245, 's') + ".kvx",
-      std::string(246, 's') + ".kvx", std::string(251, 's') + ".kvx", kana};
+  const std::vector<std::string> names = {"a.kvx",
+                                          std::string(244, 's') + ".kvx",
+                                          std::string(245, 's') + ".kvx",
+                                          std::string(246, 's') + ".kvx",
+                                          std::string(251, 's') + ".kvx",
+                                          kana};
   for (const std::string& name : names) {
     SCOPED_TRACE(name.size());
     TempFolder folder;
@@ -269,7 +271,9 @@ TEST(FileWriterTest, TheTemporaryFileIsNoMoreOpenThanTheFileItReplaces) {
     SyncWatchingWriter writer;
     perms seen_while_writing = perms::unknown;
     writer.on_sync = [&](const char* step) {
-      if (std::string(step) == "file") seen_while_writing = std::filesystem::status(writer.created[0]).permissions();
+      if (std::string(step) == "file") {
+        seen_while_writing = std::filesystem::status(writer.created[0]).permissions();
+      }
     };
     EXPECT_TRUE(writer.Replace(target, Script('b')));
     ASSERT_EQ(writer.created_modes.size(), 1u);
@@ -334,7 +338,9 @@ TEST(FileWriterTest, NamesAnotherUserPlantedNeitherBlockASaveNorGo) {
   }
   std::ifstream in(tmp / "song.kvx", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), Script('b'));
-  for (const std::string& name : planted) EXPECT_TRUE(std::filesystem::is_symlink(tmp / name)) << name;
+  for (const std::string& name : planted) {
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp / name)) << name;
+  }
   for (const std::string& name : their_files) {
     EXPECT_TRUE(std::filesystem::is_regular_file(tmp / name)) << name;
   }

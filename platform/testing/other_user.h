@@ -14,6 +14,7 @@
 #define VTR_PLATFORM_TESTING_OTHER_USER_H_
 
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -25,8 +26,6 @@
 #include <string>
 #include <system_error>
 
-#include <gtest/gtest.h>
-
 namespace vtr::platform::testing {
 
 // The other user: ids far above those of any account.
@@ -36,11 +35,11 @@ inline constexpr gid_t kOtherGroupId = 3917453;
 // True where the test may switch users.
 inline bool CanPlayOtherUser() { return ::geteuid() == 0; }
 
-#define VTR_SKIP_UNLESS_ROOT()                                                          \
-  do {                                                                                  \
-    if (!::vtr::platform::testing::CanPlayOtherUser()) {                                \
+#define VTR_SKIP_UNLESS_ROOT()                                                            \
+  do {                                                                                    \
+    if (!::vtr::platform::testing::CanPlayOtherUser()) {                                  \
       GTEST_SKIP() << "playing a second user needs root to switch ids (CI runs as root)"; \
-    }                                                                                   \
+    }                                                                                     \
   } while (false)
 
 // Runs `part` as the other user, in a child of its own, and returns what it returned; false
@@ -51,7 +50,8 @@ bool AsOtherUser(Part&& part) {
   const pid_t child = ::fork();
   if (child < 0) return false;
   if (child == 0) {
-    if (::setgroups(0, nullptr) != 0 || ::setresgid(kOtherGroupId, kOtherGroupId, kOtherGroupId) != 0 ||
+    if (::setgroups(0, nullptr) != 0 ||
+        ::setresgid(kOtherGroupId, kOtherGroupId, kOtherGroupId) != 0 ||
         ::setresuid(kOtherUserId, kOtherUserId, kOtherUserId) != 0) {
       ::_exit(2);
     }

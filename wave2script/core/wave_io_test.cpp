@@ -536,8 +536,7 @@ TEST_F(WaveIOTest, RefusesWhatCannotStart) {
 
   // The private folder cannot take the file.
   const fs::path folder = WaveIO_TempPath().parent_path();
-  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec,
-                  fs::perm_options::replace);
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
   const bool can_still_write = std::ofstream(folder / "probe").is_open();
   if (!can_still_write) {
     EXPECT_FALSE(WaveIO_RecordToTemp(window()));

@@ -66,7 +66,9 @@ class ScratchFolder {
 class ScopedTempFolder {
  public:
   ScopedTempFolder()
-      : folder_("tmp"), tmpdir_("TMPDIR", folder_.path().string()), runtime_("XDG_RUNTIME_DIR", std::nullopt) {}
+      : folder_("tmp"),
+        tmpdir_("TMPDIR", folder_.path().string()),
+        runtime_("XDG_RUNTIME_DIR", std::nullopt) {}
   const fs::path& path() const { return folder_.path(); }
 
  private:
