@@ -126,10 +126,19 @@ TEST(PathsTest, PrivateFolderIsOursAlone) {
   const fs::path open_runtime = root.Make("open-runtime", 0777);
   runtime.Set(open_runtime.string());
   EXPECT_EQ(PrivateFolder(), own) << "a runtime folder others may write in";
-  runtime.Set(std::nullopt);
+}
 
-  if (!testing::CanPlayOtherUser()) return;
-  // Another user made our folder's name first, as a folder or as a link to one of theirs.
+// Another user who made our folder's name first, as a folder or as a link to one of theirs,
+// gets no private folder of ours.
+TEST(PathsTest, PrivateFolderIsNeverOneAnotherUserMade) {
+  VTR_SKIP_UNLESS_ROOT();
+  namespace fs = std::filesystem;
+  testing::ReachableFolder root;
+  ASSERT_FALSE(root.path().empty());
+  const fs::path tmp = root.Make("tmp", 01777);
+  const fs::path own = tmp / ("voxtrel-" + std::to_string(getuid()));
+  ScopedEnvironmentVariable tmpdir("TMPDIR", tmp.string());
+  ScopedEnvironmentVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
   fs::remove_all(own);
   ASSERT_TRUE(testing::AsOtherUser([&] { return ::mkdir(own.c_str(), 0777) == 0; }));
   EXPECT_EQ(PrivateFolder(), fs::path());
