@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "platform/files.h"
@@ -103,12 +102,15 @@ int ConverterRunner::Run(std::string_view text) {
     outcome = kRunNotStarted;
   } else if (run.ok() && platform::IsRegularFile(folder / kOutputName)) {
     // Anything else under the output's name (a FIFO, a link to a device) is never opened.
+    // Read as far as a result can reach and one byte on, which tells a longer one.
     std::ifstream output(folder / kOutputName, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(output)), std::istreambuf_iterator<char>());
-    if (output.good() || output.eof()) {
-      if (bytes.size() >= kHeaderBytes) {
-        std::string body = bytes.substr(kHeaderBytes);
-        body.resize(std::min(body.size(), body.find('\0')));
+    std::string bytes(kHeaderBytes + kMaxConverterResult + 1, '\0');
+    output.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(output.gcount()));
+    if (!output.bad() && bytes.size() >= kHeaderBytes) {
+      std::string body = bytes.substr(kHeaderBytes);
+      body.resize(std::min(body.size(), body.find('\0')));
+      if (body.size() <= kMaxConverterResult) {
         result_ = std::move(body);
         outcome = kRunOk;
       }

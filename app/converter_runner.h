@@ -10,6 +10,7 @@
 #define VTR_APP_CONVERTER_RUNNER_H_
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -26,6 +27,11 @@ inline constexpr int kFilterNothingLeft = 4;
 // The converter's system name inside the plug-in folder.
 inline constexpr std::string_view kConverterName = "KVXCNV.exe";
 
+// The longest result taken from the converter [bytes]: far above the longest script the
+// program plays (32000 bytes), so that an over-long script still meets the workflow's own
+// check and message, while a converter gone wild cannot fill the memory.
+inline constexpr size_t kMaxConverterResult = size_t{1} << 20;
+
 class ConverterRunner {
  public:
   // `plugin_folder` holds the converter; `timeout` bounds one conversion.
@@ -37,7 +43,8 @@ class ConverterRunner {
 
   // Converts `text` (GB 2312 bytes). The previous result is cleared first. kRunOk;
   // kRunNotStarted when the converter is missing or cannot run; kRunNoResult when it failed,
-  // outlived the time-out, or left no "tmp.kvx" of at least 4 bytes. Each run works in a fresh
+  // outlived the time-out, left no "tmp.kvx" of at least 4 bytes, or one whose result would
+  // pass kMaxConverterResult bytes (no more than that is read). Each run works in a fresh
   // private folder under the temporary folder, removed afterwards with whatever the converter
   // left running.
   [[nodiscard]] int Run(std::string_view text);

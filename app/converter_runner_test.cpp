@@ -82,6 +82,34 @@ TEST(ConverterRunnerTest, ReadsTheBodyAfterTheHeader) {
   }
 }
 
+// The output is read only as far as a result can reach: a longer result is none, however long
+// the file grew, while a zero byte within the bound still ends the result there.
+TEST(ConverterRunnerTest, ReadsNoMoreOfTheOutputThanAResultMayHold) {
+  struct Case {
+    std::string name;
+    std::string tail;  // shell writing the bytes after the header and "ab"
+    int result;
+    size_t body_size;
+  };
+  const auto as = [](size_t count) {
+    return "head -c " + std::to_string(count) + " /dev/zero | tr '\\000' a >> tmp.kvx\n";
+  };
+  const Case cases[] = {
+      {"longest", as(kMaxConverterResult - 2), kRunOk, kMaxConverterResult},
+      {"one_more", as(kMaxConverterResult - 1), kRunNoResult, 0},
+      {"runaway", as(16 * kMaxConverterResult), kRunNoResult, 0},
+      {"zero_then_runaway", "printf '\\000' >> tmp.kvx\n" + as(16 * kMaxConverterResult), kRunOk,
+       2},
+  };
+  for (const Case& c : cases) {
+    ConverterRunner runner(FakeConverter("bound_" + c.name, "printf 'KV#Cab' > tmp.kvx\n" + c.tail),
+                           std::chrono::seconds(20));
+    EXPECT_EQ(runner.Run("ni3hao3"), c.result) << c.name;
+    EXPECT_EQ(runner.result().size(), c.body_size) << c.name;
+    EXPECT_EQ(runner.result().substr(0, 2), c.body_size > 0 ? "ab" : "") << c.name;
+  }
+}
+
 // An output that is no regular file is never opened: a FIFO would keep the program waiting for a
 // writer that is gone, a device might never end.
 TEST(ConverterRunnerTest, AnOutputThatIsNoRegularFileIsNotRead) {

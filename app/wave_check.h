@@ -1,5 +1,6 @@
-// The wave files the intonation dialog takes: PCM, 16-bit, mono (block align 2, byte rate
-// 2 x rate), at 16000, 22050, 32000 or 44100 Hz, holding one sample to 20 s (40 x rate bytes).
+// The wave files the intonation dialog takes: 16-bit, mono, at 16000, 22050, 32000 or
+// 44100 Hz, holding 1 to 40 x rate data bytes (up to 20 s), as read from up to 18 bytes of the
+// format chunk. The format tag, block align and byte rate are not tested.
 //
 //   int rate = 0;
 //   if (vtr::app::CheckWaveFile(path, &rate)) { /* open the intonation dialog */ }

@@ -26,8 +26,16 @@ std::filesystem::path ModuleFolder(const void* address);
 // File of the program or library that contains `address`; empty when unknown.
 std::filesystem::path ModuleFile(const void* address);
 
-// Folder for temporary files: $TMPDIR when set and non-empty, else /tmp.
+// Folder for temporary files: $TMPDIR when it names a folder this user may write in, else /tmp.
 std::filesystem::path TempFolder();
+
+// The user's own private folder, for files no other user may see or change (a recording in
+// progress): the runtime folder ($XDG_RUNTIME_DIR) when only we control it, else the folder
+// "voxtrel-<uid>" under the temporary folder, made with mode 0700 when missing and narrowed to
+// 0700 when found open. A folder someone else could control (not ours, a symbolic link, open
+// to others' writes) is never used; empty when no private folder is to be had. The
+// single-instance lock lives in the same folder.
+std::filesystem::path PrivateFolder();
 
 // Extension of the file-name part, with its dot: "a.b/song.kvx" -> ".kvx"; "a.b/song" -> "";
 // ".profile" -> "" (a leading dot names a file, not an extension).

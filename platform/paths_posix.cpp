@@ -1,11 +1,15 @@
 #include "platform/paths.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <system_error>
+
+#include "platform/internal/private_folder.h"
 
 namespace vtr::platform {
 namespace {
@@ -54,9 +58,22 @@ std::filesystem::path ModuleFolder(const void* address) {
 }
 
 std::filesystem::path TempFolder() {
+  // A TMPDIR that names no folder, or one we may not write in, is passed over as other
+  // programs pass it over: every temporary file would fail there.
   const char* tmp = std::getenv("TMPDIR");
-  if (tmp != nullptr && *tmp != '\0') return tmp;
+  struct stat info {};
+  if (tmp != nullptr && *tmp != '\0' && ::stat(tmp, &info) == 0 && S_ISDIR(info.st_mode) &&
+      ::faccessat(AT_FDCWD, tmp, W_OK | X_OK, AT_EACCESS) == 0) {
+    return tmp;
+  }
   return "/tmp";
+}
+
+std::filesystem::path PrivateFolder() {
+  const internal::OpenedFolder folder = internal::OpenPrivateFolder();
+  if (folder.fd < 0) return {};
+  ::close(folder.fd);
+  return folder.path;
 }
 
 std::string Extension(std::string_view path) {

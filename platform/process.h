@@ -4,10 +4,13 @@
 // started there with its standard input and output redirected to files, and the caller waits
 // for it to exit (never for a file to appear), killing it when it outlives its time-out.
 //
-// The program runs in a process group of its own. That group is ended at the time-out and when
-// the caller dies while it runs (the program gets a parent-death signal, and a helper process
-// ends the rest), so nothing runs on as an orphan; with `end_leftovers` it is also ended when
-// the program exits, so helpers the program started and forgot do not outlive it.
+// The program runs in a process group of its own below a small supervisor process, which
+// inherits everything the program starts once its parent is gone, even a process that moved
+// to a group or session of its own (setsid): the supervisor is their subreaper. At the
+// time-out, and when the caller dies while the program runs, the supervisor ends the program
+// and every process below it, so nothing runs on as an orphan; with `end_leftovers` it does so
+// too when the program exits, so helpers the program started and forgot do not outlive it.
+// A bound on the bytes of every file may be set for the program and all it starts.
 //
 //   vtr::platform::ProcessSpec spec;
 //   spec.program = julius_folder / "julius";
@@ -21,6 +24,7 @@
 #define VTR_PLATFORM_PROCESS_H_
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -38,6 +42,9 @@ struct ProcessSpec {
   // True: whatever the program started and left running is ended when the program exits.
   // False: a program may leave a server running on purpose (a start-up script).
   bool end_leftovers = false;
+  // The largest file the program, or anything it starts, may write [bytes]: a write beyond it
+  // fails, and ends the writer unless it catches SIGXFSZ. 0: no bound.
+  uint64_t max_file_bytes = 0;
 };
 
 enum class ProcessOutcome : int {

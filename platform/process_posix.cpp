@@ -1,14 +1,20 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
-#include <thread>
+#include <iterator>
 
 #include "platform/internal/guardian.h"
 
@@ -18,14 +24,32 @@ namespace {
 // How long OpenDocument waits for the opener to fail [ms]; xdg-open without a browser ends
 // within a second.
 constexpr int kOpenerVerdictMs = 3000;
+// How often the supervisor looks whether the program has ended [ms] while it also listens
+// for the caller's word, where the kernel cannot tell it (no process descriptors).
+constexpr int kSupervisorPollMs = 2;
+// The pause between two rounds of ending what is left below the supervisor [ns].
+constexpr long kEndRoundPauseNs = 1000000;
+// How long what outlives the program's group may take to end when asked, before it is
+// killed [ms].
+constexpr int64_t kLeftoverGraceMs = 1000;
+// The supervisor's own list of its children (it runs one thread).
+constexpr char kChildrenList[] = "/proc/thread-self/children";
 
-// Everything the child needs, prepared before fork so the child calls only
-// async-signal-safe functions.
+// Everything the supervisor and the program need, prepared before fork so the forked copies
+// call only async-signal-safe functions.
 struct ChildPlan {
   std::string program;
   std::vector<std::string> argv_storage;
   std::vector<char*> argv;
   std::string folder, in, out, err;
+  uint64_t max_file_bytes = 0;
+  bool end_leftovers = false;
+};
+
+// How the program ended, as the supervisor reports it to the caller.
+struct Ending {
+  int code = 0;    // CLD_EXITED, CLD_KILLED or CLD_DUMPED
+  int status = 0;  // the exit status or the signal
 };
 
 [[noreturn]] void FailChild(int report_fd, int error) {
@@ -34,23 +58,19 @@ struct ChildPlan {
   _exit(127);
 }
 
-[[noreturn]] void RunChild(const ChildPlan& plan, int report_fd, int go_fd, pid_t caller) {
+[[noreturn]] void RunChild(const ChildPlan& plan, int report_fd, pid_t supervisor) {
   setpgid(0, 0);
-  // The program ends with its caller (the caller's thread, which waits for it): a caller that
-  // is killed leaves no orphan running on.
+  // The program ends with its supervisor, which may only die by a kill of its own.
   prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (getppid() != caller) _exit(127);  // the caller died before the request took
-  // Nothing is started before the caller's guardian stands, which ends whatever the program
-  // starts should the caller die: the caller writes a byte to `go_fd` once it does. A byte, not
-  // the pipe's end: a child that another thread forks meanwhile holds a copy of the writing end
-  // until it execs, and two such children would wait on each other.
-  char byte = 0;
-  ssize_t got;
-  while ((got = read(go_fd, &byte, 1)) < 0 && errno == EINTR) {
-  }
-  if (got != 1) _exit(127);  // the caller is gone
-  close(go_fd);
+  if (getppid() != supervisor) _exit(127);
   auto fail = [report_fd](int error) { FailChild(report_fd, error); };
+  internal::RestoreSignalsIgnoredByHelpers();
+  if (plan.max_file_bytes > 0) {
+    // Inherited by everything the program starts: none of it can write a file beyond it.
+    const struct rlimit limit = {static_cast<rlim_t>(plan.max_file_bytes),
+                                 static_cast<rlim_t>(plan.max_file_bytes)};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) fail(errno);
+  }
   if (!plan.folder.empty() && chdir(plan.folder.c_str()) != 0) fail(errno);
   int in = open(plan.in.c_str(), O_RDONLY);
   if (in < 0) fail(errno);
@@ -65,10 +85,148 @@ struct ChildPlan {
   FailChild(report_fd, errno);
 }
 
+// Sends `signal` to every child of the supervisor; false when the list of them cannot be read.
+bool SignalChildren(int signal) {
+  const int fd = open(kChildrenList, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buffer[512];
+  long pid = 0;
+  bool in_number = false;
+  ssize_t got;
+  while ((got = read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
+    for (ssize_t i = 0; i < got; ++i) {
+      if (buffer[i] >= '0' && buffer[i] <= '9') {
+        pid = pid * 10 + (buffer[i] - '0');
+        in_number = true;
+      } else if (in_number) {
+        kill(static_cast<pid_t>(pid), signal);
+        pid = 0;
+        in_number = false;
+      }
+    }
+  }
+  if (in_number) kill(static_cast<pid_t>(pid), signal);
+  close(fd);
+  return got == 0;
+}
+
+int64_t NowMs() {
+  struct timespec now {};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000;
+}
+
+void Pause() {
+  const struct timespec pause = {0, kEndRoundPauseNs};
+  nanosleep(&pause, nullptr);
+}
+
+// Ends every process below the supervisor. As their subreaper it inherits each one whose
+// parent ends, whatever group or session it moved to. They are asked to end first and given a
+// moment (a helper that cleans up after its maker, as a scratch folder's guardian, can finish);
+// then the supervisor kills its children round after round until none is left. A child only
+// the supervisor may reap keeps its id until then, so no id is killed after it went to another
+// process.
+void EndDescendants() {
+  const int64_t grace_end = NowMs() + kLeftoverGraceMs;
+  for (int signal = SIGTERM;;) {
+    if (!SignalChildren(signal)) {
+      while (waitpid(-1, nullptr, WNOHANG) > 0) {
+      }
+      return;  // without the list nothing more can be found
+    }
+    const pid_t reaped = waitpid(-1, nullptr, WNOHANG);
+    if (reaped < 0 && errno == ECHILD) return;
+    if (reaped == 0) Pause();
+    if (signal == SIGTERM && NowMs() >= grace_end) signal = SIGKILL;
+  }
+}
+
+// Closes every descriptor from 3 on but the `keep` ones (in rising order): the supervisor
+// never execs, so it must not hold a copy of a pipe its caller waits on for another program.
+void CloseAllBut(const int (&keep)[3]) {
+  unsigned next = 3;
+  for (int fd : keep) {
+    if (static_cast<unsigned>(fd) > next) close_range(next, static_cast<unsigned>(fd) - 1, 0);
+    next = static_cast<unsigned>(fd) + 1;
+  }
+  close_range(next, ~0u, 0);
+}
+
+// The supervisor: the program's parent and the subreaper of everything it starts. It ends
+// all of them when the caller's word comes (the time-out) or the caller dies (the word pipe
+// closes), and, asked to, once the program has ended by itself. Then it reports the program's
+// ending and exits.
+[[noreturn]] void RunSupervisor(const ChildPlan& plan, int report_fd, int word_fd, int ending_fd,
+                                pid_t caller) {
+  // Left to end the rest when a terminal's Ctrl+C ends the caller.
+  internal::StandApartFromMaker();
+  int keep[3] = {report_fd, word_fd, ending_fd};
+  std::sort(std::begin(keep), std::end(keep));
+  CloseAllBut(keep);
+  if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) FailChild(report_fd, errno);
+  if (getppid() != caller) _exit(127);  // the caller died before we stood
+  const pid_t self = getpid();
+  const pid_t program = fork();
+  if (program < 0) FailChild(report_fd, errno);
+  if (program == 0) {
+    close(word_fd);
+    close(ending_fd);
+    RunChild(plan, report_fd, self);
+  }
+  setpgid(program, program);  // also set here, so a kill cannot race the program's own call
+  close(report_fd);
+  // Readable once the program has ended; without it the supervisor looks every few ms.
+  const int program_fd = static_cast<int>(syscall(SYS_pidfd_open, program, 0));
+
+  bool told = false;
+  siginfo_t info{};
+  for (;;) {
+    if (!told) {
+      struct pollfd watched[2] = {{word_fd, POLLIN, 0}, {program_fd, POLLIN, 0}};
+      // A byte (the time-out) or the pipe's end (the caller died): end everything.
+      if (poll(watched, 2, program_fd >= 0 ? -1 : kSupervisorPollMs) > 0 &&
+          watched[0].revents != 0) {
+        told = true;
+      }
+    }
+    if (told) {
+      kill(-program, SIGKILL);
+      kill(program, SIGKILL);
+    }
+    // Seen but not yet reaped: the program's id, and with it its group, stays ours.
+    info = {};
+    if (waitid(P_PID, static_cast<id_t>(program), &info,
+               WEXITED | WNOWAIT | (told ? 0 : WNOHANG)) == 0 &&
+        info.si_pid == program) {
+      break;
+    }
+  }
+  const bool end_all = told || plan.end_leftovers;
+  if (end_all) kill(-program, SIGKILL);
+  while (waitpid(program, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  if (end_all) EndDescendants();
+  const Ending ending = {info.si_code, info.si_status};
+  ssize_t ignored = write(ending_fd, &ending, sizeof ending);
+  (void)ignored;
+  _exit(0);
+}
+
 std::string Absolute(const std::filesystem::path& file, const char* fallback) {
   if (file.empty()) return fallback;
   std::error_code ignored;
   return std::filesystem::absolute(file, ignored).string();
+}
+
+// Reads one value from a pipe; false at its end.
+template <typename T>
+bool ReadWhole(int fd, T* value) {
+  ssize_t got;
+  do {
+    got = read(fd, value, sizeof *value);
+  } while (got < 0 && errno == EINTR);
+  return got == static_cast<ssize_t>(sizeof *value);
 }
 
 }  // namespace
@@ -86,88 +244,85 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
   plan.in = Absolute(spec.stdin_file, "/dev/null");
   plan.out = Absolute(spec.stdout_file, "/dev/null");
   plan.err = Absolute(spec.stderr_file, "/dev/null");
+  plan.max_file_bytes = spec.max_file_bytes;
+  plan.end_leftovers = spec.end_leftovers;
+  const auto cannot_start = [&](int error) {
+    result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(error);
+    return result;
+  };
 
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) {
-    result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(errno);
-    return result;
+  // report: an errno from the supervisor or the program, or the pipe's end once it runs;
+  // word: the caller's "end it now"; ending: how the program ended.
+  int report[2], word[2], ending[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return cannot_start(errno);
+  if (pipe2(word, O_CLOEXEC) != 0) {
+    const int error = errno;
+    for (int fd : report) close(fd);
+    return cannot_start(error);
   }
-  int go[2];
-  if (pipe2(go, O_CLOEXEC) != 0) {
-    result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(errno);
-    close(report[0]);
-    close(report[1]);
-    return result;
+  if (pipe2(ending, O_CLOEXEC) != 0) {
+    const int error = errno;
+    for (int fd : {report[0], report[1], word[0], word[1]}) close(fd);
+    return cannot_start(error);
   }
   const pid_t caller = getpid();
-  pid_t pid = fork();
-  if (pid < 0) {
-    result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(errno);
-    for (int fd : {report[0], report[1], go[0], go[1]}) close(fd);
-    return result;
+  const pid_t supervisor = fork();
+  if (supervisor < 0) {
+    const int error = errno;
+    for (int fd : {report[0], report[1], word[0], word[1], ending[0], ending[1]}) close(fd);
+    return cannot_start(error);
   }
-  if (pid == 0) {
+  if (supervisor == 0) {
     close(report[0]);
-    close(go[1]);
-    RunChild(plan, report[1], go[0], caller);
+    close(word[1]);
+    close(ending[0]);
+    RunSupervisor(plan, report[1], word[0], ending[1], caller);
   }
-  setpgid(pid, pid);  // also set here, so a kill cannot race the child's own call
   close(report[1]);
-  close(go[0]);
-  // Should we die while the program runs, whatever it started ends too. The program waits for
-  // the guardian: a caller killed in between would otherwise leave the program's children.
-  internal::Guardian::Will will;
-  will.process_group = pid;
-  internal::Guardian guardian(will);
-  const char go_byte = 1;
-  while (write(go[1], &go_byte, 1) < 0 && errno == EINTR) {
-  }
-  close(go[1]);
-  int child_error = 0;
-  ssize_t got;
-  do {
-    got = read(report[0], &child_error, sizeof child_error);
-  } while (got < 0 && errno == EINTR);
-  close(report[0]);
-  if (got == static_cast<ssize_t>(sizeof child_error)) {
-    int status;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  close(word[0]);
+  close(ending[1]);
+  const auto finish = [&](ProcessOutcome outcome, int code) {
+    close(word[1]);
+    close(ending[0]);
+    while (waitpid(supervisor, nullptr, 0) < 0 && errno == EINTR) {
     }
-    result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(child_error);
+    result.outcome = outcome;
+    result.exit_code = code;
     return result;
+  };
+
+  int child_error = 0;
+  const bool failed = ReadWhole(report[0], &child_error);
+  close(report[0]);
+  if (failed) {
+    (void)finish(ProcessOutcome::kNotStarted, -1);
+    return cannot_start(child_error);
   }
 
-  auto deadline = std::chrono::steady_clock::now() + timeout;
-  auto pause = std::chrono::microseconds(200);
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
-    // Seen but not yet reaped: the program's id, and with it its process group, stays ours
-    // until whatever it left running has been ended.
-    siginfo_t info{};
-    const int waited = waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
-    if (waited != 0 && errno != EINTR) {
-      result.error = std::string("lost child ") + plan.program + ": " + std::strerror(errno);
-      return result;
-    }
-    if (waited == 0 && info.si_pid == pid) {
-      if (spec.end_leftovers) kill(-pid, SIGKILL);
-      int status;
-      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    struct pollfd done = {ending[0], POLLIN, 0};
+    const int ready = poll(&done, 1, static_cast<int>(std::max<int64_t>(left.count(), 0)));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready > 0) {
+      Ending end;
+      if (!ReadWhole(ending[0], &end)) {
+        result.error = "lost the supervisor of " + plan.program;
+        return finish(ProcessOutcome::kNotStarted, -1);
       }
-      result.outcome = info.si_code == CLD_EXITED ? ProcessOutcome::kExited : ProcessOutcome::kSignalled;
-      result.exit_code = info.si_status;  // the exit status, or the signal
-      return result;
+      return finish(end.code == CLD_EXITED ? ProcessOutcome::kExited : ProcessOutcome::kSignalled,
+                    end.status);
     }
     if (std::chrono::steady_clock::now() >= deadline) {
-      kill(-pid, SIGKILL);
-      int status;
-      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      const char end_now = 1;
+      while (write(word[1], &end_now, 1) < 0 && errno == EINTR) {
       }
-      result.outcome = ProcessOutcome::kTimedOut;
-      result.exit_code = -1;
-      return result;
+      Ending ignored;
+      (void)ReadWhole(ending[0], &ignored);  // everything has ended once the report comes
+      return finish(ProcessOutcome::kTimedOut, -1);
     }
-    std::this_thread::sleep_for(pause);
-    if (pause < std::chrono::milliseconds(10)) pause *= 2;
   }
 }
 

@@ -77,17 +77,35 @@ TEST_F(ProcessTest, ReportsTheExitStatus) {
   EXPECT_FALSE(result.ok());
 }
 
+// Waits until the program has noted the id of the process it started.
+const char kWaitForPid[] = "while [ ! -s child.pid ]; do sleep 0.01; done\n";
+
 TEST_F(ProcessTest, KillsAChildThatOutlivesItsTimeOutWithWhatItStarted) {
-  Write("slow.sh", "sleep 30 &\necho $! > child.pid\nsleep 30\n");
-  ProcessSpec spec;
-  spec.program = "slow.sh";
-  spec.working_folder = folder_;
-  auto start = std::chrono::steady_clock::now();
-  ProcessResult result = RunBatch(spec, milliseconds(300));
-  EXPECT_EQ(result.outcome, ProcessOutcome::kTimedOut);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-  pid_t grandchild = std::stoi(Read("child.pid"));
-  EXPECT_FALSE(Running(grandchild)) << "the batch file's own child survived";
+  struct Case {
+    const char* what;
+    std::string starts;  // starts the child and notes its id in child.pid
+  };
+  const Case cases[] = {
+      {"a child in its group", "sleep 30 &\necho $! > child.pid\n"},
+      {"a child in a session of its own",
+       std::string("setsid sh -c 'echo $$ > child.pid; exec sleep 30' &\n") + kWaitForPid},
+      {"an orphan in a session of its own",
+       std::string("(setsid sh -c 'sleep 30 & echo $! > child.pid' &)\n") + kWaitForPid},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(folder_ / "child.pid");
+    Write("slow.sh", c.starts + "sleep 30\n");
+    ProcessSpec spec;
+    spec.program = "slow.sh";
+    spec.working_folder = folder_;
+    auto start = std::chrono::steady_clock::now();
+    ProcessResult result = RunBatch(spec, milliseconds(300));
+    EXPECT_EQ(result.outcome, ProcessOutcome::kTimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    pid_t grandchild = std::stoi(Read("child.pid"));
+    EXPECT_FALSE(Running(grandchild)) << "the batch file's own child survived";
+  }
 }
 
 TEST_F(ProcessTest, WhatAProgramLeavesRunningEndsWithItWhenAskedTo) {
@@ -99,16 +117,34 @@ TEST_F(ProcessTest, WhatAProgramLeavesRunningEndsWithItWhenAskedTo) {
   };
   const Case cases[] = {
       {"exits well", "sleep 30 &\necho $! > child.pid\nexit 0\n", true, ProcessOutcome::kExited},
-      {"exits with an error", "sleep 30 &\necho $! > child.pid\nexit 1\n", true, ProcessOutcome::kExited},
+      {"exits with an error", "sleep 30 &\necho $! > child.pid\nexit 1\n", true,
+       ProcessOutcome::kExited},
       {"killed by a signal", "sleep 30 &\necho $! > child.pid\nkill -9 $$\n", true,
        ProcessOutcome::kSignalled},
       {"its child ignores hang-ups", "(trap '' HUP; exec sleep 30) &\necho $! > child.pid\n", true,
        ProcessOutcome::kExited},
+      {"its child moved to a session of its own",
+       "setsid sh -c 'echo $$ > child.pid; exec sleep 30' &\n"
+       "while [ ! -s child.pid ]; do sleep 0.01; done\n",
+       true, ProcessOutcome::kExited},
+      {"an orphan in a session of its own whose parent ended first",
+       "(setsid sh -c 'sleep 30 & echo $! > child.pid' &)\n"
+       "while [ ! -s child.pid ]; do sleep 0.01; done\n",
+       true, ProcessOutcome::kExited},
+      {"an orphan in a session of its own that will not end when asked",
+       "(setsid sh -c 'trap \"\" TERM; sleep 30 & echo $! > child.pid' &)\n"
+       "while [ ! -s child.pid ]; do sleep 0.01; done\n",
+       true, ProcessOutcome::kExited},
+      {"a chain of orphans, each in a session of its own",
+       "(setsid sh -c '(setsid sh -c \"sleep 30 & echo \\$! > child.pid\" &)' &)\n"
+       "while [ ! -s child.pid ]; do sleep 0.01; done\n",
+       true, ProcessOutcome::kExited},
       {"a server started on purpose runs on", "sleep 30 &\necho $! > child.pid\n", false,
        ProcessOutcome::kExited},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    std::filesystem::remove(folder_ / "child.pid");
     Write("left.sh", c.script);
     ProcessSpec spec;
     spec.program = "left.sh";
@@ -129,7 +165,10 @@ TEST_F(ProcessTest, WhatAProgramLeavesRunningEndsWithItWhenAskedTo) {
 // The caller dies (killed, as by the out-of-memory killer or a user) while it waits for a
 // program: neither the program nor anything it started runs on as an orphan.
 TEST_F(ProcessTest, ACallerKilledWhileItWaitsLeavesNoOrphans) {
-  Write("slow.sh", "sleep 30 &\necho $! > child.pid\necho $$ > program.pid\nsleep 30\n");
+  Write("slow.sh",
+        "sleep 30 &\necho $! > child.pid\n"
+        "setsid sh -c 'echo $$ > session.pid; exec sleep 30' &\n"
+        "while [ ! -s session.pid ]; do sleep 0.01; done\necho $$ > program.pid\nsleep 30\n");
   const pid_t caller = fork();
   ASSERT_GE(caller, 0);
   if (caller == 0) {
@@ -147,6 +186,42 @@ TEST_F(ProcessTest, ACallerKilledWhileItWaitsLeavesNoOrphans) {
   ASSERT_FALSE(program_pid.empty()) << "the program never started";
   EXPECT_FALSE(Running(std::stoi(program_pid))) << "the program outlived its caller";
   EXPECT_FALSE(Running(std::stoi(Read("child.pid")))) << "the program's child outlived its caller";
+  EXPECT_FALSE(Running(std::stoi(Read("session.pid"))))
+      << "the program's child in a session of its own outlived its caller";
+}
+
+// A bound on file sizes holds for every file the program and what it starts write, its
+// output too; a program that ignores the signal of the bound only fails its writes.
+TEST_F(ProcessTest, NoFileTheProgramWritesGrowsBeyondTheBound) {
+  struct Case {
+    const char* what;
+    const char* script;
+    const char* file;  // the file written
+    bool ok;
+  };
+  const Case cases[] = {
+      {"its output, within the bound", "head -c 4096 /dev/zero\n", "out.txt", true},
+      {"its output", "head -c 1000000 /dev/zero\n", "out.txt", false},
+      {"a file it writes", "head -c 1000000 /dev/zero > big.bin\n", "big.bin", false},
+      {"a file its child in a session of its own writes",
+       "setsid sh -c 'head -c 1000000 /dev/zero > big.bin'\n", "big.bin", false},
+      {"a writer that ignores the bound's signal", "trap '' XFSZ\nhead -c 1000000 /dev/zero\n",
+       "out.txt", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(folder_ / "big.bin");
+    Write("write.sh", c.script);
+    ProcessSpec spec;
+    spec.program = "write.sh";
+    spec.working_folder = folder_;
+    spec.stdout_file = folder_ / "out.txt";
+    spec.end_leftovers = true;
+    spec.max_file_bytes = 4096;
+    const ProcessResult result = RunBatch(spec, milliseconds(5000));
+    EXPECT_EQ(result.ok(), c.ok) << static_cast<int>(result.outcome) << " " << result.exit_code;
+    EXPECT_LE(std::filesystem::file_size(folder_ / c.file), 4096u);
+  }
 }
 
 TEST_F(ProcessTest, AMissingProgramIsNotStarted) {

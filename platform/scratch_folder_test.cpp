@@ -81,10 +81,19 @@ TEST_F(ScratchFolderTest, GoesWithEverythingInItAndNothingBeyond) {
 }
 
 TEST_F(ScratchFolderTest, AFolderThatCannotBeMadeIsReported) {
-  tmpdir_.Set((root_ / "absent").string());
-  ScratchFolder scratch("voxtrel-test");
+  ScratchFolder scratch("absent/voxtrel-test");  // its parent is missing
   EXPECT_FALSE(scratch.ok());
   EXPECT_TRUE(scratch.path().empty());
+}
+
+// A TMPDIR that names no folder does not keep a run from working: its folder is made in /tmp,
+// as other programs fall back there.
+TEST_F(ScratchFolderTest, AMissingTemporaryFolderFallsBackToTmp) {
+  tmpdir_.Set((root_ / "absent").string());
+  ScratchFolder scratch("voxtrel-test");
+  ASSERT_TRUE(scratch.ok());
+  EXPECT_EQ(scratch.path().parent_path(), fs::path("/tmp"));
+  EXPECT_TRUE(fs::is_directory(scratch.path()));
 }
 
 // The process that made the folder is killed before it could remove it: the folder goes all

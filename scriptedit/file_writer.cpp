@@ -1,7 +1,8 @@
 #include "scriptedit/file_writer.h"
 
-#include <atomic>
+#include <algorithm>
 #include <optional>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -10,29 +11,57 @@
 namespace vtr::scriptedit {
 namespace {
 
-// Temporary names are unique within the process; CreateNew refuses an existing file, so a
-// name left by another process only moves the counter on.
-std::atomic<unsigned> temporary_counter{0};
 constexpr int kTemporaryAttempts = 100;
 constexpr std::string_view kTemporaryStart = ".~";
 constexpr std::string_view kTemporaryEnd = ".tmp";
+// The random part of a temporary name: 12 of 36 characters, about 62 bits.
+constexpr std::string_view kRandomAlphabet = "0123456789abcdefghijklmnopqrstuvwxyz";
+constexpr size_t kRandomLength = 12;
+// The longest file name the file systems take [bytes].
+constexpr size_t kMaxNameBytes = 255;
+// A new file's bytes are the user's alone until the file is complete.
+constexpr unsigned kNewTemporaryMode = 0600;
 
-// "<name>.~<digits>.tmp": a temporary file of ours for `name`.
-bool IsTemporaryOf(const std::string& entry, const std::string& name) {
-  const size_t head = name.size() + kTemporaryStart.size();
-  if (entry.size() <= head + kTemporaryEnd.size() || entry.compare(0, name.size(), name) != 0 ||
-      entry.compare(name.size(), kTemporaryStart.size(), kTemporaryStart) != 0 ||
-      entry.compare(entry.size() - kTemporaryEnd.size(), kTemporaryEnd.size(), kTemporaryEnd) != 0) {
-    return false;
-  }
-  for (size_t i = head; i < entry.size() - kTemporaryEnd.size(); ++i) {
-    if (entry[i] < '0' || entry[i] > '9') return false;
-  }
-  return true;
+// The part of `name` a temporary name starts with: all of it, or as much as leaves room for
+// the temporary ending within the limit of a file name.
+std::string_view TemporaryStem(std::string_view name) {
+  constexpr size_t kEnding = kTemporaryStart.size() + kRandomLength + kTemporaryEnd.size();
+  return name.substr(0, std::min(name.size(), kMaxNameBytes - kEnding));
 }
 
-// Removes the temporary files that a save of `target` killed before its rename left behind.
-// Only regular files of our naming go; a link or folder of that name is not ours to remove.
+std::string TemporaryName(std::string_view name) {
+  static std::random_device random;
+  std::string result(TemporaryStem(name));
+  result += kTemporaryStart;
+  for (size_t i = 0; i < kRandomLength; ++i) {
+    result += kRandomAlphabet[random() % kRandomAlphabet.size()];
+  }
+  result += kTemporaryEnd;
+  return result;
+}
+
+// "<stem>.~<r>.tmp": a temporary file of a save of `name`, with the random part of a save, or
+// with the number that saves of earlier versions took.
+bool IsTemporaryOf(std::string_view entry, std::string_view name) {
+  const std::string_view stem = TemporaryStem(name);
+  if (entry.size() <= stem.size() + kTemporaryStart.size() + kTemporaryEnd.size() ||
+      entry.substr(0, stem.size()) != stem ||
+      entry.substr(stem.size(), kTemporaryStart.size()) != kTemporaryStart ||
+      entry.substr(entry.size() - kTemporaryEnd.size()) != kTemporaryEnd) {
+    return false;
+  }
+  const std::string_view middle =
+      entry.substr(stem.size() + kTemporaryStart.size(),
+                   entry.size() - stem.size() - kTemporaryStart.size() - kTemporaryEnd.size());
+  const auto all_of = [&](std::string_view set) {
+    return middle.find_first_not_of(set) == std::string_view::npos;
+  };
+  return (middle.size() == kRandomLength && all_of(kRandomAlphabet)) || all_of("0123456789");
+}
+
+// Removes the temporary files that saves of `target` killed before their rename left behind.
+// Only regular files of the user's own that no running save holds go: a link or folder of that
+// name, or another user's file in a shared folder, is not ours to remove.
 void RemoveStaleTemporaries(const std::filesystem::path& target) {
   const std::string name = target.filename().string();
   const std::filesystem::path folder =
@@ -40,12 +69,8 @@ void RemoveStaleTemporaries(const std::filesystem::path& target) {
   std::error_code error;
   std::filesystem::directory_iterator entries(folder, error);
   for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-    const std::filesystem::directory_entry& entry = *entries;
-    std::error_code ignored;
-    if (IsTemporaryOf(entry.path().filename().string(), name) &&
-        entry.symlink_status(ignored).type() == std::filesystem::file_type::regular) {
-      std::filesystem::remove(entry.path(), ignored);
-    }
+    const std::filesystem::path& entry = entries->path();
+    if (IsTemporaryOf(entry.filename().string(), name)) (void)platform::RemoveStaleFile(entry);
   }
 }
 
@@ -56,9 +81,9 @@ FileWriter& FileWriter::Default() {
   return writer;
 }
 
-std::FILE* FileWriter::CreateNew(const std::filesystem::path& path) {
-  // "x": exclusive creation, so a temporary name never clobbers a file of the same name.
-  return std::fopen(path.c_str(), "wbx");
+std::FILE* FileWriter::CreateNew(const std::filesystem::path& path, unsigned mode) {
+  // Exclusive creation: a temporary name never clobbers or follows what is there.
+  return platform::CreateNewFile(path, mode);
 }
 
 size_t FileWriter::Write(std::FILE* file, std::string_view data) {
@@ -79,15 +104,19 @@ bool FileWriter::Replace(const std::filesystem::path& path, std::string_view dat
   const std::filesystem::path& target = *resolved;
   RemoveStaleTemporaries(target);
 
+  // The bytes never lie open to more eyes than the file they replace.
+  const std::optional<unsigned> old_mode = platform::FileMode(target);
+  const std::string name = target.filename().string();
   std::filesystem::path temporary;
   std::FILE* file = nullptr;
   for (int attempt = 0; attempt < kTemporaryAttempts && file == nullptr; ++attempt) {
-    temporary = target;
-    temporary += std::string(kTemporaryStart) + std::to_string(temporary_counter.fetch_add(1)) +
-                 std::string(kTemporaryEnd);
-    file = CreateNew(temporary);
+    temporary = target.parent_path() / TemporaryName(name);
+    file = CreateNew(temporary, old_mode.value_or(kNewTemporaryMode));
     std::error_code error;
-    if (file == nullptr && !std::filesystem::exists(temporary, error)) break;  // not a clash
+    if (file == nullptr &&
+        !std::filesystem::exists(std::filesystem::symlink_status(temporary, error))) {
+      break;  // not a clash
+    }
   }
   if (file == nullptr) return false;
 
@@ -96,14 +125,10 @@ bool FileWriter::Replace(const std::filesystem::path& path, std::string_view dat
   bool ok = Write(file, data) == data.size();
   ok = std::fflush(file) == 0 && ok;
   ok = ok && Sync(file);
+  // Complete, a new file takes the mode every new file of the user's gets.
+  if (ok && !old_mode) ok = platform::SetFileMode(file, platform::NewFileMode());
   ok = std::fclose(file) == 0 && ok;
   std::error_code error;
-  if (ok && std::filesystem::exists(target, error)) {
-    // The new file keeps the permissions of the one it replaces.
-    std::filesystem::permissions(temporary, std::filesystem::status(target, error).permissions(),
-                                 error);
-    error.clear();
-  }
   if (ok) {
     std::filesystem::rename(temporary, target, error);
     ok = !error;

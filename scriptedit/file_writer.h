@@ -5,8 +5,13 @@
 //   if (!writer.Replace("/home/a/song.kvx", script)) { /* old song.kvx is as it was */ }
 //
 // A target that is a symbolic link stays one: the file it leads to is replaced, with its
-// temporary file beside it. Temporary files are named "<name>.~<n>.tmp"; one that a killed save
-// left behind is removed by the next save of the same file.
+// temporary file beside it; a link that another user planted in a shared folder such as /tmp is
+// not followed, and the save fails. Temporary files are named "<name>.~<r>.tmp", <r> twelve
+// random letters and digits that no one can guess beforehand, the name cut short where the
+// whole would pass the 255-byte limit of a file name. A temporary file is never more open
+// than the file it replaces (a new file's is the user's alone until it is complete). One that
+// a killed save left behind is removed by the next save of the same file when it is a regular
+// file of the user's own that no save is writing.
 //
 // Tests derive from it to make the creation, the writing or the syncing fail (a read-only
 // folder, a full disk, a failing disk); the temporary-file handling itself stays the real one.
@@ -32,8 +37,9 @@ class FileWriter {
   static FileWriter& Default();
 
  protected:
-  // Creates `path` for writing; fails when it exists. nullptr on failure.
-  virtual std::FILE* CreateNew(const std::filesystem::path& path);
+  // Creates `path` for writing with the permission bits `mode`; fails when it exists. nullptr
+  // on failure.
+  virtual std::FILE* CreateNew(const std::filesystem::path& path, unsigned mode);
   // Writes `data` to `file`; returns the count of bytes written.
   virtual size_t Write(std::FILE* file, std::string_view data);
   // Forces the flushed bytes of `file` onto the disk; false when they may not be there.

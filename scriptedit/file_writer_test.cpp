@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
+#include "platform/testing/other_user.h"
 #include "scriptedit/testdata/temp_folder.h"
 
 namespace vtr::scriptedit {
@@ -23,9 +25,9 @@ class FaultyWriter : public FileWriter {
   explicit FaultyWriter(Fault fault) : fault_(fault) {}
 
  protected:
-  std::FILE* CreateNew(const std::filesystem::path& path) override {
+  std::FILE* CreateNew(const std::filesystem::path& path, unsigned mode) override {
     // A read-only folder refuses every new file.
-    return fault_ == Fault::kCannotCreate ? nullptr : FileWriter::CreateNew(path);
+    return fault_ == Fault::kCannotCreate ? nullptr : FileWriter::CreateNew(path, mode);
   }
   size_t Write(std::FILE* file, std::string_view data) override {
     if (fault_ != Fault::kDiskFull) return FileWriter::Write(file, data);
@@ -83,13 +85,17 @@ std::string Script(char fill) { return "KV#J" + std::string(3000, fill); }
 // The real writer, noting what the disk holds each time it syncs.
 class SyncWatchingWriter : public FileWriter {
  public:
-  std::function<void(const char* step)> on_sync;
+  std::function<void(const char* step)> on_sync = [](const char*) {};
   std::vector<std::filesystem::path> created;
+  std::vector<std::filesystem::perms> created_modes;  // of each file just made
 
  protected:
-  std::FILE* CreateNew(const std::filesystem::path& path) override {
+  std::FILE* CreateNew(const std::filesystem::path& path, unsigned mode) override {
     created.push_back(path);
-    return FileWriter::CreateNew(path);
+    std::FILE* file = FileWriter::CreateNew(path, mode);
+    std::error_code error;
+    created_modes.push_back(std::filesystem::status(path, error).permissions());
+    return file;
   }
   bool Sync(std::FILE* file) override {
     on_sync("file");
@@ -188,6 +194,11 @@ TEST(FileWriterTest, TheNextSaveRemovesTemporaryFilesAKilledSaveLeft) {
   folder.Write("song.kvx", Script('a'));
   folder.Write("song.kvx.~3.tmp", Script('x'));
   folder.Write("song.kvx.~12.tmp", "KV#J");
+  folder.Write("song.kvx.~0a1b2c3d4e5f.tmp", Script('x'));
+  // A save of the same file still writing its temporary file (another window, another
+  // instance of the program): not left behind, so it stays.
+  std::FILE* running = platform::CreateNewFile(folder.path() / "song.kvx.~runningsave1.tmp", 0600);
+  ASSERT_NE(running, nullptr);
   folder.Write("song.kvx.~x.tmp", "not ours: no number");
   folder.Write("song.kvx.~.tmp", "not ours: no number");
   folder.Write("song.kvx.~7.tmp.bak", "not ours: another ending");
@@ -198,10 +209,144 @@ TEST(FileWriterTest, TheNextSaveRemovesTemporaryFilesAKilledSaveLeft) {
   ASSERT_TRUE(FileWriter::Default().Replace(folder.path() / "song.kvx", Script('b')));
   EXPECT_EQ(folder.Read("song.kvx"), Script('b'));
   EXPECT_EQ(folder.Names(),
-            (std::vector<std::string>{"other.kvx", "other.kvx.~1.tmp", "song.kvx",
-                                      "song.kvx.~.tmp", "song.kvx.~4.tmp", "song.kvx.~5.tmp",
-                                      "song.kvx.~7.tmp.bak", "song.kvx.~x.tmp"}));
+            (std::vector<std::string>{"other.kvx", "other.kvx.~1.tmp", "song.kvx", "song.kvx.~.tmp",
+                                      "song.kvx.~4.tmp", "song.kvx.~5.tmp", "song.kvx.~7.tmp.bak",
+                                      "song.kvx.~runningsave1.tmp", "song.kvx.~x.tmp"}));
   EXPECT_EQ(folder.Read("other.kvx"), Script('o')) << "a link of our naming is not followed";
+  EXPECT_EQ(std::fclose(running), 0);
+}
+
+// Every legal file name saves: the temporary name is cut where it would pass the 255-byte
+// limit of a name, and the bytes land under the full name.
+TEST(FileWriterTest, SavesNamesUpToTheLimitOfAFileName) {
+  std::string kana;
+  for (int i = 0; i < 85; ++i) kana += "\xE3\x81\x82";  // 255 bytes of "あ" in UTF-8
+  const std::vector<std::string> names = {"a.kvx",
+                                          std::string(244, 's') + ".kvx",
+                                          std::string(245, 's') + ".kvx",
+                                          std::string(246, 's') + ".kvx",
+                                          std::string(251, 's') + ".kvx",
+                                          kana};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    TempFolder folder;
+    SyncWatchingWriter writer;
+    ASSERT_TRUE(writer.Replace(folder.path() / name, Script('b')));
+    EXPECT_EQ(folder.Read(name), Script('b'));
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{name}) << "no temporary file is left";
+    ASSERT_EQ(writer.created.size(), 1u);
+    EXPECT_LE(writer.created[0].filename().string().size(), 255u);
+    ASSERT_TRUE(writer.Replace(folder.path() / name, Script('c'))) << "saved again over itself";
+    EXPECT_EQ(folder.Read(name), Script('c'));
+  }
+}
+
+// While a save writes, its bytes are no more open than the file they replace: a private
+// script's new bytes never sit in a file others may read, even when the save is killed half
+// way. A new file's temporary file is the user's alone; the file then gets the usual mode.
+TEST(FileWriterTest, TheTemporaryFileIsNoMoreOpenThanTheFileItReplaces) {
+  using std::filesystem::perms;
+  struct Case {
+    const char* what;
+    std::optional<perms> old_mode;  // nullopt: a new file
+    perms while_writing;
+    perms after;
+  };
+  const perms rw = perms::owner_read | perms::owner_write;
+  const Case cases[] = {
+      {"a private script", rw, rw, rw},
+      {"a script the group may read", rw | perms::group_read, rw | perms::group_read,
+       rw | perms::group_read},
+      {"a read-only script", perms::owner_read, perms::owner_read, perms::owner_read},
+      {"a new file", std::nullopt, rw, static_cast<perms>(platform::NewFileMode())},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder folder;
+    const std::filesystem::path target = folder.path() / "secret.kvx";
+    if (c.old_mode) {
+      folder.Write("secret.kvx", Script('a'));
+      std::filesystem::permissions(target, *c.old_mode);
+    }
+    SyncWatchingWriter writer;
+    perms seen_while_writing = perms::unknown;
+    writer.on_sync = [&](const char* step) {
+      if (std::string(step) == "file") {
+        seen_while_writing = std::filesystem::status(writer.created[0]).permissions();
+      }
+    };
+    EXPECT_TRUE(writer.Replace(target, Script('b')));
+    ASSERT_EQ(writer.created_modes.size(), 1u);
+    EXPECT_EQ(writer.created_modes[0], c.while_writing) << "as the temporary file was made";
+    EXPECT_EQ(seen_while_writing, c.while_writing) << "with the bytes in it";
+    EXPECT_EQ(std::filesystem::status(target).permissions(), c.after);
+  }
+}
+
+// Another user's symbolic link in a shared sticky folder (as /tmp) never leads a save to one
+// of the user's files: the save fails and writes nothing anywhere.
+TEST(FileWriterTest, DoesNotWriteThroughALinkAnotherUserPlanted) {
+  VTR_SKIP_UNLESS_ROOT();
+  platform::testing::ReachableFolder root;
+  const std::filesystem::path home = root.Make("home", 0700);
+  const std::filesystem::path tmp = root.Make("tmp", 01777);
+  const std::filesystem::path victim = home / "precious.kvx";
+  std::ofstream(victim) << Script('a');
+  const std::filesystem::path planted = tmp / "song.kvx";
+  ASSERT_TRUE(platform::testing::AsOtherUser([&] {
+    std::error_code error;
+    std::filesystem::create_symlink(victim, planted, error);
+    return !error;
+  }));
+  SyncWatchingWriter writer;
+  EXPECT_FALSE(writer.Replace(planted, Script('b')));
+  EXPECT_TRUE(writer.created.empty());
+  std::ifstream in(victim, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), Script('a'));
+  EXPECT_TRUE(std::filesystem::is_symlink(planted));
+  for (const std::filesystem::path& folder : {home, tmp}) {
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << folder;
+  }
+}
+
+// Names another user planted beside the file in a shared folder can neither keep its saves
+// from working (the temporary names cannot be guessed) nor be removed by them (they are not
+// the user's own).
+TEST(FileWriterTest, NamesAnotherUserPlantedNeitherBlockASaveNorGo) {
+  VTR_SKIP_UNLESS_ROOT();
+  platform::testing::ReachableFolder root;
+  const std::filesystem::path tmp = root.Make("tmp", 01777);
+  const std::filesystem::path victim = root.Make("home", 0700) / "precious.kvx";
+  std::ofstream(victim) << Script('a');
+  std::vector<std::string> planted;
+  for (int i = 0; i < 100; ++i) planted.push_back("song.kvx.~" + std::to_string(i) + ".tmp");
+  const std::vector<std::string> their_files = {"song.kvx.~100.tmp", "song.kvx.~0a1b2c3d4e5f.tmp"};
+  ASSERT_TRUE(platform::testing::AsOtherUser([&] {
+    std::error_code error;
+    for (const std::string& name : planted) {
+      std::filesystem::create_symlink(victim, tmp / name, error);
+      if (error) return false;
+    }
+    for (const std::string& name : their_files) {
+      std::FILE* file = std::fopen((tmp / name).c_str(), "wb");
+      if (file == nullptr || std::fputs("theirs", file) < 0 || std::fclose(file) != 0) return false;
+    }
+    return true;
+  }));
+  for (int save = 0; save < 3; ++save) {
+    ASSERT_TRUE(FileWriter::Default().Replace(tmp / "song.kvx", Script('b'))) << save;
+  }
+  std::ifstream in(tmp / "song.kvx", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), Script('b'));
+  for (const std::string& name : planted) {
+    EXPECT_TRUE(std::filesystem::is_symlink(tmp / name)) << name;
+  }
+  for (const std::string& name : their_files) {
+    EXPECT_TRUE(std::filesystem::is_regular_file(tmp / name)) << name;
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp), {}), 103);
+  std::ifstream victim_in(victim, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim_in), {}), Script('a'));
 }
 
 TEST(FileWriterTest, KeepsThePermissionsOfTheReplacedFile) {

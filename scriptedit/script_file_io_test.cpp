@@ -10,6 +10,7 @@
 #include "platform/current_directory.h"
 #include "platform/module.h"
 #include "platform/testing/fifo_trap.h"
+#include "platform/testing/other_user.h"
 #include "platform/window/headless.h"
 #include "scriptedit/convert_options.h"
 #include "scriptedit/file_filters.h"
@@ -506,6 +507,30 @@ TEST(ScriptFileIOTest, SaveOverASymbolicLinkReplacesTheFileItLeadsTo) {
   EXPECT_TRUE(std::filesystem::is_symlink(scene.folder.path() / "song.kvx"));
   EXPECT_EQ(scene.folder.Read("scripts/song.kvx"), script);
   EXPECT_EQ(scene.folder.Names(), (std::vector<std::string>{"scripts", "song.kvx"}));
+}
+
+// A link another user planted under the chosen name in a shared folder such as /tmp is not
+// written through: the save fails with 507 and the file it leads to stays as it was.
+TEST(ScriptFileIOTest, SaveRefusesALinkAnotherUserPlanted) {
+  VTR_SKIP_UNLESS_ROOT();
+  Scene scene;
+  platform::testing::ReachableFolder root;
+  const std::filesystem::path tmp = root.Make("tmp", 01777);
+  scene.folder.Write("precious.kvx", "KV#J" + std::string(1000, 'a'));
+  const std::filesystem::path victim = scene.folder.path() / "precious.kvx";
+  ASSERT_TRUE(platform::testing::AsOtherUser([&] {
+    std::error_code error;
+    std::filesystem::create_symlink(victim, tmp / "song.kvx", error);
+    return !error;
+  }));
+  scene.session.user().ChooseFile((tmp / "song.kvx").string()).Answer(core::kIdYes);
+  std::string path = "before";
+  EXPECT_EQ(scene.file_io.SaveScriptAs(path, kScript, ScriptLanguage::kJapanese, ""),
+            kResultSaveFailed);
+  EXPECT_EQ(scene.presenter.shown, (std::vector<unsigned>{508, 507}));
+  EXPECT_EQ(path, "before");
+  EXPECT_EQ(scene.folder.Read("precious.kvx"), "KV#J" + std::string(1000, 'a'));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp), {}), 1);
 }
 
 TEST(ScriptFileIOTest, WriteFileRefusesEmptyBuffers) {

@@ -319,6 +319,7 @@ int PhonemeAligner::Run(const WaveBuffer& wave16k) {
   spec.stdin_file = scratch / kTempInput;
   spec.stdout_file = scratch / kTempOutput;
   spec.end_leftovers = true;
+  spec.max_file_bytes = kMaxRecogniserOutput + 1;  // one byte more tells an output too long
   if (!platform::RunProcess(spec, timeout_).ok()) return -1;
   std::string output;
   if (!ReadBounded(scratch / kTempOutput, kMaxRecogniserOutput, output)) return -1;

@@ -1,12 +1,12 @@
 // A helper process that carries out a last will for the process that made it, should that
-// process die first (killed, crashed): it ends a process group and removes a folder. Dismissing
-// it (destroying the Guardian) ends it without acting.
+// process die first (killed, crashed): it removes a folder. Dismissing it (destroying the
+// Guardian) ends it without acting. (A started program has a guardian of its own, the
+// supervisor of platform/process.)
 //
 //   platform::internal::Guardian::Will will;
-//   will.process_group = child;
 //   will.folder = scratch;
 //   platform::internal::Guardian guardian(will);
-//   ...                          // if we die here, the child's group ends and `scratch` goes
+//   ...                          // if we die here, `scratch` goes
 //   guardian.Dismiss();          // done: nothing left to do for us
 //
 // The helper notices its maker's death when the last copy of a pipe's writing end closes. It
@@ -22,7 +22,6 @@ namespace vtr::platform::internal {
 class Guardian {
  public:
   struct Will {
-    int process_group = 0;         // ended with SIGKILL; 0: none
     std::filesystem::path folder;  // removed with everything in it; empty: none
   };
 
@@ -44,6 +43,13 @@ class Guardian {
 // Removes `path` and everything below it without following symbolic links, using only calls
 // that are safe in a forked child of a threaded process. True when `path` is gone.
 bool RemoveTreeWithoutAllocating(const char* path);
+
+// For a forked helper that must act after its maker ends: leaves the maker's process group
+// (a terminal's Ctrl+C that ends the maker leaves the helper be) and ignores the signals that
+// ask a process to end. Safe in a forked child of a threaded process.
+void StandApartFromMaker();
+// Gives those signals their default action again, in a program a helper starts.
+void RestoreSignalsIgnoredByHelpers();
 
 }  // namespace vtr::platform::internal
 

@@ -54,15 +54,17 @@ bool EmptyFolder(int fd, int depth) {
 // Signals that would end the helper before its maker; it ends by itself once its maker is gone.
 constexpr int kIgnoredSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE};
 
-[[noreturn]] void RunHelper(int lifeline, int process_group, const char* folder) {
-  // Out of the maker's process group, so a terminal's Ctrl+C that ends the maker leaves the
-  // helper to act, and with no descriptor of the maker's but its own end of the pipe (another
-  // helper must not keep this one waiting).
-  setpgid(0, 0);
-  struct sigaction ignore;
-  std::memset(&ignore, 0, sizeof ignore);
-  ignore.sa_handler = SIG_IGN;
-  for (int signal : kIgnoredSignals) sigaction(signal, &ignore, nullptr);
+void SetIgnoredSignals(void (*action)(int)) {
+  struct sigaction handling;
+  std::memset(&handling, 0, sizeof handling);
+  handling.sa_handler = action;
+  for (int signal : kIgnoredSignals) sigaction(signal, &handling, nullptr);
+}
+
+[[noreturn]] void RunHelper(int lifeline, const char* folder) {
+  // Left to act when the maker ends, and with no descriptor of the maker's but its own end of
+  // the pipe (another helper must not keep this one waiting).
+  StandApartFromMaker();
   if (lifeline > 3) close_range(3, static_cast<unsigned>(lifeline) - 1, 0);
   close_range(static_cast<unsigned>(lifeline) + 1, ~0u, 0);
   char byte;
@@ -71,12 +73,18 @@ constexpr int kIgnoredSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE};
     got = read(lifeline, &byte, 1);
   } while (got < 0 && errno == EINTR);
   // Only the maker's death closes the pipe: dismissal kills the helper instead.
-  if (process_group > 0) kill(-process_group, SIGKILL);
   if (folder[0] != '\0') RemoveTreeWithoutAllocating(folder);
   _exit(0);
 }
 
 }  // namespace
+
+void StandApartFromMaker() {
+  setpgid(0, 0);
+  SetIgnoredSignals(SIG_IGN);
+}
+
+void RestoreSignalsIgnoredByHelpers() { SetIgnoredSignals(SIG_DFL); }
 
 bool RemoveTreeWithoutAllocating(const char* path) {
   const int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -94,7 +102,7 @@ Guardian::Guardian(const Will& will) {
   const pid_t pid = fork();
   if (pid == 0) {
     close(lifeline[1]);
-    RunHelper(lifeline[0], will.process_group, folder.c_str());
+    RunHelper(lifeline[0], folder.c_str());
   }
   close(lifeline[0]);
   if (pid < 0) {

@@ -20,8 +20,10 @@ void Put32(uint8_t* at, uint32_t value) {
 }
 
 // Offsets of the size fields in the fixed header.
-constexpr std::streamoff kRiffSizeAt = 4;
-constexpr std::streamoff kDataSizeAt = 42;
+constexpr long kRiffSizeAt = 4;
+constexpr long kDataSizeAt = 42;
+// A file made anew (the recording) is this user's alone.
+constexpr unsigned kPrivateFileMode = 0600;
 
 }  // namespace
 
@@ -90,23 +92,19 @@ int CheckWaveFile(const std::filesystem::path& path, int* rate) {
   const riff::Chunk* fmt = walk.Find("fmt ");
   const riff::Chunk* data = walk.Find("data");
   if (fmt == nullptr || data == nullptr) return 0;
-  // The analysis reads the whole 16-byte PCM record; a shorter chunk is no format it reads.
-  if (fmt->size < kWaveFormatRecordBytes) return 0;
+  // Up to 18 bytes into a zeroed record: the fields a short chunk lacks stay 0.
   std::vector<uint8_t> body;
   if (!riff::ReadChunk(path, *fmt, kWaveFormatBytes, body)) return 0;
   const WaveFormat format = DecodeWaveFormat(body);
-  // In this order; the rate is kept as soon as it is one the library accepts.
-  if (data->size < kWaveSampleBytes) return 0;  // not one sample: no recording
+  // In this order; the rate is kept as soon as it is one the library accepts. Nothing else is
+  // tested (the format tag, block align and byte rate are not): what the analysis then cannot
+  // read, it refuses itself.
+  if (data->size == 0) return 0;
   if (data->size > uint64_t{kWaveMaxDataPerHz} * format.samples_per_sec) return 0;
   if (format.channels != 1) return 0;
   if (!IsAcceptedWaveRate(format.samples_per_sec)) return 0;
   if (rate != nullptr) *rate = static_cast<int>(format.samples_per_sec);
   if (format.bits_per_sample != 16) return 0;
-  // What the analysis of the file (the aligner road this check opens) insists on as well.
-  if (format.format_tag != kWaveFormatPcm || format.block_align != kWaveSampleBytes ||
-      format.avg_bytes_per_sec != kWaveSampleBytes * format.samples_per_sec) {
-    return 0;
-  }
   return 1;
 }
 
@@ -166,19 +164,25 @@ WaveWriter::~WaveWriter() { (void)Close(); }
 int WaveWriter::Create(const std::filesystem::path& path, const WaveFormat& format) {
   if (is_open()) return kWaveAlreadyOpen;
   if (path.empty()) return kWaveEmptyName;
-  file_.open(path, std::ios::binary | std::ios::trunc);
-  if (!file_.is_open()) {
-    file_.clear();
-    return kWaveCannotOpen;
-  }
+  return Start(std::fopen(path.c_str(), "wb"), format);
+}
+
+int WaveWriter::CreateNew(const std::filesystem::path& path, const WaveFormat& format) {
+  if (is_open()) return kWaveAlreadyOpen;
+  if (path.empty()) return kWaveEmptyName;
+  return Start(platform::CreateNewFile(path, kPrivateFileMode), format);
+}
+
+int WaveWriter::Start(std::FILE* file, const WaveFormat& format) {
+  if (file == nullptr) return kWaveCannotOpen;
+  file_ = file;
   format_ = format;
   data_bytes_ = 0;
   failed_ = false;
   const auto header = WaveFileHeader(format_, 0);
-  file_.write(reinterpret_cast<const char*>(header.data()), header.size());
-  if (!file_) {
-    file_.close();
-    file_.clear();
+  if (std::fwrite(header.data(), 1, header.size(), file_) != header.size()) {
+    std::fclose(file_);
+    file_ = nullptr;
     return kWaveShortFormatWrite;
   }
   return 0;
@@ -187,11 +191,8 @@ int WaveWriter::Create(const std::filesystem::path& path, const WaveFormat& form
 bool WaveWriter::Write(std::span<const uint8_t> bytes) {
   if (!is_open()) return false;
   if (bytes.empty()) return true;
-  file_.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-  if (!file_) {
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
     failed_ = true;
-    file_.clear();
     return false;
   }
   data_bytes_ += static_cast<uint32_t>(bytes.size());
@@ -200,16 +201,16 @@ bool WaveWriter::Write(std::span<const uint8_t> bytes) {
 
 bool WaveWriter::Close() {
   if (!is_open()) return false;
-  if (data_bytes_ & 1) file_.put('\0');
+  bool ok = !failed_;
+  if (data_bytes_ & 1) ok = std::fputc('\0', file_) != EOF && ok;
   const auto header = WaveFileHeader(format_, data_bytes_);
-  file_.seekp(kRiffSizeAt);
-  file_.write(reinterpret_cast<const char*>(&header[kRiffSizeAt]), 4);
-  file_.seekp(kDataSizeAt);
-  file_.write(reinterpret_cast<const char*>(&header[kDataSizeAt]), 4);
-  file_.flush();
-  const bool ok = static_cast<bool>(file_) && !failed_;
-  file_.close();
-  file_.clear();
+  ok = std::fseek(file_, kRiffSizeAt, SEEK_SET) == 0 &&
+       std::fwrite(&header[kRiffSizeAt], 1, 4, file_) == 4 && ok;
+  ok = std::fseek(file_, kDataSizeAt, SEEK_SET) == 0 &&
+       std::fwrite(&header[kDataSizeAt], 1, 4, file_) == 4 && ok;
+  ok = std::fflush(file_) == 0 && ok;
+  ok = std::fclose(file_) == 0 && ok;
+  file_ = nullptr;
   return ok;
 }
 

@@ -4,7 +4,7 @@
 // walker; each rule here is this library's own.
 //
 //   int rate = 0;
-//   if (CheckWaveFile(path, &rate)) { /* 16-bit mono PCM, 16000..44100 Hz, at most 20 s */ }
+//   if (CheckWaveFile(path, &rate)) { /* 16-bit mono, 16000..44100 Hz, at most 20 s */ }
 //
 //   WaveWriter writer;
 //   if (writer.Create(temp_path, PcmFormat(1, 44100, 16)) == 0) {
@@ -17,6 +17,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <span>
@@ -45,11 +46,6 @@ struct WaveFormat {
 };
 
 inline constexpr size_t kWaveFormatBytes = 18;
-// The PCM record every reader needs: the 18 bytes without the extra size field.
-inline constexpr size_t kWaveFormatRecordBytes = 16;
-inline constexpr uint16_t kWaveFormatPcm = 1;
-// Bytes of one 16-bit mono sample (the block align of an accepted file).
-inline constexpr uint32_t kWaveSampleBytes = 2;
 // Bytes before the samples in a file written here.
 inline constexpr size_t kWaveHeaderBytes = 46;
 // The longest data a file may hold: 40 bytes per hertz of rate (20 s of 16-bit mono).
@@ -70,11 +66,10 @@ inline constexpr int kNormalisedPeak = 32760;
 [[nodiscard]] bool IsAcceptedWaveRate(uint32_t rate);
 
 // The library's check: a RIFF "WAVE" file with "fmt " and "data" chunks whose data is
-// 2..40 x rate bytes (one sample at least), one channel, an accepted rate and 16 bits. So that
-// no accepted file fails the analysis it is taken to, the format must also be what the
-// analysis reads: a "fmt " chunk of 16 bytes or more, PCM, block align 2 and a byte rate of
-// 2 x rate. The rate is written to `*rate` as soon as it is an accepted one (also when a
-// later test fails). Returns 1 when the file is accepted, else 0.
+// 1..40 x rate bytes, with one channel, an accepted rate and 16 bits, as read from up to 18
+// bytes of the format chunk (a shorter chunk leaves the missing fields 0). The format tag,
+// block align and byte rate are not tested. The rate is written to `*rate` as soon as it is an
+// accepted one (also when a later test fails). Returns 1 when the file is accepted, else 0.
 [[nodiscard]] int CheckWaveFile(const std::filesystem::path& path, int* rate);
 
 // Reads the sample data of a WAVE file.
@@ -102,21 +97,30 @@ class WaveReader {
 // Writes a WAVE file with the fixed 46-byte header; the sizes are fixed by Close.
 class WaveWriter {
  public:
+  WaveWriter() = default;
   ~WaveWriter();
+  WaveWriter(const WaveWriter&) = delete;
+  WaveWriter& operator=(const WaveWriter&) = delete;
+
   // Creates or truncates the file. 0, or kWaveAlreadyOpen, kWaveEmptyName, kWaveCannotOpen,
   // kWaveShortFormatWrite.
   int Create(const std::filesystem::path& path, const WaveFormat& format);
+  // Creates the file anew for this user alone (mode 0600), failing with kWaveCannotOpen when
+  // anything of that name exists: a symbolic link there is never followed. Otherwise as Create.
+  int CreateNew(const std::filesystem::path& path, const WaveFormat& format);
   // Appends data bytes; false when they could not all be written.
   bool Write(std::span<const uint8_t> bytes);
   // Pads odd data, writes both sizes and closes. False when any of that failed (or nothing
   // was open).
   bool Close();
 
-  [[nodiscard]] bool is_open() const { return file_.is_open(); }
+  [[nodiscard]] bool is_open() const { return file_ != nullptr; }
   uint32_t data_bytes() const { return data_bytes_; }
 
  private:
-  std::ofstream file_;
+  int Start(std::FILE* file, const WaveFormat& format);
+
+  std::FILE* file_ = nullptr;
   WaveFormat format_;
   uint32_t data_bytes_ = 0;
   bool failed_ = false;

@@ -294,10 +294,19 @@ bool WaveIO_RecordToTemp(void* window) {
   }
   const WaveFormat format = PcmFormat(1, kWaveRecordRate, 16);
   const std::filesystem::path temp = WaveIO_TempPath();
-  if (int code = s.writer.Create(temp, format); code != 0) {
+  if (temp.empty()) {
+    s.last_error = "no private folder for the temporary recording";
+    return false;
+  }
+  // A recording that was not saved gives way to the new one; the file is made anew, so that
+  // nothing found under its name (a link, a file another program holds open) is written to.
+  std::error_code ignored;
+  std::filesystem::remove(temp, ignored);
+  if (int code = s.writer.CreateNew(temp, format); code != 0) {
     s.last_error = "cannot create the temporary file " + temp.string() + " (" +
                    std::to_string(code) + ")";
     WaveIO_StopAll();
+    if (code != kWaveCannotOpen) std::filesystem::remove(temp, ignored);
     return false;
   }
   s.rotation = std::make_shared<Rotation>();
@@ -320,6 +329,7 @@ bool WaveIO_RecordToTemp(void* window) {
     s.rotation.reset();
     s.counted = 0;
     (void)s.writer.Close();
+    std::filesystem::remove(temp, ignored);  // a start that failed leaves no recording
     return false;
   }
   s.input = std::move(opened.stream);
@@ -414,7 +424,10 @@ bool WaveIO_IsRecording() { return State().input != nullptr; }
 int WaveIO_GetRate() { return State().stored_rate; }
 std::string WaveIO_LastError() { return State().last_error; }
 
-std::filesystem::path WaveIO_TempPath() { return platform::TempFolder() / kWaveTempName; }
+std::filesystem::path WaveIO_TempPath() {
+  const std::filesystem::path folder = platform::PrivateFolder();
+  return folder.empty() ? std::filesystem::path() : folder / kWaveTempName;
+}
 
 int WavePositionHundredths(uint32_t position, int rate) {
   const int divisor = rate / 100 * 2;

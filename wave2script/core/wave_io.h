@@ -36,7 +36,8 @@ inline constexpr int kWaveRecordSlots = 64;
 inline constexpr int kWaveRecordBlockBytes = 4096;
 inline constexpr int kWaveRecordRate = 44100;
 
-// The name of the temporary recording, in the user's temporary folder.
+// The name of the temporary recording, in the user's private folder (see
+// platform::PrivateFolder): out of other users' reach, as it was on the disk of one user.
 inline constexpr char kWaveTempName[] = "_&&&_Input_&&&_TempData.wav";
 
 // Stops everything, frees any blocks and allocates them afresh; clears the counters. Returns
@@ -48,10 +49,11 @@ int WaveIO_CheckWaveFile(const std::filesystem::path& path);
 // Starts playing the file to the default output; `window` receives kWaveOutDone. Returns 1,
 // or 0 while playing or recording, without blocks, or on any failure (everything stopped).
 int WaveIO_PlayFile(const std::filesystem::path& path, void* window);
-// Starts recording 16-bit mono at 44100 Hz into the temporary file; `window` receives
-// kWaveInData. Returns true when recording runs; false while playing or recording, without
-// blocks, or when the file or the input device could not be opened (everything stopped,
-// WaveIO_LastError tells why).
+// Starts recording 16-bit mono at 44100 Hz into the temporary file, made anew for this user
+// alone (mode 0600; an unsaved earlier recording gives way); `window` receives kWaveInData.
+// Returns true when recording runs; false while playing or recording, without blocks, without
+// a private folder, or when the file or the input device could not be opened (everything
+// stopped, no temporary file left, WaveIO_LastError tells why).
 bool WaveIO_RecordToTemp(void* window);
 // Stops playback and recording. The blocks of a recording that came back are written first;
 // the file's sizes are fixed and it is closed.
@@ -78,7 +80,7 @@ void WaveIO_Cleanup();
 // The stored rate: of the file played or recorded last, or of the file accepted last by the
 // check [Hz]; 0 before any.
 [[nodiscard]] int WaveIO_GetRate();
-// Where the temporary recording lives.
+// Where the temporary recording lives; empty when the user has no private folder.
 [[nodiscard]] std::filesystem::path WaveIO_TempPath();
 // Why the last operation that failed did so; empty when it gave no reason.
 [[nodiscard]] std::string WaveIO_LastError();

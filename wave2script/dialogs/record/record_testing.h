@@ -60,16 +60,21 @@ class ScratchFolder {
   fs::path path_;
 };
 
-// Points TMPDIR (where the temporary recording lives) at a folder of the test's own while it
-// lives, so that tests running side by side never share the recording.
+// Points TMPDIR at a folder of the test's own while it lives, with no runtime folder, so that
+// the temporary recording lives in a private folder made in it and tests running side by side
+// never share the recording.
 class ScopedTempFolder {
  public:
-  ScopedTempFolder() : folder_("tmp"), tmpdir_("TMPDIR", folder_.path().string()) {}
+  ScopedTempFolder()
+      : folder_("tmp"),
+        tmpdir_("TMPDIR", folder_.path().string()),
+        runtime_("XDG_RUNTIME_DIR", std::nullopt) {}
   const fs::path& path() const { return folder_.path(); }
 
  private:
   ScratchFolder folder_;
   platform::ScopedEnvironmentVariable tmpdir_;
+  platform::ScopedEnvironmentVariable runtime_;
 };
 
 // Writes a WAVE file of the format holding `samples` (16-bit) or their high bytes (8-bit).

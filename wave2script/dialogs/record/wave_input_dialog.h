@@ -62,11 +62,10 @@ class WaveInputDialog : public platform::Dialog {
   int SetKanaText(std::string_view text);
   // The wave path and the items of the last successful OK (`items` emptied first).
   void GetResult(std::string* wave_path, std::vector<SegmentItem>* items) const;
-  // Checks the file (16-bit mono PCM, 16000..44100 Hz, one sample to 20 s). Accepted: it
-  // becomes the wave path, 1. Refused: message 506, 0.
+  // Checks the file (16-bit mono, 16000..44100 Hz, at most 20 s). Accepted: it becomes the
+  // wave path, 1. Refused: message 506, 0.
   int LoadWave(const std::string& path);
-  // Takes a wave path as it stands (the open-file road); OK checks the file before the
-  // analysis starts.
+  // Takes a wave path as it stands (the open-file road); OK checks that it still exists.
   void SetWavePath(std::string path) { wave_path_ = std::move(path); }
 
   const std::string& wave_path() const { return wave_path_; }

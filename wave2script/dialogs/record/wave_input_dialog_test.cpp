@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/environment.h"
+#include "platform/paths.h"
 #include "platform/sound/fake_sound_system.h"
 #include "platform/window/headless.h"
 #include "wave2script/core/test_text.h"
@@ -133,9 +134,10 @@ TEST_F(WaveInputDialogTest, OkWithTheWaveDeletedShows506AndStays) {
   EXPECT_TRUE(session_.errors().empty());
 }
 
-// A wave the analysis cannot read never starts it: OK shows 506 and the dialog stays, whether
-// the file came by the open road unchecked or is a recording stopped before it held a sample.
-TEST_F(WaveInputDialogTest, OkRefusesAWaveTheAnalysisCannotRead) {
+// OK asks only that the wave still exists; a wave the analysis cannot read goes to it and the
+// road's failure shows 513, the dialog staying, whether the file came by the open road
+// unchecked or is a recording stopped before it held a sample.
+TEST_F(WaveInputDialogTest, OkHandsAWaveTheAnalysisCannotReadToItAndShows513) {
   struct Case {
     const char* what;
     std::function<void(const fs::path&)> write;  // writes the wave handed in; null: record
@@ -152,7 +154,11 @@ TEST_F(WaveInputDialogTest, OkRefusesAWaveTheAnalysisCannotRead) {
   no_block_align.block_align = 0;
   WaveFormat extensible = PcmFormat(1, 16000, 16);
   extensible.format_tag = 0xFFFE;
+  WaveFormat float_tag = PcmFormat(1, 16000, 16);
+  float_tag.format_tag = 3;
+  testing::RecordProgramFolder program;  // the real analysis with the stand-in recogniser
   const std::vector<Case> cases = {
+      {"a format tag other than PCM, otherwise valid", with_format(float_tag, 32000)},
       {"block align 0", with_format(no_block_align, 32000)},
       {"the extensible format", with_format(extensible, 32000)},
       {"a 1-byte data chunk", with_format(PcmFormat(1, 16000, 16), 1)},
@@ -182,7 +188,7 @@ TEST_F(WaveInputDialogTest, OkRefusesAWaveTheAnalysisCannotRead) {
       shown.push_back(MessageIdOf(session_.message_boxes()[i].text));
     }
     const std::vector<unsigned> expected =
-        c.write ? std::vector<unsigned>{506} : std::vector<unsigned>{506, 516};
+        c.write ? std::vector<unsigned>{513} : std::vector<unsigned>{513, 516};
     EXPECT_EQ(shown, expected);
   }
   EXPECT_TRUE(session_.errors().empty());
@@ -281,13 +287,21 @@ TEST_F(WaveInputDialogTest, ARecordingThatCannotStartShows510AndChangesNothing) 
       {"no input device", [](platform::FakeSoundSystem& s) { s.set_has_input(false); }, false},
       {"the device refuses to open", [](platform::FakeSoundSystem& s) { s.FailNextOpen("busy"); },
        false},
-      {"no temporary folder", [](platform::FakeSoundSystem&) {}, true},
+      {"no private folder for the temporary file", [](platform::FakeSoundSystem&) {}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string wave = Wave("earlier.wav", 2000);
     std::optional<platform::ScopedEnvironmentVariable> tmpdir;
-    if (c.temp_folder_missing) tmpdir.emplace("TMPDIR", folder_ / "no_such_folder");
+    if (c.temp_folder_missing) {
+      // A file stands where the private folder would be made.
+      const fs::path blocked = folder_.path() / "blocked_tmp";
+      fs::create_directories(blocked);
+      tmpdir.emplace("TMPDIR", blocked.string());
+      const fs::path private_folder = platform::PrivateFolder();
+      fs::remove_all(private_folder);
+      std::ofstream(private_folder) << "not a folder";
+    }
     platform::FakeSoundSystem sound;
     platform::InstallSoundSystem(&sound);
     c.break_it(sound);
