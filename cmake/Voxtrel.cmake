@@ -3,7 +3,7 @@
 #   vtr_add_library(name [STATIC|SHARED|MODULE] SOURCES ... [LIBS ...] [PUBLIC_LIBS ...])
 #   vtr_add_test(name SOURCES ... [LIBS ...])         GoogleTest binary, discovered by CTest
 #   vtr_add_benchmark(name SOURCES ... [LIBS ...])    Google Benchmark binary, not run by CTest
-#   vtr_add_fuzzer(name SOURCES ... [LIBS ...] [SEEDS dir] [DICT file])
+#   vtr_add_fuzzer(name SOURCES ... [LIBS ...] [DEPENDS target...] [SEEDS dir] [DICT file])
 #                                                     libFuzzer binary, only with the fuzz preset
 #   vtr_install_dist(target [SUBDIR dir] [NAME file]) places a deliverable in the program folder
 #
@@ -95,17 +95,23 @@ endfunction()
 # testdata/fuzz/<name>.dict when that exists). Both are copied beside the fuzzer as
 # <name>.seeds/ and <name>.dict; a fuzzer whose input has no keywords gets a dictionary with
 # nothing in it, so that every fuzzer runs with the same command line (see the README).
+# DEPENDS names what a fuzzer needs at run time besides its libraries (a program it starts, a
+# plug-in it loads), so that building the fuzzer alone builds them too. The fuzz preset's tests
+# run every fuzzer once over its seeds, so that its properties hold on them.
 function(vtr_add_fuzzer name)
-  cmake_parse_arguments(A "" "SEEDS;DICT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "SEEDS;DICT" "SOURCES;LIBS;DEPENDS" ${ARGN})
   if(NOT VTR_FUZZ)
     return()
   endif()
-  add_executable(${name} ${A_SOURCES})
+  add_executable(${name} ${A_SOURCES} "${VTR_FUZZ_SANITIZER_OPTIONS}")
   target_link_libraries(${name} PRIVATE vtr::warnings ${A_LIBS})
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fuzz")
   target_compile_definitions(${name} PRIVATE VTR_DIST_DIR="${VTR_DIST_DIR}")
+  if(A_DEPENDS)
+    add_dependencies(${name} ${A_DEPENDS})
+  endif()
 
   set(fuzz_dir "${CMAKE_BINARY_DIR}/fuzz")
   if(NOT A_SEEDS)
@@ -131,7 +137,37 @@ function(vtr_add_fuzzer name)
   else()
     file(WRITE "${fuzz_dir}/${name}.dict" "# ${name}: its input has no keywords\n")
   endif()
+  # -runs=0: the seeds are run and nothing else.
+  add_test(NAME ${name}.seeds COMMAND ${name} -runs=0 "${fuzz_dir}/${name}.seeds"
+    WORKING_DIRECTORY "${fuzz_dir}")
+  set_tests_properties(${name}.seeds PROPERTIES LABELS fuzz)
 endfunction()
+
+# Undefined behaviour stops a fuzzer at its first report, as a crash does: the fuzz build
+# compiles with -fno-sanitize-recover=undefined, which holds whatever UBSAN_OPTIONS says, and
+# every fuzzer carries halt_on_error=1 and a stack trace as its UBSan defaults. A probe with a
+# planted overflow shows it in the fuzz preset's tests, with the defaults and against an
+# environment that asks UBSan to go on.
+if(VTR_FUZZ)
+  set(VTR_FUZZ_SANITIZER_OPTIONS "${CMAKE_BINARY_DIR}/fuzz_sanitizer_options.cpp")
+  file(CONFIGURE OUTPUT "${VTR_FUZZ_SANITIZER_OPTIONS}" CONTENT [=[
+// Generated for every fuzzer by cmake/Voxtrel.cmake.
+extern "C" const char* __ubsan_default_options() { return "halt_on_error=1:print_stacktrace=1"; }
+]=])
+  add_executable(vtr_sanitizer_halt_probe "${CMAKE_CURRENT_LIST_DIR}/sanitizer_halt_probe.cpp"
+    "${VTR_FUZZ_SANITIZER_OPTIONS}")
+  target_link_options(vtr_sanitizer_halt_probe PRIVATE -fsanitize=fuzzer)
+  set_target_properties(vtr_sanitizer_halt_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fuzz")
+  foreach(options IN ITEMS "" "halt_on_error=0")
+    # Stopped: a failure status and the report, not a hundred runs that end well.
+    add_test(NAME "vtr_sanitizer_halt_probe[${options}]"
+      COMMAND sh -c "UBSAN_OPTIONS='${options}' \"$0\" -runs=100 -artifact_prefix=probe- >probe.log 2>&1; \
+status=$?; cat probe.log; [ $status -ne 0 ] && grep -q 'runtime error: signed integer overflow' probe.log"
+        $<TARGET_FILE:vtr_sanitizer_halt_probe>
+      WORKING_DIRECTORY "${CMAKE_BINARY_DIR}/fuzz")
+    set_tests_properties("vtr_sanitizer_halt_probe[${options}]" PROPERTIES LABELS fuzz)
+  endforeach()
+endif()
 
 # Gives a program or library its version record: {file version, description, copyright},
 # carried as an ELF note (owner "Voxtrel", type 1, three NUL-terminated UTF-8 texts) that

@@ -1,10 +1,11 @@
 // The played text: the checked script with explicit speed, in which no sentence exceeds the
 // sentence limit.
 //
-// Counting rule: a sentence is every byte from the one after the previous sentence end up to
-// and including its own sentence end; a restated prefix after a split belongs to the new
-// sentence. So every sentence of the played text, as the device receives it, holds at most
-// 100 bytes. The reported offset is the start of the token whose bytes pass the limit.
+// Counting rule: a sentence is the text between two sentence ends, that is every byte after the
+// previous end (or the header) up to, not including, its own end (or the end of the text); a
+// restated prefix after a split belongs to the new sentence. So a sentence of exactly 100 bytes
+// between two ends is played as it is. The reported offset is the start of the token whose
+// bytes pass the limit.
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -152,7 +153,8 @@ Built Build(const std::vector<ScriptSentence>& units, std::string_view tag, bool
       }
       const std::string& written = write_absolute ? absolute : token.text;
       out += written;
-      sentence_bytes += static_cast<int>(written.size());
+      // A sentence end closes its sentence without belonging to it.
+      if (!IsSentenceEndKind(token.kind)) sentence_bytes += static_cast<int>(written.size());
       body_position += static_cast<int>(token.text.size());
       if (!within || sentence_bytes <= kSentenceLimit) continue;
       // The sentence passes the limit with this token.

@@ -41,13 +41,25 @@ struct PlayCase {
   const char* why;
 };
 
+void ExpectPlayed(const PlayCase& c) {
+  ScriptEngine engine;
+  std::string text = c.text;
+  int offset = -1;
+  EXPECT_EQ(engine.BuildPlayText(c.mode, text, &offset, c.flag), c.result) << c.why;
+  EXPECT_EQ(text, c.played) << c.why;
+  EXPECT_EQ(offset, c.offset) << c.why;
+  if (c.result == E::kNone) {
+    EXPECT_EQ(engine.output_text(), c.played) << c.why;
+  }
+}
+
 TEST(BuildPlayTextTest, SentencesAndSplitting) {
   const std::string k = Sj("か");
   const PlayCase cases[] = {
-      {kJ, "KV#J" + k + Sj("、") + Kana(49) + Sj("。"), 0, E::kNone,
-       "KV#J" + k + Sj("、") + Kana(49) + Sj("。"), 0, "a sentence of exactly 100 bytes"},
-      {kJ, "KV#J" + k + Sj("、") + Kana(50) + ".", 0, E::kSentenceTooLong,
-       "KV#J" + k + Sj("、") + Kana(50) + ".", 108, "101 bytes: refused, text unchanged"},
+      {kJ, "KV#J" + k + Sj("、") + Kana(50) + Sj("。"), 0, E::kNone,
+       "KV#J" + k + Sj("、") + Kana(50) + Sj("。"), 0, "exactly 100 bytes between two ends"},
+      {kJ, "KV#J" + k + Sj("、") + "'" + Kana(50) + ".", 0, E::kSentenceTooLong,
+       "KV#J" + k + Sj("、") + "'" + Kana(50) + ".", 107, "101 bytes: refused, text unchanged"},
       {kJ, "KV#J" + Kana(75), 1, E::kNone, "KV#J" + Kana(48) + "S99,S50" + Kana(27), 0,
        "split after the 48th kana"},
       {kJ, "KV#JS70" + Kana(75), 1, E::kNone, "KV#JS70" + Kana(46) + "S99,S70" + Kana(29), 0,
@@ -72,17 +84,41 @@ TEST(BuildPlayTextTest, SentencesAndSplitting) {
        "a tone 0 syllable is never split from the one before"},
       {kJ, "KV#", 1, E::kTagMismatch, "KV#", 0, "no tag"},
   };
-  for (const PlayCase& c : cases) {
-    ScriptEngine engine;
-    std::string text = c.text;
-    int offset = -1;
-    EXPECT_EQ(engine.BuildPlayText(c.mode, text, &offset, c.flag), c.result) << c.why;
-    EXPECT_EQ(text, c.played) << c.why;
-    EXPECT_EQ(offset, c.offset) << c.why;
-    if (c.result == E::kNone) {
-      EXPECT_EQ(engine.output_text(), c.played) << c.why;
-    }
-  }
+  for (const PlayCase& c : cases) ExpectPlayed(c);
+}
+
+// The limit counts the text between two sentence ends: neither end belongs to the sentence, the
+// first sentence starts after the header and the last one, without an end, runs to the end of
+// the text. The offset is the start of the token that passes 100 bytes, header included.
+TEST(BuildPlayTextTest, TheLimitCountsTheTextBetweenTwoSentenceEnds) {
+  const std::string k = Sj("か"), comma = Sj("、"), stop = Sj("。");
+  const PlayCase cases[] = {
+      {kJ, "KV#J" + Kana(50) + stop + k, 0, E::kNone, "KV#J" + Kana(50) + stop + k, 0,
+       "a first sentence of 100 bytes"},
+      {kJ, "KV#J'" + Kana(50) + stop + k, 0, E::kSentenceTooLong, "KV#J'" + Kana(50) + stop + k,
+       103, "a first sentence of 101 bytes"},
+      {kJ, "KV#J" + k + stop + Kana(50), 0, E::kNone, "KV#J" + k + stop + Kana(50), 0,
+       "a last sentence of 100 bytes without an end"},
+      {kJ, "KV#J" + k + stop + "'" + Kana(50), 0, E::kSentenceTooLong,
+       "KV#J" + k + stop + "'" + Kana(50), 107, "a last sentence of 101 bytes without an end"},
+      {kJ, "KV#J" + Kana(50), 0, E::kNone, "KV#J" + Kana(50), 0,
+       "one sentence of 100 bytes, no end"},
+      {kJ, "KV#J'" + Kana(50), 0, E::kSentenceTooLong, "KV#J'" + Kana(50), 103,
+       "one sentence of 101 bytes, no end"},
+      {kJ, "KV#J" + Kana(50) + "*3" + Kana(50) + "?12" + Kana(50), 0, E::kNone,
+       "KV#J" + Kana(50) + "*3" + Kana(50) + "?12" + Kana(50), 0,
+       "counted ends with their counts close sentences of 100 bytes"},
+      {kJ, "KV#J" + Kana(50) + "\xA4" + Kana(50), 0, E::kNone,
+       "KV#J" + Kana(50) + "\xA4" + Kana(50), 0,
+       "a half-width comma closes a sentence of 100 bytes"},
+      // The check that comes with splitting writes the ends in their ASCII forms.
+      {kJ, "KV#J" + k + comma + Kana(50) + stop, 1, E::kNone, "KV#J" + k + "," + Kana(50) + ".", 0,
+       "with splitting, 100 bytes between two ends stay one sentence"},
+      {kJ, "KV#J" + k + comma + Kana(51) + stop, 1, E::kNone,
+       "KV#J" + k + "," + Kana(48) + "S99,S50" + Kana(3) + ".", 0,
+       "with splitting, 102 bytes between two ends are split"},
+  };
+  for (const PlayCase& c : cases) ExpectPlayed(c);
 }
 
 // Between tones 2 and 3 a split is not allowed, between 3 and 2 it is.
@@ -97,7 +133,7 @@ TEST(BuildPlayTextTest, ChineseSplitsOnlyBetweenAllowedTones) {
   EXPECT_EQ(text.substr(split + 4, 6), "S50ma2");
 }
 
-// Every sentence of a split play text holds at most 100 bytes, its end included.
+// Every sentence of a split play text holds at most 100 bytes between its ends.
 TEST(BuildPlayTextTest, SplitSentencesStayWithinTheLimit) {
   ScriptEngine engine;
   std::string text = "KV#JS70@'12<3" + Kana(200) + Sj("。") + "'2" + Kana(90);
@@ -107,7 +143,8 @@ TEST(BuildPlayTextTest, SplitSentencesStayWithinTheLimit) {
   for (size_t i = 4; i < text.size(); ++i) {
     const bool end = text[i] == ',' || text[i] == '.';
     if (!end && i + 1 < text.size()) continue;
-    EXPECT_LE(i + 1 - start, 100u) << text.substr(start, i + 1 - start);
+    const size_t length = end ? i - start : i + 1 - start;
+    EXPECT_LE(length, 100u) << text.substr(start, length);
     start = i + 1;
   }
 }

@@ -23,12 +23,14 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-// Every sentence of a parsed play text (up to and including its sentence end) and the text
-// after the last one hold at most the limit.
+// The text between two sentence ends of a parsed play text, and the text after the last one,
+// hold at most the limit.
 void RequireSentencesWithinLimit(const ScriptEngine& engine) {
   size_t bytes = 0;
   for (const auto& unit : engine.units()) {
-    for (const auto& token : unit.tokens) bytes += token.text.size();
+    for (const auto& token : unit.tokens) {
+      if (!vtr::core::IsSentenceEndKind(token.kind)) bytes += token.text.size();
+    }
     if (vtr::core::IsSentenceEndKind(unit.closing_kind)) {
       Require(bytes <= vtr::core::kSentenceLimit);
       bytes = 0;

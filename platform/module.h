@@ -1,9 +1,11 @@
 // Run-time loading of the system's libraries and programs by their system names.
 //
-// The system names its partners the Windows way (".\Plugin\Vtr_wtp.dll", ".\Qs5_EmuKmw5.dll").
-// MapSystemName turns such a name into this platform's relative file name ("Plugin/Vtr_wtp.so";
-// a ".exe" loses its suffix), and Module::Load resolves it against a folder the caller names,
-// normally the program folder, so that the program works from any current directory.
+// The system keeps one spelling of its partners' names in every component: folders separated by
+// backslashes, libraries ending in ".dll" and programs in ".exe" (".\Plugin\Vtr_wtp.dll",
+// ".\Qs5_EmuKmw5.dll"). MapSystemName turns such a name into this platform's relative file name
+// ("Plugin/Vtr_wtp.so"; a ".exe" loses its suffix), and Module::Load resolves it against a folder
+// the caller names, normally the program folder, so that the program works from any current
+// directory.
 //
 // Every failure is a result, never an abort; error() names the path and the loader's reason.
 //

@@ -6,6 +6,12 @@
 // start. A folder another user could control (not ours, not a directory, a symbolic link) is
 // never used: without a trusted folder there is no lock, and the program starts.
 //
+// Starting without a lock when no trusted folder exists is kept on purpose, although a lock
+// that fails ends the start silently, as a second instance does. The untrusted folder may be one
+// another user made in our place under the shared temporary folder: ending silently would let
+// that user keep us from ever starting, while a start without a lock costs at most a second
+// window.
+//
 //   vtr::platform::SingleInstance instance("VoxtrelApplication");
 //   if (!instance.first()) return 0;   // another instance runs: end at once, silently
 #ifndef VTR_PLATFORM_SINGLE_INSTANCE_H_

@@ -1,5 +1,7 @@
 #include "app/testing/program_on_xvfb.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +50,12 @@ bool OnPath(const std::string& name) {
   spec.args = {"-c", "command -v " + name};
   return platform::RunProcess(spec, std::chrono::seconds(2)).ok();
 }
+
+// Under the leak checker the toolkit's own leaks are not ours: the program and the commands on
+// its display suppress them as the tree's file says, unless the caller's environment says
+// otherwise.
+constexpr std::string_view kSuppressLeaks =
+    "export LSAN_OPTIONS=\"${LSAN_OPTIONS:-suppressions=" VTR_LSAN_SUPPRESSIONS "}\"\n";
 
 // Lists the viewable windows, one id a line.
 constexpr char kListWindows[] = "xdotool search --onlyvisible --maxdepth 1 --name ''";
@@ -131,17 +139,24 @@ std::string ProgramOnXvfb::Start(bool kana_keys) {
   fs::create_directories(work_ / "home/.fltk/fltk.org");
   std::ofstream(work_ / "home/.fltk/fltk.org/fltk.prefs") << kFltkOptions;
   std::ofstream(work_ / "kana.xkb") << kKanaKeymap;
-  const std::string script = R"(
+  std::string script = R"(
 exec 5>display.txt
 Xvfb -displayfd 5 -screen 0 640x480x24 -nolisten tcp -noreset >server.log 2>&1 & echo $! >server.pid
 exec 5>&-
 i=0; until [ -s display.txt ] || [ $i -ge 200 ]; do i=$((i+1)); sleep 0.05; done
 [ -s display.txt ] || exit 3
 export DISPLAY=:$(cat display.txt) XDG_RUNTIME_DIR="$PWD/runtime" HOME="$PWD/home"
-)" + std::string(kana_keys ? "xkbcomp -w0 kana.xkb $DISPLAY >/dev/null 2>&1 || exit 4\n" : "") +
-                             (environment_.empty() ? "" : "export " + environment_ + "\n") +
-                             "cd scratch && " + Quoted(program_) +
-                             " >../program.log 2>&1 & echo $! >program.pid\n";
+)";
+  script += kSuppressLeaks;
+  if (kana_keys) script += "xkbcomp -w0 kana.xkb $DISPLAY >/dev/null 2>&1 || exit 4\n";
+  if (!environment_.empty()) script += "export " + environment_ + "\n";
+  // The program runs under a shell that keeps its exit status in program.status; program.pid
+  // names the program itself, and is there when this script ends.
+  script +=
+      "(cd scratch && { " + Quoted(program_) +
+      " >../program.log 2>&1 & echo $! >../program.pid; wait $!; echo $? >../program.status; }) "
+      ">/dev/null 2>&1 &\n"
+      "i=0; until [ -s program.pid ] || [ $i -ge 200 ]; do i=$((i+1)); sleep 0.01; done\n";
   std::ofstream(work_ / "start.sh") << script;
   platform::ProcessSpec spec;
   spec.program = work_ / "start.sh";
@@ -158,10 +173,11 @@ export DISPLAY=:$(cat display.txt) XDG_RUNTIME_DIR="$PWD/runtime" HOME="$PWD/hom
   return "";
 }
 std::string ProgramOnXvfb::Run(const std::string& command, bool* ok) {
-  std::ofstream(work_ / "command.sh") << "export DISPLAY=:" << display_
-                                      << " XDG_RUNTIME_DIR=" << Quoted(work_ / "runtime")
-                                      << " HOME=" << Quoted(work_ / "home") << "\ncd scratch\n"
-                                      << command << "\n";
+  std::ofstream(work_ / "command.sh")
+      << "export DISPLAY=:" << display_ << " XDG_RUNTIME_DIR=" << Quoted(work_ / "runtime")
+      << " HOME=" << Quoted(work_ / "home") << "\n"
+      << kSuppressLeaks << "cd scratch\n"
+      << command << "\n";
   platform::ProcessSpec spec;
   spec.program = work_ / "command.sh";
   spec.working_folder = work_;
@@ -274,10 +290,44 @@ bool ProgramOnXvfb::FindMainWindow(bool& ended) {
   main_ = place;
   return true;
 }
-// Ends the program and the server and waits for both to be gone.
+// Closes the program the user's way when nothing but its window is up: Stop while it plays,
+// the script box emptied so that no question comes, then Escape. Returns what went wrong, or
+// "" (also when a dialog or a question keeps the program from closing: it is then ended as
+// before, unjudged).
+std::string ProgramOnXvfb::EndProgram() {
+  if (ProgramRunning()) {
+    if (VisibleWindows() != std::vector<unsigned long>{main_.id}) return "";
+    if (ButtonNow() == Button::kStop) {
+      (void)Run("xdotool mousemove --window " + main_id() + " 58 153 click 1 mousemove 0 0");
+      (void)WaitFor([&] { return ButtonNow() != Button::kStop; });
+    }
+    // A click in the script box gives it the keys; elsewhere the window swallows them.
+    (void)Run("xdotool mousemove --window " + main_id() +
+              " 120 70 click 1 mousemove 0 0 windowfocus --sync " + main_id() +
+              " key ctrl+a Delete Escape");
+    bool asked = false;
+    const bool ended = WaitFor([&] {
+      if (!ProgramRunning()) return true;
+      asked = !OtherWindows().empty();
+      return asked;
+    });
+    if (asked) return "";
+    if (!ended) return "the program did not end when its window was closed";
+  }
+  // A shell that has not written the status yet is a moment behind the program's end.
+  std::string status;
+  (void)WaitFor([&] { return !(status = ReadFile(work_ / "program.status")).empty(); });
+  if (status == "0\n") return "";
+  return "the program ended with status " + (status.empty() ? "unknown\n" : status) +
+         ReadFile(work_ / "program.log");
+}
+
+// Ends the program (the user's way where it can, and then its exit status must be 0) and the
+// server, and waits for both to be gone.
 void ProgramOnXvfb::Stop() {
   if (!started_) return;
   started_ = false;
+  if (const std::string failure = EndProgram(); !failure.empty()) ADD_FAILURE() << failure;
   std::ofstream(work_ / "stop.sh") << R"(
 gone() { p=$(cat $1 2>/dev/null) || return 0; [ ! -e /proc/$p ] || grep -q '^State:.*Z' /proc/$p/status; }
 for f in program.pid server.pid; do kill $(cat $f) 2>/dev/null; done

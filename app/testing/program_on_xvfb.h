@@ -74,7 +74,8 @@ std::string Name(Button button);
 // server that resets when its last client leaves refuses the program's connection for a moment
 // and forgets the keyboard map loaded for the kana. Everything lives in a work folder named after
 // the test: runtime/ (the single-instance lock), home/, scratch/ (the program's current folder)
-// and logs.
+// and logs. When a test is done the harness closes the program as its user would and fails the
+// test unless it then exits with status 0; under the leak checker that makes a leak fail it.
 class ProgramOnXvfb {
  public:
   explicit ProgramOnXvfb(const std::string& name);
@@ -126,6 +127,7 @@ class ProgramOnXvfb {
  private:
   std::vector<unsigned long> VisibleWindows(const std::string& list) const;
   bool FindMainWindow(bool& ended);
+  std::string EndProgram();
   void Stop();
 
   std::filesystem::path work_;
