@@ -275,6 +275,13 @@ int PhonemeAligner::ReadAlignment(std::string_view output, size_t frame_count) {
 }
 
 int PhonemeAligner::Align(WaveBuffer& wave) {
+  const int prepared = Prepare(wave);
+  return prepared != 0 ? prepared : RunRecogniser();
+}
+
+int PhonemeAligner::Prepare(WaveBuffer& wave) {
+  wave16k_ = nullptr;
+  copy16k_ = WaveBuffer();
   RemoveTempFiles();
   // A FIFO or a device under these names is never opened.
   if (!platform::IsRegularFile(folder_ / kAcousticModel)) return -7;
@@ -282,17 +289,30 @@ int PhonemeAligner::Align(WaveBuffer& wave) {
   if (wave.count() == 0 || text_.empty() || phonemes_.empty() || syllables_.empty() || flags_ != 0) {
     return -1;
   }
-  WaveBuffer copy;
   WaveBuffer* aligned = &wave;
   if (wave.rate() != kAlignRate) {
-    if (wave.ResampleTo(copy, kAlignRate) != WaveResult::kOk) return -1;
-    aligned = &copy;
+    if (wave.ResampleTo(copy16k_, kAlignRate) != WaveResult::kOk) return -1;
+    aligned = &copy16k_;
   }
   // No sample of value 0 reaches the recogniser.
   for (int16_t& sample : aligned->mutable_samples()) {
     if (sample == 0) sample = 1;
   }
-  const int result = Run(*aligned);
+  wave16k_ = aligned;
+  return 0;
+}
+
+int PhonemeAligner::RunRecogniser() {
+  if (wave16k_ == nullptr) return -1;
+  // The prepared samples go with the run, also when it throws.
+  struct Release {
+    PhonemeAligner& aligner;
+    ~Release() {
+      aligner.wave16k_ = nullptr;
+      aligner.copy16k_ = WaveBuffer();
+    }
+  } release{*this};
+  const int result = Run(*wave16k_);
   if (result != 0) FreeLists();
   RemoveTempFiles();
   return result;

@@ -88,7 +88,16 @@ class PhonemeAligner {
   // 0; -7 no acoustic model file; -6 no recogniser program; -1 no input, or the recogniser
   // failed, timed out or gave output that does not fit (the lists are then freed). `wave` is
   // the engine's recording; a 16 kHz recording has its zero samples replaced by 1 in place.
+  // The same as Prepare and then RunRecogniser.
   [[nodiscard]] int Align(WaveBuffer& wave);
+
+  // Align in two steps, so that the caller can read the recording while the recogniser runs.
+  // Prepare makes the recogniser's 16 kHz samples: 0; -7, -6 or -1 as Align (nothing to run
+  // then). Once it returned, the alignment changes `wave` no more; `wave` must stay as it is
+  // until RunRecogniser returns, which runs the recogniser on what Prepare made: 0 or -1 as
+  // Align (without a prepared wave: -1).
+  [[nodiscard]] int Prepare(WaveBuffer& wave);
+  [[nodiscard]] int RunRecogniser();
 
   // Removes the scratch folder of a run, should one be left (each run removes its own).
   void RemoveTempFiles();
@@ -130,6 +139,10 @@ class PhonemeAligner {
   std::vector<SegmentRecord> phonemes_;
   std::vector<SegmentRecord> syllables_;
   std::unique_ptr<platform::ScratchFolder> scratch_;  // only while a run lasts
+  // From Prepare to RunRecogniser: the 16 kHz samples, the caller's recording itself or the
+  // copy.
+  const WaveBuffer* wave16k_ = nullptr;
+  WaveBuffer copy16k_;
 };
 
 }  // namespace vtr::wtp
