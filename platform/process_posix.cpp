@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -167,7 +168,8 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
       return result;
     }
     std::this_thread::sleep_for(pause);
-    if (pause < std::chrono::milliseconds(10)) pause *= 2;
+    // At most a millisecond between looks: a caller waits for the program's end, not for a poll.
+    pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(1));
   }
 }
 
