@@ -9,21 +9,35 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// Two lanes of doubles: the loops below run two butterflies at once, each lane with exactly the
-// operations of one scalar butterfly.
-using Pair = double __attribute__((vector_size(16)));
+// W lanes of doubles: the loops below run W butterflies at once, each lane with exactly the
+// operations of one scalar butterfly, so every width gives the same bits.
+template <size_t W>
+struct Lanes;
+template <>
+struct Lanes<2> {
+  using Type = double __attribute__((vector_size(16)));
+  [[gnu::always_inline]] static Type Reversed(const Type& v) { return __builtin_shufflevector(v, v, 1, 0); }
+};
+template <>
+struct Lanes<4> {
+  using Type = double __attribute__((vector_size(32)));
+  [[gnu::always_inline]] static Type Reversed(const Type& v) { return __builtin_shufflevector(v, v, 3, 2, 1, 0); }
+};
 
-Pair Load(const double* p) {
-  Pair v;
+template <typename T>
+[[gnu::always_inline]] inline T Load(const double* p) {
+  T v;
   std::memcpy(&v, p, sizeof v);
   return v;
 }
-void Store(double* p, Pair v) { std::memcpy(p, &v, sizeof v); }
-Pair Reversed(Pair v) { return __builtin_shufflevector(v, v, 1, 0); }
+template <typename T>
+[[gnu::always_inline]] inline void Store(double* p, const T& v) {
+  std::memcpy(p, &v, sizeof v);
+}
 
 // One radix-2 butterfly: b times the twiddle w, then a + wb and a - wb.
 template <typename T>
-void Butterfly(T& ar, T& ai, T& br, T& bi, T wr, T wi) {
+[[gnu::always_inline]] inline void Butterfly(T& ar, T& ai, T& br, T& bi, const T& wr, const T& wi) {
   const T vr = br * wr - bi * wi;
   const T vi = br * wi + bi * wr;
   br = ar - vr;
@@ -34,32 +48,10 @@ void Butterfly(T& ar, T& ai, T& br, T& bi, T wr, T wi) {
 
 }  // namespace
 
-RealFft::RealFft(size_t n) : n_(n), half_(n / 2), cos_(n / 2), sin_(n / 2), bits_(n / 2), re_(n / 2), im_(n / 2) {
-  for (size_t k = 0; k < half_; ++k) {
-    const double angle = -2 * kPi * static_cast<double>(k) / static_cast<double>(n_);
-    cos_[k] = std::cos(angle);
-    sin_[k] = std::sin(angle);
-  }
-  size_t levels = 0;
-  while ((size_t{1} << levels) < half_) ++levels;
-  for (size_t i = 0; i < half_; ++i) {
-    size_t r = 0;
-    for (size_t b = 0; b < levels; ++b) r |= ((i >> b) & 1) << (levels - 1 - b);
-    bits_[i] = r;
-  }
-  // The stages of length 8 and up read their twiddles in order: every (n / len)-th of the table.
-  stage_offset_.assign(levels + 1, 0);
-  for (size_t level = 3; level <= levels; ++level) {
-    const size_t len = size_t{1} << level, step = n_ / len;
-    stage_offset_[level] = stage_cos_.size();
-    for (size_t k = 0; k < len / 2; ++k) {
-      stage_cos_.push_back(cos_[k * step]);
-      stage_sin_.push_back(sin_[k * step]);
-    }
-  }
-}
-
-void RealFft::Forward(std::span<const double> x, std::vector<double>& out_re, std::vector<double>& out_im) {
+// Everything of the transform but the lane width.
+template <size_t W>
+[[gnu::always_inline]] inline void RealFft::Transform(const double* x, double* out_re, double* out_im) {
+  using V = typename Lanes<W>::Type;
   double* re = re_.data();
   double* im = im_.data();
   // Bit-reversed load, with the stages of length 2 and 4 done on the way: their twiddles are the
@@ -85,20 +77,20 @@ void RealFft::Forward(std::span<const double> x, std::vector<double>& out_re, st
     }
     if (half_ == 2) Butterfly(re[0], im[0], re[1], im[1], cos_[0], sin_[0]);
   }
-  size_t levels = stage_offset_.size() - 1;
+  const size_t levels = stage_offset_.size() - 1;
   size_t level = 3;
-  // An odd count of the remaining stages: the first goes alone.
+  // An odd count of the remaining stages: the first, of length 8, goes alone.
   if (levels >= 3 && (levels - 2) % 2 == 1) {
-    const size_t len = 8, wing = 4;
+    constexpr size_t kLength = 8, kWing = 4;
     const double* wr = stage_cos_.data() + stage_offset_[level];
     const double* wi = stage_sin_.data() + stage_offset_[level];
-    for (size_t g = 0; g < half_; g += len) {
-      for (size_t k = 0; k < wing; k += 2) {
-        Pair ar = Load(re + g + k), ai = Load(im + g + k);
-        Pair br = Load(re + g + k + wing), bi = Load(im + g + k + wing);
-        Butterfly(ar, ai, br, bi, Load(wr + k), Load(wi + k));
+    for (size_t g = 0; g < half_; g += kLength) {
+      for (size_t k = 0; k < kWing; k += W) {
+        V ar = Load<V>(re + g + k), ai = Load<V>(im + g + k);
+        V br = Load<V>(re + g + k + kWing), bi = Load<V>(im + g + k + kWing);
+        Butterfly(ar, ai, br, bi, Load<V>(wr + k), Load<V>(wi + k));
         Store(re + g + k, ar), Store(im + g + k, ai);
-        Store(re + g + k + wing, br), Store(im + g + k + wing, bi);
+        Store(re + g + k + kWing, br), Store(im + g + k + kWing, bi);
       }
     }
     ++level;
@@ -114,16 +106,16 @@ void RealFft::Forward(std::span<const double> x, std::vector<double>& out_re, st
     for (size_t g = 0; g < half_; g += 2 * len) {
       double* r0 = re + g;
       double* i0 = im + g;
-      for (size_t k = 0; k < q; k += 2) {
-        Pair a0r = Load(r0 + k), a0i = Load(i0 + k);
-        Pair b0r = Load(r0 + k + q), b0i = Load(i0 + k + q);
-        Pair a1r = Load(r0 + k + len), a1i = Load(i0 + k + len);
-        Pair b1r = Load(r0 + k + len + q), b1i = Load(i0 + k + len + q);
-        const Pair wr = Load(ar_w + k), wi = Load(ai_w + k);
+      for (size_t k = 0; k < q; k += W) {
+        V a0r = Load<V>(r0 + k), a0i = Load<V>(i0 + k);
+        V b0r = Load<V>(r0 + k + q), b0i = Load<V>(i0 + k + q);
+        V a1r = Load<V>(r0 + k + len), a1i = Load<V>(i0 + k + len);
+        V b1r = Load<V>(r0 + k + len + q), b1i = Load<V>(i0 + k + len + q);
+        const V wr = Load<V>(ar_w + k), wi = Load<V>(ai_w + k);
         Butterfly(a0r, a0i, b0r, b0i, wr, wi);
         Butterfly(a1r, a1i, b1r, b1i, wr, wi);
-        Butterfly(a0r, a0i, a1r, a1i, Load(br_w + k), Load(bi_w + k));
-        Butterfly(b0r, b0i, b1r, b1i, Load(br_w + k + q), Load(bi_w + k + q));
+        Butterfly(a0r, a0i, a1r, a1i, Load<V>(br_w + k), Load<V>(bi_w + k));
+        Butterfly(b0r, b0i, b1r, b1i, Load<V>(br_w + k + q), Load<V>(bi_w + k + q));
         Store(r0 + k, a0r), Store(i0 + k, a0i);
         Store(r0 + k + q, b0r), Store(i0 + k + q, b0i);
         Store(r0 + k + len, a1r), Store(i0 + k + len, a1i);
@@ -134,8 +126,6 @@ void RealFft::Forward(std::span<const double> x, std::vector<double>& out_re, st
   // The spectrum of the real input from the packed transform: the even and the odd samples'
   // transforms are the symmetric and antisymmetric parts of it. Bins 0 and n/2 both read
   // point 0.
-  out_re.resize(half_ + 1);
-  out_im.resize(half_ + 1);
   auto split = [&](size_t k, size_t a, size_t b, double wr, double wi) {
     const double even_r = 0.5 * (re[a] + re[b]), even_i = 0.5 * (im[a] - im[b]);
     const double odd_r = 0.5 * (im[a] + im[b]), odd_i = -0.5 * (re[a] - re[b]);
@@ -143,21 +133,62 @@ void RealFft::Forward(std::span<const double> x, std::vector<double>& out_re, st
     out_im[k] = even_i + wr * odd_i + wi * odd_r;
   };
   split(0, 0, 0, cos_[0], sin_[0]);
-  // Bins k and k + 1 at once: their mirror points half - k and half - k - 1 are a pair in
-  // reverse.
+  // W bins at once: their mirror points, from half - k down, are W side by side in reverse.
   size_t k = 1;
-  for (; k + 2 <= half_; k += 2) {
-    const size_t b = half_ - k - 1;
-    const Pair ra = Load(re + k), ia = Load(im + k);
-    const Pair rb = Reversed(Load(re + b)), ib = Reversed(Load(im + b));
-    const Pair even_r = 0.5 * (ra + rb), even_i = 0.5 * (ia - ib);
-    const Pair odd_r = 0.5 * (ia + ib), odd_i = -0.5 * (ra - rb);
-    const Pair wr = Load(cos_.data() + k), wi = Load(sin_.data() + k);
-    Store(out_re.data() + k, even_r + wr * odd_r - wi * odd_i);
-    Store(out_im.data() + k, even_i + wr * odd_i + wi * odd_r);
+  for (; k + W <= half_; k += W) {
+    const size_t b = half_ - k - (W - 1);
+    const V ra = Load<V>(re + k), ia = Load<V>(im + k);
+    const V rb = Lanes<W>::Reversed(Load<V>(re + b)), ib = Lanes<W>::Reversed(Load<V>(im + b));
+    const V even_r = 0.5 * (ra + rb), even_i = 0.5 * (ia - ib);
+    const V odd_r = 0.5 * (ia + ib), odd_i = -0.5 * (ra - rb);
+    const V wr = Load<V>(cos_.data() + k), wi = Load<V>(sin_.data() + k);
+    Store(out_re + k, even_r + wr * odd_r - wi * odd_i);
+    Store(out_im + k, even_i + wr * odd_i + wi * odd_r);
   }
   for (; k < half_; ++k) split(k, k, half_ - k, cos_[k], sin_[k]);
   split(half_, 0, 0, -1.0, 0.0);
+}
+
+void RealFft::TransformTwoLanes(const double* x, double* out_re, double* out_im) { Transform<2>(x, out_re, out_im); }
+
+__attribute__((target("avx2"))) void RealFft::TransformFourLanes(const double* x, double* out_re, double* out_im) {
+  Transform<4>(x, out_re, out_im);
+}
+
+RealFft::RealFft(size_t n, bool four_lanes) : n_(n), half_(n / 2), cos_(n / 2), sin_(n / 2), bits_(n / 2), re_(n / 2), im_(n / 2) {
+  for (size_t k = 0; k < half_; ++k) {
+    const double angle = -2 * kPi * static_cast<double>(k) / static_cast<double>(n_);
+    cos_[k] = std::cos(angle);
+    sin_[k] = std::sin(angle);
+  }
+  size_t levels = 0;
+  while ((size_t{1} << levels) < half_) ++levels;
+  for (size_t i = 0; i < half_; ++i) {
+    size_t r = 0;
+    for (size_t b = 0; b < levels; ++b) r |= ((i >> b) & 1) << (levels - 1 - b);
+    bits_[i] = r;
+  }
+  // The stages of length 8 and up read their twiddles in order: every (n / len)-th of the table.
+  stage_offset_.assign(levels + 1, 0);
+  for (size_t level = 3; level <= levels; ++level) {
+    const size_t len = size_t{1} << level, step = n_ / len;
+    stage_offset_[level] = stage_cos_.size();
+    for (size_t k = 0; k < len / 2; ++k) {
+      stage_cos_.push_back(cos_[k * step]);
+      stage_sin_.push_back(sin_[k * step]);
+    }
+  }
+  four_lanes_ = four_lanes && __builtin_cpu_supports("avx2");
+}
+
+void RealFft::Forward(std::span<const double> x, std::vector<double>& out_re, std::vector<double>& out_im) {
+  out_re.resize(half_ + 1);
+  out_im.resize(half_ + 1);
+  if (four_lanes_) {
+    TransformFourLanes(x.data(), out_re.data(), out_im.data());
+  } else {
+    TransformTwoLanes(x.data(), out_re.data(), out_im.data());
+  }
 }
 
 }  // namespace vtr::recogniser
