@@ -1,5 +1,6 @@
 #include "engines/wtp/phoneme_aligner.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 
@@ -55,9 +56,13 @@ bool WriteFile(const std::filesystem::path& file, std::string_view bytes) {
 // bytes (nothing beyond limit + 1 bytes is read).
 bool ReadBounded(const std::filesystem::path& file, size_t limit, std::string& text) {
   if (!platform::IsRegularFile(file)) return false;
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
   if (!in) return false;
-  text.resize(limit + 1);
+  // Room for what the file holds, not for the limit: memory that is never read is not touched.
+  const std::streamoff size = in.tellg();
+  in.seekg(0);
+  if (size < 0 || !in) return false;
+  text.resize(std::min(static_cast<size_t>(size), limit) + 1);
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   if (in.bad()) return false;
   text.resize(static_cast<size_t>(in.gcount()));
