@@ -285,8 +285,7 @@ int PhonemeAligner::Align(WaveBuffer& wave) {
 }
 
 int PhonemeAligner::Prepare(WaveBuffer& wave) {
-  wave16k_ = nullptr;
-  copy16k_ = WaveBuffer();
+  frame_count_ = 0;
   RemoveTempFiles();
   // A FIFO or a device under these names is never opened.
   if (!platform::IsRegularFile(folder_ / kAcousticModel)) return -7;
@@ -294,38 +293,38 @@ int PhonemeAligner::Prepare(WaveBuffer& wave) {
   if (wave.count() == 0 || text_.empty() || phonemes_.empty() || syllables_.empty() || flags_ != 0) {
     return -1;
   }
+  WaveBuffer copy;
   WaveBuffer* aligned = &wave;
   if (wave.rate() != kAlignRate) {
-    if (wave.ResampleTo(copy16k_, kAlignRate) != WaveResult::kOk) return -1;
-    aligned = &copy16k_;
+    if (wave.ResampleTo(copy, kAlignRate) != WaveResult::kOk) return -1;
+    aligned = &copy;
   }
   // No sample of value 0 reaches the recogniser.
   for (int16_t& sample : aligned->mutable_samples()) {
     if (sample == 0) sample = 1;
   }
-  wave16k_ = aligned;
+  if (!WriteRunFiles(*aligned)) {
+    FreeLists();
+    RemoveTempFiles();
+    return -1;
+  }
+  frame_count_ = (aligned->count() + kFrameSamples - 1) / kFrameSamples;
   return 0;
 }
 
 int PhonemeAligner::RunRecogniser() {
-  if (wave16k_ == nullptr) return -1;
-  // The prepared samples go with the run, also when it throws.
-  struct Release {
-    PhonemeAligner& aligner;
-    ~Release() {
-      aligner.wave16k_ = nullptr;
-      aligner.copy16k_ = WaveBuffer();
-    }
-  } release{*this};
-  const int result = Run(*wave16k_);
+  if (frame_count_ == 0 || !scratch_) return -1;
+  const size_t frame_count = frame_count_;
+  frame_count_ = 0;
+  const int result = Run(frame_count);
   if (result != 0) FreeLists();
   RemoveTempFiles();
   return result;
 }
 
-int PhonemeAligner::Run(const WaveBuffer& wave16k) {
+bool PhonemeAligner::WriteRunFiles(const WaveBuffer& wave16k) {
   scratch_ = std::make_unique<platform::ScratchFolder>(kScratchPrefix);
-  if (!scratch_->ok()) return -1;
+  if (!scratch_->ok()) return false;
   const std::filesystem::path& scratch = scratch_->path();
   bool written = wave16k.WriteWave(scratch / kTempWave) == WaveResult::kOk;
   written = WriteFile(scratch / kTempDictionary, DictionaryText()) && written;
@@ -333,7 +332,11 @@ int PhonemeAligner::Run(const WaveBuffer& wave16k) {
   written = WriteFile(scratch / kTempTrigram, TrigramText()) && written;
   written = WriteFile(scratch / kTempBatch, BatchLine()) && written;
   written = WriteFile(scratch / kTempInput, std::string(kTempWave) + "\n") && written;
-  if (!written) return -1;
+  return written;
+}
+
+int PhonemeAligner::Run(size_t frame_count) {
+  const std::filesystem::path& scratch = scratch_->path();
   // The program runs in the scratch folder with the batch line's arguments (the model named by
   // its full path), the wave name on its standard input and its standard output in "tmp.txt";
   // the wait ends when it exits or at the time-out.
@@ -347,7 +350,6 @@ int PhonemeAligner::Run(const WaveBuffer& wave16k) {
   if (!platform::RunProcess(spec, timeout_).ok()) return -1;
   std::string output;
   if (!ReadBounded(scratch / kTempOutput, kMaxRecogniserOutput, output)) return -1;
-  const size_t frame_count = (wave16k.count() + kFrameSamples - 1) / kFrameSamples;
   return ReadAlignment(output, frame_count);
 }
 

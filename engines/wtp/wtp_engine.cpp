@@ -131,10 +131,10 @@ int WtpEngine::GetPSeq(char* buffer, int buffer_length) {
   wave_->HighPassNormalise(kNormalisePercent);
   const int prepared = aligner_->Prepare(*wave_);
   if (prepared != 0) return prepared;
-  // The recording is final now (the recogniser's copy has no zero samples): its pitch and power
-  // are measured while the recogniser runs, into an analyser that takes the engine's place
-  // once the alignment succeeded, as if it had been analysed after it. A failed alignment
-  // leaves the engine's analyser as it was.
+  // The recording is final now (the recogniser's copy, written, has no zero samples): its pitch
+  // and power are measured while the recogniser runs, into an analyser that takes the engine's
+  // place once the alignment succeeded, as if it had been analysed after it. A failed
+  // alignment leaves the engine's analyser as it was.
   auto analyzer = std::make_unique<PitchAnalyzer>();
   BackgroundAnalysis analysis(*analyzer, *wave_);
   const int aligned = aligner_->RunRecogniser();
