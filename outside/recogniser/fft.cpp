@@ -17,12 +17,47 @@ template <>
 struct Lanes<2> {
   using Type = double __attribute__((vector_size(16)));
   [[gnu::always_inline]] static Type Reversed(const Type& v) { return __builtin_shufflevector(v, v, 1, 0); }
+  // The real and the imaginary parts of the points held in a and b as re, im, re, im, ...
+  [[gnu::always_inline]] static Type Evens(const Type& a, const Type& b) { return __builtin_shufflevector(a, b, 0, 2); }
+  [[gnu::always_inline]] static Type Odds(const Type& a, const Type& b) { return __builtin_shufflevector(a, b, 1, 3); }
+  // Lane l of v0 .. v3 to out[at[l]] .. out[at[l] + 3].
+  [[gnu::always_inline]] static void StoreAcross(double* out, const size_t* at, const Type& v0, const Type& v1,
+                                                 const Type& v2, const Type& v3) {
+    const Type l0 = __builtin_shufflevector(v0, v1, 0, 2), h0 = __builtin_shufflevector(v2, v3, 0, 2);
+    const Type l1 = __builtin_shufflevector(v0, v1, 1, 3), h1 = __builtin_shufflevector(v2, v3, 1, 3);
+    std::memcpy(out + at[0], &l0, sizeof l0);
+    std::memcpy(out + at[0] + 2, &h0, sizeof h0);
+    std::memcpy(out + at[1], &l1, sizeof l1);
+    std::memcpy(out + at[1] + 2, &h1, sizeof h1);
+  }
 };
 template <>
 struct Lanes<4> {
   using Type = double __attribute__((vector_size(32)));
   [[gnu::always_inline]] static Type Reversed(const Type& v) { return __builtin_shufflevector(v, v, 3, 2, 1, 0); }
+  [[gnu::always_inline]] static Type Evens(const Type& a, const Type& b) {
+    return __builtin_shufflevector(a, b, 0, 2, 4, 6);
+  }
+  [[gnu::always_inline]] static Type Odds(const Type& a, const Type& b) {
+    return __builtin_shufflevector(a, b, 1, 3, 5, 7);
+  }
+  [[gnu::always_inline]] static void StoreAcross(double* out, const size_t* at, const Type& v0, const Type& v1,
+                                                 const Type& v2, const Type& v3) {
+    const Type t0 = __builtin_shufflevector(v0, v1, 0, 4, 2, 6), t1 = __builtin_shufflevector(v0, v1, 1, 5, 3, 7);
+    const Type t2 = __builtin_shufflevector(v2, v3, 0, 4, 2, 6), t3 = __builtin_shufflevector(v2, v3, 1, 5, 3, 7);
+    const Type rows[4] = {__builtin_shufflevector(t0, t2, 0, 1, 4, 5), __builtin_shufflevector(t1, t3, 0, 1, 4, 5),
+                          __builtin_shufflevector(t0, t2, 2, 3, 6, 7), __builtin_shufflevector(t1, t3, 2, 3, 6, 7)};
+    for (size_t l = 0; l < 4; ++l) std::memcpy(out + at[l], &rows[l], sizeof rows[l]);
+  }
 };
+
+// Every lane `value`, its sign of zero included.
+template <typename T>
+[[gnu::always_inline]] inline T Splat(double value) {
+  T v;
+  for (size_t l = 0; l < sizeof(T) / sizeof(double); ++l) v[l] = value;
+  return v;
+}
 
 template <typename T>
 [[gnu::always_inline]] inline T Load(const double* p) {
@@ -55,8 +90,32 @@ template <size_t W>
   double* re = re_.data();
   double* im = im_.data();
   // Bit-reversed load, with the stages of length 2 and 4 done on the way: their twiddles are the
-  // table's entries 0 and n/4.
-  if (half_ >= 4) {
+  // table's entries 0 and n/4. Group g of four points reads the input points s, s + half/2,
+  // s + half/4 and s + 3 half/4, where s (below half/4) is the reversed g and g = bits_[s]: the
+  // groups of W neighbouring s read W neighbouring points each time, and go W at once.
+  if (half_ >= 4 * W) {
+    const size_t quarter = half_ / 4;
+    const V w0r = Splat<V>(cos_[0]), w0i = Splat<V>(sin_[0]);
+    const V w1r = Splat<V>(cos_[n_ / 4]), w1i = Splat<V>(sin_[n_ / 4]);
+    for (size_t s = 0; s < quarter; s += W) {
+      auto points = [&](size_t first, V& r, V& i) {
+        const V a = Load<V>(x + 2 * first), b = Load<V>(x + 2 * first + W);
+        r = Lanes<W>::Evens(a, b);
+        i = Lanes<W>::Odds(a, b);
+      };
+      V r0, i0, r1, i1, r2, i2, r3, i3;
+      points(s, r0, i0);
+      points(s + 2 * quarter, r1, i1);
+      points(s + quarter, r2, i2);
+      points(s + 3 * quarter, r3, i3);
+      Butterfly(r0, i0, r1, i1, w0r, w0i);
+      Butterfly(r2, i2, r3, i3, w0r, w0i);
+      Butterfly(r0, i0, r2, i2, w0r, w0i);
+      Butterfly(r1, i1, r3, i3, w1r, w1i);
+      Lanes<W>::StoreAcross(re, bits_.data() + s, r0, r1, r2, r3);
+      Lanes<W>::StoreAcross(im, bits_.data() + s, i0, i1, i2, i3);
+    }
+  } else if (half_ >= 4) {
     const double w0r = cos_[0], w0i = sin_[0], w1r = cos_[n_ / 4], w1i = sin_[n_ / 4];
     for (size_t g = 0; g < half_; g += 4) {
       double r0 = x[2 * bits_[g]], i0 = x[2 * bits_[g] + 1];
