@@ -1,5 +1,3 @@
-#include "platform/process.h"
-
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -12,6 +10,7 @@
 #include <thread>
 
 #include "platform/internal/guardian.h"
+#include "platform/process.h"
 
 namespace vtr::platform {
 namespace {

@@ -264,8 +264,8 @@ size_t WindowLength(const Wing& left, const Wing& right) {
 // Runs the time register over the outputs [begin, end) (begin >= walk.first): output o is
 // computed alike whichever range it falls in. `window` holds WindowLength samples.
 template <typename Wing>
-void Convolve(std::span<const int16_t> samples, const Walk& walk, Wing& left, Wing& right, std::span<int16_t> out,
-              size_t begin, size_t end, std::span<int16_t> window) {
+void Convolve(std::span<const int16_t> samples, const Walk& walk, Wing& left, Wing& right,
+              std::span<int16_t> out, size_t begin, size_t end, std::span<int16_t> window) {
   constexpr uint32_t kPhaseMask = (1u << kPhaseBits) - 1;
   // The wings of an output at sample `at` read the samples at - lead .. at + right.length().
   // Inside the input they read it in place; near its ends they read a window framed by the
@@ -273,7 +273,8 @@ void Convolve(std::span<const int16_t> samples, const Walk& walk, Wing& left, Wi
   const int64_t lead = left.length() - 1;
   const int64_t span = lead + 1 + right.length();
   const int64_t count = static_cast<int64_t>(samples.size());
-  int64_t time = (walk.xoff << kPhaseBits) + static_cast<int64_t>(begin - walk.first) * walk.time_step;
+  int64_t time =
+      (walk.xoff << kPhaseBits) + static_cast<int64_t>(begin - walk.first) * walk.time_step;
   for (size_t o = begin; o < end; ++o, time += walk.time_step) {
     // The left wing starts at (phase x step) >> 15 and ends on the position's sample. The
     // right wing starts at ((1 - phase) x step) >> 15 on the next sample, one entry shorter,
@@ -309,7 +310,8 @@ template <typename Work>
 void RunBlocks(size_t blocks, size_t threads, const Work& work) {
   std::atomic<size_t> next{0};
   auto take = [&](size_t thread) {
-    for (size_t block; (block = next.fetch_add(1, std::memory_order_relaxed)) < blocks;) work(block, thread);
+    for (size_t block; (block = next.fetch_add(1, std::memory_order_relaxed)) < blocks;)
+      work(block, thread);
   };
   std::vector<std::jthread> helpers;
   helpers.reserve(threads);
@@ -330,12 +332,13 @@ void ConvolveAll(std::span<const int16_t> samples, const Walk& walk, Wing& left,
   const size_t total = out.size() - walk.first;
   const size_t window = WindowLength(left, right);
   std::vector<int16_t> windows(threads * window);
-  RunBlocks((total + kOutputsPerBlock - 1) / kOutputsPerBlock, threads, [&](size_t block, size_t thread) {
-    const size_t begin = walk.first + block * kOutputsPerBlock;
-    const size_t end = walk.first + std::min(total, (block + 1) * kOutputsPerBlock);
-    Convolve(samples, walk, left, right, std::span<int16_t>(out), begin, end,
-             std::span<int16_t>(windows).subspan(thread * window, window));
-  });
+  RunBlocks((total + kOutputsPerBlock - 1) / kOutputsPerBlock, threads,
+            [&](size_t block, size_t thread) {
+              const size_t begin = walk.first + block * kOutputsPerBlock;
+              const size_t end = walk.first + std::min(total, (block + 1) * kOutputsPerBlock);
+              Convolve(samples, walk, left, right, std::span<int16_t>(out), begin, end,
+                       std::span<int16_t>(windows).subspan(thread * window, window));
+            });
 }
 
 // How many threads the outputs are worth: one per kOutputsPerThread outputs, at most

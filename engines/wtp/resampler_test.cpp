@@ -76,7 +76,8 @@ TEST(ResamplerTest, ALongRecordingOnSeveralThreadsIsBitIdenticalToThePlainResamp
   struct Pair {
     int from, to;
   };
-  for (const Pair pair : {Pair{16000, 44100}, Pair{44100, 16000}, Pair{22050, 16000}, Pair{48000, 16000}}) {
+  for (const Pair pair :
+       {Pair{16000, 44100}, Pair{44100, 16000}, Pair{22050, 16000}, Pair{48000, 16000}}) {
     SCOPED_TRACE(std::to_string(pair.from) + " -> " + std::to_string(pair.to));
     const std::vector<int16_t> in = WhiteNoise(static_cast<size_t>(pair.from) * 5, 9);
     std::vector<int16_t> want, got;

@@ -1,12 +1,12 @@
 #include "engines/wtp/wave_buffer.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <numbers>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "engines/riff/riff_walker.h"
 
@@ -98,7 +98,8 @@ TEST(WaveBufferTest, WrittenFileIsTheRiffImageOfItsChunks) {
     for (int16_t s : samples) riff::AppendU16(data, static_cast<uint16_t>(s));
     const riff::ChunkData chunks[] = {{"fmt ", fmt}, {"data", data}};
     std::ifstream in(file, std::ios::binary);
-    const std::vector<uint8_t> written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> written((std::istreambuf_iterator<char>(in)),
+                                       std::istreambuf_iterator<char>());
     EXPECT_EQ(written, riff::BuildRiff("WAVE", chunks));
   }
   std::filesystem::remove(file);

@@ -20,7 +20,8 @@ namespace {
 // analyser and the recording must stay until the object goes; it waits for the worker.
 class BackgroundAnalysis {
  public:
-  BackgroundAnalysis(PitchAnalyzer& analyzer, const WaveBuffer& wave) : analyzer_(analyzer), wave_(wave) {
+  BackgroundAnalysis(PitchAnalyzer& analyzer, const WaveBuffer& wave)
+      : analyzer_(analyzer), wave_(wave) {
     try {
       worker_ = std::jthread([this] { Run(); });
     } catch (const std::system_error&) {

@@ -75,7 +75,10 @@ void BM_GetPSeq(benchmark::State& state) {
 }
 BENCHMARK(BM_GetPSeq)
     ->ArgsProduct({{2, 8, 20, 60}, {16000, 44100}})
-    ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+    ->ComputeStatistics("min",
+                        [](const std::vector<double>& v) {
+                          return *std::min_element(v.begin(), v.end());
+                        })
     ->Args({20, 22050})
     ->Args({20, 32000})
     ->Args({20, 48000})

@@ -1,13 +1,13 @@
 #include "engines/wtp/wtp_engine.h"
 
+#include <gtest/gtest.h>
+
 #include <climits>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "engines/wtp/pseq_writer.h"
 #include "engines/wtp/segment_builder.h"
@@ -185,7 +185,8 @@ TEST(WtpEngineTest, GetPSeqGivesWhatTheStepsGiveOneAfterAnother) {
   testing::RecogniserFolder folder("engine_steps");
   for (const int rate : {16000, 22050, 44100}) {
     SCOPED_TRACE(std::to_string(rate) + " Hz");
-    const testing::SynthSpeech speech = testing::Synthesize(testing::RandomScript(12, 4, 8), rate, 140, 8);
+    const testing::SynthSpeech speech =
+        testing::Synthesize(testing::RandomScript(12, 4, 8), rate, 140, 8);
     const std::string file = (folder.path() / "utterance.wav").string();
     ASSERT_EQ(WaveBuffer(speech.samples, rate).WriteWave(file), WaveResult::kOk);
 
@@ -211,7 +212,9 @@ TEST(WtpEngineTest, GetPSeqGivesWhatTheStepsGiveOneAfterAnother) {
       PitchAnalyzer analyzer;
       ASSERT_EQ(analyzer.Analyse(wave), 0);
       std::vector<SegmentRecord> want_phonemes, want_syllables;
-      ASSERT_EQ(BuildSegments(aligner.phonemes(), aligner.syllables(), analyzer, want_phonemes, want_syllables), 0);
+      ASSERT_EQ(BuildSegments(aligner.phonemes(), aligner.syllables(), analyzer, want_phonemes,
+                              want_syllables),
+                0);
       SegmentTable want_ph{static_cast<uint32_t>(want_phonemes.size()), want_phonemes.data()};
       SegmentTable want_syl{static_cast<uint32_t>(want_syllables.size()), want_syllables.data()};
       RefineSegments(want_ph, want_syl, analyzer);
@@ -233,7 +236,8 @@ TEST(WtpEngineTest, GetPSeqGivesWhatTheStepsGiveOneAfterAnother) {
 // new recording was analysed meanwhile: tables the user edited are refined as before.
 TEST(WtpEngineTest, AFailedAlignmentKeepsTheContoursOfTheLastGoodOne) {
   testing::RecogniserFolder folder("engine_failed_alignment");
-  const testing::SynthSpeech speech = testing::Synthesize(testing::RandomScript(10, 3, 6), 16000, 150, 6);
+  const testing::SynthSpeech speech =
+      testing::Synthesize(testing::RandomScript(10, 3, 6), 16000, 150, 6);
   const std::string good = (folder.path() / "utterance.wav").string();
   ASSERT_EQ(WaveBuffer(speech.samples, 16000).WriteWave(good), WaveResult::kOk);
   // Half a second of a loud tone cannot hold forty syllables: the recogniser gives up.
@@ -254,16 +258,19 @@ TEST(WtpEngineTest, AFailedAlignmentKeepsTheContoursOfTheLastGoodOne) {
   ASSERT_EQ(engine.GetSegment(&phonemes, &syllables), 0);
   // The user's edit: every phoneme after a pause starts two steps late (where it can).
   std::vector<SegmentRecord> edited_phonemes(phonemes.items, phonemes.items + phonemes.count);
-  const std::vector<SegmentRecord> edited_syllables(syllables.items, syllables.items + syllables.count);
+  const std::vector<SegmentRecord> edited_syllables(syllables.items,
+                                                    syllables.items + syllables.count);
   for (size_t i = 1; i + 1 < edited_phonemes.size(); ++i) {
-    if (IsPause(edited_phonemes[i - 1]) && edited_phonemes[i].endStep > edited_phonemes[i].startStep + 2) {
+    if (IsPause(edited_phonemes[i - 1]) &&
+        edited_phonemes[i].endStep > edited_phonemes[i].startStep + 2) {
       edited_phonemes[i].startStep += 2;
       edited_phonemes[i - 1].endStep += 2;
     }
   }
   auto refined = [&] {
     std::vector<SegmentRecord> ph = edited_phonemes, syl = edited_syllables;
-    SegmentTable pt{static_cast<uint32_t>(ph.size()), ph.data()}, st{static_cast<uint32_t>(syl.size()), syl.data()};
+    SegmentTable pt{static_cast<uint32_t>(ph.size()), ph.data()},
+        st{static_cast<uint32_t>(syl.size()), syl.data()};
     EXPECT_EQ(engine.SetSegment(&pt, &st), 0);
     ph.insert(ph.end(), syl.begin(), syl.end());
     return ph;

@@ -16,15 +16,23 @@ struct Lanes;
 template <>
 struct Lanes<2> {
   using Type = double __attribute__((vector_size(16)));
-  [[gnu::always_inline]] static Type Reversed(const Type& v) { return __builtin_shufflevector(v, v, 1, 0); }
+  [[gnu::always_inline]] static Type Reversed(const Type& v) {
+    return __builtin_shufflevector(v, v, 1, 0);
+  }
   // The real and the imaginary parts of the points held in a and b as re, im, re, im, ...
-  [[gnu::always_inline]] static Type Evens(const Type& a, const Type& b) { return __builtin_shufflevector(a, b, 0, 2); }
-  [[gnu::always_inline]] static Type Odds(const Type& a, const Type& b) { return __builtin_shufflevector(a, b, 1, 3); }
+  [[gnu::always_inline]] static Type Evens(const Type& a, const Type& b) {
+    return __builtin_shufflevector(a, b, 0, 2);
+  }
+  [[gnu::always_inline]] static Type Odds(const Type& a, const Type& b) {
+    return __builtin_shufflevector(a, b, 1, 3);
+  }
   // Lane l of v0 .. v3 to out[at[l]] .. out[at[l] + 3].
-  [[gnu::always_inline]] static void StoreAcross(double* out, const size_t* at, const Type& v0, const Type& v1,
-                                                 const Type& v2, const Type& v3) {
-    const Type l0 = __builtin_shufflevector(v0, v1, 0, 2), h0 = __builtin_shufflevector(v2, v3, 0, 2);
-    const Type l1 = __builtin_shufflevector(v0, v1, 1, 3), h1 = __builtin_shufflevector(v2, v3, 1, 3);
+  [[gnu::always_inline]] static void StoreAcross(double* out, const size_t* at, const Type& v0,
+                                                 const Type& v1, const Type& v2, const Type& v3) {
+    const Type l0 = __builtin_shufflevector(v0, v1, 0, 2),
+               h0 = __builtin_shufflevector(v2, v3, 0, 2);
+    const Type l1 = __builtin_shufflevector(v0, v1, 1, 3),
+               h1 = __builtin_shufflevector(v2, v3, 1, 3);
     std::memcpy(out + at[0], &l0, sizeof l0);
     std::memcpy(out + at[0] + 2, &h0, sizeof h0);
     std::memcpy(out + at[1], &l1, sizeof l1);
@@ -34,19 +42,24 @@ struct Lanes<2> {
 template <>
 struct Lanes<4> {
   using Type = double __attribute__((vector_size(32)));
-  [[gnu::always_inline]] static Type Reversed(const Type& v) { return __builtin_shufflevector(v, v, 3, 2, 1, 0); }
+  [[gnu::always_inline]] static Type Reversed(const Type& v) {
+    return __builtin_shufflevector(v, v, 3, 2, 1, 0);
+  }
   [[gnu::always_inline]] static Type Evens(const Type& a, const Type& b) {
     return __builtin_shufflevector(a, b, 0, 2, 4, 6);
   }
   [[gnu::always_inline]] static Type Odds(const Type& a, const Type& b) {
     return __builtin_shufflevector(a, b, 1, 3, 5, 7);
   }
-  [[gnu::always_inline]] static void StoreAcross(double* out, const size_t* at, const Type& v0, const Type& v1,
-                                                 const Type& v2, const Type& v3) {
-    const Type t0 = __builtin_shufflevector(v0, v1, 0, 4, 2, 6), t1 = __builtin_shufflevector(v0, v1, 1, 5, 3, 7);
-    const Type t2 = __builtin_shufflevector(v2, v3, 0, 4, 2, 6), t3 = __builtin_shufflevector(v2, v3, 1, 5, 3, 7);
-    const Type rows[4] = {__builtin_shufflevector(t0, t2, 0, 1, 4, 5), __builtin_shufflevector(t1, t3, 0, 1, 4, 5),
-                          __builtin_shufflevector(t0, t2, 2, 3, 6, 7), __builtin_shufflevector(t1, t3, 2, 3, 6, 7)};
+  [[gnu::always_inline]] static void StoreAcross(double* out, const size_t* at, const Type& v0,
+                                                 const Type& v1, const Type& v2, const Type& v3) {
+    const Type t0 = __builtin_shufflevector(v0, v1, 0, 4, 2, 6),
+               t1 = __builtin_shufflevector(v0, v1, 1, 5, 3, 7);
+    const Type t2 = __builtin_shufflevector(v2, v3, 0, 4, 2, 6),
+               t3 = __builtin_shufflevector(v2, v3, 1, 5, 3, 7);
+    const Type rows[4] = {
+        __builtin_shufflevector(t0, t2, 0, 1, 4, 5), __builtin_shufflevector(t1, t3, 0, 1, 4, 5),
+        __builtin_shufflevector(t0, t2, 2, 3, 6, 7), __builtin_shufflevector(t1, t3, 2, 3, 6, 7)};
     for (size_t l = 0; l < 4; ++l) std::memcpy(out + at[l], &rows[l], sizeof rows[l]);
   }
 };
@@ -85,7 +98,8 @@ template <typename T>
 
 // Everything of the transform but the lane width.
 template <size_t W>
-[[gnu::always_inline]] inline void RealFft::Transform(const double* x, double* out_re, double* out_im) {
+[[gnu::always_inline]] inline void RealFft::Transform(const double* x, double* out_re,
+                                                      double* out_im) {
   using V = typename Lanes<W>::Type;
   double* re = re_.data();
   double* im = im_.data();
@@ -208,13 +222,17 @@ template <size_t W>
   split(half_, 0, 0, -1.0, 0.0);
 }
 
-void RealFft::TransformTwoLanes(const double* x, double* out_re, double* out_im) { Transform<2>(x, out_re, out_im); }
+void RealFft::TransformTwoLanes(const double* x, double* out_re, double* out_im) {
+  Transform<2>(x, out_re, out_im);
+}
 
-__attribute__((target("avx2"))) void RealFft::TransformFourLanes(const double* x, double* out_re, double* out_im) {
+__attribute__((target("avx2"))) void RealFft::TransformFourLanes(const double* x, double* out_re,
+                                                                 double* out_im) {
   Transform<4>(x, out_re, out_im);
 }
 
-RealFft::RealFft(size_t n, bool four_lanes) : n_(n), half_(n / 2), cos_(n / 2), sin_(n / 2), bits_(n / 2), re_(n / 2), im_(n / 2) {
+RealFft::RealFft(size_t n, bool four_lanes)
+    : n_(n), half_(n / 2), cos_(n / 2), sin_(n / 2), bits_(n / 2), re_(n / 2), im_(n / 2) {
   for (size_t k = 0; k < half_; ++k) {
     const double angle = -2 * kPi * static_cast<double>(k) / static_cast<double>(n_);
     cos_[k] = std::cos(angle);
@@ -240,7 +258,8 @@ RealFft::RealFft(size_t n, bool four_lanes) : n_(n), half_(n / 2), cos_(n / 2), 
   four_lanes_ = four_lanes && __builtin_cpu_supports("avx2");
 }
 
-void RealFft::Forward(std::span<const double> x, std::vector<double>& out_re, std::vector<double>& out_im) {
+void RealFft::Forward(std::span<const double> x, std::vector<double>& out_re,
+                      std::vector<double>& out_im) {
   out_re.resize(half_ + 1);
   out_im.resize(half_ + 1);
   if (four_lanes_) {

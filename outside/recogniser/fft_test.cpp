@@ -1,5 +1,7 @@
 #include "outside/recogniser/fft.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -8,8 +10,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace vtr::recogniser {
 namespace {
@@ -41,8 +41,10 @@ TEST(RealFftTest, GivesTheSpectrumOfItsDefinitionAtEverySize) {
       {"impulse at 1", [](size_t j, size_t) { return j == 1 ? 1.0 : 0.0; }},
       {"constant", [](size_t, size_t) { return -7.5; }},
       {"alternating", [](size_t j, size_t) { return j % 2 == 0 ? 1.0 : -1.0; }},
-      {"cosine at bin 3", [](size_t j, size_t n) { return std::cos(2 * std::numbers::pi * 3.0 * j / n); }},
-      {"noise, the last third zero", [&](size_t j, size_t n) { return 3 * j < 2 * n ? gauss(random) : 0.0; }},
+      {"cosine at bin 3",
+       [](size_t j, size_t n) { return std::cos(2 * std::numbers::pi * 3.0 * j / n); }},
+      {"noise, the last third zero",
+       [&](size_t j, size_t n) { return 3 * j < 2 * n ? gauss(random) : 0.0; }},
   };
   for (size_t n = 2; n <= 1024; n *= 2) {
     RealFft fft(n);
@@ -86,8 +88,10 @@ TEST(RealFftTest, AFrameGivesTheSameBitsWhateverCameBeforeAndOnEveryProcessor) {
     for (const bool four_lanes : {true, false}) {
       RealFft other(n, four_lanes);
       other.Forward(a, re, im);
-      EXPECT_EQ(std::memcmp(re.data(), first_re.data(), re.size() * sizeof(double)), 0) << four_lanes;
-      EXPECT_EQ(std::memcmp(im.data(), first_im.data(), im.size() * sizeof(double)), 0) << four_lanes;
+      EXPECT_EQ(std::memcmp(re.data(), first_re.data(), re.size() * sizeof(double)), 0)
+          << four_lanes;
+      EXPECT_EQ(std::memcmp(im.data(), first_im.data(), im.size() * sizeof(double)), 0)
+          << four_lanes;
     }
   }
 }

@@ -41,7 +41,8 @@ uint64_t Digest(std::span<const uint8_t> bytes) {
 
 uint64_t Digest(const vtr::wtp::SegmentTable& table) {
   if (table.count == 0 || table.items == nullptr) return 0;
-  return Digest({reinterpret_cast<const uint8_t*>(table.items), table.count * sizeof(*table.items)});
+  return Digest(
+      {reinterpret_cast<const uint8_t*>(table.items), table.count * sizeof(*table.items)});
 }
 
 // "result:count:digest" of one GetPSeq call, with both tables.
@@ -51,9 +52,11 @@ std::string RoadDigest(vtr::wtp::WtpEngine& engine, std::vector<char>& buffer) {
   (void)engine.GetSegment(&phonemes, &syllables);
   char line[160];
   const uint64_t pseq =
-      written > 0 ? Digest({reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<size_t>(written)}) : 0;
-  std::snprintf(line, sizeof line, "pseq=%d:%016llx phonemes=%u:%016llx syllables=%u:%016llx", written,
-                static_cast<unsigned long long>(pseq), phonemes.count,
+      written > 0
+          ? Digest({reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<size_t>(written)})
+          : 0;
+  std::snprintf(line, sizeof line, "pseq=%d:%016llx phonemes=%u:%016llx syllables=%u:%016llx",
+                written, static_cast<unsigned long long>(pseq), phonemes.count,
                 static_cast<unsigned long long>(Digest(phonemes)), syllables.count,
                 static_cast<unsigned long long>(Digest(syllables)));
   return line;
@@ -61,14 +64,15 @@ std::string RoadDigest(vtr::wtp::WtpEngine& engine, std::vector<char>& buffer) {
 
 // The recogniser's standard output for the 16 kHz wave and the grammar the aligner would give
 // it, run by hand in `scratch`.
-std::string RecogniserDigest(const std::filesystem::path& recogniser, const std::filesystem::path& scratch,
-                             const SynthSpeech& speech) {
+std::string RecogniserDigest(const std::filesystem::path& recogniser,
+                             const std::filesystem::path& scratch, const SynthSpeech& speech) {
   vtr::wtp::PhonemeAligner aligner(recogniser);
   if (aligner.SetText(speech.text) < 0) return "recogniser=no-text";
   vtr::wtp::WaveBuffer wave(speech.samples, speech.rate);
   wave.HighPassNormalise(vtr::wtp::kNormalisePercent);
   vtr::wtp::WaveBuffer copy;
-  if (wave.rate() != vtr::wtp::kAlignRate && wave.ResampleTo(copy, vtr::wtp::kAlignRate) != vtr::wtp::WaveResult::kOk) {
+  if (wave.rate() != vtr::wtp::kAlignRate &&
+      wave.ResampleTo(copy, vtr::wtp::kAlignRate) != vtr::wtp::WaveResult::kOk) {
     return "recogniser=no-copy";
   }
   vtr::wtp::WaveBuffer& aligned = wave.rate() == vtr::wtp::kAlignRate ? wave : copy;
@@ -83,7 +87,8 @@ std::string RecogniserDigest(const std::filesystem::path& recogniser, const std:
       {vtr::wtp::kTempInput, std::string(vtr::wtp::kTempWave) + "\n"}};
   for (const auto& [name, text] : files) {
     FILE* out = std::fopen((scratch / name).c_str(), "wb");
-    written = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size() && written;
+    written =
+        out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size() && written;
     if (out != nullptr) written = std::fclose(out) == 0 && written;
   }
   if (!written) return "recogniser=unwritten";
@@ -93,12 +98,14 @@ std::string RecogniserDigest(const std::filesystem::path& recogniser, const std:
   spec.working_folder = scratch;
   spec.stdin_file = scratch / vtr::wtp::kTempInput;
   spec.stdout_file = scratch / vtr::wtp::kTempOutput;
-  const vtr::platform::ProcessResult run = vtr::platform::RunProcess(spec, std::chrono::seconds(120));
+  const vtr::platform::ProcessResult run =
+      vtr::platform::RunProcess(spec, std::chrono::seconds(120));
   std::vector<uint8_t> output;
   if (FILE* in = std::fopen((scratch / vtr::wtp::kTempOutput).c_str(), "rb")) {
     uint8_t chunk[4096];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0) output.insert(output.end(), chunk, chunk + got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0)
+      output.insert(output.end(), chunk, chunk + got);
     std::fclose(in);
   }
   char line[96];
@@ -107,10 +114,11 @@ std::string RecogniserDigest(const std::filesystem::path& recogniser, const std:
   return line;
 }
 
-void PrintWave(const std::string& label, const SynthSpeech& speech, const std::filesystem::path& recogniser,
-               const std::filesystem::path& folder) {
+void PrintWave(const std::string& label, const SynthSpeech& speech,
+               const std::filesystem::path& recogniser, const std::filesystem::path& folder) {
   const std::string file = (folder / "utterance.wav").string();
-  if (vtr::wtp::WaveBuffer(speech.samples, speech.rate).WriteWave(file) != vtr::wtp::WaveResult::kOk) {
+  if (vtr::wtp::WaveBuffer(speech.samples, speech.rate).WriteWave(file) !=
+      vtr::wtp::WaveResult::kOk) {
     std::printf("%s: unwritten\n", label.c_str());
     return;
   }
@@ -126,8 +134,9 @@ void PrintWave(const std::string& label, const SynthSpeech& speech, const std::f
     second = RoadDigest(engine, buffer);
     (void)engine.Terminate();
   }
-  std::printf("%s rate=%d samples=%zu %s | %s | %s\n", label.c_str(), speech.rate, speech.samples.size(),
-              first.c_str(), second.c_str(), RecogniserDigest(recogniser, folder, speech).c_str());
+  std::printf("%s rate=%d samples=%zu %s | %s | %s\n", label.c_str(), speech.rate,
+              speech.samples.size(), first.c_str(), second.c_str(),
+              RecogniserDigest(recogniser, folder, speech).c_str());
   std::fflush(stdout);
 }
 
@@ -156,14 +165,14 @@ int main(int argc, char** argv) {
   for (const auto& condition : vtr::wtp::testing::ReportConditions()) {
     for (const int rate : {16000, 44100}) {
       for (int i = 0; i < utterances; ++i) {
-        PrintWave("'" + condition.name + "' #" + std::to_string(i), vtr::wtp::testing::CorpusUtterance(condition, i, rate),
-                  recogniser, folder);
+        PrintWave("'" + condition.name + "' #" + std::to_string(i),
+                  vtr::wtp::testing::CorpusUtterance(condition, i, rate), recogniser, folder);
       }
     }
   }
   for (const int seconds : {2, 8, 20, 60}) {
-    PrintWave("speech " + std::to_string(seconds) + " s", vtr::wtp::testing::SpeechOfLength(seconds, 16000, 11),
-              recogniser, folder);
+    PrintWave("speech " + std::to_string(seconds) + " s",
+              vtr::wtp::testing::SpeechOfLength(seconds, 16000, 11), recogniser, folder);
   }
   for (const int rate : {22050, 32000, 48000}) {
     PrintWave("speech 20 s", vtr::wtp::testing::SpeechOfLength(20, rate, 11), recogniser, folder);
