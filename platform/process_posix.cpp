@@ -1,3 +1,5 @@
+#include "platform/process.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -10,7 +12,6 @@
 #include <thread>
 
 #include "platform/internal/guardian.h"
-#include "platform/process.h"
 
 namespace vtr::platform {
 namespace {
