@@ -1,12 +1,12 @@
 #include "engines/wtp/wave_buffer.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <numbers>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "engines/riff/riff_walker.h"
 

@@ -1,13 +1,13 @@
 #include "engines/wtp/wtp_engine.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "engines/wtp/pseq_writer.h"
 #include "engines/wtp/segment_builder.h"

@@ -1,7 +1,5 @@
 #include "outside/recogniser/fft.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -10,6 +8,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace vtr::recogniser {
 namespace {
