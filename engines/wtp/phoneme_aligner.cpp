@@ -1,5 +1,6 @@
 #include "engines/wtp/phoneme_aligner.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 
@@ -55,9 +56,13 @@ bool WriteFile(const std::filesystem::path& file, std::string_view bytes) {
 // bytes (nothing beyond limit + 1 bytes is read).
 bool ReadBounded(const std::filesystem::path& file, size_t limit, std::string& text) {
   if (!platform::IsRegularFile(file)) return false;
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
   if (!in) return false;
-  text.resize(limit + 1);
+  // Room for what the file holds, not for the limit: memory that is never read is not touched.
+  const std::streamoff size = in.tellg();
+  in.seekg(0);
+  if (size < 0 || !in) return false;
+  text.resize(std::min(static_cast<size_t>(size), limit) + 1);
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   if (in.bad()) return false;
   text.resize(static_cast<size_t>(in.gcount()));
@@ -275,6 +280,12 @@ int PhonemeAligner::ReadAlignment(std::string_view output, size_t frame_count) {
 }
 
 int PhonemeAligner::Align(WaveBuffer& wave) {
+  const int prepared = Prepare(wave);
+  return prepared != 0 ? prepared : RunRecogniser();
+}
+
+int PhonemeAligner::Prepare(WaveBuffer& wave) {
+  frame_count_ = 0;
   RemoveTempFiles();
   // A FIFO or a device under these names is never opened.
   if (!platform::IsRegularFile(folder_ / kAcousticModel)) return -7;
@@ -292,15 +303,28 @@ int PhonemeAligner::Align(WaveBuffer& wave) {
   for (int16_t& sample : aligned->mutable_samples()) {
     if (sample == 0) sample = 1;
   }
-  const int result = Run(*aligned);
+  if (!WriteRunFiles(*aligned)) {
+    FreeLists();
+    RemoveTempFiles();
+    return -1;
+  }
+  frame_count_ = (aligned->count() + kFrameSamples - 1) / kFrameSamples;
+  return 0;
+}
+
+int PhonemeAligner::RunRecogniser() {
+  if (frame_count_ == 0 || !scratch_) return -1;
+  const size_t frame_count = frame_count_;
+  frame_count_ = 0;
+  const int result = Run(frame_count);
   if (result != 0) FreeLists();
   RemoveTempFiles();
   return result;
 }
 
-int PhonemeAligner::Run(const WaveBuffer& wave16k) {
+bool PhonemeAligner::WriteRunFiles(const WaveBuffer& wave16k) {
   scratch_ = std::make_unique<platform::ScratchFolder>(kScratchPrefix);
-  if (!scratch_->ok()) return -1;
+  if (!scratch_->ok()) return false;
   const std::filesystem::path& scratch = scratch_->path();
   bool written = wave16k.WriteWave(scratch / kTempWave) == WaveResult::kOk;
   written = WriteFile(scratch / kTempDictionary, DictionaryText()) && written;
@@ -308,7 +332,11 @@ int PhonemeAligner::Run(const WaveBuffer& wave16k) {
   written = WriteFile(scratch / kTempTrigram, TrigramText()) && written;
   written = WriteFile(scratch / kTempBatch, BatchLine()) && written;
   written = WriteFile(scratch / kTempInput, std::string(kTempWave) + "\n") && written;
-  if (!written) return -1;
+  return written;
+}
+
+int PhonemeAligner::Run(size_t frame_count) {
+  const std::filesystem::path& scratch = scratch_->path();
   // The program runs in the scratch folder with the batch line's arguments (the model named by
   // its full path), the wave name on its standard input and its standard output in "tmp.txt";
   // the wait ends when it exits or at the time-out.
@@ -323,7 +351,6 @@ int PhonemeAligner::Run(const WaveBuffer& wave16k) {
   if (!platform::RunProcess(spec, timeout_).ok()) return -1;
   std::string output;
   if (!ReadBounded(scratch / kTempOutput, kMaxRecogniserOutput, output)) return -1;
-  const size_t frame_count = (wave16k.count() + kFrameSamples - 1) / kFrameSamples;
   return ReadAlignment(output, frame_count);
 }
 

@@ -88,7 +88,16 @@ class PhonemeAligner {
   // 0; -7 no acoustic model file; -6 no recogniser program; -1 no input, or the recogniser
   // failed, timed out or gave output that does not fit (the lists are then freed). `wave` is
   // the engine's recording; a 16 kHz recording has its zero samples replaced by 1 in place.
+  // The same as Prepare and then RunRecogniser.
   [[nodiscard]] int Align(WaveBuffer& wave);
+
+  // Align in two steps, so that the caller can work on the recording while the recogniser
+  // runs. Prepare makes the recogniser's 16 kHz samples and writes the run's files: 0; -7, -6
+  // or -1 as Align (nothing to run then). Once it returned, the alignment reads and changes
+  // `wave` no more. RunRecogniser runs the recogniser on what Prepare wrote and reads its
+  // output: 0 or -1 as Align (-1 also without a prepared run).
+  [[nodiscard]] int Prepare(WaveBuffer& wave);
+  [[nodiscard]] int RunRecogniser();
 
   // Removes the scratch folder of a run, should one be left (each run removes its own).
   void RemoveTempFiles();
@@ -119,9 +128,11 @@ class PhonemeAligner {
   std::vector<std::string> WordNames() const;
   std::vector<std::string> Phones() const;
   void FreeLists();
-  // Writes the run's files into a new scratch folder, runs the recogniser there and reads its
-  // output; the lists are left to the caller to free on failure.
-  int Run(const WaveBuffer& wave16k);
+  // Writes the run's files into a new scratch folder; false when one could not be written.
+  bool WriteRunFiles(const WaveBuffer& wave16k);
+  // Runs the recogniser in the scratch folder and reads its output for a recording of
+  // `frame_count` frames; the lists are left to the caller to free on failure.
+  int Run(size_t frame_count);
 
   std::filesystem::path folder_;
   int flags_ = 0;
@@ -130,6 +141,7 @@ class PhonemeAligner {
   std::vector<SegmentRecord> phonemes_;
   std::vector<SegmentRecord> syllables_;
   std::unique_ptr<platform::ScratchFolder> scratch_;  // only while a run lasts
+  size_t frame_count_ = 0;  // of the prepared run's recording [10 ms frames]; 0: none prepared
 };
 
 }  // namespace vtr::wtp

@@ -354,6 +354,36 @@ TEST(PhonemeAlignerTest, SixteenKilohertzRecordingHasNoZeroSamples) {
   EXPECT_EQ(seen.count(), 1600u);
 }
 
+// Prepare leaves the recording as the recogniser's run will not change it any more: a 16 kHz one
+// without zero samples, any other untouched (its copy is the recogniser's). RunRecogniser runs
+// on what Prepare made, once.
+TEST(PhonemeAlignerTest, PrepareSettlesTheRecordingBeforeTheRun) {
+  FakeRecogniser fake("prepare");
+  fake.Write("fixture.sh", "cp tmp.wav \"$here/seen.wav\"\n");
+  fake.Write("fixture.txt", Section({"[    0   13]  -1.0  silB", "[   14   20]  -1.0  k",
+                                     "[   21   40]  -1.0  a:", "[   41   49]  -1.0  silE"}));
+  struct Case {
+    int rate;
+    int16_t after_prepare;  // every sample of the recording
+  };
+  for (const Case c : {Case{16000, 1}, Case{22050, 0}, Case{44100, 0}}) {
+    SCOPED_TRACE(std::to_string(c.rate) + " Hz");
+    PhonemeAligner aligner(fake.folder());
+    ASSERT_EQ(aligner.SetText("ka"), 0);
+    EXPECT_EQ(aligner.RunRecogniser(), -1) << "nothing was prepared";
+    WaveBuffer wave(std::vector<int16_t>(static_cast<size_t>(c.rate / 2), 0), c.rate);
+    ASSERT_EQ(aligner.Prepare(wave), 0);
+    for (int16_t s : wave.samples()) ASSERT_EQ(s, c.after_prepare);
+    std::filesystem::remove(fake.folder() / "seen.wav");
+    EXPECT_EQ(aligner.RunRecogniser(), 0);
+    WaveBuffer seen;
+    ASSERT_EQ(seen.ReadWave(fake.folder() / "seen.wav"), WaveResult::kOk);
+    EXPECT_EQ(seen.rate(), 16000);
+    for (int16_t s : seen.samples()) ASSERT_NE(s, 0);
+    EXPECT_EQ(aligner.RunRecogniser(), -1) << "the prepared samples went with the run";
+  }
+}
+
 // True while `pid` runs; a zombie waiting for a parent that may never reap it counts as ended.
 // A process that is being ended gets a few seconds to go.
 bool Running(int pid) {

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
+#include <atomic>
 #include <cmath>
+#include <memory>
 #include <numbers>
+#include <system_error>
+#include <thread>
 
 namespace vtr::wtp {
 namespace {
@@ -26,6 +29,14 @@ constexpr int kFirstMult = 37;
 // Rows are padded to whole blocks, so the inner product is a fixed-length loop that the
 // compiler turns into vector code.
 constexpr int kBlock = 8;
+
+// A long recording is resampled on several threads, in blocks that each thread takes as it is
+// free. An output costs some 10 to 40 ns: a thread (some 50 us to start) is worth 2^15 outputs
+// or more, and a block keeps a thread busy for 0.1 ms or so.
+constexpr size_t kOutputsPerThread = size_t{1} << 15;
+constexpr size_t kMostThreads = 4;
+constexpr size_t kOutputsPerBlock = 4096;
+constexpr size_t kRowsPerBlock = 1024;  // of a wing's rows, filled ahead
 
 int16_t Saturate(int64_t value) {
   return static_cast<int16_t>(std::clamp<int64_t>(value, INT16_MIN, INT16_MAX));
@@ -185,6 +196,17 @@ class StartRowsWing {
   }
 
   int length() const { return length_; }
+  size_t starts() const { return filled_.size(); }
+
+  // Computes the rows of the starts [first, last) ahead of use, so that outputs can then be
+  // computed on several threads at once: Product only reads a row that is filled.
+  void FillRows(size_t first, size_t last) {
+    for (size_t start = first; start < last; ++start) {
+      if (filled_[start]) continue;
+      Fill(static_cast<uint32_t>(start), rows_.get() + start * static_cast<size_t>(length_));
+      filled_[start] = 1;
+    }
+  }
 
   int32_t Product(uint32_t start, const int16_t* samples) {
     int16_t* row = rows_.get() + start * static_cast<size_t>(length_);
@@ -233,9 +255,17 @@ struct Walk {
   size_t first = 0;          // outputs before it stay 0
 };
 
-// Runs the time register over the outputs from walk.first on.
+// The samples the wings of one output read: as many as both wings hold.
 template <typename Wing>
-void Convolve(std::span<const int16_t> samples, const Walk& walk, Wing& left, Wing& right, std::vector<int16_t>& out) {
+size_t WindowLength(const Wing& left, const Wing& right) {
+  return static_cast<size_t>(left.length() + right.length());
+}
+
+// Runs the time register over the outputs [begin, end) (begin >= walk.first): output o is
+// computed alike whichever range it falls in. `window` holds WindowLength samples.
+template <typename Wing>
+void Convolve(std::span<const int16_t> samples, const Walk& walk, Wing& left, Wing& right,
+              std::span<int16_t> out, size_t begin, size_t end, std::span<int16_t> window) {
   constexpr uint32_t kPhaseMask = (1u << kPhaseBits) - 1;
   // The wings of an output at sample `at` read the samples at - lead .. at + right.length().
   // Inside the input they read it in place; near its ends they read a window framed by the
@@ -243,9 +273,9 @@ void Convolve(std::span<const int16_t> samples, const Walk& walk, Wing& left, Wi
   const int64_t lead = left.length() - 1;
   const int64_t span = lead + 1 + right.length();
   const int64_t count = static_cast<int64_t>(samples.size());
-  std::vector<int16_t> window(static_cast<size_t>(span));
-  int64_t time = walk.xoff << kPhaseBits;
-  for (size_t o = walk.first; o < out.size(); ++o, time += walk.time_step) {
+  int64_t time =
+      (walk.xoff << kPhaseBits) + static_cast<int64_t>(begin - walk.first) * walk.time_step;
+  for (size_t o = begin; o < end; ++o, time += walk.time_step) {
     // The left wing starts at (phase x step) >> 15 and ends on the position's sample. The
     // right wing starts at ((1 - phase) x step) >> 15 on the next sample, one entry shorter,
     // and at phase 0 one step in, since the left wing took the centre entry.
@@ -270,6 +300,52 @@ void Convolve(std::span<const int16_t> samples, const Walk& walk, Wing& left, Wi
     v >>= kGuardBits;
     out[o] = Saturate((v * walk.scale) >> kScaleShift);
   }
+}
+
+// Runs work(block, thread) for every block in [0, blocks) on `threads` threads, the calling
+// thread (thread 0) among them; each takes the next block as it finishes one, so that a thread
+// the machine holds back delays the end by about one block. A thread that cannot be started
+// leaves its share to the others. Returns once every block is done. `work` must not throw.
+template <typename Work>
+void RunBlocks(size_t blocks, size_t threads, const Work& work) {
+  std::atomic<size_t> next{0};
+  auto take = [&](size_t thread) {
+    for (size_t block; (block = next.fetch_add(1, std::memory_order_relaxed)) < blocks;)
+      work(block, thread);
+  };
+  std::vector<std::jthread> helpers;
+  helpers.reserve(threads);
+  for (size_t thread = 1; thread < threads; ++thread) {
+    try {
+      helpers.emplace_back(take, thread);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  take(0);
+}
+
+// All outputs from walk.first on, kOutputsPerBlock at a time on `threads` threads.
+template <typename Wing>
+void ConvolveAll(std::span<const int16_t> samples, const Walk& walk, Wing& left, Wing& right,
+                 std::vector<int16_t>& out, size_t threads) {
+  const size_t total = out.size() - walk.first;
+  const size_t window = WindowLength(left, right);
+  std::vector<int16_t> windows(threads * window);
+  RunBlocks((total + kOutputsPerBlock - 1) / kOutputsPerBlock, threads,
+            [&](size_t block, size_t thread) {
+              const size_t begin = walk.first + block * kOutputsPerBlock;
+              const size_t end = walk.first + std::min(total, (block + 1) * kOutputsPerBlock);
+              Convolve(samples, walk, left, right, std::span<int16_t>(out), begin, end,
+                       std::span<int16_t>(windows).subspan(thread * window, window));
+            });
+}
+
+// How many threads the outputs are worth: one per kOutputsPerThread outputs, at most
+// kMostThreads and no more than the machine runs at once.
+size_t ThreadsFor(size_t outputs) {
+  const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  return std::clamp<size_t>(outputs / kOutputsPerThread, 1, std::min(kMostThreads, cores));
 }
 
 }  // namespace
@@ -301,14 +377,26 @@ bool Resample(std::span<const int16_t> samples, int rate, int new_rate, std::vec
   walk.first = std::min(out_count, static_cast<size_t>(factor * static_cast<double>(walk.xoff)));
   if (walk.first == out_count) return true;
 
+  const size_t threads = ThreadsFor(out_count - walk.first);
   if ((walk.table_step & kFractionMask) == 0 && WholeStepWing::Fits(filter)) {
-    WholeStepWing left(filter, walk.table_step, filter.wing, /*back_to_front=*/true);
-    WholeStepWing right(filter, walk.table_step, filter.wing - 1, /*back_to_front=*/false);
-    Convolve(samples, walk, left, right, out);
+    const WholeStepWing left(filter, walk.table_step, filter.wing, /*back_to_front=*/true);
+    const WholeStepWing right(filter, walk.table_step, filter.wing - 1, /*back_to_front=*/false);
+    ConvolveAll(samples, walk, left, right, out, threads);
   } else {
     StartRowsWing left(filter, walk.table_step, filter.wing, walk.table_step, /*back_to_front=*/true);
     StartRowsWing right(filter, walk.table_step, filter.wing - 1, size_t{walk.table_step} + 1, /*back_to_front=*/false);
-    Convolve(samples, walk, left, right, out);
+    if (threads > 1) {
+      // A recording this long reaches nearly every start: the rows are all filled ahead, and
+      // then only read.
+      const size_t starts = std::max(left.starts(), right.starts());
+      RunBlocks((starts + kRowsPerBlock - 1) / kRowsPerBlock, threads, [&](size_t block, size_t) {
+        for (StartRowsWing* wing : {&left, &right}) {
+          wing->FillRows(std::min(wing->starts(), block * kRowsPerBlock),
+                         std::min(wing->starts(), (block + 1) * kRowsPerBlock));
+        }
+      });
+    }
+    ConvolveAll(samples, walk, left, right, out, threads);
   }
   return true;
 }

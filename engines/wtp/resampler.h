@@ -14,6 +14,9 @@
 // first time its phase comes up, and every later output at that phase reuses it. The inner
 // products then run over padded rows of fixed length, without branches.
 //
+// Each output depends only on its own place in the input, so a long recording is resampled in
+// blocks of outputs on up to four threads (the rows then filled ahead), to the same bits.
+//
 //   std::vector<int16_t> out;
 //   if (!Resample(wave.samples(), 16000, 44100, out)) return;
 //   // out.size() == trunc(count x 44100 / 16000 + 1); the output lags by under 2 ms.

@@ -69,6 +69,24 @@ TEST(ResamplerTest, OutputIsBitIdenticalToThePlainResamplerAtEveryRatePair) {
   }
 }
 
+// A recording of some seconds is resampled in blocks on several threads (the rows of a
+// fractional step filled ahead): every output is the plain resampler's, blocks and threads
+// whatever they are.
+TEST(ResamplerTest, ALongRecordingOnSeveralThreadsIsBitIdenticalToThePlainResampler) {
+  struct Pair {
+    int from, to;
+  };
+  for (const Pair pair :
+       {Pair{16000, 44100}, Pair{44100, 16000}, Pair{22050, 16000}, Pair{48000, 16000}}) {
+    SCOPED_TRACE(std::to_string(pair.from) + " -> " + std::to_string(pair.to));
+    const std::vector<int16_t> in = WhiteNoise(static_cast<size_t>(pair.from) * 5, 9);
+    std::vector<int16_t> want, got;
+    ASSERT_TRUE(testing::ReferenceResample(in, pair.from, pair.to, want));
+    ASSERT_TRUE(Resample(in, pair.from, pair.to, got));
+    EXPECT_EQ(FirstDifference(got, want), "");
+  }
+}
+
 std::vector<int16_t> Tone(double hz, int rate, double amplitude) {
   std::vector<int16_t> out(static_cast<size_t>(rate));
   for (size_t i = 0; i < out.size(); ++i) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <string_view>
 
 #include "engines/riff/riff_walker.h"
 #include "engines/wtp/resampler.h"
@@ -68,21 +69,42 @@ WaveResult WaveBuffer::ReadWave(const std::filesystem::path& file) {
 
 WaveResult WaveBuffer::WriteWave(const std::filesystem::path& file) const {
   if (file.empty()) return WaveResult::kBadArgument;
-  std::vector<uint8_t> fmt;
-  riff::AppendU16(fmt, 1);
-  riff::AppendU16(fmt, 1);
-  riff::AppendU32(fmt, static_cast<uint32_t>(rate_));
-  riff::AppendU32(fmt, static_cast<uint32_t>(rate_) * 2);
-  riff::AppendU16(fmt, 2);
-  riff::AppendU16(fmt, 16);
-  std::vector<uint8_t> data;
-  data.reserve(samples_.size() * 2);
-  for (int16_t sample : samples_) riff::AppendU16(data, static_cast<uint16_t>(sample));
-  const riff::ChunkData chunks[] = {{"fmt ", fmt}, {"data", data}};
-  const std::vector<uint8_t> bytes = riff::BuildRiff("WAVE", chunks);
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   if (!out) return WaveResult::kFailed;
+  // The layout BuildRiff gives to {"fmt ", 16 bytes} and {"data", count x 2 bytes}, written as
+  // it goes: the header, then the samples a block at a time, so that no copy of the recording
+  // is made.
+  const uint32_t data_bytes = static_cast<uint32_t>(samples_.size() * 2);
+  std::vector<uint8_t> bytes;
+  auto append_id = [&](std::string_view id) {
+    const riff::FourCC four = riff::MakeFourCC(id);
+    bytes.insert(bytes.end(), four.begin(), four.end());
+  };
+  append_id("RIFF");
+  riff::AppendU32(bytes, 4 + 8 + kFormatRecordBytes + 8 + data_bytes);
+  append_id("WAVE");
+  append_id("fmt ");
+  riff::AppendU32(bytes, kFormatRecordBytes);
+  riff::AppendU16(bytes, 1);
+  riff::AppendU16(bytes, 1);
+  riff::AppendU32(bytes, static_cast<uint32_t>(rate_));
+  riff::AppendU32(bytes, static_cast<uint32_t>(rate_) * 2);
+  riff::AppendU16(bytes, 2);
+  riff::AppendU16(bytes, 16);
+  append_id("data");
+  riff::AppendU32(bytes, data_bytes);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  constexpr size_t kBlockSamples = 16384;
+  bytes.resize(2 * std::min(kBlockSamples, samples_.size()));
+  for (size_t at = 0; at < samples_.size(); at += kBlockSamples) {
+    const size_t count = std::min(kBlockSamples, samples_.size() - at);
+    for (size_t i = 0; i < count; ++i) {
+      const auto sample = static_cast<uint16_t>(samples_[at + i]);
+      bytes[2 * i] = static_cast<uint8_t>(sample & 0xFF);
+      bytes[2 * i + 1] = static_cast<uint8_t>(sample >> 8);
+    }
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(2 * count));
+  }
   out.close();
   return out ? WaveResult::kOk : WaveResult::kFailed;
 }

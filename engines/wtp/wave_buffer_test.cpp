@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <numbers>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -80,6 +82,26 @@ TEST(WaveBufferTest, WriteThenReadGivesTheSameSamples) {
   ASSERT_NE(walk.Find("fmt "), nullptr);
   EXPECT_EQ(walk.Find("fmt ")->size, 16u);
   EXPECT_EQ(walk.source_size, 44u + 12u);
+  std::filesystem::remove(file);
+}
+
+// The file is the RIFF image of its two chunks to the byte, also for recordings written in
+// more than one block and for none at all.
+TEST(WaveBufferTest, WrittenFileIsTheRiffImageOfItsChunks) {
+  const auto file = TestFile("wave_buffer_image.wav");
+  for (const size_t count : {0u, 1u, 16384u, 40000u}) {
+    SCOPED_TRACE(std::to_string(count) + " samples");
+    std::vector<int16_t> samples(count);
+    for (size_t i = 0; i < count; ++i) samples[i] = static_cast<int16_t>(i * 2654435761u >> 16);
+    ASSERT_EQ(WaveBuffer(samples, 22050).WriteWave(file), WaveResult::kOk);
+    std::vector<uint8_t> fmt = FormatBytes({1, 1, 22050, 44100, 2, 16}, 0), data;
+    for (int16_t s : samples) riff::AppendU16(data, static_cast<uint16_t>(s));
+    const riff::ChunkData chunks[] = {{"fmt ", fmt}, {"data", data}};
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<uint8_t> written((std::istreambuf_iterator<char>(in)),
+                                       std::istreambuf_iterator<char>());
+    EXPECT_EQ(written, riff::BuildRiff("WAVE", chunks));
+  }
   std::filesystem::remove(file);
 }
 

@@ -1,14 +1,63 @@
 #include "engines/wtp/wtp_engine.h"
 
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "engines/wtp/pseq_writer.h"
 #include "engines/wtp/segment_builder.h"
 #include "platform/files.h"
 
 namespace vtr::wtp {
+namespace {
+
+// One analysis of a recording on a worker thread, so that the caller's thread can wait for the
+// recogniser meanwhile. Where no thread can be started, Wait analyses on the caller's thread.
+// Wait gives what Analyse returned, and throws on the caller's thread what Analyse threw. The
+// analyser and the recording must stay until the object goes; it waits for the worker.
+class BackgroundAnalysis {
+ public:
+  BackgroundAnalysis(PitchAnalyzer& analyzer, const WaveBuffer& wave)
+      : analyzer_(analyzer), wave_(wave) {
+    try {
+      worker_ = std::jthread([this] { Run(); });
+    } catch (const std::system_error&) {
+      // No thread to be had: Wait analyses.
+    }
+  }
+
+  [[nodiscard]] int Wait() {
+    if (worker_.joinable()) {
+      worker_.join();
+    } else if (!done_) {
+      Run();
+    }
+    if (error_) std::rethrow_exception(error_);
+    return result_;
+  }
+
+ private:
+  void Run() noexcept {
+    try {
+      result_ = analyzer_.Analyse(wave_);
+    } catch (...) {
+      error_ = std::current_exception();
+    }
+    done_ = true;
+  }
+
+  PitchAnalyzer& analyzer_;
+  const WaveBuffer& wave_;
+  int result_ = -1;
+  bool done_ = false;
+  std::exception_ptr error_;
+  std::jthread worker_;  // last, so that it is joined before the rest goes
+};
+
+}  // namespace
 
 WtpEngine::WtpEngine(std::filesystem::path recogniser_folder) : folder_(std::move(recogniser_folder)) {}
 
@@ -81,9 +130,18 @@ int WtpEngine::GetPSeq(char* buffer, int buffer_length) {
   if (!wave_ || !analyzer_ || !aligner_) return -1;
   if (buffer_length > kMaxPSeqBuffer) return -2;
   wave_->HighPassNormalise(kNormalisePercent);
-  const int aligned = aligner_->Align(*wave_);
+  const int prepared = aligner_->Prepare(*wave_);
+  if (prepared != 0) return prepared;
+  // The recording is final now (the recogniser's copy, written, has no zero samples): its pitch
+  // and power are measured while the recogniser runs, into an analyser that takes the engine's
+  // place once the alignment succeeded, as if it had been analysed after it. A failed
+  // alignment leaves the engine's analyser as it was.
+  auto analyzer = std::make_unique<PitchAnalyzer>();
+  BackgroundAnalysis analysis(*analyzer, *wave_);
+  const int aligned = aligner_->RunRecogniser();
   if (aligned != 0) return aligned;
-  if (analyzer_->Analyse(*wave_) != 0) return -1;
+  analyzer_ = std::move(analyzer);
+  if (analysis.Wait() != 0) return -1;
   if (BuildSegments(aligner_->phonemes(), aligner_->syllables(), *analyzer_, phonemes_, syllables_) != 0) {
     return -1;
   }

@@ -6,6 +6,10 @@
 // Results are the integer codes of wtp_api.h. The engine never changes the process's current
 // directory: the recogniser program and its model are read from the folder given at
 // construction, and each alignment works in a private scratch folder of its own.
+//
+// Every call runs to completion before it returns. Inside GetPSeq, the pitch and power
+// analysis runs on a worker thread while the caller's thread waits for the recogniser; the
+// result is the one of analysing after the alignment.
 #ifndef VTR_ENGINES_WTP_WTP_ENGINE_H_
 #define VTR_ENGINES_WTP_WTP_ENGINE_H_
 

@@ -1,6 +1,9 @@
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "engines/wtp/phoneme_aligner.h"
@@ -43,13 +46,19 @@ BENCHMARK(BM_Align)
     ->UseRealTime();
 
 // The whole export on the same speech: filter, align, analyse, build and write.
+//
+// Each wave is left in <temp>/vtr_wtp_benchmark/speech_<seconds>s_<rate>.wav with its phoneme
+// text beside it (.txt), so that a comparison run can time another program on the same input
+// in the same session (engines/wtp/bench/getpseq_vs_praat.sh).
 void BM_GetPSeq(benchmark::State& state) {
   const double seconds = static_cast<double>(state.range(0));
   const int rate = static_cast<int>(state.range(1));
   const auto speech = vtr::wtp::testing::SpeechOfLength(seconds, rate, 11);
   const auto folder = RecogniserCopy();
-  const std::string file = (folder / "utterance.wav").string();
+  const std::string name = "speech_" + std::to_string(state.range(0)) + "s_" + std::to_string(rate);
+  const std::string file = (folder / (name + ".wav")).string();
   (void)vtr::wtp::WaveBuffer(speech.samples, rate).WriteWave(file);
+  std::ofstream(folder / (name + ".txt"), std::ios::binary) << speech.text;
   std::vector<char> buffer(0x100000);
   int result = 0;
   for (auto _ : state) {
@@ -66,6 +75,10 @@ void BM_GetPSeq(benchmark::State& state) {
 }
 BENCHMARK(BM_GetPSeq)
     ->ArgsProduct({{2, 8, 20, 60}, {16000, 44100}})
+    ->ComputeStatistics("min",
+                        [](const std::vector<double>& v) {
+                          return *std::min_element(v.begin(), v.end());
+                        })
     ->Args({20, 22050})
     ->Args({20, 32000})
     ->Args({20, 48000})

@@ -1,6 +1,7 @@
 #include "engines/wtp/wtp_engine.h"
 
 #include <climits>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -8,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engines/wtp/pseq_writer.h"
+#include "engines/wtp/segment_builder.h"
 #include "engines/wtp/testing/recogniser_folder.h"
 #include "engines/wtp/testing/speech_synth.h"
 #include "platform/testing/fifo_trap.h"
@@ -168,6 +171,121 @@ TEST(WtpEngineTest, SetWavRefusesWhatIsNotARegularFileUnopened) {
   }
   EXPECT_EQ(engine.Terminate(), 0);
   EXPECT_FALSE(trap.opened());
+}
+
+bool SameRecords(const SegmentRecord* a, const SegmentRecord* b, size_t count) {
+  return count == 0 || std::memcmp(a, b, count * sizeof(SegmentRecord)) == 0;
+}
+
+// GetPSeq analyses the recording while the recogniser runs; what it gives is what the steps give
+// one after another: filter, align (which replaces the zero samples of a 16 kHz recording),
+// analyse, build, refine, write. The recordings begin and end in digital silence, and two
+// calls on one wave filter it twice.
+TEST(WtpEngineTest, GetPSeqGivesWhatTheStepsGiveOneAfterAnother) {
+  testing::RecogniserFolder folder("engine_steps");
+  for (const int rate : {16000, 22050, 44100}) {
+    SCOPED_TRACE(std::to_string(rate) + " Hz");
+    const testing::SynthSpeech speech =
+        testing::Synthesize(testing::RandomScript(12, 4, 8), rate, 140, 8);
+    const std::string file = (folder.path() / "utterance.wav").string();
+    ASSERT_EQ(WaveBuffer(speech.samples, rate).WriteWave(file), WaveResult::kOk);
+
+    WtpEngine engine(folder.path());
+    ASSERT_EQ(engine.Initialize(20, 0), 0);
+    ASSERT_EQ(engine.SetWav(file.c_str(), static_cast<int>(file.size())), 0);
+    ASSERT_EQ(engine.SetText(speech.text.data(), static_cast<int>(speech.text.size())), 0);
+
+    WaveBuffer wave;
+    ASSERT_EQ(wave.ReadWave(file), WaveResult::kOk);
+    PhonemeAligner aligner(folder.path());
+    ASSERT_EQ(aligner.SetText(speech.text), 0);
+    for (int call = 1; call <= 2; ++call) {
+      SCOPED_TRACE("call " + std::to_string(call));
+      std::vector<char> buffer(0x100000);
+      const int written = engine.GetPSeq(buffer.data(), static_cast<int>(buffer.size()));
+      ASSERT_GT(written, 4);
+      SegmentTable phonemes{}, syllables{};
+      ASSERT_EQ(engine.GetSegment(&phonemes, &syllables), 0);
+
+      wave.HighPassNormalise(kNormalisePercent);
+      ASSERT_EQ(aligner.Align(wave), 0);
+      PitchAnalyzer analyzer;
+      ASSERT_EQ(analyzer.Analyse(wave), 0);
+      std::vector<SegmentRecord> want_phonemes, want_syllables;
+      ASSERT_EQ(BuildSegments(aligner.phonemes(), aligner.syllables(), analyzer, want_phonemes,
+                              want_syllables),
+                0);
+      SegmentTable want_ph{static_cast<uint32_t>(want_phonemes.size()), want_phonemes.data()};
+      SegmentTable want_syl{static_cast<uint32_t>(want_syllables.size()), want_syllables.data()};
+      RefineSegments(want_ph, want_syl, analyzer);
+      std::vector<uint8_t> want(0x100000);
+      const int want_written = WritePitchSequence(want_syl, analyzer, want);
+
+      ASSERT_EQ(written, want_written);
+      EXPECT_EQ(std::memcmp(buffer.data(), want.data(), static_cast<size_t>(written)), 0);
+      ASSERT_EQ(phonemes.count, want_ph.count);
+      ASSERT_EQ(syllables.count, want_syl.count);
+      EXPECT_TRUE(SameRecords(phonemes.items, want_ph.items, phonemes.count));
+      EXPECT_TRUE(SameRecords(syllables.items, want_syl.items, syllables.count));
+    }
+    EXPECT_EQ(engine.Terminate(), 0);
+  }
+}
+
+// A failed alignment leaves the engine's contours as the last good one left them, although the
+// new recording was analysed meanwhile: tables the user edited are refined as before.
+TEST(WtpEngineTest, AFailedAlignmentKeepsTheContoursOfTheLastGoodOne) {
+  testing::RecogniserFolder folder("engine_failed_alignment");
+  const testing::SynthSpeech speech =
+      testing::Synthesize(testing::RandomScript(10, 3, 6), 16000, 150, 6);
+  const std::string good = (folder.path() / "utterance.wav").string();
+  ASSERT_EQ(WaveBuffer(speech.samples, 16000).WriteWave(good), WaveResult::kOk);
+  // Half a second of a loud tone cannot hold forty syllables: the recogniser gives up.
+  std::vector<int16_t> tone(8000);
+  for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int16_t>((i % 40) * 1500 - 30000);
+  const std::string short_wave = (folder.path() / "short.wav").string();
+  ASSERT_EQ(WaveBuffer(tone, 16000).WriteWave(short_wave), WaveResult::kOk);
+  std::string long_text;
+  for (int i = 0; i < 40; ++i) long_text += "ka";
+
+  WtpEngine engine(folder.path());
+  ASSERT_EQ(engine.Initialize(20, 0), 0);
+  ASSERT_EQ(engine.SetWav(good.c_str(), static_cast<int>(good.size())), 0);
+  ASSERT_EQ(engine.SetText(speech.text.data(), static_cast<int>(speech.text.size())), 0);
+  std::vector<char> buffer(0x100000);
+  ASSERT_GT(engine.GetPSeq(buffer.data(), static_cast<int>(buffer.size())), 4);
+  SegmentTable phonemes{}, syllables{};
+  ASSERT_EQ(engine.GetSegment(&phonemes, &syllables), 0);
+  // The user's edit: every phoneme after a pause starts two steps late (where it can).
+  std::vector<SegmentRecord> edited_phonemes(phonemes.items, phonemes.items + phonemes.count);
+  const std::vector<SegmentRecord> edited_syllables(syllables.items,
+                                                    syllables.items + syllables.count);
+  for (size_t i = 1; i + 1 < edited_phonemes.size(); ++i) {
+    if (IsPause(edited_phonemes[i - 1]) &&
+        edited_phonemes[i].endStep > edited_phonemes[i].startStep + 2) {
+      edited_phonemes[i].startStep += 2;
+      edited_phonemes[i - 1].endStep += 2;
+    }
+  }
+  auto refined = [&] {
+    std::vector<SegmentRecord> ph = edited_phonemes, syl = edited_syllables;
+    SegmentTable pt{static_cast<uint32_t>(ph.size()), ph.data()},
+        st{static_cast<uint32_t>(syl.size()), syl.data()};
+    EXPECT_EQ(engine.SetSegment(&pt, &st), 0);
+    ph.insert(ph.end(), syl.begin(), syl.end());
+    return ph;
+  };
+  const std::vector<SegmentRecord> before = refined();
+  ASSERT_FALSE(SameRecords(before.data(), edited_phonemes.data(), edited_phonemes.size()))
+      << "the refinement moves nothing: the test shows nothing";
+
+  ASSERT_EQ(engine.SetWav(short_wave.c_str(), static_cast<int>(short_wave.size())), 0);
+  ASSERT_EQ(engine.SetText(long_text.data(), static_cast<int>(long_text.size())), 0);
+  EXPECT_EQ(engine.GetPSeq(buffer.data(), static_cast<int>(buffer.size())), -1);
+  const std::vector<SegmentRecord> after = refined();
+  ASSERT_EQ(after.size(), before.size());
+  EXPECT_TRUE(SameRecords(after.data(), before.data(), before.size()));
+  EXPECT_EQ(engine.Terminate(), 0);
 }
 
 }  // namespace

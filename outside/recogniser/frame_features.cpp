@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "outside/recogniser/fft.h"
+
 namespace vtr::recogniser {
 namespace {
 
@@ -30,74 +32,6 @@ constexpr double kVoicingFloorMarginDb = 4;
 double ToDb(double power) {
   return power > 0 ? std::max(kSilentDb, 10 * std::log10(power)) : kSilentDb;
 }
-
-// A real-input FFT of a power-of-two size, through a complex FFT of half the size. Written out
-// in real arithmetic: the library's complex product checks for infinities on every call.
-class RealFft {
- public:
-  explicit RealFft(size_t n)
-      : n_(n), half_(n / 2), re_(n / 2), im_(n / 2), cos_(n / 2), sin_(n / 2), bits_(n / 2) {
-    for (size_t k = 0; k < half_; ++k) {
-      const double angle = -2 * kPi * static_cast<double>(k) / static_cast<double>(n_);
-      cos_[k] = std::cos(angle);
-      sin_[k] = std::sin(angle);
-    }
-    size_t levels = 0;
-    while ((size_t{1} << levels) < half_) ++levels;
-    for (size_t i = 0; i < half_; ++i) {
-      size_t r = 0;
-      for (size_t b = 0; b < levels; ++b) r |= ((i >> b) & 1) << (levels - 1 - b);
-      bits_[i] = r;
-    }
-  }
-
-  size_t size() const { return n_; }
-
-  // The spectrum of the n real values of `x`: re[k], im[k] for k = 0 .. n/2.
-  void Forward(std::span<const double> x, std::vector<double>& out_re,
-               std::vector<double>& out_im) {
-    for (size_t j = 0; j < half_; ++j) {
-      re_[bits_[j]] = x[2 * j];
-      im_[bits_[j]] = x[2 * j + 1];
-    }
-    // Butterflies of the half-size transform; its twiddles are every second one of ours.
-    for (size_t len = 2; len <= half_; len <<= 1) {
-      const size_t step = n_ / len, wing = len / 2;
-      for (size_t i = 0; i < half_; i += len) {
-        double* ar = re_.data() + i;
-        double* ai = im_.data() + i;
-        double* br = ar + wing;
-        double* bi = ai + wing;
-        for (size_t k = 0; k < wing; ++k) {
-          const double wr = cos_[k * step], wi = sin_[k * step];
-          const double vr = br[k] * wr - bi[k] * wi;
-          const double vi = br[k] * wi + bi[k] * wr;
-          br[k] = ar[k] - vr;
-          bi[k] = ai[k] - vi;
-          ar[k] += vr;
-          ai[k] += vi;
-        }
-      }
-    }
-    out_re.resize(half_ + 1);
-    out_im.resize(half_ + 1);
-    for (size_t k = 0; k <= half_; ++k) {
-      const size_t a = k % half_, b = (half_ - k) % half_;
-      // The even and odd halves from the packed transform.
-      const double even_r = 0.5 * (re_[a] + re_[b]), even_i = 0.5 * (im_[a] - im_[b]);
-      const double odd_r = 0.5 * (im_[a] + im_[b]), odd_i = -0.5 * (re_[a] - re_[b]);
-      const double wr = k < half_ ? cos_[k] : -1.0, wi = k < half_ ? sin_[k] : 0.0;
-      out_re[k] = even_r + wr * odd_r - wi * odd_i;
-      out_im[k] = even_i + wr * odd_i + wi * odd_r;
-    }
-  }
-
- private:
-  size_t n_, half_;
-  std::vector<double> re_, im_;
-  std::vector<double> cos_, sin_;
-  std::vector<size_t> bits_;
-};
 
 size_t PowerOfTwoAtLeast(size_t n) {
   size_t p = 2;

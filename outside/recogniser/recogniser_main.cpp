@@ -3,6 +3,7 @@
 // the name of a 16-bit mono wave file from standard input, and writes the phoneme alignment
 // section to standard output. It recognises nothing: the grammar fixes the units and their
 // order, the recording only places their boundaries.
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <iostream>
@@ -40,9 +41,23 @@ bool ReadWave(const std::string& name, std::vector<int16_t>& samples, int& rate)
   rate = static_cast<int>(vtr::riff::ReadU32(body, 4));
   const uint16_t bits = vtr::riff::ReadU16(body, 14);
   if (tag != 1 || channels != 1 || bits != 16 || rate < 8000 || rate > 192000) return false;
-  if (!vtr::riff::ReadChunk(name, *data, data->size, body)) return false;
-  samples.resize(body.size() / 2);
-  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>(vtr::riff::ReadU16(body, 2 * i));
+  // The samples are read a block at a time straight into their place: no second copy of the
+  // recording is made. Little-endian, assembled in the loop (which the compiler runs many at a
+  // time).
+  std::ifstream in(name, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(data->offset));
+  samples.resize(static_cast<size_t>(data->size / 2));
+  constexpr size_t kBlockSamples = 16384;
+  uint8_t block[2 * kBlockSamples];
+  for (size_t at = 0; at < samples.size();) {
+    const size_t count = std::min(kBlockSamples, samples.size() - at);
+    in.read(reinterpret_cast<char*>(block), static_cast<std::streamsize>(2 * count));
+    if (static_cast<size_t>(in.gcount()) != 2 * count) return false;
+    for (size_t i = 0; i < count; ++i) {
+      samples[at + i] = static_cast<int16_t>(block[2 * i] | block[2 * i + 1] << 8);
+    }
+    at += count;
+  }
   return true;
 }
 
