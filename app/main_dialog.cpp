@@ -150,6 +150,7 @@ bool MainDialog::OnInitDialog() {
 
   auto* box = static_cast<LockableEdit*>(ReplaceChild(kIdScriptBox, std::make_unique<LockableEdit>()));
   box->SetFont(platform::Font{platform::DefaultDialogFont().family, 9.0});
+  box->SetEncoding(encoding());  // what a paste may put in
   auto* play = static_cast<BitmapButton*>(ReplaceChild(kIdPlay, std::make_unique<BitmapButton>()));
   auto* stop = static_cast<BitmapButton*>(ReplaceChild(kIdStop, std::make_unique<BitmapButton>()));
   auto* power = static_cast<ShapedButton*>(ReplaceChild(kIdPower, std::make_unique<ShapedButton>()));

@@ -434,10 +434,29 @@ void Edit::Cut() {
 }
 
 void Edit::Paste() {
-  if (locked_) return;
-  std::string clip = ClipboardText();
-  if (!clip.empty()) UserReplaceSel(clip);
+  if (locked_ || read_only() || !IsEnabled()) return;
+  internal::System::Get().backend().RequestClipboard(*this);
 }
+
+void Edit::ReceivePaste(std::string_view utf8) {
+  if (locked_ || read_only() || !IsEnabled()) return;
+  // A C string, as the desktop's text formats are: nothing after a NUL counts.
+  utf8 = utf8.substr(0, utf8.find('\0'));
+  std::string text;
+  text.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] != '\r') {
+      text += utf8[i];
+    } else if (i + 1 == utf8.size() || utf8[i + 1] != '\n') {
+      text += '\n';  // a lone CR ends a line too
+    }
+  }
+  TextResult shown = ToUtf8(encoding_, FromUtf8Replacing(encoding_, text));
+  if (!shown.ok() || shown.text.empty()) return;
+  OnPaste(shown.text);
+}
+
+void Edit::OnPaste(std::string_view utf8) { (void)UserReplaceSel(utf8); }
 
 void Edit::Undo() {
   if (locked_ || read_only() || !undo_) return;
@@ -470,6 +489,10 @@ bool Edit::OnKey(const KeyEvent& event) {
       SetSel(caret, caret);
     }
   };
+  if (shift && !ctrl && event.key == kKeyInsert) {
+    Paste();
+    return true;
+  }
   if (ctrl) {
     switch (event.key) {
       case 'C': Copy(); return true;

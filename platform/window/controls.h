@@ -145,6 +145,11 @@ class ShapedButton : public Button {
 // and down. Text is UTF-8 inside; the script-encoding functions convert at
 // the edge. Offsets of SetSel/GetSel count characters; the *Bytes forms count bytes of the
 // script's encoding.
+//
+// The clipboard is the desktop's: Copy and Cut put the selection there for every program, and
+// Paste asks the desktop for its text, which arrives later (ReceivePaste). Pasted text is held to
+// what the edit's encoding can hold, so that the box never holds a character its script
+// cannot carry.
 class Edit : public Control {
  public:
   explicit Edit(uint32_t style = 0) : Control(ControlKind::kEdit, style) {}
@@ -178,13 +183,24 @@ class Edit : public Control {
   // Most characters the user may type (0: no limit).
   void SetLimitText(int limit) { limit_ = limit; }
   int limit_text() const { return limit_; }
+  // The script encoding of the box's text (Shift-JIS unless set): what a paste may put in.
+  void SetEncoding(Encoding encoding) { encoding_ = encoding; }
+  Encoding encoding() const { return encoding_; }
 
-  // Clipboard and undo commands (the user's Ctrl+C, X, V, Z go through them).
+  // Clipboard and undo commands (the user's Ctrl+C, X, V, Z and Shift+Insert go through them).
+  // Paste only asks: nothing is asked while the edit is locked, read-only or disabled.
   virtual void Copy();
   virtual void Cut();
-  virtual void Paste();
+  void Paste();
   virtual void Undo();
   bool CanUndo() const { return undo_.has_value(); }
+
+  // Text pasted from the desktop arrives (the clipboard asked for by Paste, or the selection a
+  // middle click pastes). Refused while the edit is locked, read-only or disabled, which it may
+  // have become since the paste was asked for. Otherwise the text is cut at a NUL, its line
+  // breaks become '\n', and every character the encoding cannot hold (and every byte of a
+  // broken sequence) becomes "?"; then OnPaste puts it in.
+  void ReceivePaste(std::string_view utf8);
 
   bool OnKey(const KeyEvent& event) override;
   bool OnMouse(const MouseEvent& event) override;
@@ -193,10 +209,13 @@ class Edit : public Control {
   // Replaces the selection for the user: honours the lock, read-only and limit, records undo
   // and sends kChange. Returns false when refused.
   bool UserReplaceSel(std::string_view utf8);
+  // Puts pasted text in: by default it replaces the selection, as one step of undo.
+  virtual void OnPaste(std::string_view utf8);
 
  private:
   bool locked_ = false;
   int limit_ = 0;
+  Encoding encoding_ = Encoding::kShiftJis;
   int sel_start_ = 0;
   int sel_end_ = 0;
   int scroll_requests_ = 0;

@@ -261,6 +261,7 @@ class WidgetPeer : public Peer {
     widget_->redraw();
   }
   void Repaint() override { widget_->redraw(); }
+  Fl_Widget* widget() const { return widget_; }
 
  protected:
   virtual void SyncMore() {}
@@ -381,10 +382,10 @@ class EditWidget : public Base {
       case FL_KEYUP:
         return ForwardKey(event);
       case FL_PASTE:
-        if (!model_.locked()) {
-          SetClipboardText(std::string(Fl::event_text(), static_cast<size_t>(Fl::event_length())));
-          model_.Paste();
-        }
+        // The desktop's answer to a paste the model asked for, or the selection of a middle
+        // click; the model's rules decide what goes in.
+        System::Get().DeliverPaste(model_.handle(),
+                                   std::string_view(Fl::event_text(), static_cast<size_t>(Fl::event_length())));
         return 1;
       case FL_PUSH:
       case FL_DRAG:
@@ -831,8 +832,16 @@ class FltkBackend : public Backend {
 
   bool OpenDocument(std::string_view document) override { return platform::OpenDocument(document); }
 
-  void ClipboardChanged(const std::string& text) override {
+  void CopyToClipboard(const std::string& text) override {
     Fl::copy(text.data(), static_cast<int>(text.size()), 1);
+  }
+
+  // X answers with a SelectionNotify event, which FLTK turns into FL_PASTE on the widget (at
+  // once when this program owns the clipboard itself).
+  void RequestClipboard(Window& receiver) override {
+    auto* peer = dynamic_cast<WidgetPeer*>(receiver.peer());
+    if (peer == nullptr || Fl::first_window() == nullptr) return;
+    Fl::paste(*peer->widget(), 1, Fl::clipboard_plain_text);
   }
 
   Rect ScreenArea(Point near) override {

@@ -59,6 +59,7 @@ enum Key : int {
   kKeyUp = 0x26,
   kKeyRight = 0x27,
   kKeyDown = 0x28,
+  kKeyInsert = 0x2D,
   kKeyDelete = 0x2E,
   kKeyF1 = 0x70,
   kKeyF10 = 0x79,

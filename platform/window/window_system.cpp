@@ -351,6 +351,10 @@ void System::set_cursor_pos(Point p) {
   backend().MoveCursor(p);
 }
 
+void System::DeliverPaste(void* handle, std::string_view utf8) {
+  if (auto* edit = dynamic_cast<Edit*>(Lookup(handle))) edit->ReceivePaste(utf8);
+}
+
 bool System::IsKeyDown(int key) const {
   if (backend_ != nullptr) {
     if (std::optional<bool> held = backend_->KeyHeld(key)) return *held;
@@ -481,12 +485,7 @@ WaitCursor::~WaitCursor() { System::Get().AddWait(-1); }
 
 Cursor CurrentCursor() { return System::Get().cursor(); }
 
-void SetClipboardText(std::string_view utf8) {
-  System& system = System::Get();
-  system.clipboard = std::string(utf8);
-  system.backend().ClipboardChanged(system.clipboard);
-}
-std::string ClipboardText() { return System::Get().clipboard; }
+void SetClipboardText(std::string_view utf8) { System::Get().backend().CopyToClipboard(std::string(utf8)); }
 
 void PumpUntil(const std::function<bool()>& done) {
   System& system = System::Get();

@@ -107,8 +107,9 @@ class WaitCursor {
 // The cursor the system shows now (over the window under the mouse).
 Cursor CurrentCursor();
 
+// Puts `utf8` on the desktop's clipboard (the CLIPBOARD selection of X), where every program
+// finds it. Pasting goes the other way through Edit::Paste, whose text arrives later.
 void SetClipboardText(std::string_view utf8);
-std::string ClipboardText();
 
 // Runs a nested message loop until `done` returns true (checked after every event). A drag
 // with its own loop uses it; modal dialogs and boxes run one of their own.
