@@ -33,6 +33,7 @@
 #include "platform/window/dialog.h"
 #include "platform/window/internal/file_chooser.h"
 #include "platform/window/internal/fltk_keys.h"
+#include "platform/window/internal/fltk_menu.h"
 #include "platform/window/internal/font_list.h"
 #include "platform/window/internal/system.h"
 #include "platform/window/window_system.h"
@@ -900,7 +901,8 @@ class FltkBackend : public Backend {
 
   static void Flatten(const std::vector<MenuItem>& menu, std::vector<Fl_Menu_Item>& items,
                       std::vector<std::unique_ptr<std::string>>& labels) {
-    for (const MenuItem& item : menu) {
+    for (size_t i = 0; i < menu.size(); ++i) {
+      const MenuItem& item = menu[i];
       if (item.separator) {
         if (!items.empty()) items.back().flags |= FL_MENU_DIVIDER;
         continue;
@@ -913,10 +915,8 @@ class FltkBackend : public Backend {
       entry.labelfont_ = FontFor(DefaultDialogFont(), text);
       entry.labelsize_ = 12;
       entry.user_data_ = reinterpret_cast<void*>(static_cast<intptr_t>(item.id));
-      if (item.grayed) entry.flags |= FL_MENU_INACTIVE;
-      if (item.checked) entry.flags |= FL_MENU_TOGGLE | FL_MENU_VALUE;
+      entry.flags |= FltkMenuFlags(menu, i);
       if (item.is_popup()) {
-        entry.flags |= FL_SUBMENU;
         items.push_back(entry);
         Flatten(item.submenu, items, labels);
         items.push_back(Fl_Menu_Item{});
