@@ -17,17 +17,20 @@
 #include <FL/Fl_Tooltip.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
+#include <X11/Xatom.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/environment.h"
 #include "platform/process.h"
 #include "platform/window/controls.h"
 #include "platform/window/dialog.h"
@@ -226,6 +229,29 @@ int ForwardKey(int event) {
 
 class TopWindow;
 
+// Requests about windows of other programs may find them gone: the errors that come back while
+// this lives are dropped, not taken for the program's own faults.
+class IgnoringXErrors {
+ public:
+  IgnoringXErrors() : previous_(XSetErrorHandler(Ignore)) {}
+  ~IgnoringXErrors() {
+    XSync(fl_display, False);
+    XSetErrorHandler(previous_);
+  }
+  IgnoringXErrors(const IgnoringXErrors&) = delete;
+  IgnoringXErrors& operator=(const IgnoringXErrors&) = delete;
+
+ private:
+  static int Ignore(Display*, XErrorEvent*) { return 0; }
+  XErrorHandler previous_;
+};
+
+// True when FLTK's keyboard focus lies in `top`: the window has the keyboard of the display.
+bool HasKeyboard(const Fl_Window& top) {
+  const Fl_Widget* focus = Fl::focus();
+  return focus != nullptr && (focus == &top || focus->top_window() == &top);
+}
+
 // Offset of `w` inside its top-level window.
 Point OffsetInTop(const Window& w) {
   Point p{0, 0};
@@ -258,7 +284,13 @@ class WidgetPeer : public Peer {
       HookTooltipFont();
     }
     SyncMore();
-    if (model_.HasFocus() && Fl::focus() != widget_ && widget_->visible_r()) widget_->take_focus();
+    // Within the window that has the keyboard only: FLTK asks the window manager to activate a
+    // window whose widget takes the focus, and a request sent while a chooser or a box is
+    // opening, or while another program has the keyboard, would take the keyboard from it. The
+    // window puts its focused control's widget in place when it gets the keyboard.
+    if (model_.HasFocus() && Fl::focus() != widget_ && widget_->visible_r() && HasKeyboard(*widget_->top_window())) {
+      widget_->take_focus();
+    }
     widget_->redraw();
   }
   void Repaint() override { widget_->redraw(); }
@@ -621,6 +653,19 @@ int TopWindow::handle(int event) {
       return ForwardKey(event);
     case FL_SHORTCUT:
       return 0;
+    case FL_FOCUS: {
+      // The window got the keyboard: the control the model focuses gets it, not the one
+      // FLTK's own navigation would pick. Without one the window itself holds it, and keys reach
+      // the model through it all the same.
+      Window* focus = system.focus();
+      if (focus != nullptr && focus->TopLevel() == &model_) {
+        if (auto* peer = dynamic_cast<WidgetPeer*>(focus->peer());
+            peer != nullptr && peer->widget()->visible_r() && Fl::focus() != peer->widget()) {
+          (void)peer->widget()->take_focus();
+        }
+      }
+      return 1;
+    }
     case FL_DND_ENTER:
     case FL_DND_DRAG:
     case FL_DND_RELEASE:
@@ -724,6 +769,12 @@ class FltkBackend : public Backend {
     owners_[window] = &top;
     SyncAll(top);
     window->show();
+    // FLTK keeps borderless windows off the taskbar, taking them for menus; the skinned main
+    // window is a program's window like any other, and a window manager gives the keyboard
+    // only to windows of the taskbar.
+    if (!window->border()) ShowOnTaskbar(fl_xid(window));
+    // A window that opens gets the keyboard, whatever the window manager makes of a new window.
+    if (System::Get().Active() == &top) Activate(top);
   }
 
   void Detach(Window& top) override {
@@ -783,6 +834,47 @@ class FltkBackend : public Backend {
       ReleasePointer();
       return;
     }
+    XFlush(fl_display);
+  }
+
+  void Activate(Window& top) override {
+    auto it = std::find_if(windows_.begin(), windows_.end(), [&](TopWindow* w) { return owners_[w] == &top; });
+    if (it == windows_.end() || !(*it)->shown()) return;
+    const ::Window xid = fl_xid(*it);
+    if (WindowManagerRuns()) {
+      // The manager's own protocol: it raises and focuses the window as if the user had clicked
+      // it (a program's request, stamped with the time of the last input the program saw).
+      XEvent event{};
+      event.xclient.type = ClientMessage;
+      event.xclient.display = fl_display;
+      event.xclient.window = xid;
+      event.xclient.message_type = XInternAtom(fl_display, "_NET_ACTIVE_WINDOW", False);
+      event.xclient.format = 32;
+      event.xclient.data.l[0] = 1;
+      event.xclient.data.l[1] = static_cast<long>(fl_event_time);
+      XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False,
+                 SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    } else {
+      XRaiseWindow(fl_display, xid);
+      FocusIfViewable(xid);
+    }
+    // Sent now: a chooser or a box that opens next must find the request already handled.
+    XFlush(fl_display);
+  }
+
+  // Without a window manager nobody gives a new window the keyboard. A window of this program
+  // that maps takes it itself (the dialog that runs, FLTK's chooser, GTK's chooser), unless it
+  // is a menu or a tooltip, which never take it, or a window of the layer that is not the one
+  // that takes input now.
+  void WindowMapped(::Window xid, bool override_redirect) {
+    if (override_redirect || WindowManagerRuns()) return;
+    if (Fl_Window* window = fl_find(xid)) {
+      auto* top = dynamic_cast<TopWindow*>(window);
+      if (top != nullptr && owners_[top] != System::Get().Active()) return;
+    } else if (ProcessOf(xid) != static_cast<long>(CurrentProcessId())) {
+      return;
+    }
+    FocusIfViewable(xid);
     XFlush(fl_display);
   }
 
@@ -851,8 +943,11 @@ class FltkBackend : public Backend {
     return Rect::FromSize(x, y, w, h);
   }
 
+  // A wait cursor goes up right before work that keeps the loop from running: the request
+  // must reach the server now, not at the next round of the loop after the work.
   void CursorChanged(Cursor cursor) override {
     for (TopWindow* w : windows_) w->cursor(CursorOf(cursor));
+    XSync(fl_display, False);
   }
 
  private:
@@ -888,6 +983,111 @@ class FltkBackend : public Backend {
       ClearPeers(*child);
       child->set_peer(nullptr);
     }
+  }
+
+  // True when a window manager of the desktop's conventions runs: the root names its check
+  // window, that window names itself (a manager that died leaves the root's property behind),
+  // and the manager supports _NET_ACTIVE_WINDOW. Asked each time: a manager may start or end
+  // while the program runs.
+  static bool WindowManagerRuns() {
+    const ::Window root = RootWindow(fl_display, fl_screen);
+    const Atom check = XInternAtom(fl_display, "_NET_SUPPORTING_WM_CHECK", False);
+    const ::Window manager = WindowProperty(root, check);
+    if (manager == 0 || WindowProperty(manager, check) != manager) return false;
+    const Atom supported = XInternAtom(fl_display, "_NET_SUPPORTED", False);
+    const Atom active = XInternAtom(fl_display, "_NET_ACTIVE_WINDOW", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(fl_display, root, supported, 0, 4096, False, XA_ATOM, &type, &format, &count, &after,
+                           &data) == Success && data != nullptr) {
+      if (type == XA_ATOM && format == 32) {
+        const Atom* atoms = reinterpret_cast<const Atom*>(data);
+        found = std::find(atoms, atoms + count, active) != atoms + count;
+      }
+      XFree(data);
+    }
+    return found;
+  }
+
+  // The window named by the WINDOW property `name` of `xid`, or 0 (also when `xid` is gone).
+  static ::Window WindowProperty(::Window xid, Atom name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    ::Window value = 0;
+    IgnoringXErrors gone_windows;
+    if (XGetWindowProperty(fl_display, xid, name, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
+            Success && data != nullptr) {
+      if (type == XA_WINDOW && format == 32 && count == 1) value = *reinterpret_cast<const ::Window*>(data);
+      XFree(data);
+    }
+    return value;
+  }
+
+  // The process id a window of another connection gives itself (_NET_WM_PID), or -1.
+  static long ProcessOf(::Window xid) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    long pid = -1;
+    const Atom name = XInternAtom(fl_display, "_NET_WM_PID", False);
+    IgnoringXErrors gone_windows;
+    if (XGetWindowProperty(fl_display, xid, name, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) ==
+            Success && data != nullptr) {
+      if (type == XA_CARDINAL && format == 32 && count == 1) pid = *reinterpret_cast<const long*>(data);
+      XFree(data);
+    }
+    return pid;
+  }
+
+  // Takes _NET_WM_STATE_SKIP_TASKBAR off the window: through the manager, which owns the state of
+  // a window it manages, or in the property itself.
+  static void ShowOnTaskbar(::Window xid) {
+    const Atom state = XInternAtom(fl_display, "_NET_WM_STATE", False);
+    const Atom skip = XInternAtom(fl_display, "_NET_WM_STATE_SKIP_TASKBAR", False);
+    if (WindowManagerRuns()) {
+      XEvent event{};
+      event.xclient.type = ClientMessage;
+      event.xclient.display = fl_display;
+      event.xclient.window = xid;
+      event.xclient.message_type = state;
+      event.xclient.format = 32;
+      event.xclient.data.l[0] = 0;  // remove
+      event.xclient.data.l[1] = static_cast<long>(skip);
+      event.xclient.data.l[3] = 1;  // asked by an application
+      XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False,
+                 SubstructureRedirectMask | SubstructureNotifyMask, &event);
+      return;
+    }
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(fl_display, xid, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) !=
+            Success || data == nullptr) {
+      return;
+    }
+    std::vector<Atom> kept;
+    if (type == XA_ATOM && format == 32) {
+      const Atom* atoms = reinterpret_cast<const Atom*>(data);
+      std::copy_if(atoms, atoms + count, std::back_inserter(kept), [&](Atom a) { return a != skip; });
+    }
+    XFree(data);
+    XChangeProperty(fl_display, xid, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(kept.data()), static_cast<int>(kept.size()));
+  }
+
+  // A window that is not viewable (yet) cannot have the focus; asking would be an X error.
+  static void FocusIfViewable(::Window xid) {
+    IgnoringXErrors gone_windows;  // it may go between the two requests
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(fl_display, xid, &attributes) == 0 || attributes.map_state != IsViewable) return;
+    XSetInputFocus(fl_display, xid, RevertToParent, CurrentTime);
   }
 
   void ReleasePointer() {
@@ -935,6 +1135,16 @@ class FltkBackend : public Backend {
 
 FltkBackend* g_fltk = nullptr;
 
+// Every X event passes here before FLTK handles it; the maps of top-level windows arrive
+// through the root, whose children this connection follows.
+int WatchMaps(void* event, void*) {
+  const XEvent& e = *static_cast<const XEvent*>(event);
+  if (e.type == MapNotify && g_fltk != nullptr && e.xmap.event == RootWindow(fl_display, fl_screen)) {
+    g_fltk->WindowMapped(e.xmap.window, e.xmap.override_redirect != 0);
+  }
+  return 0;  // FLTK goes on with the event
+}
+
 }  // namespace
 }  // namespace internal
 }  // namespace vtr::platform
@@ -964,6 +1174,12 @@ bool UseFltkBackend() {
     FL_NORMAL_SIZE = 12;
     Fl::visual(FL_DOUBLE | FL_INDEX);
     internal::g_fltk = new internal::FltkBackend();
+    // The root's children: their maps tell when a window of this program needs the keyboard.
+    const ::Window root = RootWindow(fl_display, fl_screen);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(fl_display, root, &attributes);
+    XSelectInput(fl_display, root, attributes.your_event_mask | SubstructureNotifyMask);
+    Fl::add_system_handler(internal::WatchMaps, nullptr);
   }
   System::Get().Install(internal::g_fltk);
   return true;

@@ -437,6 +437,25 @@ void System::SetFocus(Window* window) {
   }
 }
 
+System::KeyboardHolder System::HolderOfKeyboard(Window* owner) const {
+  KeyboardHolder holder;
+  Window* top = owner != nullptr ? owner->TopLevel() : Active();
+  if (focus_ != nullptr) {
+    holder.focus = focus_->handle();
+    top = focus_->TopLevel();
+  }
+  if (top != nullptr) holder.top = top->handle();
+  return holder;
+}
+
+void System::GiveKeyboardBack(const KeyboardHolder& holder) {
+  Window* focus = Lookup(holder.focus);
+  Window* top = focus != nullptr ? focus->TopLevel() : Lookup(holder.top);
+  if (top == nullptr) top = Active();
+  if (focus != nullptr && focus != focus_ && focus->IsShown() && focus->IsEnabled()) SetFocus(focus);
+  if (top != nullptr && top->IsShown() && has_backend()) backend().Activate(*top);
+}
+
 }  // namespace internal
 
 using internal::System;
@@ -455,12 +474,18 @@ const std::string& ApplicationTitle() { return TitleStore(); }
 int TrackPopupMenu(Window* owner, const Menu& menu, Point at) {
   System& system = System::Get();
   if (system.capture() != nullptr) system.ReleaseCapture();
+  const System::KeyboardHolder holder = system.HolderOfKeyboard(owner);
   const int chosen = system.backend().TrackPopupMenu(owner, menu, at);
+  system.GiveKeyboardBack(holder);
   return menu.IsSelectable(chosen) ? chosen : 0;
 }
 
 FileDialogResult ShowFileDialog(Window* owner, const FileDialogRequest& request) {
-  return System::Get().backend().ShowFileDialog(owner, request);
+  System& system = System::Get();
+  const System::KeyboardHolder holder = system.HolderOfKeyboard(owner);
+  FileDialogResult result = system.backend().ShowFileDialog(owner, request);
+  system.GiveKeyboardBack(holder);
+  return result;
 }
 
 bool OpenInBrowser(std::string_view document) { return System::Get().backend().OpenDocument(document); }
