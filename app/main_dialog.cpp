@@ -194,7 +194,9 @@ bool MainDialog::OnInitDialog() {
 }
 
 void MainDialog::UpdatePlayStop() {
-  const PlayStopView view = ChoosePlayStop(EditText().empty(), playing_);
+  // Runs for every key typed: whether the box is empty is seen without converting its text.
+  const LockableEdit* box = edit();
+  const PlayStopView view = ChoosePlayStop(box == nullptr || box->text().empty(), playing_);
   if (Window* play = Item(kIdPlay)) play->Show(view.play);
   if (Window* stop = Item(kIdStop)) stop->Show(view.stop);
 }

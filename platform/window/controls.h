@@ -166,6 +166,19 @@ class Edit : public Control {
   void SelectAll() { SetSel(0, -1); }
   void SetSelBytes(Encoding encoding, size_t start, size_t end);
   std::pair<size_t, size_t> GetSelBytes(Encoding encoding) const;
+  // The selection in bytes of text(), the UTF-8 the backends show (kept with the character
+  // offsets, so that nothing counts through a long text at every key).
+  std::pair<size_t, size_t> sel_utf8_bytes() const { return {sel_start_byte_, sel_end_byte_}; }
+  // The last change of the text, for the backends to show just that: bytes [start, start +
+  // removed) of the text before became bytes [start, start + inserted) of text(). `serial`
+  // counts the changes; a text set from code is a change of all of it.
+  struct TextEdit {
+    uint64_t serial = 0;
+    size_t start = 0;
+    size_t removed = 0;
+    size_t inserted = 0;
+  };
+  const TextEdit& last_edit() const { return last_edit_; }
   // Replaces the selection from code (undoable, no notice).
   void ReplaceSel(std::string_view utf8);
   std::string SelectedText() const;
@@ -218,12 +231,25 @@ class Edit : public Control {
   Encoding encoding_ = Encoding::kShiftJis;
   int sel_start_ = 0;
   int sel_end_ = 0;
+  size_t sel_start_byte_ = 0;
+  size_t sel_end_byte_ = 0;
   int scroll_requests_ = 0;
+  // What undo puts back: the bytes [start, start + length) of the text become `text` again and
+  // the selection what it was. Only the changed part is kept, so that typing into a long text
+  // costs the size of a key.
   struct UndoState {
+    size_t start = 0;
+    size_t length = 0;
     std::string text;
-    int sel_start, sel_end;
+    int sel_start = 0, sel_end = 0;
+    size_t sel_start_byte = 0, sel_end_byte = 0;
   };
   std::optional<UndoState> undo_;
+  TextEdit last_edit_;
+  // Records a change before it is made (making it tells the backend at once).
+  void NoteEdit(size_t start, size_t removed, size_t inserted) {
+    last_edit_ = TextEdit{last_edit_.serial + 1, start, removed, inserted};
+  }
 };
 
 // Drop-down list.

@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -39,6 +40,7 @@
 #include "platform/window/internal/fltk_menu.h"
 #include "platform/window/internal/font_list.h"
 #include "platform/window/internal/system.h"
+#include "platform/window/internal/text_change.h"
 #include "platform/window/window_system.h"
 
 namespace vtr::platform {
@@ -266,24 +268,33 @@ class WidgetPeer : public Peer {
  public:
   WidgetPeer(Window& model, Fl_Widget* widget) : model_(model), widget_(widget) {}
   void Sync() override {
+    // Only what changed: every key typed syncs the box, and a resize makes FLTK lay out an
+    // editor's whole text again.
     const Point at = OffsetInTop(model_);
-    widget_->resize(at.x, at.y, model_.rect().width(), model_.rect().height());
-    if (model_.IsShown()) {
-      widget_->show();
-    } else {
-      widget_->hide();
+    const Rect& r = model_.rect();
+    if (widget_->x() != at.x || widget_->y() != at.y || widget_->w() != r.width() || widget_->h() != r.height()) {
+      widget_->resize(at.x, at.y, r.width(), r.height());
     }
-    if (model_.IsEnabled()) {
-      widget_->activate();
-    } else {
-      widget_->deactivate();
+    if (model_.IsShown() != (widget_->visible() != 0)) {
+      if (model_.IsShown()) {
+        widget_->show();
+      } else {
+        widget_->hide();
+      }
+    }
+    if (model_.IsEnabled() != (widget_->active() != 0)) {
+      if (model_.IsEnabled()) {
+        widget_->activate();
+      } else {
+        widget_->deactivate();
+      }
     }
     if (model_.tooltip() != tooltip_) {
       tooltip_ = model_.tooltip();
       widget_->copy_tooltip(tooltip_.empty() ? nullptr : tooltip_.c_str());
       HookTooltipFont();
     }
-    SyncMore();
+    const bool repaint = SyncMore();
     // Within the window that has the keyboard only: FLTK asks the window manager to activate a
     // window whose widget takes the focus, and a request sent while a chooser or a box is
     // opening, or while another program has the keyboard, would take the keyboard from it. The
@@ -291,13 +302,15 @@ class WidgetPeer : public Peer {
     if (model_.HasFocus() && Fl::focus() != widget_ && widget_->visible_r() && HasKeyboard(*widget_->top_window())) {
       widget_->take_focus();
     }
-    widget_->redraw();
+    if (repaint) widget_->redraw();
   }
   void Repaint() override { widget_->redraw(); }
   Fl_Widget* widget() const { return widget_; }
 
  protected:
-  virtual void SyncMore() {}
+  // Shows the rest of the model's state; true when the widget must be drawn anew for it (the
+  // model paints the plain widgets, so any change may show).
+  virtual bool SyncMore() { return true; }
   Window& model_;
   Fl_Widget* widget_;
   std::string tooltip_;
@@ -362,7 +375,7 @@ class WrappingEditor : private TextHolder, public Fl_Text_Editor {
     buffer(&text_buffer);
     wrap_mode(WRAP_AT_BOUNDS, 0);
   }
-  std::string shown;                  // the text last handed to the buffer
+  std::optional<uint64_t> shown_edit;   // the model's change last handed to the buffer
   std::pair<int, int> shown_sel{0, 0};  // the caret and anchor last handed to it [bytes]
 };
 
@@ -375,14 +388,42 @@ std::pair<int, int> CaretAndAnchor(WrappingEditor& w) {
   if (!w.buffer()->selection_position(&start, &end)) return {caret, caret};
   return {caret, caret == start ? end : start};
 }
-void ShowText(Fl_Input_& w, const std::string& text) {
-  if (text != w.value()) w.value(text.c_str());
+// The widget takes over the text; `coverage` counts the characters that went and came, for the
+// choice of the font.
+void ShowText(Fl_Input_& w, const Edit& edit, FontCoverage& coverage) {
+  const std::string& text = edit.text();
+  const std::string_view before(w.value(), static_cast<size_t>(w.size()));
+  if (before == text) return;
+  const TextChange change = ChangeBetween(before, text);
+  coverage.Remove(change.Old(before));
+  coverage.Add(change.New(text));
+  w.value(text.c_str(), static_cast<int>(text.size()));
 }
-void ShowText(WrappingEditor& w, const std::string& text) {
-  if (text == w.shown) return;
-  w.shown = text;
-  w.buffer()->text(text.c_str());
-  w.shown_sel = {-1, -1};  // a new text puts the caret back at its start: show it again
+// The editor takes over only the model's change: it wraps again only the lines around it, as when
+// the user types into it. A text set whole, or changes it missed, it takes over whole.
+void ShowText(WrappingEditor& w, const Edit& edit, FontCoverage& coverage) {
+  const Edit::TextEdit& change = edit.last_edit();
+  if (w.shown_edit == change.serial) return;
+  Fl_Text_Buffer& buffer = *w.buffer();
+  const std::string& text = edit.text();
+  const size_t before = static_cast<size_t>(buffer.length());
+  if (w.shown_edit && *w.shown_edit + 1 == change.serial && change.start + change.removed <= before &&
+      before - change.removed + change.inserted == text.size()) {
+    const int start = static_cast<int>(change.start);
+    const int end = static_cast<int>(change.start + change.removed);
+    char* gone = buffer.text_range(start, end);
+    coverage.Remove(gone);
+    std::free(gone);
+    const std::string came = text.substr(change.start, change.inserted);
+    coverage.Add(came);
+    buffer.replace(start, end, came.c_str());
+  } else {
+    coverage.Clear();
+    coverage.Add(text);
+    buffer.text(text.c_str());
+  }
+  w.shown_edit = change.serial;
+  w.shown_sel = {-1, -1};  // the buffer moved the caret with the change: show the model's again
 }
 void ShowReadOnly(Fl_Input_& w, bool read_only) { w.readonly(read_only); }
 void ShowReadOnly(WrappingEditor&, bool) {}  // keys reach the model, which refuses them
@@ -403,6 +444,10 @@ void NoteUserSelection(Fl_Input_&, std::pair<int, int>) {}
 void NoteUserSelection(WrappingEditor& w, std::pair<int, int> caret_and_anchor) { w.shown_sel = caret_and_anchor; }
 void ShowCaret(Fl_Input_& w) { w.redraw(); }  // FLTK brings the caret into sight when it draws the field
 void ShowCaret(WrappingEditor& w) { w.show_insert_position(); }
+// A new font or size: the editor wraps the whole text anew (FLTK does so when it is resized),
+// so that lines keep breaking at the box edge.
+void LayOutAgain(Fl_Input_&) {}
+void LayOutAgain(WrappingEditor& w) { w.resize(w.x(), w.y(), w.w(), w.h()); }
 
 // Edits: FLTK shows the text, the caret and the input method; the model owns the text.
 template <typename Base>
@@ -461,34 +506,37 @@ class EditPeer : public WidgetPeer {
   EditPeer(Edit& model, EditWidget<Base>* widget) : WidgetPeer(model, widget), edit_(model), input_(widget) {}
 
  protected:
-  void SyncMore() override {
-    if (input_->syncing_) return;
-    ShowText(*input_, edit_.text());
-    ShowReadOnly(*input_, edit_.read_only());
-    input_->textfont(FontFor(edit_.font(), edit_.text()));
-    input_->textsize(PixelSize(edit_.font()));
-    const auto [start, end] = edit_.GetSel();
-    const std::string& text = edit_.text();
-    auto byte = [&](int chars) {
-      size_t i = 0;
-      for (int n = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-        if (n == chars) break;
-        ++n;
-      }
-      return static_cast<int>(i);
-    };
-    ShowSelection(*input_, byte(end), byte(start));
+  bool SyncMore() override {
+    if (input_->syncing_) return false;
+    ShowText(*input_, edit_, coverage_);
+    const bool read_only_changed = edit_.read_only() != read_only_;
+    read_only_ = edit_.read_only();
+    ShowReadOnly(*input_, read_only_);
+    const bool fixed = IsFixed(edit_.font());
+    const Fl_Font font = FontSlot(coverage_.Choice(fixed), fixed);
+    const auto size = static_cast<Fl_Fontsize>(PixelSize(edit_.font()));
+    const bool new_look = font != input_->textfont() || size != input_->textsize();
+    if (new_look) {
+      input_->textfont(font);
+      input_->textsize(size);
+      LayOutAgain(*input_);
+    }
+    const auto [start, end] = edit_.sel_utf8_bytes();
+    ShowSelection(*input_, static_cast<int>(end), static_cast<int>(start));
     if (edit_.scroll_requests() != scrolls_) {
       scrolls_ = edit_.scroll_requests();
       ShowCaret(*input_);
     }
+    // FLTK draws the changes of text, caret and selection itself.
+    return new_look || read_only_changed;
   }
 
  private:
   Edit& edit_;
   EditWidget<Base>* input_;
   int scrolls_ = 0;
+  bool read_only_ = false;
+  FontCoverage coverage_;  // of the text the widget shows
 };
 
 class ChoiceWidget : public Fl_Choice {
@@ -533,7 +581,7 @@ class ChoicePeer : public WidgetPeer {
   ChoicePeer(ComboBox& model, ChoiceWidget* widget) : WidgetPeer(model, widget), combo_(model), choice_(widget) {}
 
  protected:
-  void SyncMore() override {
+  bool SyncMore() override {
     if (combo_.items() != choice_->labels) {
       choice_->labels = combo_.items();
       choice_->items.assign(choice_->labels.size() + 1, Fl_Menu_Item{});
@@ -551,6 +599,7 @@ class ChoicePeer : public WidgetPeer {
     } else {
       choice_->value(-1);
     }
+    return true;
   }
 
  private:
@@ -805,10 +854,21 @@ class FltkBackend : public Backend {
 
   std::optional<bool> KeyHeld(int key) override {
     // FLTK's record of the keyboard follows every key event of the process, those that its
-    // menus take included.
+    // menus take included. It changes only with an event, and every key typed asks for the
+    // modifiers several times (each answer looks the key up in the keyboard map): the answers
+    // hold until the next event.
+    if (events_seen_ != held_event_) {
+      held_event_ = events_seen_;
+      held_.clear();
+    }
+    for (const auto& [known, down] : held_) {
+      if (known == key) return down;
+    }
     const auto [left, right] = FltkKeysOf(key);
     if (left == 0) return std::nullopt;
-    return Fl::event_key(left) != 0 || (right != 0 && Fl::event_key(right) != 0);
+    const bool down = Fl::event_key(left) != 0 || (right != 0 && Fl::event_key(right) != 0);
+    held_.emplace_back(key, down);
+    return down;
   }
 
   // X confines the pointer to a window: an input-only child of the window that grabs it, over
@@ -1129,17 +1189,22 @@ class FltkBackend : public Backend {
  public:
   std::vector<TopWindow*> windows_;
   std::unordered_map<TopWindow*, Window*> owners_;
+  uint64_t events_seen_ = 0;               // X events FLTK has handled
+  uint64_t held_event_ = 0;                // the event the answers of KeyHeld hold for
+  std::vector<std::pair<int, bool>> held_;  // those answers
   ::Window confine_ = 0;                // the pointer's confinement, while the cursor is clipped
   TopWindow* confine_owner_ = nullptr;  // the window that grabbed the pointer
 };
 
 FltkBackend* g_fltk = nullptr;
 
-// Every X event passes here before FLTK handles it; the maps of top-level windows arrive
-// through the root, whose children this connection follows.
-int WatchMaps(void* event, void*) {
+// Every X event passes here before FLTK handles it (and before it notes a key's state). The maps
+// of top-level windows arrive through the root, whose children this connection follows.
+int WatchEvents(void* event, void*) {
+  if (g_fltk == nullptr) return 0;
+  ++g_fltk->events_seen_;
   const XEvent& e = *static_cast<const XEvent*>(event);
-  if (e.type == MapNotify && g_fltk != nullptr && e.xmap.event == RootWindow(fl_display, fl_screen)) {
+  if (e.type == MapNotify && e.xmap.event == RootWindow(fl_display, fl_screen)) {
     g_fltk->WindowMapped(e.xmap.window, e.xmap.override_redirect != 0);
   }
   return 0;  // FLTK goes on with the event
@@ -1179,7 +1244,7 @@ bool UseFltkBackend() {
     XWindowAttributes attributes{};
     XGetWindowAttributes(fl_display, root, &attributes);
     XSelectInput(fl_display, root, attributes.your_event_mask | SubstructureNotifyMask);
-    Fl::add_system_handler(internal::WatchMaps, nullptr);
+    Fl::add_system_handler(internal::WatchEvents, nullptr);
   }
   System::Get().Install(internal::g_fltk);
   return true;

@@ -225,6 +225,9 @@ class Window {
 
  protected:
   void set_id(int id) { id_ = id; }
+  // Replaces `length` bytes of the text at byte `start` by `utf8` (no notice): an edit of a long
+  // text costs the size of the change, not of the text.
+  void ReplaceText(size_t start, size_t length, std::string_view utf8);
 
  private:
   friend class Dialog;
