@@ -973,6 +973,13 @@ class FltkBackend : public Backend {
     if (!start.folder.empty()) chooser.directory(start.folder.c_str());
     if (!start.file.empty()) chooser.preset_file(start.file.c_str());
     chooser.options(Fl_Native_File_Chooser::NO_OPTIONS);
+    // Without a window manager the layer hands the keyboard to the windows that open; GTK's
+    // chooser runs a loop of its own in which the program sees none of its events, so there the
+    // keyboard follows the pointer, as X has it without a manager. The owner gets it back after.
+    if (!WindowManagerRuns()) {
+      XSetInputFocus(fl_display, PointerRoot, RevertToPointerRoot, CurrentTime);
+      XFlush(fl_display);
+    }
     FileDialogResult result;
     if (chooser.show() == 0 && chooser.filename() != nullptr) {
       result.ok = true;
