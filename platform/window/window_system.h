@@ -54,6 +54,7 @@ void SetApplicationTitle(std::string_view utf8);
 const std::string& ApplicationTitle();
 
 // Shows `menu` as a popup at screen point `at` and returns the chosen command, 0 when dismissed.
+// The control that had the focus has it again afterwards, and its window the keyboard.
 int TrackPopupMenu(Window* owner, const Menu& menu, Point at);
 
 struct FileFilter {
@@ -76,6 +77,8 @@ struct FileDialogResult {
   int filter_index = 1;   // 1-based filter in use when the user chose
 };
 
+// Runs the desktop's file chooser, which gets the keyboard while it shows; afterwards the control
+// that had the focus has it again, and its window the keyboard.
 FileDialogResult ShowFileDialog(Window* owner, const FileDialogRequest& request);
 
 // Opens a document or address in the desktop's browser; false when that could not start.
@@ -95,7 +98,8 @@ void SetCursorPos(Point screen);
 // True while the key is held down.
 bool IsKeyDown(int key);
 
-// Shows the wait cursor while it lives.
+// Shows the wait cursor while it lives: on the screen at once, before the work that follows
+// (which keeps the message loop from running) begins.
 class WaitCursor {
  public:
   WaitCursor();
