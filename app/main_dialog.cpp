@@ -150,6 +150,7 @@ bool MainDialog::OnInitDialog() {
 
   auto* box = static_cast<LockableEdit*>(ReplaceChild(kIdScriptBox, std::make_unique<LockableEdit>()));
   box->SetFont(platform::Font{platform::DefaultDialogFont().family, 9.0});
+  box->SetEncoding(encoding());  // what a paste may put in
   auto* play = static_cast<BitmapButton*>(ReplaceChild(kIdPlay, std::make_unique<BitmapButton>()));
   auto* stop = static_cast<BitmapButton*>(ReplaceChild(kIdStop, std::make_unique<BitmapButton>()));
   auto* power = static_cast<ShapedButton*>(ReplaceChild(kIdPower, std::make_unique<ShapedButton>()));
@@ -193,7 +194,9 @@ bool MainDialog::OnInitDialog() {
 }
 
 void MainDialog::UpdatePlayStop() {
-  const PlayStopView view = ChoosePlayStop(EditText().empty(), playing_);
+  // Runs for every key typed: whether the box is empty is seen without converting its text.
+  const LockableEdit* box = edit();
+  const PlayStopView view = ChoosePlayStop(box == nullptr || box->text().empty(), playing_);
   if (Window* play = Item(kIdPlay)) play->Show(view.play);
   if (Window* stop = Item(kIdStop)) stop->Show(view.stop);
 }

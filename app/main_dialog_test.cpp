@@ -40,9 +40,10 @@ class RecordingPlayer : public PlayerPort {
     log.push_back("close");
     return 0;
   }
-  int language() const override { return 2; }
+  int language() const override { return language_nibble; }
 
   std::vector<std::string> log;
+  int language_nibble = 2;  // Japanese
   int open_result = 0;
   int play_result = 0;
   void* played_window = nullptr;
@@ -157,6 +158,55 @@ TEST_F(MainDialogTest, PlayLocksTheWindowAndTheEndOfThePhraseRestoresPlay) {
   EXPECT_EQ(player.played_text.substr(0, 4), "KV#J");
   ASSERT_EQ(session.message_boxes().size(), 1u);  // only the close question
   EXPECT_EQ(session.message_boxes()[0].text, Message(core::kMessageSaveChanges));
+  EXPECT_TRUE(session.errors().empty()) << session.errors().front();
+}
+
+// Text copied in another program arrives in the script box as the run's language writes it: a
+// character its encoding lacks becomes "?". While a phrase plays the box takes no paste.
+TEST_F(MainDialogTest, PastedTextIsHeldToTheEncodingOfTheRunsLanguage) {
+  struct Case {
+    const char* name;
+    int language;
+    std::string box;  // the script box's bytes afterwards
+  };
+  const Case cases[] = {
+      {"Japanese", 2, "?\x82\xA9"},
+      {"Korean", 3, "\xB0\xA1\xAA\xAB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::HeadlessSession local;
+    player.language_nibble = c.language;
+    MainDialog dialog(Services());
+    local.CopyInAnotherProgram("가か");
+    std::string box;
+    local.user()
+        .Focus(kIdScriptBox)
+        .Key('V', platform::kModCtrl)
+        .Do([&] { box = dialog.EditText(); })
+        .Click(kIdPower)
+        .Answer(kIdNo);
+    (void)dialog.DoModal();
+    EXPECT_EQ(box, c.box);
+    EXPECT_TRUE(local.errors().empty()) << local.errors().front();
+  }
+  player.language_nibble = 2;
+  MainDialog dialog(Services());
+  std::string box;
+  session.user()
+      .Type(kIdScriptBox, "かな")
+      .Click(kIdPlay)
+      .Do([&] { session.CopyInAnotherProgram("さ"); })
+      .Key('V', platform::kModCtrl)
+      .Do([&] {
+        box = dialog.EditText();
+        platform::PostCommand(dialog.handle(), kIdStop);
+      })
+      .WaitForPost()
+      .Click(kIdPower)
+      .Answer(kIdNo);
+  (void)dialog.DoModal();
+  EXPECT_EQ(box.find("\x82\xB3"), std::string::npos) << "the paste went into the locked box";
   EXPECT_TRUE(session.errors().empty()) << session.errors().front();
 }
 

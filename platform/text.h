@@ -36,6 +36,11 @@ struct [[nodiscard]] TextResult {
 TextResult ToUtf8(Encoding encoding, std::string_view bytes);
 TextResult FromUtf8(Encoding encoding, std::string_view utf8);
 
+// `utf8` in `encoding`, with "?" for every character the encoding cannot hold and for every byte
+// of a broken UTF-8 sequence: text from outside (another program's clipboard) as a box of that
+// encoding may hold it. Never fails and never yields bytes the encoding cannot decode.
+std::string FromUtf8Replacing(Encoding encoding, std::string_view utf8);
+
 // True when `byte` starts a double-byte character of `encoding`.
 bool IsLeadByte(Encoding encoding, unsigned char byte);
 

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -63,6 +64,77 @@ TextResult FromUtf8(Encoding encoding, std::string_view utf8) {
     if (!check.ok()) result.error = TextError::kInvalidBytes;
   }
   return result;
+}
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence at the start of `s`, or 0 when it is broken
+// (a stray continuation byte, a sequence cut short, an overlong or surrogate form).
+size_t Utf8SequenceLength(std::string_view s) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char lead = byte(0);
+  size_t length = 0;
+  char32_t value = 0;
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    value = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    value = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    value = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (s.size() < length) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+    value = (value << 6) | (byte(i) & 0x3F);
+  }
+  const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
+  if (overlong || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF) return 0;
+  return length;
+}
+
+}  // namespace
+
+std::string FromUtf8Replacing(Encoding encoding, std::string_view utf8) {
+  std::string out;
+  iconv_t cd = iconv_open(IconvName(encoding), "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    // Without a converter only ASCII is known to be the same in every script encoding.
+    for (size_t i = 0; i < utf8.size();) {
+      const size_t length = std::max<size_t>(Utf8SequenceLength(utf8.substr(i)), 1);
+      out += length == 1 && static_cast<unsigned char>(utf8[i]) < 0x80 ? utf8[i] : '?';
+      i += length;
+    }
+    return out;
+  }
+  std::vector<char> buffer(16);
+  for (size_t i = 0; i < utf8.size();) {
+    // One character at a time, so that a failing one costs only itself.
+    const size_t length = Utf8SequenceLength(utf8.substr(i));
+    if (length == 0) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    char* in_ptr = const_cast<char*>(utf8.data() + i);
+    size_t in_left = length;
+    char* out_ptr = buffer.data();
+    size_t out_left = buffer.size();
+    if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<size_t>(-1)) {
+      out += '?';
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+    } else {
+      out.append(buffer.data(), buffer.size() - out_left);
+    }
+    i += length;
+  }
+  iconv_close(cd);
+  return out;
 }
 
 bool IsLeadByte(Encoding encoding, unsigned char byte) {

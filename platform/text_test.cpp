@@ -59,6 +59,31 @@ TEST(TextTest, ReportsCharactersTheScriptEncodingLacks) {
   EXPECT_EQ(FromUtf8(Encoding::kEucKr, "\xC3").error, TextError::kInvalidBytes);  // broken UTF-8
 }
 
+TEST(TextTest, ReplacingConversionPutsAQuestionMarkForWhatCannotBeHeld) {
+  struct Case {
+    Encoding encoding;
+    std::string utf8;
+    std::string bytes;
+    const char* why;
+  } cases[] = {
+      {Encoding::kShiftJis, "aかb", "a\x82\xA9" "b", "every character held"},
+      {Encoding::kShiftJis, "か\xF0\x9F\x98\x80き", "\x82\xA9?\x82\xAB", "an emoji: one mark"},
+      {Encoding::kShiftJis, "가é", "??", "hangul and a Latin letter that code page 932 lacks"},
+      {Encoding::kEucKr, "가あก", "\xB0\xA1\xAA\xA2?", "hiragana are in KS X 1001, Thai is not"},
+      {Encoding::kGb2312, "中文가", "\xD6\xD0\xCE\xC4?", "hangul has no GB form"},
+      {Encoding::kShiftJis, "a\xC3", "a?", "a lead byte cut off at the end"},
+      {Encoding::kShiftJis, "\xE3\x81" "b", "??b", "a sequence cut short: a mark per byte"},
+      {Encoding::kShiftJis, "\x80x\xFF", "?x?", "stray bytes that start no character"},
+      {Encoding::kShiftJis, "\xED\xA0\x80", "???", "a surrogate is no character"},
+      {Encoding::kShiftJis, "", "", "nothing"},
+  };
+  for (const Case& c : cases) {
+    const std::string bytes = FromUtf8Replacing(c.encoding, c.utf8);
+    EXPECT_EQ(bytes, c.bytes) << c.why;
+    EXPECT_TRUE(ToUtf8(c.encoding, bytes).ok()) << c.why;
+  }
+}
+
 TEST(TextTest, MapsByteOffsetsToCharacterOffsetsAndBack) {
   const std::string sjis = "KV#J\x82\xA0" "a\x82\xA9";  // K V # J あ a か
   struct Case {

@@ -60,6 +60,17 @@ constexpr std::string_view kSuppressLeaks =
 // Lists the viewable windows, one id a line.
 constexpr char kListWindows[] = "xdotool search --onlyvisible --maxdepth 1 --name ''";
 
+// A desktop's screen: the desktop's file chooser wants more room than 640 x 480.
+constexpr char kDesktopScreen[] = "1024x768x24";
+
+// The shell lines that start openbox on the display and wait until it manages windows (it names
+// its check window on the root).
+std::string WindowManagerStart() {
+  return "openbox >openbox.log 2>&1 & echo $! >wm.pid\n"
+         "i=0; until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || [ $i -ge 200 ]; "
+         "do i=$((i+1)); sleep 0.05; done\n";
+}
+
 }  // namespace
 
 std::string MissingTool(std::initializer_list<const char*> tools) {
@@ -137,11 +148,11 @@ std::string ProgramOnXvfb::Start(bool kana_keys) {
   fs::permissions(work_ / "runtime", fs::perms::owner_all);
   fs::create_directories(work_ / "scratch");
   fs::create_directories(work_ / "home/.fltk/fltk.org");
-  std::ofstream(work_ / "home/.fltk/fltk.org/fltk.prefs") << kFltkOptions;
+  if (!desktop_) std::ofstream(work_ / "home/.fltk/fltk.org/fltk.prefs") << kFltkOptions;
   std::ofstream(work_ / "kana.xkb") << kKanaKeymap;
   std::string script = R"(
 exec 5>display.txt
-Xvfb -displayfd 5 -screen 0 640x480x24 -nolisten tcp -noreset >server.log 2>&1 & echo $! >server.pid
+Xvfb -displayfd 5 -screen 0 )" + std::string(desktop_ ? kDesktopScreen : "640x480x24") + R"( -nolisten tcp -noreset >server.log 2>&1 & echo $! >server.pid
 exec 5>&-
 i=0; until [ -s display.txt ] || [ $i -ge 200 ]; do i=$((i+1)); sleep 0.05; done
 [ -s display.txt ] || exit 3
@@ -150,6 +161,7 @@ export DISPLAY=:$(cat display.txt) XDG_RUNTIME_DIR="$PWD/runtime" HOME="$PWD/hom
   script += kSuppressLeaks;
   if (kana_keys) script += "xkbcomp -w0 kana.xkb $DISPLAY >/dev/null 2>&1 || exit 4\n";
   if (!environment_.empty()) script += "export " + environment_ + "\n";
+  if (desktop_) script += WindowManagerStart();
   // The program runs under a shell that keeps its exit status in program.status; program.pid
   // names the program itself, and is there when this script ends.
   script +=
@@ -330,8 +342,8 @@ void ProgramOnXvfb::Stop() {
   if (const std::string failure = EndProgram(); !failure.empty()) ADD_FAILURE() << failure;
   std::ofstream(work_ / "stop.sh") << R"(
 gone() { p=$(cat $1 2>/dev/null) || return 0; [ ! -e /proc/$p ] || grep -q '^State:.*Z' /proc/$p/status; }
-for f in program.pid server.pid; do kill $(cat $f) 2>/dev/null; done
-i=0; until { gone program.pid && gone server.pid; } || [ $i -ge 200 ]; do i=$((i+1)); sleep 0.02; done
+for f in program.pid wm.pid server.pid; do kill $(cat $f) 2>/dev/null; done
+i=0; until { gone program.pid && gone wm.pid && gone server.pid; } || [ $i -ge 200 ]; do i=$((i+1)); sleep 0.02; done
 )";
   platform::ProcessSpec spec;
   spec.program = work_ / "stop.sh";

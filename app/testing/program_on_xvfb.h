@@ -85,6 +85,11 @@ class ProgramOnXvfb {
 
   // Shell assignments ("PATH=/x:$PATH") exported for the program; before Start.
   void SetEnvironment(std::string assignments) { environment_ = std::move(assignments); }
+  // Runs the program as on a person's desktop: a window manager (openbox) manages the windows,
+  // and the file chooser is the desktop's (GTK's), not pinned to FLTK's own. Before Start.
+  void UseDesktop() { desktop_ = true; }
+  // Starts the program of another program folder (a test's own copy); before Start.
+  void SetProgramFolder(const std::filesystem::path& folder) { program_ = folder / "vtr"; }
 
   // Starts the server (with the kana bound to keys when `kana_keys`), then the program, and waits
   // for its window "Voxtrel". Returns what went wrong, or "".
@@ -134,6 +139,7 @@ class ProgramOnXvfb {
   std::filesystem::path program_;
   std::filesystem::path scratch_;
   std::string environment_;
+  bool desktop_ = false;
   int display_ = -1;
   bool started_ = false;
   unsigned long root_ = 0;

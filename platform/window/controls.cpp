@@ -344,9 +344,11 @@ void ShapedButton::OnPaint(Canvas& canvas) {
 // Edit ------------------------------------------------------------------------------------
 
 void Edit::SetText(std::string_view utf8) {
+  if (utf8 != text()) NoteEdit(0, text().size(), utf8.size());
   Window::SetText(utf8);
   undo_.reset();
   sel_start_ = sel_end_ = 0;
+  sel_start_byte_ = sel_end_byte_ = 0;
   Changed();
 }
 
@@ -368,6 +370,8 @@ void Edit::SetSel(int start, int end) {
   if (start > end) std::swap(start, end);
   sel_start_ = start;
   sel_end_ = end;
+  sel_start_byte_ = Utf8ByteOfChar(text(), start);
+  sel_end_byte_ = sel_start_byte_ + Utf8ByteOfChar(std::string_view(text()).substr(sel_start_byte_), end - start);
   Changed();
 }
 
@@ -384,21 +388,16 @@ std::pair<size_t, size_t> Edit::GetSelBytes(Encoding encoding) const {
           ByteOffsetOfChar(encoding, bytes.text, static_cast<size_t>(sel_end_))};
 }
 
-std::string Edit::SelectedText() const {
-  const size_t a = Utf8ByteOfChar(text(), sel_start_);
-  const size_t b = Utf8ByteOfChar(text(), sel_end_);
-  return text().substr(a, b - a);
-}
+std::string Edit::SelectedText() const { return text().substr(sel_start_byte_, sel_end_byte_ - sel_start_byte_); }
 
 void Edit::ReplaceSel(std::string_view utf8) {
-  undo_ = UndoState{text(), sel_start_, sel_end_};
-  std::string t = text();
-  const size_t a = Utf8ByteOfChar(t, sel_start_);
-  const size_t b = Utf8ByteOfChar(t, sel_end_);
-  t.replace(a, b - a, utf8);
-  Window::SetText(t);
+  const size_t a = sel_start_byte_;
+  const size_t b = sel_end_byte_;
+  undo_ = UndoState{a, utf8.size(), text().substr(a, b - a), sel_start_, sel_end_, a, b};
   sel_start_ = sel_end_ = sel_start_ + Utf8Length(utf8);
-  Changed();
+  sel_start_byte_ = sel_end_byte_ = a + utf8.size();
+  NoteEdit(a, b - a, utf8.size());
+  ReplaceText(a, b - a, utf8);
 }
 
 void Edit::ScrollCaret() {
@@ -434,19 +433,43 @@ void Edit::Cut() {
 }
 
 void Edit::Paste() {
-  if (locked_) return;
-  std::string clip = ClipboardText();
-  if (!clip.empty()) UserReplaceSel(clip);
+  if (locked_ || read_only() || !IsEnabled()) return;
+  internal::System::Get().backend().RequestClipboard(*this);
 }
+
+void Edit::ReceivePaste(std::string_view utf8) {
+  if (locked_ || read_only() || !IsEnabled()) return;
+  // A C string, as the desktop's text formats are: nothing after a NUL counts.
+  utf8 = utf8.substr(0, utf8.find('\0'));
+  std::string text;
+  text.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] != '\r') {
+      text += utf8[i];
+    } else if (i + 1 == utf8.size() || utf8[i + 1] != '\n') {
+      text += '\n';  // a lone CR ends a line too
+    }
+  }
+  TextResult shown = ToUtf8(encoding_, FromUtf8Replacing(encoding_, text));
+  if (!shown.ok() || shown.text.empty()) return;
+  OnPaste(shown.text);
+}
+
+void Edit::OnPaste(std::string_view utf8) { (void)UserReplaceSel(utf8); }
 
 void Edit::Undo() {
   if (locked_ || read_only() || !undo_) return;
-  UndoState back{text(), sel_start_, sel_end_};
-  Window::SetText(undo_->text);
+  // Undo is undone by the next one: the undo state becomes the way back.
+  UndoState back{undo_->start, undo_->text.size(), text().substr(undo_->start, undo_->length),
+                 sel_start_,     sel_end_,           sel_start_byte_,
+                 sel_end_byte_};
   sel_start_ = undo_->sel_start;
   sel_end_ = undo_->sel_end;
-  undo_ = back;
-  Changed();
+  sel_start_byte_ = undo_->sel_start_byte;
+  sel_end_byte_ = undo_->sel_end_byte;
+  const UndoState now = std::exchange(*undo_, std::move(back));
+  NoteEdit(now.start, now.length, now.text.size());
+  ReplaceText(now.start, now.length, now.text);
   Notify(Notice::kChange);
 }
 
@@ -461,15 +484,24 @@ bool Edit::OnKey(const KeyEvent& event) {
   if (event.kind != KeyEvent::Kind::kDown) return false;
   const bool ctrl = event.modifiers & kModCtrl;
   const bool shift = event.modifiers & kModShift;
-  const int n = length();
+  // Counted only for the keys that need it: every key down comes here, those that type too.
+  std::optional<int> counted;
+  auto chars = [&] {
+    if (!counted) counted = length();
+    return *counted;
+  };
   auto move = [&](int caret) {
-    caret = std::clamp(caret, 0, n);
+    caret = std::clamp(caret, 0, chars());
     if (shift) {
       SetSel(std::min(sel_start_, caret), std::max(sel_end_, caret));
     } else {
       SetSel(caret, caret);
     }
   };
+  if (shift && !ctrl && event.key == kKeyInsert) {
+    Paste();
+    return true;
+  }
   if (ctrl) {
     switch (event.key) {
       case 'C': Copy(); return true;
@@ -477,7 +509,7 @@ bool Edit::OnKey(const KeyEvent& event) {
       case 'V': Paste(); return true;
       case 'Z': Undo(); return true;
       case kKeyHome: move(0); return true;
-      case kKeyEnd: move(n); return true;
+      case kKeyEnd: move(chars()); return true;
       default: return false;
     }
   }
@@ -499,7 +531,7 @@ bool Edit::OnKey(const KeyEvent& event) {
       }
       case kKeyDown: {
         const LineSpan line = LineAt(text(), sel_end_);
-        if (line.end == n) {
+        if (line.end == chars()) {
           move(sel_end_);
         } else {
           const LineSpan after = LineAt(text(), line.end + 1);
@@ -517,13 +549,13 @@ bool Edit::OnKey(const KeyEvent& event) {
       UserReplaceSel("");
       return true;
     case kKeyDelete:
-      if (sel_start_ == sel_end_ && sel_end_ < n) SetSel(sel_start_, sel_end_ + 1);
+      if (sel_start_ == sel_end_ && sel_end_ < chars()) SetSel(sel_start_, sel_end_ + 1);
       UserReplaceSel("");
       return true;
     case kKeyLeft: move(sel_start_ == sel_end_ || shift ? sel_start_ - 1 : sel_start_); return true;
     case kKeyRight: move(sel_start_ == sel_end_ || shift ? sel_end_ + 1 : sel_end_); return true;
     case kKeyHome: move(0); return true;
-    case kKeyEnd: move(n); return true;
+    case kKeyEnd: move(chars()); return true;
     case kKeyReturn:
       if (has_style(kStyleMultiLine)) {
         UserReplaceSel("\n");

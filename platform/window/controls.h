@@ -145,6 +145,11 @@ class ShapedButton : public Button {
 // and down. Text is UTF-8 inside; the script-encoding functions convert at
 // the edge. Offsets of SetSel/GetSel count characters; the *Bytes forms count bytes of the
 // script's encoding.
+//
+// The clipboard is the desktop's: Copy and Cut put the selection there for every program, and
+// Paste asks the desktop for its text, which arrives later (ReceivePaste). Pasted text is held to
+// what the edit's encoding can hold, so that the box never holds a character its script
+// cannot carry.
 class Edit : public Control {
  public:
   explicit Edit(uint32_t style = 0) : Control(ControlKind::kEdit, style) {}
@@ -161,6 +166,19 @@ class Edit : public Control {
   void SelectAll() { SetSel(0, -1); }
   void SetSelBytes(Encoding encoding, size_t start, size_t end);
   std::pair<size_t, size_t> GetSelBytes(Encoding encoding) const;
+  // The selection in bytes of text(), the UTF-8 the backends show (kept with the character
+  // offsets, so that nothing counts through a long text at every key).
+  std::pair<size_t, size_t> sel_utf8_bytes() const { return {sel_start_byte_, sel_end_byte_}; }
+  // The last change of the text, for the backends to show just that: bytes [start, start +
+  // removed) of the text before became bytes [start, start + inserted) of text(). `serial`
+  // counts the changes; a text set from code is a change of all of it.
+  struct TextEdit {
+    uint64_t serial = 0;
+    size_t start = 0;
+    size_t removed = 0;
+    size_t inserted = 0;
+  };
+  const TextEdit& last_edit() const { return last_edit_; }
   // Replaces the selection from code (undoable, no notice).
   void ReplaceSel(std::string_view utf8);
   std::string SelectedText() const;
@@ -178,13 +196,24 @@ class Edit : public Control {
   // Most characters the user may type (0: no limit).
   void SetLimitText(int limit) { limit_ = limit; }
   int limit_text() const { return limit_; }
+  // The script encoding of the box's text (Shift-JIS unless set): what a paste may put in.
+  void SetEncoding(Encoding encoding) { encoding_ = encoding; }
+  Encoding encoding() const { return encoding_; }
 
-  // Clipboard and undo commands (the user's Ctrl+C, X, V, Z go through them).
+  // Clipboard and undo commands (the user's Ctrl+C, X, V, Z and Shift+Insert go through them).
+  // Paste only asks: nothing is asked while the edit is locked, read-only or disabled.
   virtual void Copy();
   virtual void Cut();
-  virtual void Paste();
+  void Paste();
   virtual void Undo();
   bool CanUndo() const { return undo_.has_value(); }
+
+  // Text pasted from the desktop arrives (the clipboard asked for by Paste, or the selection a
+  // middle click pastes). Refused while the edit is locked, read-only or disabled, which it may
+  // have become since the paste was asked for. Otherwise the text is cut at a NUL, its line
+  // breaks become '\n', and every character the encoding cannot hold (and every byte of a
+  // broken sequence) becomes "?"; then OnPaste puts it in.
+  void ReceivePaste(std::string_view utf8);
 
   bool OnKey(const KeyEvent& event) override;
   bool OnMouse(const MouseEvent& event) override;
@@ -193,18 +222,34 @@ class Edit : public Control {
   // Replaces the selection for the user: honours the lock, read-only and limit, records undo
   // and sends kChange. Returns false when refused.
   bool UserReplaceSel(std::string_view utf8);
+  // Puts pasted text in: by default it replaces the selection, as one step of undo.
+  virtual void OnPaste(std::string_view utf8);
 
  private:
   bool locked_ = false;
   int limit_ = 0;
+  Encoding encoding_ = Encoding::kShiftJis;
   int sel_start_ = 0;
   int sel_end_ = 0;
+  size_t sel_start_byte_ = 0;
+  size_t sel_end_byte_ = 0;
   int scroll_requests_ = 0;
+  // What undo puts back: the bytes [start, start + length) of the text become `text` again and
+  // the selection what it was. Only the changed part is kept, so that typing into a long text
+  // costs the size of a key.
   struct UndoState {
+    size_t start = 0;
+    size_t length = 0;
     std::string text;
-    int sel_start, sel_end;
+    int sel_start = 0, sel_end = 0;
+    size_t sel_start_byte = 0, sel_end_byte = 0;
   };
   std::optional<UndoState> undo_;
+  TextEdit last_edit_;
+  // Records a change before it is made (making it tells the backend at once).
+  void NoteEdit(size_t start, size_t removed, size_t inserted) {
+    last_edit_ = TextEdit{last_edit_.serial + 1, start, removed, inserted};
+  }
 };
 
 // Drop-down list.

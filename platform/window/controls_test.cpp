@@ -160,12 +160,137 @@ TEST(EditTest, ClipboardAndUndo) {
   edit->SetSel(0, 2);
   EXPECT_TRUE(edit->OnKey(Down('X', kModCtrl)));
   EXPECT_EQ(edit->text(), "う");
-  EXPECT_EQ(ClipboardText(), "あい");
+  EXPECT_EQ(session.desktop_clipboard(), "あい");
   edit->SetSel(1, 1);
   EXPECT_TRUE(edit->OnKey(Down('V', kModCtrl)));
   EXPECT_EQ(edit->text(), "うあい");
   EXPECT_TRUE(edit->OnKey(Down('Z', kModCtrl)));
   EXPECT_EQ(edit->text(), "う");
+}
+
+TEST(EditTest, PasteBringsTheDesktopsClipboardInTheBoxsEncoding) {
+  struct Case {
+    const char* name;
+    Encoding encoding;
+    uint32_t style;
+    std::string copied;  // by another program, as UTF-8
+    std::string after;   // "[]" marks the selection "い" that the paste replaces
+  };
+  const Case cases[] = {
+      {"kana into a Shift-JIS box", Encoding::kShiftJis, kStyleMultiLine, "かきくけこ", "あかきくけこう"},
+      {"hangul into a Shift-JIS box becomes marks", Encoding::kShiftJis, kStyleMultiLine, "가か", "あ?かう"},
+      {"an emoji is one mark", Encoding::kShiftJis, kStyleMultiLine, "x\xF0\x9F\x98\x80", "あx?う"},
+      {"hangul into a Korean box", Encoding::kEucKr, kStyleMultiLine, "가나", "あ가나う"},
+      {"kana into a Chinese box (GB 2312 has them), Thai not", Encoding::kGb2312, kStyleMultiLine, "かก",
+       "あか?う"},
+      {"broken UTF-8: a mark per byte, never the bytes", Encoding::kShiftJis, kStyleMultiLine, "a\xE3\x81", "あa??う"},
+      {"Windows line breaks become the box's", Encoding::kShiftJis, kStyleMultiLine, "a\r\nb\rc", "あa\nb\ncう"},
+      {"nothing after a NUL", Encoding::kShiftJis, kStyleMultiLine, std::string("ab\0cd", 5), "あabう"},
+      {"a one-line box takes the first line", Encoding::kShiftJis, 0, "ab\ncd", "あabう"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessSession session;
+    Parent parent;
+    auto* edit = Add<Edit>(parent, 2037, c.style);
+    edit->SetEncoding(c.encoding);
+    edit->SetText("あいう");
+    edit->SetSel(1, 2);
+    session.CopyInAnotherProgram(c.copied);
+    EXPECT_TRUE(edit->OnKey(Down('V', kModCtrl)));
+    EXPECT_EQ(edit->text(), c.after);
+    EXPECT_EQ(parent.log, (std::vector<std::string>{"2037:1"}));
+    // One step of undo takes the whole paste back.
+    EXPECT_TRUE(edit->OnKey(Down('Z', kModCtrl)));
+    EXPECT_EQ(edit->text(), "あいう");
+  }
+}
+
+TEST(EditTest, CopyAndCutReachOtherProgramsAndShiftInsertPastes) {
+  HeadlessSession session;
+  Parent parent;
+  auto* edit = Add<Edit>(parent, 1002, kStyleMultiLine);
+  edit->SetText("あいう");
+  edit->SetSel(0, 1);
+  EXPECT_TRUE(edit->OnKey(Down('C', kModCtrl)));
+  EXPECT_EQ(session.desktop_clipboard(), "あ");
+  // Another program copies: the program's own older copy is gone.
+  session.CopyInAnotherProgram("さ");
+  edit->SetSel(3, 3);
+  EXPECT_TRUE(edit->OnKey(Down(kKeyInsert, kModShift)));
+  EXPECT_EQ(edit->text(), "あいうさ");
+  edit->SetSel(1, 2);
+  EXPECT_TRUE(edit->OnKey(Down('X', kModCtrl)));
+  EXPECT_EQ(session.desktop_clipboard(), "い");
+  EXPECT_EQ(edit->text(), "あうさ");
+}
+
+// The desktop's answer comes later, as an event: the box may have been locked, disabled or made
+// read-only meanwhile, or be gone.
+TEST(EditTest, APasteThatArrivesAfterTheBoxStoppedTakingInputChangesNothing) {
+  struct Case {
+    const char* name;
+    void (*change)(Edit&);
+    bool asks;  // the paste is asked for at all
+    std::string after;
+  };
+  const Case cases[] = {
+      {"nothing changed: the text goes in", [](Edit&) {}, true, "あか"},
+      {"locked meanwhile", [](Edit& e) { e.SetLocked(true); }, true, "あ"},
+      {"made read-only meanwhile", [](Edit& e) { e.SetReadOnly(true); }, true, "あ"},
+      {"disabled meanwhile", [](Edit& e) { e.Enable(false); }, true, "あ"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessSession session;
+    Parent parent;
+    auto* edit = Add<Edit>(parent, 1002);
+    edit->SetText("あ");
+    edit->SetSel(1, 1);
+    session.CopyInAnotherProgram("か");
+    session.HoldPastes();
+    edit->Paste();
+    EXPECT_EQ(edit->text(), "あ") << "the answer has not come yet";
+    c.change(*edit);
+    session.DeliverHeldPastes();
+    EXPECT_EQ(edit->text(), c.after);
+  }
+  // The box is gone before the answer comes.
+  HeadlessSession session;
+  auto parent = std::make_unique<Parent>();
+  auto* edit = Add<Edit>(*parent, 1002);
+  session.CopyInAnotherProgram("か");
+  session.HoldPastes();
+  edit->Paste();
+  parent.reset();
+  session.DeliverHeldPastes();
+}
+
+TEST(EditTest, AReadOnlyDisabledOrLockedBoxAsksForNoPaste) {
+  const std::pair<const char*, void (*)(Edit&)> cases[] = {
+      {"read-only", [](Edit& e) { e.SetReadOnly(true); }},
+      {"disabled", [](Edit& e) { e.Enable(false); }},
+      {"locked", [](Edit& e) { e.SetLocked(true); }},
+  };
+  for (const auto& [name, make] : cases) {
+    SCOPED_TRACE(name);
+    HeadlessSession session;
+    Parent parent;
+    auto* edit = Add<Edit>(parent, 161);
+    edit->SetText("a");
+    make(*edit);
+    session.CopyInAnotherProgram("x");
+    session.HoldPastes();
+    edit->Paste();
+    (void)edit->OnKey(Down('V', kModCtrl));
+    // Taking the box back into use does not bring in an answer that was never asked for.
+    edit->SetReadOnly(false);
+    edit->Enable(true);
+    edit->SetLocked(false);
+    session.DeliverHeldPastes();
+    EXPECT_EQ(edit->text(), "a");
+    EXPECT_TRUE(parent.log.empty());
+  }
 }
 
 TEST(EditTest, CaretKeysMoveByTextLineAndWhole) {

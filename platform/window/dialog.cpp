@@ -90,8 +90,9 @@ int Dialog::DoModal() {
   if (built_) return -1;
   System& system = System::Get();
   // The control that has the focus now (in the owner, or in whichever window had it) gets it
-  // back when the dialog closes, as on every desktop.
-  void* const focus_before = system.focus() != nullptr ? system.focus()->handle() : nullptr;
+  // back when the dialog closes, and its window the keyboard, as on every desktop.
+  const System::KeyboardHolder holder = system.HolderOfKeyboard(owner_);
+  bool shown = false;
   Build();
   const bool owner_was_enabled = owner_ != nullptr && owner_->enabled();
   if (owner_was_enabled) owner_->Enable(false);
@@ -105,15 +106,18 @@ int Dialog::DoModal() {
     Show(true);
     system.TopLevelShown(this);
     system.backend().Attach(*this);
+    shown = true;
     while (!ending_ && !system.aborting()) system.PumpOnce();
   }
   const int result = ending_ ? result_ : -1;
   system.PopModal(this);
   if (owner_was_enabled) owner_->Enable(true);
   Teardown();
-  if (Window* back = system.Lookup(focus_before);
-      back != nullptr && system.focus() == nullptr && back->IsShown() && back->IsEnabled()) {
-    back->SetFocus();
+  // A control that took the focus meanwhile (the dialog's own code may have placed it) keeps it.
+  if (system.focus() == nullptr) {
+    system.GiveKeyboardBack(holder);
+  } else if (shown && system.focus()->TopLevel()->IsShown()) {
+    system.backend().Activate(*system.focus()->TopLevel());
   }
   if (system.modal_stack().empty()) system.set_aborting(false);
   return result;
@@ -195,8 +199,10 @@ void Dialog::CenterWindow() {
 }
 
 void Dialog::SetForeground() {
-  System::Get().TopLevelShown(this);
+  System& system = System::Get();
+  system.TopLevelShown(this);
   Changed();
+  if (peer() != nullptr) system.backend().Activate(*this);
 }
 
 void Dialog::OnCommand(int id, Notice notice) {

@@ -17,24 +17,30 @@
 #include <FL/Fl_Tooltip.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
+#include <X11/Xatom.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/environment.h"
 #include "platform/process.h"
 #include "platform/window/controls.h"
 #include "platform/window/dialog.h"
 #include "platform/window/internal/file_chooser.h"
 #include "platform/window/internal/fltk_keys.h"
+#include "platform/window/internal/fltk_menu.h"
 #include "platform/window/internal/font_list.h"
 #include "platform/window/internal/system.h"
+#include "platform/window/internal/text_change.h"
 #include "platform/window/window_system.h"
 
 namespace vtr::platform {
@@ -225,6 +231,29 @@ int ForwardKey(int event) {
 
 class TopWindow;
 
+// Requests about windows of other programs may find them gone: the errors that come back while
+// this lives are dropped, not taken for the program's own faults.
+class IgnoringXErrors {
+ public:
+  IgnoringXErrors() : previous_(XSetErrorHandler(Ignore)) {}
+  ~IgnoringXErrors() {
+    XSync(fl_display, False);
+    XSetErrorHandler(previous_);
+  }
+  IgnoringXErrors(const IgnoringXErrors&) = delete;
+  IgnoringXErrors& operator=(const IgnoringXErrors&) = delete;
+
+ private:
+  static int Ignore(Display*, XErrorEvent*) { return 0; }
+  XErrorHandler previous_;
+};
+
+// True when FLTK's keyboard focus lies in `top`: the window has the keyboard of the display.
+bool HasKeyboard(const Fl_Window& top) {
+  const Fl_Widget* focus = Fl::focus();
+  return focus != nullptr && (focus == &top || focus->top_window() == &top);
+}
+
 // Offset of `w` inside its top-level window.
 Point OffsetInTop(const Window& w) {
   Point p{0, 0};
@@ -239,31 +268,49 @@ class WidgetPeer : public Peer {
  public:
   WidgetPeer(Window& model, Fl_Widget* widget) : model_(model), widget_(widget) {}
   void Sync() override {
+    // Only what changed: every key typed syncs the box, and a resize makes FLTK lay out an
+    // editor's whole text again.
     const Point at = OffsetInTop(model_);
-    widget_->resize(at.x, at.y, model_.rect().width(), model_.rect().height());
-    if (model_.IsShown()) {
-      widget_->show();
-    } else {
-      widget_->hide();
+    const Rect& r = model_.rect();
+    if (widget_->x() != at.x || widget_->y() != at.y || widget_->w() != r.width() || widget_->h() != r.height()) {
+      widget_->resize(at.x, at.y, r.width(), r.height());
     }
-    if (model_.IsEnabled()) {
-      widget_->activate();
-    } else {
-      widget_->deactivate();
+    if (model_.IsShown() != (widget_->visible() != 0)) {
+      if (model_.IsShown()) {
+        widget_->show();
+      } else {
+        widget_->hide();
+      }
+    }
+    if (model_.IsEnabled() != (widget_->active() != 0)) {
+      if (model_.IsEnabled()) {
+        widget_->activate();
+      } else {
+        widget_->deactivate();
+      }
     }
     if (model_.tooltip() != tooltip_) {
       tooltip_ = model_.tooltip();
       widget_->copy_tooltip(tooltip_.empty() ? nullptr : tooltip_.c_str());
       HookTooltipFont();
     }
-    SyncMore();
-    if (model_.HasFocus() && Fl::focus() != widget_ && widget_->visible_r()) widget_->take_focus();
-    widget_->redraw();
+    const bool repaint = SyncMore();
+    // Within the window that has the keyboard only: FLTK asks the window manager to activate a
+    // window whose widget takes the focus, and a request sent while a chooser or a box is
+    // opening, or while another program has the keyboard, would take the keyboard from it. The
+    // window puts its focused control's widget in place when it gets the keyboard.
+    if (model_.HasFocus() && Fl::focus() != widget_ && widget_->visible_r() && HasKeyboard(*widget_->top_window())) {
+      widget_->take_focus();
+    }
+    if (repaint) widget_->redraw();
   }
   void Repaint() override { widget_->redraw(); }
+  Fl_Widget* widget() const { return widget_; }
 
  protected:
-  virtual void SyncMore() {}
+  // Shows the rest of the model's state; true when the widget must be drawn anew for it (the
+  // model paints the plain widgets, so any change may show).
+  virtual bool SyncMore() { return true; }
   Window& model_;
   Fl_Widget* widget_;
   std::string tooltip_;
@@ -328,7 +375,7 @@ class WrappingEditor : private TextHolder, public Fl_Text_Editor {
     buffer(&text_buffer);
     wrap_mode(WRAP_AT_BOUNDS, 0);
   }
-  std::string shown;                  // the text last handed to the buffer
+  std::optional<uint64_t> shown_edit;   // the model's change last handed to the buffer
   std::pair<int, int> shown_sel{0, 0};  // the caret and anchor last handed to it [bytes]
 };
 
@@ -341,14 +388,42 @@ std::pair<int, int> CaretAndAnchor(WrappingEditor& w) {
   if (!w.buffer()->selection_position(&start, &end)) return {caret, caret};
   return {caret, caret == start ? end : start};
 }
-void ShowText(Fl_Input_& w, const std::string& text) {
-  if (text != w.value()) w.value(text.c_str());
+// The widget takes over the text; `coverage` counts the characters that went and came, for the
+// choice of the font.
+void ShowText(Fl_Input_& w, const Edit& edit, FontCoverage& coverage) {
+  const std::string& text = edit.text();
+  const std::string_view before(w.value(), static_cast<size_t>(w.size()));
+  if (before == text) return;
+  const TextChange change = ChangeBetween(before, text);
+  coverage.Remove(change.Old(before));
+  coverage.Add(change.New(text));
+  w.value(text.c_str(), static_cast<int>(text.size()));
 }
-void ShowText(WrappingEditor& w, const std::string& text) {
-  if (text == w.shown) return;
-  w.shown = text;
-  w.buffer()->text(text.c_str());
-  w.shown_sel = {-1, -1};  // a new text puts the caret back at its start: show it again
+// The editor takes over only the model's change: it wraps again only the lines around it, as when
+// the user types into it. A text set whole, or changes it missed, it takes over whole.
+void ShowText(WrappingEditor& w, const Edit& edit, FontCoverage& coverage) {
+  const Edit::TextEdit& change = edit.last_edit();
+  if (w.shown_edit == change.serial) return;
+  Fl_Text_Buffer& buffer = *w.buffer();
+  const std::string& text = edit.text();
+  const size_t before = static_cast<size_t>(buffer.length());
+  if (w.shown_edit && *w.shown_edit + 1 == change.serial && change.start + change.removed <= before &&
+      before - change.removed + change.inserted == text.size()) {
+    const int start = static_cast<int>(change.start);
+    const int end = static_cast<int>(change.start + change.removed);
+    char* gone = buffer.text_range(start, end);
+    coverage.Remove(gone);
+    std::free(gone);
+    const std::string came = text.substr(change.start, change.inserted);
+    coverage.Add(came);
+    buffer.replace(start, end, came.c_str());
+  } else {
+    coverage.Clear();
+    coverage.Add(text);
+    buffer.text(text.c_str());
+  }
+  w.shown_edit = change.serial;
+  w.shown_sel = {-1, -1};  // the buffer moved the caret with the change: show the model's again
 }
 void ShowReadOnly(Fl_Input_& w, bool read_only) { w.readonly(read_only); }
 void ShowReadOnly(WrappingEditor&, bool) {}  // keys reach the model, which refuses them
@@ -369,6 +444,10 @@ void NoteUserSelection(Fl_Input_&, std::pair<int, int>) {}
 void NoteUserSelection(WrappingEditor& w, std::pair<int, int> caret_and_anchor) { w.shown_sel = caret_and_anchor; }
 void ShowCaret(Fl_Input_& w) { w.redraw(); }  // FLTK brings the caret into sight when it draws the field
 void ShowCaret(WrappingEditor& w) { w.show_insert_position(); }
+// A new font or size: the editor wraps the whole text anew (FLTK does so when it is resized),
+// so that lines keep breaking at the box edge.
+void LayOutAgain(Fl_Input_&) {}
+void LayOutAgain(WrappingEditor& w) { w.resize(w.x(), w.y(), w.w(), w.h()); }
 
 // Edits: FLTK shows the text, the caret and the input method; the model owns the text.
 template <typename Base>
@@ -381,10 +460,10 @@ class EditWidget : public Base {
       case FL_KEYUP:
         return ForwardKey(event);
       case FL_PASTE:
-        if (!model_.locked()) {
-          SetClipboardText(std::string(Fl::event_text(), static_cast<size_t>(Fl::event_length())));
-          model_.Paste();
-        }
+        // The desktop's answer to a paste the model asked for, or the selection of a middle
+        // click; the model's rules decide what goes in.
+        System::Get().DeliverPaste(model_.handle(),
+                                   std::string_view(Fl::event_text(), static_cast<size_t>(Fl::event_length())));
         return 1;
       case FL_PUSH:
       case FL_DRAG:
@@ -427,34 +506,37 @@ class EditPeer : public WidgetPeer {
   EditPeer(Edit& model, EditWidget<Base>* widget) : WidgetPeer(model, widget), edit_(model), input_(widget) {}
 
  protected:
-  void SyncMore() override {
-    if (input_->syncing_) return;
-    ShowText(*input_, edit_.text());
-    ShowReadOnly(*input_, edit_.read_only());
-    input_->textfont(FontFor(edit_.font(), edit_.text()));
-    input_->textsize(PixelSize(edit_.font()));
-    const auto [start, end] = edit_.GetSel();
-    const std::string& text = edit_.text();
-    auto byte = [&](int chars) {
-      size_t i = 0;
-      for (int n = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-        if (n == chars) break;
-        ++n;
-      }
-      return static_cast<int>(i);
-    };
-    ShowSelection(*input_, byte(end), byte(start));
+  bool SyncMore() override {
+    if (input_->syncing_) return false;
+    ShowText(*input_, edit_, coverage_);
+    const bool read_only_changed = edit_.read_only() != read_only_;
+    read_only_ = edit_.read_only();
+    ShowReadOnly(*input_, read_only_);
+    const bool fixed = IsFixed(edit_.font());
+    const Fl_Font font = FontSlot(coverage_.Choice(fixed), fixed);
+    const auto size = static_cast<Fl_Fontsize>(PixelSize(edit_.font()));
+    const bool new_look = font != input_->textfont() || size != input_->textsize();
+    if (new_look) {
+      input_->textfont(font);
+      input_->textsize(size);
+      LayOutAgain(*input_);
+    }
+    const auto [start, end] = edit_.sel_utf8_bytes();
+    ShowSelection(*input_, static_cast<int>(end), static_cast<int>(start));
     if (edit_.scroll_requests() != scrolls_) {
       scrolls_ = edit_.scroll_requests();
       ShowCaret(*input_);
     }
+    // FLTK draws the changes of text, caret and selection itself.
+    return new_look || read_only_changed;
   }
 
  private:
   Edit& edit_;
   EditWidget<Base>* input_;
   int scrolls_ = 0;
+  bool read_only_ = false;
+  FontCoverage coverage_;  // of the text the widget shows
 };
 
 class ChoiceWidget : public Fl_Choice {
@@ -499,7 +581,7 @@ class ChoicePeer : public WidgetPeer {
   ChoicePeer(ComboBox& model, ChoiceWidget* widget) : WidgetPeer(model, widget), combo_(model), choice_(widget) {}
 
  protected:
-  void SyncMore() override {
+  bool SyncMore() override {
     if (combo_.items() != choice_->labels) {
       choice_->labels = combo_.items();
       choice_->items.assign(choice_->labels.size() + 1, Fl_Menu_Item{});
@@ -517,6 +599,7 @@ class ChoicePeer : public WidgetPeer {
     } else {
       choice_->value(-1);
     }
+    return true;
   }
 
  private:
@@ -619,6 +702,19 @@ int TopWindow::handle(int event) {
       return ForwardKey(event);
     case FL_SHORTCUT:
       return 0;
+    case FL_FOCUS: {
+      // The window got the keyboard: the control the model focuses gets it, not the one
+      // FLTK's own navigation would pick. Without one the window itself holds it, and keys reach
+      // the model through it all the same.
+      Window* focus = system.focus();
+      if (focus != nullptr && focus->TopLevel() == &model_) {
+        if (auto* peer = dynamic_cast<WidgetPeer*>(focus->peer());
+            peer != nullptr && peer->widget()->visible_r() && Fl::focus() != peer->widget()) {
+          (void)peer->widget()->take_focus();
+        }
+      }
+      return 1;
+    }
     case FL_DND_ENTER:
     case FL_DND_DRAG:
     case FL_DND_RELEASE:
@@ -722,6 +818,12 @@ class FltkBackend : public Backend {
     owners_[window] = &top;
     SyncAll(top);
     window->show();
+    // FLTK keeps borderless windows off the taskbar, taking them for menus; the skinned main
+    // window is a program's window like any other, and a window manager gives the keyboard
+    // only to windows of the taskbar.
+    if (!window->border()) ShowOnTaskbar(fl_xid(window));
+    // A window that opens gets the keyboard, whatever the window manager makes of a new window.
+    if (System::Get().Active() == &top) Activate(top);
   }
 
   void Detach(Window& top) override {
@@ -752,10 +854,21 @@ class FltkBackend : public Backend {
 
   std::optional<bool> KeyHeld(int key) override {
     // FLTK's record of the keyboard follows every key event of the process, those that its
-    // menus take included.
+    // menus take included. It changes only with an event, and every key typed asks for the
+    // modifiers several times (each answer looks the key up in the keyboard map): the answers
+    // hold until the next event.
+    if (events_seen_ != held_event_) {
+      held_event_ = events_seen_;
+      held_.clear();
+    }
+    for (const auto& [known, down] : held_) {
+      if (known == key) return down;
+    }
     const auto [left, right] = FltkKeysOf(key);
     if (left == 0) return std::nullopt;
-    return Fl::event_key(left) != 0 || (right != 0 && Fl::event_key(right) != 0);
+    const bool down = Fl::event_key(left) != 0 || (right != 0 && Fl::event_key(right) != 0);
+    held_.emplace_back(key, down);
+    return down;
   }
 
   // X confines the pointer to a window: an input-only child of the window that grabs it, over
@@ -781,6 +894,47 @@ class FltkBackend : public Backend {
       ReleasePointer();
       return;
     }
+    XFlush(fl_display);
+  }
+
+  void Activate(Window& top) override {
+    auto it = std::find_if(windows_.begin(), windows_.end(), [&](TopWindow* w) { return owners_[w] == &top; });
+    if (it == windows_.end() || !(*it)->shown()) return;
+    const ::Window xid = fl_xid(*it);
+    if (WindowManagerRuns()) {
+      // The manager's own protocol: it raises and focuses the window as if the user had clicked
+      // it (a program's request, stamped with the time of the last input the program saw).
+      XEvent event{};
+      event.xclient.type = ClientMessage;
+      event.xclient.display = fl_display;
+      event.xclient.window = xid;
+      event.xclient.message_type = XInternAtom(fl_display, "_NET_ACTIVE_WINDOW", False);
+      event.xclient.format = 32;
+      event.xclient.data.l[0] = 1;
+      event.xclient.data.l[1] = static_cast<long>(fl_event_time);
+      XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False,
+                 SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    } else {
+      XRaiseWindow(fl_display, xid);
+      FocusIfViewable(xid);
+    }
+    // Sent now: a chooser or a box that opens next must find the request already handled.
+    XFlush(fl_display);
+  }
+
+  // Without a window manager nobody gives a new window the keyboard. A window of this program
+  // that maps takes it itself (the dialog that runs, FLTK's chooser, GTK's chooser), unless it
+  // is a menu or a tooltip, which never take it, or a window of the layer that is not the one
+  // that takes input now.
+  void WindowMapped(::Window xid, bool override_redirect) {
+    if (override_redirect || WindowManagerRuns()) return;
+    if (Fl_Window* window = fl_find(xid)) {
+      auto* top = dynamic_cast<TopWindow*>(window);
+      if (top != nullptr && owners_[top] != System::Get().Active()) return;
+    } else if (ProcessOf(xid) != static_cast<long>(CurrentProcessId())) {
+      return;
+    }
+    FocusIfViewable(xid);
     XFlush(fl_display);
   }
 
@@ -819,6 +973,13 @@ class FltkBackend : public Backend {
     if (!start.folder.empty()) chooser.directory(start.folder.c_str());
     if (!start.file.empty()) chooser.preset_file(start.file.c_str());
     chooser.options(Fl_Native_File_Chooser::NO_OPTIONS);
+    // Without a window manager the layer hands the keyboard to the windows that open; GTK's
+    // chooser runs a loop of its own in which the program sees none of its events, so there the
+    // keyboard follows the pointer, as X has it without a manager. The owner gets it back after.
+    if (!WindowManagerRuns()) {
+      XSetInputFocus(fl_display, PointerRoot, RevertToPointerRoot, CurrentTime);
+      XFlush(fl_display);
+    }
     FileDialogResult result;
     if (chooser.show() == 0 && chooser.filename() != nullptr) {
       result.ok = true;
@@ -831,8 +992,16 @@ class FltkBackend : public Backend {
 
   bool OpenDocument(std::string_view document) override { return platform::OpenDocument(document); }
 
-  void ClipboardChanged(const std::string& text) override {
+  void CopyToClipboard(const std::string& text) override {
     Fl::copy(text.data(), static_cast<int>(text.size()), 1);
+  }
+
+  // X answers with a SelectionNotify event, which FLTK turns into FL_PASTE on the widget (at
+  // once when this program owns the clipboard itself).
+  void RequestClipboard(Window& receiver) override {
+    auto* peer = dynamic_cast<WidgetPeer*>(receiver.peer());
+    if (peer == nullptr || Fl::first_window() == nullptr) return;
+    Fl::paste(*peer->widget(), 1, Fl::clipboard_plain_text);
   }
 
   Rect ScreenArea(Point near) override {
@@ -841,8 +1010,11 @@ class FltkBackend : public Backend {
     return Rect::FromSize(x, y, w, h);
   }
 
+  // A wait cursor goes up right before work that keeps the loop from running: the request
+  // must reach the server now, not at the next round of the loop after the work.
   void CursorChanged(Cursor cursor) override {
     for (TopWindow* w : windows_) w->cursor(CursorOf(cursor));
+    XSync(fl_display, False);
   }
 
  private:
@@ -880,6 +1052,111 @@ class FltkBackend : public Backend {
     }
   }
 
+  // True when a window manager of the desktop's conventions runs: the root names its check
+  // window, that window names itself (a manager that died leaves the root's property behind),
+  // and the manager supports _NET_ACTIVE_WINDOW. Asked each time: a manager may start or end
+  // while the program runs.
+  static bool WindowManagerRuns() {
+    const ::Window root = RootWindow(fl_display, fl_screen);
+    const Atom check = XInternAtom(fl_display, "_NET_SUPPORTING_WM_CHECK", False);
+    const ::Window manager = WindowProperty(root, check);
+    if (manager == 0 || WindowProperty(manager, check) != manager) return false;
+    const Atom supported = XInternAtom(fl_display, "_NET_SUPPORTED", False);
+    const Atom active = XInternAtom(fl_display, "_NET_ACTIVE_WINDOW", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(fl_display, root, supported, 0, 4096, False, XA_ATOM, &type, &format, &count, &after,
+                           &data) == Success && data != nullptr) {
+      if (type == XA_ATOM && format == 32) {
+        const Atom* atoms = reinterpret_cast<const Atom*>(data);
+        found = std::find(atoms, atoms + count, active) != atoms + count;
+      }
+      XFree(data);
+    }
+    return found;
+  }
+
+  // The window named by the WINDOW property `name` of `xid`, or 0 (also when `xid` is gone).
+  static ::Window WindowProperty(::Window xid, Atom name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    ::Window value = 0;
+    IgnoringXErrors gone_windows;
+    if (XGetWindowProperty(fl_display, xid, name, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
+            Success && data != nullptr) {
+      if (type == XA_WINDOW && format == 32 && count == 1) value = *reinterpret_cast<const ::Window*>(data);
+      XFree(data);
+    }
+    return value;
+  }
+
+  // The process id a window of another connection gives itself (_NET_WM_PID), or -1.
+  static long ProcessOf(::Window xid) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    long pid = -1;
+    const Atom name = XInternAtom(fl_display, "_NET_WM_PID", False);
+    IgnoringXErrors gone_windows;
+    if (XGetWindowProperty(fl_display, xid, name, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) ==
+            Success && data != nullptr) {
+      if (type == XA_CARDINAL && format == 32 && count == 1) pid = *reinterpret_cast<const long*>(data);
+      XFree(data);
+    }
+    return pid;
+  }
+
+  // Takes _NET_WM_STATE_SKIP_TASKBAR off the window: through the manager, which owns the state of
+  // a window it manages, or in the property itself.
+  static void ShowOnTaskbar(::Window xid) {
+    const Atom state = XInternAtom(fl_display, "_NET_WM_STATE", False);
+    const Atom skip = XInternAtom(fl_display, "_NET_WM_STATE_SKIP_TASKBAR", False);
+    if (WindowManagerRuns()) {
+      XEvent event{};
+      event.xclient.type = ClientMessage;
+      event.xclient.display = fl_display;
+      event.xclient.window = xid;
+      event.xclient.message_type = state;
+      event.xclient.format = 32;
+      event.xclient.data.l[0] = 0;  // remove
+      event.xclient.data.l[1] = static_cast<long>(skip);
+      event.xclient.data.l[3] = 1;  // asked by an application
+      XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False,
+                 SubstructureRedirectMask | SubstructureNotifyMask, &event);
+      return;
+    }
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(fl_display, xid, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) !=
+            Success || data == nullptr) {
+      return;
+    }
+    std::vector<Atom> kept;
+    if (type == XA_ATOM && format == 32) {
+      const Atom* atoms = reinterpret_cast<const Atom*>(data);
+      std::copy_if(atoms, atoms + count, std::back_inserter(kept), [&](Atom a) { return a != skip; });
+    }
+    XFree(data);
+    XChangeProperty(fl_display, xid, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(kept.data()), static_cast<int>(kept.size()));
+  }
+
+  // A window that is not viewable (yet) cannot have the focus; asking would be an X error.
+  static void FocusIfViewable(::Window xid) {
+    IgnoringXErrors gone_windows;  // it may go between the two requests
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(fl_display, xid, &attributes) == 0 || attributes.map_state != IsViewable) return;
+    XSetInputFocus(fl_display, xid, RevertToParent, CurrentTime);
+  }
+
   void ReleasePointer() {
     if (confine_ == 0) return;
     XUngrabPointer(fl_display, CurrentTime);
@@ -891,7 +1168,8 @@ class FltkBackend : public Backend {
 
   static void Flatten(const std::vector<MenuItem>& menu, std::vector<Fl_Menu_Item>& items,
                       std::vector<std::unique_ptr<std::string>>& labels) {
-    for (const MenuItem& item : menu) {
+    for (size_t i = 0; i < menu.size(); ++i) {
+      const MenuItem& item = menu[i];
       if (item.separator) {
         if (!items.empty()) items.back().flags |= FL_MENU_DIVIDER;
         continue;
@@ -904,10 +1182,8 @@ class FltkBackend : public Backend {
       entry.labelfont_ = FontFor(DefaultDialogFont(), text);
       entry.labelsize_ = 12;
       entry.user_data_ = reinterpret_cast<void*>(static_cast<intptr_t>(item.id));
-      if (item.grayed) entry.flags |= FL_MENU_INACTIVE;
-      if (item.checked) entry.flags |= FL_MENU_TOGGLE | FL_MENU_VALUE;
+      entry.flags |= FltkMenuFlags(menu, i);
       if (item.is_popup()) {
-        entry.flags |= FL_SUBMENU;
         items.push_back(entry);
         Flatten(item.submenu, items, labels);
         items.push_back(Fl_Menu_Item{});
@@ -920,11 +1196,26 @@ class FltkBackend : public Backend {
  public:
   std::vector<TopWindow*> windows_;
   std::unordered_map<TopWindow*, Window*> owners_;
+  uint64_t events_seen_ = 0;               // X events FLTK has handled
+  uint64_t held_event_ = 0;                // the event the answers of KeyHeld hold for
+  std::vector<std::pair<int, bool>> held_;  // those answers
   ::Window confine_ = 0;                // the pointer's confinement, while the cursor is clipped
   TopWindow* confine_owner_ = nullptr;  // the window that grabbed the pointer
 };
 
 FltkBackend* g_fltk = nullptr;
+
+// Every X event passes here before FLTK handles it (and before it notes a key's state). The maps
+// of top-level windows arrive through the root, whose children this connection follows.
+int WatchEvents(void* event, void*) {
+  if (g_fltk == nullptr) return 0;
+  ++g_fltk->events_seen_;
+  const XEvent& e = *static_cast<const XEvent*>(event);
+  if (e.type == MapNotify && e.xmap.event == RootWindow(fl_display, fl_screen)) {
+    g_fltk->WindowMapped(e.xmap.window, e.xmap.override_redirect != 0);
+  }
+  return 0;  // FLTK goes on with the event
+}
 
 }  // namespace
 }  // namespace internal
@@ -955,6 +1246,12 @@ bool UseFltkBackend() {
     FL_NORMAL_SIZE = 12;
     Fl::visual(FL_DOUBLE | FL_INDEX);
     internal::g_fltk = new internal::FltkBackend();
+    // The root's children: their maps tell when a window of this program needs the keyboard.
+    const ::Window root = RootWindow(fl_display, fl_screen);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(fl_display, root, &attributes);
+    XSelectInput(fl_display, root, attributes.your_event_mask | SubstructureNotifyMask);
+    Fl::add_system_handler(internal::WatchEvents, nullptr);
   }
   System::Get().Install(internal::g_fltk);
   return true;

@@ -217,19 +217,17 @@ class PictureDialog : public Dialog {
   PictureDialog(DialogTemplate t, std::string display, std::filesystem::path folder)
       : Dialog(std::move(t)), display_(std::move(display)), folder_(std::move(folder)) {}
   std::function<void(PictureDialog&)> on_init;
+  // When set, changes the dialog after the first picture, and a second one is taken.
+  std::function<void(PictureDialog&)> then;
   std::optional<Screenshot> shot;
+  std::optional<Screenshot> second_shot;
 
   void OnTimer(int) override {
     KillTimer(1);
-    SettleWindows();
-    ProcessSpec xwd;
-    xwd.program = *FindProgram("xwd");
-    xwd.args = {"-root", "-silent", "-display", display_, "-out", (folder_ / "screen.xwd").string()};
-    ProcessSpec to_ppm;
-    to_ppm.program = *FindProgram("convert");
-    to_ppm.args = {(folder_ / "screen.xwd").string(), (folder_ / "screen.ppm").string()};
-    if (RunProcess(xwd, std::chrono::seconds(10)).ok() && RunProcess(to_ppm, std::chrono::seconds(10)).ok()) {
-      shot = ReadPpm(folder_ / "screen.ppm");
+    shot = TakePicture();
+    if (then) {
+      then(*this);
+      second_shot = TakePicture();
     }
     EndDialog(kIdOk);
   }
@@ -242,6 +240,20 @@ class PictureDialog : public Dialog {
   }
 
  private:
+  std::optional<Screenshot> TakePicture() {
+    SettleWindows();
+    ProcessSpec xwd;
+    xwd.program = *FindProgram("xwd");
+    xwd.args = {"-root", "-silent", "-display", display_, "-out", (folder_ / "screen.xwd").string()};
+    ProcessSpec to_ppm;
+    to_ppm.program = *FindProgram("convert");
+    to_ppm.args = {(folder_ / "screen.xwd").string(), (folder_ / "screen.ppm").string()};
+    if (RunProcess(xwd, std::chrono::seconds(10)).ok() && RunProcess(to_ppm, std::chrono::seconds(10)).ok()) {
+      return ReadPpm(folder_ / "screen.ppm");
+    }
+    return std::nullopt;
+  }
+
   std::string display_;
   std::filesystem::path folder_;
 };
@@ -333,6 +345,53 @@ TEST(FltkScreenshotTest, AShapedWindowPaintsOnlyInsideItsShape) {
     EXPECT_EQ(dialog.shot->at(at.x + corner.x, at.y + corner.y), colors::kButtonFace)
         << corner.x << "," << corner.y << " lies outside the shape";
   }
+}
+
+// The lines of text drawn in `r` (client coordinates of a dialog at `origin`): runs of pixel
+// rows with ink in them.
+int TextLinesIn(const Screenshot& shot, Point origin, const Rect& r) {
+  int lines = 0;
+  bool in_line = false;
+  for (int y = r.top; y < r.bottom; ++y) {
+    bool ink = false;
+    for (int x = r.left; x < r.right && !ink; ++x) ink = IsDark(shot.at(origin.x + x, origin.y + y));
+    if (ink && !in_line) ++lines;
+    in_line = ink;
+  }
+  return lines;
+}
+
+// A multi-line edit breaks its lines at the box edge for the font it has now: a bigger font
+// set after the text shows puts fewer characters on a line, and so more lines.
+TEST(FltkScreenshotTest, AMultiLineEditWrapsAgainForANewFontSize) {
+  const auto xvfb = FindProgram("Xvfb");
+  if (!xvfb || !FindProgram("xwd") || !FindProgram("convert")) {
+    GTEST_SKIP() << "Xvfb, xwd or ImageMagick convert is not installed; the wrap test did not run";
+  }
+  const XServer* server = FltkOnPrivateServer(*xvfb);
+  ASSERT_NE(server, nullptr) << "Xvfb or FLTK did not start";
+  const Rect box = Rect::FromSize(12, 12, 216, 200);
+  DialogTemplate t{.id = 953, .caption = "wrap", .size = {240, 224},
+                   .controls = {{1002, ControlKind::kEdit, "", box, kStyleMultiLine}}};
+  std::string kana;
+  for (int i = 0; i < 40; ++i) kana += "か";
+  const std::filesystem::path folder = TempFolder() / ("vtr_window_wrap_" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  PictureDialog dialog(t, server->display(), folder);
+  dialog.on_init = [&](PictureDialog& d) {
+    d.Item(1002)->SetFont(Font{"MS UI Gothic", 9});
+    d.Item(1002)->SetText(kana);
+  };
+  dialog.then = [](PictureDialog& d) { d.Item(1002)->SetFont(Font{"MS UI Gothic", 15}); };
+  EXPECT_EQ(dialog.DoModal(), kIdOk);
+  std::filesystem::remove_all(folder);
+  ASSERT_TRUE(dialog.shot.has_value() && dialog.second_shot.has_value()) << "xwd or convert failed";
+  const Point origin{dialog.rect().left, dialog.rect().top};
+  const Rect inside = box.Inflate(-4, -4);
+  const int small = TextLinesIn(*dialog.shot, origin, inside);
+  const int big = TextLinesIn(*dialog.second_shot, origin, inside);
+  EXPECT_EQ(small, 3) << "40 kana at 12 pixels in a box 216 pixels wide";
+  EXPECT_GE(big, 4) << "the lines kept their old breaks under the bigger font";
 }
 
 // A user of FLTK's own file chooser, acting from inside its loop: notes what the chooser shows,

@@ -61,5 +61,33 @@ TEST(FontListTest, WithoutAFamilyForEveryGlyphTheClosestOneWins) {
   EXPECT_EQ(FontIndexFor("\xF0\x9F\x82\xA1", false), kJapanese);     // all lack it: the first
 }
 
+// Typing and deleting change the family exactly as a choice over the whole text would.
+TEST(FontListTest, ACountedTextChoosesAsTheWholeTextWould) {
+  struct Step {
+    bool add;
+    std::string_view part;
+    std::string_view text_after;  // the whole text, for the one-off choice
+  };
+  const Step steps[] = {
+      {true, "こんにちは", "こんにちは"},
+      {true, "안", "こんにちは안"},
+      {true, "这", "こんにちは안这"},
+      {false, "안", "こんにちは这"},
+      {false, "这", "こんにちは"},
+      {true, "\n", "こんにちは\n"},
+      {false, "こんにちは\n", ""},
+  };
+  FontCoverage coverage;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.text_after);
+    if (step.add) {
+      coverage.Add(step.part);
+    } else {
+      coverage.Remove(step.part);
+    }
+    for (bool fixed : {false, true}) EXPECT_EQ(coverage.Choice(fixed), FontIndexFor(step.text_after, fixed));
+  }
+}
+
 }  // namespace
 }  // namespace vtr::platform::internal

@@ -97,6 +97,18 @@ class HeadlessBackend : public Backend {
     open_boxes_.pop_back();
   }
 
+  void CopyToClipboard(const std::string& utf8) override { clipboard_ = utf8; }
+
+  // The desktop answers at once unless the test holds its answers back, as X may take a while.
+  void RequestClipboard(Window& receiver) override {
+    if (clipboard_.empty()) return;
+    if (hold_pastes_) {
+      held_pastes_.emplace_back(receiver.handle(), clipboard_);
+      return;
+    }
+    System::Get().DeliverPaste(receiver.handle(), clipboard_);
+  }
+
   void Error(std::string what) { errors_.push_back(std::move(what)); }
 
   void Add(std::string name, std::function<void()> action) {
@@ -139,6 +151,9 @@ class HeadlessBackend : public Backend {
   std::vector<std::string> documents_;
   bool browser_ = true;
   std::vector<std::string> errors_;
+  std::string clipboard_;  // the desktop's clipboard, shared with every other program
+  bool hold_pastes_ = false;
+  std::vector<std::pair<void*, std::string>> held_pastes_;  // answers not yet delivered
 };
 
 }  // namespace internal
@@ -459,6 +474,16 @@ const std::vector<FileDialogRequest>& HeadlessSession::file_dialogs() const { re
 const std::vector<std::string>& HeadlessSession::opened_documents() const { return backend_->documents_; }
 
 void HeadlessSession::set_browser_present(bool present) { backend_->browser_ = present; }
+
+const std::string& HeadlessSession::desktop_clipboard() const { return backend_->clipboard_; }
+void HeadlessSession::CopyInAnotherProgram(std::string utf8) { backend_->clipboard_ = std::move(utf8); }
+void HeadlessSession::HoldPastes() { backend_->hold_pastes_ = true; }
+void HeadlessSession::DeliverHeldPastes() {
+  backend_->hold_pastes_ = false;
+  auto held = std::move(backend_->held_pastes_);
+  backend_->held_pastes_.clear();
+  for (auto& [handle, text] : held) System::Get().DeliverPaste(handle, text);
+}
 const std::vector<std::string>& HeadlessSession::errors() const { return backend_->errors_; }
 
 std::vector<std::string> HeadlessSession::Paint(Window& window) {

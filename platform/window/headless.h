@@ -115,6 +115,14 @@ class HeadlessSession {
   const std::vector<std::string>& opened_documents() const;
   // Without a browser, opening a document is recorded and fails.
   void set_browser_present(bool present);
+  // The desktop's clipboard, which every program shares: what the program copied last, or
+  // what another program put there.
+  const std::string& desktop_clipboard() const;
+  void CopyInAnotherProgram(std::string utf8);
+  // The desktop answers a paste at once; while held, it answers none until DeliverHeldPastes,
+  // as the answer of a real desktop comes later, as an event.
+  void HoldPastes();
+  void DeliverHeldPastes();
   // What went wrong with the script: steps that found nothing to act on, loops left waiting.
   const std::vector<std::string>& errors() const;
 

@@ -107,6 +107,11 @@ void Window::SetText(std::string_view utf8) {
   Changed();
 }
 
+void Window::ReplaceText(size_t start, size_t length, std::string_view utf8) {
+  text_.replace(start, length, utf8);
+  Changed();
+}
+
 void Window::SetFont(const Font& font) {
   font_ = font;
   Changed();

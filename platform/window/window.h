@@ -59,6 +59,7 @@ enum Key : int {
   kKeyUp = 0x26,
   kKeyRight = 0x27,
   kKeyDown = 0x28,
+  kKeyInsert = 0x2D,
   kKeyDelete = 0x2E,
   kKeyF1 = 0x70,
   kKeyF10 = 0x79,
@@ -224,6 +225,9 @@ class Window {
 
  protected:
   void set_id(int id) { id_ = id; }
+  // Replaces `length` bytes of the text at byte `start` by `utf8` (no notice): an edit of a long
+  // text costs the size of the change, not of the text.
+  void ReplaceText(size_t start, size_t length, std::string_view utf8);
 
  private:
   friend class Dialog;

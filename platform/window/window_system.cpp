@@ -351,6 +351,10 @@ void System::set_cursor_pos(Point p) {
   backend().MoveCursor(p);
 }
 
+void System::DeliverPaste(void* handle, std::string_view utf8) {
+  if (auto* edit = dynamic_cast<Edit*>(Lookup(handle))) edit->ReceivePaste(utf8);
+}
+
 bool System::IsKeyDown(int key) const {
   if (backend_ != nullptr) {
     if (std::optional<bool> held = backend_->KeyHeld(key)) return *held;
@@ -433,6 +437,25 @@ void System::SetFocus(Window* window) {
   }
 }
 
+System::KeyboardHolder System::HolderOfKeyboard(Window* owner) const {
+  KeyboardHolder holder;
+  Window* top = owner != nullptr ? owner->TopLevel() : Active();
+  if (focus_ != nullptr) {
+    holder.focus = focus_->handle();
+    top = focus_->TopLevel();
+  }
+  if (top != nullptr) holder.top = top->handle();
+  return holder;
+}
+
+void System::GiveKeyboardBack(const KeyboardHolder& holder) {
+  Window* focus = Lookup(holder.focus);
+  Window* top = focus != nullptr ? focus->TopLevel() : Lookup(holder.top);
+  if (top == nullptr) top = Active();
+  if (focus != nullptr && focus != focus_ && focus->IsShown() && focus->IsEnabled()) SetFocus(focus);
+  if (top != nullptr && top->IsShown() && has_backend()) backend().Activate(*top);
+}
+
 }  // namespace internal
 
 using internal::System;
@@ -451,12 +474,18 @@ const std::string& ApplicationTitle() { return TitleStore(); }
 int TrackPopupMenu(Window* owner, const Menu& menu, Point at) {
   System& system = System::Get();
   if (system.capture() != nullptr) system.ReleaseCapture();
+  const System::KeyboardHolder holder = system.HolderOfKeyboard(owner);
   const int chosen = system.backend().TrackPopupMenu(owner, menu, at);
+  system.GiveKeyboardBack(holder);
   return menu.IsSelectable(chosen) ? chosen : 0;
 }
 
 FileDialogResult ShowFileDialog(Window* owner, const FileDialogRequest& request) {
-  return System::Get().backend().ShowFileDialog(owner, request);
+  System& system = System::Get();
+  const System::KeyboardHolder holder = system.HolderOfKeyboard(owner);
+  FileDialogResult result = system.backend().ShowFileDialog(owner, request);
+  system.GiveKeyboardBack(holder);
+  return result;
 }
 
 bool OpenInBrowser(std::string_view document) { return System::Get().backend().OpenDocument(document); }
@@ -481,12 +510,7 @@ WaitCursor::~WaitCursor() { System::Get().AddWait(-1); }
 
 Cursor CurrentCursor() { return System::Get().cursor(); }
 
-void SetClipboardText(std::string_view utf8) {
-  System& system = System::Get();
-  system.clipboard = std::string(utf8);
-  system.backend().ClipboardChanged(system.clipboard);
-}
-std::string ClipboardText() { return System::Get().clipboard; }
+void SetClipboardText(std::string_view utf8) { System::Get().backend().CopyToClipboard(std::string(utf8)); }
 
 void PumpUntil(const std::function<bool()>& done) {
   System& system = System::Get();

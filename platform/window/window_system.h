@@ -54,6 +54,7 @@ void SetApplicationTitle(std::string_view utf8);
 const std::string& ApplicationTitle();
 
 // Shows `menu` as a popup at screen point `at` and returns the chosen command, 0 when dismissed.
+// The control that had the focus has it again afterwards, and its window the keyboard.
 int TrackPopupMenu(Window* owner, const Menu& menu, Point at);
 
 struct FileFilter {
@@ -76,6 +77,8 @@ struct FileDialogResult {
   int filter_index = 1;   // 1-based filter in use when the user chose
 };
 
+// Runs the desktop's file chooser, which gets the keyboard while it shows; afterwards the control
+// that had the focus has it again, and its window the keyboard.
 FileDialogResult ShowFileDialog(Window* owner, const FileDialogRequest& request);
 
 // Opens a document or address in the desktop's browser; false when that could not start.
@@ -95,7 +98,8 @@ void SetCursorPos(Point screen);
 // True while the key is held down.
 bool IsKeyDown(int key);
 
-// Shows the wait cursor while it lives.
+// Shows the wait cursor while it lives: on the screen at once, before the work that follows
+// (which keeps the message loop from running) begins.
 class WaitCursor {
  public:
   WaitCursor();
@@ -107,8 +111,9 @@ class WaitCursor {
 // The cursor the system shows now (over the window under the mouse).
 Cursor CurrentCursor();
 
+// Puts `utf8` on the desktop's clipboard (the CLIPBOARD selection of X), where every program
+// finds it. Pasting goes the other way through Edit::Paste, whose text arrives later.
 void SetClipboardText(std::string_view utf8);
-std::string ClipboardText();
 
 // Runs a nested message loop until `done` returns true (checked after every event). A drag
 // with its own loop uses it; modal dialogs and boxes run one of their own.

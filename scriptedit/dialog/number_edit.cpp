@@ -29,8 +29,8 @@ int NumberEdit::Validate(std::string& text) const {
   return 1;
 }
 
-void NumberEdit::Paste() {
-  std::string clip = platform::ClipboardText();
+void NumberEdit::OnPaste(std::string_view utf8) {
+  std::string clip(utf8);
   if (Validate(clip) == 0) return;
   SelectAll();
   (void)UserReplaceSel(clip);

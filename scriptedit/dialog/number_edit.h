@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/window/controls.h"
 
@@ -41,15 +42,17 @@ class NumberEdit : public platform::Edit {
   // Otherwise 0 and `text` is left as it was.
   [[nodiscard]] int Validate(std::string& text) const;
 
-  // The clipboard text replaces the whole field when it is a valid number (in its rewritten
-  // form); otherwise nothing changes.
-  void Paste() override;
   // Characters: backspace passes; a non-digit, or a digit when nothing is selected and the
   // field is full, is dropped. Ctrl+C/V/X/Z copy, paste, cut and undo. Enter empties a field
   // that holds no valid number and goes on to the dialog.
   bool OnKey(const platform::KeyEvent& event) override;
   // Losing the focus empties an invalid field, and an empty field shows the default value.
   void OnFocus(bool gained) override;
+
+ protected:
+  // The pasted text replaces the whole field when it is a valid number (in its rewritten form),
+  // as one step of undo; otherwise nothing changes.
+  void OnPaste(std::string_view utf8) override;
 
  private:
   uint16_t max_digits_ = 0;

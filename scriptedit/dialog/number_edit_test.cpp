@@ -129,6 +129,25 @@ TEST(NumberEditTest, PasteTakesOnlyValidNumbers) {
   }
 }
 
+// The desktop answers a paste later: the field keeps its text until the answer comes, and a
+// valid number then replaces it as one step of undo.
+TEST(NumberEditTest, APasteArrivesLaterAndIsOneStepOfUndo) {
+  platform::HeadlessSession session;
+  Parent parent;
+  NumberEdit* edit = AddEdit(parent, 1, 99, 1);
+  edit->SetText("3");
+  edit->SetSel(1, 1);
+  session.CopyInAnotherProgram("042");
+  session.HoldPastes();
+  EXPECT_TRUE(edit->OnKey(Down('V', platform::kModCtrl)));
+  EXPECT_EQ(edit->text(), "3");
+  session.DeliverHeldPastes();
+  EXPECT_EQ(edit->text(), "42");
+  EXPECT_EQ(parent.changes, std::vector<int>{2047});
+  EXPECT_TRUE(edit->OnKey(Down('Z', platform::kModCtrl)));
+  EXPECT_EQ(edit->text(), "3");
+}
+
 TEST(NumberEditTest, ControlKeysCopyCutAndUndo) {
   platform::HeadlessSession session;
   Parent parent;
@@ -136,7 +155,7 @@ TEST(NumberEditTest, ControlKeysCopyCutAndUndo) {
   edit->SetText("42");
   edit->SetSel(0, 1);
   EXPECT_TRUE(edit->OnKey(Down('C', platform::kModCtrl)));
-  EXPECT_EQ(platform::ClipboardText(), "4");
+  EXPECT_EQ(session.desktop_clipboard(), "4");
   EXPECT_TRUE(edit->OnKey(Down('X', platform::kModCtrl)));
   EXPECT_EQ(edit->text(), "2");
   EXPECT_TRUE(edit->OnKey(Down('Z', platform::kModCtrl)));

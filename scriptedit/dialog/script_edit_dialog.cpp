@@ -350,6 +350,10 @@ void ScriptEditDlg::FillVoiceList() {
 }
 
 void ScriptEditDlg::ShowMembers() {
+  // What the user pastes into the boxes is held to the script's encoding.
+  for (int id : {kScriptBox, kNameBox}) {
+    if (auto* box = Item<Edit>(id)) box->SetEncoding(encoding());
+  }
   ShowText(script_text_);
   if (auto* slider = Item<platform::Trackbar>(kVolumeSlider)) slider->SetPos(volume_);
   if (auto* box = Item<Button>(kRemainLinefeedBox)) box->SetCheck(remain_linefeed_ ? 1 : 0);

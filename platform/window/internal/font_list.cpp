@@ -86,16 +86,33 @@ std::vector<FcChar32> Printable(std::string_view utf8) {
 bool FontInstalled(std::string_view name) { return Coverage::Get().Of(name) != nullptr; }
 
 int FontIndexFor(std::string_view utf8, bool fixed) {
+  FontCoverage coverage;
+  coverage.Add(utf8);
+  return coverage.Choice(fixed);
+}
+
+void FontCoverage::Count(std::string_view utf8, int sign) {
   const std::vector<FcChar32> chars = Printable(utf8);
-  int best = -1;
-  size_t best_missing = 0;
-  for (size_t i = 0; i < kFontList.size(); ++i) {
-    const FcCharSet* set = Coverage::Get().Of(fixed ? kFontList[i].fixed : kFontList[i].proportional);
-    if (set == nullptr) continue;
-    size_t missing = 0;
-    for (FcChar32 c : chars) {
-      if (!FcCharSetHasChar(set, c)) ++missing;
+  if (chars.empty()) return;
+  for (int fixed = 0; fixed < 2; ++fixed) {
+    for (size_t i = 0; i < kFontList.size(); ++i) {
+      const FcCharSet* set = Coverage::Get().Of(fixed ? kFontList[i].fixed : kFontList[i].proportional);
+      if (set == nullptr) continue;
+      long missing = 0;
+      for (FcChar32 c : chars) {
+        if (!FcCharSetHasChar(set, c)) ++missing;
+      }
+      missing_[fixed][i] += sign * missing;
     }
+  }
+}
+
+int FontCoverage::Choice(bool fixed) const {
+  int best = -1;
+  long best_missing = 0;
+  for (size_t i = 0; i < kFontList.size(); ++i) {
+    if (Coverage::Get().Of(fixed ? kFontList[i].fixed : kFontList[i].proportional) == nullptr) continue;
+    const long missing = missing_[fixed ? 1 : 0][i];
     if (missing == 0) return static_cast<int>(i);
     if (best < 0 || missing < best_missing) {
       best = static_cast<int>(i);

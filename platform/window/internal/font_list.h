@@ -37,6 +37,27 @@ bool FontInstalled(std::string_view name);
 // none has them all, the one that lacks the fewest; 0 when none is installed.
 int FontIndexFor(std::string_view utf8, bool fixed);
 
+// The same choice for a text that changes, at the cost of the change: how many characters of
+// the text each family lacks, at both pitches, counted as characters come in and go.
+//
+//   FontCoverage coverage;
+//   coverage.Add("かな");
+//   coverage.Remove("な");
+//   coverage.Add("안");          // the text is now "か안"
+//   int family = coverage.Choice(/*fixed=*/false);  // == FontIndexFor("か안", false)
+class FontCoverage {
+ public:
+  void Add(std::string_view utf8) { Count(utf8, 1); }
+  // `utf8` must be a part of the text counted so far.
+  void Remove(std::string_view utf8) { Count(utf8, -1); }
+  void Clear() { missing_ = {}; }
+  [[nodiscard]] int Choice(bool fixed) const;
+
+ private:
+  void Count(std::string_view utf8, int sign);
+  std::array<std::array<long, kFontList.size()>, 2> missing_{};  // [fixed][family]
+};
+
 }  // namespace vtr::platform::internal
 
 #endif  // VTR_PLATFORM_WINDOW_INTERNAL_FONT_LIST_H_

@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -44,8 +45,14 @@ class Backend {
   virtual FileDialogResult ShowFileDialog(Window* owner, const FileDialogRequest& request) = 0;
   virtual bool OpenDocument(std::string_view document) = 0;
   virtual void CursorChanged(Cursor) {}
-  // The layer's clipboard text changed (the FLTK backend hands it to the desktop).
-  virtual void ClipboardChanged(const std::string&) {}
+  // Puts `utf8` on the desktop's clipboard, where every program finds it.
+  virtual void CopyToClipboard(const std::string& /*utf8*/) {}
+  // Asks the desktop for the clipboard's text on behalf of `receiver`. The text arrives later,
+  // through System::DeliverPaste, or never when the clipboard holds no text.
+  virtual void RequestClipboard(Window& /*receiver*/) {}
+  // Gives the top-level window `top` the keyboard and brings it to the front: through the
+  // window manager where one runs, directly otherwise.
+  virtual void Activate(Window& /*top*/) {}
   virtual void MoveCursor(Point) {}
   // The cursor is held inside `screen_rect` (screen coordinates), or set free (nothing).
   virtual void ClipCursor(const std::optional<Rect>&) {}
@@ -116,6 +123,17 @@ class System {
   void ReleaseCapture();
   Window* focus() const { return focus_; }
   void SetFocus(Window* window);
+  // Who holds the keyboard before a window of the toolkit or the desktop opens over `owner`
+  // (a file chooser, a popup menu, a modal loop): the focused control and its top-level window,
+  // or `owner`'s when nothing has the focus.
+  struct KeyboardHolder {
+    void* focus = nullptr;
+    void* top = nullptr;
+  };
+  KeyboardHolder HolderOfKeyboard(Window* owner) const;
+  // That window has gone: the control gets the focus back (when it still lives, shows and is
+  // enabled) and its top-level window the keyboard, as on every desktop.
+  void GiveKeyboardBack(const KeyboardHolder& holder);
   Window* hover() const { return hover_; }
   // From the backend's record of the keyboard when it keeps one, else from the presses seen.
   bool IsKeyDown(int key) const;
@@ -129,7 +147,10 @@ class System {
   void set_cursor_clip(std::optional<Rect> clip) { cursor_clip_ = clip; }
   const std::optional<Rect>& cursor_clip() const { return cursor_clip_; }
 
-  std::string clipboard;
+  // Pasted text from the desktop arrives for the window named `handle` (dropped when it died
+  // meanwhile or is no edit).
+  void DeliverPaste(void* handle, std::string_view utf8);
+
   std::string title = "Voxtrel";
 
  private:

@@ -1,0 +1,337 @@
+// The program among other programs, the way a person runs it: under a window manager (openbox),
+// with the desktop's file chooser (GTK's), text copied between programs (xclip), and keys sent
+// to whatever window has the keyboard (xdotool without --window), never aimed at a window.
+// The keyboard comes back after every file dialog, text pastes in from other programs and copies
+// out to them, and the wait cursor shows while the aligner runs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/testing/desktop.h"
+#include "app/testing/program_on_xvfb.h"
+#include "engines/wtp/testing/speech_synth.h"
+#include "engines/wtp/wave_buffer.h"
+#include "platform/window/dialog_template.h"
+#include "resources/resources.h"
+
+namespace vtr::app {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace vtr::app::testing;
+using resources::Module;
+
+constexpr unsigned kWatchShape = 150;  // XC_watch of the X cursor font
+
+std::string Key(const std::string& keys) { return "xdotool key --delay 40 " + keys; }
+
+// How many of the typed kana あ, い and う a Shift-JIS script holds.
+size_t KanaIn(std::string_view script) {
+  size_t kana = 0;
+  for (size_t i = 0; i < script.size();) {
+    const auto lead = static_cast<unsigned char>(script[i]);
+    const bool pair = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+    if (pair && CountKana(script.substr(i, 2)) == 1) ++kana;
+    i += pair ? 2 : 1;
+  }
+  return kana;
+}
+
+// Starts the program on a desktop and waits until its main window has the keyboard, as a window
+// that opens gets it.
+void StartOnDesktop(ProgramOnXvfb& x) {
+  x.UseDesktop();
+  ASSERT_EQ(x.Start(true), "");
+  ASSERT_TRUE(WaitFor([&] { return FocusedWindow(x) == x.main_window().id; }))
+      << "the main window did not get the keyboard when it opened";
+}
+
+// Where control `id` of dialog template `dialog` lies in the dialog's window.
+platform::Rect ControlPlace(Module module, int dialog, int id) {
+  const platform::DialogTemplate* t = resources::FindDialog(module, dialog);
+  for (const platform::ControlTemplate& control : t->controls) {
+    if (control.id == id) return platform::TemplateToPixels(control.place, t->units);
+  }
+  return {};
+}
+
+std::string ClickAt(unsigned long window, platform::Point at, const std::string& clicks = "click 1") {
+  return "xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(at.x) + " " +
+         std::to_string(at.y) + " " + clicks;
+}
+
+// Clicks the middle of control `id` of dialog template `dialog` in the window `window` shows it.
+std::string ClickControl(unsigned long window, Module module, int dialog, int id) {
+  const platform::Rect place = ControlPlace(module, dialog, id);
+  return ClickAt(window, {place.left + place.width() / 2, place.top + place.height() / 2});
+}
+
+// Presses the keys, waits for the window they open and returns it; it has the keyboard.
+unsigned long OpenWindow(ProgramOnXvfb& x, const std::string& keys, const char* what) {
+  const std::vector<unsigned long> before = ManagedWindows(x);
+  (void)x.Run(keys);
+  const unsigned long opened = WaitForNewWindow(x, before);
+  EXPECT_NE(opened, 0u) << "no " << what;
+  if (opened != 0) {
+    EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == opened; })) << "the " << what << " did not get the keyboard";
+  }
+  return opened;
+}
+
+// Presses the keys in the window that has the keyboard, which then goes; the keyboard comes back
+// to `back`.
+void CloseWindow(ProgramOnXvfb& x, unsigned long window, const std::string& keys, unsigned long back,
+                 const char* what) {
+  (void)x.Run(keys);
+  ASSERT_TRUE(WaitUntilGone(x, window)) << "the " << what << " stayed";
+  EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == back; })) << "the keyboard did not come back after the " << what;
+}
+
+// A question box of the program that may come before a chooser (509, the count warning): answered
+// with Return. Returns the chooser, which has the keyboard.
+unsigned long ChooserAfterBoxes(ProgramOnXvfb& x, const std::string& keys) {
+  unsigned long window = OpenWindow(x, keys, "window");
+  while (window != 0 && x.WindowName(window) == "Voxtrel") {
+    const std::vector<unsigned long> before = ManagedWindows(x);
+    (void)x.Run(Key("Return"));
+    EXPECT_TRUE(WaitUntilGone(x, window)) << "the box stayed";
+    window = WaitForNewWindow(x, before);
+    EXPECT_TRUE(WaitFor([&] { return window != 0 && FocusedWindow(x) == window; })) << "the chooser did not get the keyboard";
+  }
+  return window;
+}
+
+// GTK's save chooser: the name it proposes (or `name`), Return, and the overwrite question the
+// program asks when the file exists (answered yes).
+void SaveInChooser(ProgramOnXvfb& x, unsigned long chooser, const std::string& name, bool overwrites) {
+  const std::vector<unsigned long> before = ManagedWindows(x);
+  (void)x.Run(name.empty() ? Key("Return") : "xdotool key ctrl+a type " + name + " && " + Key("Return"));
+  ASSERT_TRUE(WaitUntilGone(x, chooser)) << "the chooser stayed";
+  if (overwrites) {
+    const unsigned long question = WaitForNewWindow(x, before);
+    ASSERT_NE(question, 0u) << "no overwrite question";
+    EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == question; })) << "the overwrite question did not get the keyboard";
+    (void)x.Run(Key("Return"));
+    EXPECT_TRUE(WaitUntilGone(x, question));
+  }
+  EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == x.main_window().id; }))
+      << "the keyboard did not come back after the save";
+}
+
+// A recording of "かいこ" spoken, in the scratch folder.
+fs::path SpokenWave(ProgramOnXvfb& x) {
+  const wtp::testing::SynthScript script = {{"ka", 0.07, 0.16}, {"i", 0.0, 0.18}, {"ko", 0.07, 0.17}};
+  const wtp::testing::SynthSpeech speech = wtp::testing::Synthesize(script, 16000, 150.0, 7, 0.3, 0.3);
+  const fs::path path = x.scratch() / "kaiko.wav";
+  EXPECT_EQ(wtp::WaveBuffer(speech.samples, 16000).WriteWave(path), wtp::WaveResult::kOk);
+  return path;
+}
+
+// The wave input dialog, opened from the intonation dialog's record button; it has the keyboard.
+unsigned long OpenWaveDialog(ProgramOnXvfb& x) {
+  const unsigned long intonation = OpenWindow(x, Key("ctrl+w"), "intonation dialog");
+  if (intonation == 0) return 0;
+  return OpenWindow(x, ClickControl(intonation, Module::kWaveToScript, 141, 162), "wave input dialog");
+}
+
+// GTK's open chooser: the file's path typed into its location field.
+void OpenInChooser(ProgramOnXvfb& x, unsigned long chooser, const fs::path& file, unsigned long back) {
+  CloseWindow(x, chooser, "xdotool key ctrl+l sleep 0.3 type " + Quoted(file) + " && " + Key("Return"), back,
+              "open chooser");
+}
+
+// The wave input dialog with a recording of "かいこ" opened through its own open (Ctrl+O and
+// GTK's chooser); it has the keyboard again. 0 when it did not open.
+unsigned long WaveDialogWithItsWave(ProgramOnXvfb& x) {
+  const fs::path wave = SpokenWave(x);
+  const unsigned long dialog = OpenWaveDialog(x);
+  if (dialog == 0) return 0;
+  const unsigned long chooser = OpenWindow(x, Key("ctrl+o"), "wave chooser");
+  if (chooser == 0) return 0;
+  OpenInChooser(x, chooser, wave, dialog);
+  return dialog;
+}
+
+TEST(VtrXvfbDesktopTest, TypingArrivesAfterEveryFileDialog) {
+  if (const std::string tool = MissingTool(kDesktopTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the desktop test needs it";
+  }
+  struct Case {
+    const char* name;
+    bool open_first;  // Ctrl+O on a script of two kana before typing
+    bool koru;        // the first save exports through the KORU filter
+    size_t kana;      // in the file saved last
+  };
+  const Case cases[] = {
+      {"Ctrl+S twice (the second after warning 509)", false, false, 6},
+      {"Ctrl+O, then Ctrl+S", true, false, 8},
+      {"the KORU export, then Ctrl+S", false, true, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProgramOnXvfb x("vtr_xvfb_desktop_typing");
+    ASSERT_NO_FATAL_FAILURE(StartOnDesktop(x));
+    const unsigned long main = x.main_window().id;
+    if (c.open_first) {
+      std::ofstream(x.scratch() / "song.kvx", std::ios::binary) << "KV#J\x82\xA0\x82\xA2";
+      const unsigned long chooser = OpenWindow(x, Key("ctrl+o"), "open chooser");
+      ASSERT_NE(chooser, 0u);
+      OpenInChooser(x, chooser, x.scratch() / "song.kvx", main);
+    }
+    (void)x.Run(TypeKana(1));
+    unsigned long chooser = ChooserAfterBoxes(x, Key("ctrl+s"));
+    ASSERT_NE(chooser, 0u);
+    if (c.koru) {
+      // The filter list at the chooser's lower right, its second entry, then back to the name.
+      const Place place = x.PlaceOf(chooser);
+      (void)x.Run("xdotool mousemove --window " + std::to_string(chooser) + " " + std::to_string(place.width - 94) + " " +
+                  std::to_string(place.height - 103) + " click 1 sleep 0.5 key Down Return sleep 0.3 key alt+n");
+    }
+    ASSERT_NO_FATAL_FAILURE(SaveInChooser(x, chooser, c.open_first ? "" : "song", c.open_first));
+    if (c.koru) {
+      EXPECT_TRUE(fs::exists(x.scratch() / "song.qrl")) << "no KORU file";
+    }
+    // Typed after the chooser: it reaches the script box, and the next save holds it.
+    (void)x.Run(TypeKana(1));
+    chooser = ChooserAfterBoxes(x, Key("ctrl+s"));
+    ASSERT_NE(chooser, 0u);
+    ASSERT_NO_FATAL_FAILURE(SaveInChooser(x, chooser, "", true));
+    std::string saved;
+    EXPECT_TRUE(WaitFor([&] { return KanaIn(saved = ReadFile(x.scratch() / "song.kvx")) == c.kana; }))
+        << "the file holds " << KanaIn(saved) << " of the kana typed";
+  }
+}
+
+// The wave input dialog's own open: a chooser over a dialog over the intonation dialog; the
+// kana typed afterwards reach the kana box (read back through the clipboard).
+TEST(VtrXvfbDesktopTest, TypingArrivesAfterTheWaveDialogsOpen) {
+  if (const std::string tool = MissingTool(kDesktopTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the desktop test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_desktop_wave_open");
+  ASSERT_NO_FATAL_FAILURE(StartOnDesktop(x));
+  ASSERT_NE(WaveDialogWithItsWave(x), 0u);
+  (void)x.Run(TypeKana(1) + " && " + Key("ctrl+a ctrl+c"));
+  EXPECT_TRUE(WaitFor([&] { return ClipboardText(x) == "あいう"; })) << "the kana box holds " << ClipboardText(x);
+}
+
+TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
+  if (const std::string tool = MissingTool(kDesktopTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the desktop test needs it";
+  }
+  enum class Edit { kScriptBox, kScriptEditBox, kSpeedField, kWaveKanaBox, kChangeHiragana };
+  struct Case {
+    const char* name;
+    Edit edit;
+    std::string copied;  // by another program
+    std::string shown;   // copied back out of the edit
+  };
+  const Case cases[] = {
+      {"the main window's script box", Edit::kScriptBox, "かきくけこ", "かきくけこ"},
+      {"a character Shift-JIS lacks becomes ?", Edit::kScriptBox, "가か", "?か"},
+      {"the script edit dialog's box", Edit::kScriptEditBox, "かきくけこ", "かきくけこ"},
+      {"a number field takes a number", Edit::kSpeedField, "42", "42"},
+      {"a number field refuses what is no number", Edit::kSpeedField, "12a", "50"},
+      {"the wave dialog's kana box", Edit::kWaveKanaBox, "かいこ", "かいこ"},
+      {"the change-hiragana dialog of the intonation graph", Edit::kChangeHiragana, "きょう", "きょう"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProgramOnXvfb x("vtr_xvfb_desktop_paste");
+    ASSERT_NO_FATAL_FAILURE(StartOnDesktop(x));
+    // Into the edit; what it then holds is selected.
+    std::string paste = Key("ctrl+v");
+    std::string select = Key("ctrl+a");
+    switch (c.edit) {
+      case Edit::kScriptBox:
+        break;
+      case Edit::kScriptEditBox:
+        ASSERT_NE(OpenWindow(x, Key("ctrl+e"), "script edit dialog"), 0u);
+        break;
+      case Edit::kSpeedField: {
+        const unsigned long dialog = OpenWindow(x, Key("ctrl+e"), "script edit dialog");
+        ASSERT_NE(dialog, 0u);
+        (void)x.Run(ClickControl(dialog, Module::kScriptEdit, 130, 2038));
+        select = Key("End shift+Home");
+        break;
+      }
+      case Edit::kWaveKanaBox:
+        ASSERT_NE(OpenWaveDialog(x), 0u);
+        break;
+      case Edit::kChangeHiragana:
+        // A script of three kana, and the hiragana of the graph's first syllable changed.
+        (void)x.Run(TypeKana(1));
+        const unsigned long intonation = OpenWindow(x, Key("ctrl+w"), "intonation dialog");
+        ASSERT_NE(intonation, 0u);
+        // A double click on the first syllable's label, low at the graph's left.
+        const platform::Rect graph = ControlPlace(Module::kWaveToScript, 141, 130);
+        ASSERT_NE(OpenWindow(x, ClickAt(intonation, {graph.left + 20, graph.bottom - 12}, "click --repeat 2 --delay 80 1"),
+                             "change-hiragana dialog"),
+                  0u);
+        paste = Key("Home shift+End ctrl+v");
+        select = Key("shift+Home");
+        break;
+    }
+    CopyInAnotherProgram(x, c.copied);
+    (void)x.Run(paste + " && sleep 0.3 && " + select + " " + "ctrl+c");
+    std::string shown;
+    EXPECT_TRUE(WaitFor([&] { return (shown = ClipboardText(x)) == c.shown; })) << "the edit holds " << shown;
+  }
+}
+
+// The aligner road with a recogniser that takes its time: the watch shows over the wave input
+// dialog while it runs, and goes when the next dialog shows.
+TEST(VtrXvfbDesktopTest, TheWaitCursorShowsWhileTheAlignerRuns) {
+  if (const std::string tool = MissingTool(kDesktopTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the desktop test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_desktop_wait");
+  // The program folder of the test's own: the same files, linked, but a recogniser that first
+  // sleeps three seconds.
+  const fs::path folder = x.work().parent_path() / "vtr_xvfb_desktop_wait_program";
+  fs::remove_all(folder);
+  fs::copy(x.program().parent_path(), folder, fs::copy_options::recursive | fs::copy_options::create_hard_links);
+  const fs::path recogniser = folder / "Plugin" / "Julius" / "julius";
+  fs::remove(recogniser);
+  std::ofstream(recogniser) << "#!/bin/sh\nsleep 3\nexec " << Quoted(x.program().parent_path() / "Plugin" / "Julius" / "julius")
+                            << " \"$@\"\n";
+  fs::permissions(recogniser, fs::perms::owner_all);
+  x.SetProgramFolder(folder);
+  ASSERT_NO_FATAL_FAILURE(StartOnDesktop(x));
+  CursorWatch cursor(x);
+  ASSERT_TRUE(cursor.connected()) << "no XFixes on the server";
+  const std::vector<CursorImage> watch = cursor.OfShape(kWatchShape);
+  ASSERT_FALSE(watch.empty()) << "the probe saw no watch";
+  auto watch_shows = [&] {
+    const CursorImage now = cursor.Now();
+    return std::find(watch.begin(), watch.end(), now) != watch.end();
+  };
+
+  const unsigned long dialog = WaveDialogWithItsWave(x);
+  ASSERT_NE(dialog, 0u);
+  CopyInAnotherProgram(x, "かいこ");
+  (void)x.Run(Key("ctrl+v"));
+  const Place place = x.PlaceOf(dialog);
+  (void)x.Run("xdotool mousemove --window " + std::to_string(dialog) + " " + std::to_string(place.width / 2) + " " +
+              std::to_string(place.height / 3));
+  EXPECT_FALSE(watch_shows()) << "the watch shows before the road";
+
+  // OK: the road runs; the watch shows before the recogniser has done.
+  const std::vector<unsigned long> before = ManagedWindows(x);
+  (void)x.Run(Key("Return"));
+  EXPECT_TRUE(WaitFor(watch_shows)) << "no watch while the aligner ran";
+  const unsigned long next = WaitForNewWindow(x, before);
+  ASSERT_NE(next, 0u) << "neither the segment dialog nor a message came after the road";
+  (void)x.Run("xdotool mousemove --window " + std::to_string(next) + " 10 10");
+  EXPECT_TRUE(WaitFor([&] { return !watch_shows(); })) << "the watch stayed after the road";
+  EXPECT_EQ(x.WindowName(next), "セグメントの位置を確認") << "the road failed";
+  fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace vtr::app
