@@ -63,6 +63,8 @@ constexpr int kRecordButton = 162;
 constexpr int kSegmentGraph = 166;
 constexpr int kSegmentDialogId = 148;
 constexpr char kControlWindow[] = "xlogo";
+constexpr double kControlGraceMs = 3000;   // [ms] the other window may come after the dialog
+constexpr double kRoadPatienceMs = 60000;  // [ms] the longest road waited for
 
 // Keycodes the standard keymap leaves to rarely used keys; each takes one kana of the text.
 std::vector<int> SpareKeycodes() {
@@ -345,23 +347,26 @@ bool RunRoad(const Options& options, Road& road, std::string& error) {
   const Clock::time_point ok = Clock::now();
   (void)x.Run("xdotool key Return; " + std::string(kControlWindow) +
               " -geometry 64x64+0+0 >/dev/null 2>&1 & echo $! >../control.pid");
+  // Until the dialog is drawn and the other window shows, or a moment after the dialog when the
+  // other window does not come; a window manager busy for a minute counts as a failed road.
   bool drawn = false;
-  const bool done = vtr::app::testing::WaitFor([&] {
+  for (;;) {
     const std::string seen =
         x.Run(std::string(kShellHelpers) + "shown " + kControlWindow + " && echo control; shown '" +
               kSegmentDialog + "' && xwd -id $(wid '" + kSegmentDialog +
               "') -silent | xwdtopnm >../segment.ppm 2>/dev/null && echo segment");
     const double now = Since(ok);
     if (road.control_ms < 0 && seen.find("control") != std::string::npos) road.control_ms = now;
-    if (seen.find("segment") != std::string::npos &&
+    if (!drawn && seen.find("segment") != std::string::npos &&
         GraphDrawn(vtr::app::testing::ReadPpm(x.work() / "segment.ppm"))) {
       road.road_ms = now;
       drawn = true;
     }
-    return drawn;
-  });
+    if (drawn && (road.control_ms >= 0 || now > road.road_ms + kControlGraceMs)) break;
+    if (now > kRoadPatienceMs) break;
+  }
   (void)x.Run("kill $(cat ../control.pid) 2>/dev/null");
-  if (!done) {
+  if (!drawn) {
     error = "the segment dialog did not show (message 513?)";
     return false;
   }
