@@ -14,6 +14,10 @@
 // keys that carry them, the keyboard map made once before the window manager starts. With
 // --typing remap they are typed the way `xdotool type` types a character the map lacks, binding
 // it to a spare key for a moment, which changes the keyboard map twice for every character.
+// Under openbox such a road waits seconds for the window manager, not for the program: it takes
+// up every change of the map (grabbing its key bindings anew) before it shows any new window, the
+// segment dialog as much as another program's; without a window manager the road is as quick as
+// with the keymap.
 //
 //   build/bench/vtr_record_road_benchmark [--roads 50] [--load 5] [--typing keymap|remap]
 //                                         [--no-window-manager]
