@@ -6,6 +6,7 @@
 #   vtr_add_fuzzer(name SOURCES ... [LIBS ...] [DEPENDS target...] [SEEDS dir] [DICT file])
 #                                                     libFuzzer binary, only with the fuzz preset
 #   vtr_install_dist(target [SUBDIR dir] [NAME file]) places a deliverable in the program folder
+#                                                     (and installs it there, VoxtrelInstall.cmake)
 #
 # The program folder is ${VTR_DIST_DIR} (build/dist for the default preset): it looks at
 # build time exactly as it must look at run time.
@@ -63,6 +64,7 @@ function(vtr_install_dist target)
   endif()
   set_target_properties(${target} PROPERTIES
     BUILD_RPATH "${origin}" INSTALL_RPATH "${origin}" BUILD_WITH_INSTALL_RPATH ON)
+  vtr_install_program_target(${target} SUBDIR "${A_SUBDIR}")
 endfunction()
 
 function(vtr_add_test name)
