@@ -116,6 +116,9 @@ struct Profile {
 };
 
 constexpr double kLevelCost = 0.4;  // per dB
+// Every frame of digital silence costs this much as any sound that is heard (no closure, no
+// pause): a vowel never starts, nor lasts, where the recording holds no sound at all.
+constexpr double kSoundInDigitalSilence = 1000;
 constexpr double kQuietCost = 0.5;  // per dB
 constexpr double kVoicingCost = 8;  // per unit of voicing
 constexpr double kShareCost = 6;    // per unit of a band's share
@@ -142,12 +145,18 @@ const std::vector<Profile>& ProfilesOf(Sound sound) {
     set(Sound::kVoicedFricative,
         {{.base = 0.3, .min_snr = 6, .min_rel = -35, .max_rel = -6, .min_upper = 0.25}});
     // A low murmur under the vowels.
-    set(Sound::kNasal, {{.min_rel = -32,
+    const Profile murmur{.min_rel = -32,
                          .max_rel = -3,
                          .min_voicing = 0.45,
                          .max_upper = 0.15,
                          .min_low = 0.6,
-                         .shape = kNasalShape}});
+                         .shape = kNasalShape};
+    set(Sound::kNasal, {murmur});
+    // The moraic nasal is the murmur, or a nasalised vowel: voiced, under the vowels, with
+    // little above 4 kHz and no shape of its own.
+    set(Sound::kMoraicNasal,
+        {murmur,
+         {.base = 1.5, .min_rel = -28, .max_rel = -4, .min_voicing = 0.5, .max_high = 0.15}});
     // A voiced dip between vowels.
     set(Sound::kFlap,
         {{.base = 0.3, .min_rel = -30, .max_rel = -8, .min_voicing = 0.4, .max_upper = 0.25}});
@@ -201,7 +210,7 @@ std::vector<StateModel> StatesOfPhone(std::string_view phone) {
         {"o:", Sound::kVowelO},
     };
     for (const auto& [name, sound] : vowels) add({name}, {{sound, 7, 0.5, 60}});
-    add({"N"}, {{Sound::kNasal, 6, 0.5, 40}});
+    add({"N"}, {{Sound::kMoraicNasal, 6, 0.5, 40}});
     add({"n", "m", "ny", "my"}, {{Sound::kNasal, 5, 0.45, 30}});
     add({"y"}, {{Sound::kGlideY, 4, 0.5, 25}});
     add({"w"}, {{Sound::kGlideW, 4, 0.5, 25}});
@@ -240,6 +249,7 @@ AcousticModel::AcousticModel(const Recording& recording,
   for (size_t t = 0; t < count; ++t) {
     const FrameFeatures& in = recording.frames[t];
     Derived& f = frames_[t];
+    f.digital_silence = in.level_db <= kDigitalSilenceDb;
     f.snr = in.level_db - recording.noise_db;
     f.rel = in.level_db - recording.speech_db;
     f.voicing = in.voicing;
@@ -333,6 +343,10 @@ AcousticModel::AcousticModel(const Recording& recording,
 
 double AcousticModel::Score(Sound sound, const Derived& f,
                             const std::array<double, kShapeCount>& distance) const {
+  if (f.digital_silence && sound != Sound::kSilence && sound != Sound::kClosure &&
+      sound != Sound::kVoiceBar) {
+    return kSoundInDigitalSilence;
+  }
   double best = kInfinity;
   for (const Profile& p : ProfilesOf(sound)) {
     double cost = p.base;

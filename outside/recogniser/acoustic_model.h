@@ -34,7 +34,8 @@ enum class Sound : int32_t {
   kPostalveolar,     // sh, the release of ch
   kWeakFricative,    // h, hy, f
   kVoicedFricative,  // z, j
-  kNasal,            // n, m, N, ny, my: a quiet low murmur
+  kNasal,            // n, m, ny, my: a quiet low murmur
+  kMoraicNasal,      // N: the murmur, or a nasalised vowel (before a vowel or a fricative)
   kFlap,             // r: a short weak vowel
   kGlideY,           // y: like a short i
   kGlideW,           // w: like a short u or o
@@ -44,7 +45,7 @@ enum class Sound : int32_t {
   kVowelE,
   kVowelO,
 };
-inline constexpr int kSoundCount = 17;
+inline constexpr int kSoundCount = 18;
 
 // The sounds told apart by the shape of their spectrum: the five vowels a, i, u, e, o and the
 // nasal murmur, in this order.
@@ -55,7 +56,7 @@ inline constexpr size_t kShapeTerms = 8;  // cepstrum terms of a spectrum shape
 inline bool IsVowel(Sound s) { return s >= Sound::kVowelA; }
 // The shape of a sound (0..5), or -1 for sounds without one.
 inline int ShapeOf(Sound s) {
-  if (s == Sound::kNasal) return kNasalShape;
+  if (s == Sound::kNasal || s == Sound::kMoraicNasal) return kNasalShape;
   return IsVowel(s) ? static_cast<int>(s) - static_cast<int>(Sound::kVowelA) : -1;
 }
 
@@ -108,8 +109,9 @@ class AcousticModel {
  private:
   using Shape = std::array<double, kShapeTerms>;
   struct Derived {
-    double snr;  // [dB] level above the noise floor
-    double rel;  // [dB] level relative to the speech level
+    bool digital_silence;  // the window holds one constant value: no sound at all
+    double snr;            // [dB] level above the noise floor
+    double rel;            // [dB] level relative to the speech level
     double voicing;
     double high;   // share of the power (above the noise) at 4 kHz and up
     double upper;  // share at 2 kHz and up
