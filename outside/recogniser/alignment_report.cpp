@@ -155,11 +155,14 @@ void PrintRow(const std::string& name, const AlignmentScore& s) {
               share(s.pause_edges_within_40ms, s.pause_edges), s.failures, s.split_pauses);
 }
 
-// Per condition, the share within 40 ms of every kind of boundary.
+// Per condition, the share within 40 ms of every kind of boundary, then the counts.
 void PrintKinds(const std::vector<std::pair<std::string, AlignmentScore>>& rows) {
-  std::printf("\nwithin 40 ms by kind of boundary (%%; n in brackets where under 10)\n%-32s", "");
-  for (size_t k = 0; k < vtr::wtp::testing::kBoundaryKinds; ++k) std::printf(" %6zu", k + 1);
-  std::printf("\n");
+  auto header = [](const char* title) {
+    std::printf("\n%s\n%-32s", title, "");
+    for (size_t k = 0; k < vtr::wtp::testing::kBoundaryKinds; ++k) std::printf(" %6zu", k + 1);
+    std::printf("\n");
+  };
+  header("within 40 ms by kind of boundary (%)");
   for (const auto& [name, score] : rows) {
     std::printf("%-32s", name.c_str());
     for (const AlignmentScore::Kind& kind : score.kinds) {
@@ -169,6 +172,12 @@ void PrintKinds(const std::vector<std::pair<std::string, AlignmentScore>>& rows)
         std::printf(" %6.1f", 100.0 * kind.within_40ms / kind.count);
       }
     }
+    std::printf("\n");
+  }
+  header("boundaries by kind");
+  for (const auto& [name, score] : rows) {
+    std::printf("%-32s", name.c_str());
+    for (const AlignmentScore::Kind& kind : score.kinds) std::printf(" %6d", kind.count);
     std::printf("\n");
   }
 }

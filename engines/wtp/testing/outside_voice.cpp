@@ -8,6 +8,7 @@
 
 #include "engines/wtp/phoneme_aligner.h"
 #include "engines/wtp/phoneme_tables.h"
+#include "engines/wtp/testing/spectral_boundary.h"
 #include "platform/module.h"
 
 namespace vtr::wtp::testing {
@@ -78,6 +79,15 @@ bool IsOutsidePause(std::string_view p) { return !p.empty() && p[0] == '_' && p 
 
 bool IsVowelSymbol(std::string_view s) {
   return s.size() == 1 && std::string_view("aiMeo").find(s[0]) != std::string_view::npos;
+}
+
+// The sounds after which the library's vowel events lie where the vowel sounds fully, after
+// the change of the spectrum: nasals, r, the glides and other vowels.
+bool TurnsIntoTheVowel(std::string_view before, std::string_view vowel) {
+  if (IsVowelSymbol(before)) return before != vowel;  // the same twice is one long vowel
+  if (before.empty()) return false;
+  return before == "N\\" || before == "j" || before == "w" ||
+         std::string_view("nmNJ4").find(before[0]) != std::string_view::npos;
 }
 
 bool IsVoicelessStop(std::string_view s) {
@@ -313,6 +323,21 @@ std::optional<SynthSpeech> OutsideVoice::Speak(const SpokenSentence& sentence,
       spans[k].start = s;
       spans[k - 1].end = s;
     }
+  }
+
+  // A vowel after a voiced sound starts where the spectrum changes.
+  for (size_t k = 1; k < spans.size(); ++k) {
+    Span& before = spans[k - 1];
+    Span& vowel = spans[k];
+    if (!vowel.in_text || !vowel.scored || !before.in_text || !IsVowelSymbol(vowel.name) ||
+        !TurnsIntoTheVowel(before.name, vowel.name)) {
+      continue;
+    }
+    const double change = SpectralBoundary(
+        heard.samples, rate, static_cast<double>(before.start) / rate,
+        static_cast<double>(vowel.start) / rate, static_cast<double>(vowel.end) / rate);
+    const int at = static_cast<int>(std::lround(change * rate));
+    if (at > before.start && at < vowel.end) before.end = vowel.start = at;
   }
 
   SynthSpeech speech;

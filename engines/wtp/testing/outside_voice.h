@@ -3,11 +3,14 @@
 // voices), loaded at run time when it is installed.
 //
 // The library reports where every phoneme starts in its output (phoneme events, in samples).
-// Those times are the truth, mapped onto the aligner's phonemes of the same text, with two
+// Those times are the truth, mapped onto the aligner's phonemes of the same text, with three
 // corrections taken from its own output: a voiceless stop's closure, which the library writes
-// as digital silence before the stop's event, is given to the stop; and a long vowel, which the
+// as digital silence before the stop's event, is given to the stop; a long vowel, which the
 // library speaks as one phoneme where the text has two, is split in the middle, the second half
-// not scored (no sound marks where it starts).
+// not scored (no sound marks where it starts); and a vowel after a nasal, r, a glide or another
+// vowel starts where the spectrum changes (spectral_boundary.h), since the library's event
+// there lies where the vowel already sounds fully (after nasals 12 ms after the change, in the
+// median). Its pauses start where it says: its sound stops at the pause's event.
 //
 //   std::string error;
 //   std::unique_ptr<OutsideVoice> voice = OutsideVoice::Load(&error);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engines/wtp/phoneme_tables.h"
+#include "engines/wtp/testing/band_pass.h"
 
 namespace vtr::wtp::testing {
 namespace {
@@ -210,33 +211,6 @@ class Resonator {
 
  private:
   double a_ = 1, b_ = 0, c_ = 0, y1_ = 0, y2_ = 0, x1_ = 0, x2_ = 0;
-};
-
-// A band-pass with 0 dB at its centre.
-class BandPass {
- public:
-  void Set(double hz, double width, double rate) {
-    hz = std::min(hz, 0.42 * rate);
-    const double w = 2 * kPi * hz / rate;
-    const double alpha = std::sin(w) * width / (2 * hz);
-    const double a0 = 1 + alpha;
-    b0_ = alpha / a0;
-    a1_ = -2 * std::cos(w) / a0;
-    a2_ = (1 - alpha) / a0;
-    // White noise of unit power comes out with about pi * width / rate of power.
-    norm_ = 1 / std::sqrt(kPi * std::min(width, 0.4 * rate) / rate);
-  }
-  double Run(double x) {
-    const double y = b0_ * (x - x2_) - a1_ * y1_ - a2_ * y2_;
-    x2_ = x1_;
-    x1_ = x;
-    y2_ = y1_;
-    y1_ = y;
-    return y * norm_;
-  }
-
- private:
-  double b0_ = 0, a1_ = 0, a2_ = 0, norm_ = 1, x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;
 };
 
 // The source, the cascade tract and the frication branch, run sample by sample.
