@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -140,10 +141,14 @@ struct OutsideVoice::Library {
   SynthFunction* synth = nullptr;
   SynchronizeFunction* synchronize = nullptr;
   TerminateFunction* terminate = nullptr;
-  int rate = 0;
+  int rate = 0;  // once started
+
+  ~Library() {
+    if (rate > 0) terminate();
+  }
 };
 
-std::unique_ptr<OutsideVoice> OutsideVoice::Load(std::string* error) {
+std::unique_ptr<OutsideVoice::Library> OutsideVoice::Open(std::string* error) {
   auto library = std::make_unique<Library>();
   if (!library->module.LoadFile("libespeak-ng.so.1")) {
     *error = library->module.error();
@@ -163,16 +168,23 @@ std::unique_ptr<OutsideVoice> OutsideVoice::Load(std::string* error) {
   }
   library->rate = library->initialize(kOutputSynchronous, 100, nullptr, kInitialisePhonemeEvents);
   if (library->rate <= 0) {
+    library->rate = 0;
     *error = "the speech library did not start";
     return nullptr;
   }
   library->set_callback(&Collect);
+  return library;
+}
+
+std::unique_ptr<OutsideVoice> OutsideVoice::Load(std::string* error) {
+  std::unique_ptr<Library> library = Open(error);
+  if (!library) return nullptr;
   return std::unique_ptr<OutsideVoice>(new OutsideVoice(std::move(library)));
 }
 
 OutsideVoice::OutsideVoice(std::unique_ptr<Library> library) : library_(std::move(library)) {}
 
-OutsideVoice::~OutsideVoice() { library_->terminate(); }
+OutsideVoice::~OutsideVoice() = default;
 
 std::optional<SynthSpeech> OutsideVoice::Speak(const SpokenSentence& sentence,
                                                const std::string& voice, int words_per_minute,
@@ -184,6 +196,14 @@ std::optional<SynthSpeech> OutsideVoice::Speak(const SpokenSentence& sentence,
     kana += w.kana;
     text += w.symbols;
   }
+  // The library keeps state from one utterance to the next (its output depends on what it
+  // spoke before, and it does not start again once ended), and its breath noise comes from
+  // the C library's random numbers: loaded afresh, with those numbers started from the same
+  // seed, every utterance sounds the same whatever was spoken before it.
+  library_.reset();
+  library_ = Open(error);
+  if (!library_) return std::nullopt;
+  std::srand(1);
   if (library_->set_voice(voice.c_str()) != 0) {
     *error = "no voice " + voice;
     return std::nullopt;

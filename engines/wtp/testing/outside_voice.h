@@ -50,12 +50,15 @@ class OutsideVoice {
   // and full stops) as pauses the text does not hold. `word_starts` gets the truth index of
   // the first phoneme of every word after the first. Nothing when the library fails or its
   // phonemes cannot be matched to the text's.
+  // The same sentence, voice and rate give the same wave whatever was spoken before.
   std::optional<SynthSpeech> Speak(const SpokenSentence& sentence, const std::string& voice,
                                    int words_per_minute, std::vector<size_t>* word_starts,
                                    std::string* error);
 
  private:
   struct Library;
+  // The library loaded and started, or null with `error` set.
+  static std::unique_ptr<Library> Open(std::string* error);
   explicit OutsideVoice(std::unique_ptr<Library> library);
   std::unique_ptr<Library> library_;
 };
