@@ -206,6 +206,7 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
       const int64_t next_start = next.startStep, next_end = next.endStep;
       SegmentRecord& last_phoneme = aph[last];
       SegmentRecord& next_first = aph[static_cast<size_t>(next.firstPhoneme)];
+      const SegmentRecord& next_last = aph[static_cast<size_t>(next.lastPhoneme)];
       bool dipped = false;
       if (next_end - start >= 3) {
         const double m = level.Max(start, next_end);
@@ -213,6 +214,12 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
         const int64_t to = std::min(next_start + (next_end - next_start) / 2, level.limit() + 1);
         for (int64_t o = from; o < to && !dipped; ++o) {
           const double l = level.At(o);
+          // Once the next syllable's final phoneme has sounded, a silence after it is not
+          // between the two syllables: it lies inside that phoneme, where the recogniser
+          // reports a pause the text does not hold, and the next syllable's own search finds
+          // it. (A dip in the next syllable's vowel after its consonant empties no phoneme of
+          // a bare syllable, so only this stops the scan there.)
+          if (o >= next_last.startStep && l > kDipNeighbourDb) break;
           // A dip counts only where both neighbours keep at least one step.
           if (l < kDipDb && l < m - kDipBelowMaxDb && o > last_phoneme.startStep &&
               o + 1 < next_first.endStep) {

@@ -297,6 +297,14 @@ TEST(SegmentBuilderTest, BuildThenRefineCases) {
        MakeLists({{" ", {3}}, {"a", {8}}, {"ma", {4, 8}}, {"ka", {7, 8}}, {" ", {3}}}),
        {{0, 3, -60}, {21, 22, -70}, {22, 30, -35}, {38, 41, -60}},
        "[  0-3][a 3-11][m 11-15][a 15-21][  21-22][k 22-30][a 30-38][  38-41]"},
+      // The bare "i" sounds over steps 21-25 and holds digital silence up to 41. The search
+      // of "ka" must not end "ka" at the silence, which would give it the sound of "i" and
+      // leave "i" lying over the silence; the search of "i" cuts the pause.
+      {"a bare vowel holding a long unmarked silence after its sound",
+       MakeLists(
+           {{" ", {3}}, {"a", {8}}, {"ka", {4, 6}}, {"i", {20}}, {"ke", {4, 8}}, {" ", {3}}}),
+       {{0, 3, -60}, {25, 41, -120}, {53, 56, -60}},
+       "[  0-3][a 3-11][k 11-15][a 15-21][i 21-25][  25-40][k 40-45][e 45-53][  53-56]"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
