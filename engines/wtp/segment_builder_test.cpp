@@ -301,8 +301,7 @@ TEST(SegmentBuilderTest, BuildThenRefineCases) {
       // of "ka" must not end "ka" at the silence, which would give it the sound of "i" and
       // leave "i" lying over the silence; the search of "i" cuts the pause.
       {"a bare vowel holding a long unmarked silence after its sound",
-       MakeLists(
-           {{" ", {3}}, {"a", {8}}, {"ka", {4, 6}}, {"i", {20}}, {"ke", {4, 8}}, {" ", {3}}}),
+       MakeLists({{" ", {3}}, {"a", {8}}, {"ka", {4, 6}}, {"i", {20}}, {"ke", {4, 8}}, {" ", {3}}}),
        {{0, 3, -60}, {25, 41, -120}, {53, 56, -60}},
        "[  0-3][a 3-11][k 11-15][a 15-21][i 21-25][  25-40][k 40-45][e 45-53][  53-56]"},
   };
