@@ -46,6 +46,7 @@ constexpr ShapeFormants kShapeFormants[kShapeCount] = {
     {{480, 1850, 2550, 3500, 4500}, {70, 100, 150, 250, 300}},
     {{480, 880, 2600, 3500, 4500}, {80, 100, 150, 250, 300}},
     {{260, 1800, 2600, 3400, 4400}, {80, 400, 400, 400, 400}},
+    {{320, 800, 2300, 3400, 4400}, {60, 90, 150, 250, 300}},
 };
 // Vocal tract scales tried for the speaker.
 constexpr double kScales[] = {0.85, 0.9, 0.95, 1.0, 1.05, 1.1, 1.15, 1.2, 1.25, 1.3, 1.35};
@@ -174,7 +175,11 @@ const std::vector<Profile>& ProfilesOf(Sound sound) {
         .base = 2.5, .min_snr = 4, .min_rel = -45, .max_rel = -10, .max_voicing = 0.6};
     for (int v = 0; v < kNasalShape; ++v) {
       const Sound sound = static_cast<Sound>(static_cast<int>(Sound::kVowelA) + v);
-      std::vector<Profile> p = {{.min_rel = -22, .min_voicing = 0.5, .max_high = 0.15, .shape = v}};
+      std::vector<Profile> p = {{.min_rel = -22,
+                                 .min_voicing = 0.5,
+                                 .max_high = 0.15,
+                                 .shape = v,
+                                 .other_shape = sound == Sound::kVowelU ? kRoundedUShape : -1}};
       if (sound == Sound::kVowelI || sound == Sound::kVowelU) p.push_back(devoiced);
       set(sound, p);
     }
@@ -312,7 +317,7 @@ AcousticModel::AcousticModel(const Recording& recording,
         db[i] = EnvelopeDb(kShapeFormants[v], scale, recording.band_hz[shape_bands[i]]);
       }
       shapes[v] = Cepstrum(db, cosines);
-      if (v == kNasalShape) continue;
+      if (v >= kNasalShape) continue;
       const double weight =
           total_vowels > 0 ? static_cast<double>(shape_counts[v]) / total_vowels : 0.2;
       for (size_t k = 0; k < kShapeTerms; ++k) model_mean[k] += weight * shapes[v][k];
@@ -388,12 +393,26 @@ void AcousticModel::Tabulate() {
 }
 
 void AcousticModel::Adapt(const std::array<std::vector<int>, kShapeCount>& shape_frames) {
+  auto distance = [&](int frame, size_t shape) {
+    double d = 0;
+    for (size_t k = 0; k < kShapeTerms; ++k) {
+      const double x = frames_[static_cast<size_t>(frame)].shape[k] - shapes_[shape][k];
+      d += x * x;
+    }
+    return d;
+  };
+  constexpr size_t kU = static_cast<size_t>(Sound::kVowelU) - static_cast<size_t>(Sound::kVowelA);
+  std::array<std::vector<int>, kShapeCount> frames = shape_frames;
+  frames[kRoundedUShape].clear();
+  frames[kU].clear();
+  for (int t : shape_frames[kU])
+    frames[distance(t, kRoundedUShape) < distance(t, kU) ? kRoundedUShape : kU].push_back(t);
   for (size_t v = 0; v < kShapeCount; ++v) {
     Shape sum{};
-    for (int t : shape_frames[v]) {
+    for (int t : frames[v]) {
       for (size_t k = 0; k < kShapeTerms; ++k) sum[k] += frames_[static_cast<size_t>(t)].shape[k];
     }
-    const double n = static_cast<double>(shape_frames[v].size());
+    const double n = static_cast<double>(frames[v].size());
     for (size_t k = 0; k < kShapeTerms; ++k) {
       shapes_[v][k] = (kAdaptFrames * shapes_[v][k] + sum[k]) / (kAdaptFrames + n);
     }
@@ -416,7 +435,9 @@ int AcousticModel::NearestShape(int frame) const {
       best = static_cast<int>(v);
     }
   }
-  return best;
+  return best == kRoundedUShape
+             ? static_cast<int>(Sound::kVowelU) - static_cast<int>(Sound::kVowelA)
+             : best;
 }
 
 }  // namespace vtr::recogniser

@@ -48,13 +48,16 @@ enum class Sound : int32_t {
 inline constexpr int kSoundCount = 18;
 
 // The sounds told apart by the shape of their spectrum: the five vowels a, i, u, e, o and the
-// nasal murmur, in this order.
-inline constexpr int kShapeCount = 6;
+// nasal murmur, in this order; then u once more, spoken with rounded lips (close to o), which
+// some speakers say instead of the spread one.
+inline constexpr int kShapeCount = 7;
 inline constexpr int kNasalShape = 5;
+inline constexpr int kRoundedUShape = 6;
 inline constexpr size_t kShapeTerms = 8;  // cepstrum terms of a spectrum shape
 
 inline bool IsVowel(Sound s) { return s >= Sound::kVowelA; }
-// The shape of a sound (0..5), or -1 for sounds without one.
+// The shape of a sound (0..5), or -1 for sounds without one (u: the spread one; the rounded
+// one is its second).
 inline int ShapeOf(Sound s) {
   if (s == Sound::kNasal || s == Sound::kMoraicNasal) return kNasalShape;
   return IsVowel(s) ? static_cast<int>(s) - static_cast<int>(Sound::kVowelA) : -1;
@@ -100,10 +103,12 @@ class AcousticModel {
   double Change(int frame) const { return change_[static_cast<size_t>(frame)]; }
 
   // Replaces the shapes by the mean shapes of the given frames of each vowel and of the nasals,
-  // drawn towards the current shapes where a sound has few frames; recomputes the costs.
+  // drawn towards the current shapes where a sound has few frames; recomputes the costs. The
+  // frames of u adapt whichever of its two shapes each lies nearer; none are given for the
+  // rounded one.
   void Adapt(const std::array<std::vector<int>, kShapeCount>& shape_frames);
 
-  // The shape (0..5) nearest to the frame's.
+  // The shape (0..5) nearest to the frame's; the rounded u counts as u.
   int NearestShape(int frame) const;
 
  private:
