@@ -24,6 +24,8 @@ constexpr double kPausePenalty = 6;
 constexpr double kShortPauseFrames = 10;
 constexpr double kShortPauseWeight = 2;
 constexpr int kPauseHeadFrames = 30;
+// A geminate released early, before its consonant: taken only where it clearly fits better.
+constexpr double kEarlyReleasePenalty = 6;
 // Speaking rate: the median ratio of the first alignment's lengths to the priors, held to
 // this range.
 constexpr double kSlowest = 1.7;
@@ -116,6 +118,31 @@ std::vector<State> BuildStates(std::span<const std::string> units, double rate) 
       s.preds = ends;
       ends = {static_cast<int>(states.size())};
       states.push_back(std::move(s));
+    }
+    // A pause the text holds before a voiceless consonant is the closure of a geminate (the
+    // "t" of "atta"); some speakers release it before the consonant starts again: the pause
+    // may end with the sound the consonant releases into.
+    if (units[u] == "sp" && u + 1 < units.size()) {
+      const std::vector<StateModel> next = StatesOfPhone(units[u + 1]);
+      const Sound first = next.front().sound, released = next.back().sound;
+      const bool voiceless = (first == Sound::kClosure || first == Sound::kSibilant ||
+                              first == Sound::kPostalveolar) &&
+                             (released == Sound::kRelease || released == Sound::kSibilant ||
+                              released == Sound::kPostalveolar);
+      if (voiceless) {
+        const StateModel& m = next.back();
+        State release;
+        release.sound = m.sound;
+        release.unit = unit;
+        release.optional = true;
+        release.typical = m.typical_frames * rate;
+        release.length = LengthTable(release.typical, m.log_spread,
+                                     static_cast<int>(std::ceil(m.max_frames * std::max(1.0, rate))));
+        for (double& c : release.length) c += kEarlyReleasePenalty;
+        release.preds = ends;
+        ends.push_back(static_cast<int>(states.size()));
+        states.push_back(std::move(release));
+      }
     }
     if (u + 1 < units.size() && EndsMora(units[u]) && !IsSilencePhone(units[u + 1])) {
       const int last = ends.front();
