@@ -6,6 +6,7 @@
 #include <map>
 #include <numbers>
 #include <string>
+#include <utility>
 
 namespace vtr::recogniser {
 namespace {
@@ -47,6 +48,12 @@ constexpr ShapeFormants kShapeFormants[kShapeCount] = {
     {{480, 880, 2600, 3500, 4500}, {80, 100, 150, 250, 300}},
     {{260, 1800, 2600, 3400, 4400}, {80, 400, 400, 400, 400}},
     {{300, 800, 2500, 3400, 4400}, {60, 90, 150, 250, 300}},
+    {{250, 1100, 2300, 3400, 4400}, {80, 300, 400, 400, 400}},
+};
+// The sounds with a second shape: {first, second}.
+constexpr std::pair<size_t, size_t> kSecondShapes[] = {
+    {static_cast<size_t>(Sound::kVowelU) - static_cast<size_t>(Sound::kVowelA), kRoundedUShape},
+    {kNasalShape, kLabialNasalShape},
 };
 // Vocal tract scales tried for the speaker.
 constexpr double kScales[] = {0.85, 0.9, 0.95, 1.0, 1.05, 1.1, 1.15, 1.2, 1.25, 1.3, 1.35};
@@ -151,7 +158,8 @@ const std::vector<Profile>& ProfilesOf(Sound sound) {
                          .min_voicing = 0.45,
                          .max_upper = 0.15,
                          .min_low = 0.6,
-                         .shape = kNasalShape};
+                         .shape = kNasalShape,
+                         .other_shape = kLabialNasalShape};
     set(Sound::kNasal, {murmur});
     // The moraic nasal is the murmur, or a nasalised vowel: voiced, under the vowels, with
     // little above 4 kHz and no shape of its own.
@@ -401,12 +409,13 @@ void AcousticModel::Adapt(const std::array<std::vector<int>, kShapeCount>& shape
     }
     return d;
   };
-  constexpr size_t kU = static_cast<size_t>(Sound::kVowelU) - static_cast<size_t>(Sound::kVowelA);
   std::array<std::vector<int>, kShapeCount> frames = shape_frames;
-  frames[kRoundedUShape].clear();
-  frames[kU].clear();
-  for (int t : shape_frames[kU])
-    frames[distance(t, kRoundedUShape) < distance(t, kU) ? kRoundedUShape : kU].push_back(t);
+  for (const auto& [first, second] : kSecondShapes) {
+    frames[first].clear();
+    frames[second].clear();
+    for (int t : shape_frames[first])
+      frames[distance(t, second) < distance(t, first) ? second : first].push_back(t);
+  }
   for (size_t v = 0; v < kShapeCount; ++v) {
     Shape sum{};
     for (int t : frames[v]) {
@@ -435,9 +444,10 @@ int AcousticModel::NearestShape(int frame) const {
       best = static_cast<int>(v);
     }
   }
-  return best == kRoundedUShape
-             ? static_cast<int>(Sound::kVowelU) - static_cast<int>(Sound::kVowelA)
-             : best;
+  for (const auto& [first, second] : kSecondShapes) {
+    if (static_cast<size_t>(best) == second) return static_cast<int>(first);
+  }
+  return best;
 }
 
 }  // namespace vtr::recogniser

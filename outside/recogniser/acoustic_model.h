@@ -48,16 +48,17 @@ enum class Sound : int32_t {
 inline constexpr int kSoundCount = 18;
 
 // The sounds told apart by the shape of their spectrum: the five vowels a, i, u, e, o and the
-// nasal murmur, in this order; then u once more, spoken with rounded lips (close to o), which
-// some speakers say instead of the spread one.
-inline constexpr int kShapeCount = 7;
+// nasal murmur, in this order; then second shapes of two of them, which some speakers have
+// instead: u spoken with rounded lips (close to o), and the murmur of a nasal closed at the
+// lips (its second resonance lower).
+inline constexpr int kShapeCount = 8;
 inline constexpr int kNasalShape = 5;
 inline constexpr int kRoundedUShape = 6;
+inline constexpr int kLabialNasalShape = 7;
 inline constexpr size_t kShapeTerms = 8;  // cepstrum terms of a spectrum shape
 
 inline bool IsVowel(Sound s) { return s >= Sound::kVowelA; }
-// The shape of a sound (0..5), or -1 for sounds without one (u: the spread one; the rounded
-// one is its second).
+// The shape of a sound (0..5), or -1 for sounds without one (the first of its shapes).
 inline int ShapeOf(Sound s) {
   if (s == Sound::kNasal || s == Sound::kMoraicNasal) return kNasalShape;
   return IsVowel(s) ? static_cast<int>(s) - static_cast<int>(Sound::kVowelA) : -1;
@@ -104,11 +105,11 @@ class AcousticModel {
 
   // Replaces the shapes by the mean shapes of the given frames of each vowel and of the nasals,
   // drawn towards the current shapes where a sound has few frames; recomputes the costs. The
-  // frames of u adapt whichever of its two shapes each lies nearer; none are given for the
-  // rounded one.
+  // frames of a sound with two shapes adapt whichever of them each lies nearer; none are given
+  // for the second shapes.
   void Adapt(const std::array<std::vector<int>, kShapeCount>& shape_frames);
 
-  // The shape (0..5) nearest to the frame's; the rounded u counts as u.
+  // The shape (0..5) nearest to the frame's; a second shape counts as its sound's first.
   int NearestShape(int frame) const;
 
  private:
