@@ -123,7 +123,8 @@ struct Profile {
   double shape_weight = 1;
 };
 
-constexpr double kLevelCost = 0.4;  // per dB
+constexpr double kLevelCost = 0.4;               // per dB
+constexpr double kNasalisedBeforeVowelCost = 3;  // per frame
 // Every frame of digital silence costs this much as any sound that is heard (no closure, no
 // pause): a vowel never starts, nor lasts, where the recording holds no sound at all.
 constexpr double kSoundInDigitalSilence = 1000;
@@ -152,20 +153,28 @@ const std::vector<Profile>& ProfilesOf(Sound sound) {
     // Frication, voiced or not, under the vowels.
     set(Sound::kVoicedFricative,
         {{.base = 0.3, .min_snr = 6, .min_rel = -35, .max_rel = -6, .min_upper = 0.25}});
-    // A low murmur under the vowels.
+    // A low murmur under the vowels; closed at the lips its shape lies nearer the vowels', and
+    // it is held further under them.
     const Profile murmur{.min_rel = -32,
                          .max_rel = -3,
                          .min_voicing = 0.45,
                          .max_upper = 0.15,
                          .min_low = 0.6,
-                         .shape = kNasalShape,
-                         .other_shape = kLabialNasalShape};
-    set(Sound::kNasal, {murmur});
+                         .shape = kNasalShape};
+    Profile labial_murmur = murmur;
+    labial_murmur.max_rel = -8;
+    labial_murmur.shape = kLabialNasalShape;
+    set(Sound::kNasal, {murmur, labial_murmur});
     // The moraic nasal is the murmur, or a nasalised vowel: voiced, under the vowels, with
     // little above 4 kHz and no shape of its own.
-    set(Sound::kMoraicNasal,
-        {murmur,
-         {.base = 1.5, .min_rel = -28, .max_rel = -4, .min_voicing = 0.5, .max_high = 0.15}});
+    const Profile nasalised{
+        .base = 1.5, .min_rel = -28, .max_rel = -4, .min_voicing = 0.5, .max_high = 0.15};
+    set(Sound::kMoraicNasal, {murmur, labial_murmur, nasalised});
+    // Before a vowel "N" is as often the consonant of mo, mu or me, whose vowel a nasalised
+    // vowel of little cost would take: there that costs more.
+    Profile nasalised_at_a_cost = nasalised;
+    nasalised_at_a_cost.base = kNasalisedBeforeVowelCost;
+    set(Sound::kNasalBeforeVowel, {murmur, labial_murmur, nasalised_at_a_cost});
     // A voiced dip between vowels.
     set(Sound::kFlap,
         {{.base = 0.3, .min_rel = -30, .max_rel = -8, .min_voicing = 0.4, .max_upper = 0.25}});

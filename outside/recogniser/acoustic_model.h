@@ -26,26 +26,27 @@ namespace vtr::recogniser {
 
 // What one state of a phone sounds like.
 enum class Sound : int32_t {
-  kSilence,          // a pause: the noise floor, or a breath
-  kClosure,          // a voiceless stop's closure: quiet
-  kVoiceBar,         // a voiced stop's closure: quiet, voiced or not
-  kRelease,          // a stop's burst and aspiration
-  kSibilant,         // s, the release of ts
-  kPostalveolar,     // sh, the release of ch
-  kWeakFricative,    // h, hy, f
-  kVoicedFricative,  // z, j
-  kNasal,            // n, m, ny, my: a quiet low murmur
-  kMoraicNasal,      // N: the murmur, or a nasalised vowel (before a vowel or a fricative)
-  kFlap,             // r: a short weak vowel
-  kGlideY,           // y: like a short i
-  kGlideW,           // w: like a short u or o
+  kSilence,           // a pause: the noise floor, or a breath
+  kClosure,           // a voiceless stop's closure: quiet
+  kVoiceBar,          // a voiced stop's closure: quiet, voiced or not
+  kRelease,           // a stop's burst and aspiration
+  kSibilant,          // s, the release of ts
+  kPostalveolar,      // sh, the release of ch
+  kWeakFricative,     // h, hy, f
+  kVoicedFricative,   // z, j
+  kNasal,             // n, m, ny, my: a quiet low murmur
+  kMoraicNasal,       // N: the murmur, or a nasalised vowel (before a vowel or a fricative)
+  kNasalBeforeVowel,  // "N" before a vowel: the m of mo, mu, me, or the moraic nasal
+  kFlap,              // r: a short weak vowel
+  kGlideY,            // y: like a short i
+  kGlideW,            // w: like a short u or o
   kVowelA,
   kVowelI,
   kVowelU,
   kVowelE,
   kVowelO,
 };
-inline constexpr int kSoundCount = 18;
+inline constexpr int kSoundCount = 19;
 
 // The sounds told apart by the shape of their spectrum: the five vowels a, i, u, e, o and the
 // nasal murmur, in this order; then second shapes of two of them, which some speakers have
@@ -60,7 +61,8 @@ inline constexpr size_t kShapeTerms = 8;  // cepstrum terms of a spectrum shape
 inline bool IsVowel(Sound s) { return s >= Sound::kVowelA; }
 // The shape of a sound (0..5), or -1 for sounds without one (the first of its shapes).
 inline int ShapeOf(Sound s) {
-  if (s == Sound::kNasal || s == Sound::kMoraicNasal) return kNasalShape;
+  if (s == Sound::kNasal || s == Sound::kMoraicNasal || s == Sound::kNasalBeforeVowel)
+    return kNasalShape;
   return IsVowel(s) ? static_cast<int>(s) - static_cast<int>(Sound::kVowelA) : -1;
 }
 

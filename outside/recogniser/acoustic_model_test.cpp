@@ -144,8 +144,9 @@ TEST(AcousticModelTest, DigitalSilenceIsNoSound) {
     SCOPED_TRACE("frame " + std::to_string(f));
     EXPECT_LT(model.FrameCost(Sound::kSilence, f), 1);
     EXPECT_LT(model.FrameCost(Sound::kClosure, f), 1);
-    for (const Sound heard : {Sound::kVowelA, Sound::kVowelO, Sound::kVowelU, Sound::kNasal,
-                              Sound::kMoraicNasal, Sound::kFlap, Sound::kRelease}) {
+    for (const Sound heard :
+         {Sound::kVowelA, Sound::kVowelO, Sound::kVowelU, Sound::kNasal, Sound::kMoraicNasal,
+          Sound::kNasalBeforeVowel, Sound::kFlap, Sound::kRelease}) {
       EXPECT_GE(model.FrameCost(heard, f), 100) << static_cast<int>(heard);
     }
   }
