@@ -97,12 +97,15 @@ std::array<double, kShapeTerms> Cepstrum(const std::vector<double>& db,
   return c;
 }
 
-// What a frame costs as `shape`: how much farther it lies from that shape than from the nearest
-// one, capped.
-double Identity(int shape, const std::array<double, kShapeCount>& distance) {
+// What a frame costs as each shape: how much farther it lies from that shape than from the
+// nearest one, capped.
+std::array<double, kShapeCount> Identities(const std::array<double, kShapeCount>& distance) {
   double nearest = distance[0];
   for (double d : distance) nearest = std::min(nearest, d);
-  return kShapeWeight * std::min(kShapeCap, distance[static_cast<size_t>(shape)] - nearest);
+  std::array<double, kShapeCount> identity{};
+  for (size_t v = 0; v < kShapeCount; ++v)
+    identity[v] = kShapeWeight * std::min(kShapeCap, distance[v] - nearest);
+  return identity;
 }
 
 // What a sound is like in one frame. Every bound the frame breaks costs in proportion to how
@@ -153,28 +156,25 @@ const std::vector<Profile>& ProfilesOf(Sound sound) {
     // Frication, voiced or not, under the vowels.
     set(Sound::kVoicedFricative,
         {{.base = 0.3, .min_snr = 6, .min_rel = -35, .max_rel = -6, .min_upper = 0.25}});
-    // A low murmur under the vowels; closed at the lips its shape lies nearer the vowels', and
-    // it is held further under them.
+    // A low murmur under the vowels, the shape of one closed behind the teeth or at the lips.
     const Profile murmur{.min_rel = -32,
                          .max_rel = -3,
                          .min_voicing = 0.45,
                          .max_upper = 0.15,
                          .min_low = 0.6,
-                         .shape = kNasalShape};
-    Profile labial_murmur = murmur;
-    labial_murmur.max_rel = -8;
-    labial_murmur.shape = kLabialNasalShape;
-    set(Sound::kNasal, {murmur, labial_murmur});
+                         .shape = kNasalShape,
+                         .other_shape = kLabialNasalShape};
+    set(Sound::kNasal, {murmur});
     // The moraic nasal is the murmur, or a nasalised vowel: voiced, under the vowels, with
     // little above 4 kHz and no shape of its own.
     const Profile nasalised{
         .base = 1.5, .min_rel = -28, .max_rel = -4, .min_voicing = 0.5, .max_high = 0.15};
-    set(Sound::kMoraicNasal, {murmur, labial_murmur, nasalised});
+    set(Sound::kMoraicNasal, {murmur, nasalised});
     // Before a vowel "N" is as often the consonant of mo, mu or me, whose vowel a nasalised
     // vowel of little cost would take: there that costs more.
     Profile nasalised_at_a_cost = nasalised;
     nasalised_at_a_cost.base = kNasalisedBeforeVowelCost;
-    set(Sound::kNasalBeforeVowel, {murmur, labial_murmur, nasalised_at_a_cost});
+    set(Sound::kNasalBeforeVowel, {murmur, nasalised_at_a_cost});
     // A voiced dip between vowels.
     set(Sound::kFlap,
         {{.base = 0.3, .min_rel = -30, .max_rel = -8, .min_voicing = 0.4, .max_upper = 0.25}});
@@ -364,7 +364,7 @@ AcousticModel::AcousticModel(const Recording& recording,
 }
 
 double AcousticModel::Score(Sound sound, const Derived& f,
-                            const std::array<double, kShapeCount>& distance) const {
+                            const std::array<double, kShapeCount>& identities) const {
   if (f.digital_silence && sound != Sound::kSilence && sound != Sound::kClosure &&
       sound != Sound::kVoiceBar) {
     return kSoundInDigitalSilence;
@@ -380,8 +380,9 @@ double AcousticModel::Score(Sound sound, const Derived& f,
                           Hinge(p.min_upper - f.upper) + Hinge(f.upper - p.max_upper) +
                           Hinge(p.min_low - f.low));
     if (p.shape >= 0) {
-      double identity = Identity(p.shape, distance);
-      if (p.other_shape >= 0) identity = std::min(identity, Identity(p.other_shape, distance));
+      double identity = identities[static_cast<size_t>(p.shape)];
+      if (p.other_shape >= 0)
+        identity = std::min(identity, identities[static_cast<size_t>(p.other_shape)]);
       cost += p.shape_weight * identity;
     }
     best = std::min(best, cost);
@@ -403,8 +404,9 @@ void AcousticModel::Tabulate() {
       }
       distance[v] = d;
     }
+    const std::array<double, kShapeCount> identities = Identities(distance);
     for (size_t s = 0; s < kSoundCount; ++s) {
-      cumulative_[s][t + 1] = cumulative_[s][t] + Score(static_cast<Sound>(s), f, distance);
+      cumulative_[s][t + 1] = cumulative_[s][t] + Score(static_cast<Sound>(s), f, identities);
     }
   }
 }

@@ -127,8 +127,9 @@ class AcousticModel {
     Shape shape;   // spectrum shape (cepstrum of 150 Hz-4.5 kHz), less the vowels' mean
   };
 
+  // `identities`: what the frame costs as each shape.
   double Score(Sound sound, const Derived& f,
-               const std::array<double, kShapeCount>& distance) const;
+               const std::array<double, kShapeCount>& identities) const;
   void Tabulate();
 
   std::vector<Derived> frames_;
