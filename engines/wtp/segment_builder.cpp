@@ -27,22 +27,26 @@ class Levels {
         limit_(static_cast<int64_t>(contours.frame_count() / 2 + 4)) {}
 
   double At(int64_t step) const {
-    return contours_.RawPower(static_cast<double>(std::clamp<int64_t>(step, 0, limit_)) * kStepSec) +
+    return contours_.RawPower(static_cast<double>(std::clamp<int64_t>(step, 0, limit_)) *
+                              kStepSec) +
            contours_.gain_db();
   }
   // Level `fraction` of a step after `step`.
   double AtFraction(int64_t step, double fraction) const {
-    return contours_.RawPower((static_cast<double>(std::clamp<int64_t>(step, 0, limit_)) + fraction) * kStepSec) +
+    return contours_.RawPower(
+               (static_cast<double>(std::clamp<int64_t>(step, 0, limit_)) + fraction) * kStepSec) +
            contours_.gain_db();
   }
   double Max(int64_t start, int64_t end) const {
     double m = kNoMax;
-    for (int64_t s = std::max<int64_t>(start, 0); s < std::min(end, limit_ + 1); ++s) m = std::max(m, At(s));
+    for (int64_t s = std::max<int64_t>(start, 0); s < std::min(end, limit_ + 1); ++s)
+      m = std::max(m, At(s));
     return m;
   }
   double Min(int64_t start, int64_t end) const {
     double m = kNoMin;
-    for (int64_t s = std::max<int64_t>(start, 0); s < std::min(end, limit_ + 1); ++s) m = std::min(m, At(s));
+    for (int64_t s = std::max<int64_t>(start, 0); s < std::min(end, limit_ + 1); ++s)
+      m = std::min(m, At(s));
     return m;
   }
   double Max(const SegmentRecord& r) const { return Max(r.startStep, r.endStep); }
@@ -58,7 +62,9 @@ int64_t Length(const SegmentRecord& r) {
   return static_cast<int64_t>(r.endStep) - static_cast<int64_t>(r.startStep);
 }
 
-uint32_t Step(int64_t value) { return static_cast<uint32_t>(std::clamp<int64_t>(value, 0, UINT32_MAX)); }
+uint32_t Step(int64_t value) {
+  return static_cast<uint32_t>(std::clamp<int64_t>(value, 0, UINT32_MAX));
+}
 
 bool IsVowelOrNasal(std::string_view name) { return IsBareSyllable(name); }
 
@@ -114,7 +120,8 @@ class Builder {
 }  // namespace
 
 bool SegmentTablesAreUsable(const SegmentTable& phonemes, const SegmentTable& syllables) {
-  if (phonemes.items == nullptr || syllables.items == nullptr || phonemes.count < 3 || syllables.count < 3) {
+  if (phonemes.items == nullptr || syllables.items == nullptr || phonemes.count < 3 ||
+      syllables.count < 3) {
     return false;
   }
   const int64_t np = phonemes.count, ns = syllables.count;
@@ -138,7 +145,8 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
   ph.clear();
   syl.clear();
   if (aph.empty() || asyl.empty() || contours.frame_count() == 0) return -1;
-  if (!IsPause(aph.front()) || !IsPause(aph.back()) || !IsPause(asyl.front()) || !IsPause(asyl.back())) {
+  if (!IsPause(aph.front()) || !IsPause(aph.back()) || !IsPause(asyl.front()) ||
+      !IsPause(asyl.back())) {
     return -1;
   }
   if (!SegmentTablesAreUsable({static_cast<uint32_t>(aph.size()), aph.data()},
@@ -170,12 +178,17 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
       }
       continue;
     }
+    // "The previous" phoneme and syllable are the last ones of the tables built so far: a pause
+    // inserted at a dip before this syllable is its previous syllable, so that one silence never
+    // gets a second pause, nor a dip search from a start the first dip moved into the silence.
+    const bool after_pause = IsPause(ph.back()) || IsPause(syl.back());
     const bool has_consonant = !IsBareSyllable(SegmentName(syllable)) && c + 1 <= last;
-    if (has_consonant && c > 0 && !IsPause(aph[c - 1])) {
+    if (has_consonant && !after_pause) {
       const int64_t c_length = Length(aph[c]);
       const int64_t v_length = Length(aph[c + 1]);
-      if (LooksLikeClosure(IsSibilant(SegmentName(aph[c - 1])), c_max, f_max, c_length >= 6 && v_length >= 4)) {
-        if (!IsPause(asyl[t - 1]) && c_length > 5) {
+      if (LooksLikeClosure(IsSibilant(SegmentName(aph[c - 1])), c_max, f_max,
+                           c_length >= 6 && v_length >= 4)) {
+        if (c_length > 5) {
           // A one-step pause at the start of the closure.
           const uint32_t j = aph[c].startStep;
           build.InsertPause(j, j + 1);
@@ -187,11 +200,13 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
       }
     }
     SegmentRecord& next = asyl[t + 1];
-    if (!IsPause(next) && !IsPause(asyl[t - 1]) && level.Max(next) > kDipNeighbourDb && f_max > kDipFinalDb) {
+    if (!IsPause(next) && !after_pause && level.Max(next) > kDipNeighbourDb &&
+        f_max > kDipFinalDb) {
       const int64_t start = syllable.startStep, end = syllable.endStep;
       const int64_t next_start = next.startStep, next_end = next.endStep;
       SegmentRecord& last_phoneme = aph[last];
       SegmentRecord& next_first = aph[static_cast<size_t>(next.firstPhoneme)];
+      const SegmentRecord& next_last = aph[static_cast<size_t>(next.lastPhoneme)];
       bool dipped = false;
       if (next_end - start >= 3) {
         const double m = level.Max(start, next_end);
@@ -199,8 +214,15 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
         const int64_t to = std::min(next_start + (next_end - next_start) / 2, level.limit() + 1);
         for (int64_t o = from; o < to && !dipped; ++o) {
           const double l = level.At(o);
+          // Once the next syllable's final phoneme has sounded, a silence after it is not
+          // between the two syllables: it lies inside that phoneme, where the recogniser
+          // reports a pause the text does not hold, and the next syllable's own search finds
+          // it. (A dip in the next syllable's vowel after its consonant empties no phoneme of
+          // a bare syllable, so only this stops the scan there.)
+          if (o >= next_last.startStep && l > kDipNeighbourDb) break;
           // A dip counts only where both neighbours keep at least one step.
-          if (l < kDipDb && l < m - kDipBelowMaxDb && o > last_phoneme.startStep && o + 1 < next_first.endStep) {
+          if (l < kDipDb && l < m - kDipBelowMaxDb && o > last_phoneme.startStep &&
+              o + 1 < next_first.endStep) {
             last_phoneme.endStep = Step(o);
             syllable.endStep = Step(o);
             next_first.startStep = Step(o + 1);
@@ -220,7 +242,8 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
   return 0;
 }
 
-void RefineSegments(SegmentTable& phonemes, SegmentTable& syllables, const ContourSource& contours) {
+void RefineSegments(SegmentTable& phonemes, SegmentTable& syllables,
+                    const ContourSource& contours) {
   if (!SegmentTablesAreUsable(phonemes, syllables) || contours.frame_count() == 0) return;
   const Levels level(contours);
   SegmentRecord* ph = phonemes.items;
@@ -287,9 +310,10 @@ void RefineSegments(SegmentTable& phonemes, SegmentTable& syllables, const Conto
       const double at_start = level.AtFraction(b, 0.3);
       int64_t new_start = b;
       if (s_max > kRefineSyllableDb && (at_start < s_max - 35 || at_start < -40)) {
-        const int64_t hi = std::min<int64_t>(
-            after.link == me.link ? static_cast<int64_t>(after.endStep) - 3 : static_cast<int64_t>(me.endStep) - 1,
-            limit);
+        const int64_t hi =
+            std::min<int64_t>(after.link == me.link ? static_cast<int64_t>(after.endStep) - 3
+                                                    : static_cast<int64_t>(me.endStep) - 1,
+                              limit);
         for (int64_t k = b; k <= hi; ++k) {
           const double l = level.At(k);
           if (!(l <= s_max - 33 || l <= -38)) break;

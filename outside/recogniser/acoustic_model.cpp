@@ -6,6 +6,7 @@
 #include <map>
 #include <numbers>
 #include <string>
+#include <utility>
 
 namespace vtr::recogniser {
 namespace {
@@ -46,6 +47,13 @@ constexpr ShapeFormants kShapeFormants[kShapeCount] = {
     {{480, 1850, 2550, 3500, 4500}, {70, 100, 150, 250, 300}},
     {{480, 880, 2600, 3500, 4500}, {80, 100, 150, 250, 300}},
     {{260, 1800, 2600, 3400, 4400}, {80, 400, 400, 400, 400}},
+    {{300, 800, 2500, 3400, 4400}, {60, 90, 150, 250, 300}},
+    {{250, 1100, 2300, 3400, 4400}, {80, 300, 400, 400, 400}},
+};
+// The sounds with a second shape: {first, second}.
+constexpr std::pair<size_t, size_t> kSecondShapes[] = {
+    {static_cast<size_t>(Sound::kVowelU) - static_cast<size_t>(Sound::kVowelA), kRoundedUShape},
+    {kNasalShape, kLabialNasalShape},
 };
 // Vocal tract scales tried for the speaker.
 constexpr double kScales[] = {0.85, 0.9, 0.95, 1.0, 1.05, 1.1, 1.15, 1.2, 1.25, 1.3, 1.35};
@@ -89,12 +97,15 @@ std::array<double, kShapeTerms> Cepstrum(const std::vector<double>& db,
   return c;
 }
 
-// What a frame costs as `shape`: how much farther it lies from that shape than from the nearest
-// one, capped.
-double Identity(int shape, const std::array<double, kShapeCount>& distance) {
+// What a frame costs as each shape: how much farther it lies from that shape than from the
+// nearest one, capped.
+std::array<double, kShapeCount> Identities(const std::array<double, kShapeCount>& distance) {
   double nearest = distance[0];
   for (double d : distance) nearest = std::min(nearest, d);
-  return kShapeWeight * std::min(kShapeCap, distance[static_cast<size_t>(shape)] - nearest);
+  std::array<double, kShapeCount> identity{};
+  for (size_t v = 0; v < kShapeCount; ++v)
+    identity[v] = kShapeWeight * std::min(kShapeCap, distance[v] - nearest);
+  return identity;
 }
 
 // What a sound is like in one frame. Every bound the frame breaks costs in proportion to how
@@ -115,7 +126,11 @@ struct Profile {
   double shape_weight = 1;
 };
 
-constexpr double kLevelCost = 0.4;  // per dB
+constexpr double kLevelCost = 0.4;               // per dB
+constexpr double kNasalisedBeforeVowelCost = 3;  // per frame
+// Every frame of digital silence costs this much as any sound that is heard (no closure, no
+// pause): a vowel never starts, nor lasts, where the recording holds no sound at all.
+constexpr double kSoundInDigitalSilence = 1000;
 constexpr double kQuietCost = 0.5;  // per dB
 constexpr double kVoicingCost = 8;  // per unit of voicing
 constexpr double kShareCost = 6;    // per unit of a band's share
@@ -141,13 +156,25 @@ const std::vector<Profile>& ProfilesOf(Sound sound) {
     // Frication, voiced or not, under the vowels.
     set(Sound::kVoicedFricative,
         {{.base = 0.3, .min_snr = 6, .min_rel = -35, .max_rel = -6, .min_upper = 0.25}});
-    // A low murmur under the vowels.
-    set(Sound::kNasal, {{.min_rel = -32,
+    // A low murmur under the vowels, the shape of one closed behind the teeth or at the lips.
+    const Profile murmur{.min_rel = -32,
                          .max_rel = -3,
                          .min_voicing = 0.45,
                          .max_upper = 0.15,
                          .min_low = 0.6,
-                         .shape = kNasalShape}});
+                         .shape = kNasalShape,
+                         .other_shape = kLabialNasalShape};
+    set(Sound::kNasal, {murmur});
+    // The moraic nasal is the murmur, or a nasalised vowel: voiced, under the vowels, with
+    // little above 4 kHz and no shape of its own.
+    const Profile nasalised{
+        .base = 1.5, .min_rel = -28, .max_rel = -4, .min_voicing = 0.5, .max_high = 0.15};
+    set(Sound::kMoraicNasal, {murmur, nasalised});
+    // Before a vowel "N" is as often the consonant of mo, mu or me, whose vowel a nasalised
+    // vowel of little cost would take: there that costs more.
+    Profile nasalised_at_a_cost = nasalised;
+    nasalised_at_a_cost.base = kNasalisedBeforeVowelCost;
+    set(Sound::kNasalBeforeVowel, {murmur, nasalised_at_a_cost});
     // A voiced dip between vowels.
     set(Sound::kFlap,
         {{.base = 0.3, .min_rel = -30, .max_rel = -8, .min_voicing = 0.4, .max_upper = 0.25}});
@@ -165,7 +192,11 @@ const std::vector<Profile>& ProfilesOf(Sound sound) {
         .base = 2.5, .min_snr = 4, .min_rel = -45, .max_rel = -10, .max_voicing = 0.6};
     for (int v = 0; v < kNasalShape; ++v) {
       const Sound sound = static_cast<Sound>(static_cast<int>(Sound::kVowelA) + v);
-      std::vector<Profile> p = {{.min_rel = -22, .min_voicing = 0.5, .max_high = 0.15, .shape = v}};
+      std::vector<Profile> p = {{.min_rel = -22,
+                                 .min_voicing = 0.5,
+                                 .max_high = 0.15,
+                                 .shape = v,
+                                 .other_shape = sound == Sound::kVowelU ? kRoundedUShape : -1}};
       if (sound == Sound::kVowelI || sound == Sound::kVowelU) p.push_back(devoiced);
       set(sound, p);
     }
@@ -201,7 +232,7 @@ std::vector<StateModel> StatesOfPhone(std::string_view phone) {
         {"o:", Sound::kVowelO},
     };
     for (const auto& [name, sound] : vowels) add({name}, {{sound, 7, 0.5, 60}});
-    add({"N"}, {{Sound::kNasal, 6, 0.5, 40}});
+    add({"N"}, {{Sound::kMoraicNasal, 6, 0.5, 40}});
     add({"n", "m", "ny", "my"}, {{Sound::kNasal, 5, 0.45, 30}});
     add({"y"}, {{Sound::kGlideY, 4, 0.5, 25}});
     add({"w"}, {{Sound::kGlideW, 4, 0.5, 25}});
@@ -240,6 +271,7 @@ AcousticModel::AcousticModel(const Recording& recording,
   for (size_t t = 0; t < count; ++t) {
     const FrameFeatures& in = recording.frames[t];
     Derived& f = frames_[t];
+    f.digital_silence = in.level_db <= kDigitalSilenceDb;
     f.snr = in.level_db - recording.noise_db;
     f.rel = in.level_db - recording.speech_db;
     f.voicing = in.voicing;
@@ -302,7 +334,7 @@ AcousticModel::AcousticModel(const Recording& recording,
         db[i] = EnvelopeDb(kShapeFormants[v], scale, recording.band_hz[shape_bands[i]]);
       }
       shapes[v] = Cepstrum(db, cosines);
-      if (v == kNasalShape) continue;
+      if (v >= kNasalShape) continue;
       const double weight =
           total_vowels > 0 ? static_cast<double>(shape_counts[v]) / total_vowels : 0.2;
       for (size_t k = 0; k < kShapeTerms; ++k) model_mean[k] += weight * shapes[v][k];
@@ -332,7 +364,11 @@ AcousticModel::AcousticModel(const Recording& recording,
 }
 
 double AcousticModel::Score(Sound sound, const Derived& f,
-                            const std::array<double, kShapeCount>& distance) const {
+                            const std::array<double, kShapeCount>& identities) const {
+  if (f.digital_silence && sound != Sound::kSilence && sound != Sound::kClosure &&
+      sound != Sound::kVoiceBar) {
+    return kSoundInDigitalSilence;
+  }
   double best = kInfinity;
   for (const Profile& p : ProfilesOf(sound)) {
     double cost = p.base;
@@ -344,8 +380,9 @@ double AcousticModel::Score(Sound sound, const Derived& f,
                           Hinge(p.min_upper - f.upper) + Hinge(f.upper - p.max_upper) +
                           Hinge(p.min_low - f.low));
     if (p.shape >= 0) {
-      double identity = Identity(p.shape, distance);
-      if (p.other_shape >= 0) identity = std::min(identity, Identity(p.other_shape, distance));
+      double identity = identities[static_cast<size_t>(p.shape)];
+      if (p.other_shape >= 0)
+        identity = std::min(identity, identities[static_cast<size_t>(p.other_shape)]);
       cost += p.shape_weight * identity;
     }
     best = std::min(best, cost);
@@ -367,19 +404,35 @@ void AcousticModel::Tabulate() {
       }
       distance[v] = d;
     }
+    const std::array<double, kShapeCount> identities = Identities(distance);
     for (size_t s = 0; s < kSoundCount; ++s) {
-      cumulative_[s][t + 1] = cumulative_[s][t] + Score(static_cast<Sound>(s), f, distance);
+      cumulative_[s][t + 1] = cumulative_[s][t] + Score(static_cast<Sound>(s), f, identities);
     }
   }
 }
 
 void AcousticModel::Adapt(const std::array<std::vector<int>, kShapeCount>& shape_frames) {
+  auto distance = [&](int frame, size_t shape) {
+    double d = 0;
+    for (size_t k = 0; k < kShapeTerms; ++k) {
+      const double x = frames_[static_cast<size_t>(frame)].shape[k] - shapes_[shape][k];
+      d += x * x;
+    }
+    return d;
+  };
+  std::array<std::vector<int>, kShapeCount> frames = shape_frames;
+  for (const auto& [first, second] : kSecondShapes) {
+    frames[first].clear();
+    frames[second].clear();
+    for (int t : shape_frames[first])
+      frames[distance(t, second) < distance(t, first) ? second : first].push_back(t);
+  }
   for (size_t v = 0; v < kShapeCount; ++v) {
     Shape sum{};
-    for (int t : shape_frames[v]) {
+    for (int t : frames[v]) {
       for (size_t k = 0; k < kShapeTerms; ++k) sum[k] += frames_[static_cast<size_t>(t)].shape[k];
     }
-    const double n = static_cast<double>(shape_frames[v].size());
+    const double n = static_cast<double>(frames[v].size());
     for (size_t k = 0; k < kShapeTerms; ++k) {
       shapes_[v][k] = (kAdaptFrames * shapes_[v][k] + sum[k]) / (kAdaptFrames + n);
     }
@@ -401,6 +454,9 @@ int AcousticModel::NearestShape(int frame) const {
       best_d = d;
       best = static_cast<int>(v);
     }
+  }
+  for (const auto& [first, second] : kSecondShapes) {
+    if (static_cast<size_t>(best) == second) return static_cast<int>(first);
   }
   return best;
 }

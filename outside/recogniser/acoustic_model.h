@@ -26,36 +26,43 @@ namespace vtr::recogniser {
 
 // What one state of a phone sounds like.
 enum class Sound : int32_t {
-  kSilence,          // a pause: the noise floor, or a breath
-  kClosure,          // a voiceless stop's closure: quiet
-  kVoiceBar,         // a voiced stop's closure: quiet, voiced or not
-  kRelease,          // a stop's burst and aspiration
-  kSibilant,         // s, the release of ts
-  kPostalveolar,     // sh, the release of ch
-  kWeakFricative,    // h, hy, f
-  kVoicedFricative,  // z, j
-  kNasal,            // n, m, N, ny, my: a quiet low murmur
-  kFlap,             // r: a short weak vowel
-  kGlideY,           // y: like a short i
-  kGlideW,           // w: like a short u or o
+  kSilence,           // a pause: the noise floor, or a breath
+  kClosure,           // a voiceless stop's closure: quiet
+  kVoiceBar,          // a voiced stop's closure: quiet, voiced or not
+  kRelease,           // a stop's burst and aspiration
+  kSibilant,          // s, the release of ts
+  kPostalveolar,      // sh, the release of ch
+  kWeakFricative,     // h, hy, f
+  kVoicedFricative,   // z, j
+  kNasal,             // n, m, ny, my: a quiet low murmur
+  kMoraicNasal,       // N: the murmur, or a nasalised vowel (before a vowel or a fricative)
+  kNasalBeforeVowel,  // "N" before a vowel: the m of mo, mu, me, or the moraic nasal
+  kFlap,              // r: a short weak vowel
+  kGlideY,            // y: like a short i
+  kGlideW,            // w: like a short u or o
   kVowelA,
   kVowelI,
   kVowelU,
   kVowelE,
   kVowelO,
 };
-inline constexpr int kSoundCount = 17;
+inline constexpr int kSoundCount = 19;
 
 // The sounds told apart by the shape of their spectrum: the five vowels a, i, u, e, o and the
-// nasal murmur, in this order.
-inline constexpr int kShapeCount = 6;
+// nasal murmur, in this order; then second shapes of two of them, which some speakers have
+// instead: u spoken with rounded lips (close to o), and the murmur of a nasal closed at the
+// lips (its second resonance lower).
+inline constexpr int kShapeCount = 8;
 inline constexpr int kNasalShape = 5;
+inline constexpr int kRoundedUShape = 6;
+inline constexpr int kLabialNasalShape = 7;
 inline constexpr size_t kShapeTerms = 8;  // cepstrum terms of a spectrum shape
 
 inline bool IsVowel(Sound s) { return s >= Sound::kVowelA; }
-// The shape of a sound (0..5), or -1 for sounds without one.
+// The shape of a sound (0..5), or -1 for sounds without one (the first of its shapes).
 inline int ShapeOf(Sound s) {
-  if (s == Sound::kNasal) return kNasalShape;
+  if (s == Sound::kNasal || s == Sound::kMoraicNasal || s == Sound::kNasalBeforeVowel)
+    return kNasalShape;
   return IsVowel(s) ? static_cast<int>(s) - static_cast<int>(Sound::kVowelA) : -1;
 }
 
@@ -99,17 +106,20 @@ class AcousticModel {
   double Change(int frame) const { return change_[static_cast<size_t>(frame)]; }
 
   // Replaces the shapes by the mean shapes of the given frames of each vowel and of the nasals,
-  // drawn towards the current shapes where a sound has few frames; recomputes the costs.
+  // drawn towards the current shapes where a sound has few frames; recomputes the costs. The
+  // frames of a sound with two shapes adapt whichever of them each lies nearer; none are given
+  // for the second shapes.
   void Adapt(const std::array<std::vector<int>, kShapeCount>& shape_frames);
 
-  // The shape (0..5) nearest to the frame's.
+  // The shape (0..5) nearest to the frame's; a second shape counts as its sound's first.
   int NearestShape(int frame) const;
 
  private:
   using Shape = std::array<double, kShapeTerms>;
   struct Derived {
-    double snr;  // [dB] level above the noise floor
-    double rel;  // [dB] level relative to the speech level
+    bool digital_silence;  // the window holds one constant value: no sound at all
+    double snr;            // [dB] level above the noise floor
+    double rel;            // [dB] level relative to the speech level
     double voicing;
     double high;   // share of the power (above the noise) at 4 kHz and up
     double upper;  // share at 2 kHz and up
@@ -117,8 +127,9 @@ class AcousticModel {
     Shape shape;   // spectrum shape (cepstrum of 150 Hz-4.5 kHz), less the vowels' mean
   };
 
+  // `identities`: what the frame costs as each shape.
   double Score(Sound sound, const Derived& f,
-               const std::array<double, kShapeCount>& distance) const;
+               const std::array<double, kShapeCount>& identities) const;
   void Tabulate();
 
   std::vector<Derived> frames_;

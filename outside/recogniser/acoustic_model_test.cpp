@@ -1,9 +1,9 @@
 #include "outside/recogniser/acoustic_model.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "engines/wtp/testing/speech_synth.h"
 
@@ -32,7 +32,7 @@ TEST(AcousticModelTest, PhonesHaveTheirStates) {
       {"s", {Sound::kSibilant}, false},
       {"sh", {Sound::kPostalveolar}, false},
       {"j", {Sound::kVoicedFricative}, false},
-      {"N", {Sound::kNasal}, false},
+      {"N", {Sound::kMoraicNasal}, false},
       {"my", {Sound::kNasal}, false},
       {"ry", {Sound::kFlap}, false},
       {"y", {Sound::kGlideY}, false},
@@ -126,6 +126,28 @@ TEST(AcousticModelTest, SilenceStaysSilenceInNoise) {
       SCOPED_TRACE("vowel frame " + std::to_string(f));
       EXPECT_LT(model.FrameCost(vowel, f), model.FrameCost(Sound::kSilence, f));
       EXPECT_LT(model.FrameCost(vowel, f), model.FrameCost(Sound::kClosure, f));
+    }
+  }
+}
+
+// A recording that holds no sound at all (digital silence, as a synthesiser or an editor
+// leaves it) is a pause or a closure, never a sound that is heard.
+TEST(AcousticModelTest, DigitalSilenceIsNoSound) {
+  SynthScript script = {{"ka", 0.07, 0.2}, {" ", 0.0, 0.5, false}, {"o", 0.0, 0.2}};
+  SynthSpeech speech = wtp::testing::Synthesize(script, 16000, 140, 4);
+  // The pause as digital silence: every sample 1, as the alignment engine hands it over.
+  const size_t from = static_cast<size_t>(speech.phonemes[2].start_sec * 16000);
+  const size_t to = static_cast<size_t>(speech.phonemes[2].end_sec * 16000);
+  for (size_t i = from; i < to; ++i) speech.samples[i] = 1;
+  const AcousticModel model(ComputeFeatures(speech.samples, speech.rate), {1, 0, 0, 0, 1, 0});
+  for (int f : Inside(speech, 2)) {
+    SCOPED_TRACE("frame " + std::to_string(f));
+    EXPECT_LT(model.FrameCost(Sound::kSilence, f), 1);
+    EXPECT_LT(model.FrameCost(Sound::kClosure, f), 1);
+    for (const Sound heard :
+         {Sound::kVowelA, Sound::kVowelO, Sound::kVowelU, Sound::kNasal, Sound::kMoraicNasal,
+          Sound::kNasalBeforeVowel, Sound::kFlap, Sound::kRelease}) {
+      EXPECT_GE(model.FrameCost(heard, f), 100) << static_cast<int>(heard);
     }
   }
 }

@@ -3,6 +3,7 @@
 // the engine's options, its output parsed), scored against the truth.
 //
 //   vtr_alignment_report [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even | --road]
+//                        [--voices] [--show]
 //
 // --recogniser  folder holding the program and its model (default: the program folder's)
 // --utterances  utterances per condition (default 10)
@@ -12,10 +13,15 @@
 // --road        score the engine's phoneme table after the whole road (alignment, analysis,
 //               segment building with its inserted pauses) instead of the recogniser's output;
 //               pauses the text does not hold then count with both edges
+// --voices      the second corpus, of voices unlike our synthesiser's (alignment_corpus.h);
+//               its outside voices need the espeak-ng library
+// --show        with --road, print every utterance's truth and the engine's phoneme table
 //
 // Per condition it prints the share of boundaries (vowel onsets and pause edges) within 20, 40
 // and 80 ms of the truth, the mean error, and the share within 40 ms of the vowel onsets and of
-// the pause edges alone.
+// the pause edges alone; then, per condition and kind of boundary, the share within 40 ms; and
+// per kind over all conditions the count, the share within 40 and 20 ms and the median error.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,6 +37,7 @@ namespace {
 
 using vtr::wtp::testing::AlignedSpan;
 using vtr::wtp::testing::AlignmentScore;
+using vtr::wtp::testing::BoundaryKind;
 using vtr::wtp::testing::CorpusCondition;
 using vtr::wtp::testing::SynthSpeech;
 
@@ -40,6 +47,8 @@ struct Options {
   std::string only;
   bool even = false;
   bool road = false;
+  bool voices = false;
+  bool show = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -56,6 +65,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.even = true;
     } else if (option == "--road") {
       options.road = true;
+    } else if (option == "--voices") {
+      options.voices = true;
+    } else if (option == "--show") {
+      options.show = true;
     } else {
       return false;
     }
@@ -90,7 +103,8 @@ bool Spread(vtr::wtp::PhonemeAligner& aligner, const SynthSpeech& speech,
 }
 
 // The whole road through the engine, scored on its phoneme table.
-bool Road(const std::filesystem::path& folder, const SynthSpeech& speech, AlignmentScore& score) {
+bool Road(const std::filesystem::path& folder, const SynthSpeech& speech, bool show,
+          AlignmentScore& score) {
   const std::string file = (folder / "utterance.wav").string();
   if (vtr::wtp::WaveBuffer(speech.samples, speech.rate).WriteWave(file) !=
       vtr::wtp::WaveResult::kOk)
@@ -112,6 +126,20 @@ bool Road(const std::filesystem::path& folder, const SynthSpeech& speech, Alignm
                         r.startStep * vtr::wtp::kStepMs * 0.001,
                         r.endStep * vtr::wtp::kStepMs * 0.001});
   }
+  if (show) {
+    std::printf("\n%s\ntruth:", speech.text.c_str());
+    for (const auto& p : speech.phonemes) {
+      std::printf(" [%s %.0f-%.0f%s]", p.name.c_str(), p.start_sec * 1000, p.end_sec * 1000,
+                  p.in_text                                                      ? ""
+                  : p.source == vtr::wtp::testing::PauseSource::kSpeaker         ? " sp"
+                  : p.source == vtr::wtp::testing::PauseSource::kInsertedSilence ? " si"
+                                                                                 : " br");
+    }
+    std::printf("\ntable:");
+    for (const auto& s : segments)
+      std::printf(" [%s %.0f-%.0f]", s.name.c_str(), s.start_sec * 1000, s.end_sec * 1000);
+    std::printf("\n");
+  }
   // The engine's first and last records are the silences around the speech.
   const bool scored = vtr::wtp::testing::ScoreSegments(speech, segments, score);
   (void)engine.Terminate();
@@ -120,11 +148,70 @@ bool Road(const std::filesystem::path& folder, const SynthSpeech& speech, Alignm
 
 void PrintRow(const std::string& name, const AlignmentScore& s) {
   auto share = [](int part, int whole) { return whole > 0 ? 100.0 * part / whole : 0.0; };
-  std::printf("%-28s %4d %5d %6.1f %6.1f %6.1f %8.1f %7.1f %7.1f %4d\n", name.c_str(), s.utterances,
-              s.boundaries, 100 * s.Share(s.within_20ms), 100 * s.Share(s.within_40ms),
-              100 * s.Share(s.within_80ms), s.MeanErrorMs(),
+  std::printf("%-32s %4d %5d %6.1f %6.1f %6.1f %8.1f %7.1f %7.1f %4d %5d\n", name.c_str(),
+              s.utterances, s.boundaries, 100 * s.Share(s.within_20ms),
+              100 * s.Share(s.within_40ms), 100 * s.Share(s.within_80ms), s.MeanErrorMs(),
               share(s.vowel_onsets_within_40ms, s.vowel_onsets),
-              share(s.pause_edges_within_40ms, s.pause_edges), s.failures);
+              share(s.pause_edges_within_40ms, s.pause_edges), s.failures, s.split_pauses);
+}
+
+// Per condition, the share within 40 ms of every kind of boundary, then the counts.
+void PrintKinds(const std::vector<std::pair<std::string, AlignmentScore>>& rows) {
+  auto header = [](const char* title) {
+    std::printf("\n%s\n%-32s", title, "");
+    for (size_t k = 0; k < vtr::wtp::testing::kBoundaryKinds; ++k) std::printf(" %6zu", k + 1);
+    std::printf("\n");
+  };
+  header("within 40 ms by kind of boundary (%)");
+  for (const auto& [name, score] : rows) {
+    std::printf("%-32s", name.c_str());
+    for (const AlignmentScore::Kind& kind : score.kinds) {
+      if (kind.count == 0) {
+        std::printf(" %6s", "-");
+      } else {
+        std::printf(" %6.1f", 100.0 * kind.within_40ms / kind.count);
+      }
+    }
+    std::printf("\n");
+  }
+  header("boundaries by kind");
+  for (const auto& [name, score] : rows) {
+    std::printf("%-32s", name.c_str());
+    for (const AlignmentScore::Kind& kind : score.kinds) std::printf(" %6d", kind.count);
+    std::printf("\n");
+  }
+}
+
+// Over all conditions, per kind: count, shares within 40 and 20 ms, median error.
+void PrintKindTotals(const AlignmentScore& all) {
+  std::printf("\n%3s %-26s %6s %7s %7s %10s\n", "", "kind", "n", "<=40ms", "<=20ms", "median ms");
+  for (size_t k = 0; k < vtr::wtp::testing::kBoundaryKinds; ++k) {
+    const AlignmentScore::Kind& kind = all.kinds[k];
+    std::vector<double> errors = kind.errors;
+    int within_20ms = 0;
+    for (double e : errors) within_20ms += std::abs(e) <= 0.02 ? 1 : 0;
+    double median = 0;
+    if (!errors.empty()) {
+      std::nth_element(errors.begin(),
+                       errors.begin() + static_cast<std::ptrdiff_t>(errors.size() / 2),
+                       errors.end());
+      median = errors[errors.size() / 2];
+    }
+    const double n = std::max(1, kind.count);
+    std::printf("%3zu %-26s %6d %7.1f %7.1f %10.0f\n", k + 1,
+                vtr::wtp::testing::BoundaryKindName(static_cast<BoundaryKind>(k)), kind.count,
+                100.0 * kind.within_40ms / n, 100.0 * within_20ms / n, 1000 * median);
+  }
+}
+
+// One utterance, scored the way the options say.
+bool ScoreOne(const Options& options, const std::filesystem::path& folder,
+              vtr::wtp::PhonemeAligner& aligner, const SynthSpeech& speech, AlignmentScore& score) {
+  if (options.road) return Road(folder, speech, options.show, score);
+  std::vector<AlignedSpan> spans;
+  const bool aligned =
+      options.even ? Spread(aligner, speech, spans) : Align(aligner, speech, spans);
+  return aligned && vtr::wtp::testing::ScoreAlignment(speech, spans, score);
 }
 
 }  // namespace
@@ -132,10 +219,10 @@ void PrintRow(const std::string& name, const AlignmentScore& s) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(
-        stderr,
-        "usage: %s [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even | --road]\n",
-        argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even | --road] "
+                 "[--voices]\n",
+                 argv[0]);
     return 2;
   }
   // A private copy of the recogniser folder: the aligner writes its files there.
@@ -154,33 +241,53 @@ int main(int argc, char** argv) {
     }
   }
   vtr::wtp::PhonemeAligner aligner(folder);
-  std::printf("%-28s %4s %5s %6s %6s %6s %8s %7s %7s %4s\n", "condition", "utt", "bound", "<=20ms",
-              "<=40ms", "<=80ms", "mean ms", "vowel40", "pause40", "fail");
+  std::printf("%-32s %4s %5s %6s %6s %6s %8s %7s %7s %4s %5s\n", "condition", "utt", "bound",
+              "<=20ms", "<=40ms", "<=80ms", "mean ms", "vowel40", "pause40", "fail", "split");
   AlignmentScore all;
-  for (const CorpusCondition& condition : vtr::wtp::testing::ReportConditions()) {
-    if (condition.name.find(options.only) == std::string::npos) continue;
-    AlignmentScore score;
-    for (int i = 0; i < options.utterances; ++i) {
-      const SynthSpeech speech = vtr::wtp::testing::CorpusUtterance(condition, i);
-      std::vector<AlignedSpan> spans;
-      bool scored = false;
-      if (options.road) {
-        scored = Road(folder, speech, score);
-      } else {
-        const bool aligned =
-            options.even ? Spread(aligner, speech, spans) : Align(aligner, speech, spans);
-        scored = aligned && vtr::wtp::testing::ScoreAlignment(speech, spans, score);
-      }
-      if (!scored) {
-        ++score.utterances;
-        ++score.failures;
-      }
-    }
-    PrintRow(condition.name, score);
+  std::vector<std::pair<std::string, AlignmentScore>> rows;
+  auto finish = [&](const std::string& name, const AlignmentScore& score) {
+    PrintRow(name, score);
     std::fflush(stdout);
+    rows.emplace_back(name, score);
     all += score;
+  };
+  if (options.voices) {
+    std::string error;
+    std::unique_ptr<vtr::wtp::testing::OutsideVoice> voice =
+        vtr::wtp::testing::OutsideVoice::Load(&error);
+    if (!voice) std::fprintf(stderr, "no outside voice (%s): only our voices\n", error.c_str());
+    for (const vtr::wtp::testing::VoiceCondition& condition :
+         vtr::wtp::testing::VoiceConditions()) {
+      if (condition.name.find(options.only) == std::string::npos) continue;
+      if (condition.outside && !voice) continue;
+      AlignmentScore score;
+      for (int i = 0; i < options.utterances; ++i) {
+        const auto speech = vtr::wtp::testing::VoiceUtterance(condition, i, voice.get(), &error);
+        if (!speech) std::fprintf(stderr, "utterance %d: %s\n", i, error.c_str());
+        if (!speech || !ScoreOne(options, folder, aligner, *speech, score)) {
+          ++score.utterances;
+          ++score.failures;
+        }
+      }
+      finish(condition.name, score);
+    }
+  } else {
+    for (const CorpusCondition& condition : vtr::wtp::testing::ReportConditions()) {
+      if (condition.name.find(options.only) == std::string::npos) continue;
+      AlignmentScore score;
+      for (int i = 0; i < options.utterances; ++i) {
+        const SynthSpeech speech = vtr::wtp::testing::CorpusUtterance(condition, i);
+        if (!ScoreOne(options, folder, aligner, speech, score)) {
+          ++score.utterances;
+          ++score.failures;
+        }
+      }
+      finish(condition.name, score);
+    }
   }
   PrintRow("all", all);
+  PrintKinds(rows);
+  PrintKindTotals(all);
   std::filesystem::remove_all(folder, error);
   return 0;
 }

@@ -24,6 +24,8 @@ constexpr double kPausePenalty = 6;
 constexpr double kShortPauseFrames = 10;
 constexpr double kShortPauseWeight = 2;
 constexpr int kPauseHeadFrames = 30;
+// A geminate released early, before its consonant: taken only where it clearly fits better.
+constexpr double kEarlyReleasePenalty = 6;
 // Speaking rate: the median ratio of the first alignment's lengths to the priors, held to
 // this range.
 constexpr double kSlowest = 1.7;
@@ -103,9 +105,11 @@ std::vector<State> BuildStates(std::span<const std::string> units, double rate) 
   std::vector<int> ends;  // states the next unit may follow
   for (size_t u = 0; u < units.size(); ++u) {
     const int unit = static_cast<int>(u);
+    const bool before_vowel =
+        u + 1 < units.size() && IsVowel(StatesOfPhone(units[u + 1]).front().sound);
     for (const StateModel& m : StatesOfPhone(units[u])) {
       State s;
-      s.sound = m.sound;
+      s.sound = m.sound == Sound::kMoraicNasal && before_vowel ? Sound::kNasalBeforeVowel : m.sound;
       s.unit = unit;
       s.loops = m.loops;
       if (!m.loops) {
@@ -116,6 +120,32 @@ std::vector<State> BuildStates(std::span<const std::string> units, double rate) 
       s.preds = ends;
       ends = {static_cast<int>(states.size())};
       states.push_back(std::move(s));
+    }
+    // A pause the text holds before a voiceless consonant is the closure of a geminate (the
+    // "t" of "atta"); some speakers release it before the consonant starts again: the pause
+    // may end with the sound the consonant releases into.
+    if (units[u] == "sp" && u + 1 < units.size()) {
+      const std::vector<StateModel> next = StatesOfPhone(units[u + 1]);
+      const Sound first = next.front().sound, released = next.back().sound;
+      const bool voiceless = (first == Sound::kClosure || first == Sound::kSibilant ||
+                              first == Sound::kPostalveolar) &&
+                             (released == Sound::kRelease || released == Sound::kSibilant ||
+                              released == Sound::kPostalveolar);
+      if (voiceless) {
+        const StateModel& m = next.back();
+        State release;
+        release.sound = m.sound;
+        release.unit = unit;
+        release.optional = true;
+        release.typical = m.typical_frames * rate;
+        release.length =
+            LengthTable(release.typical, m.log_spread,
+                        static_cast<int>(std::ceil(m.max_frames * std::max(1.0, rate))));
+        for (double& c : release.length) c += kEarlyReleasePenalty;
+        release.preds = ends;
+        ends.push_back(static_cast<int>(states.size()));
+        states.push_back(std::move(release));
+      }
     }
     if (u + 1 < units.size() && EndsMora(units[u]) && !IsSilencePhone(units[u + 1])) {
       const int last = ends.front();
@@ -144,28 +174,34 @@ std::vector<State> BuildStates(std::span<const std::string> units, double rate) 
 
 // What the search keeps of every frame boundary t, for a window of states each: the best cost
 // of covering frames [0, t) with a state ending at t (and that state's length), and the best
-// cost with which a state may start at t (its predecessors' best end there).
+// cost with which a state may start at t (its predecessors' best end there), also less the
+// running sum of the state's frame costs up to t and the bonus for a change there: the part of
+// a state's cost that depends only on where it starts.
 class Lattice {
  public:
-  // Starts a search of `states` over `frames`. The memory of the search before is kept: a
-  // fresh page costs more than the search writes on it.
-  void Reset(const std::vector<State>& states, int frames) {
+  // Starts a search of `states` over the frames of `model`. The memory of the search before is
+  // kept: a fresh page costs more than the search writes on it.
+  void Reset(const AcousticModel& model, const std::vector<State>& states) {
+    model_ = &model;
     states_ = &states;
     count_ = static_cast<int>(states.size());
-    boundaries_.assign(static_cast<size_t>(frames) + 1, Boundary{});
+    boundaries_.assign(static_cast<size_t>(model.frame_count()) + 1, Boundary{});
     ends_.clear();
     lengths_.clear();
     starts_.clear();
+    keys_.clear();
     // Room for the usual width of the beam, so that the arrays seldom move while they grow.
     const size_t room = boundaries_.size() * kUsualWidth;
     ends_.reserve(room);
     lengths_.reserve(room);
     starts_.reserve(room);
+    keys_.reserve(room);
     // At boundary 0 only the first state starts, at no cost.
     Boundary& b = boundaries_[0];
     b.start_lo = b.start_hi = 0;
     b.start_offset = starts_.size();
     starts_.push_back(0.0);
+    keys_.push_back(Key(0.0, states.front().sound, 0));
   }
 
   double End(int s, int t) const {
@@ -182,6 +218,13 @@ class Lattice {
     return s < b.start_lo || s > b.start_hi
                ? kInf
                : starts_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
+  }
+  // Start(s, t) less the running sum of s's frame costs up to t and the bonus at t.
+  double StartKey(int s, int t) const {
+    const Boundary& b = boundaries_[static_cast<size_t>(t)];
+    return s < b.start_lo || s > b.start_hi
+               ? kInf
+               : keys_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
   }
   int start_lo(int t) const { return boundaries_[static_cast<size_t>(t)].start_lo; }
   int start_hi(int t) const { return boundaries_[static_cast<size_t>(t)].start_hi; }
@@ -204,23 +247,31 @@ class Lattice {
     b.start_hi = std::min(count_ - 1, hi + 3);
     for (int s = b.start_lo; s <= b.start_hi; ++s) {
       double best = kInf;
-      for (int p : (*states_)[static_cast<size_t>(s)].preds) best = std::min(best, End(p, t));
+      const State& state = (*states_)[static_cast<size_t>(s)];
+      for (int p : state.preds) best = std::min(best, End(p, t));
       starts_.push_back(best);
+      keys_.push_back(Key(best, state.sound, t));
     }
   }
 
  private:
+  double Key(double start, Sound sound, int t) const {
+    return start - model_->Cost(sound, 0, t) - kBoundaryBonus * model_->Change(t);
+  }
+
   struct Boundary {
     int end_lo = 0, end_hi = -1;
     int start_lo = 0, start_hi = -1;
     size_t end_offset = 0, start_offset = 0;
   };
+  const AcousticModel* model_ = nullptr;
   const std::vector<State>* states_ = nullptr;
   int count_ = 0;
   std::vector<Boundary> boundaries_;
   std::vector<double> ends_;
   std::vector<int> lengths_;
   std::vector<double> starts_;
+  std::vector<double> keys_;
 };
 
 struct StateSpan {
@@ -239,7 +290,7 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
   if (count == 0 || frames < states.front().needs_after + 1) return false;
   int longest = 1;
   for (const State& s : states) longest = std::max(longest, static_cast<int>(s.length.size()) - 1);
-  lattice.Reset(states, frames);
+  lattice.Reset(model, states);
   std::vector<double> cost, kept;
   std::vector<int> length;
   for (int t = 1; t <= frames; ++t) {
@@ -272,14 +323,13 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
         best += model.FrameCost(s.sound, t - 1);
       } else {
         // cost(start, t) = Start + frames' cost + length cost - bonus; the frames' cost is a
-        // difference of running sums, so only the start's part changes with the length.
+        // difference of running sums, so only the start's part (its key) changes with the
+        // length.
         const int most = std::min(t, static_cast<int>(s.length.size()) - 1);
         for (int d = 1; d <= most; ++d) {
-          const int start = t - d;
-          const double before = lattice.Start(i, start);
-          if (before == kInf) continue;
-          const double c = before - model.Cost(s.sound, 0, start) +
-                           s.length[static_cast<size_t>(d)] - kBoundaryBonus * model.Change(start);
+          const double key = lattice.StartKey(i, t - d);
+          if (key == kInf) continue;
+          const double c = key + s.length[static_cast<size_t>(d)];
           if (c < best) {
             best = c;
             best_length = d;

@@ -12,8 +12,10 @@
 
 #include "engines/wtp/phoneme_aligner.h"
 #include "engines/wtp/testing/alignment_corpus.h"
+#include "engines/wtp/testing/outside_voice.h"
 #include "engines/wtp/testing/recogniser_folder.h"
 #include "engines/wtp/testing/speech_synth.h"
+#include "engines/wtp/wtp_engine.h"
 #include "platform/process.h"
 
 namespace vtr::recogniser {
@@ -327,6 +329,65 @@ TEST(ForcedAlignerTest, InstalledProgramServesTheAlignmentEngine) {
     left.push_back(entry.path().filename().string());
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"hmmdefs", "julius"}));
+}
+
+// The whole road (the engine running the installed program, the segment builder and the
+// refinement) on words an outside voice speaks, as a user's recording would reach it: where
+// its tables put every vowel onset and pause edge, against the voice's own timing. The voice
+// releases a geminate's stop twice and says a nasal with a low second resonance, u with
+// rounded lips: each case once pushed boundaries 40-110 ms away.
+TEST(ForcedAlignerTest, RoadPlacesNasalOnsetsAndGeminatesOfAnOutsideVoice) {
+  std::string error;
+  const std::unique_ptr<wtp::testing::OutsideVoice> voice =
+      wtp::testing::OutsideVoice::Load(&error);
+  ASSERT_NE(voice, nullptr) << error;
+  const wtp::testing::RecogniserFolder folder("forced_aligner_road");
+  struct Case {
+    const char* name;
+    wtp::testing::SpokenSentence words;
+    const char* voice;
+    int words_per_minute;
+  };
+  const Case cases[] = {
+      {"vowels after n, ny and m", {{"なにも", "naJimo"}}, "ja+f4", 150},
+      {"vowels after n, ny and m, faster", {{"なにも", "naJimo"}}, "ja+f2", 210},
+      {"a vowel after m", {{"むかし", "mMkaSi"}}, "ja+f4", 150},
+      {"a geminate t", {{"まって", "ma te"}}, "ja+f2", 180},
+      {"a geminate t after a glide", {{"やっと", "ja to"}}, "ja+f2", 210},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::optional<SynthSpeech> speech =
+        voice->Speak(c.words, c.voice, c.words_per_minute, nullptr, &error);
+    ASSERT_TRUE(speech) << error;
+    const std::string file = (folder.path() / "words.wav").string();
+    ASSERT_EQ(wtp::WaveBuffer(speech->samples, speech->rate).WriteWave(file), wtp::WaveResult::kOk);
+    wtp::WtpEngine engine(folder.path());
+    std::vector<char> buffer(wtp::kMaxPSeqBuffer);
+    wtp::SegmentTable phonemes{}, syllables{};
+    ASSERT_EQ(engine.Initialize(wtp::kStepMs, 0), 0);
+    ASSERT_EQ(engine.SetWav(file.c_str(), static_cast<int>(file.size())), 0);
+    ASSERT_EQ(engine.SetText(speech->text.data(), static_cast<int>(speech->text.size())), 0);
+    ASSERT_GT(engine.GetPSeq(buffer.data(), static_cast<int>(buffer.size())), 0);
+    ASSERT_EQ(engine.GetSegment(&phonemes, &syllables), 0);
+    std::vector<wtp::testing::AlignedSegment> segments;
+    for (uint32_t i = 0; i < phonemes.count; ++i) {
+      const wtp::SegmentRecord& r = phonemes.items[i];
+      segments.push_back({std::string(wtp::SegmentName(r)), r.startStep * wtp::kStepSec,
+                          r.endStep * wtp::kStepSec});
+    }
+    AlignmentScore score;
+    ASSERT_TRUE(wtp::testing::ScoreSegments(*speech, segments, score));
+    (void)engine.Terminate();
+    for (size_t k = 0; k < wtp::testing::kBoundaryKinds; ++k) {
+      const AlignmentScore::Kind& kind = score.kinds[k];
+      std::string errors;
+      for (const double e : kind.errors) errors += " " + std::to_string(std::lround(1000 * e));
+      EXPECT_EQ(kind.within_40ms, kind.count)
+          << wtp::testing::BoundaryKindName(static_cast<wtp::testing::BoundaryKind>(k))
+          << ", errors [ms]:" << errors;
+    }
+  }
 }
 
 // The program reads the beam the engine passes and refuses one that is no positive number.

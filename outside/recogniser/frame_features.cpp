@@ -20,7 +20,7 @@ constexpr double kMaxPitchHz = 500;
 constexpr double kLowestBandHz = 100;
 constexpr double kHighestBandHz = 7600;
 constexpr double kFullScale = 32768.0 * 32768.0;
-constexpr double kSilentDb = -120;
+constexpr double kSilentDb = kDigitalSilenceDb;
 
 // The noise floor: the mean of the frames up to 3 dB above the 10th percentile of the levels.
 constexpr double kNoisePercentile = 0.1;

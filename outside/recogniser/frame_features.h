@@ -20,6 +20,9 @@ namespace vtr::recogniser {
 
 inline constexpr double kFrameSec = 0.01;  // frame shift (sec); the output counts these frames
 inline constexpr int kMelBands = 24;       // 100 Hz to 7.6 kHz (or just below half the rate)
+// [dB] the level of a window whose samples never change (digital silence), and the lowest
+// level of any window
+inline constexpr double kDigitalSilenceDb = -120;
 
 struct FrameFeatures {
   float level_db = -120;  // [dB] mean power of the window, 0 dB = a full-scale square wave

@@ -16,11 +16,13 @@
 #ifndef VTR_ENGINES_WTP_TESTING_ALIGNMENT_CORPUS_H_
 #define VTR_ENGINES_WTP_TESTING_ALIGNMENT_CORPUS_H_
 
+#include <array>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "engines/wtp/testing/outside_voice.h"
 #include "engines/wtp/testing/speech_synth.h"
 
 namespace vtr::wtp::testing {
@@ -46,6 +48,48 @@ SynthSpeech CorpusUtterance(const CorpusCondition& condition, int index, int rat
 // voice, pauses between phrases that the text does not hold.
 SynthSpeech SpeechOfLength(double seconds, int rate, uint32_t seed);
 
+// The second corpus, of speech unlike the first: 14 sentences spoken by five voices of the
+// outside synthesiser (outside_voice.h) at 140-220 words a minute, or by our own synthesiser
+// with other voices and lengths; with pauses of 200-800 ms that the text does not hold put in
+// before words (half digital silence, half breath noise); with white or babble noise at 30, 20
+// and 10 dB, reverberation, a low level or clipping.
+struct VoiceCondition {
+  std::string name;
+  bool outside = true;  // the outside synthesiser; else ours
+  bool pauses = true;   // pauses put in before words
+  std::optional<NoiseKind> noise;
+  double snr_db = 0.0;  // [dB] with noise
+  bool reverberation = false;
+  bool low_level = false;  // the peak at -30 dBFS
+  bool clipped = false;    // 6 dB over full scale, clipped
+};
+std::vector<VoiceCondition> VoiceConditions();
+inline constexpr int kVoiceSentences = 14;
+
+// Utterance `index` of `condition` (sentence index mod 14, voice and rate by index): nothing,
+// with `error` set, when an outside condition has no `voice` or the voice fails.
+std::optional<SynthSpeech> VoiceUtterance(const VoiceCondition& condition, int index,
+                                          OutsideVoice* voice, std::string* error);
+
+// Kinds of boundary, counted apart.
+enum class BoundaryKind : int32_t {
+  kVowelAfterVoiceless,    // vowel onset after a voiceless stop or fricative
+  kVowelAfterVoiced,       // ... after a voiced stop, fricative or affricate
+  kVowelAfterGlide,        // ... after r, j or w
+  kVowelAfterVowel,        // ... after a vowel (hiatus)
+  kVowelAfterNasal,        // ... after a nasal
+  kVowelAfterPause,        // ... after a pause
+  kSilenceEndBeforeVowel,  // end of put-in digital silence, a vowel following
+  kPauseEndBeforeVowel,    // end of any other pause, a vowel following
+  kPauseEndBeforeConsonant,
+  kInsertedPauseStart,  // start of a put-in pause
+  kSpeakerPauseStart,   // start of the speaker's own pause (at a comma, between phrases)
+  kMarkedPauseEdge,     // either edge of a pause the text holds (geminates included)
+  kOuterSilence,        // where the speech starts and ends
+};
+inline constexpr size_t kBoundaryKinds = 13;
+const char* BoundaryKindName(BoundaryKind kind);
+
 // Where the aligner put one phoneme of its list (the pauses at both ends included).
 struct AlignedSpan {
   double start_sec;
@@ -55,6 +99,7 @@ struct AlignedSpan {
 struct AlignmentScore {
   int utterances = 0;
   int failures = 0;  // alignments that gave no spans
+  int split_pauses = 0;  // pause records that follow a pause record (ScoreSegments)
   int boundaries = 0;
   int within_20ms = 0;
   int within_40ms = 0;
@@ -64,8 +109,14 @@ struct AlignmentScore {
   int pause_edges_within_40ms = 0;
   int vowel_onsets = 0;
   int vowel_onsets_within_40ms = 0;
+  struct Kind {
+    int count = 0;
+    int within_40ms = 0;
+    std::vector<double> errors;  // [s] signed: later than the truth is positive
+  };
+  std::array<Kind, kBoundaryKinds> kinds{};
 
-  void Add(double error_sec, bool pause_edge);
+  void Add(double error_sec, BoundaryKind kind);
   AlignmentScore& operator+=(const AlignmentScore& other);
   double Share(int count) const {
     return boundaries > 0 ? static_cast<double>(count) / boundaries : 0.0;

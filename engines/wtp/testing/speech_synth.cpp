@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engines/wtp/phoneme_tables.h"
+#include "engines/wtp/testing/band_pass.h"
 
 namespace vtr::wtp::testing {
 namespace {
@@ -210,33 +211,6 @@ class Resonator {
 
  private:
   double a_ = 1, b_ = 0, c_ = 0, y1_ = 0, y2_ = 0, x1_ = 0, x2_ = 0;
-};
-
-// A band-pass with 0 dB at its centre.
-class BandPass {
- public:
-  void Set(double hz, double width, double rate) {
-    hz = std::min(hz, 0.42 * rate);
-    const double w = 2 * kPi * hz / rate;
-    const double alpha = std::sin(w) * width / (2 * hz);
-    const double a0 = 1 + alpha;
-    b0_ = alpha / a0;
-    a1_ = -2 * std::cos(w) / a0;
-    a2_ = (1 - alpha) / a0;
-    // White noise of unit power comes out with about pi * width / rate of power.
-    norm_ = 1 / std::sqrt(kPi * std::min(width, 0.4 * rate) / rate);
-  }
-  double Run(double x) {
-    const double y = b0_ * (x - x2_) - a1_ * y1_ - a2_ * y2_;
-    x2_ = x1_;
-    x1_ = x;
-    y2_ = y1_;
-    y1_ = y;
-    return y * norm_;
-  }
-
- private:
-  double b0_ = 0, a1_ = 0, a2_ = 0, norm_ = 1, x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;
 };
 
 // The source, the cascade tract and the frication branch, run sample by sample.
@@ -824,6 +798,78 @@ void AddNoise(SynthSpeech& speech, NoiseKind kind, double snr_db, uint32_t seed)
   }
 }
 
+namespace {
+
+// Mean power of the samples over the sounding phonemes of the truth.
+double SpeechPower(const SynthSpeech& speech) {
+  const size_t count = speech.samples.size();
+  double power = 0;
+  size_t n = 0;
+  for (const SynthPhoneme& p : speech.phonemes) {
+    if (p.name == " ") continue;
+    const size_t first = std::min(count, static_cast<size_t>(p.start_sec * speech.rate));
+    const size_t last = std::min(count, static_cast<size_t>(p.end_sec * speech.rate));
+    for (size_t i = first; i < last; ++i)
+      power += static_cast<double>(speech.samples[i]) * speech.samples[i];
+    n += last - first;
+  }
+  return n > 0 ? power / static_cast<double>(n) : 0.0;
+}
+
+}  // namespace
+
+void InsertPause(SynthSpeech& speech, size_t before, double sec, PauseSource source,
+                 uint32_t seed) {
+  if (before == 0 || before >= speech.phonemes.size() || sec <= 0) return;
+  const double at = speech.phonemes[before].start_sec;
+  const size_t first =
+      std::min(speech.samples.size(), static_cast<size_t>(std::lround(at * speech.rate)));
+  const size_t count = static_cast<size_t>(std::lround(sec * speech.rate));
+  const double moved = static_cast<double>(count) / speech.rate;
+  std::vector<int16_t> pause(count, 0);
+  if (source == PauseSource::kInsertedBreath) {
+    // A breath: band noise well under the speech, faded in and out.
+    std::mt19937 random(seed);
+    std::normal_distribution<double> gauss(0.0, 1.0);
+    BandPass band;
+    band.Set(1500, 2600, speech.rate);
+    const double level = std::sqrt(SpeechPower(speech)) * FromDb(kBreathDb - 2);
+    const double fade = std::min(0.06 * speech.rate, 0.3 * static_cast<double>(count));
+    for (size_t i = 0; i < count; ++i) {
+      const double edge = std::min(static_cast<double>(i), static_cast<double>(count - 1 - i));
+      const double ramp = edge >= fade ? 1.0 : 0.5 - 0.5 * std::cos(kPi * edge / fade);
+      const double y = level * ramp * band.Run(gauss(random));
+      pause[i] = static_cast<int16_t>(std::clamp(std::lround(y), -32768L, 32767L));
+    }
+  }
+  speech.samples.insert(speech.samples.begin() + static_cast<std::ptrdiff_t>(first), pause.begin(),
+                        pause.end());
+  for (size_t k = before; k < speech.phonemes.size(); ++k) {
+    speech.phonemes[k].start_sec += moved;
+    speech.phonemes[k].end_sec += moved;
+  }
+  SynthPhoneme p{" ", at, at + moved, false};
+  p.source = source;
+  speech.phonemes.insert(speech.phonemes.begin() + static_cast<std::ptrdiff_t>(before), p);
+  speech.phoneme_starts.clear();
+  for (const SynthPhoneme& q : speech.phonemes) speech.phoneme_starts.push_back(q.start_sec);
+  for (double& s : speech.syllable_starts) {
+    if (s >= at) s += moved;
+  }
+  speech.end_sec += moved;
+  const size_t frame = std::min(speech.f0.size(), static_cast<size_t>(at / 0.01));
+  speech.f0.insert(speech.f0.begin() + static_cast<std::ptrdiff_t>(frame),
+                   static_cast<size_t>(std::lround(moved / 0.01)), 0.0);
+}
+
+void ScaleToPeak(SynthSpeech& speech, double peak_dbfs) {
+  int peak = 1;
+  for (int16_t x : speech.samples) peak = std::max(peak, std::abs(static_cast<int>(x)));
+  const double scale = 32767 * FromDb(peak_dbfs) / peak;
+  for (int16_t& x : speech.samples)
+    x = static_cast<int16_t>(std::clamp(std::lround(x * scale), -32767L, 32767L));
+}
+
 void AddReverberation(SynthSpeech& speech, double reverb_sec, double reverb_db) {
   if (reverb_sec <= 0 || speech.samples.empty()) return;
   // Schroeder's reverberator: four combs in parallel, two all-passes in a row.
@@ -865,11 +911,13 @@ void AddReverberation(SynthSpeech& speech, double reverb_sec, double reverb_db) 
 }
 
 SynthScript RandomScript(int syllables, int pause_every, uint32_t seed) {
-  static const char* const kConsonants[] = {"k", "t", "p", "s", "S", "h", "n", "m", "b", "d",
-                                            "g", "j", "w", "4", "ts", "tS", ""};
+  static const char* const kConsonants[] = {"k", "t", "p", "s", "S", "h",  "n",  "m", "b",
+                                            "d", "g", "j", "w", "4", "ts", "tS", ""};
   static const char kVowels[] = {'a', 'i', 'M', 'e', 'o'};
   std::mt19937 random(seed);
-  auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
+  auto uniform = [&](double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(random);
+  };
   SynthScript script;
   std::string previous_vowel;
   for (int i = 0; i < syllables; ++i) {
@@ -878,7 +926,9 @@ SynthScript RandomScript(int syllables, int pause_every, uint32_t seed) {
     // Keep to the syllables the aligner knows.
     if ((consonant == "h" && vowel == "M") || (consonant == "h" && vowel == "i") ||
         (consonant == "j" && vowel == "i") || (consonant == "w" && vowel == "M") ||
-        (consonant == "ts" && vowel != "M") || (consonant.size() == 1 && std::string("tdnmpbg4k").find(consonant) != std::string::npos && vowel == "i")) {
+        (consonant == "ts" && vowel != "M") ||
+        (consonant.size() == 1 && std::string("tdnmpbg4k").find(consonant) != std::string::npos &&
+         vowel == "i")) {
       consonant = "k";
       vowel = "a";
     }
@@ -889,9 +939,11 @@ SynthScript RandomScript(int syllables, int pause_every, uint32_t seed) {
       previous_vowel.clear();
       continue;
     }
-    script.push_back({consonant + vowel, consonant.empty() ? 0.0 : uniform(0.05, 0.1), uniform(0.09, 0.2)});
+    script.push_back(
+        {consonant + vowel, consonant.empty() ? 0.0 : uniform(0.05, 0.1), uniform(0.09, 0.2)});
     previous_vowel = vowel;
-    if (pause_every > 0 && i + 1 < syllables && random() % static_cast<unsigned>(pause_every) == 0) {
+    if (pause_every > 0 && i + 1 < syllables &&
+        random() % static_cast<unsigned>(pause_every) == 0) {
       script.push_back({" ", 0.0, uniform(0.15, 0.4)});
       previous_vowel.clear();
     }
@@ -1022,6 +1074,43 @@ SynthScript RandomUtterance(const UtteranceStyle& style, uint32_t seed) {
     if (!script.empty()) script.back().vowel_sec *= 1.5;
     total += length;
   }
+  return script;
+}
+
+SynthScript ScriptOfWords(const std::vector<std::string>& words, double rate, uint32_t seed,
+                          std::vector<size_t>* word_starts) {
+  std::mt19937 random(seed);
+  auto uniform = [&](double lo, double hi) {
+    return std::uniform_real_distribution<double>(lo, hi)(random);
+  };
+  rate = std::max(0.3, rate);
+  SynthScript script;
+  if (word_starts != nullptr) word_starts->clear();
+  for (const std::string& word : words) {
+    if (word_starts != nullptr) word_starts->push_back(script.size());
+    if (word.empty()) {
+      if (!script.empty()) script.back().vowel_sec *= 1.5;  // drawn out before the pause
+      script.push_back({" ", 0.0, uniform(0.25, 0.5) / std::sqrt(rate), false});
+      continue;
+    }
+    for (std::string_view rest = word; !rest.empty();) {
+      const std::string symbol(MatchSyllable(rest));
+      if (symbol.empty()) break;
+      rest.remove_prefix(symbol.size());
+      if (symbol == " ") {
+        script.push_back({" ", 0.0, uniform(0.05, 0.1) / rate, true});  // a geminate's closure
+      } else if (symbol == "N\\") {
+        script.push_back({symbol, 0.0, uniform(0.055, 0.09) / rate});
+      } else {
+        const bool bare = IsBareSyllable(symbol);
+        const std::string consonant = bare ? "" : symbol.substr(0, symbol.size() - 1);
+        script.push_back({symbol, bare ? 0.0 : ConsonantSec(consonant, random) / rate,
+                          (bare ? uniform(0.055, 0.09) : uniform(0.04, 0.075)) / rate});
+      }
+    }
+  }
+  while (!script.empty() && script.back().symbol == " ") script.pop_back();
+  if (!script.empty()) script.back().vowel_sec *= 1.5;
   return script;
 }
 

@@ -43,12 +43,21 @@ struct SynthVoice {
   double breath_chance = 0.0;  // chance that a pause of 0.3 s or more holds an audible breath
 };
 
+// Where a pause of the truth comes from.
+enum class PauseSource : int32_t {
+  kSpeaker,          // the speaker's own: between phrases, at a comma or a full stop
+  kInsertedSilence,  // digital silence put in before a word afterwards
+  kInsertedBreath,   // breath noise put in before a word afterwards
+};
+
 // One phoneme of the truth, in time order; pauses the text does not hold are included.
 struct SynthPhoneme {
   std::string name;        // the aligner's phoneme symbol; " " for a pause
   double start_sec = 0.0;  // [s]
   double end_sec = 0.0;    // [s]
   bool in_text = true;
+  PauseSource source = PauseSource::kSpeaker;  // of a pause
+  bool scored = true;  // false: no sound marks where it starts (a long vowel's second half)
 };
 
 struct SynthSpeech {
@@ -82,6 +91,14 @@ void AddNoise(SynthSpeech& speech, NoiseKind kind, double snr_db, uint32_t seed)
 // the reverberation relative to the direct sound. The truth stays where the speaker put it.
 void AddReverberation(SynthSpeech& speech, double reverb_sec, double reverb_db);
 
+// Puts `sec` of digital silence or breath noise (`source`) in before truth phoneme `before`,
+// which must not be the first: the samples, the truth and the pitch track after it move on.
+void InsertPause(SynthSpeech& speech, size_t before, double sec, PauseSource source, uint32_t seed);
+
+// Scales the samples so that the loudest would lie `peak_dbfs` from full scale (-30: a low
+// level); samples beyond full scale are clipped there (+6: a recording clipped by 6 dB).
+void ScaleToPeak(SynthSpeech& speech, double peak_dbfs);
+
 // A random script of `syllables` syllables (CV syllables, bare vowels and the moraic nasal),
 // with a marked pause of 150-400 ms after about every `pause_every`-th syllable.
 SynthScript RandomScript(int syllables, int pause_every, uint32_t seed);
@@ -95,6 +112,12 @@ struct UtteranceStyle {
   double geminate_chance = 0.03;  // chance of a geminate ("っ", a marked pause) before a
                                   // voiceless consonant
 };
+
+// The syllables of `words` (aligner symbols; "" for a comma or a full stop, which becomes a
+// pause of 0.25-0.5 s that the text does not hold) with the lengths of RandomUtterance at
+// `rate`. `word_starts` gets the index of the first syllable of every word.
+SynthScript ScriptOfWords(const std::vector<std::string>& words, double rate, uint32_t seed,
+                          std::vector<size_t>* word_starts);
 
 // Phrases of ordinary Japanese-like syllables with realistic lengths: consonant and vowel
 // lengths by kind, longer phrase-final vowels, pauses of 0.15-0.6 s between phrases.
