@@ -1,5 +1,7 @@
 # Helpers every folder uses to declare its targets the same way.
 #
+#   vtr_add_room(room)                                declares a room of the layout (the top
+#                                                     CMakeLists.txt, for each room it adds)
 #   vtr_add_library(name [STATIC|SHARED|MODULE] SOURCES ... [LIBS ...] [PUBLIC_LIBS ...])
 #   vtr_add_test(name SOURCES ... [LIBS ...])         GoogleTest binary, discovered by CTest
 #   vtr_add_benchmark(name SOURCES ... [LIBS ...])    Google Benchmark binary, not run by CTest
@@ -16,6 +18,59 @@ include_guard(GLOBAL)
 set(VTR_DIST_DIR "${CMAKE_BINARY_DIR}/dist" CACHE INTERNAL "program folder")
 file(MAKE_DIRECTORY "${VTR_DIST_DIR}/Plugin/Julius" "${VTR_DIST_DIR}/links")
 
+# Rooms. The source tree is never on an include path: each room of the layout (VTR_ROOMS, set
+# by the top CMakeLists.txt; docs/architecture.md says what each holds and which rooms each may
+# include) has an include root of its own in the build tree holding only the room's folder,
+# under the room's path, so `#include "core/messages.h"` keeps its form and resolves only
+# where the core's root is seen. The root travels as the interface target vtr::<room>_headers
+# (slashes become underscores: vtr::engines_convert_headers). Every library of a room carries
+# its room's root to what links it, and a test, benchmark or fuzzer sees its own room's; a
+# target that needs only a room's headers links that room's headers target. So a target sees
+# its own room and the rooms it links, and an include of any other room fails to build.
+#
+#   vtr_add_room(room)   the room's root and headers target; VTR_ROOM names the room for the
+#                        targets its folder declares next
+function(vtr_add_room room)
+  string(REPLACE "/" "_" slug "${room}")
+  set(source "${PROJECT_SOURCE_DIR}/${room}")
+  set(root "${CMAKE_BINARY_DIR}/rooms/${slug}")
+  # The rooms inside this one (plugins/ holds plugins/qrl/) stay out of its root: the root
+  # holds a link to each of the room's own entries instead of one to the whole folder.
+  set(inner "")
+  foreach(other IN LISTS VTR_ROOMS)
+    if(other MATCHES "^${room}/([^/]+)")
+      list(APPEND inner "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+  file(REMOVE_RECURSE "${root}")
+  if(inner)
+    file(MAKE_DIRECTORY "${root}/${room}")
+    file(GLOB entries LIST_DIRECTORIES true RELATIVE "${source}" CONFIGURE_DEPENDS "${source}/*")
+    foreach(entry IN LISTS entries)
+      if(NOT entry IN_LIST inner)
+        file(CREATE_LINK "${source}/${entry}" "${root}/${room}/${entry}" SYMBOLIC)
+      endif()
+    endforeach()
+  else()
+    get_filename_component(parent "${root}/${room}" DIRECTORY)
+    file(MAKE_DIRECTORY "${parent}")
+    file(CREATE_LINK "${source}" "${root}/${room}" SYMBOLIC)
+  endif()
+  add_library(vtr_${slug}_headers INTERFACE)
+  add_library(vtr::${slug}_headers ALIAS vtr_${slug}_headers)
+  target_include_directories(vtr_${slug}_headers INTERFACE "${root}")
+  set(VTR_ROOM "${room}" PARENT_SCOPE)
+endfunction()
+
+# The headers target of the room whose folder is being declared.
+function(vtr_room_headers out)
+  if(NOT VTR_ROOM)
+    message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR} is in no room (VTR_ROOMS)")
+  endif()
+  string(REPLACE "/" "_" slug "${VTR_ROOM}")
+  set(${out} vtr::${slug}_headers PARENT_SCOPE)
+endfunction()
+
 add_library(vtr_warnings INTERFACE)
 add_library(vtr::warnings ALIAS vtr_warnings)
 target_compile_options(vtr_warnings INTERFACE -Wall -Wextra -Werror)
@@ -31,8 +86,8 @@ function(vtr_add_library name)
   endif()
   add_library(${name} ${kind} ${A_SOURCES})
   add_library(vtr::${name} ALIAS ${name})
-  target_link_libraries(${name} PRIVATE vtr::warnings ${A_LIBS} PUBLIC ${A_PUBLIC_LIBS})
-  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+  vtr_room_headers(room)
+  target_link_libraries(${name} PRIVATE vtr::warnings ${A_LIBS} PUBLIC ${room} ${A_PUBLIC_LIBS})
   set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
   if(NOT kind STREQUAL "STATIC")
     # Deliverables export only their named entry points.
@@ -70,8 +125,9 @@ endfunction()
 function(vtr_add_test name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${A_SOURCES})
-  target_link_libraries(${name} PRIVATE vtr::warnings ${A_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
-  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
+  vtr_room_headers(room)
+  target_link_libraries(${name} PRIVATE vtr::warnings ${room} ${A_LIBS}
+    GTest::gtest GTest::gtest_main GTest::gmock)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
   target_compile_definitions(${name} PRIVATE
     VTR_DIST_DIR="${VTR_DIST_DIR}" VTR_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/tests"
@@ -86,8 +142,9 @@ function(vtr_add_benchmark name)
     return()
   endif()
   add_executable(${name} ${A_SOURCES})
-  target_link_libraries(${name} PRIVATE vtr::warnings ${A_LIBS} benchmark::benchmark benchmark::benchmark_main)
-  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
+  vtr_room_headers(room)
+  target_link_libraries(${name} PRIVATE vtr::warnings ${room} ${A_LIBS} benchmark::benchmark
+    benchmark::benchmark_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
   target_compile_definitions(${name} PRIVATE VTR_DIST_DIR="${VTR_DIST_DIR}" VTR_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 endfunction()
@@ -106,8 +163,8 @@ function(vtr_add_fuzzer name)
     return()
   endif()
   add_executable(${name} ${A_SOURCES} "${VTR_FUZZ_SANITIZER_OPTIONS}")
-  target_link_libraries(${name} PRIVATE vtr::warnings ${A_LIBS})
-  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
+  vtr_room_headers(room)
+  target_link_libraries(${name} PRIVATE vtr::warnings ${room} ${A_LIBS})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fuzz")
   target_compile_definitions(${name} PRIVATE VTR_DIST_DIR="${VTR_DIST_DIR}")

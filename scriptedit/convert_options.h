@@ -13,7 +13,7 @@
 
 #include "core/messages.h"
 #include "core/script_text.h"
-#include "plugins/qrl/qrl_api.h"
+#include "plugins/converter_api.h"
 
 namespace vtr::scriptedit {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "plugins/qrl/qrl_api.h"
+#include "plugins/converter_api.h"
 #include "scriptedit/file_filters.h"
 
 namespace vtr::scriptedit {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing/temp_folder.h"
 #include "scriptedit/convert_options.h"
-#include "scriptedit/testdata/temp_folder.h"
 
 namespace vtr::scriptedit {
 namespace {
@@ -53,7 +53,7 @@ TEST(PluginTableTest, ScanOffersTheLibrariesNamedAfterTheirExtension) {
 }
 
 TEST(PluginTableTest, ScanWithoutLibrariesFindsNothing) {
-  TempFolder folder;
+  platform::testing::TempFolder folder;
   folder.Write("VTR_fak.txt", "not a library");
   PluginTable table;
   EXPECT_FALSE(ScanPluginFolder(folder.path(), 0x52100000, table));

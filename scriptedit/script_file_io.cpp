@@ -11,7 +11,7 @@
 #include "platform/module.h"
 #include "platform/paths.h"
 #include "platform/window/window_system.h"
-#include "plugins/qrl/qrl_api.h"
+#include "plugins/converter_api.h"
 #include "scriptedit/convert_options.h"
 #include "scriptedit/file_filters.h"
 #include "scriptedit/result_codes.h"
@@ -153,7 +153,7 @@ bool ScriptFileIO::ScanPlugins(PluginTable& table, int format_id) {
 
 int ScriptFileIO::WriteFile(const std::string& path, const void* data, int length) {
   if (data == nullptr || length <= 0) return 0;
-  FileWriter& writer = writer_ != nullptr ? *writer_ : FileWriter::Default();
+  platform::FileWriter& writer = writer_ != nullptr ? *writer_ : platform::FileWriter::Default();
   return writer.Replace(path, std::string_view(static_cast<const char*>(data),
                                                static_cast<size_t>(length)))
              ? 1
@@ -212,7 +212,7 @@ int ScriptFileIO::SaveFile(std::string& path, const std::string& target,
       return kResultNotWritten;
     }
   }
-  FileWriter& writer = writer_ != nullptr ? *writer_ : FileWriter::Default();
+  platform::FileWriter& writer = writer_ != nullptr ? *writer_ : platform::FileWriter::Default();
   if (!writer.Replace(target, bytes)) {
     (void)ShowMessage(core::kMessageSaveFailed);
     return kResultSaveFailed;

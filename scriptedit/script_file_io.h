@@ -24,7 +24,7 @@
 
 #include "core/messages.h"
 #include "core/script_text.h"
-#include "scriptedit/file_writer.h"
+#include "platform/file_writer.h"
 #include "scriptedit/plugin_table.h"
 
 namespace vtr::scriptedit {
@@ -49,8 +49,8 @@ class ScriptFileIO : public core::MessageReporter {
   void SetPluginFolder(std::filesystem::path folder) { plugin_folder_ = std::move(folder); }
   // Where the wave-to-script library is looked for (default: the program folder).
   void SetProgramFolder(std::filesystem::path folder) { program_folder_ = std::move(folder); }
-  // The writer behind every file written (not owned; default FileWriter::Default()).
-  void SetFileWriter(FileWriter* writer) { writer_ = writer; }
+  // The writer behind every file written (not owned; default platform::FileWriter::Default()).
+  void SetFileWriter(platform::FileWriter* writer) { writer_ = writer; }
   // The converter output buffer never grows past `bytes` (default kMaxConvertBuffer; tests
   // use a smaller one).
   void SetConvertBufferLimit(size_t bytes) { buffer_limit_ = bytes; }
@@ -97,7 +97,7 @@ class ScriptFileIO : public core::MessageReporter {
 
   std::filesystem::path plugin_folder_;
   std::filesystem::path program_folder_;
-  FileWriter* writer_ = nullptr;
+  platform::FileWriter* writer_ = nullptr;
   size_t buffer_limit_ = kMaxConvertBuffer;
 };
 

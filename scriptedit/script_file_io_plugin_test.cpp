@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "engines/convert/kvc_converter.h"
+#include "engines/convert/kvj_converter.h"
+#include "engines/convert/play_time.h"
+#include "platform/testing/temp_folder.h"
 #include "platform/window/headless.h"
 #include "plugins/qrl/koru_writer.h"
 #include "scriptedit/convert_options.h"
 #include "scriptedit/file_filters.h"
-#include "scriptedit/kvc_converter.h"
-#include "scriptedit/kvj_converter.h"
-#include "scriptedit/play_time.h"
 #include "scriptedit/result_codes.h"
 #include "scriptedit/script_file_io.h"
 #include "scriptedit/testdata/recording_presenter.h"
-#include "scriptedit/testdata/temp_folder.h"
 
 namespace vtr::scriptedit {
 namespace {
@@ -43,7 +43,7 @@ TEST(ScriptFileIOPluginTest, SavesAKoruFileWithThePlayTimeOfTheScript) {
     SCOPED_TRACE(c.name);
     platform::HeadlessSession session;
     RecordingPresenter presenter;
-    TempFolder folder;
+    platform::testing::TempFolder folder;
     ScriptFileIO file_io;
     file_io.SetPluginFolder(std::filesystem::path(VTR_DIST_DIR) / "Plugin");
     // The KORU filter is the first plug-in filter.
@@ -57,15 +57,15 @@ TEST(ScriptFileIOPluginTest, SavesAKoruFileWithThePlayTimeOfTheScript) {
     EXPECT_EQ(folder.Read("song.kvx"), c.script);
 
     // The file the plug-in must have written: the script's own play time, the same options.
-    KvjConverter kana_converter;
-    KvcConverter pinyin_converter;
-    ScriptToEventConverter& converter =
-        c.format == kVtrFormatKvC ? static_cast<ScriptToEventConverter&>(pinyin_converter)
+    convert::KvjConverter kana_converter;
+    convert::KvcConverter pinyin_converter;
+    convert::ScriptToEventConverter& converter =
+        c.format == kVtrFormatKvC ? static_cast<convert::ScriptToEventConverter&>(pinyin_converter)
                                   : kana_converter;
     int play_ms = 0;
-    ASSERT_EQ(CountPlayTime(converter, c.sent.data(), static_cast<int32_t>(c.sent.size()),
-                            play_ms),
-              PlayTimeCode::kOk);
+    ASSERT_EQ(convert::CountPlayTime(converter, c.sent.data(),
+                                     static_cast<int32_t>(c.sent.size()), play_ms),
+              convert::PlayTimeCode::kOk);
     EXPECT_GT(play_ms, 0);
     ConvertOptions options{};
     WriteOptionsTitle(reinterpret_cast<unsigned char*>(&options), "song");

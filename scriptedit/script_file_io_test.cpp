@@ -11,13 +11,13 @@
 #include "platform/module.h"
 #include "platform/testing/fifo_trap.h"
 #include "platform/testing/other_user.h"
+#include "platform/testing/temp_folder.h"
 #include "platform/window/headless.h"
 #include "scriptedit/convert_options.h"
 #include "scriptedit/file_filters.h"
 #include "scriptedit/result_codes.h"
 #include "scriptedit/testdata/fake_converter.h"
 #include "scriptedit/testdata/recording_presenter.h"
-#include "scriptedit/testdata/temp_folder.h"
 
 namespace vtr::scriptedit {
 namespace {
@@ -46,7 +46,7 @@ struct Scene {
   int owner_marker = 0;
   platform::HeadlessSession session;
   RecordingPresenter presenter;
-  TempFolder folder;
+  platform::testing::TempFolder folder;
   ScriptFileIO file_io;
   platform::Module fake;  // keeps the host's instance of the fake and its record alive
   FakeConfigureFunction* configure = nullptr;
@@ -453,10 +453,10 @@ TEST(ScriptFileIOTest, ExportHandsOverTheScriptAndTheOptionBlock) {
 }
 
 // The real writer, failing as a full disk does.
-class FullDiskWriter : public FileWriter {
+class FullDiskWriter : public platform::FileWriter {
  protected:
   size_t Write(std::FILE* file, std::string_view data) override {
-    return FileWriter::Write(file, data.substr(0, data.size() / 2));
+    return platform::FileWriter::Write(file, data.substr(0, data.size() / 2));
   }
 };
 

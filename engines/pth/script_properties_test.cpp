@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "core/script_engine.h"
+#include "engines/convert/kvj_converter.h"
+#include "engines/convert/script_counter.h"
 #include "engines/events/stream_reader.h"
 #include "engines/pth/kvx_generator.h"
 #include "engines/pth/pseq_parser.h"
 #include "engines/pth/testing/random_pseq.h"
 #include "engines/pth/testing/script_reading.h"
-#include "scriptedit/kvj_converter.h"
-#include "scriptedit/script_counter.h"
 
 namespace vtr::pth {
 namespace {
@@ -34,8 +34,8 @@ std::string ScriptOf(const testing::PSeqBuilder& pseq, int sing_mode) {
 
 // Every event a player gets from the script, in order.
 std::vector<std::vector<uint8_t>> EventsOf(const std::string& text) {
-  scriptedit::KvjConverter converter;
-  EXPECT_EQ(converter.Init(scriptedit::kConverterTimebase), 0);
+  convert::KvjConverter converter;
+  EXPECT_EQ(converter.Init(convert::kConverterTimebase), 0);
   EXPECT_EQ(converter.Open(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size())), 0);
   std::vector<std::vector<uint8_t>> events;
   std::vector<uint8_t> buffer(4096);
@@ -67,10 +67,10 @@ double Semitones(const events::EventRecord& note, const events::PitchPoint& p) {
 }
 
 int PlayTimeMs(const std::string& text) {
-  scriptedit::ScriptCounter counter;
+  convert::ScriptCounter counter;
   int ms = -1;
-  EXPECT_EQ(counter.SetText(kModeJ, text.data(), static_cast<int>(text.size()), 0), scriptedit::PlayTimeCode::kOk);
-  EXPECT_EQ(counter.CountTime(&ms), scriptedit::PlayTimeCode::kOk);
+  EXPECT_EQ(counter.SetText(kModeJ, text.data(), static_cast<int>(text.size()), 0), convert::PlayTimeCode::kOk);
+  EXPECT_EQ(counter.CountTime(&ms), convert::PlayTimeCode::kOk);
   return ms;
 }
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "engines/convert/script_counter.h"
 #include "engines/wtp/testing/speech_synth.h"
 #include "engines/wtp/wave_buffer.h"
 #include "engines/wtp/wtp_api.h"
 #include "platform/module.h"
-#include "scriptedit/script_counter.h"
 
 namespace vtr::pth {
 namespace {
@@ -83,10 +83,10 @@ TEST(WtpToPthTest, ASyntheticUtteranceBecomesAScriptOfItsLength) {
     ASSERT_GT(length, 4);
     const std::string text(script.data(), static_cast<size_t>(length));
 
-    scriptedit::ScriptCounter counter;
+    convert::ScriptCounter counter;
     int ms = 0;
-    ASSERT_EQ(counter.SetText(0x52100000, text.data(), length, 0), scriptedit::PlayTimeCode::kOk);
-    ASSERT_EQ(counter.CountTime(&ms), scriptedit::PlayTimeCode::kOk);
+    ASSERT_EQ(counter.SetText(0x52100000, text.data(), length, 0), convert::PlayTimeCode::kOk);
+    ASSERT_EQ(counter.CountTime(&ms), convert::PlayTimeCode::kOk);
     // The script runs from the start of the recording to the end of its last syllable; the
     // aligner places that end within a few frames.
     const double expected_ms = speech.end_sec * 1000;

@@ -4,11 +4,11 @@
 
 #include <string>
 
+#include "engines/convert/kvc_converter.h"
+#include "engines/convert/kvj_converter.h"
+#include "engines/convert/kvk_converter.h"
+#include "engines/convert/play_time.h"
 #include "outside/emulator/synthesiser.h"
-#include "scriptedit/kvc_converter.h"
-#include "scriptedit/kvj_converter.h"
-#include "scriptedit/kvk_converter.h"
-#include "scriptedit/play_time.h"
 
 namespace vtr::emulator {
 namespace {
@@ -17,21 +17,21 @@ std::span<const uint8_t> Bytes(const std::string& text) {
   return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-int CountedMs(scriptedit::ScriptToEventConverter& converter, const std::string& text) {
+int CountedMs(convert::ScriptToEventConverter& converter, const std::string& text) {
   int ms = 0;
-  EXPECT_EQ(scriptedit::CountPlayTime(converter, text.data(), static_cast<int32_t>(text.size()), ms),
-            scriptedit::PlayTimeCode::kOk)
+  EXPECT_EQ(convert::CountPlayTime(converter, text.data(), static_cast<int32_t>(text.size()), ms),
+            convert::PlayTimeCode::kOk)
       << text;
   return ms;
 }
 
 TEST(PhraseReaderTest, ReadsEachLanguageIntoAPhraseThatLastsItsCountedPlayTime) {
-  scriptedit::KvjConverter kana;
-  scriptedit::KvkConverter hangul;
-  scriptedit::KvcConverter pinyin;
+  convert::KvjConverter kana;
+  convert::KvkConverter hangul;
+  convert::KvcConverter pinyin;
   struct Case {
     std::string text;
-    scriptedit::ScriptToEventConverter* counter;
+    convert::ScriptToEventConverter* counter;
   } cases[] = {
       {"KV#J\x82\xA0", &kana},                                  // あ
       {"KV#J\x82\xA9\x82\xC8", &kana},                          // かな

@@ -39,7 +39,7 @@ def known_syllables(root):
     start = source.index("kPinyinTable = {{")
     end = source.index("}};", start)
     engine = set(re.findall(r'\{\d, "([a-z]+)"\}', source[start:end]))
-    converter_rows = open(os.path.join(root, "scriptedit", "internal", "kvc_syllables.inc"),
+    converter_rows = open(os.path.join(root, "engines", "convert", "internal", "kvc_syllables.inc"),
                           encoding="utf-8").read()
     converter = set(re.findall(r'^\{"([a-z]+)",', converter_rows, re.M))
     return engine & converter

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "plugins/qrl/qrl_api.h"
+#include "plugins/converter_api.h"
 
 namespace vtr::qrl {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/module.h"
-#include "plugins/qrl/qrl_api.h"
+#include "plugins/converter_api.h"
 
 namespace {
 

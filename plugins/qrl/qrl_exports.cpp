@@ -3,7 +3,7 @@
 // reports as a failed export (kVtrCnvOutputTooSmall would have it retry with a larger buffer,
 // kVtrCnvMeasureFailed promises a status word).
 #include "platform/export_guard.h"
-#include "plugins/qrl/qrl_api.h"
+#include "plugins/converter_api.h"
 #include "plugins/qrl/qrl_plugin.h"
 #include "plugins/qrl/script_counter_meter.h"
 

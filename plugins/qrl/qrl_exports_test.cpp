@@ -8,7 +8,7 @@
 
 #include "platform/module.h"
 #include "platform/testing/failing_allocation.h"
-#include "plugins/qrl/qrl_api.h"
+#include "plugins/converter_api.h"
 
 namespace {
 

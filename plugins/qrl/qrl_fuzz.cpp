@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "plugins/converter_api.h"
 #include "plugins/qrl/crc16.h"
-#include "plugins/qrl/qrl_api.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // QrlPlugin: the object behind the two exports of the KORU converter plug-in.
 //
-// One conversion: check the arguments in the order of the result codes (qrl_api.h), copy the
-// script, measure its play time T, build the file with KoruWriter (control sequence ending at
-// T and T + 40 ms) and copy it to the caller's buffer when it fits. Nothing is kept from one
+// One conversion: check the arguments in the order of the result codes (converter_api.h), copy
+// the script, measure its play time T, build the file with KoruWriter (control sequence ending
+// at T and T + 40 ms) and copy it to the caller's buffer when it fits. Nothing is kept from one
 // conversion to the next. The play time comes from a PlayTimeMeter, so tests can give any T.
 //
 //   ScriptCounterMeter meter;              // or a fake in tests
@@ -14,18 +14,18 @@
 #include <cstdint>
 #include <string_view>
 
-#include "plugins/qrl/qrl_api.h"
-#include "scriptedit/play_time.h"
+#include "engines/convert/play_time.h"
+#include "plugins/converter_api.h"
 
 namespace vtr::qrl {
 
 // Codes of a play-time measurement: 0 success, else the play-time counter's failure code.
 inline constexpr uint32_t kMeasureOk = 0;
 inline constexpr uint32_t kMeasureTooLong =
-    static_cast<uint32_t>(scriptedit::PlayTimeCode::kTooLong);
+    static_cast<uint32_t>(convert::PlayTimeCode::kTooLong);
 // Longest play time a file takes [ms].
 inline constexpr int32_t kMaxPlayMs =
-    static_cast<int32_t>(scriptedit::kMaxPlayTicks * scriptedit::kConverterTimebase);
+    static_cast<int32_t>(convert::kMaxPlayTicks * convert::kConverterTimebase);
 
 // Measures how long a script plays.
 class PlayTimeMeter {
@@ -49,7 +49,7 @@ class QrlPlugin {
  public:
   explicit QrlPlugin(PlayTimeMeter& meter) : meter_(meter) {}
 
-  // Vtr_GetDllInfo and Vtr_KvxCnv (qrl_api.h).
+  // Vtr_GetDllInfo and Vtr_KvxCnv (converter_api.h).
   [[nodiscard]] int GetInfo(int format_id, ConverterInfo* info) const;
   [[nodiscard]] int Convert(const char* script, int length, int format_id,
                             const unsigned char* options, unsigned char* out, unsigned out_length,

@@ -1,8 +1,8 @@
 #include "plugins/qrl/script_counter_meter.h"
 
 #include "core/script_text.h"
-#include "scriptedit/play_time.h"
-#include "scriptedit/script_counter.h"
+#include "engines/convert/play_time.h"
+#include "engines/convert/script_counter.h"
 
 namespace vtr::qrl {
 namespace {
@@ -14,14 +14,14 @@ constexpr int kCounterLimit = 100;
 
 uint32_t ScriptCounterMeter::Measure(int format_id, std::string_view text, int32_t* ms) {
   // A counter of this conversion only: nothing of one measurement reaches the next.
-  scriptedit::ScriptCounter counter;
-  scriptedit::PlayTimeCode code =
+  convert::ScriptCounter counter;
+  convert::PlayTimeCode code =
       counter.SetText(static_cast<core::ScriptModeWord>(format_id), text.data(),
                       static_cast<int>(text.size()), kCounterLimit);
-  if (code != scriptedit::PlayTimeCode::kOk) return static_cast<uint32_t>(code);
+  if (code != convert::PlayTimeCode::kOk) return static_cast<uint32_t>(code);
   int played_ms = 0;
   code = counter.CountTime(&played_ms);
-  if (code == scriptedit::PlayTimeCode::kOk) *ms = played_ms;
+  if (code == convert::PlayTimeCode::kOk) *ms = played_ms;
   return static_cast<uint32_t>(code);
 }
 

@@ -7,14 +7,14 @@
 
 #include "core/messages.h"
 #include "core/script_engine.h"
+#include "engines/convert/script_counter.h"
 #include "platform/export_guard.h"
 #include "platform/paths.h"
 #include "playback/command_poster.h"
 #include "playback/script_player.h"
+#include "playback/window_ports.h"
 #include "scriptedit/dialog/kvx_dialog_api.h"
 #include "scriptedit/dialog/script_edit_dialog.h"
-#include "playback/window_ports.h"
-#include "scriptedit/script_counter.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ struct Library {
   vtr::playback::ScriptPlayer player;
   ScriptEditDlg dialog{&player, &reporter};
   ScriptEngine engine;
-  vtr::scriptedit::ScriptCounter counter;
+  vtr::convert::ScriptCounter counter;
 };
 
 Library& Lib() {
@@ -235,11 +235,11 @@ __attribute__((visibility("default"))) int VtrKvxDll_CntKelvox(VtrKvxDllRecord* 
       }
     }
     if (lib.counter.SetText(word, text.c_str(), static_cast<int>(text.size()), kCountLimit) !=
-        vtr::scriptedit::PlayTimeCode::kOk) {
+        vtr::convert::PlayTimeCode::kOk) {
       return -1;
     }
     int ms = 0;
-    if (lib.counter.CountTime(&ms) != vtr::scriptedit::PlayTimeCode::kOk) return -1;
+    if (lib.counter.CountTime(&ms) != vtr::convert::PlayTimeCode::kOk) return -1;
     return ms;
   });
 }

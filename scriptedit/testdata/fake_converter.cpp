@@ -3,7 +3,7 @@
 // host handed over. A test loads the same file as the host, so both see one instance.
 #include <cstring>
 
-#include "plugins/qrl/qrl_api.h"
+#include "plugins/converter_api.h"
 #include "scriptedit/testdata/fake_converter.h"
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))

@@ -367,7 +367,7 @@ void WaveIO_OnMessage(int message, int* finished) {
 }
 
 bool WaveIO_SaveRecording(const std::filesystem::path& target,
-                          scriptedit::FileWriter& writer) {
+                          platform::FileWriter& writer) {
   WaveState& s = State();
   if (WaveIO_IsRecording()) WaveIO_StopAll();
   const std::filesystem::path temp = WaveIO_TempPath();

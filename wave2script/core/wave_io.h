@@ -22,7 +22,7 @@
 #include <filesystem>
 #include <string>
 
-#include "scriptedit/file_writer.h"
+#include "platform/file_writer.h"
 
 namespace vtr::w2s {
 
@@ -69,7 +69,7 @@ void WaveIO_OnMessage(int message, int* finished);
 // then gone; on failure the old file is as it was (it may have become writable), the
 // recording stays in the temporary file and false is returned (WaveIO_LastError tells why).
 bool WaveIO_SaveRecording(const std::filesystem::path& target,
-                          scriptedit::FileWriter& writer = scriptedit::FileWriter::Default());
+                          platform::FileWriter& writer = platform::FileWriter::Default());
 // Stops everything, deletes the temporary file and frees the blocks.
 void WaveIO_Cleanup();
 // Playing: data bytes read minus the 4 x 8092 still queued, never below 0. Recording: data

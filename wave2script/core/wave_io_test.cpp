@@ -16,12 +16,12 @@
 #include "engines/riff/riff_walker.h"
 #include "engines/wtp/wave_buffer.h"
 #include "platform/environment.h"
+#include "platform/file_writer.h"
 #include "platform/paths.h"
 #include "platform/sound/fake_sound_system.h"
 #include "platform/testing/fifo_trap.h"
 #include "platform/testing/other_user.h"
 #include "playback/command_poster.h"
-#include "scriptedit/file_writer.h"
 #include "wave2script/core/wave_file.h"
 
 namespace vtr::w2s {
@@ -435,7 +435,7 @@ TEST_F(WaveIOTest, FailedSaveKeepsTheRecording) {
 
 // Writers whose save goes wrong the ways a disk does; each notes what the target held while
 // the new bytes were being written.
-class FailingWriter : public scriptedit::FileWriter {
+class FailingWriter : public platform::FileWriter {
  public:
   enum class Fault { kNone, kCannotCreate, kDiskFull };
   FailingWriter(Fault fault, fs::path target) : fault_(fault), target_(std::move(target)) {}

@@ -8,11 +8,11 @@
 
 #include "core/messages.h"
 #include "platform/sound/fake_sound_system.h"
+#include "platform/testing/temp_folder.h"
 #include "platform/window/headless.h"
 #include "playback/command_poster.h"
 #include "playback/fake_sound_library.h"
 #include "playback/window_ports.h"
-#include "scriptedit/testdata/temp_folder.h"
 #include "wave2script/core/test_text.h"
 #include "wave2script/dialogs/record/record_library.h"
 #include "wave2script/dialogs/script_preparation.h"
@@ -113,7 +113,7 @@ struct Scene {
   playback::FakeSoundLibraryLoader loader;
   playback::WindowPresenter presenter;
   playback::WindowPoster poster;
-  scriptedit::TempFolder folder;
+  platform::testing::TempFolder folder;
   TestDialog dialog;
 };
 

@@ -4,10 +4,10 @@
 #include <utility>
 
 #include "core/script_text.h"
+#include "platform/file_writer.h"
 #include "platform/paths.h"
 #include "platform/window/window_system.h"
 #include "scriptedit/file_filters.h"
-#include "scriptedit/file_writer.h"
 #include "scriptedit/result_codes.h"
 #include "scriptedit/script_file_io.h"
 #include "wave2script/core/show_message.h"
@@ -111,7 +111,7 @@ int SaveScript(std::string& path, const std::string& script, bool ask_for_name,
   if (!ask_for_name) {
     // Written in place, never over a read-only file and never half-written.
     if (path.empty() || IsReadOnly(path) ||
-        !scriptedit::FileWriter::Default().Replace(path, script)) {
+        !platform::FileWriter::Default().Replace(path, script)) {
       (void)ShowMessage(core::kMessageSaveFailed);
       return scriptedit::kResultSaveFailed;
     }

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "platform/module.h"
+#include "platform/testing/temp_folder.h"
 #include "platform/window/headless.h"
 #include "scriptedit/file_filters.h"
 #include "scriptedit/result_codes.h"
 #include "scriptedit/testdata/fake_converter.h"
 #include "scriptedit/testdata/recording_presenter.h"
-#include "scriptedit/testdata/temp_folder.h"
 
 namespace vtr::w2s {
 namespace {
@@ -55,7 +55,7 @@ struct Scene {
   int owner_marker = 0;
   platform::HeadlessSession session;
   scriptedit::RecordingPresenter presenter;
-  scriptedit::TempFolder folder;
+  platform::testing::TempFolder folder;
   ScriptFilePlaces places;
   FakeRoad road;
   platform::Module fake;

@@ -6,7 +6,7 @@
 #include "platform/text.h"
 #include "platform/window/window_system.h"
 #include "resources/resources.h"
-#include "wave2script/core/change_hiragana_dialog.h"
+#include "wave2script/dialogs/intonation/change_hiragana_dialog.h"
 #include "wave2script/dialogs/intonation/intonation_info_text.h"
 
 namespace vtr::w2s {

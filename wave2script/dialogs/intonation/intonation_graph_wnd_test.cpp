@@ -11,9 +11,9 @@
 #include "platform/window/dialog.h"
 #include "platform/window/headless.h"
 #include "platform/window/window_system.h"
-#include "wave2script/core/change_hiragana_dialog.h"
 #include "wave2script/core/show_message.h"
 #include "wave2script/core/test_text.h"
+#include "wave2script/dialogs/intonation/change_hiragana_dialog.h"
 #include "wave2script/dialogs/intonation/intonation_testing.h"
 
 namespace vtr::w2s {
