@@ -3,16 +3,15 @@
 //
 // BuildSegments copies the lists while it inserts one-step pauses at stop closures and silent
 // dips (never a second one in the silence of the pause it wrote last), and merges pauses that
-// are not silent into the syllable before them. RefineSegments
-// works in place on tables (also on tables a user has edited): it moves the ends of phonemes
-// before a pause and the starts of phonemes after a pause, then rebuilds every syllable from
-// its phonemes.
+// are not silent into the syllable before them. RefineSegments works in place on tables (also
+// on tables a user has edited): it moves the ends of phonemes before a pause and the starts of
+// phonemes after a pause, then rebuilds every syllable from its phonemes.
 //
 // Levels are level(step) = RawPower(step x 20 ms) + gain_db [dB].
 //
 //   std::vector<SegmentRecord> phonemes, syllables;
-//   if (BuildSegments(aligner.phonemes(), aligner.syllables(), analyzer, phonemes, syllables) != 0)
-//   ... RefineSegments(phoneme_table, syllable_table, analyzer);
+//   if (BuildSegments(aligner.phonemes(), aligner.syllables(), analyzer, phonemes, syllables) != 0) ...
+//   RefineSegments(phoneme_table, syllable_table, analyzer);
 #ifndef VTR_ENGINES_WTP_SEGMENT_BUILDER_H_
 #define VTR_ENGINES_WTP_SEGMENT_BUILDER_H_
 
@@ -33,8 +32,7 @@ namespace vtr::wtp {
 
 // True when every link and phoneme range of the tables lies inside them, there are at least
 // three records of each, and every syllable's phonemes link to it.
-[[nodiscard]] bool SegmentTablesAreUsable(const SegmentTable& phonemes,
-                                          const SegmentTable& syllables);
+[[nodiscard]] bool SegmentTablesAreUsable(const SegmentTable& phonemes, const SegmentTable& syllables);
 
 // Refines the tables in place; tables that are not usable are left as they are. Every move
 // keeps each phoneme at least one step long.
