@@ -380,8 +380,8 @@ std::optional<SynthSpeech> OutsideVoice::Speak(const SpokenSentence& sentence,
   // quiet level. The recording keeps all the library spoke up to its final pause.
   const int output_end = spans.back().end;
   for (size_t k = 0; k < spans.size(); ++k) {
-    const bool before_pause = k + 1 == spans.size() ||
-                              (spans[k + 1].name == " " && !spans[k + 1].in_text);
+    const bool before_pause =
+        k + 1 == spans.size() || (spans[k + 1].name == " " && !spans[k + 1].in_text);
     if (!before_pause || spans[k].name == " ") continue;
     int end = spans[k].end;
     while (end - 1 > spans[k].start &&
