@@ -178,19 +178,25 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
       }
       continue;
     }
-    // "The previous" phoneme and syllable are the last ones of the tables built so far: a pause
-    // inserted at a dip before this syllable is its previous syllable, so that one silence never
-    // gets a second pause, nor a dip search from a start the first dip moved into the silence.
-    const bool after_pause = IsPause(ph.back()) || IsPause(syl.back());
+    // The previous phoneme and syllable are those of the aligner's lists. One silence gets one
+    // pause record: where the tables built so far end with a pause, a step that silence joins
+    // to it (every step from its end up to there under the dip level) takes no second one.
+    auto joins_last_pause = [&](int64_t step) {
+      if (!IsPause(ph.back())) return false;
+      for (int64_t s = ph.back().endStep; s < step; ++s) {
+        if (level.At(s) >= kDipDb) return false;
+      }
+      return true;
+    };
     const bool has_consonant = !IsBareSyllable(SegmentName(syllable)) && c + 1 <= last;
-    if (has_consonant && !after_pause) {
+    if (has_consonant && !IsPause(aph[c - 1])) {
       const int64_t c_length = Length(aph[c]);
       const int64_t v_length = Length(aph[c + 1]);
       if (LooksLikeClosure(IsSibilant(SegmentName(aph[c - 1])), c_max, f_max,
                            c_length >= 6 && v_length >= 4)) {
-        if (c_length > 5) {
+        const uint32_t j = aph[c].startStep;
+        if (!IsPause(asyl[t - 1]) && c_length > 5 && !joins_last_pause(j)) {
           // A one-step pause at the start of the closure.
-          const uint32_t j = aph[c].startStep;
           build.InsertPause(j, j + 1);
           aph[c].startStep = j + 1;
           syllable.startStep = j + 1;
@@ -200,7 +206,7 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
       }
     }
     SegmentRecord& next = asyl[t + 1];
-    if (!IsPause(next) && !after_pause && level.Max(next) > kDipNeighbourDb &&
+    if (!IsPause(next) && !IsPause(asyl[t - 1]) && level.Max(next) > kDipNeighbourDb &&
         f_max > kDipFinalDb) {
       const int64_t start = syllable.startStep, end = syllable.endStep;
       const int64_t next_start = next.startStep, next_end = next.endStep;
@@ -222,7 +228,7 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
           if (o >= next_last.startStep && l > kDipNeighbourDb) break;
           // A dip counts only where both neighbours keep at least one step.
           if (l < kDipDb && l < m - kDipBelowMaxDb && o > last_phoneme.startStep &&
-              o + 1 < next_first.endStep) {
+              o + 1 < next_first.endStep && !joins_last_pause(o)) {
             last_phoneme.endStep = Step(o);
             syllable.endStep = Step(o);
             next_first.startStep = Step(o + 1);

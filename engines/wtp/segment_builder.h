@@ -2,10 +2,10 @@
 // phoneme edges next to pauses onto the rises and falls of the power contour.
 //
 // BuildSegments copies the lists while it inserts one-step pauses at stop closures and silent
-// dips, and merges pauses that are not silent into the syllable before them. RefineSegments
-// works in place on tables (also on tables a user has edited): it moves the ends of phonemes
-// before a pause and the starts of phonemes after a pause, then rebuilds every syllable from
-// its phonemes.
+// dips (never a second one in the silence of the pause it wrote last), and merges pauses that
+// are not silent into the syllable before them. RefineSegments works in place on tables (also
+// on tables a user has edited): it moves the ends of phonemes before a pause and the starts of
+// phonemes after a pause, then rebuilds every syllable from its phonemes.
 //
 // Levels are level(step) = RawPower(step x 20 ms) + gain_db [dB].
 //

@@ -304,6 +304,20 @@ TEST(SegmentBuilderTest, BuildThenRefineCases) {
        MakeLists({{" ", {3}}, {"a", {8}}, {"ka", {4, 6}}, {"i", {20}}, {"ke", {4, 8}}, {" ", {3}}}),
        {{0, 3, -60}, {25, 41, -120}, {53, 56, -60}},
        "[  0-3][a 3-11][k 11-15][a 15-21][i 21-25][  25-40][k 40-45][e 45-53][  53-56]"},
+      // The search of the bare "N\" cuts a pause at the silent start of the closure of "t"
+      // (step 16); "o" sounds over 20-24 and holds digital silence up to 50, "i" sounds from
+      // 50. The pause before "to" is another silence: the search of "to" still cuts its own.
+      {"a silence inside the syllable after a pause cut at a closure",
+       MakeLists({{" ", {3}},
+                  {"a", {8}},
+                  {"N\\", {5}},
+                  {"to", {4, 30}},
+                  {"i", {4}},
+                  {"ke", {4, 8}},
+                  {" ", {3}}}),
+       {{0, 3, -60}, {16, 17, -70}, {17, 20, -20}, {24, 50, -120}, {66, 69, -60}},
+       "[  0-3][a 3-11][N\\ 11-16][  16-17][t 17-20][o 20-24][  24-49][i 49-54][k 54-58][e 58-66]"
+       "[  66-69]"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

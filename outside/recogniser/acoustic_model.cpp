@@ -32,7 +32,7 @@ constexpr double kVowelLikeRelDb = -20;
 constexpr double kShapeSpreadDb = 4;   // within-sound spread of a shape term (dB)
 constexpr double kShapeWeight = 0.25;  // cost per unit of squared distance
 constexpr double kShapeCap = 16;       // most a frame's distance can count
-constexpr double kAdaptFrames = 20;    // prior weight of a shape when adapting (frames)
+constexpr double kAdaptFrames = 10;    // prior weight of a shape when adapting (frames)
 
 // The shapes of the model (a, i, u, e, o, the nasal murmur): formants of a man's voice and
 // their bandwidths [Hz]. The murmur is a low resonance with weak, broad ones above it.

@@ -375,6 +375,22 @@ std::optional<SynthSpeech> OutsideVoice::Speak(const SpokenSentence& sentence,
       spans[k - 1].end = s;
     }
   }
+  // A pause of the library, and the end of the speech, start where the sound before them
+  // stops: a phoneme that fades before the pause's event ends at its last sample above the
+  // quiet level. The recording keeps all the library spoke up to its final pause.
+  const int output_end = spans.back().end;
+  for (size_t k = 0; k < spans.size(); ++k) {
+    const bool before_pause =
+        k + 1 == spans.size() || (spans[k + 1].name == " " && !spans[k + 1].in_text);
+    if (!before_pause || spans[k].name == " ") continue;
+    int end = spans[k].end;
+    while (end - 1 > spans[k].start &&
+           std::abs(static_cast<int>(heard.samples[static_cast<size_t>(end - 1)])) <= quiet)
+      --end;
+    if (spans[k].end - end < static_cast<int>(kShortestClosureSec * rate)) continue;
+    spans[k].end = end;
+    if (k + 1 < spans.size()) spans[k + 1].start = end;
+  }
 
   // A vowel after a voiced sound starts where the spectrum changes.
   for (size_t k = 1; k < spans.size(); ++k) {
@@ -395,10 +411,9 @@ std::optional<SynthSpeech> OutsideVoice::Speak(const SpokenSentence& sentence,
   speech.rate = rate;
   speech.text = text;
   const int lead = static_cast<int>(kLeadSec * rate);
-  const int speech_end = spans.back().end;
   speech.samples.assign(static_cast<size_t>(lead), 0);
   speech.samples.insert(speech.samples.end(), heard.samples.begin(),
-                        heard.samples.begin() + speech_end);
+                        heard.samples.begin() + output_end);
   speech.samples.resize(speech.samples.size() + static_cast<size_t>(kTailSec * rate), 0);
   auto seconds = [&](int sample) { return static_cast<double>(sample + lead) / rate; };
   for (const Span& s : spans) {
@@ -407,7 +422,7 @@ std::optional<SynthSpeech> OutsideVoice::Speak(const SpokenSentence& sentence,
     speech.phonemes.push_back(p);
     speech.phoneme_starts.push_back(p.start_sec);
   }
-  speech.end_sec = seconds(speech_end);
+  speech.end_sec = seconds(spans.back().end);
   // Where every word after the first starts in the truth.
   if (word_starts != nullptr) {
     word_starts->clear();

@@ -3,14 +3,15 @@
 // voices), loaded at run time when it is installed.
 //
 // The library reports where every phoneme starts in its output (phoneme events, in samples).
-// Those times are the truth, mapped onto the aligner's phonemes of the same text, with three
+// Those times are the truth, mapped onto the aligner's phonemes of the same text, with four
 // corrections taken from its own output: a voiceless stop's closure, which the library writes
-// as digital silence before the stop's event, is given to the stop; a long vowel, which the
-// library speaks as one phoneme where the text has two, is split in the middle, the second half
-// not scored (no sound marks where it starts); and a vowel after a nasal, r, a glide or another
-// vowel starts where the spectrum changes (spectral_boundary.h), since the library's event
-// there lies where the vowel already sounds fully (after nasals 12 ms after the change, in the
-// median). Its pauses start where it says: its sound stops at the pause's event.
+// as digital silence before the stop's event, is given to the stop; a phoneme that fades out
+// before the event of the library's pause (or of the end of the speech) ends at its last sample
+// above the same quiet level; a long vowel, which the library speaks as one phoneme where the
+// text has two, is split in the middle, the second half not scored (no sound marks where it
+// starts); and a vowel after a nasal, r, a glide or another vowel starts where the spectrum
+// changes (spectral_boundary.h), since the library's event there lies where the vowel already
+// sounds fully (after nasals 12 ms after the change, in the median).
 //
 //   std::string error;
 //   std::unique_ptr<OutsideVoice> voice = OutsideVoice::Load(&error);

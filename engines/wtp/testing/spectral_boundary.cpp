@@ -17,6 +17,7 @@ constexpr double kFrameSec = 0.001;
 constexpr double kWindowSec = 0.010;
 constexpr double kSettleSec = 0.020;  // the filters run this long before the first frame
 constexpr double kShortestSec = 0.004;
+constexpr int kPasses = 4;  // searches of the split, each from the spans the one before made
 
 using Spectrum = std::vector<double>;
 
@@ -68,6 +69,14 @@ double SpectralBoundary(std::span<const int16_t> samples, int rate, double first
       spectra[f][b] = 10 * std::log10(power + 1.0);
     }
   }
+  // Only the shape of a spectrum counts, not its level: a vowel that fades towards its end
+  // stays the same vowel.
+  for (Spectrum& frame : spectra) {
+    double level = 0;
+    for (double v : frame) level += v;
+    level /= static_cast<double>(frame.size());
+    for (double& v : frame) v -= level;
+  }
   auto frame_of = [&](double t) {
     return std::min(frames, static_cast<size_t>(std::max(0.0, (t - from) / kFrameSec)));
   };
@@ -81,28 +90,37 @@ double SpectralBoundary(std::span<const int16_t> samples, int rate, double first
     for (double& v : m) v /= static_cast<double>(hi - lo);
     return m;
   };
-  const Spectrum first = mean(first_start, boundary);
-  const Spectrum second = mean(boundary, second_end);
-  // Between the middles: the split with the fewest frames on the wrong side.
-  const size_t lo = frame_of((first_start + boundary) / 2);
-  const size_t hi = std::max(lo, frame_of((boundary + second_end) / 2));
-  std::vector<int> nearer_second(hi - lo);
-  int wrong = 0;  // with the split before every frame: the frames nearer the first
-  for (size_t f = lo; f < hi; ++f) {
-    nearer_second[f - lo] = Distance(spectra[f], second) < Distance(spectra[f], first) ? 1 : 0;
-    wrong += 1 - nearer_second[f - lo];
-  }
-  int fewest = wrong;
-  size_t best = lo;
-  for (size_t f = lo; f < hi; ++f) {
-    // Moving the split past frame f puts it on the first sound's side.
-    wrong += nearer_second[f - lo] == 1 ? 1 : -1;
-    if (wrong < fewest) {
-      fewest = wrong;
-      best = f + 1;
+  // Between the middles: the split with the fewest frames on the wrong side. A split far from
+  // the given boundary moves the middles the means come from: the split is sought again from
+  // the spans it makes, until it stays.
+  double split = boundary;
+  for (int pass = 0; pass < kPasses; ++pass) {
+    const Spectrum first = mean(first_start, split);
+    const Spectrum second = mean(split, second_end);
+    const size_t lo = frame_of((first_start + split) / 2);
+    const size_t hi = std::max(lo, frame_of((split + second_end) / 2));
+    std::vector<int> nearer_second(hi - lo);
+    int wrong = 0;  // with the split before every frame: the frames nearer the first
+    for (size_t f = lo; f < hi; ++f) {
+      nearer_second[f - lo] = Distance(spectra[f], second) < Distance(spectra[f], first) ? 1 : 0;
+      wrong += 1 - nearer_second[f - lo];
     }
+    int fewest = wrong;
+    size_t best = lo;
+    for (size_t f = lo; f < hi; ++f) {
+      // Moving the split past frame f puts it on the first sound's side.
+      wrong += nearer_second[f - lo] == 1 ? 1 : -1;
+      if (wrong < fewest) {
+        fewest = wrong;
+        best = f + 1;
+      }
+    }
+    const double found = from + static_cast<double>(best) * kFrameSec;
+    if (std::abs(found - split) < kFrameSec / 2) break;
+    split = found;
+    if (split - first_start < kShortestSec || second_end - split < kShortestSec) break;
   }
-  return from + static_cast<double>(best) * kFrameSec;
+  return split;
 }
 
 }  // namespace vtr::wtp::testing

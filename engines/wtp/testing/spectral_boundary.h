@@ -4,10 +4,13 @@
 // after the change of its spectrum).
 //
 // Log energies of band-pass bands (150 Hz to 7 kHz, a quarter of their centre wide) over
-// 10 ms, every millisecond; a mean spectrum over the middle half of each of the two spans the
-// generator gives; between the middles of the spans, the boundary is the point that best
-// splits the frames into those nearer the first sound's mean and those nearer the second's
-// (the fewest frames on the wrong side; the earliest such point).
+// 10 ms, every millisecond, less their mean (the shape of the spectrum, not its level: a vowel
+// that fades is still the same vowel); a mean spectrum over the middle half of each of the two
+// spans the generator gives; between the middles of the spans, the boundary is the point that
+// best splits the frames into those nearer the first sound's mean and those nearer the
+// second's (the fewest frames on the wrong side; the earliest such point). Where the
+// generator's boundary lies far from the change, the middle of one span holds the other sound:
+// the split is sought again from the two spans it makes, up to four times, until it stays.
 //
 //   const double onset = SpectralBoundary(speech.samples, speech.rate, m.start_sec,
 //                                         a.start_sec, a.end_sec);  // "m" then "a"

@@ -15,8 +15,9 @@ bool IsVowel(const std::string& name) {
 }
 
 // Our synthesiser knows where its sounds change; the rule must find the same places (within
-// 8 ms, a third of its formant glides), whatever
-// the boundary the generator reports.
+// 8 ms, a third of its formant glides), whatever the boundary the generator reports: 15 ms
+// late, as the outside synthesiser does after nasals, or 40 ms late, as some of its voices do
+// between two vowels, where the middle of the span it gives the first sound is the second's.
 TEST(SpectralBoundaryTest, FindsTheOnsetsOurSynthesiserKnows) {
   struct Case {
     const char* name;
@@ -37,11 +38,13 @@ TEST(SpectralBoundaryTest, FindsTheOnsetsOurSynthesiserKnows) {
         const SynthPhoneme& vowel = speech.phonemes[k];
         if (!IsVowel(vowel.name) || before.name == "k" || before.name == "h") continue;
         ++onsets;
-        // Told the boundary 15 ms late, as the outside synthesiser does after nasals.
-        const double found = SpectralBoundary(speech.samples, rate, before.start_sec,
-                                              vowel.start_sec + 0.015, vowel.end_sec);
-        EXPECT_NEAR(found, vowel.start_sec, 0.008)
-            << c.name << " at " << rate << " Hz: " << before.name << " > " << vowel.name;
+        for (const double late : {0.015, 0.040}) {
+          const double found = SpectralBoundary(speech.samples, rate, before.start_sec,
+                                                vowel.start_sec + late, vowel.end_sec);
+          EXPECT_NEAR(found, vowel.start_sec, 0.008)
+              << c.name << " at " << rate << " Hz, told " << 1000 * late
+              << " ms late: " << before.name << " > " << vowel.name;
+        }
       }
       EXPECT_GE(onsets, 1) << c.name;
     }
