@@ -2,6 +2,8 @@
 // name. One process-wide engine sits behind them; every call runs to completion on the
 // caller's thread.
 //
+//   #include "platform/module.h"
+//   #include "platform/paths.h"
 //   vtr::platform::Module wtp;
 //   if (!wtp.Load(".\\Plugin\\Vtr_wtp.dll", vtr::platform::ProgramFolder())) return;
 //   auto* initialize = wtp.Find<VtrWtpInitializeFn>("VtrWtp_Initialize");

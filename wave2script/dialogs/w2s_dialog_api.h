@@ -3,6 +3,11 @@
 // the caller's script as an intonation graph, its play, open and save, and the record road
 // that turns speech into a new script. Texts are Shift-JIS bytes, NUL-terminated.
 //
+//   #include <string>
+//   #include "platform/module.h"
+//   #include "platform/paths.h"
+//   // given: int saved, voice, volume; const char* wave_path; const char* script
+//   // given: const char* script_path
 //   vtr::platform::Module w2s;
 //   if (!w2s.Load(".\\Vtr_W2SDlg.dll", vtr::platform::ProgramFolder())) return;
 //   auto* open = w2s.Find<W2sOpenWaveToKvxDlgFn>("W2S_openWaveToKvxDlg");
