@@ -1,5 +1,7 @@
 # Checks that keep the house rules true, each a build step or a test.
 #
+#   vtr_check_exports(target [EXPORTS name...] [NAMESPACE ns])
+#                                 a test that the built deliverable exports its list, no more
 #   vtr_check_c_header(header)    compiles a C interface header as C, on its own
 #   vtr_check_usage(header rooms) compiles the usage sequence of the header's opening comment
 #                                 (cmake/usage_block.cmake)
@@ -9,10 +11,45 @@
 # The headers are found when CMake configures, and found again when one is added or removed,
 # so that a header added or moved later is checked too.
 
-
 include_guard(GLOBAL)
 
 set(VTR_CHECKS_DIR "${CMAKE_CURRENT_LIST_DIR}" CACHE INTERNAL "folder of the check scripts")
+
+# The test Exports.<file> (the deliverable's name in the program folder) reads the dynamic
+# symbol table of the built file and fails on any name outside the list, and on a listed name
+# it lacks (cmake/check_exports.cmake):
+#   EXPORTS    the C names of the entry points; with them every definition counts, weak ones too
+#   NAMESPACE  for a library whose interface is C++: any name inside that namespace
+# A file with neither (a program) may export no definition of its own. Weak definitions, the
+# inline functions and template instances that a program or a C++ library shares with the
+# libraries it links, count only with EXPORTS.
+function(vtr_check_exports target)
+  cmake_parse_arguments(A "" "NAMESPACE" "EXPORTS" ${ARGN})
+  get_target_property(type ${target} TYPE)
+  get_target_property(name ${target} OUTPUT_NAME)
+  if(NOT name)
+    set(name ${target})
+  endif()
+  if(type STREQUAL "EXECUTABLE")
+    get_target_property(dir ${target} RUNTIME_OUTPUT_DIRECTORY)
+  else()
+    get_target_property(prefix ${target} PREFIX)
+    if(prefix STREQUAL "prefix-NOTFOUND")
+      set(prefix "${CMAKE_SHARED_LIBRARY_PREFIX}")
+    endif()
+    set(name "${prefix}${name}${CMAKE_SHARED_LIBRARY_SUFFIX}")
+    get_target_property(dir ${target} LIBRARY_OUTPUT_DIRECTORY)
+  endif()
+  if(dir)
+    file(RELATIVE_PATH name "${VTR_DIST_DIR}" "${dir}/${name}")
+  endif()
+  list(JOIN A_EXPORTS "," exports)
+  add_test(NAME "Exports.${name}"
+    COMMAND "${CMAKE_COMMAND}" "-DNM=${CMAKE_NM}" "-DOBJDUMP=${CMAKE_OBJDUMP}"
+            "-DFILE=$<TARGET_FILE:${target}>"
+            "-DEXPORTS=${exports}" "-DNAMESPACE=${A_NAMESPACE}"
+            -P "${VTR_CHECKS_DIR}/check_exports.cmake")
+endfunction()
 
 # C11 with every warning an error: a C host includes the header as it stands.
 function(vtr_check_c_header header)
