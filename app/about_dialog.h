@@ -1,6 +1,7 @@
 // The "About VTR" box: the program's description and version, its legal notice and every
 // library of the installation with its version.
 //
+//   // given: platform::Window* owner; std::filesystem::path program_folder
 //   AboutDialog about(owner, 2, program_folder, program_folder / "vtr");
 //   (void)about.DoModal();
 #ifndef VTR_APP_ABOUT_DIALOG_H_

@@ -1,6 +1,8 @@
 // Chinese text through the outside converter: a GB 2312 byte filter and the round trip through
 // "tmp.txt" and "tmp.kvx" in a working folder of the runner's own.
 //
+//   #include "platform/paths.h"
+//   // given: std::string typed_bytes
 //   ConverterRunner runner(vtr::platform::ProgramFolder() / "Plugin");
 //   std::string text = typed_bytes;
 //   if (ConverterRunner::Filter(text, 1) == 0 && runner.Run(text) == kRunOk) {

@@ -1,7 +1,10 @@
 // Start-up of the program: one instance, the player opened on the program folder's emulator,
 // then the main window until it closes.
 //
-//   int main() { return vtr::app::MainApp().Run(); }
+//   #include "platform/paths.h"
+//   int main() {
+//     return vtr::app::MainApp({.program_folder = vtr::platform::ProgramFolder()}).Run();
+//   }
 #ifndef VTR_APP_MAIN_APP_H_
 #define VTR_APP_MAIN_APP_H_
 

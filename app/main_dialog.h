@@ -1,6 +1,8 @@
 // The main window: the skinned script box with Play/Stop, the volume knob, the voice menu, the
 // file, clear and edit commands, and the round trips into the two dialog libraries.
 //
+//   #include "platform/paths.h"
+//   // given: PlayerPort& player; ScriptFilesPort& files; core::MessageReporter& messages
 //   MainDialog dialog({.player = &player, .files = &files, .messages = &messages,
 //                      .program_folder = vtr::platform::ProgramFolder()});
 //   (void)dialog.DoModal();

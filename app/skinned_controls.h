@@ -3,6 +3,7 @@
 //
 // The state and geometry rules are plain functions so they can be checked without a screen:
 //
+//   // given: platform::Image knob_image
 //   int slot = ChooseSlot({.hover = true});                 // kSlotHover
 //   VolumeKnob knob;
 //   knob.Init({132, 178, 205, 187}, 0, 127, 100, knob_image, 0xFF00FF);

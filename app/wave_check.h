@@ -2,6 +2,7 @@
 // 44100 Hz, holding 1 to 40 x rate data bytes (up to 20 s), as read from up to 18 bytes of the
 // format chunk. The format tag, block align and byte rate are not tested.
 //
+//   // given: std::filesystem::path path
 //   int rate = 0;
 //   if (vtr::app::CheckWaveFile(path, &rate)) { /* open the intonation dialog */ }
 #ifndef VTR_APP_WAVE_CHECK_H_

@@ -14,6 +14,7 @@
 # build time exactly as it must look at run time.
 
 include_guard(GLOBAL)
+include("${CMAKE_CURRENT_LIST_DIR}/VoxtrelChecks.cmake")
 
 set(VTR_DIST_DIR "${CMAKE_BINARY_DIR}/dist" CACHE INTERNAL "program folder")
 file(MAKE_DIRECTORY "${VTR_DIST_DIR}/Plugin/Julius" "${VTR_DIST_DIR}/links")

@@ -6,6 +6,7 @@
 // is shown by a MessagePresenter that the program or a dialog library installs (the window
 // layer's message box); tests install a recording one.
 //
+//   // given: MessagePresenter& presenter; void* window
 //   InstallMessagePresenter(&presenter);
 //   MessageReporter reporter;
 //   (void)reporter.SetOwner(window, "Voxtrel");

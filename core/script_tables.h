@@ -3,13 +3,13 @@
 // here and shared by the script engine and the wave-to-script library.
 //
 // Row order matters and is part of the contract:
-//   kKanaTable        186 rows: 0-4 "う゛" forms, 5-81 two-kana combinations, 82-164 single
-//                     hiragana ぁ..ん in code order, 165-170 long marks and the full-width space,
-//                     171-185 punctuation (not searched by the script tokenizer).
-//   kRomajiTable      178 rows ordered by first letter, then vowel a i u e o; no row is a prefix
-//                     of another, so the first match is the only one.
-//   kPinyinTable      647 rows, longest first (6 letters down to 1).
-//   kKanaRomajiTable  147 rows: 64 two-kana rows, then 83 single kana ぁ..ん.
+//  kKanaTable        186 rows: 0-4 "う゛" forms, 5-81 two-kana combinations, 82-164 single
+//                    hiragana ぁ..ん in code order, 165-170 long marks and the full-width space,
+//                    171-185 punctuation (not searched by the script tokenizer).
+//  kRomajiTable      178 rows ordered by first letter, then vowel a i u e o; no row is a prefix
+//                    of another, so the first match is the only one.
+//  kPinyinTable      647 rows, longest first (6 letters down to 1).
+//  kKanaRomajiTable  147 rows: 64 two-kana rows, then 83 single kana ぁ..ん.
 //
 // Usage, for example the romaji of "きゃ" (82 AB 82 E1):
 //   const KanaRomajiRow* row = FindKanaPairRomaji(0xAB, 0xE1);   // row->romaji == "kya"

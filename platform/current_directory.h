@@ -1,5 +1,6 @@
 // A scoped change of the process's current directory, restored on every path out.
 //
+//   // given: std::filesystem::path wave_folder; int kFailed
 //   {
 //     vtr::platform::ScopedCurrentDirectory in_folder(wave_folder);
 //     if (!in_folder.ok()) return kFailed;

@@ -1,5 +1,7 @@
 // The process's own environment: its id, and a scoped change of one environment variable.
 //
+//   #include <filesystem>
+//   // given: std::filesystem::path folder
 //   {
 //     vtr::platform::ScopedEnvironmentVariable tmp("TMPDIR", folder.string());
 //     ...                                   // temporary files of this process go to `folder`

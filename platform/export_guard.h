@@ -4,6 +4,7 @@
 // GuardExport, so whatever throws inside (an allocation that fails, a fault) becomes the
 // export's own failure result instead.
 //
+//   // given: struct WtpEngine { int SetWav(const char*, int); }; WtpEngine& Engine()
 //   extern "C" int VtrWtp_SetWav(const char* path, int path_length) {
 //     return vtr::platform::GuardExport(-5, [&] { return Engine().SetWav(path, path_length); });
 //   }

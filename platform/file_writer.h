@@ -1,6 +1,7 @@
 // Writes whole files so that an existing file survives every failure: the bytes go to a new
 // temporary file in the target's folder, reach the disk, and only then replace the target.
 //
+//   // given: std::string script
 //   FileWriter writer;
 //   if (!writer.Replace("/home/a/song.kvx", script)) { /* old song.kvx is as it was */ }
 //

@@ -5,6 +5,8 @@
 // is a regular file; opening a FIFO for reading waits for a writer that may never come, and a
 // device may never end or act on being opened:
 //
+//   #include <fstream>
+//   // given: std::filesystem::path path, temporary_beside_target; int kCannotOpen
 //   if (!vtr::platform::IsRegularFile(path)) return kCannotOpen;   // before any open
 //   std::ifstream in(path, std::ios::binary);
 //

@@ -9,6 +9,8 @@
 //
 // Every failure is a result, never an abort; error() names the path and the loader's reason.
 //
+//   #include "platform/paths.h"
+//   // given: void Report(const std::string& error)
 //   vtr::platform::Module module;
 //   if (!module.Load(".\\Plugin\\Vtr_wtp.dll", vtr::platform::ProgramFolder())) {
 //     Report(module.error());

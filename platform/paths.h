@@ -4,6 +4,7 @@
 // The system finds its partners relative to the program's folder (".\Plugin", "\links") and a
 // library finds its own "Plugin" folder relative to itself:
 //
+//   // given: void SomeFunction()
 //   auto plugins = vtr::platform::ModuleFolder(reinterpret_cast<const void*>(&SomeFunction)) / "Plugin";
 //   std::string kvx = vtr::platform::ReplaceExtension("a.b/song.t", ".kvx");  // "a.b/song.kvx"
 #ifndef VTR_PLATFORM_PATHS_H_

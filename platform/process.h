@@ -12,6 +12,7 @@
 // too when the program exits, so helpers the program started and forgot do not outlive it.
 // A bound on the bytes of every file may be set for the program and all it starts.
 //
+//   // given: std::filesystem::path julius_folder
 //   vtr::platform::ProcessSpec spec;
 //   spec.program = julius_folder / "julius";
 //   spec.args = {"-C", "tmp.jconf"};

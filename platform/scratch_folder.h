@@ -5,6 +5,7 @@
 // everything in it when the object goes, and also when the process dies before that (killed,
 // crashed): a small helper process stands by to remove it.
 //
+//   // given: int kFailed; void WriteInputs(const std::filesystem::path& folder)
 //   vtr::platform::ScratchFolder scratch("voxtrel-align");
 //   if (!scratch.ok()) return kFailed;
 //   WriteInputs(scratch.path());              // $TMPDIR/voxtrel-align-XXXXXX/...

@@ -5,6 +5,7 @@
 // GB 2312 (read as its superset GBK). The dialogs select text by byte offsets of the script
 // encoding, so the module also maps byte offsets to character offsets and back.
 //
+//   // given: std::string script_bytes
 //   auto shown = vtr::platform::ToUtf8(Encoding::kShiftJis, script_bytes);
 //   if (!shown.ok()) { /* shown.error_offset is the first undecodable byte */ }
 //   auto back = vtr::platform::FromUtf8(Encoding::kShiftJis, shown.text);

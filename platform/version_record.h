@@ -5,6 +5,9 @@
 // helper vtr_version_record writes it). The About box shows the program's record and lists
 // every library under the program folder that has one:
 //
+//   #include "platform/paths.h"
+//   // given: void SomeProgramFunction()
+//   // given: void AddRow(const std::string& file, const std::string& version)
 //   auto program = vtr::platform::ReadVersionRecord(
 //       vtr::platform::ModuleFile(reinterpret_cast<const void*>(&SomeProgramFunction)));
 //   for (const auto& library : vtr::platform::ListVersionedLibraries(vtr::platform::ProgramFolder()))

@@ -2,6 +2,7 @@
 // window. The window layer implements the post (thread-safe, delivered once on the UI thread,
 // also during nested modal loops); the program and each dialog library install an adapter.
 //
+//   #include "platform/window/window_system.h"
 //   class WindowPoster : public vtr::playback::CommandPoster {
 //     void PostCommand(void* window, int command_id) override {
 //       vtr::platform::PostCommand(window, command_id);

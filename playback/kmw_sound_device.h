@@ -4,6 +4,7 @@
 // or this platform's "Qs7_AuthMgr.so") is set up with AtMgrInit and AtMgrSetInfo; any other
 // library with Qsapi_EmuInitialize and a 69-byte settings block, then the Ctrl set-up.
 //
+//   // given: const uint8_t* text; int32_t length
 //   KmwSoundDevice kmw;
 //   if (kmw.Load(0, 129, "Qs7_AuthMgr.dll") == 1 && kmw.Open() == 0) {
 //     kmw.OpenText(text, length);  ...  kmw.Start();

@@ -6,6 +6,9 @@
 // (control 6): Load in 0, Open in 1, Standby in 2, Start in 3, Stop above 3, Close in 2..3,
 // Unload in 1. Without a device every operation answers -1.
 //
+//   #include "playback/command_poster.h"
+//   // given: std::string path; PlaybackParams params; void* window; const uint8_t* text
+//   // given: int32_t length
 //   PlaybackController controller;
 //   if (controller.OpenDevice(kDeviceTypeJapanese, path, params) == 1 &&
 //       controller.CreateFunction(9) >= 0) {

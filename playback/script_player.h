@@ -5,6 +5,7 @@
 // PlaybackController, 7 = the sound middleware through the KmwSoundDevice. The end of a phrase
 // reaches the window as the command `notify_id`, through the installed CommandPoster.
 //
+//   // given: std::string program_folder, play_text; void* window
 //   ScriptPlayer player;  // messages go through the installed core::MessagePresenter
 //   if (player.Open(program_folder + "/Qs5_EmuKmw5.dll", 0x52000000, 129) == 0) {
 //     player.Play(window, kMainDialogStopCommand, 100, 0, play_text);

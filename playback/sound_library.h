@@ -1,6 +1,7 @@
 // Loading the outside sound libraries by name. The devices bind every entry point through a
 // loader, so tests can hand them a library of their own without dlopen.
 //
+//   #include "outside/emulator/emulator_api.h"
 //   std::unique_ptr<SoundLibrary> library = DefaultSoundLibraryLoader().Load("Qs5_EmuKmw5.dll");
 //   auto* start = library ? library->Find<QsSound_StartFn>("QsSound_Start") : nullptr;
 #ifndef VTR_PLAYBACK_SOUND_LIBRARY_H_

@@ -5,14 +5,17 @@
  * for one, writes KORU files with the extension "qrl"). It exports exactly two C functions,
  * found by name:
  *
- *   Vtr_GetDllInfo  describes the format for one script language (a save-dialog filter);
- *   Vtr_KvxCnv      converts one script into one file, in a buffer the caller owns.
+ *  Vtr_GetDllInfo  describes the format for one script language (a save-dialog filter);
+ *  Vtr_KvxCnv      converts one script into one file, in a buffer the caller owns.
  *
  * Every record that crosses the interface is caller-owned, holds no pointers, and has the same
  * layout on every platform (fixed-size types, byte alignment, sizes asserted below).
  *
  * A host's sequence for one export:
  *
+ *   #include "platform/module.h"
+ *   // given: vtr::platform::Module& module; const char* script; int length; unsigned char* out
+ *   // given: unsigned out_length
  *   VtrGetDllInfoFunction* get_info = module.Find<VtrGetDllInfoFunction>("Vtr_GetDllInfo");
  *   VtrKvxCnvFunction* convert = module.Find<VtrKvxCnvFunction>("Vtr_KvxCnv");
  *   ConverterInfo info = {};

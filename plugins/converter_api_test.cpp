@@ -2,29 +2,22 @@
 
 #include <gtest/gtest.h>
 
-extern "C" {
-size_t VtrQrlCSizeOfConverterInfo(void);
-size_t VtrQrlCSizeOfConvertOptions(void);
-size_t VtrQrlCSizeOfConvertStatus(void);
-size_t VtrQrlCOffsetOfUd(void);
-}
-
 namespace {
 
-TEST(QrlApiTest, RecordsHaveTheSameLayoutInCAndCpp) {
+// A C host sees the same layout: the build compiles the header as C, with its static asserts
+// of these sizes and offsets.
+TEST(QrlApiTest, RecordsHaveTheSystemsLayout) {
   struct Case {
     const char* what;
-    size_t from_c;
     size_t from_cpp;
     size_t expected;
   } cases[] = {
-      {"ConverterInfo", VtrQrlCSizeOfConverterInfo(), sizeof(ConverterInfo), 60},
-      {"ConvertOptions", VtrQrlCSizeOfConvertOptions(), sizeof(ConvertOptions), 3344},
-      {"ConvertStatus", VtrQrlCSizeOfConvertStatus(), sizeof(ConvertStatus), 120},
-      {"ConvertOptions::ud", VtrQrlCOffsetOfUd(), offsetof(ConvertOptions, ud), 3087},
+      {"ConverterInfo", sizeof(ConverterInfo), 60},
+      {"ConvertOptions", sizeof(ConvertOptions), 3344},
+      {"ConvertStatus", sizeof(ConvertStatus), 120},
+      {"ConvertOptions::ud", offsetof(ConvertOptions, ud), 3087},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(c.from_c, c.expected) << c.what;
     EXPECT_EQ(c.from_cpp, c.expected) << c.what;
   }
 }

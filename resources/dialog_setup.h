@@ -1,9 +1,10 @@
 // Dressing a running dialog from its module's resources: the icons of its buttons and the tool
 // tips of its controls. Call them from OnInitDialog, when the controls exist.
 //
+//   // given: platform::Dialog& dialog
 //   constexpr vtr::resources::ButtonIcon kIcons[] = {{132, 139}, {134, 131}};
-//   if (!vtr::resources::SetButtonIcons(*this, Module::kWaveToScript, kIcons)) return true;
-//   vtr::resources::SetToolTips(*this, Module::kWaveToScript);
+//   if (!vtr::resources::SetButtonIcons(dialog, Module::kWaveToScript, kIcons)) return true;
+//   vtr::resources::SetToolTips(dialog, Module::kWaveToScript);
 #ifndef VTR_RESOURCES_DIALOG_SETUP_H_
 #define VTR_RESOURCES_DIALOG_SETUP_H_
 

@@ -1,6 +1,7 @@
 // The option block a host hands to a converter plug-in (ConvertOptions, 3344 bytes): the class
 // and text-coding bytes, the file title and the date of the export.
 //
+//   // given: std::string script; core::MessageReporter reporter
 //   unsigned char options[kConvertOptionsSize] = {};
 //   WriteOptionsTitle(options, OptionsTitle("song", core::ScriptLanguage::kJapanese));
 //   if (BuildConvertOptions(options, 0x52100000, script, &reporter, Today()) != 1) { /* 507 */ }

@@ -1,8 +1,9 @@
 // The converter plug-ins a save can export through: found in a plug-in folder, loaded for one
 // save, described by their own Vtr_GetDllInfo.
 //
+//   #include "platform/paths.h"
 //   PluginTable table;
-//   if (ScanPluginFolder(ProgramFolder() / "Plugin", 0x52100000, table)) {
+//   if (ScanPluginFolder(platform::ProgramFolder() / "Plugin", 0x52100000, table)) {
 //     for (const PluginEntry& entry : table.entries()) { /* entry.description, entry.extension */ }
 //   }
 //   FreeAll(table);                                     // also done when the table dies

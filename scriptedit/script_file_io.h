@@ -7,6 +7,9 @@
 // so that every message box belongs to the caller's window; every failure shows its message
 // before the result code (result_codes.h) comes back:
 //
+//   #include "platform/window/dialog.h"
+//   #include "scriptedit/result_codes.h"
+//   // given: platform::Dialog& dialog; std::string current_path, script
 //   ScriptFileIO file_io;
 //   (void)file_io.SetOwner(dialog.handle(), "Voxtrel");
 //   std::string path = current_path;

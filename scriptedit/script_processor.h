@@ -4,6 +4,7 @@
 // The dialog keeps one processor for its settings (mode word, voice list selection, the
 // "Remain Linefeed" and "Insert Segment End" options); an export builds one on the stack:
 //
+//   // given: core::MessageReporter reporter; std::string script; int kFailed
 //   ScriptProcessor processor;                          // messages through `reporter`
 //   processor.SetReporter(&reporter);
 //   if (processor.PrepareExportScript(0x52100000, script) != 1) return kFailed;

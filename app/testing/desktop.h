@@ -2,6 +2,7 @@
 // one that has the keyboard, the clipboard that other programs read and write (through xclip),
 // and the cursor the server shows (through XFixes).
 //
+//   #include <gtest/gtest.h>
 //   ProgramOnXvfb x("my_test");
 //   x.UseDesktop();
 //   ASSERT_EQ(x.Start(true), "");

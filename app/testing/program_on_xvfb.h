@@ -4,6 +4,7 @@
 // main window, and the other top-level windows. Several tests may run side by side: each server
 // picks its own display number.
 //
+//   #include <gtest/gtest.h>
 //   ProgramOnXvfb x("my_test");
 //   ASSERT_EQ(x.Start(true), "");
 //   (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " && " + TypeKana(2));

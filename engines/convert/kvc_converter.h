@@ -2,6 +2,7 @@
 // erhua forms) and the ASCII command symbols become a voice event stream, each syllable's
 // pitch following the shape of its tone in context. See script_to_event_converter.h.
 //
+//   // given: const uint8_t* text; int32_t size
 //   KvcConverter converter;
 //   if (converter.Init(kConverterTimebase) == 0 && converter.Open(text, size) == 0) { ... }
 //   // the text begins with "KV#C"; "KV#Cma1" plays 220 ms

@@ -2,6 +2,7 @@
 // command symbols (full-width, half-width and lower-case letter forms included) become a voice
 // event stream. See script_to_event_converter.h for the operations.
 //
+//   // given: const uint8_t* text; int32_t size
 //   KvjConverter converter;
 //   uint8_t buf[915];
 //   if (converter.Init(kConverterTimebase) == 0 && converter.Open(text, size) == 0) {

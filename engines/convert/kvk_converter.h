@@ -4,6 +4,7 @@
 // each phrase is read, the pronunciation rules at syllable boundaries rewrite adjacent
 // syllables. See script_to_event_converter.h.
 //
+//   // given: const uint8_t* text; int32_t size
 //   KvkConverter converter;
 //   if (converter.Init(kConverterTimebase) == 0 && converter.Open(text, size) == 0) { ... }
 //   // the text begins with "KV#K"; "KV#K" + 가 plays 260 ms

@@ -1,6 +1,8 @@
 // The counting loop that measures a script's play time with a script-to-event converter: the
 // sum of the delta times of the events, in 20 ms ticks.
 //
+//   #include "engines/convert/kvj_converter.h"
+//   // given: const char* text; int length
 //   KvjConverter converter;
 //   int ms = 0;
 //   PlayTimeCode code = CountPlayTime(converter, text, length, ms);

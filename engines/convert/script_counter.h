@@ -2,6 +2,7 @@
 // script through the converter of its language ("KV#J", "KV#K", "KV#C") and adds up the delta
 // times of the events (see play_time.h).
 //
+//   // given: const char* text; int length
 //   ScriptCounter counter;
 //   int ms = 0;
 //   if (counter.SetText(0x52100000, text, length, 0) == PlayTimeCode::kOk &&

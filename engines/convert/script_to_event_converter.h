@@ -10,6 +10,8 @@
 // carry this code never share it. The object keeps a pointer to the caller's text between
 // calls; the text must stay valid until the next Open or Term.
 //
+//   #include "engines/convert/kvj_converter.h"
+//   // given: const uint8_t* text; int32_t size
 //   KvjConverter converter;
 //   if (converter.Init(kConverterTimebase) == 0 && converter.Open(text, size) == 0) {
 //     uint8_t buf[915];

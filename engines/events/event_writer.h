@@ -8,7 +8,8 @@
 //
 //   NoteEvent note;
 //   note.note = 0x80;  note.velocity = 89;  note.duration = 8;
-//   note.text = {'a'};
+//   const uint8_t name[] = {'a'};
+//   note.text = name;                          // a view: `name` outlives the writing
 //   uint8_t buf[64];
 //   size_t n = WriteNoteEvent(note, buf);      // one 0x90 event
 //   n += WriteEndEvent(8, std::span(buf).subspan(n));

@@ -17,6 +17,7 @@
 //     status other than 0x9n, 0xBn, 0xCn and 0xFF;
 //   - a stream that yields no record at all.
 //
+//   // given: std::span<const uint8_t> bytes
 //   auto result = ReadStream(bytes);
 //   if (result.ok()) { for (const EventRecord& r : result.records) { ... } }
 #ifndef VTR_ENGINES_EVENTS_STREAM_READER_H_

@@ -5,10 +5,10 @@
 // travels beside it. Each event is a delta time (a variable-length quantity, see vlq.h), one
 // status byte and the body of that status kind:
 //
-//   0x9n  note event: one whole syllable (name, pitch-bend contour, loudness contour)
-//   0xBn  control:    controller number, value
-//   0xCn  program:    voice number
-//   0xFF  end:        one byte 00
+//  0x9n  note event: one whole syllable (name, pitch-bend contour, loudness contour)
+//  0xBn  control:    controller number, value
+//  0xCn  program:    voice number
+//  0xFF  end:        one byte 00
 //
 // Only the high nibble of a status byte names its kind (the channel nibble is written as 0
 // and ignored on reading); 0xFF is tested as a whole byte.

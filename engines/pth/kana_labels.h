@@ -11,8 +11,8 @@
 //
 //   int row = vtr::pth::FindKanaLabel("tSa");       // >= 0
 //   const vtr::pth::KanaLabel& label = vtr::pth::KanaLabels()[row];
-//   label.kana();                                   // "\x82\xbf\x82\xe1" (chi + small ya)
-//   label.length_ms;                                // 260
+//   std::string_view kana = label.kana();           // "\x82\xbf\x82\xe1" (chi + small ya)
+//   int ms = label.length_ms;                       // 260
 #ifndef VTR_ENGINES_PTH_KANA_LABELS_H_
 #define VTR_ENGINES_PTH_KANA_LABELS_H_
 

@@ -13,6 +13,8 @@
 //   3. No sentence exceeds 100 bytes: a piece that would make a line longer than 96 bytes is
 //      preceded by "S59,".
 //
+//   #include <vector>
+//   // given: std::span<const NoteRecord> records; NoteStatistics statistics
 //   KvxGenerator generator;
 //   std::vector<char> buffer(0x100000);
 //   int length = generator.Generate(buffer.data(), static_cast<int>(buffer.size()), records,

@@ -7,6 +7,8 @@
 // Out-of-range control and program values are dropped and reported with result 1; the time
 // of a dropped event is kept (added to the next record's delta), so later records stay on time.
 //
+//   // given: std::vector<unsigned char> bytes
+//   // given: void Use(const std::vector<NoteRecord>&, const NoteStatistics&)
 //   PSeqParser parser;
 //   int result = parser.Parse(bytes.data(), static_cast<int>(bytes.size()), /*sing_mode=*/0);
 //   if (result >= 0) Use(parser.records(), parser.statistics());

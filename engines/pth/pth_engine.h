@@ -5,12 +5,13 @@
 // (repeatable) -> Terminate -> closed. A failing SetPSeq leaves the engine open with nothing
 // parsed. SetPSeq switches the window off, so a window must be set after the stream.
 //
+//   // given: std::vector<unsigned char> pseq
 //   PthEngine engine;
-//   engine.Initialize(20, 0);
-//   engine.SetPSeq(pseq.data(), static_cast<int>(pseq.size()), /*sing_mode=*/0);
+//   (void)engine.Initialize(20, 0);
+//   (void)engine.SetPSeq(pseq.data(), static_cast<int>(pseq.size()), /*sing_mode=*/0);
 //   std::vector<char> script(0x100000);
 //   int length = engine.GetKVX(script.data(), static_cast<int>(script.size()));
-//   engine.Terminate();
+//   (void)engine.Terminate();
 #ifndef VTR_ENGINES_PTH_PTH_ENGINE_H_
 #define VTR_ENGINES_PTH_PTH_ENGINE_H_
 

@@ -2,10 +2,12 @@
  * optional duration window in, the text of a "KV#J" script out.
  *
  * One engine per process. Calling order:
+ *   // given: const unsigned char* pseq; int pseq_length, sing_mode, start_step, end_step
+ *   // given: char buffer[0x100000]
  *   VtrPth_Initialize(20, 0);
- *   VtrPth_SetPSeq(pseq, pseq_length, sing_mode);   -- 0 (1: values were dropped)
- *   VtrPth_SetDuration(start_step, end_step);       -- optional, after the stream
- *   VtrPth_GetKVX(buffer, 0x100000);                -- script length, text NUL-terminated
+ *   VtrPth_SetPSeq(pseq, pseq_length, sing_mode);   // 0 (1: values were dropped)
+ *   VtrPth_SetDuration(start_step, end_step);       // optional, after the stream
+ *   VtrPth_GetKVX(buffer, 0x100000);                // script length, text NUL-terminated
  *   VtrPth_Terminate();
  * Not thread-safe; the library keeps no pointer to the caller's memory after a call returns.
  */

@@ -7,6 +7,7 @@
 // caller can read a chunk body without trusting the declared sizes. What a caller accepts (which
 // form, which chunks, which formats) is its own rule; the walker only describes the layout.
 //
+//   // given: std::filesystem::path path; int kNotWave
 //   vtr::riff::Walk walk = vtr::riff::WalkFile(path);
 //   if (walk.status != vtr::riff::WalkStatus::kOk || !walk.IsForm("WAVE")) return kNotWave;
 //   const vtr::riff::Chunk* fmt = walk.Find("fmt ");

@@ -16,6 +16,7 @@
 // kMaxRecogniserOutput bytes, exactly one frame line per phoneme, every frame inside the
 // recording. The aligner never changes the process's current directory.
 //
+//   // given: std::filesystem::path recogniser_folder; WaveBuffer wave
 //   vtr::wtp::PhonemeAligner aligner(recogniser_folder);
 //   if (aligner.SetText("ka") < 0) return;
 //   int result = aligner.Align(wave);        // 0, -1, -6 (no program), -7 (no model)

@@ -7,6 +7,7 @@
 // Post-processing removes isolated voicing, checks onsets for octave jumps, fills unvoiced gaps,
 // smooths the pitch, and floors and compresses the power to -66 dB .. the loudest level.
 //
+//   // given: WaveBuffer wave
 //   vtr::wtp::PitchAnalyzer analyzer;
 //   if (analyzer.Analyse(wave) != 0) return;
 //   double f0 = analyzer.Pitch(0.5);   // [Hz] at 0.5 s

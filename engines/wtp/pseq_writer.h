@@ -5,6 +5,8 @@
 // start), its duration in 20 ms steps, and g pitch-bend and volume points sampled along the
 // syllable (g = 2..127). No end event is written.
 //
+//   #include <vector>
+//   // given: uint32_t count; SegmentRecord* items; const ContourSource& analyzer
 //   std::vector<uint8_t> buffer(0x100000);
 //   int n = WritePitchSequence({count, items}, analyzer, buffer);  // byte count, -1 or -3
 #ifndef VTR_ENGINES_WTP_PSEQ_WRITER_H_

@@ -17,6 +17,8 @@
 // Each output depends only on its own place in the input, so a long recording is resampled in
 // blocks of outputs on up to four threads (the rows then filled ahead), to the same bits.
 //
+//   #include "engines/wtp/wave_buffer.h"
+//   // given: WaveBuffer wave
 //   std::vector<int16_t> out;
 //   if (!Resample(wave.samples(), 16000, 44100, out)) return;
 //   // out.size() == trunc(count x 44100 / 16000 + 1); the output lags by under 2 ms.

@@ -9,6 +9,9 @@
 //
 // Levels are level(step) = RawPower(step x 20 ms) + gain_db [dB].
 //
+//   #include "engines/wtp/phoneme_aligner.h"
+//   // given: PhonemeAligner& aligner; const ContourSource& analyzer
+//   // given: SegmentTable phoneme_table, syllable_table
 //   std::vector<SegmentRecord> phonemes, syllables;
 //   if (BuildSegments(aligner.phonemes(), aligner.syllables(), analyzer, phonemes, syllables) != 0) ...
 //   RefineSegments(phoneme_table, syllable_table, analyzer);

@@ -1,6 +1,7 @@
 // One mono 16-bit recording in memory: reading and writing RIFF WAVE files, the 20 Hz
 // high-pass with peak normalisation, and a band-limited resampler in fixed point.
 //
+//   // given: std::filesystem::path path, folder
 //   vtr::wtp::WaveBuffer wave;
 //   if (wave.ReadWave(path) != vtr::wtp::WaveResult::kOk) return;
 //   wave.HighPassNormalise(90);                 // in place; gain() remembers the factor

@@ -2,6 +2,8 @@
 // name. One process-wide engine sits behind them; every call runs to completion on the
 // caller's thread.
 //
+//   #include "platform/module.h"
+//   #include "platform/paths.h"
 //   vtr::platform::Module wtp;
 //   if (!wtp.Load(".\\Plugin\\Vtr_wtp.dll", vtr::platform::ProgramFolder())) return;
 //   auto* initialize = wtp.Find<VtrWtpInitializeFn>("VtrWtp_Initialize");
@@ -13,11 +15,37 @@
 #ifndef VTR_ENGINES_WTP_WTP_API_H_
 #define VTR_ENGINES_WTP_WTP_API_H_
 
-#include "engines/wtp/segment_record.h"
+#include <assert.h>  // static_assert in C
+#include <stddef.h>
+#include <stdint.h>
 
 #define VTR_WTP_EXPORT __attribute__((visibility("default")))
 
+#ifdef __cplusplus
 extern "C" {
+#endif
+
+enum { kVtrWtpSegmentNameBytes = 20 };
+
+// One aligned phoneme or syllable: a fixed 48-byte record (C++: SegmentRecord; segment_record.h
+// states the invariants of a finished alignment).
+typedef struct VtrWtpSegmentRecord {
+  char name[kVtrWtpSegmentNameBytes];  // NUL-terminated symbol; " " for a pause
+  int32_t link;                        // phoneme: index of its syllable; syllable: its own index
+  int32_t firstPhoneme;                // syllable: index of its first phoneme; phoneme: 0
+  int32_t lastPhoneme;                 // syllable: index of its last phoneme; phoneme: 0
+  float startSec;                      // [s] from the recogniser; 0 for inserted pauses
+  float endSec;                        // [s]
+  uint32_t startStep;                  // [20 ms steps]
+  uint32_t endStep;                    // [20 ms steps], exclusive
+} VtrWtpSegmentRecord;
+
+// {count, items}: the natural layout of the platform (16 bytes on 64-bit builds); both
+// libraries that exchange it are built together. C++: SegmentTable.
+typedef struct VtrWtpSegmentTable {
+  uint32_t count;
+  VtrWtpSegmentRecord* items;
+} VtrWtpSegmentTable;
 
 // step_ms [ms] must be 20 and the low byte of flags 0 (else -2); -1 when already open.
 VTR_WTP_EXPORT int VtrWtp_Initialize(int step_ms, int flags);
@@ -42,22 +70,39 @@ VTR_WTP_EXPORT int VtrWtp_GeneratePSeq(char* buffer, int buffer_length);
 // Lends the engine's two tables: {count, items} pairs into the engine's own arrays, valid
 // until the next VtrWtp_GetPSeq or VtrWtp_Terminate ({0, null} before any alignment).
 // -2 when a pointer is null.
-VTR_WTP_EXPORT int VtrWtp_GetSegment(vtr::wtp::SegmentTable* phonemes, vtr::wtp::SegmentTable* syllables);
+VTR_WTP_EXPORT int VtrWtp_GetSegment(VtrWtpSegmentTable* phonemes, VtrWtpSegmentTable* syllables);
 // Refines the boundaries of the given tables in place (the caller's edits), then rebuilds the
 // syllables' steps from their phonemes. -2 when a pointer is null or a table has fewer than
 // three records or an index outside the tables; -1 when nothing was analysed yet.
-VTR_WTP_EXPORT int VtrWtp_SetSegment(vtr::wtp::SegmentTable* phonemes, vtr::wtp::SegmentTable* syllables);
-
-}  // extern "C"
+VTR_WTP_EXPORT int VtrWtp_SetSegment(VtrWtpSegmentTable* phonemes, VtrWtpSegmentTable* syllables);
 
 // Types for binding the exports by name.
-using VtrWtpInitializeFn = int(int, int);
-using VtrWtpTerminateFn = int();
-using VtrWtpSetWavFn = int(const char*, int);
-using VtrWtpSetTextFn = int(const char*, int);
-using VtrWtpGetPSeqFn = int(char*, int);
-using VtrWtpGeneratePSeqFn = int(char*, int);
-using VtrWtpGetSegmentFn = int(vtr::wtp::SegmentTable*, vtr::wtp::SegmentTable*);
-using VtrWtpSetSegmentFn = int(vtr::wtp::SegmentTable*, vtr::wtp::SegmentTable*);
+typedef int VtrWtpInitializeFn(int, int);
+typedef int VtrWtpTerminateFn(void);
+typedef int VtrWtpSetWavFn(const char*, int);
+typedef int VtrWtpSetTextFn(const char*, int);
+typedef int VtrWtpGetPSeqFn(char*, int);
+typedef int VtrWtpGeneratePSeqFn(char*, int);
+typedef int VtrWtpGetSegmentFn(VtrWtpSegmentTable*, VtrWtpSegmentTable*);
+typedef int VtrWtpSetSegmentFn(VtrWtpSegmentTable*, VtrWtpSegmentTable*);
+
+#ifdef __cplusplus
+}  // extern "C"
+#endif
+
+static_assert(sizeof(VtrWtpSegmentRecord) == 48, "a record is 48 bytes");
+static_assert(offsetof(VtrWtpSegmentRecord, name) == 0, "name at 0");
+static_assert(offsetof(VtrWtpSegmentRecord, link) == 20, "link at 20");
+static_assert(offsetof(VtrWtpSegmentRecord, firstPhoneme) == 24, "firstPhoneme at 24");
+static_assert(offsetof(VtrWtpSegmentRecord, lastPhoneme) == 28, "lastPhoneme at 28");
+static_assert(offsetof(VtrWtpSegmentRecord, startSec) == 32, "startSec at 32");
+static_assert(offsetof(VtrWtpSegmentRecord, endSec) == 36, "endSec at 36");
+static_assert(offsetof(VtrWtpSegmentRecord, startStep) == 40, "startStep at 40");
+static_assert(offsetof(VtrWtpSegmentRecord, endStep) == 44, "endStep at 44");
+
+#ifdef __cplusplus
+// The C++ names of the two types, vtr::wtp::SegmentRecord and SegmentTable, and their helpers.
+#include "engines/wtp/segment_record.h"
+#endif
 
 #endif  // VTR_ENGINES_WTP_WTP_API_H_

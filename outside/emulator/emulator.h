@@ -14,6 +14,8 @@
 // played count of the sound stream under the chip's lock, so a stream must not wait for that
 // lock inside its frames().
 //
+//   // given: PhraseReader ReadPlayText; const uint8_t* text; int32_t length
+//   // given: QsEndCallback callback
 //   Emulator chip(ReadPlayText);
 //   chip.EmuInitialize(32000, 5, 129);
 //   chip.Initialize();

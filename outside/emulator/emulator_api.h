@@ -10,24 +10,24 @@
  *
  * Emulator call order (the stand-in accepts exactly this life cycle):
  *
- *   QsSound_EmuInitialize(32000, model, 129)      library up
- *   QsSound_Initialize()                          sound functions usable
- *   QsSound_DeviceControl(...) ...
- *   QsSound_Terminate()                           back to "library up"
- *   SetMidiMsg(set-up message) ...                accepted while up, initialised or not
- *   QsSound_Initialize()
- *   fid = QsSound_Create(9)
- *   sid = QsSound_Load(fid, text, length, 1, callback, NULL)   state 0 -> 1 (loaded)
- *   QsSound_Open(fid, sid, 0, 0)                               1 -> 2 (opened)
- *   QsSound_Control(fid, sid, QS_CONTROL_VOLUME, &value, 0)
- *   QsSound_Standby(fid, sid, 0)                               2 -> 3 (ready)
- *   QsSound_Start(fid, sid, 1, 0)                              3 -> 4 (playing)
- *     ... callback(QS_EVENT_END) once the phrase has finished:  4 -> 3
- *   QsSound_Stop(fid, sid, 0)                                  4/5 -> 3, no callback
- *   QsSound_Close(fid, sid, 0)                                 2/3 -> 1
- *   QsSound_Unload(fid, sid, 0)                                1 -> 0
- *   QsSound_Delete(fid)
- *   QsSound_Terminate(); SetMidiMsg(...) ...; QsSound_EmuTerminate()   everything reset
+ *  QsSound_EmuInitialize(32000, model, 129)      library up
+ *  QsSound_Initialize()                          sound functions usable
+ *  QsSound_DeviceControl(...) ...
+ *  QsSound_Terminate()                           back to "library up"
+ *  SetMidiMsg(set-up message) ...                accepted while up, initialised or not
+ *  QsSound_Initialize()
+ *  fid = QsSound_Create(9)
+ *  sid = QsSound_Load(fid, text, length, 1, callback, NULL)   state 0 -> 1 (loaded)
+ *  QsSound_Open(fid, sid, 0, 0)                               1 -> 2 (opened)
+ *  QsSound_Control(fid, sid, QS_CONTROL_VOLUME, &value, 0)
+ *  QsSound_Standby(fid, sid, 0)                               2 -> 3 (ready)
+ *  QsSound_Start(fid, sid, 1, 0)                              3 -> 4 (playing)
+ *    ... callback(QS_EVENT_END) once the phrase has finished:  4 -> 3
+ *  QsSound_Stop(fid, sid, 0)                                  4/5 -> 3, no callback
+ *  QsSound_Close(fid, sid, 0)                                 2/3 -> 1
+ *  QsSound_Unload(fid, sid, 0)                                1 -> 0
+ *  QsSound_Delete(fid)
+ *  QsSound_Terminate(); SetMidiMsg(...) ...; QsSound_EmuTerminate()   everything reset
  */
 #ifndef VTR_OUTSIDE_EMULATOR_EMULATOR_API_H_
 #define VTR_OUTSIDE_EMULATOR_EMULATOR_API_H_

@@ -1,6 +1,8 @@
 // Turns GB 2312 Chinese text into the body of a "KV#C" script: pinyin syllables with tone
 // digits ("你好。" -> "ni3hao3.").
 //
+//   #include <fstream>
+//   // given: std::string gb2312_text; std::ofstream file
 //   std::string body = vtr::kvxcnv::PinyinScriptBody(gb2312_text);
 //   file << vtr::kvxcnv::kScriptHeader << body;
 //

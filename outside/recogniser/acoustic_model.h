@@ -8,6 +8,7 @@
 // of their spectrum: prior shapes, made from formant targets and scaled to the speaker's vocal
 // tract, are replaced step by step by the speaker's own once an alignment exists (`Adapt`).
 //
+//   // given: Recording recording; std::array<std::vector<int>, kShapeCount> shape_frames
 //   AcousticModel model(recording, {2, 1, 0, 0, 1, 1});  // the text's a, i, u, e, o, nasals
 //   double c = model.Cost(Sound::kVowelA, 10, 17);      // frames 10..16 as the vowel "a"
 //   ... align ...

@@ -10,6 +10,8 @@
 // speaking rate taken from the alignment before; FormatAlignment writes the result section the
 // alignment engine reads.
 //
+//   #include <iostream>
+//   // given: std::string_view dict, bigram, trigram; std::span<const int16_t> samples; int beam
 //   std::vector<std::string> units;
 //   if (!ReadGrammar(dict, bigram, trigram, units)) return 1;
 //   const Recording recording = ComputeFeatures(samples, 16000);

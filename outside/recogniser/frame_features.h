@@ -6,8 +6,11 @@
 // (the peak of the normalised autocorrelation over the pitch lags, found on a copy decimated to
 // about 8 kHz; frames at the noise floor are not searched).
 //
+//   // given: std::span<const int16_t> samples
 //   const Recording recording = ComputeFeatures(samples, 16000);
-//   for (const FrameFeatures& f : recording.frames) { ... f.level_db - recording.noise_db ... }
+//   for (const FrameFeatures& f : recording.frames) {
+//     const double above_noise = f.level_db - recording.noise_db;
+//   }
 #ifndef VTR_OUTSIDE_RECOGNISER_FRAME_FEATURES_H_
 #define VTR_OUTSIDE_RECOGNISER_FRAME_FEATURES_H_
 

@@ -3,6 +3,7 @@
 // Guardian) ends it without acting. (A started program has a guardian of its own, the
 // supervisor of platform/process.)
 //
+//   // given: std::filesystem::path scratch
 //   platform::internal::Guardian::Will will;
 //   will.folder = scratch;
 //   platform::internal::Guardian guardian(will);

@@ -1,6 +1,8 @@
 // The user's private folder, opened so that it cannot be swapped between the check and the
 // use: the one decision behind PrivateFolder() and the single-instance lock.
 //
+//   #include <fcntl.h>
+//   #include <unistd.h>
 //   platform::internal::OpenedFolder folder = platform::internal::OpenPrivateFolder();
 //   if (folder.fd < 0) return;                   // no folder we can trust
 //   int fd = openat(folder.fd, "name", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);

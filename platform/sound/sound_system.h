@@ -9,6 +9,9 @@
 // phrase still ends on time; recording without an input device fails with a clear error.
 // Tests install a system of their own (FakeSoundSystem, or a silent one over a fake clock).
 //
+//   #include <algorithm>
+//   #include <vector>
+//   // given: std::vector<int16_t> Render(); void Report(const std::string& error)
 //   std::vector<int16_t> samples = Render();
 //   std::size_t next = 0;
 //   auto opened = vtr::platform::CurrentSoundSystem().OpenOutput(

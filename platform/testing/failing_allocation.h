@@ -5,6 +5,8 @@
 // as the standard ones do). While a ScopedFailingAllocation lives, every operator new on its
 // thread throws std::bad_alloc; other threads allocate as usual.
 //
+//   #include <gtest/gtest.h>
+//   // given: int (*set_wav)(const char*, int); std::string path; int length
 //   EXPECT_EQ(CallWithoutMemory([&] { return set_wav(path.c_str(), length); }), -5);
 #ifndef VTR_PLATFORM_TESTING_FAILING_ALLOCATION_H_
 #define VTR_PLATFORM_TESTING_FAILING_ALLOCATION_H_

@@ -4,6 +4,9 @@
 // appears and closes again at once, so a reader that should have refused the FIFO gets an empty
 // file and the test fails on opened() instead of hanging.
 //
+//   #include <gtest/gtest.h>
+//   // given: struct Reader { int OpenScriptFile(std::string&, std::string&, int); } file_io
+//   // given: std::filesystem::path folder; std::string path, text; int kResultOpenFailed
 //   FifoTrap trap(folder / "song.kvx");
 //   EXPECT_EQ(file_io.OpenScriptFile(path, text, ...), kResultOpenFailed);
 //   EXPECT_FALSE(trap.opened());

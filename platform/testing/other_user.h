@@ -5,6 +5,7 @@
 // and gid no account and no process uses, so it can do only what any stranger could. Switching
 // needs root, as the tests run in CI; elsewhere such a test is skipped and says why:
 //
+//   // given: namespace fs = std::filesystem; fs::path victim
 //   VTR_SKIP_UNLESS_ROOT();
 //   ReachableFolder shared;                                  // others may look in
 //   const fs::path tmp = shared.Make("tmp", 01777);          // like /tmp

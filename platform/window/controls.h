@@ -5,6 +5,8 @@
 // the user's input raises notices. A dialog may derive its own class from a control and put it
 // in place of the template's with Window::ReplaceChild (a number-only edit, a graph window).
 //
+//   #include "platform/window/dialog.h"
+//   // given: Dialog& dialog; std::string bytes
 //   auto* voice = dialog.Item<vtr::platform::ComboBox>(143);
 //   voice->SetCurSel(3);                              // no kSelChange
 //   auto* box = dialog.Item<vtr::platform::Edit>(2037);

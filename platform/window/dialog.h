@@ -11,6 +11,7 @@
 // OnCommand: handlers bound with Bind run first, then kIdOk calls OnOK and kIdCancel OnCancel.
 // Enter presses the default button, Escape sends kIdCancel.
 //
+//   // given: DialogTemplate kAskTemplate
 //   class AskDialog : public vtr::platform::Dialog {
 //    public:
 //     explicit AskDialog(const vtr::platform::DialogTemplate& t) : Dialog(t) {

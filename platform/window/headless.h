@@ -6,6 +6,9 @@
 // loop waits and no step is left, the session notes an error and every loop ends (dialogs
 // return -1), so a test never hangs. Time stands still except through Advance.
 //
+//   #include <gtest/gtest.h>
+//   #include "platform/window/dialog.h"
+//   // given: Dialog& dialog
 //   vtr::platform::HeadlessSession session;
 //   session.user().Type(179, "きょう").Click(vtr::platform::kIdOk).Answer(vtr::platform::kIdOk);
 //   int result = dialog.DoModal();

@@ -5,6 +5,8 @@
 // per process (UseFltkBackend, or a HeadlessSession in tests); without a choice the first
 // window uses FLTK.
 //
+//   #include "platform/window/dialog.h"
+//   // given: Dialog& dialog
 //   // from a sound thread: arrives once, as OnCommand(1003, Notice::kClicked), on the UI thread
 //   vtr::platform::PostCommand(dialog.handle(), 1003);
 //

@@ -2,14 +2,15 @@
 //
 // A KORU file is one "MMMD" chunk followed by a CRC-16 (crc16.h). Every chunk is a 4-byte tag,
 // a 4-byte big-endian body size and the body; the file holds, in order:
-//   "CNTI"  contents info: the options' class byte, 0x35, 0x01, 0x00, 0x00
-//   "OPDA"  the text entries of the ConvertOptions block ("Dch" + text coding), the fixed
-//           entries "RF" and "KV" ("Dch" + 0xFF), and the play range ("Pro" + 0x05)
-//   "MTR"   the track: 20 header bytes, setup "Mtsu", a five-event control sequence "Mtsq"
-//           whose length is the play time, and the script bytes ("Mtkv" > "Mksc" > "Msc")
+//  "CNTI"  contents info: the options' class byte, 0x35, 0x01, 0x00, 0x00
+//  "OPDA"  the text entries of the ConvertOptions block ("Dch" + text coding), the fixed
+//          entries "RF" and "KV" ("Dch" + 0xFF), and the play range ("Pro" + 0x05)
+//  "MTR"   the track: 20 header bytes, setup "Mtsu", a five-event control sequence "Mtsq"
+//          whose length is the play time, and the script bytes ("Mtkv" > "Mksc" > "Msc")
 // An entry is a 2-byte ASCII tag, a 2-byte big-endian length and the escaped value
 // (EscapeEntryValue). All times are milliseconds and are written in ticks of the timebase.
 //
+//   // given: std::string_view script; ConvertOptions options; int32_t play_ms
 //   KoruWriter writer;
 //   writer.Prepare(script, *FindScriptLanguage(kVtrFormatKvJ), options);
 //   writer.SetTimes(0, play_ms, play_ms + 40);

@@ -5,6 +5,9 @@
 // at T and T + 40 ms) and copy it to the caller's buffer when it fits. Nothing is kept from one
 // conversion to the next. The play time comes from a PlayTimeMeter, so tests can give any T.
 //
+//   #include "plugins/qrl/script_counter_meter.h"
+//   // given: const char* script; int length; const unsigned char* options; unsigned char* out
+//   // given: unsigned out_length; int* status
 //   ScriptCounterMeter meter;              // or a fake in tests
 //   QrlPlugin plugin(meter);
 //   int n = plugin.Convert(script, length, kVtrFormatKvJ, options, out, out_length, status);

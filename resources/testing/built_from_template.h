@@ -1,6 +1,9 @@
 // For the tests of every dialog built from the resources: whether a running dialog shows its
 // module's template, so that a dialog that drifts back to a private copy of its template fails.
 //
+//   #include <gtest/gtest.h>
+//   #include "platform/window/headless.h"
+//   // given: platform::HeadlessSession& session; platform::Dialog& dialog
 //   session.user().Do([&] {
 //     EXPECT_TRUE(vtr::resources::testing::BuiltFromTemplate(dialog, Module::kWaveToScript, 178));
 //   });

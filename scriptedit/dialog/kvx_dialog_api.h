@@ -6,7 +6,11 @@
  * out points into the library's own objects: it stays valid until the next call into the
  * library or until the library is unloaded, so the host copies it before it unloads.
  *
- *   typedef: see the *Fn types below.
+ *   #include "platform/module.h"
+ *   // given: vtr::platform::Module& module; int saved, volume, voice, reserved; const char* script
+ *   // given: char* path; char* text; const char* emulator
+ *   VtrKvxDllOpenDlgFn* open = module.Find<VtrKvxDllOpenDlgFn>("VtrKvxDll_OpenDlg");
+ *   VtrKvxDllGetDlgDataFn* get = module.Find<VtrKvxDllGetDlgDataFn>("VtrKvxDll_GetDlgData");
  *   int result = open(saved ? 1 : 0, script, path, emulator, volume, 0x2000000, 0);
  *   if (result != 2) get(&saved, &text, &path, &voice, &volume, &reserved);  // copy text, path
  */

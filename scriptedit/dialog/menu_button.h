@@ -4,10 +4,12 @@
 // choice). The dialog then inserts the token of the current command (MenuTokenOf) and shows
 // MenuButtonCaption on the button.
 //
+//   #include "platform/window/dialog.h"
+//   // given: platform::Dialog& dialog; playback::ScriptPlayer& player
 //   auto* volume = static_cast<MenuButton*>(
 //       dialog.ReplaceChild(32841, std::make_unique<MenuButton>(&player.extended_voices())));
 //   volume->Setup(200, 32832);                       // menu 200, "V4" until the user chooses
-//   dialog.Bind(32841, Notice::kDropDown, [volume] { (void)volume->ShowPopup(); });
+//   dialog.Bind(32841, platform::Notice::kDropDown, [volume] { (void)volume->ShowPopup(); });
 //   std::string token = MenuTokenOf(volume->current_command());     // "V4"
 #ifndef VTR_SCRIPTEDIT_DIALOG_MENU_BUTTON_H_
 #define VTR_SCRIPTEDIT_DIALOG_MENU_BUTTON_H_

@@ -3,6 +3,8 @@
 // selection), a paste is taken only when it is a valid number, and a field that holds no valid
 // number when the focus leaves is emptied and then shows its default value.
 //
+//   #include "platform/window/dialog.h"
+//   // given: platform::Dialog& dialog
 //   auto* speed = static_cast<NumberEdit*>(
 //       dialog.ReplaceChild(2038, std::make_unique<NumberEdit>()));
 //   speed->set_max_digits(2);

@@ -1,6 +1,8 @@
 // NumberSpin: the up-down arrows bound to a NumberEdit (its buddy). A step from an empty
 // field does not step: the field receives the lower end of the spin's range instead.
 //
+//   #include "platform/window/dialog.h"
+//   // given: platform::Dialog& dialog; platform::Window* speed_edit
 //   auto* spin = static_cast<NumberSpin*>(
 //       dialog.ReplaceChild(2040, std::make_unique<NumberSpin>()));
 //   spin->SetBuddy(speed_edit);

@@ -8,6 +8,7 @@
 // (script_processor.h); the dialog keeps one for its settings. The library's exports fill the
 // dialog, run it and read it back:
 //
+//   // given: playback::ScriptPlayer player; core::MessageReporter reporter; std::string folder
 //   ScriptEditDlg dialog(&player, &reporter);
 //   dialog.SetLanguage(0x2000000);
 //   dialog.set_mode_word(0x52100000);

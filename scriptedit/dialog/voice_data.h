@@ -6,6 +6,7 @@
 // number, then a 16-byte name padded with NULs. Reading stops at the first number above 15 or
 // where the block has no room for a whole record.
 //
+//   // given: const uint8_t* block; int32_t block_size
 //   std::vector<playback::ExtendedVoice> voices = ReadExtendedVoices(block, block_size);
 //   // voices[i].command_id == 32862 + number, voices[i].text == "Robo : X3"
 #ifndef VTR_SCRIPTEDIT_DIALOG_VOICE_DATA_H_

@@ -6,6 +6,7 @@
 // with "S99," when asked, and refuses bracket comments longer than the phrase limit allows.
 // It works on KV#J, KV#K and KV#C texts (a KV#G text is converted to kana before).
 //
+//   // given: std::string text
 //   BodyPassSettings settings{ScriptLanguage::kJapanese, /*bit20=*/true, kInsertPhraseBreaks,
 //                             100};
 //   bool phrase_fits = true;

@@ -9,6 +9,8 @@
 // their own; the player shows the library's messages. The end of a phrase reaches the window
 // as the command given to Play, posted once through the installed CommandPoster.
 //
+//   #include "playback/command_poster.h"
+//   // given: void* window; std::string play_text
 //   PreviewPlayer player;   // the emulator library from the program folder
 //   if (player.Open() == 0 &&
 //       player.Play(window, playback::kWaveToScriptStopCommand, 100, 0, play_text) == 0) {

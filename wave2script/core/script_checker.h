@@ -6,6 +6,7 @@
 // and romaji, cleans the command symbols (body_pass.h), extracts the bare kana, rebuilds a
 // script from typed kana, reads or inserts the voice-quality token and checks phrase lengths.
 //
+//   // given: std::string text
 //   ScriptChecker checker;
 //   if (checker.SetScript(0x52100000, text, 100) != 0) { /* bad type word */ }
 //   uint32_t code = checker.Check(kCheckBody, kKeepLineBreaks | kInsertPhraseBreaks);

@@ -4,6 +4,7 @@
 // The checker walks script bytes in place and never builds tokens first, so every pass carries
 // one `ByteClassifier` and one `BracketTracker` and feeds them byte by byte:
 //
+//   // given: std::string_view text
 //   ByteClassifier bytes(core::ScriptLanguage::kJapanese);
 //   BracketTracker brackets;
 //   for (size_t i = 4; i < text.size(); ++i) {

@@ -7,6 +7,7 @@
 // input text from typed kana, and holds the pitch-sequence buffer that the wave input dialog
 // lends it.
 //
+//   // given: wtp::SegmentTable phonemes, syllables
 //   SegmentList& list = TheSegmentList();
 //   if (list.SetAlignment(0x52000000, phonemes.count, phonemes.items, syllables.count,
 //                         syllables.items) == 0) {

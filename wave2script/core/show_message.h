@@ -6,6 +6,7 @@
 // installed presenter (the window layer's message box in the library, a recording one in tests).
 // The style follows from the id (core::MessageBoxStyle).
 //
+//   // given: core::MessagePresenter& presenter; void* main_window_handle
 //   InstallLibraryMessages(&presenter, main_window_handle, "Voxtrel");
 //   if (ShowMessage(core::kMessageSaveChanges) == core::kIdYes) { /* save */ }
 #ifndef VTR_WAVE2SCRIPT_CORE_SHOW_MESSAGE_H_

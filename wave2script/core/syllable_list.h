@@ -4,6 +4,7 @@
 // end times, pitch values and levels, and writes a script back; the edited durations reach
 // the text as speed tokens (S) and the edited pitch and volume as step symbols.
 //
+//   // given: std::string script
 //   SyllableList list;
 //   if (list.SetScript(0x52100000, script) != 0) { /* not J, too long */ }
 //   SyllableArray records;

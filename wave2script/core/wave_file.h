@@ -3,6 +3,7 @@
 // header, and the peak normalisation of a recording. Chunks are found with the one RIFF chunk
 // walker; each rule here is this library's own.
 //
+//   // given: std::filesystem::path path, temp_path; std::span<const uint8_t> bytes
 //   int rate = 0;
 //   if (CheckWaveFile(path, &rate)) { /* 16-bit mono, 16000..44100 Hz, at most 20 s */ }
 //

@@ -9,6 +9,7 @@
 // the window feeds every such command into WaveIO_OnMessage, which refills or writes the
 // block and reports when playback has run out or the recording has reached its limit.
 //
+//   // given: void* window; std::filesystem::path path
 //   WaveIO_Init();
 //   if (WaveIO_RecordToTemp(window)) { ... }                 // command kWaveInData arrives:
 //   int finished = 0;

@@ -8,6 +8,7 @@
 // The library keeps one object for as long as it is loaded; each open of the dialog hands the
 // caller's values in, runs it modally and hands the results back:
 //
+//   // given: int saved, voice, volume, pass_through; std::string wave_path, script, script_path
 //   IntonationEditDialog& dialog = TheIntonationEditDialog();
 //   dialog.SetInputs(saved, wave_path, script, voice, volume, script_path, pass_through);
 //   if (dialog.DoModal() == platform::kIdOk) {

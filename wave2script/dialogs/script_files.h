@@ -6,9 +6,11 @@
 // scripts only, format 0x52100000); what differs is told here. Messages are the library's
 // (ShowMessage) and go to the owner and caption installed with InstallDialogMessages:
 //
+//   #include "platform/window/dialog.h"
+//   // given: core::MessagePresenter& presenter; platform::Dialog& dialog; SpeechRoad& road
 //   InstallDialogMessages(&presenter, dialog.handle(), "Vtr_W2SDlg");
 //   std::string path, text;
-//   if (OpenScriptOrWave(path, text, &dialog) == 0) { /* text: a script; path: "" for a wave */ }
+//   if (OpenScriptOrWave(path, text, &road) == 0) { /* text: a script; path: "" for a wave */ }
 //   bool declined = false;
 //   if (SaveScript(path, "KV#J...", true, {}, &declined) == 0 && !declined) { /* saved at path */ }
 #ifndef VTR_WAVE2SCRIPT_DIALOGS_SCRIPT_FILES_H_

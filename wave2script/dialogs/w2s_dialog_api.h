@@ -3,6 +3,11 @@
 // the caller's script as an intonation graph, its play, open and save, and the record road
 // that turns speech into a new script. Texts are Shift-JIS bytes, NUL-terminated.
 //
+//   #include <string>
+//   #include "platform/module.h"
+//   #include "platform/paths.h"
+//   // given: int saved, voice, volume; const char* wave_path; const char* script
+//   // given: const char* script_path
 //   vtr::platform::Module w2s;
 //   if (!w2s.Load(".\\Vtr_W2SDlg.dll", vtr::platform::ProgramFolder())) return;
 //   auto* open = w2s.Find<W2sOpenWaveToKvxDlgFn>("W2S_openWaveToKvxDlg");
@@ -19,7 +24,9 @@
 
 #define VTR_W2S_EXPORT __attribute__((visibility("default")))
 
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 // Runs the intonation edit dialog modally with:
 //   saved_flag        1 when the script is that of a saved file, else 0 (handed back);
@@ -50,10 +57,12 @@ VTR_W2S_EXPORT int W2S_getWaveToKvxData(int* saved_flag, char** script_text, int
 // is held by the library and stays valid while it is loaded.
 VTR_W2S_EXPORT const char* W2S_getDllVersion(void);
 
-}  // extern "C"
+typedef int W2sOpenWaveToKvxDlgFn(int, const char*, const char*, int, int, const char*, int);
+typedef int W2sGetWaveToKvxDataFn(int*, char**, int*, int*, char**, int*);
+typedef const char* W2sGetDllVersionFn(void);
 
-using W2sOpenWaveToKvxDlgFn = int(int, const char*, const char*, int, int, const char*, int);
-using W2sGetWaveToKvxDataFn = int(int*, char**, int*, int*, char**, int*);
-using W2sGetDllVersionFn = const char*();
+#ifdef __cplusplus
+}  // extern "C"
+#endif
 
 #endif  // VTR_WAVE2SCRIPT_DIALOGS_W2S_DIALOG_API_H_

@@ -9,6 +9,7 @@
 // own period), B = a + the previous pair's b (the shifted pairing), 2A and 2B (two of them),
 // with checks against the previous estimate and octave checks.
 //
+//   // given: double y; int previous, tracked_frames, crossings
 //   PeakPicker picker(44100);
 //   PeriodSelector selector(44100);
 //   HalfPeriods pair;

@@ -15,9 +15,10 @@
 //
 //   std::string error;
 //   std::unique_ptr<OutsideVoice> voice = OutsideVoice::Load(&error);
-//   if (!voice) { ... error ... }
+//   if (!voice) { /* error says why */ }
+//   std::vector<size_t> word_starts;
 //   std::optional<SynthSpeech> speech =
-//       voice->Speak({{"あさって", "asa te"}, {"。", ""}}, "ja+f2", 180, &error);
+//       voice->Speak({{"あさって", "asa te"}, {"。", ""}}, "ja+f2", 180, &word_starts, &error);
 #ifndef VTR_ENGINES_WTP_TESTING_OUTSIDE_VOICE_H_
 #define VTR_ENGINES_WTP_TESTING_OUTSIDE_VOICE_H_
 

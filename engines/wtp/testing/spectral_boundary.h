@@ -12,6 +12,8 @@
 // generator's boundary lies far from the change, the middle of one span holds the other sound:
 // the split is sought again from the two spans it makes, up to four times, until it stays.
 //
+//   // given: const SynthSpeech& speech; const SynthPhoneme& m; const SynthPhoneme& a
+//   #include "engines/wtp/testing/speech_synth.h"
 //   const double onset = SpectralBoundary(speech.samples, speech.rate, m.start_sec,
 //                                         a.start_sec, a.end_sec);  // "m" then "a"
 #ifndef VTR_ENGINES_WTP_TESTING_SPECTRAL_BOUNDARY_H_

@@ -1,6 +1,8 @@
 // What the FLTK backend hands to FLTK's file chooser, worked out from the caller's request
 // without FLTK so that it can be checked without a display. Layer internal.
 //
+//   #include <FL/Fl_Native_File_Chooser.H>
+//   // given: FileDialogRequest request; Fl_Native_File_Chooser chooser
 //   const ChooserStart start = ChooserStartOf(request, std::filesystem::current_path());
 //   chooser.filter(FltkFilterText(request.filters).c_str());
 //   if (!start.folder.empty()) chooser.directory(start.folder.c_str());

@@ -1,6 +1,8 @@
 // The keys of FLTK's keyboard events as the layer's Key codes and back, worked out without a
 // display so that they can be checked in tests. Layer internal.
 //
+//   #include <FL/Fl.H>
+//   #include "platform/window/window.h"
 //   const int key = KeyOfFltk(Fl::event_key());  // FL_Home gives kKeyHome, 'a' gives 'A'
 //   const auto [left, right] = FltkKeysOf(kKeyControl);
 //   const bool held = Fl::event_key(left) || (right != 0 && Fl::event_key(right));

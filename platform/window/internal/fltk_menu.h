@@ -1,6 +1,8 @@
 // How the FLTK backend shows a menu item, worked out without a display so that it can be checked
 // in tests. Layer internal.
 //
+//   #include <FL/Fl_Menu_Item.H>
+//   // given: std::vector<MenuItem> level; Fl_Menu_Item entry
 //   for (size_t i = 0; i < level.size(); ++i) entry.flags |= FltkMenuFlags(level, i);
 #ifndef VTR_PLATFORM_WINDOW_INTERNAL_FLTK_MENU_H_
 #define VTR_PLATFORM_WINDOW_INTERNAL_FLTK_MENU_H_

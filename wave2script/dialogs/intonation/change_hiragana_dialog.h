@@ -2,6 +2,8 @@
 // syllable. The text is script bytes (Shift-JIS); on OK it becomes the first kana token of
 // what was typed (SyllableList::TakeToken), or message 504 is shown and the dialog stays open.
 //
+//   #include "wave2script/core/syllable_record.h"
+//   // given: SyllableRecord record
 //   ChangeHiraganaDialog dialog;
 //   dialog.set_text(record.text);
 //   if (dialog.DoModal() == platform::kIdOk) record.text = dialog.text();

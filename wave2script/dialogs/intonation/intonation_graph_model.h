@@ -10,6 +10,7 @@
 // with the zero line of both curves at kZeroLineY. A boundary's x is its syllable's end time
 // (time units of the syllable list) + kFirstBoundaryX.
 //
+//   // given: SyllableArray records
 //   IntonationGraphModel model;
 //   model.SetView({0, 0, 430, 270});            // the graph window's client rectangle
 //   (void)model.SetSyllables(records);           // from SyllableList::GetSyllables

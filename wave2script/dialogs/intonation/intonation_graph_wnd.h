@@ -21,8 +21,10 @@
 // an undo or a redo changes an origin, and sets bar 173's range with the model's horizontal
 // maximum (GetScrollMax()) after add, delete, undo, redo and a boundary drag.
 //
+//   // given: platform::Dialog& dialog; CIntonationGraphWnd* graph_; void OnGraphChanged()
+//   // given: SyllableArray records
 //   // in IntonationEditDialog::OnInitDialog (InitControls):
-//   graph_ = CIntonationGraphWnd::Create(*this, kIntonationGraphId, [this] { OnGraphChanged(); });
+//   graph_ = CIntonationGraphWnd::Create(dialog, kIntonationGraphId, [] { OnGraphChanged(); });
 //   (void)graph_->SetSyllables(records);     // ScriptToGraph
 //   graph_->model().SetVerticalRange(0, kGraphHeight - graph_->client_rect().height());
 //   // in PreTranslateKey, unless graph_->dragging(): Ctrl+Z -> graph_->Undo() ...

@@ -1,6 +1,7 @@
 // The text of the intonation graph's information box: a syllable's values written the way
 // script tokens write them, "S<speed><note><V>L<l><W><pitch step><strength step><kana>".
 //
+//   // given: SyllableArray records
 //   // か after あ, one pitch step up, both at standard values:
 //   std::string text = InfoBoxText(&records[0], records[1]);   // "S50V4L0W3'か" (Shift-JIS)
 //

@@ -1,6 +1,7 @@
 // A re-entry guard for a dialog command: a command that is still running (a nested message
 // loop of a box or dialog inside it) ignores a second activation.
 //
+//   // given: bool play_running_
 //   void OnPlay() {
 //     CommandGuard guard(play_running_);
 //     if (!guard) return;

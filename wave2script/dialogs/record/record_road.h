@@ -1,6 +1,7 @@
 // The record road as the intonation edit dialog's record command and the open-file operation
 // for a ".wav" both run it: the wave input dialog and the segment confirm dialog in a loop.
 //
+//   // given: platform::Dialog& dialog; std::string script; SegmentConfirmHost& host
 //   WaveInputDialog input(&dialog);
 //   (void)input.SetKanaText(script);
 //   if (RunRecordRoad(input, host) == platform::kIdOk) {

@@ -7,6 +7,7 @@
 // (TheSegmentList().ReplaceItems) and Vtr_wtp, left loaded by the wave input dialog, writes a
 // new pitch sequence; Vtr_pth, loaded for each generation, turns it into script text.
 //
+//   // given: SegmentConfirmHost& host; std::string wave_path; std::vector<SegmentItem> items
 //   SegmentConfirmDlg confirm(host);            // host: the intonation edit dialog
 //   confirm.SetInputs(wave_path, items);       // from WaveInputDialog::GetResult
 //   if (confirm.DoModal() == platform::kIdOk) {

@@ -6,6 +6,8 @@
 // child window that puts it in place of the dialog's control 166 and runs the drag loop.
 // ReadWaveData loads the samples the view draws.
 //
+//   #include "platform/window/dialog.h"
+//   // given: std::filesystem::path path; platform::Dialog& dialog; std::vector<SegmentItem> items
 //   WaveData wave;
 //   (void)ReadWaveData(path, &wave);
 //   auto graph = std::make_unique<CSegmentGraphWnd>(wave);

@@ -7,6 +7,7 @@
 // The creator keeps the object on its stack for the whole road: after dialog 148 was
 // cancelled the same object runs again and still holds its wave path, kana text and items.
 //
+//   // given: platform::Dialog& intonation_dialog; std::string script_with_header
 //   WaveInputDialog input(&intonation_dialog);
 //   (void)input.SetKanaText(script_with_header);   // its kana, if it is kana only
 //   if (input.DoModal() == platform::kIdOk) {
