@@ -597,13 +597,23 @@ TEST_F(WaveIOTest, ARecordStartThatFailsLeavesNoFile) {
     const char* what;
     bool no_microphone;
     const char* device_error;
+    bool recorded_before;  // an unsaved recording waits in the temporary file
   };
   const Case cases[] = {
-      {"no microphone", true, nullptr},
-      {"the input device fails to open", false, "device gone"},
+      {"no microphone", true, nullptr, false},
+      {"the input device fails to open", false, "device gone", false},
+      {"no microphone, after an unsaved recording", true, nullptr, true},
+      {"the input device fails to open, after an unsaved recording", false, "device gone", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    if (c.recorded_before) {
+      ASSERT_TRUE(WaveIO_RecordToTemp(window())) << WaveIO_LastError();
+      ASSERT_TRUE(fake_.Feed(std::vector<int16_t>(4096, 100)));
+      Deliver();
+      WaveIO_StopAll();
+      ASSERT_TRUE(fs::exists(WaveIO_TempPath()));
+    }
     fake_.set_has_input(!c.no_microphone);
     if (c.device_error != nullptr) fake_.FailNextOpen(c.device_error);
     EXPECT_FALSE(WaveIO_RecordToTemp(window()));
