@@ -716,7 +716,7 @@ TEST_F(WaveIOTest, ASavedRecordingFollowsOnlyTheLinksASaveMay) {
       {"another user's link", true, false},
       {"the user's own link", false, true},
   };
-  const std::vector<uint8_t> old_take = WaveImage(PcmFormat(1, 16000, 16), 3200);
+  const std::vector<uint8_t> old_take = WaveImage(riff::PcmFormat(1, 16000, 16), 3200);
   int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
