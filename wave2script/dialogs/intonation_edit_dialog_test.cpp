@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/testing/temp_folder.h"
 #include "platform/window/headless.h"
 #include "playback/command_poster.h"
-#include "playback/fake_sound_library.h"
+#include "playback/testing/fake_sound_library.h"
 #include "playback/window_ports.h"
 #include "wave2script/core/test_text.h"
 #include "wave2script/dialogs/record/record_library.h"

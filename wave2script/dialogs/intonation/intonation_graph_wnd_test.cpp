@@ -14,7 +14,7 @@
 #include "wave2script/core/show_message.h"
 #include "wave2script/core/test_text.h"
 #include "wave2script/dialogs/intonation/change_hiragana_dialog.h"
-#include "wave2script/dialogs/intonation/intonation_testing.h"
+#include "wave2script/dialogs/intonation/testing/intonation_testing.h"
 
 namespace vtr::w2s {
 namespace {

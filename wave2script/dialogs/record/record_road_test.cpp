@@ -12,13 +12,13 @@
 
 #include "engines/wtp/testing/speech_synth.h"
 #include "platform/environment.h"
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
 #include "wave2script/core/syllable_list.h"
 #include "wave2script/core/test_text.h"
 #include "wave2script/dialogs/record/record_library.h"
 #include "playback/window_ports.h"
-#include "wave2script/dialogs/record/record_testing.h"
+#include "wave2script/dialogs/record/testing/record_testing.h"
 #include "wave2script/dialogs/record/testing/fake_host.h"
 
 namespace vtr::w2s {

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
 #include "wave2script/core/test_text.h"
 #include "wave2script/core/wave_io.h"
 #include "playback/window_ports.h"
-#include "wave2script/dialogs/record/record_testing.h"
+#include "wave2script/dialogs/record/testing/record_testing.h"
 #include "wave2script/dialogs/record/testing/fake_host.h"
 
 namespace vtr::w2s {

@@ -12,7 +12,7 @@
 #include "platform/window/dialog.h"
 #include "platform/window/headless.h"
 #include "wave2script/core/test_text.h"
-#include "wave2script/dialogs/record/record_testing.h"
+#include "wave2script/dialogs/record/testing/record_testing.h"
 
 namespace vtr::w2s {
 namespace {

@@ -12,14 +12,14 @@
 
 #include "platform/environment.h"
 #include "platform/paths.h"
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
 #include "wave2script/core/test_text.h"
 #include "wave2script/core/wave_file.h"
 #include "wave2script/core/wave_io.h"
 #include "wave2script/dialogs/record/record_library.h"
 #include "playback/window_ports.h"
-#include "wave2script/dialogs/record/record_testing.h"
+#include "wave2script/dialogs/record/testing/record_testing.h"
 
 namespace vtr::w2s {
 namespace {

@@ -1,6 +1,6 @@
 // Test helpers: script bytes from readable UTF-8, and a readable picture of parsed units.
-#ifndef VTR_CORE_INTERNAL_TEST_TEXT_H_
-#define VTR_CORE_INTERNAL_TEST_TEXT_H_
+#ifndef VTR_CORE_TESTING_TEST_TEXT_H_
+#define VTR_CORE_TESTING_TEST_TEXT_H_
 
 #include <string>
 #include <string_view>
@@ -79,4 +79,4 @@ inline std::string Describe(const ScriptEngine& engine) {
 
 }  // namespace vtr::core::testing
 
-#endif  // VTR_CORE_INTERNAL_TEST_TEXT_H_
+#endif  // VTR_CORE_TESTING_TEST_TEXT_H_
