@@ -14,7 +14,7 @@
 #include "platform/paths.h"
 #include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
-#include "wave2script/core/test_text.h"
+#include "core/testing/test_text.h"
 #include "wave2script/core/wave_file.h"
 #include "wave2script/core/wave_io.h"
 #include "wave2script/dialogs/record/record_library.h"
@@ -25,13 +25,13 @@ namespace vtr::w2s {
 namespace {
 
 namespace fs = std::filesystem;
+using core::testing::Sj;
+using core::testing::Utf;
 using platform::kIdCancel;
 using platform::kIdNo;
 using platform::kIdOk;
 using platform::kIdYes;
 using testing::MessageIdOf;
-using testing::Sj;
-using testing::Utf;
 
 class WaveInputDialogTest : public testing::RecordDialogTest {
  protected:
