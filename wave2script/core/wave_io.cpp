@@ -8,12 +8,14 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <span>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 #include "engines/riff/wave_format.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/sound/sound_system.h"
 #include "playback/command_poster.h"
@@ -386,9 +388,12 @@ bool WaveIO_SaveRecording(const std::filesystem::path& target,
     s.last_error = "cannot read the recording back from " + temp.string();
     return false;
   }
-  if (std::filesystem::exists(target, ec)) {
-    // A read-only target is replaced like any other; the new file takes its permissions.
-    std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+  // A read-only target is replaced like any other; the new file takes its permissions. Only
+  // the file the save itself would replace is made writable: never one that a link another
+  // user planted in a shared folder leads to (the writer refuses that save).
+  const std::optional<std::filesystem::path> replaced = platform::ResolveLinks(target);
+  if (replaced && std::filesystem::exists(*replaced, ec)) {
+    std::filesystem::permissions(*replaced, std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add, ec);
   }
   // Never a copy straight over the target (the temporary folder may lie on another file

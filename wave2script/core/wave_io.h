@@ -66,7 +66,8 @@ void WaveIO_OnMessage(int message, int* finished);
 // Normalises the temporary recording to a peak of 32760 and writes it to `target` through
 // `writer`, which puts the bytes in a temporary file beside the target and renames that into
 // place, so a full disk or a kill half-way never leaves the old file cut short. A file there
-// is replaced even when it is read-only. Returns true on success, the temporary recording
+// is replaced even when it is read-only; a file that another user's link in a shared folder
+// leads to is neither replaced nor made writable. Returns true on success, the temporary recording
 // then gone; on failure the old file is as it was (it may have become writable), the
 // recording stays in the temporary file and false is returned (WaveIO_LastError tells why).
 bool WaveIO_SaveRecording(const std::filesystem::path& target,
