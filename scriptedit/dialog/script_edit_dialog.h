@@ -5,8 +5,11 @@
 //
 // The dialog shows the script without its 4-byte header tag and puts the tag back whenever the
 // text leaves it (play, save, GetScriptText). Its processing passes are the ScriptProcessor's
-// (script_processor.h); the dialog keeps one for its settings. The library's exports fill the
-// dialog, run it and read it back:
+// (script_processor.h); the dialog keeps one for its settings. The class is written in two
+// files: script_edit_dialog.cpp holds the window (its controls, opening, the edit commands,
+// ending, keys and mouse), script_edit_round_trip.cpp the script's way through it (the
+// settings and the header tag, processing, play and stop, open and save). The library's
+// exports fill the dialog, run it and read it back:
 //
 //   // given: playback::ScriptPlayer player; core::MessageReporter reporter; std::string folder
 //   ScriptEditDlg dialog(&player, &reporter);
@@ -174,6 +177,11 @@ class ScriptEditDlg : public platform::Dialog {
   void InsertMenuToken(int id);
   void Insert(std::string_view bytes);
   void StopAndClose();
+
+  // Shared by the window (script_edit_dialog.cpp) and the script's way through it
+  // (script_edit_round_trip.cpp).
+  static constexpr int kHeaderEnsureTag = 6;
+  static constexpr int kMaxNameChars = 16;
 
   playback::ScriptPlayer* player_;
   core::MessageReporter* reporter_;
