@@ -505,7 +505,7 @@ void ScriptEditDlg::OnOK() {
       return;
     }
     if (answer == core::kIdYes) {
-      if (Save() != 1) return;
+      if (Save() != SaveResult::kSaved) return;
       saved_ = 0;
     } else {
       saved_ = 1;

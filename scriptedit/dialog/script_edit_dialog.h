@@ -125,12 +125,13 @@ class ScriptEditDlg : public platform::Dialog {
   // The script processing (script_processor.h) with the dialog's settings, under a wait cursor.
   [[nodiscard]] int ProcessScript(std::string& text, int flags, bool show_length_error,
                                   bool* too_long);
-  // Stores `mode` and processes a copy of `text` with no pass: 1 when that succeeded, else 0.
+  // Stores `mode` and processes a copy of `text` with no pass: true when that succeeded.
   // Needs no window.
-  [[nodiscard]] int PrepareExportScript(core::ScriptModeWord mode, const std::string& text);
+  [[nodiscard]] bool PrepareExportScript(core::ScriptModeWord mode, const std::string& text);
 
-  // Save (the Save button): 1 when saved, 2 otherwise.
-  int Save();
+  // Save (the Save button).
+  enum class SaveResult { kSaved, kNotSaved };
+  SaveResult Save();
 
   void OnCommand(int id, platform::Notice notice) override;
   void OnDropFiles(const std::vector<std::string>& paths) override;

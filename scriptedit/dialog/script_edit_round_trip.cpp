@@ -92,7 +92,7 @@ int ScriptEditDlg::ProcessScript(std::string& text, int flags, bool show_length_
   return result;
 }
 
-int ScriptEditDlg::PrepareExportScript(core::ScriptModeWord mode, const std::string& text) {
+bool ScriptEditDlg::PrepareExportScript(core::ScriptModeWord mode, const std::string& text) {
   mode_word_ = mode;
   return processor_.PrepareExportScript(mode, text);
 }
@@ -139,7 +139,7 @@ void ScriptEditDlg::OpenFile(std::string path) {
   if (HasText() && !(saved_ != 0 && unchanged_)) {
     const int answer = reporter_->ShowMessage(core::kMessageSaveChanges);
     if (answer == core::kIdCancel) return;
-    if (answer == core::kIdYes && Save() != 1) return;
+    if (answer == core::kIdYes && Save() != SaveResult::kSaved) return;
   }
   ScriptFileIO file_io;
   (void)file_io.SetOwner(handle(), caption_);
@@ -181,10 +181,12 @@ void ScriptEditDlg::OpenFile(std::string path) {
   EnableControls(HasText());
 }
 
-int ScriptEditDlg::Save() {
-  if (!ReadControls()) return 2;
+ScriptEditDlg::SaveResult ScriptEditDlg::Save() {
+  if (!ReadControls()) return SaveResult::kNotSaved;
   std::string text = script_text_;
-  if (ProcessScript(text, BeforeUseFlags(), true, nullptr) != kResultDone) return 2;
+  if (ProcessScript(text, BeforeUseFlags(), true, nullptr) != kResultDone) {
+    return SaveResult::kNotSaved;
+  }
   UpdateVoiceList();
   ScriptFileIO file_io;
   (void)file_io.SetOwner(handle(), caption_);
@@ -195,13 +197,13 @@ int ScriptEditDlg::Save() {
   std::string path = script_path_;
   if (file_io.SaveScriptAs(path, text, static_cast<core::ScriptLanguage>(language_), "") !=
       kResultDone) {
-    return 2;
+    return SaveResult::kNotSaved;
   }
   ShowText(StripHeader(text));
   script_path_ = path;
   saved_ = 1;
   unchanged_ = true;
-  return 1;
+  return SaveResult::kSaved;
 }
 
 }  // namespace vtr::scriptedit
