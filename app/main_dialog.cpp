@@ -344,7 +344,7 @@ bool MainDialog::OnMouse(const platform::MouseEvent& event) {
   const platform::Point p = event.point;
   if (event.kind == Kind::kDown && event.button == platform::MouseButton::kLeft) {
     bool on_knob = false;
-    if (knob_.HitTest(p.x, p.y, on_knob) == 0) {
+    if (!knob_.HitTest(p.x, p.y, on_knob)) {
       platform::SetCapture(this);
       window_drag_ = true;
       drag_start_ = p;
