@@ -81,7 +81,7 @@ class ScopedTempFolder {
 inline void WriteWave(const fs::path& path, const std::vector<int16_t>& samples, int rate = 16000,
                       int channels = 1, int bits = 16) {
   WaveWriter writer;
-  ASSERT_EQ(writer.Create(path, PcmFormat(channels, rate, bits)), 0) << path;
+  ASSERT_EQ(writer.Create(path, riff::PcmFormat(channels, rate, bits)), 0) << path;
   std::vector<uint8_t> bytes;
   for (int16_t s : samples) {
     if (bits == 8) {
