@@ -230,7 +230,7 @@ bool WaveIO_Init() {
 }
 
 bool WaveIO_CheckWaveFile(const std::filesystem::path& path) {
-  return CheckWaveFile(path, &State().stored_rate) != 0;
+  return CheckWaveFile(path, &State().stored_rate);
 }
 
 bool WaveIO_PlayFile(const std::filesystem::path& path, void* window) {
