@@ -19,7 +19,7 @@
 #include "platform/environment.h"
 #include "platform/file_writer.h"
 #include "platform/paths.h"
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/testing/fifo_trap.h"
 #include "platform/testing/other_user.h"
 #include "playback/command_poster.h"

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "core/testing/test_text.h"
 #include "platform/testing/fifo_trap.h"
 #include "platform/window/dialog.h"
 #include "platform/window/headless.h"
-#include "wave2script/core/test_text.h"
-#include "wave2script/dialogs/record/record_testing.h"
+#include "wave2script/dialogs/record/testing/record_testing.h"
 
 namespace vtr::w2s {
 namespace {
@@ -21,9 +21,9 @@ using platform::Point;
 using platform::Rect;
 
 constexpr int kGraphId = 166;
-const std::string kKa = testing::Sj("か");
-const std::string kKi = testing::Sj("き");
-const std::string kKu = testing::Sj("く");
+const std::string kKa = core::testing::Sj("か");
+const std::string kKi = core::testing::Sj("き");
+const std::string kKu = core::testing::Sj("く");
 
 WaveData Silence(int ms) {
   WaveData wave;

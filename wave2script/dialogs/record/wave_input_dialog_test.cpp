@@ -12,26 +12,26 @@
 
 #include "platform/environment.h"
 #include "platform/paths.h"
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
-#include "wave2script/core/test_text.h"
+#include "core/testing/test_text.h"
 #include "wave2script/core/wave_file.h"
 #include "wave2script/core/wave_io.h"
 #include "wave2script/dialogs/record/record_library.h"
 #include "playback/window_ports.h"
-#include "wave2script/dialogs/record/record_testing.h"
+#include "wave2script/dialogs/record/testing/record_testing.h"
 
 namespace vtr::w2s {
 namespace {
 
 namespace fs = std::filesystem;
+using core::testing::Sj;
+using core::testing::Utf;
 using platform::kIdCancel;
 using platform::kIdNo;
 using platform::kIdOk;
 using platform::kIdYes;
 using testing::MessageIdOf;
-using testing::Sj;
-using testing::Utf;
 
 class WaveInputDialogTest : public testing::RecordDialogTest {
  protected:
