@@ -208,7 +208,7 @@ bool CanPlayFormat(const riff::WaveFormat& format, std::string* why) {
 
 }  // namespace
 
-int WaveIO_Init() {
+bool WaveIO_Init() {
   WaveState& s = State();
   WaveIO_StopAll();
   FreeBlocks(s);
@@ -225,32 +225,32 @@ int WaveIO_Init() {
   } catch (const std::bad_alloc&) {
     FreeBlocks(s);
     s.last_error = "out of memory for the sound blocks";
-    return 0;
+    return false;
   }
   s.has_blocks = true;
-  return 1;
+  return true;
 }
 
-int WaveIO_CheckWaveFile(const std::filesystem::path& path) {
+bool WaveIO_CheckWaveFile(const std::filesystem::path& path) {
   return CheckWaveFile(path, &State().stored_rate);
 }
 
-int WaveIO_PlayFile(const std::filesystem::path& path, void* window) {
+bool WaveIO_PlayFile(const std::filesystem::path& path, void* window) {
   WaveState& s = State();
-  if (WaveIO_IsPlaying() || WaveIO_IsRecording()) return 0;
+  if (WaveIO_IsPlaying() || WaveIO_IsRecording()) return false;
   if (!s.has_blocks) {
     s.last_error = "the sound blocks were not set up";
-    return 0;
+    return false;
   }
   if (int code = s.reader.Open(path); code != 0) {
     s.last_error = "cannot read the wave file (" + std::to_string(code) + ")";
     WaveIO_StopAll();
-    return 0;
+    return false;
   }
   const riff::WaveFormat format = s.reader.format();
   if (!CanPlayFormat(format, &s.last_error)) {
     WaveIO_StopAll();
-    return 0;
+    return false;
   }
   s.rotation = std::make_shared<Rotation>();
   s.rotation->slots = &s.play_slots;
@@ -268,7 +268,7 @@ int WaveIO_PlayFile(const std::filesystem::path& path, void* window) {
   if (s.counted == 0) {
     s.last_error = "the wave file holds no samples";
     StopPlaying(s);
-    return 0;
+    return false;
   }
   std::shared_ptr<Rotation> rotation = s.rotation;
   platform::SoundOpenResult opened = platform::CurrentSoundSystem().OpenOutput(
@@ -277,11 +277,11 @@ int WaveIO_PlayFile(const std::filesystem::path& path, void* window) {
   if (!opened.ok()) {
     s.last_error = opened.error;
     StopPlaying(s);
-    return 0;
+    return false;
   }
   s.output = std::move(opened.stream);
   s.stored_rate = static_cast<int>(format.rate);
-  return 1;
+  return true;
 }
 
 bool WaveIO_RecordToTemp(void* window) {
