@@ -65,7 +65,7 @@ Stats Measure(const PitchAnalyzer& analyzer, F0 f0_at, size_t skip) {
     ++s.frames;
     if (raw[i] == 0) continue;
     ++s.voiced;
-    const double truth = f0_at((i + 0.5) * 0.01);
+    const double truth = f0_at((static_cast<double>(i) + 0.5) * 0.01);
     const double cents = 1200 * std::log2(raw[i] / truth);
     if (std::abs(raw[i] / truth - 1) > 0.2) {
       ++s.gross;
