@@ -77,7 +77,7 @@ struct FrameSpan {
 class PhonemeAligner {
  public:
   // `folder`: the recogniser folder (made absolute here).
-  explicit PhonemeAligner(std::filesystem::path folder, int flags = 0);
+  explicit PhonemeAligner(const std::filesystem::path& folder, int flags = 0);
   ~PhonemeAligner();
   PhonemeAligner(const PhonemeAligner&) = delete;
   PhonemeAligner& operator=(const PhonemeAligner&) = delete;

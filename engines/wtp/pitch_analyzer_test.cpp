@@ -135,7 +135,8 @@ TEST(PitchAnalyzerTest, GlidesVibratoAndNoise) {
 }
 
 // A sum of sines: {hz, amplitude} pairs, for `seconds` at `rate`; then `silence` seconds of 0.
-std::vector<int16_t> Sines(int rate, double seconds, std::vector<std::pair<double, double>> parts, double silence = 0) {
+std::vector<int16_t> Sines(int rate, double seconds, const std::vector<std::pair<double, double>>& parts,
+                           double silence = 0) {
   std::vector<int16_t> out(static_cast<size_t>(rate * (seconds + silence)), 0);
   for (size_t i = 0; i < static_cast<size_t>(rate * seconds); ++i) {
     double v = 0;
