@@ -20,7 +20,7 @@
 
 #include "app/testing/program_on_xvfb.h"
 
-struct _XDisplay;  // Xlib's display, kept out of the tests' headers
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's display, kept out of the tests' headers
 
 namespace vtr::app::testing {
 
