@@ -170,19 +170,19 @@ bool SegmentTablesAreUsable(const SegmentTable& phonemes, const SegmentTable& sy
   return true;
 }
 
-int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& asyl,
-                  const ContourSource& contours, std::vector<SegmentRecord>& ph,
-                  std::vector<SegmentRecord>& syl) {
+bool BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& asyl,
+                   const ContourSource& contours, std::vector<SegmentRecord>& ph,
+                   std::vector<SegmentRecord>& syl) {
   ph.clear();
   syl.clear();
-  if (aph.empty() || asyl.empty() || contours.frame_count() == 0) return -1;
+  if (aph.empty() || asyl.empty() || contours.frame_count() == 0) return false;
   if (!IsPause(aph.front()) || !IsPause(aph.back()) || !IsPause(asyl.front()) ||
       !IsPause(asyl.back())) {
-    return -1;
+    return false;
   }
   if (!SegmentTablesAreUsable({static_cast<uint32_t>(aph.size()), aph.data()},
                               {static_cast<uint32_t>(asyl.size()), asyl.data()})) {
-    return -1;
+    return false;
   }
   const Levels level(contours);
   ph.reserve(2 * aph.size());
@@ -272,7 +272,7 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
     build.Copy(t);
   }
   build.Copy(ns - 1);
-  return 0;
+  return true;
 }
 
 void RefineSegments(SegmentTable& phonemes, SegmentTable& syllables,

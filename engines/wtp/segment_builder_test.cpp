@@ -113,7 +113,7 @@ TEST(SegmentBuilderTest, BuildCases) {
     Lists lists = c.lists;
     FakeContours contours(Levels(lists.steps, -5, c.runs), 200);
     std::vector<SegmentRecord> ph, syl;
-    ASSERT_EQ(BuildSegments(lists.phonemes, lists.syllables, contours, ph, syl), 0);
+    ASSERT_TRUE(BuildSegments(lists.phonemes, lists.syllables, contours, ph, syl));
     EXPECT_EQ(Describe(syl), c.syllables);
     EXPECT_EQ(Check(ph, syl), "");
     for (const SegmentRecord& s : syl) {
@@ -270,7 +270,7 @@ TEST(SegmentBuilderTest, BuildRulesEitherSideOfTheirThresholds) {
     Lists lists = c.lists;
     FakeContours contours(Levels(lists.steps, c.base, c.runs), 200);
     std::vector<SegmentRecord> ph, syl;
-    ASSERT_EQ(BuildSegments(lists.phonemes, lists.syllables, contours, ph, syl), 0);
+    ASSERT_TRUE(BuildSegments(lists.phonemes, lists.syllables, contours, ph, syl));
     EXPECT_EQ(Describe(syl), c.expected);
     EXPECT_EQ(Check(ph, syl), "");
   }
@@ -393,7 +393,7 @@ TEST(SegmentBuilderTest, BuildThenRefineCases) {
     Lists lists = c.lists;
     FakeContours contours(Levels(lists.steps, -5, c.runs), 200);
     std::vector<SegmentRecord> ph, syl;
-    ASSERT_EQ(BuildSegments(lists.phonemes, lists.syllables, contours, ph, syl), 0);
+    ASSERT_TRUE(BuildSegments(lists.phonemes, lists.syllables, contours, ph, syl));
     SegmentTable phonemes{static_cast<uint32_t>(ph.size()), ph.data()};
     SegmentTable syllables{static_cast<uint32_t>(syl.size()), syl.data()};
     RefineSegments(phonemes, syllables, contours);
@@ -419,7 +419,7 @@ TEST(SegmentBuilderTest, BuildRefusesListsItCannotUse) {
     Lists lists = c.lists;
     FakeContours contours(std::vector<double>(c.frames / 2, -5), 200);
     std::vector<SegmentRecord> ph, syl;
-    EXPECT_EQ(BuildSegments(lists.phonemes, lists.syllables, contours, ph, syl), -1);
+    EXPECT_FALSE(BuildSegments(lists.phonemes, lists.syllables, contours, ph, syl));
   }
 }
 
