@@ -2,8 +2,8 @@
 // phoneme edges next to pauses onto the rises and falls of the power contour.
 //
 // BuildSegments copies the lists while it inserts one-step pauses at stop closures and silent
-// dips (never a second one in the silence of the pause it wrote last), and merges pauses that
-// are not silent into the syllable before them. RefineSegments works in place on tables (also
+// dips (none for the syllable right after a pause it wrote), and merges pauses that are not
+// silent into the syllable before them. RefineSegments works in place on tables (also
 // on tables a user has edited): it moves the ends of phonemes before a pause and the starts of
 // phonemes after a pause, then rebuilds every syllable from its phonemes.
 //
