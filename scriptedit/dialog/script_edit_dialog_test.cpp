@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/sound/sound_system.h"
 #include "platform/window/headless.h"
 #include "resources/resources.h"

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "engines/riff/wave_format.h"
 #include "platform/paths.h"
 #include "platform/sound/sound_system.h"
 #include "playback/command_poster.h"
@@ -194,10 +195,9 @@ bool ReadRecording(const std::filesystem::path& path, std::string* bytes) {
   return !in.bad();
 }
 
-bool CanPlayFormat(const WaveFormat& format, std::string* why) {
-  if (format.channels == 1 && format.bits_per_sample == 16 &&
-      format.samples_per_sec >= platform::kMinSoundSampleRate &&
-      format.samples_per_sec <= platform::kMaxSoundSampleRate) {
+bool CanPlayFormat(const riff::WaveFormat& format, std::string* why) {
+  if (format.channels == 1 && format.bits == 16 && format.rate >= platform::kMinSoundSampleRate &&
+      format.rate <= platform::kMaxSoundSampleRate) {
     return true;
   }
   *why = "the sound output cannot play this format";
@@ -245,7 +245,7 @@ int WaveIO_PlayFile(const std::filesystem::path& path, void* window) {
     WaveIO_StopAll();
     return 0;
   }
-  const WaveFormat format = s.reader.format();
+  const riff::WaveFormat format = s.reader.format();
   if (!CanPlayFormat(format, &s.last_error)) {
     WaveIO_StopAll();
     return 0;
@@ -270,7 +270,7 @@ int WaveIO_PlayFile(const std::filesystem::path& path, void* window) {
   }
   std::shared_ptr<Rotation> rotation = s.rotation;
   platform::SoundOpenResult opened = platform::CurrentSoundSystem().OpenOutput(
-      static_cast<int>(format.samples_per_sec),
+      static_cast<int>(format.rate),
       [rotation](std::span<int16_t> out) { return rotation->Play(out); }, {});
   if (!opened.ok()) {
     s.last_error = opened.error;
@@ -278,7 +278,7 @@ int WaveIO_PlayFile(const std::filesystem::path& path, void* window) {
     return 0;
   }
   s.output = std::move(opened.stream);
-  s.stored_rate = static_cast<int>(format.samples_per_sec);
+  s.stored_rate = static_cast<int>(format.rate);
   return 1;
 }
 
@@ -292,7 +292,7 @@ bool WaveIO_RecordToTemp(void* window) {
     s.last_error = "the sound blocks were not set up";
     return false;
   }
-  const WaveFormat format = PcmFormat(1, kWaveRecordRate, 16);
+  const riff::WaveFormat format = riff::PcmFormat(1, kWaveRecordRate, 16);
   const std::filesystem::path temp = WaveIO_TempPath();
   if (temp.empty()) {
     s.last_error = "no private folder for the temporary recording";

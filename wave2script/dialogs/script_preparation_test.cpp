@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "scriptedit/testdata/recording_presenter.h"
+#include "scriptedit/testing/recording_presenter.h"
 #include "wave2script/core/show_message.h"
 
 namespace vtr::w2s {
