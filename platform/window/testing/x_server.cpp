@@ -123,6 +123,41 @@ pid_t StartXvfb(const std::string& screen, const fs::path& log, std::string& dis
   return pid;
 }
 
+// True once the window manager has taken `probe` into a frame of its own.
+bool Framed(::Display* display, ::Window probe) {
+  ::Window root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, probe, &root, &parent, &children, &count)) return false;
+  if (children != nullptr) XFree(children);
+  return parent != root;
+}
+
+// Maps a window of its own on `display_name` and waits until the window manager frames it, at
+// most ten seconds. openbox names its check window on the root early in its start; a window
+// mapped before its event loop runs may then wait unnoticed until some other event wakes it, so
+// every round sends it one that it ignores.
+bool WaitUntilManaging(const std::string& display_name) {
+  ::Display* display = XOpenDisplay(display_name.c_str());
+  if (display == nullptr) return false;
+  const ::Window root = DefaultRootWindow(display);
+  const ::Window probe = XCreateSimpleWindow(display, root, 0, 0, 1, 1, 0, 0, 0);
+  XMapWindow(display, probe);
+  XEvent wake{};
+  wake.xclient.type = ClientMessage;
+  wake.xclient.window = root;
+  wake.xclient.message_type = XInternAtom(display, "_VTR_WAKE", False);
+  wake.xclient.format = 32;
+  bool managed = false;
+  for (int round = 0; round < 200 && !(managed = Framed(display, probe)); ++round) {
+    XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &wake);
+    XFlush(display);
+    usleep(50000);
+  }
+  XDestroyWindow(display, probe);
+  XCloseDisplay(display);
+  return managed;
+}
+
 // "--delay <ms> " when `delay_ms` asks for a pause of its own.
 std::string DelayOption(int delay_ms) {
   return delay_ms > 0 ? "--delay " + std::to_string(delay_ms) + " " : std::string();
@@ -271,15 +306,11 @@ bool XServer::LoadKeymap(std::string_view xkb) {
 }
 
 bool XServer::StartWindowManager() {
-  // openbox names its check window on the root once it manages windows.
   bool ok = false;
-  (void)Run(
-      "openbox --sm-disable >" + Quoted(work_ / "openbox.log") + " 2>&1 & echo $! >" +
-          Quoted(work_ / "wm.pid") +
-          "\ni=0; until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do "
-          "[ $i -ge 200 ] && exit 1; i=$((i+1)); sleep 0.05; done",
-      &ok);
-  return ok;
+  (void)Run("openbox --sm-disable >" + Quoted(work_ / "openbox.log") + " 2>&1 & echo $! >" +
+                Quoted(work_ / "wm.pid"),
+            &ok);
+  return ok && WaitUntilManaging(display_);
 }
 
 std::string XServer::Run(const std::string& command, bool* ok) {

@@ -149,7 +149,7 @@ class XServer {
   std::string Start(const XServerOptions& options);
   // Makes `xkb` (a whole keymap in xkbcomp's language) the server's keyboard map.
   bool LoadKeymap(std::string_view xkb);
-  // Starts openbox and waits until it manages windows; false when it did not come up.
+  // Starts openbox and waits until it manages a window mapped now; false when it did not.
   bool StartWindowManager();
 
   // Runs `command` in the shell on the server's display, with runtime/ and home/ of the work
