@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "outside/recogniser/acoustic_model.h"
+#include "outside/recogniser/internal/best_start.h"
 
 namespace vtr::recogniser {
 namespace {
@@ -174,14 +175,16 @@ std::vector<State> BuildStates(std::span<const std::string> units, double rate) 
 
 // What the search keeps of every frame boundary t, for a window of states each: the best cost
 // of covering frames [0, t) with a state ending at t (and that state's length), and the best
-// cost with which a state may start at t (its predecessors' best end there), also less the
-// running sum of the state's frame costs up to t and the bonus for a change there: the part of
-// a state's cost that depends only on where it starts.
+// cost with which a state may start at t (its predecessors' best end there). The start cost
+// less the running sum of the state's frame costs up to t and the bonus for a change there (its
+// key) is the part of a state's cost that depends only on where it starts; the keys of the
+// latest boundaries are kept per state, in rows (StartRows).
 class Lattice {
  public:
-  // Starts a search of `states` over the frames of `model`. The memory of the search before is
-  // kept: a fresh page costs more than the search writes on it.
-  void Reset(const AcousticModel& model, const std::vector<State>& states) {
+  // Starts a search of `states` over the frames of `model`, in which no state lasts longer
+  // than `longest` frames. The memory of the search before is kept: a fresh page costs more
+  // than the search writes on it.
+  void Reset(const AcousticModel& model, const std::vector<State>& states, int longest) {
     model_ = &model;
     states_ = &states;
     count_ = static_cast<int>(states.size());
@@ -189,19 +192,19 @@ class Lattice {
     ends_.clear();
     lengths_.clear();
     starts_.clear();
-    keys_.clear();
     // Room for the usual width of the beam, so that the arrays seldom move while they grow.
     const size_t room = boundaries_.size() * kUsualWidth;
     ends_.reserve(room);
     lengths_.reserve(room);
     starts_.reserve(room);
-    keys_.reserve(room);
+    keys_.Reset(count_, longest);
     // At boundary 0 only the first state starts, at no cost.
     Boundary& b = boundaries_[0];
     b.start_lo = b.start_hi = 0;
     b.start_offset = starts_.size();
     starts_.push_back(0.0);
-    keys_.push_back(Key(0.0, states.front().sound, 0));
+    keys_.Begin(0);
+    keys_.Set(0, 0, Key(0.0, states.front().sound, 0));
   }
 
   double End(int s, int t) const {
@@ -219,12 +222,11 @@ class Lattice {
                ? kInf
                : starts_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
   }
-  // Start(s, t) less the running sum of s's frame costs up to t and the bonus at t.
-  double StartKey(int s, int t) const {
-    const Boundary& b = boundaries_[static_cast<size_t>(t)];
-    return s < b.start_lo || s > b.start_hi
-               ? kInf
-               : keys_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
+  // The keys of state s at `count` boundaries from first on, in that order, within
+  // t - most .. t - 1 (most <= longest): those between the first and the last finite key
+  // there. Null when there is none.
+  const double* StartKeys(int s, int t, int most, int& first, int& count) const {
+    return keys_.Window(s, t, most, first, count);
   }
   int start_lo(int t) const { return boundaries_[static_cast<size_t>(t)].start_lo; }
   int start_hi(int t) const { return boundaries_[static_cast<size_t>(t)].start_hi; }
@@ -240,6 +242,7 @@ class Lattice {
     ends_.insert(ends_.end(), cost.begin(), cost.end());
     lengths_.insert(lengths_.end(), length.begin(), length.end());
     b.start_offset = starts_.size();
+    keys_.Begin(t);
     if (hi < lo) return;
     // A state may follow states up to three before it (a unit's last state, or either part of
     // the pause after it).
@@ -250,7 +253,7 @@ class Lattice {
       const State& state = (*states_)[static_cast<size_t>(s)];
       for (int p : state.preds) best = std::min(best, End(p, t));
       starts_.push_back(best);
-      keys_.push_back(Key(best, state.sound, t));
+      keys_.Set(s, t, Key(best, state.sound, t));
     }
   }
 
@@ -258,6 +261,87 @@ class Lattice {
   double Key(double start, Sound sound, int t) const {
     return start - model_->Cost(sound, 0, t) - kBoundaryBonus * model_->Change(t);
   }
+
+  // The keys of the latest `longest` boundaries, one row per state that has a finite key among
+  // them; a row is a ring of the boundaries, held twice over, so that any run of up to
+  // `longest` boundaries lies in one piece. Only the states near the best path have a row at a
+  // time, so the rows take little room and stay in the cache.
+  class StartRows {
+   public:
+    void Reset(int states, int longest) {
+      ring_ = std::max(1, longest);
+      row_of_.assign(static_cast<size_t>(states), -1);
+      first_.assign(static_cast<size_t>(states), 0);
+      last_.assign(static_cast<size_t>(states), 0);
+      rowed_.clear();
+      free_.clear();
+      rows_.clear();
+    }
+
+    // Boundary t (each once, in order): every key of it is infinite until Set.
+    void Begin(int t) {
+      slot_ = static_cast<size_t>(t % ring_);
+      // Rows without a finite key at the latest `ring_` boundaries are let go.
+      size_t kept = 0;
+      for (const int s : rowed_) {
+        const int row = row_of_[static_cast<size_t>(s)];
+        if (last_[static_cast<size_t>(s)] <= t - ring_) {
+          row_of_[static_cast<size_t>(s)] = -1;
+          free_.push_back(row);
+          continue;
+        }
+        double* keys = Row(row);
+        keys[slot_] = keys[slot_ + static_cast<size_t>(ring_)] = kInf;
+        rowed_[kept++] = s;
+      }
+      rowed_.resize(kept);
+    }
+
+    void Set(int s, int t, double key) {
+      if (key == kInf) return;
+      int& row = row_of_[static_cast<size_t>(s)];
+      if (row < 0) {
+        if (free_.empty()) {
+          free_.push_back(static_cast<int>(rows_.size() / (2 * static_cast<size_t>(ring_))));
+          rows_.resize(rows_.size() + 2 * static_cast<size_t>(ring_));
+        }
+        row = free_.back();
+        free_.pop_back();
+        double* keys = Row(row);
+        std::fill(keys, keys + 2 * ring_, kInf);
+        rowed_.push_back(s);
+        first_[static_cast<size_t>(s)] = t;
+      }
+      double* keys = Row(row);
+      keys[slot_] = keys[slot_ + static_cast<size_t>(ring_)] = key;
+      last_[static_cast<size_t>(s)] = t;
+    }
+
+    const double* Window(int s, int t, int most, int& first, int& count) const {
+      const int row = row_of_[static_cast<size_t>(s)];
+      if (row < 0) return nullptr;
+      // Before the row's first finite key, and after its last, every key is infinite.
+      first = std::max(t - most, first_[static_cast<size_t>(s)]);
+      count = last_[static_cast<size_t>(s)] - first + 1;
+      if (count <= 0) return nullptr;
+      return rows_.data() + static_cast<size_t>(row) * 2 * static_cast<size_t>(ring_) +
+             static_cast<size_t>(first % ring_);
+    }
+
+   private:
+    double* Row(int row) {
+      return rows_.data() + static_cast<size_t>(row) * 2 * static_cast<size_t>(ring_);
+    }
+
+    int ring_ = 1;
+    size_t slot_ = 0;
+    std::vector<int> row_of_;  // per state: its row, or -1
+    std::vector<int> first_;   // per state: the first boundary with a finite key in its row
+    std::vector<int> last_;    // per state: the latest boundary with a finite key
+    std::vector<int> rowed_;   // the states with a row
+    std::vector<int> free_;    // rows to be had again
+    std::vector<double> rows_;
+  };
 
   struct Boundary {
     int end_lo = 0, end_hi = -1;
@@ -271,7 +355,7 @@ class Lattice {
   std::vector<double> ends_;
   std::vector<int> lengths_;
   std::vector<double> starts_;
-  std::vector<double> keys_;
+  StartRows keys_;
 };
 
 struct StateSpan {
@@ -290,7 +374,7 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
   if (count == 0 || frames < states.front().needs_after + 1) return false;
   int longest = 1;
   for (const State& s : states) longest = std::max(longest, static_cast<int>(s.length.size()) - 1);
-  lattice.Reset(model, states);
+  lattice.Reset(model, states, longest);
   std::vector<double> cost, kept;
   std::vector<int> length;
   for (int t = 1; t <= frames; ++t) {
@@ -326,14 +410,9 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
         // difference of running sums, so only the start's part (its key) changes with the
         // length.
         const int most = std::min(t, static_cast<int>(s.length.size()) - 1);
-        for (int d = 1; d <= most; ++d) {
-          const double key = lattice.StartKey(i, t - d);
-          if (key == kInf) continue;
-          const double c = key + s.length[static_cast<size_t>(d)];
-          if (c < best) {
-            best = c;
-            best_length = d;
-          }
+        int first = 0, keys_count = 0;
+        if (const double* keys = lattice.StartKeys(i, t, most, first, keys_count)) {
+          best = BestStart(keys, s.length.data(), keys_count, t - first, best_length);
         }
         best += model.Cost(s.sound, 0, t);
       }
