@@ -17,6 +17,7 @@
 #include <iterator>
 
 #include "platform/internal/guardian.h"
+#include "platform/internal/late_reaping.h"
 
 namespace vtr::platform {
 namespace {
@@ -281,11 +282,12 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
   close(report[1]);
   close(word[0]);
   close(ending[1]);
+  // Once it has reported, the supervisor only exits, and what it ran has ended: it is reaped
+  // later, while the kernel takes down its copy of our memory.
   const auto finish = [&](ProcessOutcome outcome, int code) {
     close(word[1]);
     close(ending[0]);
-    while (waitpid(supervisor, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    internal::ReapLater(supervisor);
     result.outcome = outcome;
     result.exit_code = code;
     return result;

@@ -9,6 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+#include <vector>
+
+#include "platform/internal/late_reaping.h"
+#include "platform/scratch_folder.h"
 
 namespace vtr::platform {
 namespace {
@@ -65,6 +70,34 @@ TEST_F(ProcessTest, ABatchFilesOutputLandsInTheGivenFileInItsFolder) {
   ProcessResult result = RunBatch(spec, milliseconds(5000));
   ASSERT_TRUE(result.ok()) << result.error;
   EXPECT_EQ(Read("out.txt"), std::filesystem::canonical(folder_).string() + "\ngot tmp.wav\n");
+}
+
+// The ids of this process's children, zombies among them.
+std::vector<std::string> Children() {
+  std::vector<std::string> children;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream list(task.path() / "children");
+    for (std::string pid; list >> pid;) children.push_back(pid);
+  }
+  return children;
+}
+
+// The supervisors of finished runs and the guardians of scratch folders are not waited for
+// while they go; they must still be reaped, not left to pile up as zombies.
+TEST_F(ProcessTest, TheHelpersOfFinishedRunsAreReapedOnceTheyHaveGone) {
+  for (int run = 0; run < 5; ++run) {
+    ScratchFolder scratch("vtr-process-reaping");
+    ASSERT_TRUE(scratch.ok());
+    ProcessSpec spec;
+    spec.program = "/bin/true";
+    spec.working_folder = scratch.path();
+    ASSERT_TRUE(RunProcess(spec, milliseconds(5000)).ok());
+  }
+  for (int tries = 0; tries < 500 && !Children().empty(); ++tries) {
+    std::this_thread::sleep_for(milliseconds(10));
+    internal::ReapGone();
+  }
+  EXPECT_EQ(Children(), std::vector<std::string>{});
 }
 
 TEST_F(ProcessTest, ReportsTheExitStatus) {
