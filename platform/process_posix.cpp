@@ -168,14 +168,17 @@ void CloseAllBut(const int (&keep)[3]) {
   if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) FailChild(report_fd, errno);
   if (getppid() != caller) _exit(127);  // the caller died before we stood
   const pid_t self = getpid();
-  const pid_t program = fork();
+  // The program shares our memory until it has replaced it with its own (or failed), and we
+  // wait meanwhile: no copy of the caller's memory is made for it, nor taken down again. It
+  // makes only system calls on its own descriptors and settings until then.
+  const pid_t program = vfork();
   if (program < 0) FailChild(report_fd, errno);
   if (program == 0) {
     close(word_fd);
     close(ending_fd);
     RunChild(plan, report_fd, self);
   }
-  setpgid(program, program);  // also set here, so a kill cannot race the program's own call
+  // Its first step set its group: a kill of the group cannot miss it from here on.
   close(report_fd);
   // Readable once the program has ended; without it the supervisor looks every few ms.
   const int program_fd = static_cast<int>(syscall(SYS_pidfd_open, program, 0));
