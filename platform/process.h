@@ -65,6 +65,39 @@ struct [[nodiscard]] ProcessResult {
 // Runs the program and waits for it at most `timeout`.
 ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds timeout);
 
+// A program started as RunProcess starts it, with its standard input a pipe that the caller
+// writes once it has the input ready (spec.stdin_file is not used): the program starts, and
+// reads what it needs before its input, while the caller prepares the rest. A program that
+// is not waited for is ended with everything it started when the object goes.
+//
+//   // given: vtr::platform::ProcessSpec spec; bool PrepareTheRest()
+//   vtr::platform::StartedProcess run(spec);
+//   if (!PrepareTheRest() || !run.Feed("tmp.wav\n")) return;   // the object ends it
+//   auto result = run.Wait(std::chrono::seconds(30));
+class StartedProcess {
+ public:
+  explicit StartedProcess(const ProcessSpec& spec);
+  ~StartedProcess();
+  StartedProcess(const StartedProcess&) = delete;
+  StartedProcess& operator=(const StartedProcess&) = delete;
+
+  // Writes `bytes` to the program's standard input and closes it; false when they could not
+  // all be written (the program has gone). Once; Wait closes an input never given.
+  bool Feed(std::string_view bytes);
+  // Waits for the program at most `timeout` from now, as RunProcess; once.
+  ProcessResult Wait(std::chrono::milliseconds timeout);
+
+ private:
+  friend ProcessResult RunProcess(const ProcessSpec&, std::chrono::milliseconds);
+  // `input_pipe` false: the standard input is spec.stdin_file.
+  StartedProcess(const ProcessSpec& spec, bool input_pipe);
+
+  std::string program_;
+  std::string error_;  // why it did not start
+  int supervisor_ = -1;
+  int report_ = -1, word_ = -1, ending_ = -1, input_ = -1;  // the pipes' ends (-1: closed)
+};
+
 // Runs a batch file (a shell script) through /bin/sh in `spec.working_folder`; `spec.program`
 // names the script and `spec.args` its arguments.
 ProcessResult RunBatch(const ProcessSpec& spec, std::chrono::milliseconds timeout);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -43,6 +44,7 @@ struct ChildPlan {
   std::vector<std::string> argv_storage;
   std::vector<char*> argv;
   std::string folder, in, out, err;
+  int in_fd = -1;  // the reading end of the input pipe; -1: `in` is opened
   uint64_t max_file_bytes = 0;
   bool end_leftovers = false;
 };
@@ -73,7 +75,7 @@ struct Ending {
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) fail(errno);
   }
   if (!plan.folder.empty() && chdir(plan.folder.c_str()) != 0) fail(errno);
-  int in = open(plan.in.c_str(), O_RDONLY);
+  int in = plan.in_fd >= 0 ? plan.in_fd : open(plan.in.c_str(), O_RDONLY);
   if (in < 0) fail(errno);
   int out = open(plan.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (out < 0) fail(errno);
@@ -143,11 +145,13 @@ void EndDescendants() {
   }
 }
 
-// Closes every descriptor from 3 on but the `keep` ones (in rising order): the supervisor
-// never execs, so it must not hold a copy of a pipe its caller waits on for another program.
-void CloseAllBut(const int (&keep)[3]) {
+// Closes every descriptor from 3 on but the `keep` ones (in rising order; -1 keeps none): the
+// supervisor never execs, so it must not hold a copy of a pipe its caller waits on for another
+// program.
+void CloseAllBut(const int (&keep)[4]) {
   unsigned next = 3;
   for (int fd : keep) {
+    if (fd < 0) continue;
     if (static_cast<unsigned>(fd) > next) close_range(next, static_cast<unsigned>(fd) - 1, 0);
     next = static_cast<unsigned>(fd) + 1;
   }
@@ -162,7 +166,7 @@ void CloseAllBut(const int (&keep)[3]) {
                                 pid_t caller) {
   // Left to end the rest when a terminal's Ctrl+C ends the caller.
   internal::StandApartFromMaker();
-  int keep[3] = {report_fd, word_fd, ending_fd};
+  int keep[4] = {report_fd, word_fd, ending_fd, plan.in_fd};
   std::sort(std::begin(keep), std::end(keep));
   CloseAllBut(keep);
   if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) FailChild(report_fd, errno);
@@ -178,6 +182,8 @@ void CloseAllBut(const int (&keep)[3]) {
     close(ending_fd);
     RunChild(plan, report_fd, self);
   }
+  // The program holds its input now: a program that ends without reading it closes the pipe.
+  if (plan.in_fd >= 0) close(plan.in_fd);
   // Its first step set its group: a kill of the group cannot miss it from here on.
   close(report_fd);
   // Readable once the program has ended; without it the supervisor looks every few ms.
@@ -233,10 +239,7 @@ bool ReadWhole(int fd, T* value) {
   return got == static_cast<ssize_t>(sizeof *value);
 }
 
-}  // namespace
-
-ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds timeout) {
-  ProcessResult result;
+ChildPlan PlanOf(const ProcessSpec& spec) {
   ChildPlan plan;
   plan.program = spec.program.string();
   plan.argv_storage.push_back(plan.program);
@@ -250,31 +253,44 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
   plan.err = Absolute(spec.stderr_file, "/dev/null");
   plan.max_file_bytes = spec.max_file_bytes;
   plan.end_leftovers = spec.end_leftovers;
-  const auto cannot_start = [&](int error) {
-    result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(error);
-    return result;
-  };
+  return plan;
+}
 
-  // report: an errno from the supervisor or the program, or the pipe's end once it runs;
-  // word: the caller's "end it now"; ending: how the program ended.
-  int report[2], word[2], ending[2];
-  if (pipe2(report, O_CLOEXEC) != 0) return cannot_start(errno);
-  if (pipe2(word, O_CLOEXEC) != 0) {
-    const int error = errno;
-    for (int fd : report) close(fd);
-    return cannot_start(error);
+std::string CannotStart(const std::string& program, int error) {
+  return "cannot start " + program + ": " + std::strerror(error);
+}
+
+}  // namespace
+
+// report: an errno from the supervisor or the program, or the pipe's end once it runs;
+// word: the caller's "end it now"; ending: how the program ended; input: the program's
+// standard input, when it is a pipe.
+StartedProcess::StartedProcess(const ProcessSpec& spec) : StartedProcess(spec, true) {}
+
+StartedProcess::StartedProcess(const ProcessSpec& spec, bool input_pipe) {
+  ChildPlan plan = PlanOf(spec);
+  program_ = plan.program;
+  int report[2] = {-1, -1}, word[2] = {-1, -1}, ending[2] = {-1, -1}, input[2] = {-1, -1};
+  const auto close_all = [&] {
+    for (int* pipe : {report, word, ending, input}) {
+      for (int end = 0; end < 2; ++end) {
+        if (pipe[end] >= 0) close(pipe[end]);
+      }
+    }
+  };
+  if (pipe2(report, O_CLOEXEC) != 0 || pipe2(word, O_CLOEXEC) != 0 ||
+      pipe2(ending, O_CLOEXEC) != 0 || (input_pipe && pipe2(input, O_CLOEXEC) != 0)) {
+    error_ = CannotStart(program_, errno);
+    close_all();
+    return;
   }
-  if (pipe2(ending, O_CLOEXEC) != 0) {
-    const int error = errno;
-    for (int fd : {report[0], report[1], word[0], word[1]}) close(fd);
-    return cannot_start(error);
-  }
+  plan.in_fd = input[0];
   const pid_t caller = getpid();
   const pid_t supervisor = fork();
   if (supervisor < 0) {
-    const int error = errno;
-    for (int fd : {report[0], report[1], word[0], word[1], ending[0], ending[1]}) close(fd);
-    return cannot_start(error);
+    error_ = CannotStart(program_, errno);
+    close_all();
+    return;
   }
   if (supervisor == 0) {
     close(report[0]);
@@ -282,53 +298,116 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
     close(ending[0]);
     RunSupervisor(plan, report[1], word[0], ending[1], caller);
   }
-  close(report[1]);
-  close(word[0]);
-  close(ending[1]);
+  for (int fd : {report[1], word[0], ending[1], input[0]}) {
+    if (fd >= 0) close(fd);
+  }
+  supervisor_ = supervisor;
+  report_ = report[0];
+  word_ = word[1];
+  ending_ = ending[0];
+  input_ = input[1];
+}
+
+StartedProcess::~StartedProcess() {
+  if (supervisor_ > 0) (void)Wait(std::chrono::milliseconds(0));
+}
+
+bool StartedProcess::Feed(std::string_view bytes) {
+  if (input_ < 0) return false;
+  // A program that has gone closed the pipe: the write fails with EPIPE, and the SIGPIPE it
+  // raises, held back in this thread, is taken back unless one was pending before.
+  sigset_t pipe_signal, old_mask, pending;
+  sigemptyset(&pipe_signal);
+  sigaddset(&pipe_signal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe_signal, &old_mask);
+  sigpending(&pending);
+  const bool was_pending = sigismember(&pending, SIGPIPE) == 1;
+  bool written = true;
+  while (!bytes.empty()) {
+    const ssize_t got = write(input_, bytes.data(), bytes.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      written = false;
+      break;
+    }
+    bytes.remove_prefix(static_cast<size_t>(got));
+  }
+  if (!written && !was_pending) {
+    const struct timespec no_wait = {0, 0};
+    while (sigtimedwait(&pipe_signal, nullptr, &no_wait) < 0 && errno == EINTR) {
+    }
+  }
+  pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
+  close(input_);
+  input_ = -1;
+  return written;
+}
+
+ProcessResult StartedProcess::Wait(std::chrono::milliseconds timeout) {
+  ProcessResult result;
+  if (supervisor_ <= 0) {
+    result.error = error_;
+    return result;
+  }
+  if (input_ >= 0) {
+    close(input_);
+    input_ = -1;
+  }
   // Once it has reported, the supervisor only exits, and what it ran has ended: it is reaped
   // later, while the kernel takes down its copy of our memory.
   const auto finish = [&](ProcessOutcome outcome, int code) {
-    close(word[1]);
-    close(ending[0]);
-    internal::ReapLater(supervisor);
+    close(word_);
+    close(ending_);
+    internal::ReapLater(supervisor_);
+    supervisor_ = -1;
     result.outcome = outcome;
     result.exit_code = code;
     return result;
   };
+  const auto end_now = [&] {
+    const char end = 1;
+    while (write(word_, &end, 1) < 0 && errno == EINTR) {
+    }
+    Ending ignored;
+    (void)ReadWhole(ending_, &ignored);  // everything has ended once the report comes
+  };
 
   int child_error = 0;
-  const bool failed = ReadWhole(report[0], &child_error);
-  close(report[0]);
+  const bool failed = ReadWhole(report_, &child_error);
+  close(report_);
+  report_ = -1;
   if (failed) {
     (void)finish(ProcessOutcome::kNotStarted, -1);
-    return cannot_start(child_error);
+    result.error = CannotStart(program_, child_error);
+    return result;
   }
 
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
-    struct pollfd done = {ending[0], POLLIN, 0};
+    struct pollfd done = {ending_, POLLIN, 0};
     const int ready = poll(&done, 1, static_cast<int>(std::max<int64_t>(left.count(), 0)));
     if (ready < 0 && errno == EINTR) continue;
     if (ready > 0) {
       Ending end;
-      if (!ReadWhole(ending[0], &end)) {
-        result.error = "lost the supervisor of " + plan.program;
+      if (!ReadWhole(ending_, &end)) {
+        result.error = "lost the supervisor of " + program_;
         return finish(ProcessOutcome::kNotStarted, -1);
       }
       return finish(end.code == CLD_EXITED ? ProcessOutcome::kExited : ProcessOutcome::kSignalled,
                     end.status);
     }
     if (std::chrono::steady_clock::now() >= deadline) {
-      const char end_now = 1;
-      while (write(word[1], &end_now, 1) < 0 && errno == EINTR) {
-      }
-      Ending ignored;
-      (void)ReadWhole(ending[0], &ignored);  // everything has ended once the report comes
+      end_now();
       return finish(ProcessOutcome::kTimedOut, -1);
     }
   }
+}
+
+ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds timeout) {
+  StartedProcess run(spec, false);
+  return run.Wait(timeout);
 }
 
 ProcessResult RunBatch(const ProcessSpec& spec, std::chrono::milliseconds timeout) {

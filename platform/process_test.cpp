@@ -272,6 +272,77 @@ TEST_F(ProcessTest, AMissingInputFileIsNotStarted) {
   EXPECT_EQ(RunProcess(spec, milliseconds(1000)).outcome, ProcessOutcome::kNotStarted);
 }
 
+// A started program reads what it needs while the caller gets its input ready, then the input
+// the caller feeds it, or the end of its input when there is none.
+TEST_F(ProcessTest, AStartedProgramGetsItsInputWhenTheCallerHasItReady) {
+  struct Case {
+    const char* what;
+    const char* script;  // run by /bin/sh in the folder, output to out.txt
+    bool feed;           // "tmp.wav\n" is fed ...
+    bool late;           // ... once the program has ended, and its supervisor, whose id the
+                         // program notes in pid.txt, with it: nothing reads the pipe any more
+    bool fed;            // Feed's result
+    std::string output;
+    int exit_code;
+  };
+  const Case cases[] = {
+      {"reads before its input and then the input",
+       "cat before.txt; read name; echo \"got $name\"", true, false, true,
+       "ready\ngot tmp.wav\n", 0},
+      {"sees the end of an input never fed", "read name || echo none; exit 4", false, false,
+       false, "none\n", 4},
+      // The write finds the pipe closed, and no SIGPIPE ends the caller.
+      {"ends without reading its input", "echo $PPID > pid.txt; exit 5", true, true, false, "", 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write("before.txt", "ready\n");
+    ProcessSpec spec;
+    spec.program = "/bin/sh";
+    spec.args = {"-c", c.script};
+    spec.working_folder = folder_;
+    spec.stdout_file = folder_ / "out.txt";
+    StartedProcess run(spec);
+    if (c.late) {
+      for (int tries = 0; tries < 500 && Read("pid.txt").empty(); ++tries) {
+        std::this_thread::sleep_for(milliseconds(10));
+      }
+      ASSERT_FALSE(Running(std::stoi(Read("pid.txt"))));
+    }
+    if (c.feed) {
+      EXPECT_EQ(run.Feed("tmp.wav\n"), c.fed);
+    }
+    const ProcessResult result = run.Wait(milliseconds(5000));
+    EXPECT_EQ(result.outcome, ProcessOutcome::kExited) << result.error;
+    EXPECT_EQ(result.exit_code, c.exit_code);
+    EXPECT_EQ(Read("out.txt"), c.output);
+  }
+}
+
+// A started program that the caller gives up on before it waits for it ends, with what it
+// started, when the object goes; so does one whose program cannot be found, reported on Wait.
+TEST_F(ProcessTest, AStartedProgramNotWaitedForEndsWithWhatItStarted) {
+  pid_t child = 0;
+  {
+    ProcessSpec spec;
+    spec.program = "/bin/sh";
+    spec.args = {"-c", std::string("sleep 30 &\necho $! > child.pid\nsleep 30\n")};
+    spec.working_folder = folder_;
+    StartedProcess run(spec);
+    for (int tries = 0; tries < 500 && Read("child.pid").empty(); ++tries) {
+      std::this_thread::sleep_for(milliseconds(10));
+    }
+    child = std::stoi(Read("child.pid"));
+  }
+  EXPECT_FALSE(Running(child)) << "the program's child survived";
+  ProcessSpec missing;
+  missing.program = folder_ / "no-such-program";
+  StartedProcess run(missing);
+  const ProcessResult result = run.Wait(milliseconds(1000));
+  EXPECT_EQ(result.outcome, ProcessOutcome::kNotStarted);
+  EXPECT_NE(result.error.find("no-such-program"), std::string::npos) << result.error;
+}
+
 // The desktop's opener as a stand-in on the PATH: it notes the document it was given and ends
 // as told; a failing opener (no browser) is reported, one that keeps running is not waited for.
 TEST_F(ProcessTest, OpenDocumentReportsAnOpenerThatFails) {
