@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "outside/recogniser/fft.h"
+#include "outside/recogniser/internal/decimator.h"
 
 namespace vtr::recogniser {
 namespace {
@@ -143,21 +144,29 @@ std::vector<float> Decimate(std::span<const int16_t> samples, int factor, size_t
   const size_t count = samples.size() / static_cast<size_t>(factor);
   std::vector<float> out(count);
   const int64_t n = static_cast<int64_t>(samples.size());
+  // The outputs whose taps all lie inside the samples: [inner_first, inner_end).
+  const auto f = static_cast<int64_t>(factor);
+  const auto inner_first = static_cast<size_t>((kHalfTaps + f - 1) / f);
+  const auto inner_end = std::min(
+      count, n > kHalfTaps ? static_cast<size_t>((n - kHalfTaps + f - 1) / f) : size_t{0});
   RunBlocks(
       (count + kDecimatedPerBlock - 1) / kDecimatedPerBlock, threads, [&](size_t block, size_t) {
-        for (size_t m = block * kDecimatedPerBlock;
-             m < std::min(count, (block + 1) * kDecimatedPerBlock); ++m) {
+        const size_t first = block * kDecimatedPerBlock;
+        const size_t end = std::min(count, first + kDecimatedPerBlock);
+        const size_t inner_from = std::clamp(inner_first, first, end);
+        const size_t inner_to = std::clamp(inner_end, inner_from, end);
+        FilterAtEvery(samples.data(), factor, taps.data(), static_cast<int>(taps.size()),
+                      inner_from, inner_to, out.data());
+        // Near the ends the taps outside the samples are left out.
+        for (size_t m = first; m < end; ++m) {
+          if (m == inner_from) m = inner_to;
+          if (m >= end) break;
           const int64_t centre = static_cast<int64_t>(m) * factor;
           double y = 0;
-          if (centre >= kHalfTaps && centre + kHalfTaps < n) {
-            const int16_t* x = samples.data() + centre - kHalfTaps;
-            for (size_t j = 0; j < taps.size(); ++j) y += taps[j] * x[j];
-          } else {
-            for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
-              const int64_t at = centre + j;
-              if (at >= 0 && at < n)
-                y += taps[static_cast<size_t>(j + kHalfTaps)] * samples[static_cast<size_t>(at)];
-            }
+          for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
+            const int64_t at = centre + j;
+            if (at >= 0 && at < n)
+              y += taps[static_cast<size_t>(j + kHalfTaps)] * samples[static_cast<size_t>(at)];
           }
           out[m] = static_cast<float>(y);
         }
