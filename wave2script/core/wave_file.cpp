@@ -43,28 +43,28 @@ bool IsAcceptedWaveRate(uint32_t rate) {
   return rate == 16000 || rate == 22050 || rate == 32000 || rate == 44100;
 }
 
-int CheckWaveFile(const std::filesystem::path& path, int* rate) {
+bool CheckWaveFile(const std::filesystem::path& path, int* rate) {
   // A FIFO or a device is never opened: it could wait for a writer or never end.
-  if (path.empty() || !platform::IsRegularFile(path)) return 0;
+  if (path.empty() || !platform::IsRegularFile(path)) return false;
   const riff::Walk walk = riff::WalkFile(path);
-  if (!walk.IsForm("WAVE")) return 0;
+  if (!walk.IsForm("WAVE")) return false;
   const riff::Chunk* fmt = walk.Find("fmt ");
   const riff::Chunk* data = walk.Find("data");
-  if (fmt == nullptr || data == nullptr) return 0;
+  if (fmt == nullptr || data == nullptr) return false;
   // Up to 18 bytes into a zeroed record: the fields a short chunk lacks stay 0.
   std::vector<uint8_t> body;
-  if (!riff::ReadChunk(path, *fmt, riff::kExtendedWaveFormatBytes, body)) return 0;
+  if (!riff::ReadChunk(path, *fmt, riff::kExtendedWaveFormatBytes, body)) return false;
   const riff::WaveFormat format = riff::DecodeWaveFormat(body);
   // In this order; the rate is kept as soon as it is one the library accepts. Nothing else is
   // tested (the format tag, block align and byte rate are not): what the analysis then cannot
   // read, it refuses itself.
-  if (data->size == 0) return 0;
-  if (data->size > uint64_t{kWaveMaxDataPerHz} * format.rate) return 0;
-  if (format.channels != 1) return 0;
-  if (!IsAcceptedWaveRate(format.rate)) return 0;
+  if (data->size == 0) return false;
+  if (data->size > uint64_t{kWaveMaxDataPerHz} * format.rate) return false;
+  if (format.channels != 1) return false;
+  if (!IsAcceptedWaveRate(format.rate)) return false;
   if (rate != nullptr) *rate = static_cast<int>(format.rate);
-  if (format.bits != 16) return 0;
-  return 1;
+  if (format.bits != 16) return false;
+  return true;
 }
 
 // ---- WaveReader -----------------------------------------------------------------------------
@@ -177,12 +177,12 @@ bool WaveWriter::Close() {
 
 // ---- Normalisation --------------------------------------------------------------------------
 
-int NormalizePeak(const std::filesystem::path& path) {
+bool NormalizePeak(const std::filesystem::path& path) {
   std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
-  if (!file.is_open()) return 0;
+  if (!file.is_open()) return false;
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
                              std::istreambuf_iterator<char>());
-  if (bytes.size() <= kWaveHeaderBytes) return 0;
+  if (bytes.size() <= kWaveHeaderBytes) return false;
   // Whole samples only: a last odd byte is not half a sample to scale.
   const size_t samples = (bytes.size() - kWaveHeaderBytes) / 2;
   auto sample_at = [&](size_t i) {
@@ -191,7 +191,7 @@ int NormalizePeak(const std::filesystem::path& path) {
   };
   int peak = 0;
   for (size_t i = 0; i < samples; ++i) peak = std::max(peak, std::abs(int{sample_at(i)}));
-  if (peak == 0) return 1;
+  if (peak == 0) return true;
   // Multiplied before dividing, so the peak sample itself lands on 32760 exactly.
   const double target = kNormalisedPeak;
   for (size_t i = 0; i < samples; ++i) {
@@ -205,7 +205,7 @@ int NormalizePeak(const std::filesystem::path& path) {
   file.write(reinterpret_cast<const char*>(bytes.data() + kWaveHeaderBytes),
              static_cast<std::streamsize>(samples * 2));
   file.flush();
-  return file ? 1 : 0;
+  return static_cast<bool>(file);
 }
 
 }  // namespace vtr::w2s

@@ -54,8 +54,8 @@ inline constexpr int kNormalisedPeak = 32760;
 // 1..40 x rate bytes, with one channel, an accepted rate and 16 bits, as read from up to 18
 // bytes of the format chunk (a shorter chunk leaves the missing fields 0). The format tag,
 // block align and byte rate are not tested. The rate is written to `*rate` as soon as it is an
-// accepted one (also when a later test fails). Returns 1 when the file is accepted, else 0.
-[[nodiscard]] int CheckWaveFile(const std::filesystem::path& path, int* rate);
+// accepted one (also when a later test fails). Returns true when the file is accepted.
+[[nodiscard]] bool CheckWaveFile(const std::filesystem::path& path, int* rate);
 
 // Reads the sample data of a WAVE file.
 class WaveReader {
@@ -113,9 +113,10 @@ class WaveWriter {
 
 // Peak normalisation of a file written here: the 16-bit samples after the 46-byte header are
 // scaled by 32760 / peak (truncated toward zero; -32768 counts as a peak of 32768). A silent
-// recording stays silent; a last odd byte is left as it is. Returns 1 when the file was
-// read and written back (or is silent), 0 when it holds no samples or cannot be rewritten.
-[[nodiscard]] int NormalizePeak(const std::filesystem::path& path);
+// recording stays silent; a last odd byte is left as it is. Returns true when the file was
+// read and written back (or is silent), false when it holds no samples or cannot be
+// rewritten.
+[[nodiscard]] bool NormalizePeak(const std::filesystem::path& path);
 
 }  // namespace vtr::w2s
 

@@ -598,13 +598,23 @@ TEST_F(WaveIOTest, ARecordStartThatFailsLeavesNoFile) {
     const char* what;
     bool no_microphone;
     const char* device_error;
+    bool recorded_before;  // an unsaved recording waits in the temporary file
   };
   const Case cases[] = {
-      {"no microphone", true, nullptr},
-      {"the input device fails to open", false, "device gone"},
+      {"no microphone", true, nullptr, false},
+      {"the input device fails to open", false, "device gone", false},
+      {"no microphone, after an unsaved recording", true, nullptr, true},
+      {"the input device fails to open, after an unsaved recording", false, "device gone", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    if (c.recorded_before) {
+      ASSERT_TRUE(WaveIO_RecordToTemp(window())) << WaveIO_LastError();
+      ASSERT_TRUE(fake_.Feed(std::vector<int16_t>(4096, 100)));
+      Deliver();
+      WaveIO_StopAll();
+      ASSERT_TRUE(fs::exists(WaveIO_TempPath()));
+    }
     fake_.set_has_input(!c.no_microphone);
     if (c.device_error != nullptr) fake_.FailNextOpen(c.device_error);
     EXPECT_FALSE(WaveIO_RecordToTemp(window()));
@@ -683,6 +693,60 @@ TEST_F(WaveIOTest, AnotherUserCannotReachTheRecording) {
     if (!temp.empty() && fs::exists(temp)) {
       EXPECT_FALSE(platform::testing::AsOtherUser([&] { return std::ifstream(temp).is_open(); }))
           << "they can read the recording";
+    }
+    WaveIO_Cleanup();
+    ASSERT_EQ(WaveIO_Init(), 1);
+  }
+}
+
+// A recording saved under a name in a shared sticky folder (as /tmp) goes only where a save
+// may go: another user's link there is not followed, and the read-only wave of ours it leads
+// to keeps its bytes and its mode; the user's own link there leads the save to its wave.
+TEST_F(WaveIOTest, ASavedRecordingFollowsOnlyTheLinksASaveMay) {
+  VTR_SKIP_UNLESS_ROOT();
+  platform::testing::ReachableFolder root;
+  const fs::path home = root.Make("home", 0700);
+  const fs::path tmp = root.Make("tmp", 01777);
+  struct Case {
+    const char* what;
+    bool theirs;  // the link is the other user's
+    bool saved;
+  };
+  const Case cases[] = {
+      {"another user's link", true, false},
+      {"the user's own link", false, true},
+  };
+  const std::vector<uint8_t> old_take = WaveImage(riff::PcmFormat(1, 16000, 16), 3200);
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string name = "take" + std::to_string(n++) + ".wav";
+    const fs::path wave = home / name;
+    const fs::path link = tmp / name;
+    WriteAll(wave, old_take);
+    fs::permissions(wave, fs::perms::owner_read, fs::perm_options::replace);
+    const auto plant = [&] {
+      std::error_code error;
+      fs::create_symlink(wave, link, error);
+      return !error;
+    };
+    ASSERT_TRUE(c.theirs ? platform::testing::AsOtherUser(plant) : plant());
+    ASSERT_TRUE(WaveIO_RecordToTemp(window())) << WaveIO_LastError();
+    ASSERT_TRUE(fake_.Feed(std::vector<int16_t>(4096, 100)));
+    Deliver();
+    WaveIO_StopAll();
+    const uintmax_t recorded = fs::file_size(WaveIO_TempPath());
+
+    EXPECT_EQ(WaveIO_SaveRecording(link), c.saved) << WaveIO_LastError();
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp), {}), n) << "nothing else in the folder";
+    if (c.saved) {
+      EXPECT_EQ(fs::file_size(wave), recorded);
+    } else {
+      EXPECT_EQ(ReadAll(wave), old_take);
+      EXPECT_EQ(fs::status(wave).permissions(), fs::perms::owner_read)
+          << "made writable through their link";
+      EXPECT_TRUE(fs::exists(WaveIO_TempPath())) << "the recording waits";
     }
     WaveIO_Cleanup();
     ASSERT_EQ(WaveIO_Init(), 1);
