@@ -1,13 +1,11 @@
 #include "outside/recogniser/frame_features.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <numbers>
-#include <system_error>
-#include <thread>
 
 #include "outside/recogniser/fft.h"
+#include "outside/recogniser/internal/blocks.h"
 #include "outside/recogniser/internal/decimator.h"
 
 namespace vtr::recogniser {
@@ -88,43 +86,11 @@ std::vector<MelFilter> MelFilters(size_t fft_size, int rate,
 }
 
 // Every frame's spectrum and voicing depends on its own window only, so a long recording's
-// frames are worked out on several threads, in blocks that each thread takes as it is free; the
-// results are the same bits whatever thread works out a frame. A frame costs some 30 us: a
-// thread (some 50 us to start) is worth a few blocks.
+// frames are worked out on several threads (internal/blocks.h). A frame costs some 30 us: a
+// thread is worth four blocks.
 constexpr size_t kFramesPerBlock = 64;
-constexpr size_t kFramesPerThread = 4 * kFramesPerBlock;
-constexpr size_t kMostThreads = 4;
+constexpr size_t kBlocksPerThread = 4;
 constexpr size_t kDecimatedPerBlock = 8192;
-
-// How many threads `frames` are worth, at most `most` (0: kMostThreads) and no more than the
-// machine runs at once.
-size_t ThreadsFor(size_t frames, size_t most) {
-  const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-  return std::clamp<size_t>(frames / kFramesPerThread, 1,
-                            std::min(most > 0 ? most : kMostThreads, cores));
-}
-
-// Runs work(block, thread) for every block in [0, blocks) on `threads` threads, the calling
-// thread (thread 0) among them; each takes the next block as it finishes one. A thread that
-// cannot be started leaves its share to the others. Returns once every block is done.
-template <typename Work>
-void RunBlocks(size_t blocks, size_t threads, const Work& work) {
-  std::atomic<size_t> next{0};
-  auto take = [&](size_t thread) {
-    for (size_t block; (block = next.fetch_add(1, std::memory_order_relaxed)) < blocks;)
-      work(block, thread);
-  };
-  std::vector<std::jthread> helpers;
-  helpers.reserve(threads);
-  for (size_t thread = 1; thread < threads; ++thread) {
-    try {
-      helpers.emplace_back(take, thread);
-    } catch (const std::system_error&) {
-      break;
-    }
-  }
-  take(0);
-}
 
 // A low-pass copy decimated by `factor` (windowed sinc, cut-off just below the new half rate),
 // worked out a block of outputs at a time, on whatever thread.
@@ -247,8 +213,8 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate, size_t mos
   auto centre_of = [&](size_t f) {
     return static_cast<int64_t>(std::llround((static_cast<double>(f) + 0.5) * rate * kFrameSec));
   };
-  const size_t threads = ThreadsFor(frames, most_threads);
   const size_t frame_blocks = (frames + kFramesPerBlock - 1) / kFramesPerBlock;
+  const size_t threads = ThreadsFor(frames / kFramesPerBlock, kBlocksPerThread, most_threads);
   const size_t fft_size = PowerOfTwoAtLeast(window);
   const std::vector<double> hann = Hann(window);
   double window_power = 0;
