@@ -270,9 +270,7 @@ class Lattice {
    public:
     void Reset(int states, int longest) {
       ring_ = std::max(1, longest);
-      row_of_.assign(static_cast<size_t>(states), -1);
-      first_.assign(static_cast<size_t>(states), 0);
-      last_.assign(static_cast<size_t>(states), 0);
+      of_.assign(static_cast<size_t>(states), Of{});
       rowed_.clear();
       free_.clear();
       rows_.clear();
@@ -284,13 +282,13 @@ class Lattice {
       // Rows without a finite key at the latest `ring_` boundaries are let go.
       size_t kept = 0;
       for (const int s : rowed_) {
-        const int row = row_of_[static_cast<size_t>(s)];
-        if (last_[static_cast<size_t>(s)] <= t - ring_) {
-          row_of_[static_cast<size_t>(s)] = -1;
-          free_.push_back(row);
+        Of& of = of_[static_cast<size_t>(s)];
+        if (of.last <= t - ring_) {
+          free_.push_back(of.row);
+          of.row = -1;
           continue;
         }
-        double* keys = Row(row);
+        double* keys = Row(of.row);
         keys[slot_] = keys[slot_ + static_cast<size_t>(ring_)] = kInf;
         rowed_[kept++] = s;
       }
@@ -299,7 +297,8 @@ class Lattice {
 
     void Set(int s, int t, double key) {
       if (key == kInf) return;
-      int& row = row_of_[static_cast<size_t>(s)];
+      Of& of = of_[static_cast<size_t>(s)];
+      int& row = of.row;
       if (row < 0) {
         if (free_.empty()) {
           free_.push_back(static_cast<int>(rows_.size() / (2 * static_cast<size_t>(ring_))));
@@ -310,21 +309,21 @@ class Lattice {
         double* keys = Row(row);
         std::fill(keys, keys + 2 * ring_, kInf);
         rowed_.push_back(s);
-        first_[static_cast<size_t>(s)] = t;
+        of.first = t;
       }
       double* keys = Row(row);
       keys[slot_] = keys[slot_ + static_cast<size_t>(ring_)] = key;
-      last_[static_cast<size_t>(s)] = t;
+      of.last = t;
     }
 
     const double* Window(int s, int t, int most, int& first, int& count) const {
-      const int row = row_of_[static_cast<size_t>(s)];
-      if (row < 0) return nullptr;
+      const Of& of = of_[static_cast<size_t>(s)];
+      if (of.row < 0) return nullptr;
       // Before the row's first finite key, and after its last, every key is infinite.
-      first = std::max(t - most, first_[static_cast<size_t>(s)]);
-      count = last_[static_cast<size_t>(s)] - first + 1;
+      first = std::max(t - most, of.first);
+      count = of.last - first + 1;
       if (count <= 0) return nullptr;
-      return rows_.data() + static_cast<size_t>(row) * 2 * static_cast<size_t>(ring_) +
+      return rows_.data() + static_cast<size_t>(of.row) * 2 * static_cast<size_t>(ring_) +
              static_cast<size_t>(first % ring_);
     }
 
@@ -335,9 +334,12 @@ class Lattice {
 
     int ring_ = 1;
     size_t slot_ = 0;
-    std::vector<int> row_of_;  // per state: its row, or -1
-    std::vector<int> first_;   // per state: the first boundary with a finite key in its row
-    std::vector<int> last_;    // per state: the latest boundary with a finite key
+    // Per state: its row (-1: none), the first boundary with a finite key in it and the
+    // latest one.
+    struct Of {
+      int row = -1, first = 0, last = 0;
+    };
+    std::vector<Of> of_;
     std::vector<int> rowed_;   // the states with a row
     std::vector<int> free_;    // rows to be had again
     std::vector<double> rows_;
@@ -375,6 +377,20 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
   int longest = 1;
   for (const State& s : states) longest = std::max(longest, static_cast<int>(s.length.size()) - 1);
   lattice.Reset(model, states, longest);
+  // What the search reads of every state at every frame, side by side.
+  struct Reads {
+    const double* length;
+    int longest;  // length[1 .. longest]
+    int needs_after;
+    Sound sound;
+    bool loops;
+  };
+  std::vector<Reads> reads(states.size());
+  for (size_t i = 0; i < states.size(); ++i) {
+    const State& s = states[i];
+    reads[i] = {s.length.data(), static_cast<int>(s.length.size()) - 1, s.needs_after, s.sound,
+                s.loops};
+  }
   std::vector<double> cost, kept;
   std::vector<int> length;
   for (int t = 1; t <= frames; ++t) {
@@ -389,8 +405,9 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
     if (hi < lo) return false;
     cost.assign(static_cast<size_t>(hi - lo + 1), kInf);
     length.assign(cost.size(), 0);
+    double frame_best = kInf;
     for (int i = lo; i <= hi; ++i) {
-      const State& s = states[static_cast<size_t>(i)];
+      const Reads& s = reads[static_cast<size_t>(i)];
       if (frames - t < s.needs_after) continue;
       double best = kInf;
       int best_length = 0;
@@ -409,29 +426,27 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
         // cost(start, t) = Start + frames' cost + length cost - bonus; the frames' cost is a
         // difference of running sums, so only the start's part (its key) changes with the
         // length.
-        const int most = std::min(t, static_cast<int>(s.length.size()) - 1);
+        const int most = std::min(t, s.longest);
         int first = 0, keys_count = 0;
         if (const double* keys = lattice.StartKeys(i, t, most, first, keys_count)) {
-          best = BestStart(keys, s.length.data(), keys_count, t - first, best_length);
+          best = BestStart(keys, s.length, keys_count, t - first, best_length);
         }
         best += model.Cost(s.sound, 0, t);
       }
       cost[static_cast<size_t>(i - lo)] = best;
       length[static_cast<size_t>(i - lo)] = best_length;
+      frame_best = std::min(frame_best, best);
     }
     // Keep the ends near the best, and at most `beam` of them.
-    double best = kInf;
-    for (double c : cost) best = std::min(best, c);
-    double limit = best + kScoreBeam;
-    if (beam > 0) {
+    double limit = frame_best + kScoreBeam;
+    if (beam > 0 && std::count_if(cost.begin(), cost.end(),
+                                  [limit](double c) { return c <= limit; }) > beam) {
       kept.clear();
       for (double c : cost) {
         if (c <= limit) kept.push_back(c);
       }
-      if (static_cast<int>(kept.size()) > beam) {
-        std::nth_element(kept.begin(), kept.begin() + (beam - 1), kept.end());
-        limit = kept[static_cast<size_t>(beam - 1)];
-      }
+      std::nth_element(kept.begin(), kept.begin() + (beam - 1), kept.end());
+      limit = kept[static_cast<size_t>(beam - 1)];
     }
     int first = hi + 1, last = lo - 1;
     int left = beam > 0 ? beam : count;
