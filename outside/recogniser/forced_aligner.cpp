@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <limits>
 #include <map>
-#include <sstream>
 
 #include "outside/recogniser/acoustic_model.h"
 #include "outside/recogniser/internal/best_start.h"
@@ -48,11 +47,16 @@ std::vector<std::string_view> Lines(std::string_view text) {
   return lines;
 }
 
+// The words of a line between white space (space, tab, line and page ends), as a stream reads
+// them in the "C" locale.
 std::vector<std::string> Tokens(std::string_view line) {
+  constexpr std::string_view kSpace = " \t\n\v\f\r";
   std::vector<std::string> tokens;
-  std::istringstream in{std::string(line)};
-  std::string token;
-  while (in >> token) tokens.push_back(token);
+  for (size_t at = line.find_first_not_of(kSpace); at != std::string_view::npos;) {
+    const size_t end = std::min(line.size(), line.find_first_of(kSpace, at));
+    tokens.emplace_back(line.substr(at, end - at));
+    at = line.find_first_not_of(kSpace, end);
+  }
   return tokens;
 }
 
