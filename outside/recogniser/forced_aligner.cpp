@@ -373,8 +373,13 @@ struct StateSpan {
 // by frame; at every boundary it keeps only the state ends within `kScoreBeam` of the best one
 // there, and at most `beam` of them, so that its cost grows with the length of the recording
 // times the states within reach, not times all states.
-bool Search(const AcousticModel& model, const std::vector<State>& states, int beam, Lattice& lattice,
-            std::vector<StateSpan>& spans) {
+//
+// Built twice, with its states' best starts worked out W sums at a time: W = 2 for any
+// processor, 4 for one with AVX2 (the same bits either way, internal/best_start.h).
+template <size_t W>
+[[gnu::always_inline]] inline bool SearchInLanes(const AcousticModel& model,
+                                                 const std::vector<State>& states, int beam,
+                                                 Lattice& lattice, std::vector<StateSpan>& spans) {
   const int frames = model.frame_count();
   const int count = static_cast<int>(states.size());
   if (count == 0 || frames < states.front().needs_after + 1) return false;
@@ -433,7 +438,7 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
         const int most = std::min(t, s.longest);
         int first = 0, keys_count = 0;
         if (const double* keys = lattice.StartKeys(i, t, most, first, keys_count)) {
-          best = BestStart(keys, s.length, keys_count, t - first, best_length);
+          best = BestStartInLanes<W>(keys, s.length, keys_count, t - first, best_length);
         }
         best += model.Cost(s.sound, 0, t);
       }
@@ -493,6 +498,28 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
     if (next < 0) return false;
     s = next;
   }
+}
+
+bool SearchInTwoLanes(const AcousticModel& model, const std::vector<State>& states, int beam,
+                      Lattice& lattice, std::vector<StateSpan>& spans) {
+  return SearchInLanes<2>(model, states, beam, lattice, spans);
+}
+
+__attribute__((target("avx2"))) bool SearchInFourLanes(const AcousticModel& model,
+                                                       const std::vector<State>& states, int beam,
+                                                       Lattice& lattice,
+                                                       std::vector<StateSpan>& spans) {
+  return SearchInLanes<4>(model, states, beam, lattice, spans);
+}
+
+bool Search(const AcousticModel& model, const std::vector<State>& states, int beam, Lattice& lattice,
+            std::vector<StateSpan>& spans) {
+  static const bool four_lanes = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+  }();
+  return four_lanes ? SearchInFourLanes(model, states, beam, lattice, spans)
+                    : SearchInTwoLanes(model, states, beam, lattice, spans);
 }
 
 // The speaking rate the states' lengths show: the median ratio of their lengths to their
