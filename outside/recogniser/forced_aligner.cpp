@@ -402,14 +402,35 @@ template <size_t W>
   }
   std::vector<double> cost, kept;
   std::vector<int> length;
+  // The boundaries within the longest length that states may start at, those with the least
+  // first state and the greatest last one in front: lowest[lowest_front] is the boundary with
+  // the least first state of them, and each later one has a greater first state (highest
+  // alike), so that the window's least and greatest come without walking it.
+  std::vector<int> lowest, highest;
+  size_t lowest_front = 0, highest_front = 0;
   for (int t = 1; t <= frames; ++t) {
     // States that can end here started within the longest length, or loop on from t - 1.
+    if (lattice.start_hi(t - 1) >= lattice.start_lo(t - 1)) {
+      while (lowest.size() > lowest_front &&
+             lattice.start_lo(lowest.back()) >= lattice.start_lo(t - 1)) {
+        lowest.pop_back();
+      }
+      lowest.push_back(t - 1);
+      while (highest.size() > highest_front &&
+             lattice.start_hi(highest.back()) <= lattice.start_hi(t - 1)) {
+        highest.pop_back();
+      }
+      highest.push_back(t - 1);
+    }
+    while (lowest_front < lowest.size() && lowest[lowest_front] < t - longest) ++lowest_front;
+    while (highest_front < highest.size() && highest[highest_front] < t - longest) {
+      ++highest_front;
+    }
     int lo = lattice.end_hi(t - 1) >= lattice.end_lo(t - 1) ? lattice.end_lo(t - 1) : count;
     int hi = lattice.end_hi(t - 1) >= lattice.end_lo(t - 1) ? lattice.end_hi(t - 1) : -1;
-    for (int back = std::max(0, t - longest); back < t; ++back) {
-      if (lattice.start_hi(back) < lattice.start_lo(back)) continue;
-      lo = std::min(lo, lattice.start_lo(back));
-      hi = std::max(hi, lattice.start_hi(back));
+    if (lowest_front < lowest.size()) lo = std::min(lo, lattice.start_lo(lowest[lowest_front]));
+    if (highest_front < highest.size()) {
+      hi = std::max(hi, lattice.start_hi(highest[highest_front]));
     }
     if (hi < lo) return false;
     cost.assign(static_cast<size_t>(hi - lo + 1), kInf);
