@@ -45,9 +45,16 @@ struct ChildPlan {
   std::vector<char*> argv;
   std::string folder, in, out, err;
   int in_fd = -1;  // the reading end of the input pipe; -1: `in` is opened
+  std::string guarded;  // the folder removed should the caller die; empty: none
   uint64_t max_file_bytes = 0;
   bool end_leftovers = false;
 };
+
+// The caller's words to the supervisor, one byte each on the word pipe. The pipe's end without
+// kRelease says the caller died.
+constexpr char kGo = 'g';       // start the program
+constexpr char kEndNow = 'e';   // end the program and all it started (the time-out)
+constexpr char kRelease = 'r';  // the caller is done: leave the guarded folder to it
 
 // How the program ended, as the supervisor reports it to the caller.
 struct Ending {
@@ -158,10 +165,30 @@ void CloseAllBut(const int (&keep)[4]) {
   close_range(next, ~0u, 0);
 }
 
-// The supervisor: the program's parent and the subreaper of everything it starts. It ends
-// all of them when the caller's word comes (the time-out) or the caller dies (the word pipe
-// closes), and, asked to, once the program has ended by itself. Then it reports the program's
-// ending and exits.
+// The caller's next word, or 0 when it died (the pipe's end).
+char ReadWord(int word_fd) {
+  char word = 0;
+  ssize_t got;
+  do {
+    got = read(word_fd, &word, 1);
+  } while (got < 0 && errno == EINTR);
+  return got == 1 ? word : 0;
+}
+
+// Exits; a caller that died leaves its guarded folder to go.
+[[noreturn]] void LeaveSupervising(const ChildPlan& plan, bool caller_died) {
+  if (caller_died && !plan.guarded.empty()) {
+    internal::RemoveTreeWithoutAllocating(plan.guarded.c_str());
+  }
+  _exit(0);
+}
+
+// The supervisor: the guardian of the run's folder, the program's parent and the subreaper of
+// everything it starts. It starts the program at the caller's word. It ends all of them when
+// the caller's word comes (the time-out) or the caller dies (the word pipe closes), and, asked
+// to, once the program has ended by itself. Then it reports the program's ending. With a
+// guarded folder it stays until the caller releases it, and removes the folder should the
+// caller die first; without one it exits.
 [[noreturn]] void RunSupervisor(const ChildPlan& plan, int report_fd, int word_fd, int ending_fd,
                                 pid_t caller) {
   // Left to end the rest when a terminal's Ctrl+C ends the caller.
@@ -170,7 +197,11 @@ void CloseAllBut(const int (&keep)[4]) {
   std::sort(std::begin(keep), std::end(keep));
   CloseAllBut(keep);
   if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) FailChild(report_fd, errno);
-  if (getppid() != caller) _exit(127);  // the caller died before we stood
+  if (getppid() != caller) LeaveSupervising(plan, true);  // the caller died before we stood
+  for (char word; (word = ReadWord(word_fd)) != kGo;) {
+    if (word == 0) LeaveSupervising(plan, true);
+    if (word == kRelease) LeaveSupervising(plan, false);
+  }
   const pid_t self = getpid();
   // The program shares our memory until it has replaced it with its own (or failed), and we
   // wait meanwhile: no copy of the caller's memory is made for it, nor taken down again. It
@@ -189,15 +220,17 @@ void CloseAllBut(const int (&keep)[4]) {
   // Readable once the program has ended; without it the supervisor looks every few ms.
   const int program_fd = static_cast<int>(syscall(SYS_pidfd_open, program, 0));
 
-  bool told = false;
+  bool told = false, caller_died = false;
   siginfo_t info{};
   for (;;) {
     if (!told) {
       struct pollfd watched[2] = {{word_fd, POLLIN, 0}, {program_fd, POLLIN, 0}};
-      // A byte (the time-out) or the pipe's end (the caller died): end everything.
+      // The time-out's word or the pipe's end (the caller died): end everything.
       if (poll(watched, 2, program_fd >= 0 ? -1 : kSupervisorPollMs) > 0 &&
           watched[0].revents != 0) {
-        told = true;
+        const char word = ReadWord(word_fd);
+        caller_died = word == 0;
+        told = word == 0 || word == kEndNow;
       }
     }
     if (told) {
@@ -220,7 +253,11 @@ void CloseAllBut(const int (&keep)[4]) {
   const Ending ending = {info.si_code, info.si_status};
   ssize_t ignored = write(ending_fd, &ending, sizeof ending);
   (void)ignored;
-  _exit(0);
+  if (plan.guarded.empty() || caller_died) LeaveSupervising(plan, caller_died);
+  for (char word; (word = ReadWord(word_fd)) != kRelease;) {
+    if (word == 0) LeaveSupervising(plan, true);
+  }
+  LeaveSupervising(plan, false);
 }
 
 std::string Absolute(const std::filesystem::path& file, const char* fallback) {
@@ -249,11 +286,40 @@ ChildPlan PlanOf(const ProcessSpec& spec) {
   plan.folder = spec.working_folder.string();
   // Redirection files are resolved against the caller's directory, as the caller wrote them.
   plan.in = Absolute(spec.stdin_file, "/dev/null");
+  if (!spec.guarded_folder.empty()) plan.guarded = Absolute(spec.guarded_folder, "");
   plan.out = Absolute(spec.stdout_file, "/dev/null");
   plan.err = Absolute(spec.stderr_file, "/dev/null");
   plan.max_file_bytes = spec.max_file_bytes;
   plan.end_leftovers = spec.end_leftovers;
   return plan;
+}
+
+// Writes all `bytes` to the pipe `fd`; false when its reader has gone. The SIGPIPE that raises,
+// held back in this thread, is taken back unless one was pending before.
+bool WriteToPipe(int fd, std::string_view bytes) {
+  sigset_t pipe_signal, old_mask, pending;
+  sigemptyset(&pipe_signal);
+  sigaddset(&pipe_signal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe_signal, &old_mask);
+  sigpending(&pending);
+  const bool was_pending = sigismember(&pending, SIGPIPE) == 1;
+  bool written = true;
+  while (!bytes.empty()) {
+    const ssize_t got = write(fd, bytes.data(), bytes.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      written = false;
+      break;
+    }
+    bytes.remove_prefix(static_cast<size_t>(got));
+  }
+  if (!written && !was_pending) {
+    const struct timespec no_wait = {0, 0};
+    while (sigtimedwait(&pipe_signal, nullptr, &no_wait) < 0 && errno == EINTR) {
+    }
+  }
+  pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
+  return written;
 }
 
 std::string CannotStart(const std::string& program, int error) {
@@ -309,67 +375,52 @@ StartedProcess::StartedProcess(const ProcessSpec& spec, bool input_pipe) {
 }
 
 StartedProcess::~StartedProcess() {
-  if (supervisor_ > 0) (void)Wait(std::chrono::milliseconds(0));
+  if (supervisor_ <= 0) return;
+  if (started_ && !waited_) (void)Wait(std::chrono::milliseconds(0));
+  Say(kRelease);
+  close(word_);
+  if (report_ >= 0) close(report_);
+  if (ending_ >= 0) close(ending_);
+  if (input_ >= 0) close(input_);
+  // With nothing left to run, the supervisor only exits: it is reaped later, while the kernel
+  // takes down its copy of our memory.
+  internal::ReapLater(supervisor_);
+}
+
+void StartedProcess::Say(char word) { (void)WriteToPipe(word_, std::string_view(&word, 1)); }
+
+void StartedProcess::Start() {
+  if (supervisor_ <= 0 || started_) return;
+  Say(kGo);
+  started_ = true;
 }
 
 bool StartedProcess::Feed(std::string_view bytes) {
   if (input_ < 0) return false;
-  // A program that has gone closed the pipe: the write fails with EPIPE, and the SIGPIPE it
-  // raises, held back in this thread, is taken back unless one was pending before.
-  sigset_t pipe_signal, old_mask, pending;
-  sigemptyset(&pipe_signal);
-  sigaddset(&pipe_signal, SIGPIPE);
-  pthread_sigmask(SIG_BLOCK, &pipe_signal, &old_mask);
-  sigpending(&pending);
-  const bool was_pending = sigismember(&pending, SIGPIPE) == 1;
-  bool written = true;
-  while (!bytes.empty()) {
-    const ssize_t got = write(input_, bytes.data(), bytes.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      written = false;
-      break;
-    }
-    bytes.remove_prefix(static_cast<size_t>(got));
-  }
-  if (!written && !was_pending) {
-    const struct timespec no_wait = {0, 0};
-    while (sigtimedwait(&pipe_signal, nullptr, &no_wait) < 0 && errno == EINTR) {
-    }
-  }
-  pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
+  const bool written = WriteToPipe(input_, bytes);
   close(input_);
   input_ = -1;
   return written;
 }
 
 ProcessResult StartedProcess::Wait(std::chrono::milliseconds timeout) {
-  ProcessResult result;
-  if (supervisor_ <= 0) {
-    result.error = error_;
+  if (waited_) return result_;
+  ProcessResult& result = result_;
+  if (supervisor_ <= 0 || !started_) {
+    result.error = supervisor_ <= 0 ? error_ : "not started: " + program_;
     return result;
   }
+  waited_ = true;
   if (input_ >= 0) {
     close(input_);
     input_ = -1;
   }
-  // Once it has reported, the supervisor only exits, and what it ran has ended: it is reaped
-  // later, while the kernel takes down its copy of our memory.
   const auto finish = [&](ProcessOutcome outcome, int code) {
-    close(word_);
     close(ending_);
-    internal::ReapLater(supervisor_);
-    supervisor_ = -1;
+    ending_ = -1;
     result.outcome = outcome;
     result.exit_code = code;
     return result;
-  };
-  const auto end_now = [&] {
-    const char end = 1;
-    while (write(word_, &end, 1) < 0 && errno == EINTR) {
-    }
-    Ending ignored;
-    (void)ReadWhole(ending_, &ignored);  // everything has ended once the report comes
   };
 
   int child_error = 0;
@@ -399,14 +450,19 @@ ProcessResult StartedProcess::Wait(std::chrono::milliseconds timeout) {
                     end.status);
     }
     if (std::chrono::steady_clock::now() >= deadline) {
-      end_now();
+      Say(kEndNow);
+      Ending ignored;
+      (void)ReadWhole(ending_, &ignored);  // everything has ended once the report comes
       return finish(ProcessOutcome::kTimedOut, -1);
     }
   }
 }
 
 ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds timeout) {
-  StartedProcess run(spec, false);
+  ProcessSpec unguarded = spec;
+  unguarded.guarded_folder.clear();
+  StartedProcess run(unguarded, false);
+  run.Start();
   return run.Wait(timeout);
 }
 

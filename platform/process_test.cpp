@@ -303,6 +303,7 @@ TEST_F(ProcessTest, AStartedProgramGetsItsInputWhenTheCallerHasItReady) {
     spec.working_folder = folder_;
     spec.stdout_file = folder_ / "out.txt";
     StartedProcess run(spec);
+    run.Start();
     if (c.late) {
       for (int tries = 0; tries < 500 && Read("pid.txt").empty(); ++tries) {
         std::this_thread::sleep_for(milliseconds(10));
@@ -329,6 +330,7 @@ TEST_F(ProcessTest, AStartedProgramNotWaitedForEndsWithWhatItStarted) {
     spec.args = {"-c", std::string("sleep 30 &\necho $! > child.pid\nsleep 30\n")};
     spec.working_folder = folder_;
     StartedProcess run(spec);
+    run.Start();
     for (int tries = 0; tries < 500 && Read("child.pid").empty(); ++tries) {
       std::this_thread::sleep_for(milliseconds(10));
     }
@@ -338,9 +340,79 @@ TEST_F(ProcessTest, AStartedProgramNotWaitedForEndsWithWhatItStarted) {
   ProcessSpec missing;
   missing.program = folder_ / "no-such-program";
   StartedProcess run(missing);
+  run.Start();
   const ProcessResult result = run.Wait(milliseconds(1000));
   EXPECT_EQ(result.outcome, ProcessOutcome::kNotStarted);
   EXPECT_NE(result.error.find("no-such-program"), std::string::npos) << result.error;
+}
+
+// The supervisor guards the run's folder from when it stands: a caller that dies before the
+// program starts, while it runs or after it ended leaves no folder behind, and no program; a
+// caller that is done keeps its folder, to remove it itself.
+TEST_F(ProcessTest, TheSupervisorRemovesTheGuardedFolderOfACallerThatDies) {
+  enum Stage { kBeforeStart, kWhileRunning, kAfterTheEnd, kDone };
+  struct Case {
+    const char* what;
+    Stage stage;  // where the caller is killed, or kDone: it lets the run go and exits
+    bool folder_stays;
+  };
+  const Case cases[] = {
+      {"killed before the start", kBeforeStart, false},
+      {"killed while the program runs", kWhileRunning, false},
+      {"killed after the program's end", kAfterTheEnd, false},
+      {"done", kDone, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::filesystem::path guarded = folder_ / "guarded";
+    std::filesystem::remove_all(guarded);
+    std::filesystem::create_directories(guarded);
+    std::ofstream(guarded / "file") << "the run's";
+    std::filesystem::remove(folder_ / "stage");
+    std::filesystem::remove(folder_ / "program.pid");
+    const pid_t caller = fork();
+    ASSERT_GE(caller, 0);
+    if (caller == 0) {
+      ProcessSpec spec;
+      spec.program = "/bin/sh";
+      spec.args = {"-c", c.stage == kWhileRunning ? "echo $$ > ../program.pid; sleep 30" : "true"};
+      spec.working_folder = guarded;
+      spec.guarded_folder = guarded;
+      {
+        StartedProcess run(spec);
+        if (c.stage != kBeforeStart) {
+          run.Start();
+          if (c.stage == kWhileRunning) {
+            while (!std::filesystem::exists(folder_ / "program.pid")) usleep(10000);
+          } else {
+            (void)run.Wait(milliseconds(5000));
+          }
+        }
+        if (c.stage != kDone) {
+          std::ofstream(folder_ / "stage") << "reached";
+          pause();
+        }
+      }
+      _exit(0);
+    }
+    if (c.stage != kDone) {
+      for (int tries = 0; tries < 500 && Read("stage").empty(); ++tries) usleep(10000);
+      ASSERT_EQ(Read("stage"), "reached");
+      kill(caller, SIGKILL);
+    }
+    int status = 0;
+    waitpid(caller, &status, 0);
+    bool gone = false;
+    for (int tries = 0; tries < 500 && !gone; ++tries) {
+      gone = !std::filesystem::exists(guarded);
+      if (!gone && c.folder_stays) break;
+      if (!gone) usleep(10000);
+    }
+    EXPECT_EQ(gone, !c.folder_stays);
+    if (c.stage == kWhileRunning) {
+      EXPECT_FALSE(Running(std::stoi(Read("program.pid"))));
+    }
+  }
 }
 
 // The desktop's opener as a stand-in on the PATH: it notes the document it was given and ends

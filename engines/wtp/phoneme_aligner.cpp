@@ -294,17 +294,14 @@ int PhonemeAligner::Start(const WaveBuffer& wave) {
   // A failure from here on is reported by Prepare, once it has settled the recording as it
   // would have without the failure.
   started_ = true;
-  scratch_ = std::make_unique<platform::ScratchFolder>(kScratchPrefix);
+  // The recogniser's supervisor guards the scratch folder: it stands before anything is
+  // written there, and removes the folder should the process die during the run.
+  scratch_ = std::make_unique<platform::ScratchFolder>(kScratchPrefix, /*guarded=*/false);
   if (!scratch_->ok()) {
     written_ = false;
     return 0;
   }
   const std::filesystem::path& scratch = scratch_->path();
-  written_ = WriteFile(scratch / kTempDictionary, DictionaryText());
-  written_ = WriteFile(scratch / kTempBigram, BigramText()) && written_;
-  written_ = WriteFile(scratch / kTempTrigram, TrigramText()) && written_;
-  written_ = WriteFile(scratch / kTempBatch, BatchLine()) && written_;
-  if (!written_) return 0;
   // The program runs in the scratch folder with the batch line's arguments (the model named by
   // its full path), the wave's name on its standard input once the wave is written, and its
   // standard output in "tmp.txt".
@@ -315,7 +312,13 @@ int PhonemeAligner::Start(const WaveBuffer& wave) {
   spec.stdout_file = scratch / kTempOutput;
   spec.end_leftovers = true;
   spec.max_file_bytes = kMaxRecogniserOutput + 1;  // one byte more tells an output too long
+  spec.guarded_folder = scratch;
   run_ = std::make_unique<platform::StartedProcess>(spec);
+  written_ = WriteFile(scratch / kTempDictionary, DictionaryText());
+  written_ = WriteFile(scratch / kTempBigram, BigramText()) && written_;
+  written_ = WriteFile(scratch / kTempTrigram, TrigramText()) && written_;
+  written_ = WriteFile(scratch / kTempBatch, BatchLine()) && written_;
+  if (written_) run_->Start();
   return 0;
 }
 
@@ -360,8 +363,10 @@ int PhonemeAligner::RunRecogniser() {
 }
 
 void PhonemeAligner::RemoveTempFiles() {
-  run_.reset();
+  // The recogniser ends first, and its supervisor guards the folder until it is gone.
+  if (run_) (void)run_->Wait(std::chrono::milliseconds(0));
   scratch_.reset();
+  run_.reset();
   started_ = false;
 }
 
