@@ -46,6 +46,9 @@ struct ProcessSpec {
   // The largest file the program, or anything it starts, may write [bytes]: a write beyond it
   // fails, and ends the writer unless it catches SIGXFSZ. 0: no bound.
   uint64_t max_file_bytes = 0;
+  // StartedProcess only: a folder of the run's (its scratch folder) that the supervisor removes
+  // with everything in it should the caller die before the run is over; empty: none.
+  std::filesystem::path guarded_folder;
 };
 
 enum class ProcessOutcome : int {
@@ -64,6 +67,51 @@ struct [[nodiscard]] ProcessResult {
 
 // Runs the program and waits for it at most `timeout`.
 ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds timeout);
+
+// A program run as RunProcess runs it, in steps: its supervisor stands first (guarding the
+// run's folder, spec.guarded_folder, from then on), the program starts at Start, with its
+// standard input a pipe that the caller writes once it has the input ready (spec.stdin_file is
+// not used), and Wait waits for it. So the caller writes the program's files while its
+// supervisor stands, and prepares the program's input while the program starts and reads
+// what it needs before it. When the object goes, a program not waited for is ended with
+// everything it started, and the supervisor leaves the guarded folder to the caller: remove
+// the folder first.
+//
+//   // given: vtr::platform::ProcessSpec spec; bool WriteFiles(); bool PrepareTheRest()
+//   vtr::platform::StartedProcess run(spec);
+//   if (!WriteFiles()) return;                              // the object ends the supervisor
+//   run.Start();
+//   if (!PrepareTheRest() || !run.Feed("tmp.wav\n")) return;   // ... and the program
+//   auto result = run.Wait(std::chrono::seconds(30));
+class StartedProcess {
+ public:
+  explicit StartedProcess(const ProcessSpec& spec);
+  ~StartedProcess();
+  StartedProcess(const StartedProcess&) = delete;
+  StartedProcess& operator=(const StartedProcess&) = delete;
+
+  // Starts the program (once).
+  void Start();
+  // Writes `bytes` to the program's standard input and closes it; false when they could not
+  // all be written (the program has gone). Once; Wait closes an input never given.
+  bool Feed(std::string_view bytes);
+  // Waits for the started program at most `timeout` from now, as RunProcess. Later calls give
+  // the same result; a program never started is kNotStarted.
+  ProcessResult Wait(std::chrono::milliseconds timeout);
+
+ private:
+  friend ProcessResult RunProcess(const ProcessSpec&, std::chrono::milliseconds);
+  // `input_pipe` false: the standard input is spec.stdin_file.
+  StartedProcess(const ProcessSpec& spec, bool input_pipe);
+  void Say(char word);  // to the supervisor
+
+  std::string program_;
+  std::string error_;  // why the supervisor did not stand
+  int supervisor_ = -1;
+  int report_ = -1, word_ = -1, ending_ = -1, input_ = -1;  // the pipes' ends (-1: closed)
+  bool started_ = false, waited_ = false;
+  ProcessResult result_;
+};
 
 // Runs a batch file (a shell script) through /bin/sh in `spec.working_folder`; `spec.program`
 // names the script and `spec.args` its arguments.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -17,6 +18,7 @@
 #include <iterator>
 
 #include "platform/internal/guardian.h"
+#include "platform/internal/late_reaping.h"
 
 namespace vtr::platform {
 namespace {
@@ -42,9 +44,17 @@ struct ChildPlan {
   std::vector<std::string> argv_storage;
   std::vector<char*> argv;
   std::string folder, in, out, err;
+  int in_fd = -1;  // the reading end of the input pipe; -1: `in` is opened
+  std::string guarded;  // the folder removed should the caller die; empty: none
   uint64_t max_file_bytes = 0;
   bool end_leftovers = false;
 };
+
+// The caller's words to the supervisor, one byte each on the word pipe. The pipe's end without
+// kRelease says the caller died.
+constexpr char kGo = 'g';       // start the program
+constexpr char kEndNow = 'e';   // end the program and all it started (the time-out)
+constexpr char kRelease = 'r';  // the caller is done: leave the guarded folder to it
 
 // How the program ended, as the supervisor reports it to the caller.
 struct Ending {
@@ -72,7 +82,7 @@ struct Ending {
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) fail(errno);
   }
   if (!plan.folder.empty() && chdir(plan.folder.c_str()) != 0) fail(errno);
-  int in = open(plan.in.c_str(), O_RDONLY);
+  int in = plan.in_fd >= 0 ? plan.in_fd : open(plan.in.c_str(), O_RDONLY);
   if (in < 0) fail(errno);
   int out = open(plan.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (out < 0) fail(errno);
@@ -142,52 +152,85 @@ void EndDescendants() {
   }
 }
 
-// Closes every descriptor from 3 on but the `keep` ones (in rising order): the supervisor
-// never execs, so it must not hold a copy of a pipe its caller waits on for another program.
-void CloseAllBut(const int (&keep)[3]) {
+// Closes every descriptor from 3 on but the `keep` ones (in rising order; -1 keeps none): the
+// supervisor never execs, so it must not hold a copy of a pipe its caller waits on for another
+// program.
+void CloseAllBut(const int (&keep)[4]) {
   unsigned next = 3;
   for (int fd : keep) {
+    if (fd < 0) continue;
     if (static_cast<unsigned>(fd) > next) close_range(next, static_cast<unsigned>(fd) - 1, 0);
     next = static_cast<unsigned>(fd) + 1;
   }
   close_range(next, ~0u, 0);
 }
 
-// The supervisor: the program's parent and the subreaper of everything it starts. It ends
-// all of them when the caller's word comes (the time-out) or the caller dies (the word pipe
-// closes), and, asked to, once the program has ended by itself. Then it reports the program's
-// ending and exits.
+// The caller's next word, or 0 when it died (the pipe's end).
+char ReadWord(int word_fd) {
+  char word = 0;
+  ssize_t got;
+  do {
+    got = read(word_fd, &word, 1);
+  } while (got < 0 && errno == EINTR);
+  return got == 1 ? word : 0;
+}
+
+// Exits; a caller that died leaves its guarded folder to go.
+[[noreturn]] void LeaveSupervising(const ChildPlan& plan, bool caller_died) {
+  if (caller_died && !plan.guarded.empty()) {
+    internal::RemoveTreeWithoutAllocating(plan.guarded.c_str());
+  }
+  _exit(0);
+}
+
+// The supervisor: the guardian of the run's folder, the program's parent and the subreaper of
+// everything it starts. It starts the program at the caller's word. It ends all of them when
+// the caller's word comes (the time-out) or the caller dies (the word pipe closes), and, asked
+// to, once the program has ended by itself. Then it reports the program's ending. With a
+// guarded folder it stays until the caller releases it, and removes the folder should the
+// caller die first; without one it exits.
 [[noreturn]] void RunSupervisor(const ChildPlan& plan, int report_fd, int word_fd, int ending_fd,
                                 pid_t caller) {
   // Left to end the rest when a terminal's Ctrl+C ends the caller.
   internal::StandApartFromMaker();
-  int keep[3] = {report_fd, word_fd, ending_fd};
+  int keep[4] = {report_fd, word_fd, ending_fd, plan.in_fd};
   std::sort(std::begin(keep), std::end(keep));
   CloseAllBut(keep);
   if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) FailChild(report_fd, errno);
-  if (getppid() != caller) _exit(127);  // the caller died before we stood
+  if (getppid() != caller) LeaveSupervising(plan, true);  // the caller died before we stood
+  for (char word; (word = ReadWord(word_fd)) != kGo;) {
+    if (word == 0) LeaveSupervising(plan, true);
+    if (word == kRelease) LeaveSupervising(plan, false);
+  }
   const pid_t self = getpid();
-  const pid_t program = fork();
+  // The program shares our memory until it has replaced it with its own (or failed), and we
+  // wait meanwhile: no copy of the caller's memory is made for it, nor taken down again. It
+  // makes only system calls on its own descriptors and settings until then.
+  const pid_t program = vfork();
   if (program < 0) FailChild(report_fd, errno);
   if (program == 0) {
     close(word_fd);
     close(ending_fd);
     RunChild(plan, report_fd, self);
   }
-  setpgid(program, program);  // also set here, so a kill cannot race the program's own call
+  // The program holds its input now: a program that ends without reading it closes the pipe.
+  if (plan.in_fd >= 0) close(plan.in_fd);
+  // Its first step set its group: a kill of the group cannot miss it from here on.
   close(report_fd);
   // Readable once the program has ended; without it the supervisor looks every few ms.
   const int program_fd = static_cast<int>(syscall(SYS_pidfd_open, program, 0));
 
-  bool told = false;
+  bool told = false, caller_died = false;
   siginfo_t info{};
   for (;;) {
     if (!told) {
       struct pollfd watched[2] = {{word_fd, POLLIN, 0}, {program_fd, POLLIN, 0}};
-      // A byte (the time-out) or the pipe's end (the caller died): end everything.
+      // The time-out's word or the pipe's end (the caller died): end everything.
       if (poll(watched, 2, program_fd >= 0 ? -1 : kSupervisorPollMs) > 0 &&
           watched[0].revents != 0) {
-        told = true;
+        const char word = ReadWord(word_fd);
+        caller_died = word == 0;
+        told = word == 0 || word == kEndNow;
       }
     }
     if (told) {
@@ -210,7 +253,11 @@ void CloseAllBut(const int (&keep)[3]) {
   const Ending ending = {info.si_code, info.si_status};
   ssize_t ignored = write(ending_fd, &ending, sizeof ending);
   (void)ignored;
-  _exit(0);
+  if (plan.guarded.empty() || caller_died) LeaveSupervising(plan, caller_died);
+  for (char word; (word = ReadWord(word_fd)) != kRelease;) {
+    if (word == 0) LeaveSupervising(plan, true);
+  }
+  LeaveSupervising(plan, false);
 }
 
 std::string Absolute(const std::filesystem::path& file, const char* fallback) {
@@ -229,10 +276,7 @@ bool ReadWhole(int fd, T* value) {
   return got == static_cast<ssize_t>(sizeof *value);
 }
 
-}  // namespace
-
-ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds timeout) {
-  ProcessResult result;
+ChildPlan PlanOf(const ProcessSpec& spec) {
   ChildPlan plan;
   plan.program = spec.program.string();
   plan.argv_storage.push_back(plan.program);
@@ -242,35 +286,77 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
   plan.folder = spec.working_folder.string();
   // Redirection files are resolved against the caller's directory, as the caller wrote them.
   plan.in = Absolute(spec.stdin_file, "/dev/null");
+  if (!spec.guarded_folder.empty()) plan.guarded = Absolute(spec.guarded_folder, "");
   plan.out = Absolute(spec.stdout_file, "/dev/null");
   plan.err = Absolute(spec.stderr_file, "/dev/null");
   plan.max_file_bytes = spec.max_file_bytes;
   plan.end_leftovers = spec.end_leftovers;
-  const auto cannot_start = [&](int error) {
-    result.error = std::string("cannot start ") + plan.program + ": " + std::strerror(error);
-    return result;
-  };
+  return plan;
+}
 
-  // report: an errno from the supervisor or the program, or the pipe's end once it runs;
-  // word: the caller's "end it now"; ending: how the program ended.
-  int report[2], word[2], ending[2];
-  if (pipe2(report, O_CLOEXEC) != 0) return cannot_start(errno);
-  if (pipe2(word, O_CLOEXEC) != 0) {
-    const int error = errno;
-    for (int fd : report) close(fd);
-    return cannot_start(error);
+// Writes all `bytes` to the pipe `fd`; false when its reader has gone. The SIGPIPE that raises,
+// held back in this thread, is taken back unless one was pending before.
+bool WriteToPipe(int fd, std::string_view bytes) {
+  sigset_t pipe_signal, old_mask, pending;
+  sigemptyset(&pipe_signal);
+  sigaddset(&pipe_signal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe_signal, &old_mask);
+  sigpending(&pending);
+  const bool was_pending = sigismember(&pending, SIGPIPE) == 1;
+  bool written = true;
+  while (!bytes.empty()) {
+    const ssize_t got = write(fd, bytes.data(), bytes.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      written = false;
+      break;
+    }
+    bytes.remove_prefix(static_cast<size_t>(got));
   }
-  if (pipe2(ending, O_CLOEXEC) != 0) {
-    const int error = errno;
-    for (int fd : {report[0], report[1], word[0], word[1]}) close(fd);
-    return cannot_start(error);
+  if (!written && !was_pending) {
+    const struct timespec no_wait = {0, 0};
+    while (sigtimedwait(&pipe_signal, nullptr, &no_wait) < 0 && errno == EINTR) {
+    }
   }
+  pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
+  return written;
+}
+
+std::string CannotStart(const std::string& program, int error) {
+  return "cannot start " + program + ": " + std::strerror(error);
+}
+
+}  // namespace
+
+// report: an errno from the supervisor or the program, or the pipe's end once it runs;
+// word: the caller's "end it now"; ending: how the program ended; input: the program's
+// standard input, when it is a pipe.
+StartedProcess::StartedProcess(const ProcessSpec& spec) : StartedProcess(spec, true) {}
+
+StartedProcess::StartedProcess(const ProcessSpec& spec, bool input_pipe) {
+  ChildPlan plan = PlanOf(spec);
+  program_ = plan.program;
+  int report[2] = {-1, -1}, word[2] = {-1, -1}, ending[2] = {-1, -1}, input[2] = {-1, -1};
+  const auto close_all = [&] {
+    for (int* pipe : {report, word, ending, input}) {
+      for (int end = 0; end < 2; ++end) {
+        if (pipe[end] >= 0) close(pipe[end]);
+      }
+    }
+  };
+  if (pipe2(report, O_CLOEXEC) != 0 || pipe2(word, O_CLOEXEC) != 0 ||
+      pipe2(ending, O_CLOEXEC) != 0 || (input_pipe && pipe2(input, O_CLOEXEC) != 0)) {
+    error_ = CannotStart(program_, errno);
+    close_all();
+    return;
+  }
+  plan.in_fd = input[0];
   const pid_t caller = getpid();
   const pid_t supervisor = fork();
   if (supervisor < 0) {
-    const int error = errno;
-    for (int fd : {report[0], report[1], word[0], word[1], ending[0], ending[1]}) close(fd);
-    return cannot_start(error);
+    error_ = CannotStart(program_, errno);
+    close_all();
+    return;
   }
   if (supervisor == 0) {
     close(report[0]);
@@ -278,52 +364,106 @@ ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds time
     close(ending[0]);
     RunSupervisor(plan, report[1], word[0], ending[1], caller);
   }
-  close(report[1]);
-  close(word[0]);
-  close(ending[1]);
+  for (int fd : {report[1], word[0], ending[1], input[0]}) {
+    if (fd >= 0) close(fd);
+  }
+  supervisor_ = supervisor;
+  report_ = report[0];
+  word_ = word[1];
+  ending_ = ending[0];
+  input_ = input[1];
+}
+
+StartedProcess::~StartedProcess() {
+  if (supervisor_ <= 0) return;
+  if (started_ && !waited_) (void)Wait(std::chrono::milliseconds(0));
+  Say(kRelease);
+  close(word_);
+  if (report_ >= 0) close(report_);
+  if (ending_ >= 0) close(ending_);
+  if (input_ >= 0) close(input_);
+  // With nothing left to run, the supervisor only exits: it is reaped later, while the kernel
+  // takes down its copy of our memory.
+  internal::ReapLater(supervisor_);
+}
+
+void StartedProcess::Say(char word) { (void)WriteToPipe(word_, std::string_view(&word, 1)); }
+
+void StartedProcess::Start() {
+  if (supervisor_ <= 0 || started_) return;
+  Say(kGo);
+  started_ = true;
+}
+
+bool StartedProcess::Feed(std::string_view bytes) {
+  if (input_ < 0) return false;
+  const bool written = WriteToPipe(input_, bytes);
+  close(input_);
+  input_ = -1;
+  return written;
+}
+
+ProcessResult StartedProcess::Wait(std::chrono::milliseconds timeout) {
+  if (waited_) return result_;
+  ProcessResult& result = result_;
+  if (supervisor_ <= 0 || !started_) {
+    result.error = supervisor_ <= 0 ? error_ : "not started: " + program_;
+    return result;
+  }
+  waited_ = true;
+  if (input_ >= 0) {
+    close(input_);
+    input_ = -1;
+  }
   const auto finish = [&](ProcessOutcome outcome, int code) {
-    close(word[1]);
-    close(ending[0]);
-    while (waitpid(supervisor, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    close(ending_);
+    ending_ = -1;
     result.outcome = outcome;
     result.exit_code = code;
     return result;
   };
 
   int child_error = 0;
-  const bool failed = ReadWhole(report[0], &child_error);
-  close(report[0]);
+  const bool failed = ReadWhole(report_, &child_error);
+  close(report_);
+  report_ = -1;
   if (failed) {
     (void)finish(ProcessOutcome::kNotStarted, -1);
-    return cannot_start(child_error);
+    result.error = CannotStart(program_, child_error);
+    return result;
   }
 
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
-    struct pollfd done = {ending[0], POLLIN, 0};
+    struct pollfd done = {ending_, POLLIN, 0};
     const int ready = poll(&done, 1, static_cast<int>(std::max<int64_t>(left.count(), 0)));
     if (ready < 0 && errno == EINTR) continue;
     if (ready > 0) {
       Ending end;
-      if (!ReadWhole(ending[0], &end)) {
-        result.error = "lost the supervisor of " + plan.program;
+      if (!ReadWhole(ending_, &end)) {
+        result.error = "lost the supervisor of " + program_;
         return finish(ProcessOutcome::kNotStarted, -1);
       }
       return finish(end.code == CLD_EXITED ? ProcessOutcome::kExited : ProcessOutcome::kSignalled,
                     end.status);
     }
     if (std::chrono::steady_clock::now() >= deadline) {
-      const char end_now = 1;
-      while (write(word[1], &end_now, 1) < 0 && errno == EINTR) {
-      }
+      Say(kEndNow);
       Ending ignored;
-      (void)ReadWhole(ending[0], &ignored);  // everything has ended once the report comes
+      (void)ReadWhole(ending_, &ignored);  // everything has ended once the report comes
       return finish(ProcessOutcome::kTimedOut, -1);
     }
   }
+}
+
+ProcessResult RunProcess(const ProcessSpec& spec, std::chrono::milliseconds timeout) {
+  ProcessSpec unguarded = spec;
+  unguarded.guarded_folder.clear();
+  StartedProcess run(unguarded, false);
+  run.Start();
+  return run.Wait(timeout);
 }
 
 ProcessResult RunBatch(const ProcessSpec& spec, std::chrono::milliseconds timeout) {

@@ -9,6 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+#include <vector>
+
+#include "platform/internal/late_reaping.h"
+#include "platform/scratch_folder.h"
 
 namespace vtr::platform {
 namespace {
@@ -65,6 +70,34 @@ TEST_F(ProcessTest, ABatchFilesOutputLandsInTheGivenFileInItsFolder) {
   ProcessResult result = RunBatch(spec, milliseconds(5000));
   ASSERT_TRUE(result.ok()) << result.error;
   EXPECT_EQ(Read("out.txt"), std::filesystem::canonical(folder_).string() + "\ngot tmp.wav\n");
+}
+
+// The ids of this process's children, zombies among them.
+std::vector<std::string> Children() {
+  std::vector<std::string> children;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream list(task.path() / "children");
+    for (std::string pid; list >> pid;) children.push_back(pid);
+  }
+  return children;
+}
+
+// The supervisors of finished runs and the guardians of scratch folders are not waited for
+// while they go; they must still be reaped, not left to pile up as zombies.
+TEST_F(ProcessTest, TheHelpersOfFinishedRunsAreReapedOnceTheyHaveGone) {
+  for (int run = 0; run < 5; ++run) {
+    ScratchFolder scratch("vtr-process-reaping");
+    ASSERT_TRUE(scratch.ok());
+    ProcessSpec spec;
+    spec.program = "/bin/true";
+    spec.working_folder = scratch.path();
+    ASSERT_TRUE(RunProcess(spec, milliseconds(5000)).ok());
+  }
+  for (int tries = 0; tries < 500 && !Children().empty(); ++tries) {
+    std::this_thread::sleep_for(milliseconds(10));
+    internal::ReapGone();
+  }
+  EXPECT_EQ(Children(), std::vector<std::string>{});
 }
 
 TEST_F(ProcessTest, ReportsTheExitStatus) {
@@ -237,6 +270,149 @@ TEST_F(ProcessTest, AMissingInputFileIsNotStarted) {
   spec.program = "/bin/cat";
   spec.stdin_file = folder_ / "absent.txt";
   EXPECT_EQ(RunProcess(spec, milliseconds(1000)).outcome, ProcessOutcome::kNotStarted);
+}
+
+// A started program reads what it needs while the caller gets its input ready, then the input
+// the caller feeds it, or the end of its input when there is none.
+TEST_F(ProcessTest, AStartedProgramGetsItsInputWhenTheCallerHasItReady) {
+  struct Case {
+    const char* what;
+    const char* script;  // run by /bin/sh in the folder, output to out.txt
+    bool feed;           // "tmp.wav\n" is fed ...
+    bool late;           // ... once the program has ended, and its supervisor, whose id the
+                         // program notes in pid.txt, with it: nothing reads the pipe any more
+    bool fed;            // Feed's result
+    std::string output;
+    int exit_code;
+  };
+  const Case cases[] = {
+      {"reads before its input and then the input",
+       "cat before.txt; read name; echo \"got $name\"", true, false, true,
+       "ready\ngot tmp.wav\n", 0},
+      {"sees the end of an input never fed", "read name || echo none; exit 4", false, false,
+       false, "none\n", 4},
+      // The write finds the pipe closed, and no SIGPIPE ends the caller.
+      {"ends without reading its input", "echo $PPID > pid.txt; exit 5", true, true, false, "", 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write("before.txt", "ready\n");
+    ProcessSpec spec;
+    spec.program = "/bin/sh";
+    spec.args = {"-c", c.script};
+    spec.working_folder = folder_;
+    spec.stdout_file = folder_ / "out.txt";
+    StartedProcess run(spec);
+    run.Start();
+    if (c.late) {
+      for (int tries = 0; tries < 500 && Read("pid.txt").empty(); ++tries) {
+        std::this_thread::sleep_for(milliseconds(10));
+      }
+      ASSERT_FALSE(Running(std::stoi(Read("pid.txt"))));
+    }
+    if (c.feed) {
+      EXPECT_EQ(run.Feed("tmp.wav\n"), c.fed);
+    }
+    const ProcessResult result = run.Wait(milliseconds(5000));
+    EXPECT_EQ(result.outcome, ProcessOutcome::kExited) << result.error;
+    EXPECT_EQ(result.exit_code, c.exit_code);
+    EXPECT_EQ(Read("out.txt"), c.output);
+  }
+}
+
+// A started program that the caller gives up on before it waits for it ends, with what it
+// started, when the object goes; so does one whose program cannot be found, reported on Wait.
+TEST_F(ProcessTest, AStartedProgramNotWaitedForEndsWithWhatItStarted) {
+  pid_t child = 0;
+  {
+    ProcessSpec spec;
+    spec.program = "/bin/sh";
+    spec.args = {"-c", std::string("sleep 30 &\necho $! > child.pid\nsleep 30\n")};
+    spec.working_folder = folder_;
+    StartedProcess run(spec);
+    run.Start();
+    for (int tries = 0; tries < 500 && Read("child.pid").empty(); ++tries) {
+      std::this_thread::sleep_for(milliseconds(10));
+    }
+    child = std::stoi(Read("child.pid"));
+  }
+  EXPECT_FALSE(Running(child)) << "the program's child survived";
+  ProcessSpec missing;
+  missing.program = folder_ / "no-such-program";
+  StartedProcess run(missing);
+  run.Start();
+  const ProcessResult result = run.Wait(milliseconds(1000));
+  EXPECT_EQ(result.outcome, ProcessOutcome::kNotStarted);
+  EXPECT_NE(result.error.find("no-such-program"), std::string::npos) << result.error;
+}
+
+// The supervisor guards the run's folder from when it stands: a caller that dies before the
+// program starts, while it runs or after it ended leaves no folder behind, and no program; a
+// caller that is done keeps its folder, to remove it itself.
+TEST_F(ProcessTest, TheSupervisorRemovesTheGuardedFolderOfACallerThatDies) {
+  enum Stage { kBeforeStart, kWhileRunning, kAfterTheEnd, kDone };
+  struct Case {
+    const char* what;
+    Stage stage;  // where the caller is killed, or kDone: it lets the run go and exits
+    bool folder_stays;
+  };
+  const Case cases[] = {
+      {"killed before the start", kBeforeStart, false},
+      {"killed while the program runs", kWhileRunning, false},
+      {"killed after the program's end", kAfterTheEnd, false},
+      {"done", kDone, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::filesystem::path guarded = folder_ / "guarded";
+    std::filesystem::remove_all(guarded);
+    std::filesystem::create_directories(guarded);
+    std::ofstream(guarded / "file") << "the run's";
+    std::filesystem::remove(folder_ / "stage");
+    std::filesystem::remove(folder_ / "program.pid");
+    const pid_t caller = fork();
+    ASSERT_GE(caller, 0);
+    if (caller == 0) {
+      ProcessSpec spec;
+      spec.program = "/bin/sh";
+      spec.args = {"-c", c.stage == kWhileRunning ? "echo $$ > ../program.pid; sleep 30" : "true"};
+      spec.working_folder = guarded;
+      spec.guarded_folder = guarded;
+      {
+        StartedProcess run(spec);
+        if (c.stage != kBeforeStart) {
+          run.Start();
+          if (c.stage == kWhileRunning) {
+            while (!std::filesystem::exists(folder_ / "program.pid")) usleep(10000);
+          } else {
+            (void)run.Wait(milliseconds(5000));
+          }
+        }
+        if (c.stage != kDone) {
+          std::ofstream(folder_ / "stage") << "reached";
+          pause();
+        }
+      }
+      _exit(0);
+    }
+    if (c.stage != kDone) {
+      for (int tries = 0; tries < 500 && Read("stage").empty(); ++tries) usleep(10000);
+      ASSERT_EQ(Read("stage"), "reached");
+      kill(caller, SIGKILL);
+    }
+    int status = 0;
+    waitpid(caller, &status, 0);
+    bool gone = false;
+    for (int tries = 0; tries < 500 && !gone; ++tries) {
+      gone = !std::filesystem::exists(guarded);
+      if (!gone && c.folder_stays) break;
+      if (!gone) usleep(10000);
+    }
+    EXPECT_EQ(gone, !c.folder_stays);
+    if (c.stage == kWhileRunning) {
+      EXPECT_FALSE(Running(std::stoi(Read("program.pid"))));
+    }
+  }
 }
 
 // The desktop's opener as a stand-in on the PATH: it notes the document it was given and ends

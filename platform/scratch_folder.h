@@ -25,8 +25,10 @@ class Guardian;
 
 class ScratchFolder {
  public:
-  // `prefix`: the start of the folder's name; a unique ending is added.
-  explicit ScratchFolder(std::string_view prefix);
+  // `prefix`: the start of the folder's name; a unique ending is added. `guarded` false: no
+  // helper process stands by; the caller guards the folder otherwise (the supervisor of a
+  // StartedProcess whose spec.guarded_folder names it, started at once).
+  explicit ScratchFolder(std::string_view prefix, bool guarded = true);
   ~ScratchFolder();
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;

@@ -9,13 +9,14 @@
 
 namespace vtr::platform {
 
-ScratchFolder::ScratchFolder(std::string_view prefix) {
+ScratchFolder::ScratchFolder(std::string_view prefix, bool guarded) {
   std::error_code error;
   const std::filesystem::path base = std::filesystem::absolute(TempFolder(), error);
   if (error) return;
   std::string pattern = (base / (std::string(prefix) + "-XXXXXX")).string();
   if (mkdtemp(pattern.data()) == nullptr) return;  // made with mode 0700
   path_ = pattern;
+  if (!guarded) return;
   internal::Guardian::Will will;
   will.folder = path_;
   guardian_ = std::make_unique<internal::Guardian>(will);

@@ -246,8 +246,6 @@ std::string PhonemeAligner::BatchLine() const {
          std::string(kTempOutput) + "\"";
 }
 
-void PhonemeAligner::RemoveTempFiles() { scratch_.reset(); }
-
 int PhonemeAligner::ReadAlignment(std::string_view output, size_t frame_count) {
   std::vector<FrameSpan> frames;
   bool fits = ParseRecogniserOutput(output, phonemes_.size(), frames);
@@ -284,7 +282,7 @@ int PhonemeAligner::Align(WaveBuffer& wave) {
   return prepared != 0 ? prepared : RunRecogniser();
 }
 
-int PhonemeAligner::Prepare(WaveBuffer& wave) {
+int PhonemeAligner::Start(const WaveBuffer& wave) {
   frame_count_ = 0;
   RemoveTempFiles();
   // A FIFO or a device under these names is never opened.
@@ -293,27 +291,69 @@ int PhonemeAligner::Prepare(WaveBuffer& wave) {
   if (wave.count() == 0 || text_.empty() || phonemes_.empty() || syllables_.empty() || flags_ != 0) {
     return -1;
   }
+  // A failure from here on is reported by Prepare, once it has settled the recording as it
+  // would have without the failure.
+  started_ = true;
+  // The recogniser's supervisor guards the scratch folder: it stands before anything is
+  // written there, and removes the folder should the process die during the run.
+  scratch_ = std::make_unique<platform::ScratchFolder>(kScratchPrefix, /*guarded=*/false);
+  if (!scratch_->ok()) {
+    written_ = false;
+    return 0;
+  }
+  const std::filesystem::path& scratch = scratch_->path();
+  // The program runs in the scratch folder with the batch line's arguments (the model named by
+  // its full path), the wave's name on its standard input once the wave is written, and its
+  // standard output in "tmp.txt".
+  platform::ProcessSpec spec;
+  spec.program = folder_ / kRecogniserProgram;
+  spec.args = RecogniserArguments();
+  spec.working_folder = scratch;
+  spec.stdout_file = scratch / kTempOutput;
+  spec.end_leftovers = true;
+  spec.max_file_bytes = kMaxRecogniserOutput + 1;  // one byte more tells an output too long
+  spec.guarded_folder = scratch;
+  run_ = std::make_unique<platform::StartedProcess>(spec);
+  written_ = WriteFile(scratch / kTempDictionary, DictionaryText());
+  written_ = WriteFile(scratch / kTempBigram, BigramText()) && written_;
+  written_ = WriteFile(scratch / kTempTrigram, TrigramText()) && written_;
+  written_ = WriteFile(scratch / kTempBatch, BatchLine()) && written_;
+  if (written_) run_->Start();
+  return 0;
+}
+
+int PhonemeAligner::Prepare(WaveBuffer& wave) {
+  if (!started_) {
+    const int started = Start(wave);
+    if (started != 0) return started;
+  }
+  started_ = false;
   WaveBuffer copy;
   WaveBuffer* aligned = &wave;
   if (wave.rate() != kAlignRate) {
-    if (wave.ResampleTo(copy, kAlignRate) != WaveResult::kOk) return -1;
+    if (wave.ResampleTo(copy, kAlignRate) != WaveResult::kOk) {
+      RemoveTempFiles();
+      return -1;
+    }
     aligned = &copy;
   }
   // No sample of value 0 reaches the recogniser.
   for (int16_t& sample : aligned->mutable_samples()) {
     if (sample == 0) sample = 1;
   }
-  if (!WriteRunFiles(*aligned)) {
+  if (!written_ || aligned->WriteWave(scratch_->path() / kTempWave) != WaveResult::kOk) {
     FreeLists();
     RemoveTempFiles();
     return -1;
   }
+  // A recogniser that has gone is found out by RunRecogniser.
+  (void)run_->Feed(std::string(kTempWave) + "\n");
   frame_count_ = (aligned->count() + kFrameSamples - 1) / kFrameSamples;
   return 0;
 }
 
 int PhonemeAligner::RunRecogniser() {
-  if (frame_count_ == 0 || !scratch_) return -1;
+  if (frame_count_ == 0 || !run_) return -1;
   const size_t frame_count = frame_count_;
   frame_count_ = 0;
   const int result = Run(frame_count);
@@ -322,35 +362,19 @@ int PhonemeAligner::RunRecogniser() {
   return result;
 }
 
-bool PhonemeAligner::WriteRunFiles(const WaveBuffer& wave16k) {
-  scratch_ = std::make_unique<platform::ScratchFolder>(kScratchPrefix);
-  if (!scratch_->ok()) return false;
-  const std::filesystem::path& scratch = scratch_->path();
-  bool written = wave16k.WriteWave(scratch / kTempWave) == WaveResult::kOk;
-  written = WriteFile(scratch / kTempDictionary, DictionaryText()) && written;
-  written = WriteFile(scratch / kTempBigram, BigramText()) && written;
-  written = WriteFile(scratch / kTempTrigram, TrigramText()) && written;
-  written = WriteFile(scratch / kTempBatch, BatchLine()) && written;
-  written = WriteFile(scratch / kTempInput, std::string(kTempWave) + "\n") && written;
-  return written;
+void PhonemeAligner::RemoveTempFiles() {
+  // The recogniser ends first, and its supervisor guards the folder until it is gone.
+  if (run_) (void)run_->Wait(std::chrono::milliseconds(0));
+  scratch_.reset();
+  run_.reset();
+  started_ = false;
 }
 
 int PhonemeAligner::Run(size_t frame_count) {
-  const std::filesystem::path& scratch = scratch_->path();
-  // The program runs in the scratch folder with the batch line's arguments (the model named by
-  // its full path), the wave name on its standard input and its standard output in "tmp.txt";
-  // the wait ends when it exits or at the time-out.
-  platform::ProcessSpec spec;
-  spec.program = folder_ / kRecogniserProgram;
-  spec.args = RecogniserArguments();
-  spec.working_folder = scratch;
-  spec.stdin_file = scratch / kTempInput;
-  spec.stdout_file = scratch / kTempOutput;
-  spec.end_leftovers = true;
-  spec.max_file_bytes = kMaxRecogniserOutput + 1;  // one byte more tells an output too long
-  if (!platform::RunProcess(spec, timeout_).ok()) return -1;
+  // The wait ends when the recogniser exits or at the time-out.
+  if (!run_->Wait(timeout_).ok()) return -1;
   std::string output;
-  if (!ReadBounded(scratch / kTempOutput, kMaxRecogniserOutput, output)) return -1;
+  if (!ReadBounded(scratch_->path() / kTempOutput, kMaxRecogniserOutput, output)) return -1;
   return ReadAlignment(output, frame_count);
 }
 

@@ -2,10 +2,10 @@
 //
 // SetText turns phoneme-symbol text into a list of syllables and a list of phonemes, each
 // framed by pauses. Align writes a one-sentence grammar (dictionary, forward 2-gram, backward
-// 3-gram) and a 16 kHz copy of the recording into a private scratch folder, runs the
-// recogniser there in forced-alignment mode, waits for it to exit (killing it at the time-out)
-// and reads the phoneme frames back from its output: 10 ms frames become 20 ms steps,
-// syllables follow from the phonemes' links.
+// 3-gram) into a private scratch folder and starts the recogniser there in forced-alignment
+// mode, writes a 16 kHz copy of the recording beside them and gives the recogniser its name,
+// waits for it to exit (killing it at the time-out) and reads the phoneme frames back from its
+// output: 10 ms frames become 20 ms steps, syllables follow from the phonemes' links.
 //
 // The recogniser folder (the program and its model) is only read, so an installed copy that
 // the user cannot write works, and two alignments at once never meet: each run has its own
@@ -34,6 +34,7 @@
 
 #include "engines/wtp/segment_record.h"
 #include "engines/wtp/wave_buffer.h"
+#include "platform/process.h"
 #include "platform/scratch_folder.h"
 
 namespace vtr::wtp {
@@ -47,7 +48,9 @@ inline constexpr std::string_view kTempBatch = "tmp.bat";
 inline constexpr std::string_view kTempBigram = "tmp.2gram";
 inline constexpr std::string_view kTempTrigram = "tmp.3gram.rev";
 inline constexpr std::string_view kTempDictionary = "tmp.dict";
-inline constexpr std::string_view kTempInput = "tmp.in";  // the wave name for standard input
+// A file holding the wave's name, for running the recogniser by hand (the aligner hands the
+// name over through a pipe, as the batch line's "echo tmp.wav |").
+inline constexpr std::string_view kTempInput = "tmp.in";
 inline constexpr std::string_view kAlignmentMarker = "=== phoneme alignment begin ===";
 // The start of the scratch folder's name under the temporary folder.
 inline constexpr std::string_view kScratchPrefix = "voxtrel-align";
@@ -92,15 +95,21 @@ class PhonemeAligner {
   // The same as Prepare and then RunRecogniser.
   [[nodiscard]] int Align(WaveBuffer& wave);
 
-  // Align in two steps, so that the caller can work on the recording while the recogniser
-  // runs. Prepare makes the recogniser's 16 kHz samples and writes the run's files: 0; -7, -6
-  // or -1 as Align (nothing to run then). Once it returned, the alignment reads and changes
-  // `wave` no more. RunRecogniser runs the recogniser on what Prepare wrote and reads its
-  // output: 0 or -1 as Align (-1 also without a prepared run).
+  // Align in steps, so that the recogniser starts, and the caller works on the recording, while
+  // the rest is made ready; results and lists are those of Align. Start checks the recogniser
+  // folder and the input, writes the grammar files and starts the recogniser, which reads them
+  // and then waits for the wave's name: 0, or -7, -6 or -1 as Align (nothing runs then). It
+  // only reads `wave`, which may still change until Prepare. Prepare (which starts the run
+  // first when Start was not called) makes the recogniser's 16 kHz samples, writes them and
+  // hands their name to the recogniser: 0 or -1 as Align; once it returned, the alignment reads
+  // and changes `wave` no more. RunRecogniser waits for the recogniser and reads its output:
+  // 0 or -1 as Align (-1 also without a prepared run).
+  [[nodiscard]] int Start(const WaveBuffer& wave);
   [[nodiscard]] int Prepare(WaveBuffer& wave);
   [[nodiscard]] int RunRecogniser();
 
-  // Removes the scratch folder of a run, should one be left (each run removes its own).
+  // Ends the recogniser and removes the scratch folder of a run, should one be left (each run
+  // removes its own).
   void RemoveTempFiles();
 
   // Fills in the lists' times from the recogniser's output for a recording of `frame_count`
@@ -129,10 +138,8 @@ class PhonemeAligner {
   std::vector<std::string> WordNames() const;
   std::vector<std::string> Phones() const;
   void FreeLists();
-  // Writes the run's files into a new scratch folder; false when one could not be written.
-  bool WriteRunFiles(const WaveBuffer& wave16k);
-  // Runs the recogniser in the scratch folder and reads its output for a recording of
-  // `frame_count` frames; the lists are left to the caller to free on failure.
+  // Waits for the recogniser and reads its output for a recording of `frame_count` frames; the
+  // lists are left to the caller to free on failure.
   int Run(size_t frame_count);
 
   std::filesystem::path folder_;
@@ -141,7 +148,11 @@ class PhonemeAligner {
   std::string text_;
   std::vector<SegmentRecord> phonemes_;
   std::vector<SegmentRecord> syllables_;
-  std::unique_ptr<platform::ScratchFolder> scratch_;  // only while a run lasts
+  // Only while a run lasts: its folder and the recogniser (null when it could not be started).
+  std::unique_ptr<platform::ScratchFolder> scratch_;
+  std::unique_ptr<platform::StartedProcess> run_;
+  bool started_ = false;  // Start succeeded and Prepare has not yet run
+  bool written_ = false;  // the grammar files were written
   size_t frame_count_ = 0;  // of the prepared run's recording [10 ms frames]; 0: none prepared
 };
 

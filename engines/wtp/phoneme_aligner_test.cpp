@@ -544,7 +544,8 @@ TEST(PhonemeAlignerTest, RunsInAPrivateScratchFolderAndOnlyReadsTheRecogniserFol
   EXPECT_EQ(scratch.parent_path(), std::filesystem::canonical(tmp.path()));
   EXPECT_EQ(scratch.filename().string().rfind(std::string(kScratchPrefix) + "-", 0), 0u) << scratch;
   EXPECT_EQ(fake.Record("mode"), "700");
-  EXPECT_EQ(fake.Record("files"), "tmp.2gram tmp.3gram.rev tmp.bat tmp.dict tmp.in tmp.txt tmp.wav ");
+  // The wave's name comes through a pipe, as from the batch line's echo: no file holds it.
+  EXPECT_EQ(fake.Record("files"), "tmp.2gram tmp.3gram.rev tmp.bat tmp.dict tmp.txt tmp.wav ");
   EXPECT_FALSE(std::filesystem::exists(scratch)) << "the scratch folder outlived the run";
   EXPECT_TRUE(tmp.Files().empty());
   EXPECT_EQ(fake.Files(), before);

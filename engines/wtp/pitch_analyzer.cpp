@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "engines/wtp/internal/filter_chain.h"
 #include "engines/wtp/internal/period_detector.h"
 
 namespace vtr::wtp {
@@ -31,37 +32,27 @@ constexpr double kStepJump = 0.1;             // ... or when the pitch jumps thi
 constexpr double kPowerFloorDb = -96;
 constexpr double kPowerRangeDb = 30;          // -96 dB is lifted to -66 dB
 constexpr double kNoPitchHz = 150;
+// Samples run through the filter sections at a time.
+constexpr size_t kChunk = 1024;
 
-struct Biquad {
-  double b0 = 0, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
-  double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-  double Run(double x) {
-    const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-    x2 = x1;
-    x1 = x;
-    y2 = y1;
-    y1 = y;
-    return y;
-  }
-};
-
-Biquad HighPass(double k) {
+internal::SectionCoefficients HighPass(int rate) {
+  const double k = std::tan(kHighPassOmega / rate);
   const double d = k * k + k * kInverseQ + 1;
   return {1 / d, -2 / d, 1 / d, 2 * (k * k - 1) / d, (k * k - k * kInverseQ + 1) / d};
 }
 
-Biquad LowPass(double k) {
+internal::SectionCoefficients LowPass(int rate) {
+  const double k = std::tan(kLowPassOmega / rate);
   const double d = k * k + k * kInverseQ + 1;
   return {k * k / d, 2 * k * k / d, k * k / d, 2 * (k * k - 1) / d, (k * k - k * kInverseQ + 1) / d};
 }
 
-// The period detector: filters, peak picking, period selection and the frame estimate.
-// Periods are counted in samples; -1 means "no period".
+// The period detector after its filter sections (internal/filter_chain.h): smoothing, peak
+// picking, period selection and the frame estimate. Periods are counted in samples; -1 means
+// "no period".
 class Detector {
  public:
   explicit Detector(int rate) : picker_(rate), selector_(rate) {
-    hp_ = HighPass(std::tan(kHighPassOmega / rate));
-    for (Biquad& lp : lp_) lp = LowPass(std::tan(kLowPassOmega / rate));
     const double k = std::tan(kSmootherOmega / rate);
     sm_feedback_ = (1 - k) / (1 + k);
     sm_gain_ = k / (1 + k);
@@ -70,9 +61,8 @@ class Detector {
     estimates_.fill(-1);
   }
 
-  void Feed(double x) {
-    const double h = hp_.Run(x);
-    const double s = lp_[2].Run(lp_[1].Run(lp_[0].Run(h)));
+  // One sample: `h` its high-pass output, `s` the last low-pass section's.
+  void Feed(double h, double s) {
     const double y = sm_feedback_ * sm_y1_ + sm_gain_ * (s + sm_x1_);
     sm_x1_ = s;
     sm_y1_ = y;
@@ -160,8 +150,6 @@ class Detector {
     estimate_write_ = (estimate_write_ + 1) % kEstimateRing;
   }
 
-  Biquad hp_;
-  std::array<Biquad, 3> lp_;
   double sm_feedback_ = 0, sm_gain_ = 0, sm_x1_ = 0, sm_y1_ = 0;
   double decay_amplitude_ = 0;
   double amp_env_ = 0, h_previous_ = 0;
@@ -207,12 +195,21 @@ bool PitchAnalyzer::Analyse(const WaveBuffer& wave) {
   raw_pitch_.assign(frames, 0);
   raw_power_.assign(frames, 0);
   Detector detector(rate_);
+  internal::FilterChain chain(HighPass(rate_), LowPass(rate_), samples);
+  // The filter sections' outputs of the samples [ready_from, ready_end).
+  std::array<double, kChunk> high_passed, low_passed;
+  size_t ready_from = 0, ready_end = 0;
   size_t at = 0;
   for (size_t i = 0; i < frames; ++i) {
     const size_t end = std::min(samples.size(), static_cast<size_t>(static_cast<double>(i + 1) * kFrameSec * rate_));
     int high = 0, low = 0;
     for (; at < end; ++at) {
-      detector.Feed(samples[at]);
+      if (at == ready_end) {
+        ready_from = at;
+        ready_end = std::min(samples.size(), at + kChunk);
+        chain.Run(ready_end - ready_from, high_passed.data(), low_passed.data());
+      }
+      detector.Feed(high_passed[at - ready_from], low_passed[at - ready_from]);
       high = std::max<int>(high, samples[at]);
       low = std::min<int>(low, samples[at]);
     }

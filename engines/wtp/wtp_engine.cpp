@@ -129,7 +129,11 @@ int WtpEngine::GetPSeq(char* buffer, int buffer_length) {
   if (buffer == nullptr || buffer_length <= 0) return -2;
   if (!wave_ || !analyzer_ || !aligner_) return -1;
   if (buffer_length > kMaxPSeqBuffer) return -2;
+  // The recogniser starts, and reads its grammar, while the recording is filtered: only the
+  // recording waits for it.
+  const int started = aligner_->Start(*wave_);
   wave_->HighPassNormalise(kNormalisePercent);
+  if (started != 0) return started;
   const int prepared = aligner_->Prepare(*wave_);
   if (prepared != 0) return prepared;
   // The recording is final now (the recogniser's copy, written, has no zero samples): its pitch

@@ -8,12 +8,31 @@
 #include <string>
 #include <utility>
 
+#include "outside/recogniser/internal/blocks.h"
+
 namespace vtr::recogniser {
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 double Hinge(double x) { return x > 0 ? x : 0; }
+
+// The frames' own work goes to a few threads in blocks of this many frames, four blocks and
+// more a thread.
+constexpr size_t kFramesPerBlock = 64;
+constexpr size_t kBlocksPerThread = 4;
+
+size_t Threads(size_t frames) { return ThreadsFor(frames / kFramesPerBlock, kBlocksPerThread); }
+
+// Runs work(frame, thread) for every frame in [0, frames), thread < Threads(frames).
+template <typename Work>
+void ForEachFrame(size_t frames, const Work& work) {
+  RunBlocks((frames + kFramesPerBlock - 1) / kFramesPerBlock, Threads(frames),
+            [&](size_t block, size_t thread) {
+              const size_t end = std::min(frames, (block + 1) * kFramesPerBlock);
+              for (size_t t = block * kFramesPerBlock; t < end; ++t) work(t, thread);
+            });
+}
 
 // Spectrum shape: the cepstrum of the bands between these frequencies.
 constexpr double kShapeLowHz = 150;
@@ -279,7 +298,10 @@ AcousticModel::AcousticModel(const Recording& recording,
   std::vector<std::array<double, kMelBands>> floored(count);  // [dB] bands, floored near the noise
   std::vector<double> db(shape_bands.size());
   const std::vector<double> cosines = CosineTable(shape_bands.size());
-  for (size_t t = 0; t < count; ++t) {
+  // Every frame from its own features, in blocks on a few threads (the same bits on any).
+  std::vector<std::vector<double>> thread_db(Threads(count), db);
+  ForEachFrame(count, [&](size_t t, size_t thread) {
+    std::vector<double>& db = thread_db[thread];
     const FrameFeatures& in = recording.frames[t];
     Derived& f = frames_[t];
     f.digital_silence = in.level_db <= kDigitalSilenceDb;
@@ -303,11 +325,12 @@ AcousticModel::AcousticModel(const Recording& recording,
     for (size_t i = 0; i < shape_bands.size(); ++i)
       db[i] = 10 * std::log10(clean[shape_bands[i]] + 1e-30);
     f.shape = Cepstrum(db, cosines);
-  }
+  });
 
   // Spectral change: the two frames from t against the two before, in 10 dB units, weighed
   // down near the noise floor.
-  for (size_t t = 1; t < count; ++t) {
+  ForEachFrame(count, [&](size_t t, size_t) {
+    if (t == 0) return;
     const size_t before2 = t >= 2 ? t - 2 : t - 1, after2 = t + 1 < count ? t + 1 : t;
     double sum = 0;
     for (size_t b = 0; b < kMelBands; ++b) {
@@ -317,7 +340,7 @@ AcousticModel::AcousticModel(const Recording& recording,
     }
     const double above = std::max(frames_[t].snr, frames_[t - 1].snr);
     change_[t] = std::sqrt(sum / kMelBands) / 10 * std::clamp((above - 6) / 20, 0.0, 1.0);
-  }
+  });
 
   // Shapes relative to the mean of the vowel-like frames; the model's vowels relative to their
   // mean weighted by the text's vowels, at the vocal tract scale that fits the frames best.
@@ -404,8 +427,10 @@ double AcousticModel::Score(Sound sound, const Derived& f,
 void AcousticModel::Tabulate() {
   const size_t count = frames_.size();
   for (std::vector<double>& c : cumulative_) c.assign(count + 1, 0.0);
-  std::array<double, kShapeCount> distance{};
-  for (size_t t = 0; t < count; ++t) {
+  // Every frame's costs, in blocks on a few threads, each at its place in the running sums;
+  // then the sums, in frame order.
+  ForEachFrame(count, [&](size_t t, size_t) {
+    std::array<double, kShapeCount> distance{};
     const Derived& f = frames_[t];
     for (size_t v = 0; v < kShapeCount; ++v) {
       double d = 0;
@@ -417,8 +442,11 @@ void AcousticModel::Tabulate() {
     }
     const std::array<double, kShapeCount> identities = Identities(distance);
     for (size_t s = 0; s < kSoundCount; ++s) {
-      cumulative_[s][t + 1] = cumulative_[s][t] + Score(static_cast<Sound>(s), f, identities);
+      cumulative_[s][t + 1] = Score(static_cast<Sound>(s), f, identities);
     }
+  });
+  for (std::vector<double>& c : cumulative_) {
+    for (size_t t = 0; t < count; ++t) c[t + 1] = c[t] + c[t + 1];
   }
 }
 

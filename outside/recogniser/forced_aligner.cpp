@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <limits>
 #include <map>
-#include <sstream>
 
 #include "outside/recogniser/acoustic_model.h"
+#include "outside/recogniser/internal/best_start.h"
 
 namespace vtr::recogniser {
 namespace {
@@ -47,11 +47,16 @@ std::vector<std::string_view> Lines(std::string_view text) {
   return lines;
 }
 
+// The words of a line between white space (space, tab, line and page ends), as a stream reads
+// them in the "C" locale.
 std::vector<std::string> Tokens(std::string_view line) {
+  constexpr std::string_view kSpace = " \t\n\v\f\r";
   std::vector<std::string> tokens;
-  std::istringstream in{std::string(line)};
-  std::string token;
-  while (in >> token) tokens.push_back(token);
+  for (size_t at = line.find_first_not_of(kSpace); at != std::string_view::npos;) {
+    const size_t end = std::min(line.size(), line.find_first_of(kSpace, at));
+    tokens.emplace_back(line.substr(at, end - at));
+    at = line.find_first_not_of(kSpace, end);
+  }
   return tokens;
 }
 
@@ -174,14 +179,16 @@ std::vector<State> BuildStates(std::span<const std::string> units, double rate) 
 
 // What the search keeps of every frame boundary t, for a window of states each: the best cost
 // of covering frames [0, t) with a state ending at t (and that state's length), and the best
-// cost with which a state may start at t (its predecessors' best end there), also less the
-// running sum of the state's frame costs up to t and the bonus for a change there: the part of
-// a state's cost that depends only on where it starts.
+// cost with which a state may start at t (its predecessors' best end there). The start cost
+// less the running sum of the state's frame costs up to t and the bonus for a change there (its
+// key) is the part of a state's cost that depends only on where it starts; the keys of the
+// latest boundaries are kept per state, in rows (StartRows).
 class Lattice {
  public:
-  // Starts a search of `states` over the frames of `model`. The memory of the search before is
-  // kept: a fresh page costs more than the search writes on it.
-  void Reset(const AcousticModel& model, const std::vector<State>& states) {
+  // Starts a search of `states` over the frames of `model`, in which no state lasts longer
+  // than `longest` frames. The memory of the search before is kept: a fresh page costs more
+  // than the search writes on it.
+  void Reset(const AcousticModel& model, const std::vector<State>& states, int longest) {
     model_ = &model;
     states_ = &states;
     count_ = static_cast<int>(states.size());
@@ -189,25 +196,25 @@ class Lattice {
     ends_.clear();
     lengths_.clear();
     starts_.clear();
-    keys_.clear();
     // Room for the usual width of the beam, so that the arrays seldom move while they grow.
     const size_t room = boundaries_.size() * kUsualWidth;
     ends_.reserve(room);
     lengths_.reserve(room);
     starts_.reserve(room);
-    keys_.reserve(room);
+    keys_.Reset(count_, longest);
     // At boundary 0 only the first state starts, at no cost.
     Boundary& b = boundaries_[0];
     b.start_lo = b.start_hi = 0;
     b.start_offset = starts_.size();
     starts_.push_back(0.0);
-    keys_.push_back(Key(0.0, states.front().sound, 0));
+    keys_.Begin(0);
+    keys_.Set(0, 0, Key(0.0, states.front().sound, 0));
   }
 
   double End(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
-    if (s < b.end_lo || s > b.end_hi) return kInf;
-    return ends_[b.end_offset + static_cast<size_t>(s - b.end_lo)];
+    return s < b.end_lo || s > b.end_hi ? kInf
+                                        : ends_[b.end_offset + static_cast<size_t>(s - b.end_lo)];
   }
   int Length(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
@@ -215,14 +222,15 @@ class Lattice {
   }
   double Start(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
-    if (s < b.start_lo || s > b.start_hi) return kInf;
-    return starts_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
+    return s < b.start_lo || s > b.start_hi
+               ? kInf
+               : starts_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
   }
-  // Start(s, t) less the running sum of s's frame costs up to t and the bonus at t.
-  double StartKey(int s, int t) const {
-    const Boundary& b = boundaries_[static_cast<size_t>(t)];
-    if (s < b.start_lo || s > b.start_hi) return kInf;
-    return keys_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
+  // The keys of state s at `count` boundaries from first on, in that order, within
+  // t - most .. t - 1 (most <= longest): those between the first and the last finite key
+  // there. Null when there is none.
+  const double* StartKeys(int s, int t, int most, int& first, int& count) const {
+    return keys_.Window(s, t, most, first, count);
   }
   int start_lo(int t) const { return boundaries_[static_cast<size_t>(t)].start_lo; }
   int start_hi(int t) const { return boundaries_[static_cast<size_t>(t)].start_hi; }
@@ -238,6 +246,7 @@ class Lattice {
     ends_.insert(ends_.end(), cost.begin(), cost.end());
     lengths_.insert(lengths_.end(), length.begin(), length.end());
     b.start_offset = starts_.size();
+    keys_.Begin(t);
     if (hi < lo) return;
     // A state may follow states up to three before it (a unit's last state, or either part of
     // the pause after it).
@@ -248,7 +257,7 @@ class Lattice {
       const State& state = (*states_)[static_cast<size_t>(s)];
       for (int p : state.preds) best = std::min(best, End(p, t));
       starts_.push_back(best);
-      keys_.push_back(Key(best, state.sound, t));
+      keys_.Set(s, t, Key(best, state.sound, t));
     }
   }
 
@@ -256,6 +265,89 @@ class Lattice {
   double Key(double start, Sound sound, int t) const {
     return start - model_->Cost(sound, 0, t) - kBoundaryBonus * model_->Change(t);
   }
+
+  // The keys of the latest `longest` boundaries, one row per state that has a finite key among
+  // them; a row is a ring of the boundaries, held twice over, so that any run of up to
+  // `longest` boundaries lies in one piece. Only the states near the best path have a row at a
+  // time, so the rows take little room and stay in the cache.
+  class StartRows {
+   public:
+    void Reset(int states, int longest) {
+      ring_ = std::max(1, longest);
+      of_.assign(static_cast<size_t>(states), Of{});
+      rowed_.clear();
+      free_.clear();
+      rows_.clear();
+    }
+
+    // Boundary t (each once, in order): every key of it is infinite until Set.
+    void Begin(int t) {
+      slot_ = static_cast<size_t>(t % ring_);
+      // Rows without a finite key at the latest `ring_` boundaries are let go.
+      size_t kept = 0;
+      for (const int s : rowed_) {
+        Of& of = of_[static_cast<size_t>(s)];
+        if (of.last <= t - ring_) {
+          free_.push_back(of.row);
+          of.row = -1;
+          continue;
+        }
+        double* keys = Row(of.row);
+        keys[slot_] = keys[slot_ + static_cast<size_t>(ring_)] = kInf;
+        rowed_[kept++] = s;
+      }
+      rowed_.resize(kept);
+    }
+
+    void Set(int s, int t, double key) {
+      if (key == kInf) return;
+      Of& of = of_[static_cast<size_t>(s)];
+      int& row = of.row;
+      if (row < 0) {
+        if (free_.empty()) {
+          free_.push_back(static_cast<int>(rows_.size() / (2 * static_cast<size_t>(ring_))));
+          rows_.resize(rows_.size() + 2 * static_cast<size_t>(ring_));
+        }
+        row = free_.back();
+        free_.pop_back();
+        double* keys = Row(row);
+        std::fill(keys, keys + 2 * ring_, kInf);
+        rowed_.push_back(s);
+        of.first = t;
+      }
+      double* keys = Row(row);
+      keys[slot_] = keys[slot_ + static_cast<size_t>(ring_)] = key;
+      of.last = t;
+    }
+
+    const double* Window(int s, int t, int most, int& first, int& count) const {
+      const Of& of = of_[static_cast<size_t>(s)];
+      if (of.row < 0) return nullptr;
+      // Before the row's first finite key, and after its last, every key is infinite.
+      first = std::max(t - most, of.first);
+      count = of.last - first + 1;
+      if (count <= 0) return nullptr;
+      return rows_.data() + static_cast<size_t>(of.row) * 2 * static_cast<size_t>(ring_) +
+             static_cast<size_t>(first % ring_);
+    }
+
+   private:
+    double* Row(int row) {
+      return rows_.data() + static_cast<size_t>(row) * 2 * static_cast<size_t>(ring_);
+    }
+
+    int ring_ = 1;
+    size_t slot_ = 0;
+    // Per state: its row (-1: none), the first boundary with a finite key in it and the
+    // latest one.
+    struct Of {
+      int row = -1, first = 0, last = 0;
+    };
+    std::vector<Of> of_;
+    std::vector<int> rowed_;   // the states with a row
+    std::vector<int> free_;    // rows to be had again
+    std::vector<double> rows_;
+  };
 
   struct Boundary {
     int end_lo = 0, end_hi = -1;
@@ -269,7 +361,7 @@ class Lattice {
   std::vector<double> ends_;
   std::vector<int> lengths_;
   std::vector<double> starts_;
-  std::vector<double> keys_;
+  StartRows keys_;
 };
 
 struct StateSpan {
@@ -281,30 +373,71 @@ struct StateSpan {
 // by frame; at every boundary it keeps only the state ends within `kScoreBeam` of the best one
 // there, and at most `beam` of them, so that its cost grows with the length of the recording
 // times the states within reach, not times all states.
-bool Search(const AcousticModel& model, const std::vector<State>& states, int beam, Lattice& lattice,
-            std::vector<StateSpan>& spans) {
+//
+// Built twice, with its states' best starts worked out W sums at a time: W = 2 for any
+// processor, 4 for one with AVX2 (the same bits either way, internal/best_start.h).
+template <size_t W>
+[[gnu::always_inline]] inline bool SearchInLanes(const AcousticModel& model,
+                                                 const std::vector<State>& states, int beam,
+                                                 Lattice& lattice, std::vector<StateSpan>& spans) {
   const int frames = model.frame_count();
   const int count = static_cast<int>(states.size());
   if (count == 0 || frames < states.front().needs_after + 1) return false;
   int longest = 1;
   for (const State& s : states) longest = std::max(longest, static_cast<int>(s.length.size()) - 1);
-  lattice.Reset(model, states);
+  lattice.Reset(model, states, longest);
+  // What the search reads of every state at every frame, side by side.
+  struct Reads {
+    const double* length;
+    int longest;  // length[1 .. longest]
+    int needs_after;
+    Sound sound;
+    bool loops;
+  };
+  std::vector<Reads> reads(states.size());
+  for (size_t i = 0; i < states.size(); ++i) {
+    const State& s = states[i];
+    reads[i] = {s.length.data(), static_cast<int>(s.length.size()) - 1, s.needs_after, s.sound,
+                s.loops};
+  }
   std::vector<double> cost, kept;
   std::vector<int> length;
+  // The boundaries within the longest length that states may start at, those with the least
+  // first state and the greatest last one in front: lowest[lowest_front] is the boundary with
+  // the least first state of them, and each later one has a greater first state (highest
+  // alike), so that the window's least and greatest come without walking it.
+  std::vector<int> lowest, highest;
+  size_t lowest_front = 0, highest_front = 0;
   for (int t = 1; t <= frames; ++t) {
     // States that can end here started within the longest length, or loop on from t - 1.
+    if (lattice.start_hi(t - 1) >= lattice.start_lo(t - 1)) {
+      while (lowest.size() > lowest_front &&
+             lattice.start_lo(lowest.back()) >= lattice.start_lo(t - 1)) {
+        lowest.pop_back();
+      }
+      lowest.push_back(t - 1);
+      while (highest.size() > highest_front &&
+             lattice.start_hi(highest.back()) <= lattice.start_hi(t - 1)) {
+        highest.pop_back();
+      }
+      highest.push_back(t - 1);
+    }
+    while (lowest_front < lowest.size() && lowest[lowest_front] < t - longest) ++lowest_front;
+    while (highest_front < highest.size() && highest[highest_front] < t - longest) {
+      ++highest_front;
+    }
     int lo = lattice.end_hi(t - 1) >= lattice.end_lo(t - 1) ? lattice.end_lo(t - 1) : count;
     int hi = lattice.end_hi(t - 1) >= lattice.end_lo(t - 1) ? lattice.end_hi(t - 1) : -1;
-    for (int back = std::max(0, t - longest); back < t; ++back) {
-      if (lattice.start_hi(back) < lattice.start_lo(back)) continue;
-      lo = std::min(lo, lattice.start_lo(back));
-      hi = std::max(hi, lattice.start_hi(back));
+    if (lowest_front < lowest.size()) lo = std::min(lo, lattice.start_lo(lowest[lowest_front]));
+    if (highest_front < highest.size()) {
+      hi = std::max(hi, lattice.start_hi(highest[highest_front]));
     }
     if (hi < lo) return false;
-    cost.assign(static_cast<size_t>(hi - lo) + 1, kInf);
+    cost.assign(static_cast<size_t>(hi - lo + 1), kInf);
     length.assign(cost.size(), 0);
+    double frame_best = kInf;
     for (int i = lo; i <= hi; ++i) {
-      const State& s = states[static_cast<size_t>(i)];
+      const Reads& s = reads[static_cast<size_t>(i)];
       if (frames - t < s.needs_after) continue;
       double best = kInf;
       int best_length = 0;
@@ -323,34 +456,27 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
         // cost(start, t) = Start + frames' cost + length cost - bonus; the frames' cost is a
         // difference of running sums, so only the start's part (its key) changes with the
         // length.
-        const int most = std::min(t, static_cast<int>(s.length.size()) - 1);
-        for (int d = 1; d <= most; ++d) {
-          const double key = lattice.StartKey(i, t - d);
-          if (key == kInf) continue;
-          const double c = key + s.length[static_cast<size_t>(d)];
-          if (c < best) {
-            best = c;
-            best_length = d;
-          }
+        const int most = std::min(t, s.longest);
+        int first = 0, keys_count = 0;
+        if (const double* keys = lattice.StartKeys(i, t, most, first, keys_count)) {
+          best = BestStartInLanes<W>(keys, s.length, keys_count, t - first, best_length);
         }
         best += model.Cost(s.sound, 0, t);
       }
       cost[static_cast<size_t>(i - lo)] = best;
       length[static_cast<size_t>(i - lo)] = best_length;
+      frame_best = std::min(frame_best, best);
     }
     // Keep the ends near the best, and at most `beam` of them.
-    double best = kInf;
-    for (double c : cost) best = std::min(best, c);
-    double limit = best + kScoreBeam;
-    if (beam > 0) {
+    double limit = frame_best + kScoreBeam;
+    if (beam > 0 && std::count_if(cost.begin(), cost.end(),
+                                  [limit](double c) { return c <= limit; }) > beam) {
       kept.clear();
       for (double c : cost) {
         if (c <= limit) kept.push_back(c);
       }
-      if (static_cast<int>(kept.size()) > beam) {
-        std::nth_element(kept.begin(), kept.begin() + (beam - 1), kept.end());
-        limit = kept[static_cast<size_t>(beam - 1)];
-      }
+      std::nth_element(kept.begin(), kept.begin() + (beam - 1), kept.end());
+      limit = kept[static_cast<size_t>(beam - 1)];
     }
     int first = hi + 1, last = lo - 1;
     int left = beam > 0 ? beam : count;
@@ -393,6 +519,28 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
     if (next < 0) return false;
     s = next;
   }
+}
+
+bool SearchInTwoLanes(const AcousticModel& model, const std::vector<State>& states, int beam,
+                      Lattice& lattice, std::vector<StateSpan>& spans) {
+  return SearchInLanes<2>(model, states, beam, lattice, spans);
+}
+
+__attribute__((target("avx2"))) bool SearchInFourLanes(const AcousticModel& model,
+                                                       const std::vector<State>& states, int beam,
+                                                       Lattice& lattice,
+                                                       std::vector<StateSpan>& spans) {
+  return SearchInLanes<4>(model, states, beam, lattice, spans);
+}
+
+bool Search(const AcousticModel& model, const std::vector<State>& states, int beam, Lattice& lattice,
+            std::vector<StateSpan>& spans) {
+  static const bool four_lanes = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+  }();
+  return four_lanes ? SearchInFourLanes(model, states, beam, lattice, spans)
+                    : SearchInTwoLanes(model, states, beam, lattice, spans);
 }
 
 // The speaking rate the states' lengths show: the median ratio of their lengths to their

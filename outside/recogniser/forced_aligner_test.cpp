@@ -71,8 +71,20 @@ TEST(ForcedAlignerTest, GrammarGivesTheUnitsInOrder) {
   other_backward.replace(other_backward.find("0.0 a:1 k0 -99.0"), 16, "0.0 a:1 s2 -99.0");
   std::string looping = aligner.BigramText();
   looping.replace(looping.find("0.0 a:3 </s>"), 12, "0.0 a:3 k0");
+  // Words between white space of every kind a stream skips, lines ending in CR LF.
+  auto spaced = [](const std::string& text) {
+    std::string out;
+    for (char c : text) {
+      out += c == ' '    ? std::string(" \t\v\f")
+             : c == '\n' ? std::string("\r\n")
+                         : std::string(1, c);
+    }
+    return "\t" + out;
+  };
   const Case cases[] = {
       {"as written", aligner.DictionaryText(), aligner.BigramText(), aligner.TrigramText(), true},
+      {"white space of every kind", spaced(aligner.DictionaryText()), spaced(aligner.BigramText()),
+       spaced(aligner.TrigramText()), true},
       {"no backward file", aligner.DictionaryText(), aligner.BigramText(), "", true},
       {"chain broken", aligner.DictionaryText(), broken_chain, aligner.TrigramText(), false},
       {"backward file disagrees", aligner.DictionaryText(), aligner.BigramText(), other_backward, false},
@@ -83,6 +95,9 @@ TEST(ForcedAlignerTest, GrammarGivesTheUnitsInOrder) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(ReadGrammar(c.dictionary, c.bigram, c.trigram, units), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(units, (std::vector<std::string>{"silB", "k", "a:", "s", "a:", "silE"}));
+    }
   }
 }
 

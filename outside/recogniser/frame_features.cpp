@@ -1,13 +1,12 @@
 #include "outside/recogniser/frame_features.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <numbers>
-#include <system_error>
-#include <thread>
 
 #include "outside/recogniser/fft.h"
+#include "outside/recogniser/internal/blocks.h"
+#include "outside/recogniser/internal/decimator.h"
 
 namespace vtr::recogniser {
 namespace {
@@ -87,85 +86,78 @@ std::vector<MelFilter> MelFilters(size_t fft_size, int rate,
 }
 
 // Every frame's spectrum and voicing depends on its own window only, so a long recording's
-// frames are worked out on several threads, in blocks that each thread takes as it is free; the
-// results are the same bits whatever thread works out a frame. A frame costs some 30 us: a
-// thread (some 50 us to start) is worth a few blocks.
+// frames are worked out on several threads (internal/blocks.h). A frame costs some 30 us: a
+// thread is worth four blocks.
 constexpr size_t kFramesPerBlock = 64;
-constexpr size_t kFramesPerThread = 4 * kFramesPerBlock;
-constexpr size_t kMostThreads = 4;
+constexpr size_t kBlocksPerThread = 4;
 constexpr size_t kDecimatedPerBlock = 8192;
 
-// How many threads `frames` are worth, at most `most` (0: kMostThreads) and no more than the
-// machine runs at once.
-size_t ThreadsFor(size_t frames, size_t most) {
-  const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-  return std::clamp<size_t>(frames / kFramesPerThread, 1,
-                            std::min(most > 0 ? most : kMostThreads, cores));
-}
+// A low-pass copy decimated by `factor` (windowed sinc, cut-off just below the new half rate),
+// worked out a block of outputs at a time, on whatever thread.
+class Decimation {
+ public:
+  Decimation(std::span<const int16_t> samples, int factor) : samples_(samples), factor_(factor) {
+    if (factor <= 1) {
+      out_.assign(samples.begin(), samples.end());
+      return;
+    }
+    taps_.resize(2 * kHalfTaps + 1);
+    const double cutoff = 0.9 / factor;  // of the input's half rate
+    double sum = 0;
+    for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
+      const double sinc = j == 0 ? cutoff : std::sin(kPi * cutoff * j) / (kPi * j);
+      const double hamming = 0.54 + 0.46 * std::cos(kPi * j / kHalfTaps);
+      taps_[static_cast<size_t>(j + kHalfTaps)] = sinc * hamming;
+      sum += sinc * hamming;
+    }
+    for (double& t : taps_) t /= sum;
+    const size_t count = samples.size() / static_cast<size_t>(factor);
+    out_.resize(count);
+    // The outputs whose taps all lie inside the samples: [inner_first_, inner_end_).
+    const auto f = static_cast<int64_t>(factor);
+    const auto n = static_cast<int64_t>(samples.size());
+    inner_first_ = static_cast<size_t>((kHalfTaps + f - 1) / f);
+    inner_end_ = std::min(
+        count, n > kHalfTaps ? static_cast<size_t>((n - kHalfTaps + f - 1) / f) : size_t{0});
+    blocks_ = (count + kDecimatedPerBlock - 1) / kDecimatedPerBlock;
+  }
 
-// Runs work(block, thread) for every block in [0, blocks) on `threads` threads, the calling
-// thread (thread 0) among them; each takes the next block as it finishes one. A thread that
-// cannot be started leaves its share to the others. Returns once every block is done.
-template <typename Work>
-void RunBlocks(size_t blocks, size_t threads, const Work& work) {
-  std::atomic<size_t> next{0};
-  auto take = [&](size_t thread) {
-    for (size_t block; (block = next.fetch_add(1, std::memory_order_relaxed)) < blocks;)
-      work(block, thread);
-  };
-  std::vector<std::jthread> helpers;
-  helpers.reserve(threads);
-  for (size_t thread = 1; thread < threads; ++thread) {
-    try {
-      helpers.emplace_back(take, thread);
-    } catch (const std::system_error&) {
-      break;
+  size_t blocks() const { return blocks_; }
+
+  void Block(size_t block) {
+    const size_t count = out_.size();
+    const size_t first = block * kDecimatedPerBlock;
+    const size_t end = std::min(count, first + kDecimatedPerBlock);
+    const size_t inner_from = std::clamp(inner_first_, first, end);
+    const size_t inner_to = std::clamp(inner_end_, inner_from, end);
+    FilterAtEvery(samples_.data(), factor_, taps_.data(), static_cast<int>(taps_.size()),
+                  inner_from, inner_to, out_.data());
+    // Near the ends the taps outside the samples are left out.
+    const int64_t n = static_cast<int64_t>(samples_.size());
+    for (size_t m = first; m < end; ++m) {
+      if (m == inner_from) m = inner_to;
+      if (m >= end) break;
+      const int64_t centre = static_cast<int64_t>(m) * factor_;
+      double y = 0;
+      for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
+        const int64_t at = centre + j;
+        if (at >= 0 && at < n)
+          y += taps_[static_cast<size_t>(j + kHalfTaps)] * samples_[static_cast<size_t>(at)];
+      }
+      out_[m] = static_cast<float>(y);
     }
   }
-  take(0);
-}
 
-// A low-pass copy decimated by `factor` (windowed sinc, cut-off just below the new half rate),
-// worked out on `threads` threads.
-std::vector<float> Decimate(std::span<const int16_t> samples, int factor, size_t threads) {
-  if (factor <= 1) return std::vector<float>(samples.begin(), samples.end());
-  constexpr int kHalfTaps = 24;
-  std::vector<double> taps(2 * kHalfTaps + 1);
-  const double cutoff = 0.9 / factor;  // of the input's half rate
-  double sum = 0;
-  for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
-    const double sinc = j == 0 ? cutoff : std::sin(kPi * cutoff * j) / (kPi * j);
-    const double hamming = 0.54 + 0.46 * std::cos(kPi * j / kHalfTaps);
-    const int tap = j + kHalfTaps;
-    taps[static_cast<size_t>(tap)] = sinc * hamming;
-    sum += sinc * hamming;
-  }
-  for (double& t : taps) t /= sum;
-  const size_t count = samples.size() / static_cast<size_t>(factor);
-  std::vector<float> out(count);
-  const int64_t n = static_cast<int64_t>(samples.size());
-  RunBlocks(
-      (count + kDecimatedPerBlock - 1) / kDecimatedPerBlock, threads, [&](size_t block, size_t) {
-        for (size_t m = block * kDecimatedPerBlock;
-             m < std::min(count, (block + 1) * kDecimatedPerBlock); ++m) {
-          const int64_t centre = static_cast<int64_t>(m) * factor;
-          double y = 0;
-          if (centre >= kHalfTaps && centre + kHalfTaps < n) {
-            const int16_t* x = samples.data() + centre - kHalfTaps;
-            for (size_t j = 0; j < taps.size(); ++j) y += taps[j] * x[j];
-          } else {
-            for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
-              const int64_t at = centre + j;
-              const int tap = j + kHalfTaps;
-              if (at >= 0 && at < n)
-                y += taps[static_cast<size_t>(tap)] * samples[static_cast<size_t>(at)];
-            }
-          }
-          out[m] = static_cast<float>(y);
-        }
-      });
-  return out;
-}
+  const std::vector<float>& out() const { return out_; }
+
+ private:
+  static constexpr int kHalfTaps = 24;
+  std::span<const int16_t> samples_;
+  int factor_;
+  std::vector<double> taps_;
+  std::vector<float> out_;
+  size_t inner_first_ = 0, inner_end_ = 0, blocks_ = 0;
+};
 
 // Copies the window's samples centred at `centre`, less their mean, times `window`, into the
 // start of `out`, whose rest is zero. Outside the signal the window holds silence.
@@ -217,36 +209,12 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate, size_t mos
   out.frames.resize(frames);
   if (frames == 0) return out;
 
-  // Levels: mean power of the window, without its offset from zero.
   const size_t window = static_cast<size_t>(std::lround(rate * kWindowSec));
   auto centre_of = [&](size_t f) {
     return static_cast<int64_t>(std::llround((static_cast<double>(f) + 0.5) * rate * kFrameSec));
   };
-  for (size_t f = 0; f < frames; ++f) {
-    const size_t first =
-        static_cast<size_t>(std::max<int64_t>(0, centre_of(f) - static_cast<int64_t>(window / 2)));
-    const size_t last = std::min(samples.size(), first + window);
-    double sum = 0, squares = 0;
-    for (size_t i = first; i < last; ++i) {
-      sum += samples[i];
-      squares += static_cast<double>(samples[i]) * samples[i];
-    }
-    const double n = static_cast<double>(std::max<size_t>(1, last - first));
-    const double power = std::max(0.0, squares / n - (sum / n) * (sum / n)) / kFullScale;
-    out.frames[f].level_db = static_cast<float>(ToDb(power));
-  }
-
-  // Noise floor and speech level from the distribution of the levels.
-  std::vector<float> sorted(frames);
-  for (size_t f = 0; f < frames; ++f) sorted[f] = out.frames[f].level_db;
-  std::sort(sorted.begin(), sorted.end());
-  const double percentile =
-      sorted[static_cast<size_t>(kNoisePercentile * static_cast<double>(frames - 1))];
-  out.speech_db = sorted[static_cast<size_t>(kSpeechPercentile * static_cast<double>(frames - 1))];
-
-  // Spectra: Hann window, mel bands, power per band relative to full scale.
-  const size_t threads = ThreadsFor(frames, most_threads);
   const size_t frame_blocks = (frames + kFramesPerBlock - 1) / kFramesPerBlock;
+  const size_t threads = ThreadsFor(frames / kFramesPerBlock, kBlocksPerThread, most_threads);
   const size_t fft_size = PowerOfTwoAtLeast(window);
   const std::vector<double> hann = Hann(window);
   double window_power = 0;
@@ -261,8 +229,29 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate, size_t mos
   std::vector<Scratch> scratch;
   scratch.reserve(threads);
   for (size_t t = 0; t < threads; ++t) scratch.emplace_back(fft_size);
-  RunBlocks(frame_blocks, threads, [&](size_t block, size_t thread) {
-    Scratch& s = scratch[thread];
+  const int factor = std::max(1, static_cast<int>(std::lround(rate / kVoicingRate)));
+  const double low_rate = static_cast<double>(rate) / factor;
+  Decimation decimation(samples, factor);
+
+  // Levels: mean power of the window, without its offset from zero.
+  const auto levels = [&](size_t block) {
+    for (size_t f = block * kFramesPerBlock; f < std::min(frames, (block + 1) * kFramesPerBlock);
+         ++f) {
+      const size_t first = static_cast<size_t>(
+          std::max<int64_t>(0, centre_of(f) - static_cast<int64_t>(window / 2)));
+      const size_t last = std::min(samples.size(), first + window);
+      double sum = 0, squares = 0;
+      for (size_t i = first; i < last; ++i) {
+        sum += samples[i];
+        squares += static_cast<double>(samples[i]) * samples[i];
+      }
+      const double n = static_cast<double>(std::max<size_t>(1, last - first));
+      const double power = std::max(0.0, squares / n - (sum / n) * (sum / n)) / kFullScale;
+      out.frames[f].level_db = static_cast<float>(ToDb(power));
+    }
+  };
+  // Spectra: Hann window, mel bands, power per band relative to full scale.
+  const auto spectra = [&](size_t block, Scratch& s) {
     for (size_t f = block * kFramesPerBlock; f < std::min(frames, (block + 1) * kFramesPerBlock);
          ++f) {
       Windowed(samples, centre_of(f), hann, s.x);
@@ -277,7 +266,27 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate, size_t mos
             ToDb(2 * band / (static_cast<double>(fft_size) * window_power) / kFullScale));
       }
     }
+  };
+  // The decimated copy, the spectra and the levels depend on the samples only: their blocks
+  // go in one run, the largest first.
+  const size_t copy_blocks = decimation.blocks();
+  RunBlocks(copy_blocks + 2 * frame_blocks, threads, [&](size_t block, size_t thread) {
+    if (block < copy_blocks) {
+      decimation.Block(block);
+    } else if (block < copy_blocks + frame_blocks) {
+      spectra(block - copy_blocks, scratch[thread]);
+    } else {
+      levels(block - copy_blocks - frame_blocks);
+    }
   });
+
+  // Noise floor and speech level from the distribution of the levels.
+  std::vector<float> sorted(frames);
+  for (size_t f = 0; f < frames; ++f) sorted[f] = out.frames[f].level_db;
+  std::sort(sorted.begin(), sorted.end());
+  const double percentile =
+      sorted[static_cast<size_t>(kNoisePercentile * static_cast<double>(frames - 1))];
+  out.speech_db = sorted[static_cast<size_t>(kSpeechPercentile * static_cast<double>(frames - 1))];
 
   // The noise: frames near the 10th percentile.
   double noise_power = 0;
@@ -297,9 +306,7 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate, size_t mos
 
   // Voicing on a decimated copy: the autocorrelation divided by the window's own
   // autocorrelation, so that a periodic signal scores near 1 at its period.
-  const int factor = std::max(1, static_cast<int>(std::lround(rate / kVoicingRate)));
-  const double low_rate = static_cast<double>(rate) / factor;
-  const std::vector<float> low = Decimate(samples, factor, threads);
+  const std::vector<float>& low = decimation.out();
   const size_t voicing_window = static_cast<size_t>(std::lround(low_rate * kVoicingWindowSec));
   const size_t longest_lag = static_cast<size_t>(low_rate / kMinPitchHz);
   // The autocorrelation comes round the FFT's end at lags beyond size - window: keep them

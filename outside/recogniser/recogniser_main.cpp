@@ -5,6 +5,7 @@
 // order, the recording only places their boundaries.
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -136,5 +137,8 @@ int main(int argc, char** argv) {
     return kTooShort;
   }
   std::cout << vtr::recogniser::FormatAlignment(units, spans);
-  return std::cout.good() ? kOk : kBadArguments;
+  std::cout.flush();
+  // Everything is written: what is left to free goes with the process at once, and the engine,
+  // which waits for the recogniser to exit, waits no longer than that.
+  std::_Exit(std::cout.good() ? kOk : kBadArguments);
 }

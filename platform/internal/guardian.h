@@ -33,7 +33,8 @@ class Guardian {
 
   // False when the helper could not be started (the will then goes unguarded).
   bool active() const { return pid_ > 0; }
-  // Ends the helper without acting; it is reaped before this returns.
+  // Ends the helper without acting. It is reaped later (internal/late_reaping.h): nothing
+  // of it runs once this returns, but its memory may take a moment to go.
   void Dismiss();
 
  private:

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/internal/guardian.h"
+#include "platform/internal/late_reaping.h"
 
 namespace vtr::platform::internal {
 namespace {
@@ -116,12 +117,11 @@ Guardian::Guardian(const Will& will) {
 void Guardian::Dismiss() {
   if (pid_ <= 0) return;
   // Killed rather than told: a helper that is told could act on a message it misread, and a
-  // killed one cannot act at all. Our end of the pipe stays open until it is gone.
+  // killed one cannot act at all. Once the kill is sent it runs none of its code again, so our
+  // end of the pipe may close: it is reaped later, while the kernel takes it down.
   kill(pid_, SIGKILL);
-  int status;
-  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-  }
   close(lifeline_);
+  ReapLater(pid_);
   pid_ = -1;
   lifeline_ = -1;
 }
