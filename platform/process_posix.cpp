@@ -172,7 +172,7 @@ char ReadWord(int word_fd) {
   do {
     got = read(word_fd, &word, 1);
   } while (got < 0 && errno == EINTR);
-  return got == 1 ? word : 0;
+  return got == 1 ? word : '\0';
 }
 
 // Exits; a caller that died leaves its guarded folder to go.

@@ -213,8 +213,8 @@ class Lattice {
 
   double End(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
-    return s < b.end_lo || s > b.end_hi ? kInf
-                                        : ends_[b.end_offset + static_cast<size_t>(s - b.end_lo)];
+    if (s < b.end_lo || s > b.end_hi) return kInf;
+    return ends_[b.end_offset + static_cast<size_t>(s - b.end_lo)];
   }
   int Length(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
@@ -222,9 +222,8 @@ class Lattice {
   }
   double Start(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
-    return s < b.start_lo || s > b.start_hi
-               ? kInf
-               : starts_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
+    if (s < b.start_lo || s > b.start_hi) return kInf;
+    return starts_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
   }
   // The keys of state s at `count` boundaries from first on, in that order, within
   // t - most .. t - 1 (most <= longest): those between the first and the last finite key
@@ -311,7 +310,7 @@ class Lattice {
         row = free_.back();
         free_.pop_back();
         double* keys = Row(row);
-        std::fill(keys, keys + 2 * ring_, kInf);
+        std::fill(keys, keys + 2 * static_cast<ptrdiff_t>(ring_), kInf);
         rowed_.push_back(s);
         of.first = t;
       }
@@ -433,7 +432,7 @@ template <size_t W>
       hi = std::max(hi, lattice.start_hi(highest[highest_front]));
     }
     if (hi < lo) return false;
-    cost.assign(static_cast<size_t>(hi - lo + 1), kInf);
+    cost.assign(static_cast<size_t>(hi - lo) + 1, kInf);
     length.assign(cost.size(), 0);
     double frame_best = kInf;
     for (int i = lo; i <= hi; ++i) {

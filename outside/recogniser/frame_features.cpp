@@ -107,7 +107,8 @@ class Decimation {
     for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
       const double sinc = j == 0 ? cutoff : std::sin(kPi * cutoff * j) / (kPi * j);
       const double hamming = 0.54 + 0.46 * std::cos(kPi * j / kHalfTaps);
-      taps_[static_cast<size_t>(j + kHalfTaps)] = sinc * hamming;
+      const int tap = j + kHalfTaps;
+      taps_[static_cast<size_t>(tap)] = sinc * hamming;
       sum += sinc * hamming;
     }
     for (double& t : taps_) t /= sum;
@@ -141,8 +142,9 @@ class Decimation {
       double y = 0;
       for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
         const int64_t at = centre + j;
+        const int tap = j + kHalfTaps;
         if (at >= 0 && at < n)
-          y += taps_[static_cast<size_t>(j + kHalfTaps)] * samples_[static_cast<size_t>(at)];
+          y += taps_[static_cast<size_t>(tap)] * samples_[static_cast<size_t>(at)];
       }
       out_[m] = static_cast<float>(y);
     }

@@ -25,6 +25,7 @@ struct Section {
   }
 };
 
+// NOLINTNEXTLINE(bugprone-suspicious-memory-comparison): the bits themselves are what must match
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // The detector's sections at 44.1 kHz and at 22.05 kHz and sections of no particular kind, on
@@ -54,7 +55,7 @@ TEST(FilterChainTest, GivesTheBitsOfOneSectionAfterTheOther) {
   std::vector<int16_t> samples(20000);
   for (size_t i = 0; i < samples.size(); ++i) {
     const bool silent = (i / 3000) % 2 == 1;
-    samples[i] = silent ? 0 : static_cast<int16_t>(std::clamp(noise(random), -32768.0, 32767.0));
+    samples[i] = silent ? int16_t{0} : static_cast<int16_t>(std::clamp(noise(random), -32768.0, 32767.0));
   }
   const size_t pieces[] = {1, 1, 3, 5, 6, 7, 1024, 1, 4000, 999, 20000};  // the last: the rest
   for (const Case& c : cases) {

@@ -42,7 +42,7 @@ TEST(DecimatorTest, GivesTheBitsOfOneOutputAtATime) {
   for (size_t i = 0; i < samples.size(); ++i) {
     if (i % 700 == 0) held = static_cast<int16_t>(sample(random));
     const size_t run = (i / 700) % 3;
-    samples[i] = run == 0 ? 0 : run == 1 ? held : static_cast<int16_t>(sample(random));
+    samples[i] = run == 0 ? int16_t{0} : run == 1 ? held : static_cast<int16_t>(sample(random));
   }
   struct Range {
     size_t first, last;
@@ -68,6 +68,7 @@ TEST(DecimatorTest, GivesTheBitsOfOneOutputAtATime) {
                  out.data());
           for (size_t m = range.first; m < range.last; ++m) {
             const float expected = Plain(samples, factor, taps, m);
+            // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison): the bits must match
             ASSERT_EQ(std::memcmp(&out[m], &expected, sizeof expected), 0)
                 << "output " << m << ": " << out[m] << " for " << expected;
           }
