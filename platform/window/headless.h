@@ -93,6 +93,8 @@ struct ShownMessageBox {
   std::string caption;
   uint32_t style = 0;
   int answer = 0;
+  // The cursor when the box came up: the wait cursor when work that shows it was under way.
+  Cursor cursor = Cursor::kArrow;
 };
 
 struct ShownMenu {
