@@ -1,8 +1,9 @@
 // The program among other programs, the way a person runs it: under a window manager (openbox),
 // with the desktop's file chooser (GTK's), text copied between programs (xclip), and keys sent
 // to whatever window has the keyboard (xdotool without --window), never aimed at a window.
-// The keyboard comes back after every file dialog, text pastes in from other programs and copies
-// out to them, and the wait cursor shows while the aligner runs.
+// The keyboard comes back after every file dialog, with a window manager and without one (where
+// the program hands it on itself), text pastes in from other programs and copies out to them, and
+// the wait cursor shows while the aligner runs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -205,6 +206,68 @@ TEST(VtrXvfbDesktopTest, TypingArrivesAfterEveryFileDialog) {
     EXPECT_TRUE(WaitFor([&] { return KanaIn(saved = ReadFile(x.scratch() / "song.kvx")) == c.kana; }))
         << "the file holds " << KanaIn(saved) << " of the kana typed";
   }
+}
+
+// The window of the program that a key opens, among the viewable windows: without a window
+// manager nothing else keeps a list. It has the keyboard. 0 when none came.
+unsigned long OpenWithoutManager(ProgramOnXvfb& x, const std::string& keys, const char* what) {
+  const std::vector<unsigned long> before = x.VisibleWindows();
+  (void)x.Run(keys);
+  unsigned long opened = 0;
+  EXPECT_TRUE(WaitFor([&] {
+    for (unsigned long id : x.VisibleWindows()) {
+      if (std::find(before.begin(), before.end(), id) == before.end()) opened = id;
+    }
+    return opened != 0;
+  })) << "no " << what;
+  if (opened != 0) {
+    EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == opened; })) << "the " << what << " did not get the keyboard";
+  }
+  return opened;
+}
+
+// Presses the keys in the window that has the keyboard, which then goes.
+void CloseWithoutManager(ProgramOnXvfb& x, unsigned long window, const std::string& keys, const char* what) {
+  (void)x.Run(keys);
+  EXPECT_TRUE(WaitFor([&] {
+    const std::vector<unsigned long> now = x.VisibleWindows();
+    return std::find(now.begin(), now.end(), window) == now.end();
+  })) << "the " << what << " stayed";
+}
+
+// Without a window manager nobody else hands the keyboard on: the program gives it to each of its
+// windows that opens and back to the one that had it, so keys reach them wherever the pointer
+// rests (here in a corner of the screen, over none of them). FLTK's own chooser.
+TEST(VtrXvfbDesktopTest, WithoutAWindowManagerTypingArrivesWhereverThePointerRests) {
+  if (const std::string tool = MissingTool(kTypingTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the typing test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_desktop_no_manager");
+  ASSERT_EQ(x.Start(true), "");
+  const unsigned long main = x.main_window().id;
+  (void)x.Run("xdotool mousemove 639 479");
+  ASSERT_TRUE(WaitFor([&] { return FocusedWindow(x) == main; })) << "the main window did not get the keyboard";
+  // Typed, saved under a name of its own, typed again, saved again: the count warning (509) and
+  // the overwrite question come on the way, each answered with Return.
+  (void)x.Run(TypeKana(1));
+  unsigned long chooser = OpenWithoutManager(x, Key("ctrl+s"), "save chooser");
+  ASSERT_NE(chooser, 0u);
+  CloseWithoutManager(x, chooser, Key("End") + " type song && " + Key("Return"), "save chooser");
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(x.scratch() / "song.kvx"); })) << "nothing was saved";
+  EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == main; })) << "the keyboard did not come back after the save";
+  (void)x.Run(TypeKana(1));
+  const unsigned long warning = OpenWithoutManager(x, Key("ctrl+s"), "count warning");
+  ASSERT_NE(warning, 0u);
+  EXPECT_EQ(x.WindowName(warning), "Voxtrel");
+  chooser = OpenWithoutManager(x, Key("Return"), "save chooser after the warning");
+  ASSERT_NE(chooser, 0u);
+  const unsigned long question = OpenWithoutManager(x, Key("Return"), "overwrite question");
+  ASSERT_NE(question, 0u);
+  CloseWithoutManager(x, question, Key("Return"), "overwrite question");
+  EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == main; })) << "the keyboard did not come back after the save";
+  std::string saved;
+  EXPECT_TRUE(WaitFor([&] { return KanaIn(saved = ReadFile(x.scratch() / "song.kvx")) == 6; }))
+      << "the file holds " << KanaIn(saved) << " of the kana typed";
 }
 
 // The wave input dialog's own open: a chooser over a dialog over the intonation dialog; the
