@@ -270,6 +270,42 @@ TEST(VtrXvfbDesktopTest, WithoutAWindowManagerTypingArrivesWhereverThePointerRes
       << "the file holds " << KanaIn(saved) << " of the kana typed";
 }
 
+// The program takes the keyboard only where the user gave it: a phrase that ends while another
+// program has the keyboard moves the focus inside the program's window, and the other program
+// keeps the keyboard.
+TEST(VtrXvfbDesktopTest, AnotherProgramKeepsTheKeyboardWhenAPhraseEnds) {
+  if (const std::string tool = MissingTool(kDesktopTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the desktop test needs it";
+  }
+  if (const std::string tool = MissingTool({"xlogo"}); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the desktop test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_desktop_phrase_end");
+  ASSERT_NO_FATAL_FAILURE(StartOnDesktop(x));
+  const unsigned long main = x.main_window().id;
+  // Ten times あいう: a phrase of a few seconds on the stand-in emulator.
+  (void)x.Run(TypeKana(10));
+  const auto button = [&](uint32_t& pixel) {
+    const Picture shot = x.Shot();
+    pixel = shot.width > 40 && shot.height > 150 ? shot.At(40, 150) : 0;
+    return static_cast<int>(pixel >> 16) - static_cast<int>((pixel >> 8) & 0xFF);  // red less green
+  };
+  uint32_t pixel = 0;
+  ASSERT_TRUE(WaitFor([&] { return button(pixel) < -48; })) << "Play did not show";
+  // Play, then another program's window, which takes the keyboard as a window that opens does.
+  const std::vector<unsigned long> before = ManagedWindows(x);
+  (void)x.Run(ClickAt(main, {58, 153}) + " && (xlogo -geometry 64x64+0+0 >/dev/null 2>&1 &)");
+  const unsigned long other = WaitForNewWindow(x, before);
+  ASSERT_NE(other, 0u) << "the other program's window did not come";
+  ASSERT_TRUE(WaitFor([&] { return FocusedWindow(x) == other; })) << "the other program did not get the keyboard";
+  ASSERT_GT(button(pixel), 48) << "the phrase ended before the other program had the keyboard";
+  // The end of the phrase brings Play back.
+  ASSERT_TRUE(WaitFor([&] { return button(pixel) < -48; })) << "the phrase did not end";
+  (void)x.Run("sleep 0.5");
+  EXPECT_EQ(FocusedWindow(x), other) << "the program took the keyboard from the other program";
+  (void)x.Run("xdotool windowkill " + std::to_string(other));
+}
+
 // The wave input dialog's own open: a chooser over a dialog over the intonation dialog; the
 // kana typed afterwards reach the kana box (read back through the clipboard).
 TEST(VtrXvfbDesktopTest, TypingArrivesAfterTheWaveDialogsOpen) {
