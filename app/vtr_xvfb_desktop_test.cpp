@@ -323,7 +323,7 @@ TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
   if (const std::string tool = MissingTool(kDesktopTools); !tool.empty()) {
     GTEST_SKIP() << tool << " is not installed: the desktop test needs it";
   }
-  enum class Edit { kScriptBox, kScriptEditBox, kSpeedField, kWaveKanaBox, kChangeHiragana };
+  enum class Edit { kScriptBox, kScriptEditBox, kSpeedField, kWaveKanaBox, kWaveNameBox, kChangeHiragana };
   struct Case {
     const char* name;
     Edit edit;
@@ -337,6 +337,7 @@ TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
       {"a number field takes a number", Edit::kSpeedField, "42", "42"},
       {"a number field refuses what is no number", Edit::kSpeedField, "12a", "50"},
       {"the wave dialog's kana box", Edit::kWaveKanaBox, "かいこ", "かいこ"},
+      {"the wave dialog's read-only name box takes nothing", Edit::kWaveNameBox, "かいこ", "kaiko.wav"},
       {"the change-hiragana dialog of the intonation graph", Edit::kChangeHiragana, "きょう", "きょう"},
   };
   for (const Case& c : cases) {
@@ -362,6 +363,13 @@ TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
       case Edit::kWaveKanaBox:
         ASSERT_NE(OpenWaveDialog(x), 0u);
         break;
+      case Edit::kWaveNameBox: {
+        const unsigned long dialog = WaveDialogWithItsWave(x);
+        ASSERT_NE(dialog, 0u);
+        (void)x.Run(ClickControl(dialog, Module::kWaveToScript, 146, 161));
+        select = Key("End shift+Home");
+        break;
+      }
       case Edit::kChangeHiragana:
         // A script of three kana, and the hiragana of the graph's first syllable changed.
         (void)x.Run(TypeKana(1));
