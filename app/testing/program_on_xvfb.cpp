@@ -335,7 +335,7 @@ std::string ProgramOnXvfb::EndProgram() {
 }
 
 // Ends the program (the user's way where it can, and then its exit status must be 0) and the
-// server, and waits for both to be gone.
+// server, and waits for both to be gone and for the status of the program to be written.
 void ProgramOnXvfb::Stop() {
   if (!started_) return;
   started_ = false;
@@ -344,6 +344,9 @@ void ProgramOnXvfb::Stop() {
 gone() { p=$(cat $1 2>/dev/null) || return 0; [ ! -e /proc/$p ] || grep -q '^State:.*Z' /proc/$p/status; }
 for f in program.pid wm.pid server.pid; do kill $(cat $f) 2>/dev/null; done
 i=0; until { gone program.pid && gone wm.pid && gone server.pid; } || [ $i -ge 200 ]; do i=$((i+1)); sleep 0.02; done
+# The shell around the program writes its status a moment after the program's end: the work
+# folder is made afresh by the next start, which must not find it still being written.
+i=0; until [ ! -s program.pid ] || [ -s program.status ] || [ $i -ge 200 ]; do i=$((i+1)); sleep 0.02; done
 )";
   platform::ProcessSpec spec;
   spec.program = work_ / "stop.sh";
