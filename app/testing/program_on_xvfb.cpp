@@ -59,6 +59,15 @@ constexpr std::string_view kSuppressLeaks =
 
 // Lists the viewable windows, one id a line.
 constexpr char kListWindows[] = "xdotool search --onlyvisible --maxdepth 1 --name ''";
+// Under a window manager the windows at the top are its frames: the program's windows are the
+// viewable clients it manages, and the menus and tooltips that no manager takes in (but for the
+// manager's own check window, which it keeps mapped off the screen).
+constexpr char kListWindowsOnDesktop[] =
+    "{ for w in $(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-fA-F]*'); do "
+    "xwininfo -id $w 2>/dev/null | grep -q IsViewable && echo $((w)); done; "
+    "wm=$(($(xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-fA-F]*' || echo 0))); "
+    "for w in $(xdotool search --onlyvisible --maxdepth 1 --name ''); do [ $w = $wm ] || { "
+    "xwininfo -id $w 2>/dev/null | grep -q 'Override Redirect State: yes' && echo $w; }; done; }";
 
 // A desktop's screen: the desktop's file chooser wants more room than 640 x 480.
 constexpr char kDesktopScreen[] = "1024x768x24";
@@ -210,7 +219,9 @@ std::vector<unsigned long> ProgramOnXvfb::VisibleWindows(const std::string& list
   }
   return ids;
 }
-std::vector<unsigned long> ProgramOnXvfb::VisibleWindows() { return VisibleWindows(Run(kListWindows)); }
+std::vector<unsigned long> ProgramOnXvfb::VisibleWindows() { return VisibleWindows(Run(ListWindows())); }
+
+std::string ProgramOnXvfb::ListWindows() const { return desktop_ ? kListWindowsOnDesktop : kListWindows; }
 
 std::vector<Place> ProgramOnXvfb::OtherWindows() {
   std::vector<Place> others;
@@ -258,8 +269,8 @@ bool ProgramOnXvfb::ProgramRunning() {
 }
 Button ProgramOnXvfb::ButtonNow() {
   // One round of tools: the windows, the picture, the windows again.
-  const std::string lists = Run(std::string(kListWindows) + "; echo -; xwd -id " + main_id() +
-                                " -silent | xwdtopnm >../shot.ppm 2>/dev/null; " + kListWindows);
+  const std::string lists = Run(ListWindows() + "; echo -; xwd -id " + main_id() +
+                                " -silent | xwdtopnm >../shot.ppm 2>/dev/null; " + ListWindows());
   if (VisibleWindows(lists.substr(0, lists.find('-'))) != std::vector<unsigned long>{main_.id} ||
       VisibleWindows(lists.substr(lists.find('-') + 1)) != std::vector<unsigned long>{main_.id}) {
     return Button::kOtherWindow;

@@ -132,6 +132,8 @@ class ProgramOnXvfb {
 
  private:
   std::vector<unsigned long> VisibleWindows(const std::string& list) const;
+  // The shell command that lists the viewable top-level windows, a decimal id a line.
+  std::string ListWindows() const;
   bool FindMainWindow(bool& ended);
   std::string EndProgram();
   void Stop();
