@@ -72,11 +72,19 @@ constexpr char kListWindowsOnDesktop[] =
 // A desktop's screen: the desktop's file chooser wants more room than 640 x 480.
 constexpr char kDesktopScreen[] = "1024x768x24";
 
-// The shell lines that start openbox on the display and wait until it manages windows (it names
-// its check window on the root).
+// The shell lines that start openbox on the display and wait until it handles requests. It names
+// its check window on the root before its start-up is done; on a busy machine a window mapped as
+// the start-up ended was at times never taken in, the manager's own changes of the start-up left
+// unhandled as well. A request it must answer, one more desktop, shows it running.
 std::string WindowManagerStart() {
   return "openbox >openbox.log 2>&1 & echo $! >wm.pid\n"
          "i=0; until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || [ $i -ge 200 ]; "
+         "do i=$((i+1)); sleep 0.05; done\n"
+         "i=0; until desktops=$(xprop -root _NET_NUMBER_OF_DESKTOPS 2>/dev/null | grep -o '[0-9]*$') || "
+         "[ $i -ge 200 ]; do i=$((i+1)); sleep 0.05; done\n"
+         "desktops=$((desktops + 1))\n"
+         "xdotool set_num_desktops $desktops\n"
+         "i=0; until xprop -root _NET_NUMBER_OF_DESKTOPS 2>/dev/null | grep -q \"= $desktops$\" || [ $i -ge 200 ]; "
          "do i=$((i+1)); sleep 0.05; done\n";
 }
 
