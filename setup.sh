@@ -8,7 +8,7 @@ packages=(
   libfltk1.3-dev libfontconfig-dev portaudio19-dev libasound2-dev libjack-jackd2-dev
   fonts-ipafont-gothic fonts-nanum fonts-wqy-zenhei unicode-data
   libespeak-ng1
-  xvfb x11-apps x11-utils x11-xkb-utils netpbm xdotool imagemagick xdg-utils
+  xvfb x11-apps x11-utils x11-xkb-utils netpbm xdotool xdg-utils
   openbox xclip libgtk2.0-0 libxfixes-dev desktop-file-utils
 )
 

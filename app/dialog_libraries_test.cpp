@@ -11,8 +11,8 @@
 
 #include "app/main_dialog.h"
 #include "core/messages.h"
-#include "platform/sound/fake_sound_system.h"
 #include "platform/sound/sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/text.h"
 #include "platform/window/headless.h"
 #include "platform/window/window_system.h"

@@ -1,6 +1,10 @@
 // The main window: the skinned script box with Play/Stop, the volume knob, the voice menu, the
 // file, clear and edit commands, and the round trips into the two dialog libraries.
 //
+// The class is written in two files: main_dialog.cpp holds the window (set-up, painting, mouse,
+// keys, menus, Play and Stop, closing), script_workflow.cpp the workers behind its commands
+// (checking and converting the text, load, save, clear, the two dialog libraries).
+//
 //   #include "platform/paths.h"
 //   // given: PlayerPort& player; ScriptFilesPort& files; core::MessageReporter& messages
 //   MainDialog dialog({.player = &player, .files = &files, .messages = &messages,
@@ -90,7 +94,7 @@ class MainDialog : public platform::Dialog {
   explicit MainDialog(Services services);
   ~MainDialog() override;
 
-  // The workers (public so that tests drive them directly).
+  // The workers (script_workflow.cpp; public so that tests drive them directly).
   [[nodiscard]] int CheckForPlay(std::string& play_text, std::string& text, int voice,
                                  bool report_long, bool& long_sentence);
   [[nodiscard]] int ConvertForEditor(std::string& editor_text, int& voice, std::string& text,
@@ -147,6 +151,12 @@ class MainDialog : public platform::Dialog {
   platform::Encoding encoding() const;
   LockableEdit* edit() const;
   bool is_chinese() const;
+
+  // Shared by the window (main_dialog.cpp) and the workflow (script_workflow.cpp).
+  static constexpr uint32_t kModeUs = core::kKanaModeWord;
+  static constexpr uint32_t kLanguageUs = static_cast<uint32_t>(core::ScriptLanguage::kRomaji);
+  static constexpr int kKnobMinimum = 0;
+  static constexpr int kKnobMaximum = 127;
 
   Services services_;
   std::string emulator_path_;

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "app/main_app.h"
-#include "app/testdata/fake_intonation_dialog.h"
+#include "app/testing/fake_intonation_dialog.h"
 #include "platform/module.h"
 #include "platform/single_instance.h"
 #include "platform/window/headless.h"

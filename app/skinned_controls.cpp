@@ -109,17 +109,17 @@ void VolumeKnob::Init(const platform::Rect& track, int minimum, int maximum, int
   SetValue(value);
 }
 
-int VolumeKnob::HitTest(int x, int y, bool& on_knob) const {
+bool VolumeKnob::HitTest(int x, int y, bool& on_knob) const {
   const platform::Point p{x, y};
   if (KnobRect().Contains(p)) {
     on_knob = true;
-    return 1;
+    return true;
   }
   if (track_.Contains(p)) {
     on_knob = false;
-    return 1;
+    return true;
   }
-  return 0;
+  return false;
 }
 
 int VolumeKnob::TrackTo(int x) {

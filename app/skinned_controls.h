@@ -108,8 +108,8 @@ class VolumeKnob {
   // stacked top to bottom (0 idle, 1 dragging, 2 playing) and its key colour.
   void Init(const platform::Rect& track, int minimum, int maximum, int value,
             const platform::Image& frames, platform::Color key);
-  // 1 when (x, y) is on the knob (`on_knob` true) or on the track (`on_knob` false), else 0.
-  [[nodiscard]] int HitTest(int x, int y, bool& on_knob) const;
+  // True when (x, y) is on the knob (`on_knob` true) or on the track (`on_knob` false).
+  [[nodiscard]] bool HitTest(int x, int y, bool& on_knob) const;
   // Value for x: minimum + (x - left) * (maximum - minimum) / (right - left), truncated and
   // clamped; stored and returned.
   int TrackTo(int x);

@@ -13,11 +13,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/testing/desktop.h"
 #include "app/testing/program_on_xvfb.h"
 #include "engines/wtp/testing/speech_synth.h"
 #include "engines/wtp/wave_buffer.h"
-#include "platform/window/dialog_template.h"
+#include "platform/window/geometry.h"
+#include "platform/window/testing/x_server.h"
 #include "resources/resources.h"
 
 namespace vtr::app {
@@ -25,11 +25,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace vtr::app::testing;
+using namespace vtr::platform::testing;
 using resources::Module;
+using std::chrono::milliseconds;
 
 constexpr unsigned kWatchShape = 150;  // XC_watch of the X cursor font
 
-std::string Key(const std::string& keys) { return "xdotool key --delay 40 " + keys; }
+// The pause between keys: slower than a quick typist, for the desktop's own dialogs.
+constexpr int kKeyDelayMs = 40;
 
 // How many of the typed kana あ, い and う a Shift-JIS script holds.
 size_t KanaIn(std::string_view script) {
@@ -48,61 +51,44 @@ size_t KanaIn(std::string_view script) {
 void StartOnDesktop(ProgramOnXvfb& x) {
   x.UseDesktop();
   ASSERT_EQ(x.Start(true), "");
-  ASSERT_TRUE(WaitFor([&] { return FocusedWindow(x) == x.main_window().id; }))
+  ASSERT_TRUE(WaitFor([&] { return x.FocusedWindow() == x.main_window().id; }))
       << "the main window did not get the keyboard when it opened";
 }
 
-// Where control `id` of dialog template `dialog` lies in the dialog's window.
-platform::Rect ControlPlace(Module module, int dialog, int id) {
-  const platform::DialogTemplate* t = resources::FindDialog(module, dialog);
-  for (const platform::ControlTemplate& control : t->controls) {
-    if (control.id == id) return platform::TemplateToPixels(control.place, t->units);
-  }
-  return {};
-}
-
-std::string ClickAt(unsigned long window, platform::Point at, const std::string& clicks = "click 1") {
-  return "xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(at.x) + " " +
-         std::to_string(at.y) + " " + clicks;
-}
-
-// Clicks the middle of control `id` of dialog template `dialog` in the window `window` shows it.
-std::string ClickControl(unsigned long window, Module module, int dialog, int id) {
-  const platform::Rect place = ControlPlace(module, dialog, id);
-  return ClickAt(window, {place.left + place.width() / 2, place.top + place.height() / 2});
-}
-
 // Presses the keys, waits for the window they open and returns it; it has the keyboard.
-unsigned long OpenWindow(ProgramOnXvfb& x, const std::string& keys, const char* what) {
-  const std::vector<unsigned long> before = ManagedWindows(x);
+unsigned long OpenWindow(ProgramOnXvfb& x, const XInput& keys, const char* what) {
+  const std::vector<unsigned long> before = x.ManagedWindows();
   (void)x.Run(keys);
-  const unsigned long opened = WaitForNewWindow(x, before);
+  const unsigned long opened = x.WaitForNewWindow(before);
   EXPECT_NE(opened, 0u) << "no " << what;
   if (opened != 0) {
-    EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == opened; })) << "the " << what << " did not get the keyboard";
+    EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == opened; }))
+        << "the " << what << " did not get the keyboard";
   }
   return opened;
 }
 
 // Presses the keys in the window that has the keyboard, which then goes; the keyboard comes back
 // to `back`.
-void CloseWindow(ProgramOnXvfb& x, unsigned long window, const std::string& keys, unsigned long back,
+void CloseWindow(ProgramOnXvfb& x, unsigned long window, const XInput& keys, unsigned long back,
                  const char* what) {
   (void)x.Run(keys);
-  ASSERT_TRUE(WaitUntilGone(x, window)) << "the " << what << " stayed";
-  EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == back; })) << "the keyboard did not come back after the " << what;
+  ASSERT_TRUE(x.WaitUntilGone(window)) << "the " << what << " stayed";
+  EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == back; }))
+      << "the keyboard did not come back after the " << what;
 }
 
 // A question box of the program that may come before a chooser (509, the count warning): answered
 // with Return. Returns the chooser, which has the keyboard.
-unsigned long ChooserAfterBoxes(ProgramOnXvfb& x, const std::string& keys) {
+unsigned long ChooserAfterBoxes(ProgramOnXvfb& x, const XInput& keys) {
   unsigned long window = OpenWindow(x, keys, "window");
   while (window != 0 && x.WindowName(window) == "Voxtrel") {
-    const std::vector<unsigned long> before = ManagedWindows(x);
-    (void)x.Run(Key("Return"));
-    EXPECT_TRUE(WaitUntilGone(x, window)) << "the box stayed";
-    window = WaitForNewWindow(x, before);
-    EXPECT_TRUE(WaitFor([&] { return window != 0 && FocusedWindow(x) == window; })) << "the chooser did not get the keyboard";
+    const std::vector<unsigned long> before = x.ManagedWindows();
+    (void)x.Run(XInput().Key("Return", kKeyDelayMs));
+    EXPECT_TRUE(x.WaitUntilGone(window)) << "the box stayed";
+    window = x.WaitForNewWindow(before);
+    EXPECT_TRUE(WaitFor([&] { return window != 0 && x.FocusedWindow() == window; }))
+        << "the chooser did not get the keyboard";
   }
   return window;
 }
@@ -110,17 +96,19 @@ unsigned long ChooserAfterBoxes(ProgramOnXvfb& x, const std::string& keys) {
 // GTK's save chooser: the name it proposes (or `name`), Return, and the overwrite question the
 // program asks when the file exists (answered yes).
 void SaveInChooser(ProgramOnXvfb& x, unsigned long chooser, const std::string& name, bool overwrites) {
-  const std::vector<unsigned long> before = ManagedWindows(x);
-  (void)x.Run(name.empty() ? Key("Return") : "xdotool key ctrl+a type " + name + " && " + Key("Return"));
-  ASSERT_TRUE(WaitUntilGone(x, chooser)) << "the chooser stayed";
+  const std::vector<unsigned long> before = x.ManagedWindows();
+  (void)x.Run(name.empty() ? XInput().Key("Return", kKeyDelayMs)
+                           : XInput().Key("ctrl+a").Type(name).Key("Return", kKeyDelayMs));
+  ASSERT_TRUE(x.WaitUntilGone(chooser)) << "the chooser stayed";
   if (overwrites) {
-    const unsigned long question = WaitForNewWindow(x, before);
+    const unsigned long question = x.WaitForNewWindow(before);
     ASSERT_NE(question, 0u) << "no overwrite question";
-    EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == question; })) << "the overwrite question did not get the keyboard";
-    (void)x.Run(Key("Return"));
-    EXPECT_TRUE(WaitUntilGone(x, question));
+    EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == question; }))
+        << "the overwrite question did not get the keyboard";
+    (void)x.Run(XInput().Key("Return", kKeyDelayMs));
+    EXPECT_TRUE(x.WaitUntilGone(question));
   }
-  EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == x.main_window().id; }))
+  EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == x.main_window().id; }))
       << "the keyboard did not come back after the save";
 }
 
@@ -135,15 +123,23 @@ fs::path SpokenWave(ProgramOnXvfb& x) {
 
 // The wave input dialog, opened from the intonation dialog's record button; it has the keyboard.
 unsigned long OpenWaveDialog(ProgramOnXvfb& x) {
-  const unsigned long intonation = OpenWindow(x, Key("ctrl+w"), "intonation dialog");
+  const unsigned long intonation =
+      OpenWindow(x, XInput().Key("ctrl+w", kKeyDelayMs), "intonation dialog");
   if (intonation == 0) return 0;
-  return OpenWindow(x, ClickControl(intonation, Module::kWaveToScript, 141, 162), "wave input dialog");
+  return OpenWindow(
+      x, XInput().MoveToMiddle(intonation, ControlPlace(Module::kWaveToScript, 141, 162)).Click(),
+      "wave input dialog");
 }
 
 // GTK's open chooser: the file's path typed into its location field.
 void OpenInChooser(ProgramOnXvfb& x, unsigned long chooser, const fs::path& file, unsigned long back) {
-  CloseWindow(x, chooser, "xdotool key ctrl+l sleep 0.3 type " + Quoted(file) + " && " + Key("Return"), back,
-              "open chooser");
+  CloseWindow(x, chooser,
+              XInput()
+                  .Key("ctrl+l")
+                  .Sleep(milliseconds(300))
+                  .Type(file.string())
+                  .Key("Return", kKeyDelayMs),
+              back, "open chooser");
 }
 
 // The wave input dialog with a recording of "かいこ" opened through its own open (Ctrl+O and
@@ -152,7 +148,7 @@ unsigned long WaveDialogWithItsWave(ProgramOnXvfb& x) {
   const fs::path wave = SpokenWave(x);
   const unsigned long dialog = OpenWaveDialog(x);
   if (dialog == 0) return 0;
-  const unsigned long chooser = OpenWindow(x, Key("ctrl+o"), "wave chooser");
+  const unsigned long chooser = OpenWindow(x, XInput().Key("ctrl+o", kKeyDelayMs), "wave chooser");
   if (chooser == 0) return 0;
   OpenInChooser(x, chooser, wave, dialog);
   return dialog;
@@ -180,26 +176,32 @@ TEST(VtrXvfbDesktopTest, TypingArrivesAfterEveryFileDialog) {
     const unsigned long main = x.main_window().id;
     if (c.open_first) {
       std::ofstream(x.scratch() / "song.kvx", std::ios::binary) << "KV#J\x82\xA0\x82\xA2";
-      const unsigned long chooser = OpenWindow(x, Key("ctrl+o"), "open chooser");
+      const unsigned long chooser =
+          OpenWindow(x, XInput().Key("ctrl+o", kKeyDelayMs), "open chooser");
       ASSERT_NE(chooser, 0u);
       OpenInChooser(x, chooser, x.scratch() / "song.kvx", main);
     }
-    (void)x.Run(TypeKana(1));
-    unsigned long chooser = ChooserAfterBoxes(x, Key("ctrl+s"));
+    (void)x.Run(XInput().Kana(1));
+    unsigned long chooser = ChooserAfterBoxes(x, XInput().Key("ctrl+s", kKeyDelayMs));
     ASSERT_NE(chooser, 0u);
     if (c.koru) {
       // The filter list at the chooser's lower right, its second entry, then back to the name.
       const Place place = x.PlaceOf(chooser);
-      (void)x.Run("xdotool mousemove --window " + std::to_string(chooser) + " " + std::to_string(place.width - 94) + " " +
-                  std::to_string(place.height - 103) + " click 1 sleep 0.5 key Down Return sleep 0.3 key alt+n");
+      (void)x.Run(XInput()
+                      .MoveTo(chooser, place.width - 94, place.height - 103)
+                      .Click()
+                      .Sleep(milliseconds(500))
+                      .Key("Down Return")
+                      .Sleep(milliseconds(300))
+                      .Key("alt+n"));
     }
     ASSERT_NO_FATAL_FAILURE(SaveInChooser(x, chooser, c.open_first ? "" : "song", c.open_first));
     if (c.koru) {
       EXPECT_TRUE(fs::exists(x.scratch() / "song.qrl")) << "no KORU file";
     }
     // Typed after the chooser: it reaches the script box, and the next save holds it.
-    (void)x.Run(TypeKana(1));
-    chooser = ChooserAfterBoxes(x, Key("ctrl+s"));
+    (void)x.Run(XInput().Kana(1));
+    chooser = ChooserAfterBoxes(x, XInput().Key("ctrl+s", kKeyDelayMs));
     ASSERT_NE(chooser, 0u);
     ASSERT_NO_FATAL_FAILURE(SaveInChooser(x, chooser, "", true));
     std::string saved;
@@ -210,7 +212,7 @@ TEST(VtrXvfbDesktopTest, TypingArrivesAfterEveryFileDialog) {
 
 // The window of the program that a key opens, among the viewable windows: without a window
 // manager nothing else keeps a list. It has the keyboard. 0 when none came.
-unsigned long OpenWithoutManager(ProgramOnXvfb& x, const std::string& keys, const char* what) {
+unsigned long OpenWithoutManager(ProgramOnXvfb& x, const XInput& keys, const char* what) {
   const std::vector<unsigned long> before = x.VisibleWindows();
   (void)x.Run(keys);
   unsigned long opened = 0;
@@ -221,13 +223,14 @@ unsigned long OpenWithoutManager(ProgramOnXvfb& x, const std::string& keys, cons
     return opened != 0;
   })) << "no " << what;
   if (opened != 0) {
-    EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == opened; })) << "the " << what << " did not get the keyboard";
+    EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == opened; }))
+        << "the " << what << " did not get the keyboard";
   }
   return opened;
 }
 
 // Presses the keys in the window that has the keyboard, which then goes.
-void CloseWithoutManager(ProgramOnXvfb& x, unsigned long window, const std::string& keys, const char* what) {
+void CloseWithoutManager(ProgramOnXvfb& x, unsigned long window, const XInput& keys, const char* what) {
   (void)x.Run(keys);
   EXPECT_TRUE(WaitFor([&] {
     const std::vector<unsigned long> now = x.VisibleWindows();
@@ -245,26 +248,27 @@ TEST(VtrXvfbDesktopTest, WithoutAWindowManagerTypingArrivesWhereverThePointerRes
   ProgramOnXvfb x("vtr_xvfb_desktop_no_manager");
   ASSERT_EQ(x.Start(true), "");
   const unsigned long main = x.main_window().id;
-  (void)x.Run("xdotool mousemove 639 479");
-  ASSERT_TRUE(WaitFor([&] { return FocusedWindow(x) == main; })) << "the main window did not get the keyboard";
+  (void)x.Run(XInput().MoveTo(639, 479));
+  ASSERT_TRUE(WaitFor([&] { return x.FocusedWindow() == main; })) << "the main window did not get the keyboard";
   // Typed, saved under a name of its own, typed again, saved again: the count warning (509) and
   // the overwrite question come on the way, each answered with Return.
-  (void)x.Run(TypeKana(1));
-  unsigned long chooser = OpenWithoutManager(x, Key("ctrl+s"), "save chooser");
+  (void)x.Run(XInput().Kana(1));
+  unsigned long chooser = OpenWithoutManager(x, XInput().Key("ctrl+s", kKeyDelayMs), "save chooser");
   ASSERT_NE(chooser, 0u);
-  CloseWithoutManager(x, chooser, Key("End") + " type song && " + Key("Return"), "save chooser");
+  CloseWithoutManager(x, chooser, XInput().Key("End", kKeyDelayMs).Type("song").Key("Return", kKeyDelayMs),
+                      "save chooser");
   ASSERT_TRUE(WaitFor([&] { return fs::exists(x.scratch() / "song.kvx"); })) << "nothing was saved";
-  EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == main; })) << "the keyboard did not come back after the save";
-  (void)x.Run(TypeKana(1));
-  const unsigned long warning = OpenWithoutManager(x, Key("ctrl+s"), "count warning");
+  EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == main; })) << "the keyboard did not come back after the save";
+  (void)x.Run(XInput().Kana(1));
+  const unsigned long warning = OpenWithoutManager(x, XInput().Key("ctrl+s", kKeyDelayMs), "count warning");
   ASSERT_NE(warning, 0u);
   EXPECT_EQ(x.WindowName(warning), "Voxtrel");
-  chooser = OpenWithoutManager(x, Key("Return"), "save chooser after the warning");
+  chooser = OpenWithoutManager(x, XInput().Key("Return", kKeyDelayMs), "save chooser after the warning");
   ASSERT_NE(chooser, 0u);
-  const unsigned long question = OpenWithoutManager(x, Key("Return"), "overwrite question");
+  const unsigned long question = OpenWithoutManager(x, XInput().Key("Return", kKeyDelayMs), "overwrite question");
   ASSERT_NE(question, 0u);
-  CloseWithoutManager(x, question, Key("Return"), "overwrite question");
-  EXPECT_TRUE(WaitFor([&] { return FocusedWindow(x) == main; })) << "the keyboard did not come back after the save";
+  CloseWithoutManager(x, question, XInput().Key("Return", kKeyDelayMs), "overwrite question");
+  EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == main; })) << "the keyboard did not come back after the save";
   std::string saved;
   EXPECT_TRUE(WaitFor([&] { return KanaIn(saved = ReadFile(x.scratch() / "song.kvx")) == 6; }))
       << "the file holds " << KanaIn(saved) << " of the kana typed";
@@ -284,7 +288,7 @@ TEST(VtrXvfbDesktopTest, AnotherProgramKeepsTheKeyboardWhenAPhraseEnds) {
   ASSERT_NO_FATAL_FAILURE(StartOnDesktop(x));
   const unsigned long main = x.main_window().id;
   // Ten times あいう: a phrase of a few seconds on the stand-in emulator.
-  (void)x.Run(TypeKana(10));
+  (void)x.Run(XInput().Kana(10));
   const auto button = [&](uint32_t& pixel) {
     const Picture shot = x.Shot();
     pixel = shot.width > 40 && shot.height > 150 ? shot.At(40, 150) : 0;
@@ -293,16 +297,16 @@ TEST(VtrXvfbDesktopTest, AnotherProgramKeepsTheKeyboardWhenAPhraseEnds) {
   uint32_t pixel = 0;
   ASSERT_TRUE(WaitFor([&] { return button(pixel) < -48; })) << "Play did not show";
   // Play, then another program's window, which takes the keyboard as a window that opens does.
-  const std::vector<unsigned long> before = ManagedWindows(x);
-  (void)x.Run(ClickAt(main, {58, 153}) + " && (xlogo -geometry 64x64+0+0 >/dev/null 2>&1 &)");
-  const unsigned long other = WaitForNewWindow(x, before);
+  const std::vector<unsigned long> before = x.ManagedWindows();
+  (void)x.Run(std::string(XInput().MoveTo(main, 58, 153).Click()) + " && (xlogo -geometry 64x64+0+0 >/dev/null 2>&1 &)");
+  const unsigned long other = x.WaitForNewWindow(before);
   ASSERT_NE(other, 0u) << "the other program's window did not come";
-  ASSERT_TRUE(WaitFor([&] { return FocusedWindow(x) == other; })) << "the other program did not get the keyboard";
+  ASSERT_TRUE(WaitFor([&] { return x.FocusedWindow() == other; })) << "the other program did not get the keyboard";
   ASSERT_GT(button(pixel), 48) << "the phrase ended before the other program had the keyboard";
   // The end of the phrase brings Play back.
   ASSERT_TRUE(WaitFor([&] { return button(pixel) < -48; })) << "the phrase did not end";
-  (void)x.Run("sleep 0.5");
-  EXPECT_EQ(FocusedWindow(x), other) << "the program took the keyboard from the other program";
+  (void)x.Run(XInput().Sleep(milliseconds(500)));
+  EXPECT_EQ(x.FocusedWindow(), other) << "the program took the keyboard from the other program";
   (void)x.Run("xdotool windowkill " + std::to_string(other));
 }
 
@@ -315,8 +319,9 @@ TEST(VtrXvfbDesktopTest, TypingArrivesAfterTheWaveDialogsOpen) {
   ProgramOnXvfb x("vtr_xvfb_desktop_wave_open");
   ASSERT_NO_FATAL_FAILURE(StartOnDesktop(x));
   ASSERT_NE(WaveDialogWithItsWave(x), 0u);
-  (void)x.Run(TypeKana(1) + " && " + Key("ctrl+a ctrl+c"));
-  EXPECT_TRUE(WaitFor([&] { return ClipboardText(x) == "あいう"; })) << "the kana box holds " << ClipboardText(x);
+  (void)x.Run(XInput().Kana(1).Key("ctrl+a ctrl+c", kKeyDelayMs));
+  EXPECT_TRUE(WaitFor([&] { return x.ClipboardText() == "あいう"; }))
+      << "the kana box holds " << x.ClipboardText();
 }
 
 TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
@@ -344,20 +349,22 @@ TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
     SCOPED_TRACE(c.name);
     ProgramOnXvfb x("vtr_xvfb_desktop_paste");
     ASSERT_NO_FATAL_FAILURE(StartOnDesktop(x));
-    // Into the edit; what it then holds is selected.
-    std::string paste = Key("ctrl+v");
-    std::string select = Key("ctrl+a");
+    // The keys into the edit, and those that then select what it holds.
+    std::string paste = "ctrl+v";
+    std::string select = "ctrl+a";
     switch (c.edit) {
       case Edit::kScriptBox:
         break;
       case Edit::kScriptEditBox:
-        ASSERT_NE(OpenWindow(x, Key("ctrl+e"), "script edit dialog"), 0u);
+        ASSERT_NE(OpenWindow(x, XInput().Key("ctrl+e", kKeyDelayMs), "script edit dialog"), 0u);
         break;
       case Edit::kSpeedField: {
-        const unsigned long dialog = OpenWindow(x, Key("ctrl+e"), "script edit dialog");
+        const unsigned long dialog =
+            OpenWindow(x, XInput().Key("ctrl+e", kKeyDelayMs), "script edit dialog");
         ASSERT_NE(dialog, 0u);
-        (void)x.Run(ClickControl(dialog, Module::kScriptEdit, 130, 2038));
-        select = Key("End shift+Home");
+        (void)x.Run(
+            XInput().MoveToMiddle(dialog, ControlPlace(Module::kScriptEdit, 130, 2038)).Click());
+        select = "End shift+Home";
         break;
       }
       case Edit::kWaveKanaBox:
@@ -366,28 +373,35 @@ TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
       case Edit::kWaveNameBox: {
         const unsigned long dialog = WaveDialogWithItsWave(x);
         ASSERT_NE(dialog, 0u);
-        (void)x.Run(ClickControl(dialog, Module::kWaveToScript, 146, 161));
-        select = Key("End shift+Home");
+        (void)x.Run(XInput().MoveToMiddle(dialog, ControlPlace(Module::kWaveToScript, 146, 161)).Click());
+        select = "End shift+Home";
         break;
       }
       case Edit::kChangeHiragana:
         // A script of three kana, and the hiragana of the graph's first syllable changed.
-        (void)x.Run(TypeKana(1));
-        const unsigned long intonation = OpenWindow(x, Key("ctrl+w"), "intonation dialog");
+        (void)x.Run(XInput().Kana(1));
+        const unsigned long intonation =
+            OpenWindow(x, XInput().Key("ctrl+w", kKeyDelayMs), "intonation dialog");
         ASSERT_NE(intonation, 0u);
         // A double click on the first syllable's label, low at the graph's left.
         const platform::Rect graph = ControlPlace(Module::kWaveToScript, 141, 130);
-        ASSERT_NE(OpenWindow(x, ClickAt(intonation, {graph.left + 20, graph.bottom - 12}, "click --repeat 2 --delay 80 1"),
-                             "change-hiragana dialog"),
-                  0u);
-        paste = Key("Home shift+End ctrl+v");
-        select = Key("shift+Home");
+        ASSERT_NE(
+            OpenWindow(x,
+                       XInput().MoveTo(intonation, graph.left + 20, graph.bottom - 12).Click(2, 80),
+                       "change-hiragana dialog"),
+            0u);
+        paste = "Home shift+End ctrl+v";
+        select = "shift+Home";
         break;
     }
-    CopyInAnotherProgram(x, c.copied);
-    (void)x.Run(paste + " && sleep 0.3 && " + select + " " + "ctrl+c");
+    x.CopyInAnotherProgram(c.copied);
+    (void)x.Run(XInput()
+                    .Key(paste, kKeyDelayMs)
+                    .Sleep(milliseconds(300))
+                    .Key(select + " ctrl+c", kKeyDelayMs));
     std::string shown;
-    EXPECT_TRUE(WaitFor([&] { return (shown = ClipboardText(x)) == c.shown; })) << "the edit holds " << shown;
+    EXPECT_TRUE(WaitFor([&] { return (shown = x.ClipboardText()) == c.shown; }))
+        << "the edit holds " << shown;
   }
 }
 
@@ -421,20 +435,19 @@ TEST(VtrXvfbDesktopTest, TheWaitCursorShowsWhileTheAlignerRuns) {
 
   const unsigned long dialog = WaveDialogWithItsWave(x);
   ASSERT_NE(dialog, 0u);
-  CopyInAnotherProgram(x, "かいこ");
-  (void)x.Run(Key("ctrl+v"));
+  x.CopyInAnotherProgram("かいこ");
+  (void)x.Run(XInput().Key("ctrl+v", kKeyDelayMs));
   const Place place = x.PlaceOf(dialog);
-  (void)x.Run("xdotool mousemove --window " + std::to_string(dialog) + " " + std::to_string(place.width / 2) + " " +
-              std::to_string(place.height / 3));
+  (void)x.Run(XInput().MoveTo(dialog, place.width / 2, place.height / 3));
   EXPECT_FALSE(watch_shows()) << "the watch shows before the road";
 
   // OK: the road runs; the watch shows before the recogniser has done.
-  const std::vector<unsigned long> before = ManagedWindows(x);
-  (void)x.Run(Key("Return"));
+  const std::vector<unsigned long> before = x.ManagedWindows();
+  (void)x.Run(XInput().Key("Return", kKeyDelayMs));
   EXPECT_TRUE(WaitFor(watch_shows)) << "no watch while the aligner ran";
-  const unsigned long next = WaitForNewWindow(x, before);
+  const unsigned long next = x.WaitForNewWindow(before);
   ASSERT_NE(next, 0u) << "neither the segment dialog nor a message came after the road";
-  (void)x.Run("xdotool mousemove --window " + std::to_string(next) + " 10 10");
+  (void)x.Run(XInput().MoveTo(next, 10, 10));
   EXPECT_TRUE(WaitFor([&] { return !watch_shows(); })) << "the watch stayed after the road";
   EXPECT_EQ(x.WindowName(next), "セグメントの位置を確認") << "the road failed";
   fs::remove_all(folder);

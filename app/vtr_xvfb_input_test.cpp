@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "app/testing/program_on_xvfb.h"
-#include "platform/window/dialog_template.h"
+#include "platform/window/geometry.h"
+#include "platform/window/testing/x_server.h"
 #include "resources/resources.h"
 
 namespace vtr::app {
@@ -21,6 +22,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace vtr::app::testing;
+using namespace vtr::platform::testing;
+using std::chrono::milliseconds;
+
+// The pause between keys: a quick typist's.
+constexpr int kKeyDelayMs = 30;
 
 // The script box of the main window and a point of it that text never reaches.
 constexpr int kBoxLeft = 14, kBoxTop = 30, kBoxRight = 226, kBoxBottom = 110;
@@ -37,24 +43,6 @@ std::string BoxPixels(const Picture& shot) {
   return pixels;
 }
 
-std::string Key(const std::string& keys) { return "xdotool key --delay 30 " + keys; }
-
-// Clicks at (x, y) of window `id` and takes the pointer off every window.
-std::string ClickIn(unsigned long id, int x, int y) {
-  return "xdotool mousemove --window " + std::to_string(id) + " " + std::to_string(x) + " " +
-         std::to_string(y) + " click 1 mousemove 0 0";
-}
-
-// Where control `id` of dialog template `dialog` of `module` lies in the dialog's client area.
-platform::Rect ControlPlace(resources::Module module, int dialog, int id) {
-  const platform::DialogTemplate* t = resources::FindDialog(module, dialog);
-  if (t == nullptr) return {};
-  for (const platform::ControlTemplate& control : t->controls) {
-    if (control.id == id) return platform::TemplateToPixels(control.place, t->units);
-  }
-  return {};
-}
-
 bool WaitForOthers(ProgramOnXvfb& x, size_t count) {
   return WaitFor([&] { return x.OtherWindows().size() == count; });
 }
@@ -63,9 +51,9 @@ bool WaitForOthers(ProgramOnXvfb& x, size_t count) {
 // `kana` times あいう go into the script box (Play then shows).
 void StartAndType(ProgramOnXvfb& x, int kana) {
   ASSERT_EQ(x.Start(true), "");
-  (void)x.Run("xdotool windowfocus --sync " + x.main_id());
+  (void)x.Run(XInput().Focus(x.main_window().id));
   if (kana == 0) return;
-  (void)x.Run(TypeKana(kana));
+  (void)x.Run(XInput().Kana(kana));
   ASSERT_EQ(Name(x.WaitForButton(Button::kPlay)), Name(Button::kPlay));
 }
 
@@ -76,7 +64,7 @@ void ExpectTypingReachesTheBox(ProgramOnXvfb& x) {
     before = x.Shot();
     return before.width == x.main_window().width && before.At(kBoxBlankX, kBoxBlankY) == 0xFFFFFFu;
   })) << "the script box is drawn disabled";
-  (void)x.Run(TypeKana(1));
+  (void)x.Run(XInput().Kana(1));
   EXPECT_TRUE(WaitFor([&] { return BoxPixels(x.Shot()) != BoxPixels(before); })) << "the typed kana did not reach the box";
 }
 
@@ -99,15 +87,15 @@ TEST(VtrXvfbInputTest, ShortcutsWorkAfterAMenuClosedWithEscape) {
   for (const char* menu : {"alt+space", "shift+F10"}) {
     for (const Shortcut& shortcut : shortcuts) {
       SCOPED_TRACE(std::string(menu) + ", Escape, then " + shortcut.keys);
-      (void)x.Run(Key(menu));
+      (void)x.Run(XInput().Key(menu, kKeyDelayMs));
       ASSERT_TRUE(WaitForOthers(x, 1)) << "no menu";
-      (void)x.Run(Key("Escape"));
+      (void)x.Run(XInput().Key("Escape", kKeyDelayMs));
       ASSERT_TRUE(WaitForOthers(x, 0)) << "the menu stayed";
-      (void)x.Run(Key(shortcut.keys));
+      (void)x.Run(XInput().Key(shortcut.keys, kKeyDelayMs));
       std::vector<Place> others;
       ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "the shortcut did nothing";
       EXPECT_EQ(x.WindowName(others.front().id), shortcut.window);
-      (void)x.Run(Key("Escape"));
+      (void)x.Run(XInput().Key("Escape", kKeyDelayMs));
       ASSERT_TRUE(WaitForOthers(x, 0)) << "Escape left the window open";
     }
   }
@@ -127,13 +115,26 @@ TEST(VtrXvfbInputTest, TypingReachesTheScriptBoxAfterEachQuestionBox) {
   };
   // The popup menu: open, save, voices, edit, clear all, the site, About, quit.
   const Case cases[] = {
-      {"517 from Escape, cancelled", Key("Escape"), Key("Escape")},
-      {"517 from the close button, cancelled", ClickIn(main.id, 228, 183), Key("Escape")},
-      {"517 from the menu's quit, cancelled", Key("shift+F10") + " && sleep 0.3 && " + Key("Down Down Down Down Down Down Down Down Return"),
-       Key("Escape")},
-      {"516 from clear all, answered yes", Key("shift+F10") + " && sleep 0.3 && " + Key("Down Down Down Down Down Return"),
-       Key("Return")},
-      {"502 on a text that is no script, OK", Key("ctrl+a") + " && xdotool type qqq && " + Key("ctrl+s"), Key("Return")},
+      {"517 from Escape, cancelled", XInput().Key("Escape", kKeyDelayMs),
+       XInput().Key("Escape", kKeyDelayMs)},
+      {"517 from the close button, cancelled",
+       XInput().MoveTo(main.id, 228, 183).Click().MoveTo(0, 0),
+       XInput().Key("Escape", kKeyDelayMs)},
+      {"517 from the menu's quit, cancelled",
+       XInput()
+           .Key("shift+F10", kKeyDelayMs)
+           .Sleep(milliseconds(300))
+           .Key("Down Down Down Down Down Down Down Down Return", kKeyDelayMs),
+       XInput().Key("Escape", kKeyDelayMs)},
+      {"516 from clear all, answered yes",
+       XInput()
+           .Key("shift+F10", kKeyDelayMs)
+           .Sleep(milliseconds(300))
+           .Key("Down Down Down Down Down Return", kKeyDelayMs),
+       XInput().Key("Return", kKeyDelayMs)},
+      {"502 on a text that is no script, OK",
+       XInput().Key("ctrl+a", kKeyDelayMs).Type("qqq").Key("ctrl+s", kKeyDelayMs),
+       XInput().Key("Return", kKeyDelayMs)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -169,17 +170,17 @@ TEST(VtrXvfbInputTest, TypingReachesTheScriptBoxAfterTheDialogLibrariesReturn) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.shortcut) + (c.ok.empty() ? " closed with Escape" : " closed with OK"));
-    (void)x.Run(Key(c.shortcut));
+    (void)x.Run(XInput().Key(c.shortcut, kKeyDelayMs));
     std::vector<Place> others;
     ASSERT_TRUE(WaitFor([&] {
       others = x.OtherWindows();
       return others.size() == 1 && x.WindowName(others.front().id) == c.window;
     })) << "the dialog did not open";
     if (c.ok.empty()) {
-      (void)x.Run(Key("Escape"));
+      (void)x.Run(XInput().Key("Escape", kKeyDelayMs));
     } else {
       // OK on the unchanged script closes at once.
-      (void)x.Run(ClickIn(others.front().id, c.ok.left + c.ok.width() / 2, c.ok.top + c.ok.height() / 2));
+      (void)x.Run(XInput().MoveToMiddle(others.front().id, c.ok).Click().MoveTo(0, 0));
     }
     ASSERT_TRUE(WaitForOthers(x, 0)) << "the dialog stayed";
     ExpectTypingReachesTheBox(x);
@@ -197,7 +198,7 @@ TEST(VtrXvfbInputTest, PunctuationTypesIntoTheScriptBox) {
   for (const char* key : {"period", "apostrophe"}) {
     SCOPED_TRACE(key);
     const std::string before = BoxPixels(x.Shot());
-    (void)x.Run(Key(key));
+    (void)x.Run(XInput().Key(key, kKeyDelayMs));
     EXPECT_TRUE(WaitFor([&] { return BoxPixels(x.Shot()) != before; })) << "nothing was typed";
   }
 }
@@ -210,7 +211,7 @@ TEST(VtrXvfbInputTest, TooltipsShowWhereThePointerRests) {
   }
   ProgramOnXvfb x("vtr_xvfb_tooltips");
   ASSERT_NO_FATAL_FAILURE(StartAndType(x, 1));
-  const std::string main = x.main_id();
+  const unsigned long main = x.main_window().id;
   struct Case {
     const char* name;
     int x, y;
@@ -222,8 +223,7 @@ TEST(VtrXvfbInputTest, TooltipsShowWhereThePointerRests) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     // Into the window away from both, then on to the place, where the pointer rests.
-    (void)x.Run("xdotool mousemove --window " + main + " 120 150 sleep 0.2 mousemove --window " + main + " " +
-                std::to_string(c.x) + " " + std::to_string(c.y));
+    (void)x.Run(XInput().MoveTo(main, 120, 150).Sleep(milliseconds(200)).MoveTo(main, c.x, c.y));
     std::vector<Place> others;
     ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "no tooltip";
     const Place pointer = x.Pointer();
@@ -231,7 +231,7 @@ TEST(VtrXvfbInputTest, TooltipsShowWhereThePointerRests) {
     EXPECT_LT(others.front().y, pointer.y + 60);
     EXPECT_LE(others.front().x, pointer.x + 10);
     EXPECT_GT(others.front().x + others.front().width, pointer.x);
-    (void)x.Run("xdotool mousemove --window " + main + " 120 70");
+    (void)x.Run(XInput().MoveTo(main, 120, 70));
     EXPECT_TRUE(WaitForOthers(x, 0)) << "the tooltip stayed over the script box";
   }
 }
@@ -244,30 +244,30 @@ TEST(VtrXvfbInputTest, PlayShowsItsHoverPictureWhileThePointerIsOverIt) {
   }
   ProgramOnXvfb x("vtr_xvfb_hover");
   ASSERT_NO_FATAL_FAILURE(StartAndType(x, 1));
-  const std::string main = x.main_id();
+  const unsigned long main = x.main_window().id;
   // A point of Play's face above where a tooltip could come.
   auto face = [&] {
     const Picture shot = x.Shot();
     return shot.width == x.main_window().width ? shot.At(40, 125) : 0u;
   };
   auto brightness = [](uint32_t c) { return ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF); };
-  (void)x.Run("xdotool mousemove --window " + main + " 120 150");
+  (void)x.Run(XInput().MoveTo(main, 120, 150));
   uint32_t normal = 0;
   ASSERT_TRUE(WaitFor([&] { return (normal = face()) != 0; }));
   struct Step {
     const char* name;
-    std::string move;
+    XInput move;
     bool hover;
   };
   const Step steps[] = {
-      {"onto Play from inside the window", "mousemove --window " + main + " 58 150", true},
-      {"on to the skin", "mousemove --window " + main + " 120 150", false},
-      {"onto Play again", "mousemove --window " + main + " 58 160", true},
-      {"out of the window", "mousemove 600 400", false},
+      {"onto Play from inside the window", XInput().MoveTo(main, 58, 150), true},
+      {"on to the skin", XInput().MoveTo(main, 120, 150), false},
+      {"onto Play again", XInput().MoveTo(main, 58, 160), true},
+      {"out of the window", XInput().MoveTo(600, 400), false},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.name);
-    (void)x.Run("xdotool " + step.move);
+    (void)x.Run(step.move);
     if (step.hover) {
       EXPECT_TRUE(WaitFor([&] { return brightness(face()) > brightness(normal) + 30; })) << "no hover picture";
     } else {
@@ -289,21 +289,21 @@ TEST(VtrXvfbInputTest, SpinArrowsCountEveryClickOfAQuickSeries) {
 
   ProgramOnXvfb x("vtr_xvfb_spin");
   ASSERT_NO_FATAL_FAILURE(StartAndType(x, 0));
-  (void)x.Run(Key("ctrl+e"));
+  (void)x.Run(XInput().Key("ctrl+e", kKeyDelayMs));
   std::vector<Place> others;
   ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "no script edit dialog";
   const Place edit = others.front();
   ASSERT_EQ(x.WindowName(edit.id), "Script Edit Dialog");
-  const std::string id = std::to_string(edit.id);
   // The script box has the keyboard: kana, then the caret back to the start.
-  (void)x.Run(TypeKana(1) + " Home");
+  (void)x.Run(XInput().Kana(1).Key("Home"));
   // Four clicks on the up arrow, 150 ms apart, then the Speed button inserts S and the value.
-  (void)x.Run("xdotool mousemove --window " + id + " " + std::to_string(spin.left + spin.width() / 2) + " " +
-              std::to_string(spin.top + spin.height() / 4) + " click --repeat 4 --delay 150 1");
-  (void)x.Run(ClickIn(edit.id, speed.left + speed.width() / 2, speed.top + speed.height() / 2));
+  (void)x.Run(XInput()
+                  .MoveTo(edit.id, spin.left + spin.width() / 2, spin.top + spin.height() / 4)
+                  .Click(4, 150));
+  (void)x.Run(XInput().MoveToMiddle(edit.id, speed).Click().MoveTo(0, 0));
   // Save: the dialog first tells that it puts a voice at the head of the script, then asks for
   // a name in its save dialog.
-  (void)x.Run(Key("ctrl+s"));
+  (void)x.Run(XInput().Key("ctrl+s", kKeyDelayMs));
   Place chooser;
   ASSERT_TRUE(WaitFor([&] {
     for (const Place& other : x.OtherWindows()) {
@@ -313,7 +313,7 @@ TEST(VtrXvfbInputTest, SpinArrowsCountEveryClickOfAQuickSeries) {
         return true;
       }
       // A message box: answered, and gone before the next look.
-      (void)x.Run(Key("Return"));
+      (void)x.Run(XInput().Key("Return", kKeyDelayMs));
       (void)WaitFor([&] {
         const std::vector<Place> now = x.OtherWindows();
         return std::none_of(now.begin(), now.end(), [&](const Place& p) { return p.id == other.id; });
@@ -321,9 +321,12 @@ TEST(VtrXvfbInputTest, SpinArrowsCountEveryClickOfAQuickSeries) {
     }
     return false;
   })) << "no save dialog";
-  (void)x.Run("xdotool mousemove --window " + std::to_string(chooser.id) + " " + std::to_string(chooser.width - 40) +
-              " " + std::to_string(chooser.height - 58) + " click 1 key End type spin");
-  (void)x.Run(Key("Return"));
+  (void)x.Run(XInput()
+                  .MoveTo(chooser.id, chooser.width - 40, chooser.height - 58)
+                  .Click()
+                  .Key("End")
+                  .Type("spin"));
+  (void)x.Run(XInput().Key("Return", kKeyDelayMs));
   const fs::path saved = x.scratch() / "spin.kvx";
   ASSERT_TRUE(WaitFor([&] { return fs::exists(saved) && !ReadFile(saved).empty(); })) << "nothing saved";
   const std::string script = ReadFile(saved);
@@ -338,14 +341,15 @@ TEST(VtrXvfbInputTest, KnobDragKeepsThePointerInTheTrack) {
   ProgramOnXvfb x("vtr_xvfb_knob");
   ASSERT_NO_FATAL_FAILURE(StartAndType(x, 0));
   const Place& main = x.main_window();
-  const std::string id = x.main_id();
   // The track (132, 178)-(205, 187); the knob at volume 100 is centred on x 187.
   const int left = main.x + 132, right = main.x + 205, top = main.y + 178, bottom = main.y + 187;
-  (void)x.Run("xdotool mousemove --window " + id + " 187 182 mousedown 1 sleep 0.2 mousemove 600 400 sleep 0.2");
+  const milliseconds pause(200);
+  (void)x.Run(
+      XInput().MoveTo(main.id, 187, 182).Press().Sleep(pause).MoveTo(600, 400).Sleep(pause));
   const Place far_right = x.Pointer();
-  (void)x.Run("xdotool mousemove 5 5 sleep 0.2");
+  (void)x.Run(XInput().MoveTo(5, 5).Sleep(pause));
   const Place far_left = x.Pointer();
-  (void)x.Run("xdotool mouseup 1 sleep 0.2 mousemove 600 400 sleep 0.2");
+  (void)x.Run(XInput().Release().Sleep(pause).MoveTo(600, 400).Sleep(pause));
   const Place released = x.Pointer();
   EXPECT_EQ(far_right.x, right);
   EXPECT_EQ(far_right.y, bottom - 1);
@@ -363,9 +367,9 @@ TEST(VtrXvfbInputTest, TheEndOfAPhraseShowsWhileAMenuIsOpen) {
   ProgramOnXvfb x("vtr_xvfb_menu_end");
   // Three times あいう: a phrase of about a second on the stand-in emulator.
   ASSERT_NO_FATAL_FAILURE(StartAndType(x, 3));
-  (void)x.Run(ClickIn(x.main_window().id, 58, 153));
+  (void)x.Run(XInput().MoveTo(x.main_window().id, 58, 153).Click().MoveTo(0, 0));
   ASSERT_EQ(Name(x.WaitForButton(Button::kStop)), Name(Button::kStop));
-  (void)x.Run(Key("alt+space"));
+  (void)x.Run(XInput().Key("alt+space", kKeyDelayMs));
   ASSERT_TRUE(WaitForOthers(x, 1)) << "no system menu";
   // The menu covers the top left of the window; Play and Stop lie below it. Play is drawn
   // green, Stop red.
@@ -375,7 +379,7 @@ TEST(VtrXvfbInputTest, TheEndOfAPhraseShowsWhileAMenuIsOpen) {
   };
   EXPECT_TRUE(WaitFor(green)) << "Play did not come back while the menu was open";
   EXPECT_EQ(x.OtherWindows().size(), 1u) << "the menu closed on its own";
-  (void)x.Run(Key("Escape"));
+  (void)x.Run(XInput().Key("Escape", kKeyDelayMs));
   EXPECT_TRUE(WaitForOthers(x, 0));
 }
 

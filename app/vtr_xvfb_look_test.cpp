@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -18,12 +19,14 @@
 
 #include "app/testing/program_on_xvfb.h"
 #include "platform/text.h"
+#include "platform/window/testing/x_server.h"
 
 namespace vtr::app {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace vtr::app::testing;
+using namespace vtr::platform::testing;
 
 // The private server's screen.
 constexpr int kScreenWidth = 640;
@@ -135,9 +138,9 @@ std::string RecordedScript() {
 // Opens `name` of the scratch folder through Ctrl+O and FLTK's chooser, whose name field has
 // the focus.
 void OpenScript(ProgramOnXvfb& x, const std::string& name) {
-  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key ctrl+o");
+  (void)x.Run(XInput().Focus(x.main_window().id).Key("ctrl+o"));
   ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; })) << "no open dialog";
-  (void)x.Run("xdotool type " + name + " && xdotool key Return");
+  (void)x.Run(XInput().Type(name).Key("Return"));
   ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().empty(); })) << "the open dialog stayed";
 }
 
@@ -154,11 +157,6 @@ Place NewWindow(ProgramOnXvfb& x, const std::vector<unsigned long>& known) {
     return false;
   });
   return found;
-}
-
-void Click(ProgramOnXvfb& x, unsigned long window, int at_x, int at_y) {
-  (void)x.Run("xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(at_x) + " " +
-              std::to_string(at_y) + " click 1");
 }
 
 TEST(VtrXvfbLookTest, ALongScriptWrapsAndTheScriptEditDialogOpensOverTheMainWindow) {
@@ -179,7 +177,7 @@ TEST(VtrXvfbLookTest, ALongScriptWrapsAndTheScriptEditDialogOpensOverTheMainWind
 
   // The script edit dialog opens centred over the main window, inside the screen.
   const Place main = x.PlaceOf(x.main_window().id);
-  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key ctrl+e");
+  (void)x.Run(XInput().Focus(x.main_window().id).Key("ctrl+e"));
   const Place dialog = NewWindow(x, {});
   ASSERT_NE(dialog.id, 0u) << "no script edit dialog";
   EXPECT_TRUE(Inside(dialog)) << Describe(dialog);
@@ -193,12 +191,18 @@ TEST(VtrXvfbLookTest, ALongScriptWrapsAndTheScriptEditDialogOpensOverTheMainWind
   })) << "the script does not wrap in the script edit box";
   EXPECT_GT(Coloured(shot, kEditPlay), 20) << "Play is enabled";
   EXPECT_EQ(Coloured(shot, kEditStop), 0) << "Stop is disabled and greyed";
-  Click(x, dialog.id, (kEditPlay.left + kEditPlay.right) / 2, (kEditPlay.top + kEditPlay.bottom) / 2);
+  (void)x.Run(XInput()
+                  .MoveTo(dialog.id, (kEditPlay.left + kEditPlay.right) / 2,
+                          (kEditPlay.top + kEditPlay.bottom) / 2)
+                  .Click());
   EXPECT_TRUE(WaitFor([&] {
     shot = x.ShotOf(dialog.id);
     return shot.width == dialog.width && Coloured(shot, kEditPlay) == 0 && Coloured(shot, kEditStop) > 20;
   })) << "while playing Play is greyed and Stop shows its colours";
-  Click(x, dialog.id, (kEditStop.left + kEditStop.right) / 2, (kEditStop.top + kEditStop.bottom) / 2);
+  (void)x.Run(XInput()
+                  .MoveTo(dialog.id, (kEditStop.left + kEditStop.right) / 2,
+                          (kEditStop.top + kEditStop.bottom) / 2)
+                  .Click());
   ASSERT_TRUE(WaitFor([&] {
     shot = x.ShotOf(dialog.id);
     return shot.width == dialog.width && Coloured(shot, kEditPlay) > 20;
@@ -206,25 +210,26 @@ TEST(VtrXvfbLookTest, ALongScriptWrapsAndTheScriptEditDialogOpensOverTheMainWind
 
   // The voice list opens inside the screen, also with the last voice chosen.
   const int list_x = (kEditVoices.left + kEditVoices.right) / 2, list_y = (kEditVoices.top + kEditVoices.bottom) / 2;
-  Click(x, dialog.id, list_x, list_y);
+  (void)x.Run(XInput().MoveTo(dialog.id, list_x, list_y).Click());
   Place list = NewWindow(x, {dialog.id});
   ASSERT_NE(list.id, 0u) << "the voice list did not open";
-  (void)x.Run("xdotool mousemove " + std::to_string(list.x + 20) + " " + std::to_string(list.y + list.height - 8) +
-              " click 1");
+  (void)x.Run(XInput().MoveTo(list.x + 20, list.y + list.height - 8).Click());
   ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; })) << "the voice list did not close";
-  Click(x, dialog.id, list_x, list_y);
+  (void)x.Run(XInput().MoveTo(dialog.id, list_x, list_y).Click());
   list = NewWindow(x, {dialog.id});
   ASSERT_NE(list.id, 0u) << "the voice list did not open again";
   EXPECT_TRUE(Inside(list)) << Describe(list);
-  (void)x.Run("xdotool key Escape");
+  (void)x.Run(XInput().Key("Escape"));
   ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; })) << "the voice list did not close";
 
   // A choice of the "Utterance Length" menu button: the caption with the token stays whole.
-  Click(x, dialog.id, kUtteranceText.right + 12, (kUtteranceText.top + kUtteranceText.bottom) / 2);
+  (void)x.Run(XInput()
+                  .MoveTo(dialog.id, kUtteranceText.right + 12,
+                          (kUtteranceText.top + kUtteranceText.bottom) / 2)
+                  .Click());
   const Place menu = NewWindow(x, {dialog.id});
   ASSERT_NE(menu.id, 0u) << "the Utterance Length menu did not open";
-  (void)x.Run("xdotool mousemove " + std::to_string(menu.x + 20) + " " + std::to_string(menu.y + menu.height * 3 / 4) +
-              " click 1");
+  (void)x.Run(XInput().MoveTo(menu.x + 20, menu.y + menu.height * 3 / 4).Click());
   ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; })) << "the menu did not close";
   std::pair<int, int> columns;
   EXPECT_TRUE(WaitFor([&] {
@@ -250,12 +255,13 @@ TEST(VtrXvfbLookTest, TooltipsAndMessageBoxesShowJapaneseGlyphs) {
   fs::permissions(bin / "xdg-open", fs::perms::owner_all);
 
   // The tooltip of the voice list of the script edit dialog: "声を選んでね。".
-  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key ctrl+e");
+  (void)x.Run(XInput().Focus(x.main_window().id).Key("ctrl+e"));
   const Place dialog = NewWindow(x, {});
   ASSERT_NE(dialog.id, 0u) << "no script edit dialog";
-  (void)x.Run("xdotool mousemove --window " + std::to_string(dialog.id) + " " +
-              std::to_string(kEditVoices.left + 40) + " " + std::to_string(kEditVoices.top + 8) +
-              " sleep 0.2 mousemove_relative 2 1");
+  (void)x.Run(XInput()
+                  .MoveTo(dialog.id, kEditVoices.left + 40, kEditVoices.top + 8)
+                  .Sleep(std::chrono::milliseconds(200))
+                  .MoveBy(2, 1));
   const Place tip = NewWindow(x, {dialog.id});
   ASSERT_NE(tip.id, 0u) << "no tooltip showed over the voice list";
   Picture shot = x.ShotOf(tip.id);
@@ -263,16 +269,15 @@ TEST(VtrXvfbLookTest, TooltipsAndMessageBoxesShowJapaneseGlyphs) {
   // Inside the tooltip's frame.
   const std::set<std::pair<int, int>> tip_glyphs = GlyphShapes(shot, Box{2, 2, shot.width - 2, shot.height - 2});
   EXPECT_GE(tip_glyphs.size(), 4u) << "the tooltip shows the boxes of missing glyphs";
-  (void)x.Run("xdotool key Escape");
+  (void)x.Run(XInput().Key("Escape"));
   ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().empty(); })) << "the script edit dialog stayed";
 
   // The site jump without a browser: a message box says so, in Japanese glyphs.
-  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key shift+F10");
+  (void)x.Run(XInput().Focus(x.main_window().id).Key("shift+F10"));
   const Place menu = NewWindow(x, {});
   ASSERT_NE(menu.id, 0u) << "no context menu";
   // Eight items, "サイトにJump" the sixth.
-  (void)x.Run("xdotool mousemove " + std::to_string(menu.x + 20) + " " +
-              std::to_string(menu.y + menu.height * 11 / 16) + " click 1");
+  (void)x.Run(XInput().MoveTo(menu.x + 20, menu.y + menu.height * 11 / 16).Click());
   Place box;
   ASSERT_TRUE(WaitFor([&] {
     const std::vector<Place> others = x.OtherWindows();
@@ -286,7 +291,7 @@ TEST(VtrXvfbLookTest, TooltipsAndMessageBoxesShowJapaneseGlyphs) {
   // The first line of text, right of the icon: "ページを開くブラウザが見つかりませんでした。".
   const std::set<std::pair<int, int>> box_glyphs = GlyphShapes(shot, Box{56, 12, box.width - 12, 28});
   EXPECT_GE(box_glyphs.size(), 8u) << "the message shows the boxes of missing glyphs";
-  (void)x.Run("xdotool key Return");
+  (void)x.Run(XInput().Key("Return"));
   EXPECT_TRUE(WaitFor([&] { return x.OtherWindows().empty(); })) << "the message box stayed";
 }
 
@@ -300,9 +305,16 @@ TEST(VtrXvfbLookTest, TheRoundCloseButtonTakesOnlyTheClicksOnItsFace) {
 
   // A drag from the corner of the button's square, outside its face, drags the window by its
   // skin and closes nothing.
-  (void)x.Run("xdotool mousemove --window " + x.main_id() + " " + std::to_string(kCloseButton.left + 1) + " " +
-              std::to_string(kCloseButton.top + 1) +
-              " mousedown 1 sleep 0.1 mousemove_relative 15 10 sleep 0.1 mousemove_relative 15 10 sleep 0.1 mouseup 1");
+  const std::chrono::milliseconds pause(100);
+  (void)x.Run(XInput()
+                  .MoveTo(x.main_window().id, kCloseButton.left + 1, kCloseButton.top + 1)
+                  .Press()
+                  .Sleep(pause)
+                  .MoveBy(15, 10)
+                  .Sleep(pause)
+                  .MoveBy(15, 10)
+                  .Sleep(pause)
+                  .Release());
   Place after;
   EXPECT_TRUE(WaitFor([&] {
     after = x.PlaceOf(x.main_window().id);
@@ -311,8 +323,10 @@ TEST(VtrXvfbLookTest, TheRoundCloseButtonTakesOnlyTheClicksOnItsFace) {
   EXPECT_TRUE(x.ProgramRunning());
 
   // A click on the face closes the program (the box is empty: nothing to save).
-  Click(x, x.main_window().id, (kCloseButton.left + kCloseButton.right) / 2,
-        (kCloseButton.top + kCloseButton.bottom) / 2);
+  (void)x.Run(XInput()
+                  .MoveTo(x.main_window().id, (kCloseButton.left + kCloseButton.right) / 2,
+                          (kCloseButton.top + kCloseButton.bottom) / 2)
+                  .Click());
   EXPECT_TRUE(WaitFor([&] { return !x.ProgramRunning(); })) << "a click on the face did not close";
 }
 

@@ -11,12 +11,14 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "app/main_app.h"
 #include "app/testing/program_on_xvfb.h"
-#include "platform/testing/fifo_trap.h"
 #include "platform/process.h"
+#include "platform/testing/fifo_trap.h"
+#include "platform/window/testing/x_server.h"
 #include "resources/resources.h"
 
 namespace vtr::app {
@@ -24,6 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace vtr::app::testing;
+using namespace vtr::platform::testing;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
@@ -100,16 +103,18 @@ TEST(VtrXvfbTest, OpeningAFifoNamedLikeAScriptSaysItCannotBeOpened) {
   platform::testing::FifoTrap trap(x.scratch() / "song.kvx");
   ASSERT_TRUE(trap.made());
 
-  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key ctrl+o");
+  (void)x.Run(XInput().Focus(x.main_window().id).Key("ctrl+o"));
   std::vector<Place> others;
   ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "no open dialog";
   const Place chooser = others.front();
-  const std::string id = std::to_string(chooser.id);
   // FLTK's chooser: the file name field at the bottom; the current folder is the scratch one.
-  (void)x.Run("xdotool mousemove --window " + id + " " + std::to_string(chooser.width - 40) + " " +
-              std::to_string(chooser.height - 58) + " click 1 windowfocus --sync " + id +
-              " key End type song.kvx");
-  (void)x.Run("xdotool key Return");
+  (void)x.Run(XInput()
+                  .MoveTo(chooser.id, chooser.width - 40, chooser.height - 58)
+                  .Click()
+                  .Focus(chooser.id)
+                  .Key("End")
+                  .Type("song.kvx"));
+  (void)x.Run(XInput().Key("Return"));
 
   // The chooser goes and the message box comes.
   std::vector<Place> boxes;
@@ -117,16 +122,16 @@ TEST(VtrXvfbTest, OpeningAFifoNamedLikeAScriptSaysItCannotBeOpened) {
     boxes = x.OtherWindows();
     return boxes.size() == 1 && boxes.front().id != chooser.id;
   })) << "no message box after the chooser";
-  const std::string box = std::to_string(boxes.front().id);
-  (void)x.Run("xwd -id " + box + " -silent | xwdtopnm >../box.ppm 2>/dev/null");
+  const unsigned long box = boxes.front().id;
+  (void)x.ShotOf(box, x.work() / "box.ppm");
   EXPECT_FALSE(trap.opened()) << "the FIFO was opened for reading";
-  (void)x.Run("xdotool windowfocus --sync " + box + " key Return");
+  (void)x.Run(XInput().Focus(box).Key("Return"));
   EXPECT_TRUE(WaitFor([&] { return x.OtherWindows().empty(); })) << "the box stayed";
 
   // The program goes on: it answers Ctrl+O with the chooser again.
-  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key ctrl+o");
+  (void)x.Run(XInput().Focus(x.main_window().id).Key("ctrl+o"));
   EXPECT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; })) << "the program stopped answering";
-  (void)x.Run("xdotool key Escape");
+  (void)x.Run(XInput().Key("Escape"));
 }
 
 // A program folder whose emulator is missing or not a library: the program says so in a box
@@ -158,11 +163,11 @@ TEST(VtrXvfbTest, WithoutAWorkingEmulatorItSaysSoAndEndsWithAFailureStatus) {
                 ") >/dev/null 2>&1 &");
     std::vector<Place> boxes;
     ASSERT_TRUE(WaitFor([&] { return (boxes = x.OtherWindows()).size() == 1; })) << "no message box";
-    const std::string id = std::to_string(boxes.front().id);
+    const unsigned long id = boxes.front().id;
     // The box's picture stays in the work folder for a look by eye.
-    (void)x.Run("xwd -id " + id + " -silent | xwdtopnm >" + Quoted(folder / "box.ppm") + " 2>/dev/null");
+    (void)x.ShotOf(id, folder / "box.ppm");
     EXPECT_TRUE(fs::exists(folder / "runtime")) << "the lock was taken first";
-    (void)x.Run("xdotool windowfocus --sync " + id + " key Return");
+    (void)x.Run(XInput().Focus(id).Key("Return"));
     ASSERT_TRUE(WaitFor([&] { return !ReadFile(folder / "status.txt").empty(); })) << "it did not end";
     EXPECT_EQ(ReadFile(folder / "status.txt"), std::to_string(kExitNoPlayer) + "\n");
     EXPECT_TRUE(x.OtherWindows().empty()) << "a window stayed up";
@@ -173,7 +178,7 @@ TEST(VtrXvfbTest, WithoutAWorkingEmulatorItSaysSoAndEndsWithAFailureStatus) {
 // script box and waits for Play, which shows once the box holds text.
 void StartAndTypeKana(ProgramOnXvfb& x, int times) {
   ASSERT_EQ(x.Start(true), "");
-  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " && " + TypeKana(times));
+  (void)x.Run(XInput().Focus(x.main_window().id).Kana(times));
   ASSERT_EQ(Name(x.WaitForButton(Button::kPlay)), Name(Button::kPlay));
 }
 
@@ -187,7 +192,7 @@ TEST(VtrXvfbTest, TypedKanaPlayUntilTheEndOfThePhraseBringsPlayBack) {
 
   // Click Play, then move the pointer off the window so that no hover or tooltip gets in the way.
   const Clock::time_point clicked = Clock::now();
-  (void)x.Run("xdotool mousemove --window " + x.main_id() + " 58 153 click 1 mousemove 0 0");
+  (void)x.Run(XInput().MoveTo(x.main_window().id, 58, 153).Click().MoveTo(0, 0));
   ASSERT_EQ(Name(x.WaitForButton(Button::kStop)), Name(Button::kStop));
   // Nobody touches the program again: the end of the phrase brings Play back.
   ASSERT_EQ(Name(x.WaitForButton(Button::kPlay)), Name(Button::kPlay));
@@ -206,21 +211,22 @@ TEST(VtrXvfbTest, CtrlEAndAnUntouchedOkKeepAScriptOfDozensOfKana) {
   ASSERT_NO_FATAL_FAILURE(StartAndTypeKana(x, 8));
   const Picture before = x.Shot();
 
-  (void)x.Run("xdotool key ctrl+e");
+  (void)x.Run(XInput().Key("ctrl+e"));
   std::vector<Place> others;
   ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "no script edit dialog";
-  const std::string id = std::to_string(others.front().id);
+  const Place dialog = others.front();
   // The dialog's picture stays in the work folder for a look by eye.
-  (void)x.Run("sleep 0.5; xwd -id " + id + " -silent | xwdtopnm >../dialog.ppm 2>/dev/null");
+  std::this_thread::sleep_for(milliseconds(500));
+  (void)x.ShotOf(dialog.id, x.work() / "dialog.ppm");
   // OK, at the lower right of the dialog; nothing was changed, so no question comes.
-  (void)x.Run("xdotool mousemove --window " + id + " " + std::to_string(others.front().width - 152) +
-              " " + std::to_string(others.front().height - 20) + " click 1 mousemove 0 0");
+  (void)x.Run(
+      XInput().MoveTo(dialog.id, dialog.width - 152, dialog.height - 20).Click().MoveTo(0, 0));
   ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().empty(); })) << "the dialog stayed";
 
   // The box holds its text again (Play shows only then) and, with the caret back at the end
   // where the typing left it, looks as it did before.
   ASSERT_EQ(Name(x.WaitForButton(Button::kPlay)), Name(Button::kPlay));
-  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key End");
+  (void)x.Run(XInput().Focus(x.main_window().id).Key("End"));
   Picture after;
   const auto box_as_before = [&] {
     after = x.Shot();
@@ -242,22 +248,24 @@ TEST(VtrXvfbTest, CtrlSThroughTheKoruFilterWritesAQrlFile) {
   ProgramOnXvfb x("vtr_xvfb_save");
   ASSERT_NO_FATAL_FAILURE(StartAndTypeKana(x, 2));
 
-  (void)x.Run("xdotool key ctrl+s");
+  (void)x.Run(XInput().Key("ctrl+s"));
   std::vector<Place> others;
   ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "no save dialog";
   const Place chooser = others.front();
-  const std::string id = std::to_string(chooser.id);
   // FLTK's chooser: the filter list "Show:" at the top left, the file name at the bottom. The
   // list opens as a menu window of its own; the KORU filter is the one after the script filter.
-  (void)x.Run("xdotool mousemove --window " + id + " 165 22 click 1");
+  (void)x.Run(XInput().MoveTo(chooser.id, 165, 22).Click());
   ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 2; })) << "the filter list did not open";
-  (void)x.Run("xdotool key Down Return");
+  (void)x.Run(XInput().Key("Down Return"));
   ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; })) << "the filter list did not close";
   // The name field holds the current folder; the name goes after it, without an extension.
-  (void)x.Run("xdotool mousemove --window " + id + " " + std::to_string(chooser.width - 40) + " " +
-              std::to_string(chooser.height - 58) + " click 1 windowfocus --sync " + id +
-              " key End type voice");
-  (void)x.Run("xdotool key Return");
+  (void)x.Run(XInput()
+                  .MoveTo(chooser.id, chooser.width - 40, chooser.height - 58)
+                  .Click()
+                  .Focus(chooser.id)
+                  .Key("End")
+                  .Type("voice"));
+  (void)x.Run(XInput().Key("Return"));
 
   // The plug-in's file comes first, then the script beside it; no message box on the way.
   const fs::path qrl = x.scratch() / "voice.qrl";

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "core/internal/heard_settings.h"
-#include "core/internal/test_text.h"
 #include "core/script_engine.h"
+#include "core/testing/heard_settings.h"
+#include "core/testing/test_text.h"
 
 namespace vtr::core {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "core/internal/test_text.h"
 #include "core/script_engine.h"
 #include "core/script_tables.h"
+#include "core/testing/test_text.h"
 
 namespace vtr::core {
 namespace {

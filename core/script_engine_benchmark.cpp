@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 
-#include "core/internal/bench_scripts.h"
 #include "core/script_engine.h"
+#include "core/testing/bench_scripts.h"
 
 namespace vtr::core {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/internal/heard_settings.h"
 #include "core/script_engine.h"
+#include "core/testing/heard_settings.h"
 
 namespace {
 

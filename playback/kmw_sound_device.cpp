@@ -59,14 +59,14 @@ KmwSoundDevice::KmwSoundDevice(SoundLibraryLoader& loader) : loader_(loader) {}
 
 KmwSoundDevice::~KmwSoundDevice() { ShutDown(); }
 
-int KmwSoundDevice::Load(int type, int setting, std::string_view path) {
-  if (path.empty()) return 0;
+bool KmwSoundDevice::Load(int type, int setting, std::string_view path) {
+  if (path.empty()) return false;
   ShutDown();
   type_ = type;
   setting_ = static_cast<uint8_t>(setting);
   auth_manager_ = EndsWith(path, "Qs7_AuthMgr.dll") || EndsWith(path, "Qs7_AuthMgr.so");
   library_ = loader_.Load(path);
-  if (!library_) return 0;
+  if (!library_) return false;
   SoundLibrary& lib = *library_;
   entry_.at_mgr_init = lib.Find<QsKmw_AtMgrInitFn>("QsKmw_AtMgrInit");
   entry_.at_mgr_set_info = lib.Find<QsKmw_AtMgrSetInfoFn>("QsKmw_AtMgrSetInfo");
@@ -83,7 +83,7 @@ int KmwSoundDevice::Load(int type, int setting, std::string_view path) {
   entry_.at_mgr_term = lib.Find<QsKmw_AtMgrTermFn>("QsKmw_AtMgrTerm");
   entry_.emu_initialize = lib.Find<Qsapi_EmuInitializeFn>("Qsapi_EmuInitialize");
   entry_.emu_terminate = lib.Find<Qsapi_EmuTerminateFn>("Qsapi_EmuTerminate");
-  return 1;
+  return true;
 }
 
 int32_t KmwSoundDevice::Open() {

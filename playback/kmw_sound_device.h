@@ -6,7 +6,7 @@
 //
 //   // given: const uint8_t* text; int32_t length
 //   KmwSoundDevice kmw;
-//   if (kmw.Load(0, 129, "Qs7_AuthMgr.dll") == 1 && kmw.Open() == 0) {
+//   if (kmw.Load(0, 129, "Qs7_AuthMgr.dll") && kmw.Open() == 0) {
 //     kmw.OpenText(text, length);  ...  kmw.Start();
 //   }
 #ifndef VTR_PLAYBACK_KMW_SOUND_DEVICE_H_
@@ -36,8 +36,8 @@ class KmwSoundDevice {
   KmwSoundDevice& operator=(const KmwSoundDevice&) = delete;
 
   // Loads and binds the library at `path` for device `type` (0..7). An empty path fails.
-  // Returns 1 on success, 0 on failure.
-  int Load(int type, int setting, std::string_view path);
+  // Returns true on success, false on failure.
+  [[nodiscard]] bool Load(int type, int setting, std::string_view path);
   // The set-up of the variant, then Init (once). Returns 0 when every step returned 0, else
   // the first other result.
   int32_t Open();

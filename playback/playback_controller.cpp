@@ -21,16 +21,16 @@ PlaybackController::PlaybackController(SoundLibraryLoader& loader) : loader_(loa
 
 PlaybackController::~PlaybackController() { StopClose(1); }
 
-int PlaybackController::OpenDevice(int type, std::string_view path,
-                                   const PlaybackParams& params) {
+bool PlaybackController::OpenDevice(int type, std::string_view path,
+                                    const PlaybackParams& params) {
   if (function_id_ >= 0) Delete();
   if (device_) StopClose(1);
-  if (!IsEmulatorType(type)) return 0;
+  if (!IsEmulatorType(type)) return false;
   device_ = MakeDevice(loader_);
   device_->SetParams(params);
-  if (device_->Load(type, path, params.generation) != 1) {
+  if (!device_->Load(type, path, params.generation)) {
     device_.reset();
-    return 0;
+    return false;
   }
   if (type >= 9 && type <= 16) {
     device_->DeviceControl(5, 2, 0, 0);
@@ -38,7 +38,7 @@ int PlaybackController::OpenDevice(int type, std::string_view path,
     QsValueBlock full{127};
     (void)Control(QS_CONTROL_VOLUME, &full, 0);  // waits, pending, until a phrase is open
   }
-  return 1;
+  return true;
 }
 
 int32_t PlaybackController::CreateFunction(int32_t value) {

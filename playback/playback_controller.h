@@ -10,7 +10,7 @@
 //   // given: std::string path; PlaybackParams params; void* window; const uint8_t* text
 //   // given: int32_t length
 //   PlaybackController controller;
-//   if (controller.OpenDevice(kDeviceTypeJapanese, path, params) == 1 &&
+//   if (controller.OpenDevice(kDeviceTypeJapanese, path, params) &&
 //       controller.CreateFunction(9) >= 0) {
 //     controller.SetEndNotify(window, kCommandMessage, kMainDialogStopCommand, 0);
 //     controller.Load(text, length, 1, nullptr, nullptr);
@@ -46,8 +46,8 @@ class PlaybackController {
   PlaybackController& operator=(const PlaybackController&) = delete;
 
   // Creates and loads a new device of `type` (9..17 or 19) over the library `path` (empty:
-  // the generation's default). Returns 1 on success.
-  int OpenDevice(int type, std::string_view path, const PlaybackParams& params);
+  // the generation's default). Returns true on success.
+  [[nodiscard]] bool OpenDevice(int type, std::string_view path, const PlaybackParams& params);
   // Creates the sound function; types 9..16 and 19, only while none exists. Returns the
   // function id or -1.
   int32_t CreateFunction(int32_t value);

@@ -46,14 +46,14 @@ int ScriptPlayer::Open(std::string_view dll_path, uint32_t mode_word, int param)
     int type = language_ == kLanguageKorean    ? kDeviceTypeKorean
                : language_ == kLanguageChinese ? kDeviceTypeChinese
                                                : kDeviceTypeJapanese;
-    ok = controller_.OpenDevice(type, dll_path, params) == 1 &&
+    ok = controller_.OpenDevice(type, dll_path, params) &&
          controller_.CreateFunction(kFunctionKind) >= 0;
   } else if (kind_ == kDeviceKindMiddleware) {
     int type = language_ == kLanguageKorean    ? kMiddlewareKorean
                : language_ == kLanguageChinese ? kMiddlewareChinese
                                                : kMiddlewareOther;
     // The middleware opens when its set-up answers 0.
-    ok = kmw_.Load(type, param, dll_path) == 1 && kmw_.Open() == 0;
+    ok = kmw_.Load(type, param, dll_path) && kmw_.Open() == 0;
   }
   open_flag_ = 1;
   return ok ? kPlayerOk : Fail(core::kMessageInternalError, kPlayerOpenFailed);

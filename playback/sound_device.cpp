@@ -74,11 +74,11 @@ SoundDevice::SoundDevice(SoundLibraryLoader& loader) : loader_(loader) {}
 // Derived devices unbind in their own destructor, while their shut-down can still run.
 SoundDevice::~SoundDevice() = default;
 
-int SoundDevice::LoadLibrary(int type, std::string_view name) {
+bool SoundDevice::LoadLibrary(int type, std::string_view name) {
   Unbind();
   type_ = type;
   library_ = loader_.Load(name);
-  if (!library_) return 0;
+  if (!library_) return false;
   {
     std::lock_guard lock(family_mutex);
     ++family_counts[Family(type_)];
@@ -86,7 +86,7 @@ int SoundDevice::LoadLibrary(int type, std::string_view name) {
   return BindFunctions();
 }
 
-int SoundDevice::BindFunctions() {
+bool SoundDevice::BindFunctions() {
   SoundLibrary& lib = *library_;
   entry_.emu_initialize = lib.Find<QsSound_EmuInitializeFn>("QsSound_EmuInitialize");
   entry_.emu_terminate = lib.Find<QsSound_EmuTerminateFn>("QsSound_EmuTerminate");
@@ -120,9 +120,9 @@ int SoundDevice::BindFunctions() {
     }
     library_.reset();
     entry_ = {};
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
 void SoundDevice::Unbind() {
@@ -209,7 +209,7 @@ void EmuSoundDevice::SetParams(const PlaybackParams& params) {
   }
 }
 
-int EmuSoundDevice::Load(int type, std::string_view path, int generation) {
+bool EmuSoundDevice::Load(int type, std::string_view path, int generation) {
   generation_ = generation;
   if (path.empty()) {
     path = generation == kEmulatorGeneration6 ? kEmulatorLibrary6 : kEmulatorLibrary5;

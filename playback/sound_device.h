@@ -10,7 +10,7 @@
 //   params.SetFlags(1, 1, 0, 0, 1);
 //   EmuSoundDevice device;
 //   device.SetParams(params);
-//   if (device.Load(14, "", kEmulatorGeneration5) == 1) {
+//   if (device.Load(14, "", kEmulatorGeneration5)) {
 //     int fid = device.Create(9);
 //     ...
 //   }
@@ -110,10 +110,12 @@ class SoundDevice {
   };
 
   // Loads the library `name` for a device of `type`: unbinds what was held, loads, counts the
-  // device in its family and binds. Returns 1 on success, 0 on failure (nothing held then).
-  int LoadLibrary(int type, std::string_view name);
+  // device in its family and binds. Returns true on success, false on failure (nothing held
+  // then).
+  [[nodiscard]] bool LoadLibrary(int type, std::string_view name);
   // Binds the entry points; with the family count at exactly 1 the start-up must return 0.
-  int BindFunctions();
+  // False when it did not (nothing held then).
+  [[nodiscard]] bool BindFunctions();
   // Releases the library when one is held: shut-down when this is the family's last device,
   // then unload and uncount. Does nothing on a device that holds none.
   void Unbind();
@@ -137,8 +139,8 @@ class EmuSoundDevice : public SoundDevice {
   // 129 and the parameters' rate through SetSampleRate.
   void SetParams(const PlaybackParams& params);
   // Loads the library: `path`, or the default name of `generation` when it is empty.
-  // Returns 1 on success.
-  int Load(int type, std::string_view path, int generation);
+  // Returns true on success.
+  [[nodiscard]] bool Load(int type, std::string_view path, int generation);
 
   // Sets the rate: 22050, 32000, 44100 and 48000 are kept, anything else gives 32000.
   // Returns the rate set.

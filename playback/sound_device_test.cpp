@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "playback/fake_sound_library.h"
-#include "platform/sound/fake_sound_system.h"
+#include "playback/testing/fake_sound_library.h"
+#include "platform/sound/testing/fake_sound_system.h"
 
 namespace vtr::playback {
 namespace {

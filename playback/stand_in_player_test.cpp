@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "engines/convert/converter_test_util.h"
 #include "engines/convert/kvj_converter.h"
-#include "platform/sound/fake_sound_system.h"
+#include "engines/convert/testing/converter_test_util.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "playback/command_poster.h"
 #include "playback/script_player.h"
 

@@ -54,14 +54,14 @@ void WriteOptionsTitle(unsigned char* options, std::string_view title) {
   options[kOptionsTitleOffset + length] = 0;
 }
 
-int BuildConvertOptions(unsigned char* options, int format_id, const std::string& script,
-                        const core::MessageReporter* reporter, LocalDate date) {
+bool BuildConvertOptions(unsigned char* options, int format_id, const std::string& script,
+                         const core::MessageReporter* reporter, LocalDate date) {
   options[0] = 0;
   options[1] = 0;
   ScriptProcessor processor;
   processor.SetReporter(reporter);
-  if (processor.PrepareExportScript(static_cast<core::ScriptModeWord>(format_id), script) != 1) {
-    return 0;
+  if (!processor.PrepareExportScript(static_cast<core::ScriptModeWord>(format_id), script)) {
+    return false;
   }
   // Nine bytes: eight digits and the NUL (the field is far larger). Out-of-range parts are
   // clamped so the text stays eight digits.
@@ -69,10 +69,10 @@ int BuildConvertOptions(unsigned char* options, int format_id, const std::string
   std::snprintf(digits, sizeof digits, "%04d%02d%02d", std::clamp(date.year, 0, 9999),
                 std::clamp(date.month, 0, 99), std::clamp(date.day, 0, 99));
   std::memcpy(options + kOptionsDateOffset, digits, 9);
-  return 1;
+  return true;
 }
 
-int BuildConvertOptions(unsigned char* options, int format_id, const std::string& script) {
+bool BuildConvertOptions(unsigned char* options, int format_id, const std::string& script) {
   return BuildConvertOptions(options, format_id, script, nullptr, Today());
 }
 

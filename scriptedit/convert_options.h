@@ -4,7 +4,7 @@
 //   // given: std::string script; core::MessageReporter reporter
 //   unsigned char options[kConvertOptionsSize] = {};
 //   WriteOptionsTitle(options, OptionsTitle("song", core::ScriptLanguage::kJapanese));
-//   if (BuildConvertOptions(options, 0x52100000, script, &reporter, Today()) != 1) { /* 507 */ }
+//   if (!BuildConvertOptions(options, 0x52100000, script, &reporter, Today())) { /* 507 */ }
 #ifndef VTR_SCRIPTEDIT_CONVERT_OPTIONS_H_
 #define VTR_SCRIPTEDIT_CONVERT_OPTIONS_H_
 
@@ -46,12 +46,12 @@ void WriteOptionsTitle(unsigned char* options, std::string_view title);
 // Sets the class and text-coding bytes to 0, checks `script` as an export
 // (ScriptProcessor::PrepareExportScript with `format_id`; its messages go through `reporter`,
 // nullptr: an owner-less one) and writes `date` as "YYYYMMDD" and a NUL at offset 2830.
-// 1 when done; 0 when the script fails the checks (the date is then not written).
-[[nodiscard]] int BuildConvertOptions(unsigned char* options, int format_id,
-                                      const std::string& script,
-                                      const core::MessageReporter* reporter, LocalDate date);
-[[nodiscard]] int BuildConvertOptions(unsigned char* options, int format_id,
-                                      const std::string& script);
+// True when done; false when the script fails the checks (the date is then not written).
+[[nodiscard]] bool BuildConvertOptions(unsigned char* options, int format_id,
+                                       const std::string& script,
+                                       const core::MessageReporter* reporter, LocalDate date);
+[[nodiscard]] bool BuildConvertOptions(unsigned char* options, int format_id,
+                                       const std::string& script);
 
 }  // namespace vtr::scriptedit
 

@@ -151,13 +151,11 @@ bool ScriptFileIO::ScanPlugins(PluginTable& table, int format_id) {
   return ScanPluginFolder(PluginFolder(), format_id, table);
 }
 
-int ScriptFileIO::WriteFile(const std::string& path, const void* data, int length) {
-  if (data == nullptr || length <= 0) return 0;
+bool ScriptFileIO::WriteFile(const std::string& path, const void* data, int length) {
+  if (data == nullptr || length <= 0) return false;
   platform::FileWriter& writer = writer_ != nullptr ? *writer_ : platform::FileWriter::Default();
   return writer.Replace(path, std::string_view(static_cast<const char*>(data),
-                                               static_cast<size_t>(length)))
-             ? 1
-             : 0;
+                                               static_cast<size_t>(length)));
 }
 
 int ScriptFileIO::SaveScriptAs(std::string& path, const std::string& script,
@@ -250,7 +248,7 @@ int ScriptFileIO::Export(std::string& path, PluginTable& table, size_t entry_ind
   std::array<unsigned char, kConvertOptionsSize> options{};
   WriteOptionsTitle(options.data(),
                     OptionsTitle(std::filesystem::path(chosen).stem().string(), language));
-  if (BuildConvertOptions(options.data(), format_id, script, this, Today()) != 1) {
+  if (!BuildConvertOptions(options.data(), format_id, script, this, Today())) {
     (void)FreeAll(table);
     (void)ShowMessage(core::kMessageSaveFailed);
     return kResultSaveFailed;
@@ -305,7 +303,7 @@ int ScriptFileIO::Export(std::string& path, PluginTable& table, size_t entry_ind
   }
   // A plug-in that claims more bytes than the buffer holds has failed.
   if (!declined && (static_cast<size_t>(n) > buffer.size() ||
-                    WriteFile(output, buffer.data(), n) == 0)) {
+                    !WriteFile(output, buffer.data(), n))) {
     (void)ShowMessage(core::kMessageSaveFailed);
     return kResultConvertFailed;
   }

@@ -85,9 +85,9 @@ class ScriptFileIO : public core::MessageReporter {
   // when the folder held any library.
   [[nodiscard]] bool ScanPlugins(PluginTable& table, int format_id);
 
-  // Writes `length` bytes of `data` to `path` (the old file survives a failed write). Nonzero
-  // when the whole buffer was written; 0 for a null buffer or a length of 0 or less.
-  [[nodiscard]] int WriteFile(const std::string& path, const void* data, int length);
+  // Writes `length` bytes of `data` to `path` (the old file survives a failed write). True
+  // when the whole buffer was written; false for a null buffer or a length of 0 or less.
+  [[nodiscard]] bool WriteFile(const std::string& path, const void* data, int length);
 
  private:
   // Writes `bytes` to `target`, with `ask` after the overwrite question; 0, 2 or -19994.

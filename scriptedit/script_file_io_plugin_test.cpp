@@ -15,7 +15,7 @@
 #include "scriptedit/file_filters.h"
 #include "scriptedit/result_codes.h"
 #include "scriptedit/script_file_io.h"
-#include "scriptedit/testdata/recording_presenter.h"
+#include "scriptedit/testing/recording_presenter.h"
 
 namespace vtr::scriptedit {
 namespace {

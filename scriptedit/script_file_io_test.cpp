@@ -16,8 +16,8 @@
 #include "scriptedit/convert_options.h"
 #include "scriptedit/file_filters.h"
 #include "scriptedit/result_codes.h"
-#include "scriptedit/testdata/fake_converter.h"
-#include "scriptedit/testdata/recording_presenter.h"
+#include "scriptedit/testing/fake_converter.h"
+#include "scriptedit/testing/recording_presenter.h"
 
 namespace vtr::scriptedit {
 namespace {

@@ -150,10 +150,10 @@ int ScriptProcessor::ProcessScript(std::string& text, int flags, bool show_lengt
   return kResultDone;
 }
 
-int ScriptProcessor::PrepareExportScript(core::ScriptModeWord mode, const std::string& text) {
+bool ScriptProcessor::PrepareExportScript(core::ScriptModeWord mode, const std::string& text) {
   mode_word_ = mode;
   std::string copy = text;
-  return ProcessScript(copy, kProcessForExport, false, nullptr) == kResultDone ? 1 : 0;
+  return ProcessScript(copy, kProcessForExport, false, nullptr) == kResultDone;
 }
 
 }  // namespace vtr::scriptedit

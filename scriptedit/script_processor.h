@@ -7,7 +7,7 @@
 //   // given: core::MessageReporter reporter; std::string script; int kFailed
 //   ScriptProcessor processor;                          // messages through `reporter`
 //   processor.SetReporter(&reporter);
-//   if (processor.PrepareExportScript(0x52100000, script) != 1) return kFailed;
+//   if (!processor.PrepareExportScript(0x52100000, script)) return kFailed;
 //
 //   std::string text = "KV#J...";
 //   bool too_long = false;
@@ -93,8 +93,8 @@ class ScriptProcessor {
                                   bool* too_long);
 
   // Stores `mode` and processes a copy of `text` with no pass selected (the length checks
-  // alone); 1 when that returned 0, else 0.
-  [[nodiscard]] int PrepareExportScript(core::ScriptModeWord mode, const std::string& text);
+  // alone); true when that returned 0.
+  [[nodiscard]] bool PrepareExportScript(core::ScriptModeWord mode, const std::string& text);
 
  private:
   void Show(unsigned id) const;

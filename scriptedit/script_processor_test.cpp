@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "scriptedit/result_codes.h"
-#include "scriptedit/testdata/recording_presenter.h"
+#include "scriptedit/testing/recording_presenter.h"
 
 namespace vtr::scriptedit {
 namespace {

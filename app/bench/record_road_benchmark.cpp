@@ -44,7 +44,7 @@
 #include "engines/wtp/wtp_engine.h"
 #include "platform/process.h"
 #include "platform/text.h"
-#include "platform/window/dialog_template.h"
+#include "platform/window/testing/x_server.h"
 #include "resources/resources.h"
 #include "wave2script/core/segment_list.h"
 #include "wave2script/dialogs/record/record_library.h"
@@ -54,6 +54,9 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using vtr::app::testing::ProgramOnXvfb;
+using vtr::platform::testing::WaitFor;
+using vtr::platform::testing::XInput;
+using vtr::platform::testing::XServer;
 
 constexpr double kRecordingSec = 8.0;  // [s]
 constexpr int kRecordingRate = 16000;  // [Hz]
@@ -187,15 +190,15 @@ std::string KanaKeymap(const Recording& recording) {
          keys + "  };\n  xkb_geometry { include \"pc(pc105)\" };\n};\n";
 }
 
-std::string TypingCommand(const Recording& recording, bool remap) {
+XInput Typing(const Recording& recording, bool remap) {
   if (remap) {
     const vtr::platform::TextResult utf8 =
         vtr::platform::ToUtf8(vtr::platform::Encoding::kShiftJis, recording.kana);
-    return "xdotool type --delay 15 '" + utf8.text + "'";
+    return XInput().Type(utf8.text, 15);
   }
-  std::string command = "xdotool key --delay 15";
-  for (char32_t c : recording.characters) command += " " + Keysym(c);
-  return command;
+  std::string keys;
+  for (char32_t c : recording.characters) keys += (keys.empty() ? "" : " ") + Keysym(c);
+  return XInput().Key(keys, 15);
 }
 
 // The analysis alone, through the engine behind the analysis library's exports and the
@@ -222,37 +225,30 @@ double Since(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// Waits until window `name` shows and returns its id ("" when it never does).
-std::string WaitForWindow(ProgramOnXvfb& x, const std::string& name) {
+// Waits until window `name` shows and returns its id (0 when it never does).
+unsigned long WaitForWindow(ProgramOnXvfb& x, const std::string& name) {
   std::string id;
-  (void)vtr::app::testing::WaitFor([&] {
+  (void)WaitFor([&] {
     id = x.Run(std::string(kShellHelpers) + "shown '" + name + "' && wid '" + name + "'");
-    while (!id.empty() && id.back() == '\n') id.pop_back();
-    return !id.empty();
+    return id.starts_with("0x");
   });
-  return id;
+  return id.starts_with("0x") ? std::stoul(id, nullptr, 16) : 0;
 }
 
-std::set<std::string> VisibleFltkWindows(ProgramOnXvfb& x) {
+std::set<unsigned long> VisibleFltkWindows(ProgramOnXvfb& x) {
   std::istringstream out(x.Run("xdotool search --onlyvisible --class FLTK"));
-  std::set<std::string> ids;
-  for (std::string id; out >> id;) ids.insert(id);
+  std::set<unsigned long> ids;
+  for (unsigned long id = 0; out >> id;) ids.insert(id);
   return ids;
 }
 
 // Where control `id` of the wave-to-script library's dialog `dialog` lies in its client area.
 vtr::platform::Rect ControlPlace(int dialog, int id) {
-  const vtr::platform::DialogTemplate* t =
-      vtr::resources::FindDialog(vtr::resources::Module::kWaveToScript, dialog);
-  if (t == nullptr) return {};
-  for (const vtr::platform::ControlTemplate& control : t->controls) {
-    if (control.id == id) return vtr::platform::TemplateToPixels(control.place, t->units);
-  }
-  return {};
+  return vtr::app::testing::ControlPlace(vtr::resources::Module::kWaveToScript, dialog, id);
 }
 
 // The segment graph is drawn once it holds the white of its face and the dark of the wave.
-bool GraphDrawn(const vtr::app::testing::Picture& shot) {
+bool GraphDrawn(const vtr::platform::testing::Picture& shot) {
   const vtr::platform::Rect graph = ControlPlace(kSegmentDialogId, kSegmentGraph);
   if (graph.empty() || graph.right > shot.width || graph.bottom > shot.height) return false;
   bool white = false, dark = false;
@@ -279,27 +275,18 @@ bool RunRoad(const Options& options, Road& road, std::string& error) {
     error = "no recording could be made";
     return false;
   }
-  if (!options.remap_typing) {
-    std::ofstream(x.work() / "kana.xkb") << KanaKeymap(recording);
-    bool ok = false;
-    (void)x.Run("xkbcomp -w0 ../kana.xkb $DISPLAY >/dev/null 2>&1", &ok);
-    if (!ok) {
-      error = "the kana keymap was not taken";
-      return false;
-    }
+  if (!options.remap_typing && !x.LoadKeymap(KanaKeymap(recording))) {
+    error = "the kana keymap was not taken";
+    return false;
   }
   if (options.window_manager) {
-    (void)x.Run("openbox --sm-disable >../openbox.log 2>&1 & echo $! >../openbox.pid");
-    if (!vtr::app::testing::WaitFor([&] {
-          return x.Run("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
-                 std::string::npos;
-        })) {
+    if (!x.StartWindowManager()) {
       error = "the window manager did not start";
       return false;
     }
     // It has taken the main window into a frame of its own, and shows it again.
     const std::string main = x.main_id();
-    if (!vtr::app::testing::WaitFor([&] {
+    if (!WaitFor([&] {
           return x.Run("xwininfo -id " + main +
                        " -tree | grep 'Parent window id' | grep -qv '(the root window)' && "
                        "xwininfo -id " +
@@ -309,47 +296,44 @@ bool RunRoad(const Options& options, Road& road, std::string& error) {
       return false;
     }
   }
-  (void)x.Run("xdotool windowfocus --sync " + x.main_id() + " key --delay 30 ctrl+w");
-  const std::string intonation = WaitForWindow(x, kIntonationDialog);
-  if (intonation.empty()) {
+  (void)x.Run(XInput().Focus(x.main_window().id).Key("ctrl+w", 30));
+  const unsigned long intonation = WaitForWindow(x, kIntonationDialog);
+  if (intonation == 0) {
     error = "the intonation edit dialog did not open";
     return false;
   }
   const vtr::platform::Rect record = ControlPlace(kIntonationDialogId, kRecordButton);
-  (void)x.Run("xdotool mousemove --window " + intonation + " " +
-              std::to_string((record.left + record.right) / 2) + " " +
-              std::to_string((record.top + record.bottom) / 2) + " click 1 mousemove 0 0");
-  const std::string input = WaitForWindow(x, kWaveInputDialog);
-  if (input.empty()) {
+  (void)x.Run(XInput().MoveToMiddle(intonation, record).Click().MoveTo(0, 0));
+  const unsigned long input = WaitForWindow(x, kWaveInputDialog);
+  if (input == 0) {
     error = "the wave input dialog did not open";
     return false;
   }
-  const std::set<std::string> before = VisibleFltkWindows(x);
-  (void)x.Run("xdotool windowfocus --sync " + input + " key --delay 30 ctrl+o");
-  std::string chooser;
-  if (!vtr::app::testing::WaitFor([&] {
-        for (const std::string& id : VisibleFltkWindows(x)) {
+  const std::set<unsigned long> before = VisibleFltkWindows(x);
+  (void)x.Run(XInput().Focus(input).Key("ctrl+o", 30));
+  unsigned long chooser = 0;
+  if (!WaitFor([&] {
+        for (const unsigned long id : VisibleFltkWindows(x)) {
           if (!before.contains(id)) chooser = id;
         }
-        return !chooser.empty();
+        return chooser != 0;
       })) {
     error = "the file chooser did not open";
     return false;
   }
   // The chooser opens in the program's current folder, which holds the recording.
-  (void)x.Run("xdotool windowfocus --sync " + chooser + " key --delay 30 End type --delay 5 '" +
-              recording.wave.filename().string() + "'");
-  (void)x.Run("xdotool windowfocus --sync " + chooser + " key Return");
-  if (!vtr::app::testing::WaitFor([&] { return !VisibleFltkWindows(x).contains(chooser); })) {
+  (void)x.Run(XInput().Focus(chooser).Key("End", 30).Type(recording.wave.filename().string(), 5));
+  (void)x.Run(XInput().Focus(chooser).Key("Return"));
+  if (!WaitFor([&] { return !VisibleFltkWindows(x).contains(chooser); })) {
     error = "the file chooser stayed";
     return false;
   }
-  (void)x.Run("xdotool windowfocus --sync " + input + " && " +
-              TypingCommand(recording, options.remap_typing));
+  (void)x.Run(std::string(XInput().Focus(input)) + " && " +
+              std::string(Typing(recording, options.remap_typing)));
 
   // OK, and at the same moment another program's window.
   const Clock::time_point ok = Clock::now();
-  (void)x.Run("xdotool key Return; " + std::string(kControlWindow) +
+  (void)x.Run(std::string(XInput().Key("Return")) + "; " + kControlWindow +
               " -geometry 64x64+0+0 >/dev/null 2>&1 & echo $! >../control.pid");
   // Until the dialog is drawn and the other window shows, or a moment after the dialog when the
   // other window does not come; a window manager busy for a minute counts as a failed road.
@@ -357,12 +341,14 @@ bool RunRoad(const Options& options, Road& road, std::string& error) {
   for (;;) {
     const std::string seen =
         x.Run(std::string(kShellHelpers) + "shown " + kControlWindow + " && echo control; shown '" +
-              kSegmentDialog + "' && xwd -id $(wid '" + kSegmentDialog +
-              "') -silent | xwdtopnm >../segment.ppm 2>/dev/null && echo segment");
+              kSegmentDialog + "' && " +
+              XServer::ShotCommand(std::string("$(wid '") + kSegmentDialog + "')",
+                                   x.work() / "segment.ppm") +
+              " && echo segment");
     const double now = Since(ok);
     if (road.control_ms < 0 && seen.find("control") != std::string::npos) road.control_ms = now;
     if (!drawn && seen.find("segment") != std::string::npos &&
-        GraphDrawn(vtr::app::testing::ReadPpm(x.work() / "segment.ppm"))) {
+        GraphDrawn(vtr::platform::testing::ReadPpm(x.work() / "segment.ppm"))) {
       road.road_ms = now;
       drawn = true;
     }
@@ -458,7 +444,7 @@ int main(int argc, char** argv) {
                                     "xdotool", "xkbcomp", "xprop",    kControlWindow};
   if (options.window_manager) tools.push_back("openbox");
   for (const char* tool : tools) {
-    if (!vtr::app::testing::MissingTool({tool}).empty()) {
+    if (!vtr::platform::testing::MissingTool({tool}).empty()) {
       std::fprintf(stderr, "%s is not installed (./setup.sh installs it)\n", tool);
       return 2;
     }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engines/convert/converter_test_util.h"
+#include "engines/convert/testing/converter_test_util.h"
 #include "engines/events/stream_reader.h"
 
 namespace vtr::convert {

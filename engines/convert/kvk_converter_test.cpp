@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engines/convert/converter_test_util.h"
 #include "engines/convert/internal/kvk_tables.h"
+#include "engines/convert/testing/converter_test_util.h"
 
 namespace vtr::convert {
 namespace {

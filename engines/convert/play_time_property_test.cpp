@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "engines/convert/converter_test_util.h"
 #include "engines/convert/kvc_converter.h"
 #include "engines/convert/kvj_converter.h"
 #include "engines/convert/kvk_converter.h"
+#include "engines/convert/testing/converter_test_util.h"
 #include "engines/events/stream_reader.h"
 
 namespace vtr::convert {

@@ -473,16 +473,52 @@ TEST(PhonemeAlignerTest, RecogniserOutputIsTrustedOnlyAsFarAsItFits) {
   }
 }
 
+// Whatever the recogniser starts ends with the alignment, even a grandchild that moved to a
+// session of its own and whose parent ended first.
 TEST(PhonemeAlignerTest, NothingTheRecogniserStartsOutlivesIt) {
-  FakeRecogniser fake("leftovers");
+  struct Case {
+    const char* what;
+    const char* starts;  // starts the process and notes its id in $records/child.pid
+  };
+  const Case cases[] = {
+      {"a child in its group", "sleep 30 &\necho $! > \"$records/child.pid\"\n"},
+      {"a grandchild in a session of its own",
+       "(setsid sh -c \"sleep 30 & echo \\$! > '$records/child.pid'\" &)\n"
+       "while [ ! -s \"$records/child.pid\" ]; do sleep 0.01; done\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeRecogniser fake("leftovers");
+    fake.Write("fixture.txt",
+               Section({"[ 0 13] -1 silB", "[ 14 20] -1 k", "[ 21 40] -1 a:", "[ 41 49] -1 silE"}));
+    fake.Write("fixture.sh", c.starts);
+    PhonemeAligner aligner(fake.folder());
+    ASSERT_EQ(aligner.SetText("ka"), 0);
+    WaveBuffer wave = Tone(16000, 0.5);
+    EXPECT_EQ(aligner.Align(wave), 0);
+    ASSERT_FALSE(fake.Record("child.pid").empty());
+    EXPECT_FALSE(Running(std::stoi(fake.Record("child.pid")))) << "it outlived the recogniser";
+  }
+}
+
+// A runaway recogniser fills neither the disk nor the memory: no file it writes, its output
+// included, grows beyond one byte more than the output the aligner reads.
+TEST(PhonemeAlignerTest, NoFileTheRecogniserWritesGrowsBeyondWhatIsRead) {
+  const std::string runaway =
+      "head -c " + std::to_string(4 * kMaxRecogniserOutput) + " /dev/zero | tr '\\0' '#'";
+  FakeRecogniser fake("runaway");
   fake.Write("fixture.txt", Section({"[ 0 13] -1 silB", "[ 14 20] -1 k", "[ 21 40] -1 a:", "[ 41 49] -1 silE"}));
-  fake.Write("fixture.sh", "sleep 30 &\necho $! > \"$records/child.pid\"\n");
+  fake.Write("fixture.sh", runaway + "\nstat -c %s tmp.txt > \"$records/output\"\n" + runaway +
+                               " > big.bin\nstat -c %s big.bin > \"$records/file\"\n");
   PhonemeAligner aligner(fake.folder());
   ASSERT_EQ(aligner.SetText("ka"), 0);
   WaveBuffer wave = Tone(16000, 0.5);
-  EXPECT_EQ(aligner.Align(wave), 0);
-  ASSERT_FALSE(fake.Record("child.pid").empty());
-  EXPECT_FALSE(Running(std::stoi(fake.Record("child.pid")))) << "the recogniser's child outlived it";
+  EXPECT_EQ(aligner.Align(wave), -1);
+  EXPECT_TRUE(aligner.phonemes().empty());
+  for (const char* written : {"output", "file"}) {
+    ASSERT_FALSE(fake.Record(written).empty()) << written;
+    EXPECT_LE(std::stoull(fake.Record(written)), kMaxRecogniserOutput + 1) << written;
+  }
 }
 
 // Each run writes the protocol's files into a private folder of its own under the temporary

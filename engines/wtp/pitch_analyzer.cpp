@@ -187,18 +187,18 @@ double PitchAnalyzer::At(const std::vector<double>& contour, double t) {
   return contour[static_cast<size_t>(position)];
 }
 
-int PitchAnalyzer::Analyse(const WaveBuffer& wave) {
+bool PitchAnalyzer::Analyse(const WaveBuffer& wave) {
   raw_pitch_.clear();
   raw_power_.clear();
   pitch_.clear();
   power_.clear();
-  if (wave.count() == 0 || wave.rate() <= 0) return -1;
+  if (wave.count() == 0 || wave.rate() <= 0) return false;
   // A silent recording keeps gain 1, so its gain is never infinite here.
   gain_db_ = wave.gain() > 0 ? 20 * std::log10(static_cast<double>(wave.gain())) : 0.0;
   WaveBuffer copy;
   const WaveBuffer* analysed = &wave;
   if (wave.rate() < 22050) {
-    if (wave.ResampleTo(copy, 44100) != WaveResult::kOk) return -1;
+    if (wave.ResampleTo(copy, 44100) != WaveResult::kOk) return false;
     analysed = &copy;
   }
   rate_ = analysed->rate();
@@ -221,7 +221,7 @@ int PitchAnalyzer::Analyse(const WaveBuffer& wave) {
     raw_power_[i] = 20 * std::log10((high - low) / 65536.0) - gain_db_;
   }
   PostProcess();
-  return 0;
+  return true;
 }
 
 void PitchAnalyzer::SetRawContours(std::vector<double> raw_pitch, std::vector<double> raw_power,

@@ -9,7 +9,7 @@
 //
 //   // given: WaveBuffer wave
 //   vtr::wtp::PitchAnalyzer analyzer;
-//   if (analyzer.Analyse(wave) != 0) return;
+//   if (!analyzer.Analyse(wave)) return;
 //   double f0 = analyzer.Pitch(0.5);   // [Hz] at 0.5 s
 //
 // SetRawContours runs the post-processing on hand-made contours.
@@ -27,9 +27,9 @@ class PitchAnalyzer : public ContourSource {
  public:
   static constexpr double kFrameSec = 0.01;  // frame length (sec)
 
-  // 0, or -1 when the wave is empty or cannot be resampled. Recordings below 22050 Hz are
-  // analysed through a 44.1 kHz copy.
-  [[nodiscard]] int Analyse(const WaveBuffer& wave);
+  // True when analysed; false when the wave is empty or cannot be resampled. Recordings below
+  // 22050 Hz are analysed through a 44.1 kHz copy.
+  [[nodiscard]] bool Analyse(const WaveBuffer& wave);
 
   // Takes raw contours as the detector would give them, and post-processes them.
   void SetRawContours(std::vector<double> raw_pitch, std::vector<double> raw_power, double gain_db);

@@ -74,6 +74,37 @@ bool LooksLikeClosure(bool sibilant_before, double c_max, double f_max, bool lon
          (long_enough && c_max < -10 && f_max > -15);
 }
 
+// Ends phoneme `last` at the dip `o` and starts phoneme `next_first` at o + 1 (the two sides
+// of a silent dip). A phoneme pushed to zero length is moved one step: to [o - 1, o) before,
+// the phoneme before it ending at o - 1; to [o + 1, o + 2) after, the phoneme after it
+// starting at o + 2. False, changing nothing, when a move would empty that neighbour or
+// needs one outside the syllable (before: one already written).
+bool CutAtDip(std::vector<SegmentRecord>& aph, size_t last, size_t next_first, int32_t next_last,
+              int64_t o) {
+  SegmentRecord& before = aph[last];
+  SegmentRecord& after = aph[next_first];
+  const bool move_before = before.startStep >= o;
+  const bool move_after = after.endStep <= o + 1;
+  if (move_before && (before.link != aph[last - 1].link || aph[last - 1].startStep >= o - 1)) {
+    return false;
+  }
+  if (move_after &&
+      (static_cast<int32_t>(next_first) >= next_last || aph[next_first + 1].endStep <= o + 2)) {
+    return false;
+  }
+  before.endStep = Step(o);
+  if (move_before) {
+    before.startStep = Step(o - 1);
+    aph[last - 1].endStep = Step(o - 1);
+  }
+  after.startStep = Step(o + 1);
+  if (move_after) {
+    after.endStep = Step(o + 2);
+    aph[next_first + 1].startStep = Step(o + 2);
+  }
+  return true;
+}
+
 class Builder {
  public:
   Builder(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& asyl,
@@ -139,19 +170,19 @@ bool SegmentTablesAreUsable(const SegmentTable& phonemes, const SegmentTable& sy
   return true;
 }
 
-int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& asyl,
-                  const ContourSource& contours, std::vector<SegmentRecord>& ph,
-                  std::vector<SegmentRecord>& syl) {
+bool BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& asyl,
+                   const ContourSource& contours, std::vector<SegmentRecord>& ph,
+                   std::vector<SegmentRecord>& syl) {
   ph.clear();
   syl.clear();
-  if (aph.empty() || asyl.empty() || contours.frame_count() == 0) return -1;
+  if (aph.empty() || asyl.empty() || contours.frame_count() == 0) return false;
   if (!IsPause(aph.front()) || !IsPause(aph.back()) || !IsPause(asyl.front()) ||
       !IsPause(asyl.back())) {
-    return -1;
+    return false;
   }
   if (!SegmentTablesAreUsable({static_cast<uint32_t>(aph.size()), aph.data()},
                               {static_cast<uint32_t>(asyl.size()), asyl.data()})) {
-    return -1;
+    return false;
   }
   const Levels level(contours);
   ph.reserve(2 * aph.size());
@@ -178,25 +209,21 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
       }
       continue;
     }
-    // The previous phoneme and syllable are those of the aligner's lists. One silence gets one
-    // pause record: where the tables built so far end with a pause, a step that silence joins
-    // to it (every step from its end up to there under the dip level) takes no second one.
-    auto joins_last_pause = [&](int64_t step) {
-      if (!IsPause(ph.back())) return false;
-      for (int64_t s = ph.back().endStep; s < step; ++s) {
-        if (level.At(s) >= kDipDb) return false;
-      }
-      return true;
-    };
-    const bool has_consonant = !IsBareSyllable(SegmentName(syllable)) && c + 1 <= last;
-    if (has_consonant && !IsPause(aph[c - 1])) {
+    // "The previous" phoneme and syllable are the last ones written to the tables: where a
+    // pause was just put in, that pause. So the syllable after an inserted pause gets neither
+    // a closure pause nor a dip search, and one silence never gets a second pause record;
+    // the refinement widens the one it has. "The next" syllable is the aligner's.
+    const bool previous_phoneme_is_pause = IsPause(ph.back());
+    const bool previous_is_sibilant = IsSibilant(SegmentName(ph.back()));
+    const bool previous_syllable_is_pause = IsPause(syl.back());
+    const bool has_consonant = !IsBareSyllable(SegmentName(syllable)) && c + 1 < aph.size();
+    if (has_consonant && !previous_phoneme_is_pause) {
       const int64_t c_length = Length(aph[c]);
       const int64_t v_length = Length(aph[c + 1]);
-      if (LooksLikeClosure(IsSibilant(SegmentName(aph[c - 1])), c_max, f_max,
-                           c_length >= 6 && v_length >= 4)) {
-        const uint32_t j = aph[c].startStep;
-        if (!IsPause(asyl[t - 1]) && c_length > 5 && !joins_last_pause(j)) {
+      if (LooksLikeClosure(previous_is_sibilant, c_max, f_max, c_length >= 6 && v_length >= 4)) {
+        if (!previous_syllable_is_pause && c_length > 5) {
           // A one-step pause at the start of the closure.
+          const uint32_t j = aph[c].startStep;
           build.InsertPause(j, j + 1);
           aph[c].startStep = j + 1;
           syllable.startStep = j + 1;
@@ -206,36 +233,36 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
       }
     }
     SegmentRecord& next = asyl[t + 1];
-    if (!IsPause(next) && !IsPause(asyl[t - 1]) && level.Max(next) > kDipNeighbourDb &&
+    if (!IsPause(next) && !previous_syllable_is_pause && level.Max(next) > kDipNeighbourDb &&
         f_max > kDipFinalDb) {
       const int64_t start = syllable.startStep, end = syllable.endStep;
       const int64_t next_start = next.startStep, next_end = next.endStep;
-      SegmentRecord& last_phoneme = aph[last];
-      SegmentRecord& next_first = aph[static_cast<size_t>(next.firstPhoneme)];
+      const size_t next_first = static_cast<size_t>(next.firstPhoneme);
       const SegmentRecord& next_last = aph[static_cast<size_t>(next.lastPhoneme)];
       bool dipped = false;
       if (next_end - start >= 3) {
         const double m = level.Max(start, next_end);
         const int64_t from = start + (end - start) / 2;
         const int64_t to = std::min(next_start + (next_end - next_start) / 2, level.limit() + 1);
-        for (int64_t o = from; o < to && !dipped; ++o) {
+        for (int64_t o = from; o < to; ++o) {
           const double l = level.At(o);
           // Once the next syllable's final phoneme has sounded, a silence after it is not
           // between the two syllables: it lies inside that phoneme, where the recogniser
-          // reports a pause the text does not hold, and the next syllable's own search finds
-          // it. (A dip in the next syllable's vowel after its consonant empties no phoneme of
-          // a bare syllable, so only this stops the scan there.)
+          // reports a pause the text does not hold. Cutting there would end this syllable
+          // after the next one's whole sound and leave the next lying over the silence, which
+          // the refinement cannot undo (a syllable over silence has no level to move by).
           if (o >= next_last.startStep && l > kDipNeighbourDb) break;
-          // A dip counts only where both neighbours keep at least one step.
-          if (l < kDipDb && l < m - kDipBelowMaxDb && o > last_phoneme.startStep &&
-              o + 1 < next_first.endStep && !joins_last_pause(o)) {
-            last_phoneme.endStep = Step(o);
-            syllable.endStep = Step(o);
-            next_first.startStep = Step(o + 1);
-            next.startStep = Step(o + 1);
-            build.Copy(t);
-            build.InsertPause(Step(o), Step(o + 1));
-            dipped = true;
+          if (l < kDipDb && l < m - kDipBelowMaxDb) {
+            // The first such step is the dip. A cut that would empty a second phoneme, or
+            // reach into a syllable already written, would break the tables: then no pause.
+            dipped = CutAtDip(aph, last, next_first, next.lastPhoneme, o);
+            if (dipped) {
+              syllable.endStep = Step(o);
+              next.startStep = Step(o + 1);
+              build.Copy(t);
+              build.InsertPause(Step(o), Step(o + 1));
+            }
+            break;
           }
         }
       }
@@ -245,7 +272,7 @@ int BuildSegments(std::vector<SegmentRecord>& aph, std::vector<SegmentRecord>& a
     build.Copy(t);
   }
   build.Copy(ns - 1);
-  return 0;
+  return true;
 }
 
 void RefineSegments(SegmentTable& phonemes, SegmentTable& syllables,

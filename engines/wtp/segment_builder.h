@@ -2,8 +2,8 @@
 // phoneme edges next to pauses onto the rises and falls of the power contour.
 //
 // BuildSegments copies the lists while it inserts one-step pauses at stop closures and silent
-// dips (never a second one in the silence of the pause it wrote last), and merges pauses that
-// are not silent into the syllable before them. RefineSegments works in place on tables (also
+// dips (none for the syllable right after a pause it wrote), and merges pauses that are not
+// silent into the syllable before them. RefineSegments works in place on tables (also
 // on tables a user has edited): it moves the ends of phonemes before a pause and the starts of
 // phonemes after a pause, then rebuilds every syllable from its phonemes.
 //
@@ -13,7 +13,7 @@
 //   // given: PhonemeAligner& aligner; const ContourSource& analyzer
 //   // given: SegmentTable phoneme_table, syllable_table
 //   std::vector<SegmentRecord> phonemes, syllables;
-//   if (BuildSegments(aligner.phonemes(), aligner.syllables(), analyzer, phonemes, syllables) != 0) ...
+//   if (!BuildSegments(aligner.phonemes(), aligner.syllables(), analyzer, phonemes, syllables)) ...
 //   RefineSegments(phoneme_table, syllable_table, analyzer);
 #ifndef VTR_ENGINES_WTP_SEGMENT_BUILDER_H_
 #define VTR_ENGINES_WTP_SEGMENT_BUILDER_H_
@@ -25,13 +25,14 @@
 
 namespace vtr::wtp {
 
-// 0, or -1 when a list or the contours are empty or the lists do not begin and end with a
-// pause. Merges also move the steps in the aligner's lists. The new tables keep the
+// True when built; false when a list or the contours are empty or the lists do not begin and
+// end with a pause. Merges also move the steps in the aligner's lists. The new tables keep the
 // invariants of segment_record.h when the aligner's lists did; Refine is not run here.
-[[nodiscard]] int BuildSegments(std::vector<SegmentRecord>& aligned_phonemes,
-                                std::vector<SegmentRecord>& aligned_syllables,
-                                const ContourSource& contours, std::vector<SegmentRecord>& phonemes,
-                                std::vector<SegmentRecord>& syllables);
+[[nodiscard]] bool BuildSegments(std::vector<SegmentRecord>& aligned_phonemes,
+                                 std::vector<SegmentRecord>& aligned_syllables,
+                                 const ContourSource& contours,
+                                 std::vector<SegmentRecord>& phonemes,
+                                 std::vector<SegmentRecord>& syllables);
 
 // True when every link and phoneme range of the tables lies inside them, there are at least
 // three records of each, and every syllable's phonemes link to it.

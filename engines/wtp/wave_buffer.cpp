@@ -6,13 +6,12 @@
 #include <string_view>
 
 #include "engines/riff/riff_walker.h"
+#include "engines/riff/wave_format.h"
 #include "engines/wtp/resampler.h"
 #include "platform/files.h"
 
 namespace vtr::wtp {
 namespace {
-
-constexpr size_t kFormatRecordBytes = 16;
 
 // 20 Hz Butterworth high-pass: K = tan(pi 20 / rate); 1.4144272 is its 1/Q.
 constexpr double kHighPassOmega = 62.831856;
@@ -24,7 +23,7 @@ int16_t Saturate(int64_t value) {
 
 }  // namespace
 
-bool WaveBuffer::CheckFormat(const WaveFormat& format) {
+bool WaveBuffer::CheckFormat(const riff::WaveFormat& format) {
   bool rate_ok = false;
   for (uint32_t rate : kSupportedRates) {
     if (format.rate == rate) {
@@ -32,8 +31,8 @@ bool WaveBuffer::CheckFormat(const WaveFormat& format) {
       rate_ = static_cast<int>(rate);
     }
   }
-  return rate_ok && format.tag == 1 && format.channels == 1 && format.bits == 16 &&
-         format.block_align == 2 && format.byte_rate == 2u * format.rate;
+  return rate_ok && format.tag == riff::kWaveFormatPcm && format.channels == 1 &&
+         format.bits == 16 && format.block_align == 2 && format.byte_rate == 2u * format.rate;
 }
 
 WaveResult WaveBuffer::ReadWave(const std::filesystem::path& file) {
@@ -46,17 +45,11 @@ WaveResult WaveBuffer::ReadWave(const std::filesystem::path& file) {
   const riff::Chunk* fmt = walk.Find("fmt ");
   const riff::Chunk* data = walk.Find("data");
   std::vector<uint8_t> body;
-  if (fmt == nullptr || data == nullptr || fmt->size < kFormatRecordBytes ||
-      !riff::ReadChunk(file, *fmt, kFormatRecordBytes, body)) {
+  if (fmt == nullptr || data == nullptr || fmt->size < riff::kWaveFormatBytes ||
+      !riff::ReadChunk(file, *fmt, riff::kWaveFormatBytes, body)) {
     return WaveResult::kUnsupported;
   }
-  WaveFormat format;
-  format.tag = riff::ReadU16(body, 0);
-  format.channels = riff::ReadU16(body, 2);
-  format.rate = riff::ReadU32(body, 4);
-  format.byte_rate = riff::ReadU32(body, 8);
-  format.block_align = riff::ReadU16(body, 12);
-  format.bits = riff::ReadU16(body, 14);
+  const riff::WaveFormat format = riff::DecodeWaveFormat(body);
   if (!CheckFormat(format)) return WaveResult::kUnsupported;
   if (data->size > uint64_t{kMaxWaveSeconds} * format.byte_rate) return WaveResult::kUnsupported;
   if (!riff::ReadChunk(file, *data, data->size, body)) return WaveResult::kUnsupported;
@@ -81,16 +74,12 @@ WaveResult WaveBuffer::WriteWave(const std::filesystem::path& file) const {
     bytes.insert(bytes.end(), four.begin(), four.end());
   };
   append_id("RIFF");
-  riff::AppendU32(bytes, 4 + 8 + kFormatRecordBytes + 8 + data_bytes);
+  riff::AppendU32(bytes, 4 + 8 + riff::kWaveFormatBytes + 8 + data_bytes);
   append_id("WAVE");
   append_id("fmt ");
-  riff::AppendU32(bytes, kFormatRecordBytes);
-  riff::AppendU16(bytes, 1);
-  riff::AppendU16(bytes, 1);
-  riff::AppendU32(bytes, static_cast<uint32_t>(rate_));
-  riff::AppendU32(bytes, static_cast<uint32_t>(rate_) * 2);
-  riff::AppendU16(bytes, 2);
-  riff::AppendU16(bytes, 16);
+  riff::AppendU32(bytes, riff::kWaveFormatBytes);
+  const auto format = riff::EncodeWaveFormat(riff::PcmFormat(1, rate_, 16));
+  bytes.insert(bytes.end(), format.begin(), format.begin() + riff::kWaveFormatBytes);
   append_id("data");
   riff::AppendU32(bytes, data_bytes);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

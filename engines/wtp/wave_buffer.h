@@ -16,6 +16,8 @@
 #include <span>
 #include <vector>
 
+#include "engines/riff/wave_format.h"
+
 namespace vtr::wtp {
 
 enum class WaveResult : int32_t {
@@ -24,16 +26,6 @@ enum class WaveResult : int32_t {
   kBadArgument = -2,   // empty path
   kCannotOpen = -4,    // the file cannot be opened for reading
   kUnsupported = -5,   // not a RIFF WAVE file of a supported format, or a read error
-};
-
-// The 16-byte format record at the start of a "fmt " chunk.
-struct WaveFormat {
-  uint16_t tag = 0;
-  uint16_t channels = 0;
-  uint32_t rate = 0;         // [Hz]
-  uint32_t byte_rate = 0;    // [bytes/s]
-  uint16_t block_align = 0;  // [bytes]
-  uint16_t bits = 0;
 };
 
 // The sample rates a recording may have [Hz].
@@ -57,7 +49,7 @@ class WaveBuffer {
   [[nodiscard]] WaveResult WriteWave(const std::filesystem::path& file) const;
   // True for PCM, mono, 16 bits, block align 2, byte rate 2 x rate, and a supported rate. A
   // supported rate is stored even when a later test fails.
-  [[nodiscard]] bool CheckFormat(const WaveFormat& format);
+  [[nodiscard]] bool CheckFormat(const riff::WaveFormat& format);
 
   // Second-order Butterworth high-pass at 20 Hz, in place, then scales the peak to `percent`
   // of full scale. A silent recording keeps its samples and gain 1.

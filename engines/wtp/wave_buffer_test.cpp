@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "engines/riff/riff_walker.h"
+#include "engines/riff/wave_format.h"
 
 namespace vtr::wtp {
 namespace {
@@ -22,7 +23,7 @@ void WriteBytes(const std::filesystem::path& file, const std::vector<uint8_t>& b
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::vector<uint8_t> FormatBytes(const WaveFormat& f, size_t extra) {
+std::vector<uint8_t> FormatBytes(const riff::WaveFormat& f, size_t extra) {
   std::vector<uint8_t> out;
   riff::AppendU16(out, f.tag);
   riff::AppendU16(out, f.channels);
@@ -45,7 +46,7 @@ std::vector<int16_t> Sine(double hz, int rate, double seconds, double amplitude)
 TEST(WaveBufferTest, FormatCheckAcceptsOnlyMono16BitPcmAtTheFiveRates) {
   struct Case {
     const char* name;
-    WaveFormat format;
+    riff::WaveFormat format;
     bool accepted;
     int stored_rate;
   };
@@ -107,7 +108,7 @@ TEST(WaveBufferTest, WrittenFileIsTheRiffImageOfItsChunks) {
 
 TEST(WaveBufferTest, ReadingRejectsDamagedOrUnsupportedFiles) {
   const std::vector<uint8_t> data = {1, 0, 2, 0, 3, 0};
-  const WaveFormat good{1, 1, 22050, 44100, 2, 16};
+  const riff::WaveFormat good{1, 1, 22050, 44100, 2, 16};
   struct Case {
     const char* name;
     std::vector<uint8_t> bytes;

@@ -29,7 +29,7 @@ class BackgroundAnalysis {
     }
   }
 
-  [[nodiscard]] int Wait() {
+  [[nodiscard]] bool Wait() {
     if (worker_.joinable()) {
       worker_.join();
     } else if (!done_) {
@@ -51,7 +51,7 @@ class BackgroundAnalysis {
 
   PitchAnalyzer& analyzer_;
   const WaveBuffer& wave_;
-  int result_ = -1;
+  bool result_ = false;
   bool done_ = false;
   std::exception_ptr error_;
   std::jthread worker_;  // last, so that it is joined before the rest goes
@@ -141,8 +141,8 @@ int WtpEngine::GetPSeq(char* buffer, int buffer_length) {
   const int aligned = aligner_->RunRecogniser();
   if (aligned != 0) return aligned;
   analyzer_ = std::move(analyzer);
-  if (analysis.Wait() != 0) return -1;
-  if (BuildSegments(aligner_->phonemes(), aligner_->syllables(), *analyzer_, phonemes_, syllables_) != 0) {
+  if (!analysis.Wait()) return -1;
+  if (!BuildSegments(aligner_->phonemes(), aligner_->syllables(), *analyzer_, phonemes_, syllables_)) {
     return -1;
   }
   SegmentTable phonemes{static_cast<uint32_t>(phonemes_.size()), phonemes_.data()};

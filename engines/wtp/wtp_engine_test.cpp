@@ -210,11 +210,10 @@ TEST(WtpEngineTest, GetPSeqGivesWhatTheStepsGiveOneAfterAnother) {
       wave.HighPassNormalise(kNormalisePercent);
       ASSERT_EQ(aligner.Align(wave), 0);
       PitchAnalyzer analyzer;
-      ASSERT_EQ(analyzer.Analyse(wave), 0);
+      ASSERT_TRUE(analyzer.Analyse(wave));
       std::vector<SegmentRecord> want_phonemes, want_syllables;
-      ASSERT_EQ(BuildSegments(aligner.phonemes(), aligner.syllables(), analyzer, want_phonemes,
-                              want_syllables),
-                0);
+      ASSERT_TRUE(BuildSegments(aligner.phonemes(), aligner.syllables(), analyzer, want_phonemes,
+                                want_syllables));
       SegmentTable want_ph{static_cast<uint32_t>(want_phonemes.size()), want_phonemes.data()};
       SegmentTable want_syl{static_cast<uint32_t>(want_syllables.size()), want_syllables.data()};
       RefineSegments(want_ph, want_syl, analyzer);

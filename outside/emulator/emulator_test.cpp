@@ -12,7 +12,7 @@
 
 #include "outside/emulator/middleware.h"
 #include "outside/emulator/sound_analysis.h"
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 
 namespace vtr::emulator {
 namespace {

@@ -36,7 +36,7 @@ enum class Sound : int32_t {
   kWeakFricative,     // h, hy, f
   kVoicedFricative,   // z, j
   kNasal,             // n, m, ny, my: a quiet low murmur
-  kMoraicNasal,       // N: the murmur, or a nasalised vowel (before a vowel or a fricative)
+  kMoraicNasal,       // N before a fricative, a glide or r: the murmur, or a nasalised vowel
   kNasalBeforeVowel,  // "N" before a vowel: the m of mo, mu, me, or the moraic nasal
   kFlap,              // r: a short weak vowel
   kGlideY,            // y: like a short i
@@ -80,6 +80,11 @@ struct StateModel {
 // The states of a recogniser phone ("a:", "k", "sp", "silB", ...); unknown phones are sounded
 // as a weak fricative.
 std::vector<StateModel> StatesOfPhone(std::string_view phone);
+
+// What a state of `sound` sounds like before a unit that starts with `next`: the moraic nasal
+// before a vowel may be the consonant of mo, mu or me; before a closure or a nasal it is the
+// murmur of a nasal closed where the next sound closes, never a nasalised vowel.
+Sound SoundBefore(Sound sound, Sound next);
 
 // True for the silences: "silB", "silE", "sp".
 bool IsSilencePhone(std::string_view phone);

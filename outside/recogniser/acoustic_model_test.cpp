@@ -67,6 +67,31 @@ TEST(AcousticModelTest, PausesFollowMoraeOnly) {
   }
 }
 
+TEST(AcousticModelTest, TheMoraicNasalSoundsLikeWhatFollows) {
+  struct Case {
+    const char* name;
+    Sound sound;
+    Sound next;
+    Sound expected;
+  };
+  const Case cases[] = {
+      {"before a vowel", Sound::kMoraicNasal, Sound::kVowelO, Sound::kNasalBeforeVowel},
+      {"before t or k", Sound::kMoraicNasal, Sound::kClosure, Sound::kNasal},
+      {"before d or g", Sound::kMoraicNasal, Sound::kVoiceBar, Sound::kNasal},
+      {"before n or m", Sound::kMoraicNasal, Sound::kNasal, Sound::kNasal},
+      {"before s", Sound::kMoraicNasal, Sound::kSibilant, Sound::kMoraicNasal},
+      {"before h", Sound::kMoraicNasal, Sound::kWeakFricative, Sound::kMoraicNasal},
+      {"before y", Sound::kMoraicNasal, Sound::kGlideY, Sound::kMoraicNasal},
+      {"at the end", Sound::kMoraicNasal, Sound::kSilence, Sound::kMoraicNasal},
+      {"other sounds stay", Sound::kNasal, Sound::kVowelA, Sound::kNasal},
+      {"a vowel stays", Sound::kVowelA, Sound::kClosure, Sound::kVowelA},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(SoundBefore(c.sound, c.next), c.expected);
+  }
+}
+
 // "ka [pause] oNita" by a man at 130 Hz, with noise added at `snr_db` (0: none).
 SynthSpeech VowelsAndPause(double snr_db, wtp::testing::NoiseKind kind) {
   const SynthScript script = {{"ka", 0.07, 0.2},  {" ", 0.0, 0.4, false}, {"o", 0.0, 0.2},

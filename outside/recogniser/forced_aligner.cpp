@@ -105,11 +105,11 @@ std::vector<State> BuildStates(std::span<const std::string> units, double rate) 
   std::vector<int> ends;  // states the next unit may follow
   for (size_t u = 0; u < units.size(); ++u) {
     const int unit = static_cast<int>(u);
-    const bool before_vowel =
-        u + 1 < units.size() && IsVowel(StatesOfPhone(units[u + 1]).front().sound);
+    const Sound next =
+        u + 1 < units.size() ? StatesOfPhone(units[u + 1]).front().sound : Sound::kSilence;
     for (const StateModel& m : StatesOfPhone(units[u])) {
       State s;
-      s.sound = m.sound == Sound::kMoraicNasal && before_vowel ? Sound::kNasalBeforeVowel : m.sound;
+      s.sound = SoundBefore(m.sound, next);
       s.unit = unit;
       s.loops = m.loops;
       if (!m.loops) {

@@ -1,8 +1,11 @@
 #include "outside/recogniser/frame_features.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <numbers>
+#include <system_error>
+#include <thread>
 
 #include "outside/recogniser/fft.h"
 
@@ -83,8 +86,48 @@ std::vector<MelFilter> MelFilters(size_t fft_size, int rate,
   return filters;
 }
 
-// A low-pass copy decimated by `factor` (windowed sinc, cut-off just below the new half rate).
-std::vector<float> Decimate(std::span<const int16_t> samples, int factor) {
+// Every frame's spectrum and voicing depends on its own window only, so a long recording's
+// frames are worked out on several threads, in blocks that each thread takes as it is free; the
+// results are the same bits whatever thread works out a frame. A frame costs some 30 us: a
+// thread (some 50 us to start) is worth a few blocks.
+constexpr size_t kFramesPerBlock = 64;
+constexpr size_t kFramesPerThread = 4 * kFramesPerBlock;
+constexpr size_t kMostThreads = 4;
+constexpr size_t kDecimatedPerBlock = 8192;
+
+// How many threads `frames` are worth, at most `most` (0: kMostThreads) and no more than the
+// machine runs at once.
+size_t ThreadsFor(size_t frames, size_t most) {
+  const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  return std::clamp<size_t>(frames / kFramesPerThread, 1,
+                            std::min(most > 0 ? most : kMostThreads, cores));
+}
+
+// Runs work(block, thread) for every block in [0, blocks) on `threads` threads, the calling
+// thread (thread 0) among them; each takes the next block as it finishes one. A thread that
+// cannot be started leaves its share to the others. Returns once every block is done.
+template <typename Work>
+void RunBlocks(size_t blocks, size_t threads, const Work& work) {
+  std::atomic<size_t> next{0};
+  auto take = [&](size_t thread) {
+    for (size_t block; (block = next.fetch_add(1, std::memory_order_relaxed)) < blocks;)
+      work(block, thread);
+  };
+  std::vector<std::jthread> helpers;
+  helpers.reserve(threads);
+  for (size_t thread = 1; thread < threads; ++thread) {
+    try {
+      helpers.emplace_back(take, thread);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  take(0);
+}
+
+// A low-pass copy decimated by `factor` (windowed sinc, cut-off just below the new half rate),
+// worked out on `threads` threads.
+std::vector<float> Decimate(std::span<const int16_t> samples, int factor, size_t threads) {
   if (factor <= 1) return std::vector<float>(samples.begin(), samples.end());
   constexpr int kHalfTaps = 24;
   std::vector<double> taps(2 * kHalfTaps + 1);
@@ -100,21 +143,25 @@ std::vector<float> Decimate(std::span<const int16_t> samples, int factor) {
   const size_t count = samples.size() / static_cast<size_t>(factor);
   std::vector<float> out(count);
   const int64_t n = static_cast<int64_t>(samples.size());
-  for (size_t m = 0; m < count; ++m) {
-    const int64_t centre = static_cast<int64_t>(m) * factor;
-    double y = 0;
-    if (centre >= kHalfTaps && centre + kHalfTaps < n) {
-      const int16_t* x = samples.data() + centre - kHalfTaps;
-      for (size_t j = 0; j < taps.size(); ++j) y += taps[j] * x[j];
-    } else {
-      for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
-        const int64_t at = centre + j;
-        if (at >= 0 && at < n)
-          y += taps[static_cast<size_t>(j + kHalfTaps)] * samples[static_cast<size_t>(at)];
-      }
-    }
-    out[m] = static_cast<float>(y);
-  }
+  RunBlocks(
+      (count + kDecimatedPerBlock - 1) / kDecimatedPerBlock, threads, [&](size_t block, size_t) {
+        for (size_t m = block * kDecimatedPerBlock;
+             m < std::min(count, (block + 1) * kDecimatedPerBlock); ++m) {
+          const int64_t centre = static_cast<int64_t>(m) * factor;
+          double y = 0;
+          if (centre >= kHalfTaps && centre + kHalfTaps < n) {
+            const int16_t* x = samples.data() + centre - kHalfTaps;
+            for (size_t j = 0; j < taps.size(); ++j) y += taps[j] * x[j];
+          } else {
+            for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
+              const int64_t at = centre + j;
+              if (at >= 0 && at < n)
+                y += taps[static_cast<size_t>(j + kHalfTaps)] * samples[static_cast<size_t>(at)];
+            }
+          }
+          out[m] = static_cast<float>(y);
+        }
+      });
   return out;
 }
 
@@ -159,7 +206,7 @@ void Autocorrelation(RealFft& fft, const std::vector<double>& x, std::vector<dou
 
 }  // namespace
 
-Recording ComputeFeatures(std::span<const int16_t> samples, int rate) {
+Recording ComputeFeatures(std::span<const int16_t> samples, int rate, size_t most_threads) {
   Recording out;
   if (rate < 8000) return out;
   // Frame f covers [f x 10 ms, (f + 1) x 10 ms) at any rate, 22050 Hz included.
@@ -196,26 +243,39 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate) {
   out.speech_db = sorted[static_cast<size_t>(kSpeechPercentile * static_cast<double>(frames - 1))];
 
   // Spectra: Hann window, mel bands, power per band relative to full scale.
+  const size_t threads = ThreadsFor(frames, most_threads);
+  const size_t frame_blocks = (frames + kFramesPerBlock - 1) / kFramesPerBlock;
   const size_t fft_size = PowerOfTwoAtLeast(window);
-  RealFft fft(fft_size);
   const std::vector<double> hann = Hann(window);
   double window_power = 0;
   for (double w : hann) window_power += w * w;
   const std::vector<MelFilter> filters = MelFilters(fft_size, rate, out.band_hz);
-  std::vector<double> x(fft_size), re, im, power_spectrum(fft_size / 2 + 1);
-  for (size_t f = 0; f < frames; ++f) {
-    Windowed(samples, centre_of(f), hann, x);
-    fft.Forward(x, re, im);
-    for (size_t k = 0; k <= fft_size / 2; ++k) power_spectrum[k] = re[k] * re[k] + im[k] * im[k];
-    for (size_t b = 0; b < kMelBands; ++b) {
-      double band = 0;
-      for (size_t k = 0; k < filters[b].weights.size(); ++k) {
-        band += filters[b].weights[k] * power_spectrum[filters[b].first_bin + k];
+  // What every thread works with.
+  struct Scratch {
+    explicit Scratch(size_t n) : fft(n), x(n), power(n) {}
+    RealFft fft;
+    std::vector<double> x, re, im, power, r;
+  };
+  std::vector<Scratch> scratch;
+  scratch.reserve(threads);
+  for (size_t t = 0; t < threads; ++t) scratch.emplace_back(fft_size);
+  RunBlocks(frame_blocks, threads, [&](size_t block, size_t thread) {
+    Scratch& s = scratch[thread];
+    for (size_t f = block * kFramesPerBlock; f < std::min(frames, (block + 1) * kFramesPerBlock);
+         ++f) {
+      Windowed(samples, centre_of(f), hann, s.x);
+      s.fft.Forward(s.x, s.re, s.im);
+      for (size_t k = 0; k <= fft_size / 2; ++k) s.power[k] = s.re[k] * s.re[k] + s.im[k] * s.im[k];
+      for (size_t b = 0; b < kMelBands; ++b) {
+        double band = 0;
+        for (size_t k = 0; k < filters[b].weights.size(); ++k) {
+          band += filters[b].weights[k] * s.power[filters[b].first_bin + k];
+        }
+        out.frames[f].bands[b] = static_cast<float>(
+            ToDb(2 * band / (static_cast<double>(fft_size) * window_power) / kFullScale));
       }
-      out.frames[f].bands[b] = static_cast<float>(
-          ToDb(2 * band / (static_cast<double>(fft_size) * window_power) / kFullScale));
     }
-  }
+  });
 
   // The noise: frames near the 10th percentile.
   double noise_power = 0;
@@ -237,31 +297,39 @@ Recording ComputeFeatures(std::span<const int16_t> samples, int rate) {
   // autocorrelation, so that a periodic signal scores near 1 at its period.
   const int factor = std::max(1, static_cast<int>(std::lround(rate / kVoicingRate)));
   const double low_rate = static_cast<double>(rate) / factor;
-  const std::vector<float> low = Decimate(samples, factor);
+  const std::vector<float> low = Decimate(samples, factor, threads);
   const size_t voicing_window = static_cast<size_t>(std::lround(low_rate * kVoicingWindowSec));
   const size_t longest_lag = static_cast<size_t>(low_rate / kMinPitchHz);
   // The autocorrelation comes round the FFT's end at lags beyond size - window: keep them
   // beyond the longest lag searched.
-  RealFft voicing_fft(PowerOfTwoAtLeast(voicing_window + longest_lag + 1));
-  const size_t n = voicing_fft.size();
+  const size_t n = PowerOfTwoAtLeast(voicing_window + longest_lag + 1);
+  scratch.clear();
+  for (size_t t = 0; t < threads; ++t) scratch.emplace_back(n);
   const std::vector<double> voicing_hann = Hann(voicing_window);
-  std::vector<double> y(n), power(n), r, r_window;
-  std::copy(voicing_hann.begin(), voicing_hann.end(), y.begin());
-  Autocorrelation(voicing_fft, y, re, im, power, r_window);
+  std::vector<double> r_window;
+  {
+    Scratch& s = scratch[0];
+    std::copy(voicing_hann.begin(), voicing_hann.end(), s.x.begin());
+    Autocorrelation(s.fft, s.x, s.re, s.im, s.power, r_window);
+  }
   const size_t min_lag = static_cast<size_t>(low_rate / kMaxPitchHz);
   const size_t max_lag = std::min(n / 2, longest_lag);
-  for (size_t f = 0; f < frames; ++f) {
-    if (out.frames[f].level_db < out.noise_db + kVoicingFloorMarginDb) continue;
-    const int64_t centre = static_cast<int64_t>(static_cast<double>(centre_of(f)) / factor);
-    Windowed(std::span<const float>(low), centre, voicing_hann, y);
-    Autocorrelation(voicing_fft, y, re, im, power, r);
-    if (r[0] <= 0) continue;
-    double best = 0;
-    for (size_t lag = min_lag; lag <= max_lag; ++lag) {
-      best = std::max(best, (r[lag] / r[0]) / (r_window[lag] / r_window[0]));
+  RunBlocks(frame_blocks, threads, [&](size_t block, size_t thread) {
+    Scratch& s = scratch[thread];
+    for (size_t f = block * kFramesPerBlock; f < std::min(frames, (block + 1) * kFramesPerBlock);
+         ++f) {
+      if (out.frames[f].level_db < out.noise_db + kVoicingFloorMarginDb) continue;
+      const int64_t centre = static_cast<int64_t>(static_cast<double>(centre_of(f)) / factor);
+      Windowed(std::span<const float>(low), centre, voicing_hann, s.x);
+      Autocorrelation(s.fft, s.x, s.re, s.im, s.power, s.r);
+      if (s.r[0] <= 0) continue;
+      double best = 0;
+      for (size_t lag = min_lag; lag <= max_lag; ++lag) {
+        best = std::max(best, (s.r[lag] / s.r[0]) / (r_window[lag] / r_window[0]));
+      }
+      out.frames[f].voicing = static_cast<float>(std::clamp(best, 0.0, 1.0));
     }
-    out.frames[f].voicing = static_cast<float>(std::clamp(best, 0.0, 1.0));
-  }
+  });
   return out;
 }
 

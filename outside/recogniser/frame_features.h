@@ -15,6 +15,7 @@
 #define VTR_OUTSIDE_RECOGNISER_FRAME_FEATURES_H_
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -41,8 +42,10 @@ struct Recording {
   std::array<float, kMelBands> noise_bands{};  // [dB] mean band powers of the quietest frames
 };
 
-// One frame per 10 ms; none when the rate is below 8 kHz.
-Recording ComputeFeatures(std::span<const int16_t> samples, int rate);
+// One frame per 10 ms; none when the rate is below 8 kHz. A long recording's frames are worked
+// out on up to `threads` threads (0: as many as they are worth, at most four), to the same
+// bits whatever their number.
+Recording ComputeFeatures(std::span<const int16_t> samples, int rate, size_t threads = 0);
 
 }  // namespace vtr::recogniser
 

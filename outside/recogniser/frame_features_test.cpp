@@ -61,6 +61,46 @@ TEST(FrameFeaturesTest, FramesAreTenMillisecondsAtEveryRate) {
   }
 }
 
+// Frames are worked out in blocks, on several threads: a frame's features come from its own
+// window only, whatever block and thread work it out. The same sound started some frames later
+// gives every frame the bits of the frame that many earlier (frames whose windows meet the
+// recording's start, and the voicing of frames at the noise floor, which are not searched,
+// aside).
+TEST(FrameFeaturesTest, EveryFrameGetsTheBitsOfItsOwnWindowOnAnyThread) {
+  struct Case {
+    int rate;
+    double seconds;  // of noise, buzz and noise, repeated
+    size_t threads;
+  };
+  const Case cases[] = {{16000, 12, 1}, {16000, 12, 4}, {8000, 7.3, 3}};
+  constexpr size_t kShift = 37;  // frames, not a multiple of a block
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.threads) + " threads");
+    const std::vector<int16_t> part = NoiseToneNoise(c.rate, 300, 8000, 140, true);
+    std::vector<int16_t> samples;
+    while (samples.size() < static_cast<size_t>(c.seconds * c.rate))
+      samples.insert(samples.end(), part.begin(), part.end());
+    samples.resize(static_cast<size_t>(c.seconds * c.rate));
+    const size_t shift = kShift * static_cast<size_t>(c.rate) / 100;
+    const Recording whole = ComputeFeatures(samples, c.rate, 1);
+    const Recording later =
+        ComputeFeatures(std::span<const int16_t>(samples).subspan(shift), c.rate, c.threads);
+    ASSERT_EQ(later.frames.size() + kShift, whole.frames.size());
+    size_t level_or_bands = 0, voicing = 0, voiced = 0;
+    for (size_t f = 5; f < later.frames.size(); ++f) {
+      const FrameFeatures& a = whole.frames[f + kShift];
+      const FrameFeatures& b = later.frames[f];
+      if (a.level_db != b.level_db || a.bands != b.bands) ++level_or_bands;
+      if (a.level_db < whole.noise_db + 10) continue;
+      voiced += a.voicing > 0.5 ? 1 : 0;
+      if (a.voicing != b.voicing) ++voicing;
+    }
+    EXPECT_EQ(level_or_bands, 0u);
+    EXPECT_EQ(voicing, 0u);
+    EXPECT_GT(voiced, later.frames.size() / 5);
+  }
+}
+
 TEST(FrameFeaturesTest, NoiseFloorAndSpeechLevelFollowTheRecording) {
   struct Case {
     const char* name;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engines/riff/riff_walker.h"
+#include "engines/riff/wave_format.h"
 #include "outside/recogniser/forced_aligner.h"
 
 namespace {
@@ -33,14 +34,17 @@ bool ReadWave(const std::string& name, std::vector<int16_t>& samples, int& rate)
   const vtr::riff::Chunk* fmt = walk.Find("fmt ");
   const vtr::riff::Chunk* data = walk.Find("data");
   std::vector<uint8_t> body;
-  if (fmt == nullptr || data == nullptr || !vtr::riff::ReadChunk(name, *fmt, 16, body) || body.size() < 16) {
+  if (fmt == nullptr || data == nullptr ||
+      !vtr::riff::ReadChunk(name, *fmt, vtr::riff::kWaveFormatBytes, body) ||
+      body.size() < vtr::riff::kWaveFormatBytes) {
     return false;
   }
-  const uint16_t tag = vtr::riff::ReadU16(body, 0);
-  const uint16_t channels = vtr::riff::ReadU16(body, 2);
-  rate = static_cast<int>(vtr::riff::ReadU32(body, 4));
-  const uint16_t bits = vtr::riff::ReadU16(body, 14);
-  if (tag != 1 || channels != 1 || bits != 16 || rate < 8000 || rate > 192000) return false;
+  const vtr::riff::WaveFormat format = vtr::riff::DecodeWaveFormat(body);
+  rate = static_cast<int>(format.rate);
+  if (format.tag != vtr::riff::kWaveFormatPcm || format.channels != 1 || format.bits != 16 ||
+      rate < 8000 || rate > 192000) {
+    return false;
+  }
   // The samples are read a block at a time straight into their place: no second copy of the
   // recording is made. Little-endian, assembled in the loop (which the compiler runs many at a
   // time).

@@ -14,7 +14,7 @@
 #include <numeric>
 #include <vector>
 
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 
 namespace vtr::platform {
 namespace {

@@ -5,6 +5,10 @@
 // the user's input raises notices. A dialog may derive its own class from a control and put it
 // in place of the template's with Window::ReplaceChild (a number-only edit, a graph window).
 //
+// The code lies in one file per family: controls.cpp (the base, labels, pictures, custom
+// windows and the controls of a template), button_controls.cpp, edit_control.cpp,
+// list_controls.cpp and range_controls.cpp (trackbar, up-down arrows, scroll bar).
+//
 //   #include "platform/window/dialog.h"
 //   // given: Dialog& dialog; std::string bytes
 //   auto* voice = dialog.Item<vtr::platform::ComboBox>(143);

@@ -11,9 +11,6 @@
 #include <FL/Fl_Window.H>
 #include <FL/fl_ask.H>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -28,8 +25,8 @@
 
 #include "platform/current_directory.h"
 #include "platform/paths.h"
-#include "platform/process.h"
 #include "platform/window/testdata/demo_dialog.h"
+#include "platform/window/testing/x_server.h"
 #include "platform/window/window_system.h"
 
 // Last: Xlib's macros (None, Bool) would break the test framework's headers.
@@ -43,103 +40,20 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace vtr::platform {
 namespace {
 
-std::optional<std::filesystem::path> FindProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path ? path : "/usr/bin:/bin";
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    std::filesystem::path candidate = std::filesystem::path(dirs.substr(start, end - start)) / name;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    start = end + 1;
-  }
-  return std::nullopt;
-}
-
-// A private X server that says its display number itself once it is ready (no polling).
-class XServer {
- public:
-  bool Start(const std::filesystem::path& xvfb) {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      // -noreset: a server that resets when its last client leaves refuses connections
-      // for a moment.
-      execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten",
-            "tcp", "-noreset", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    while (number.find('\n') == std::string::npos && poll(&p, 1, 10000) > 0) {
-      char buffer[16];
-      const ssize_t n = read(fds[0], buffer, sizeof buffer);
-      if (n <= 0) break;
-      number.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    if (number.empty() || number.find('\n') == std::string::npos) return false;
-    display_ = ":" + number.substr(0, number.find('\n'));
-    return true;
-  }
-  ~XServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  const std::string& display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
+using testing::MissingTool;
+using testing::Picture;
+using testing::XServer;
 
 // The private server of this process, started by the first test that needs it (FLTK keeps its
-// display connection for the life of the process). Null when it did not start.
-const XServer* FltkOnPrivateServer(const std::filesystem::path& xvfb) {
-  static XServer server;
+// display connection for the life of the process), its work folder named after that test. Null
+// when it did not start.
+XServer* FltkOnPrivateServer() {
+  static XServer server(std::filesystem::path(VTR_TEST_BIN_DIR) /
+                        (std::string("vtr_window_fltk_") +
+                         ::testing::UnitTest::GetInstance()->current_test_info()->name()));
   static const bool ready =
-      server.Start(xvfb) && setenv("DISPLAY", server.display().c_str(), 1) == 0 && UseFltkBackend();
+      server.Start({}).empty() && setenv("DISPLAY", server.display().c_str(), 1) == 0 && UseFltkBackend();
   return ready ? &server : nullptr;
-}
-
-struct Screenshot {
-  int width = 0, height = 0;
-  std::vector<unsigned char> rgb;
-  Color at(int x, int y) const {
-    const size_t i = (static_cast<size_t>(y) * width + x) * 3;
-    return Rgb(rgb[i], rgb[i + 1], rgb[i + 2]);
-  }
-};
-
-std::optional<Screenshot> ReadPpm(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  // Header fields may be separated by comment lines ("# ...").
-  auto field = [&in]() {
-    std::string token;
-    while (in >> token && token[0] == '#') {
-      std::string rest;
-      std::getline(in, rest);
-    }
-    return token;
-  };
-  Screenshot shot;
-  const std::string magic = field();
-  shot.width = std::atoi(field().c_str());
-  shot.height = std::atoi(field().c_str());
-  const int maxval = std::atoi(field().c_str());
-  if (magic != "P6" || maxval != 255 || shot.width <= 0 || shot.height <= 0) return std::nullopt;
-  in.get();
-  shot.rgb.resize(static_cast<size_t>(shot.width) * shot.height * 3);
-  in.read(reinterpret_cast<char*>(shot.rgb.data()), static_cast<std::streamsize>(shot.rgb.size()));
-  if (!in) return std::nullopt;
-  return shot;
 }
 
 bool IsDark(Color c) { return RedOf(c) + GreenOf(c) + BlueOf(c) < 300; }
@@ -156,40 +70,26 @@ void SettleWindows() {
 }
 
 TEST(FltkScreenshotTest, DemoDialogShowsItsControlsAndJapaneseText) {
-  const auto xvfb = FindProgram("Xvfb");
-  const auto xwd = FindProgram("xwd");
-  const auto convert = FindProgram("convert");
-  if (!xvfb || !xwd || !convert) {
-    GTEST_SKIP() << "Xvfb, xwd or ImageMagick convert is not installed (setup.sh installs xvfb, x11-apps "
-                    "and imagemagick); the screenshot test of the FLTK backend did not run";
+  if (const std::string tool = MissingTool(testing::kScreenTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed (setup.sh installs it); the screenshot test of the FLTK backend "
+                            "did not run";
   }
-  const XServer* server = FltkOnPrivateServer(*xvfb);
+  XServer* server = FltkOnPrivateServer();
   ASSERT_NE(server, nullptr) << "Xvfb or FLTK did not start";
 
-  const std::filesystem::path folder = TempFolder() / ("vtr_window_shot_" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
   demo::DemoDialog dialog;
-  bool captured = false;
+  Picture shot;
   dialog.on_shown = [&] {
     SettleWindows();
-    ProcessSpec shot;
-    shot.program = *xwd;
-    shot.args = {"-root", "-silent", "-display", server->display(), "-out", (folder / "screen.xwd").string()};
-    ProcessSpec to_ppm;
-    to_ppm.program = *convert;
-    to_ppm.args = {(folder / "screen.xwd").string(), (folder / "screen.ppm").string()};
-    captured = RunProcess(shot, std::chrono::seconds(10)).ok() && RunProcess(to_ppm, std::chrono::seconds(10)).ok();
+    shot = server->ShotOfScreen();
     return kIdOk;
   };
   EXPECT_EQ(dialog.DoModal(), kIdOk);
-  ASSERT_TRUE(captured) << "xwd or convert failed";
-  const auto shot = ReadPpm(folder / "screen.ppm");
-  std::filesystem::remove_all(folder);
-  ASSERT_TRUE(shot.has_value());
+  ASSERT_GT(shot.width, 0) << "xwd or xwdtopnm failed";
 
   // Without a window manager the dialog's client area sits where the layer placed it.
   const Point origin{dialog.rect().left, dialog.rect().top};
-  auto at = [&](Point p) { return shot->at(origin.x + p.x, origin.y + p.y); };
+  auto at = [&](Point p) { return shot.ColorAt(origin.x + p.x, origin.y + p.y); };
   EXPECT_EQ(at(demo::kGraphLineAt), demo::kLineColor);
   EXPECT_EQ(at({demo::kGraphRect.left + 2, demo::kGraphRect.top + 5}), colors::kWhite);
   EXPECT_EQ(at({demo::kSwatchRect.left + 20, demo::kSwatchRect.top + 10}), demo::kSwatchColor);
@@ -214,13 +114,12 @@ TEST(FltkScreenshotTest, DemoDialogShowsItsControlsAndJapaneseText) {
 // A dialog that takes a picture of the screen once it has shown, and ends.
 class PictureDialog : public Dialog {
  public:
-  PictureDialog(DialogTemplate t, std::string display, std::filesystem::path folder)
-      : Dialog(std::move(t)), display_(std::move(display)), folder_(std::move(folder)) {}
+  PictureDialog(DialogTemplate t, XServer& server) : Dialog(std::move(t)), server_(server) {}
   std::function<void(PictureDialog&)> on_init;
   // When set, changes the dialog after the first picture, and a second one is taken.
   std::function<void(PictureDialog&)> then;
-  std::optional<Screenshot> shot;
-  std::optional<Screenshot> second_shot;
+  std::optional<Picture> shot;
+  std::optional<Picture> second_shot;
 
   void OnTimer(int) override {
     KillTimer(1);
@@ -240,40 +139,31 @@ class PictureDialog : public Dialog {
   }
 
  private:
-  std::optional<Screenshot> TakePicture() {
+  std::optional<Picture> TakePicture() {
     SettleWindows();
-    ProcessSpec xwd;
-    xwd.program = *FindProgram("xwd");
-    xwd.args = {"-root", "-silent", "-display", display_, "-out", (folder_ / "screen.xwd").string()};
-    ProcessSpec to_ppm;
-    to_ppm.program = *FindProgram("convert");
-    to_ppm.args = {(folder_ / "screen.xwd").string(), (folder_ / "screen.ppm").string()};
-    if (RunProcess(xwd, std::chrono::seconds(10)).ok() && RunProcess(to_ppm, std::chrono::seconds(10)).ok()) {
-      return ReadPpm(folder_ / "screen.ppm");
-    }
-    return std::nullopt;
+    Picture picture = server_.ShotOfScreen();
+    if (picture.width == 0) return std::nullopt;
+    return picture;
   }
 
-  std::string display_;
-  std::filesystem::path folder_;
+  XServer& server_;
 };
 
 // Dark pixels of `r` (client coordinates of a dialog at `origin`) as a bit per pixel.
-std::vector<bool> InkOf(const Screenshot& shot, Point origin, const Rect& r) {
+std::vector<bool> InkOf(const Picture& shot, Point origin, const Rect& r) {
   std::vector<bool> ink;
   for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x) ink.push_back(IsDark(shot.at(origin.x + x, origin.y + y)));
+    for (int x = r.left; x < r.right; ++x) ink.push_back(IsDark(shot.ColorAt(origin.x + x, origin.y + y)));
   return ink;
 }
 
 // Hangul, simplified Chinese and kana are each drawn with real glyphs: with ink, and unlike
 // the box a character shows that no font of the list has.
 TEST(FltkScreenshotTest, KoreanChineseAndJapaneseTextShowRealGlyphs) {
-  const auto xvfb = FindProgram("Xvfb");
-  if (!xvfb || !FindProgram("xwd") || !FindProgram("convert")) {
-    GTEST_SKIP() << "Xvfb, xwd or ImageMagick convert is not installed; the glyph test did not run";
+  if (const std::string tool = MissingTool(testing::kScreenTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed; the glyph test did not run";
   }
-  const XServer* server = FltkOnPrivateServer(*xvfb);
+  XServer* server = FltkOnPrivateServer();
   ASSERT_NE(server, nullptr) << "Xvfb or FLTK did not start";
   struct Sample {
     std::string_view text;
@@ -286,9 +176,7 @@ TEST(FltkScreenshotTest, KoreanChineseAndJapaneseTextShowRealGlyphs) {
     t.controls.push_back({700 + i, ControlKind::kStatic, i < 3 ? samples[i].text : missing,
                           {10 + 55 * i, 10, 40, 40}});
   }
-  const std::filesystem::path folder = TempFolder() / ("vtr_window_glyphs_" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  PictureDialog dialog(t, server->display(), folder);
+  PictureDialog dialog(t, *server);
   dialog.on_init = [](PictureDialog& d) {
     for (int i = 0; i < 4; ++i) {
       d.Item<Static>(700 + i)->SetColors(colors::kWhite);
@@ -296,8 +184,7 @@ TEST(FltkScreenshotTest, KoreanChineseAndJapaneseTextShowRealGlyphs) {
     }
   };
   EXPECT_EQ(dialog.DoModal(), kIdOk);
-  std::filesystem::remove_all(folder);
-  ASSERT_TRUE(dialog.shot.has_value()) << "xwd or convert failed";
+  ASSERT_TRUE(dialog.shot.has_value()) << "xwd or xwdtopnm failed";
   const Point origin{dialog.rect().left, dialog.rect().top};
   const std::vector<bool> box = InkOf(*dialog.shot, origin, Rect::FromSize(10 + 55 * 3, 10, 40, 40));
   for (int i = 0; i < 3; ++i) {
@@ -315,19 +202,16 @@ TEST(FltkScreenshotTest, KoreanChineseAndJapaneseTextShowRealGlyphs) {
 // A shaped window paints only inside its shape: a square painted all red under a round shape
 // leaves the dialog's face in the corners.
 TEST(FltkScreenshotTest, AShapedWindowPaintsOnlyInsideItsShape) {
-  const auto xvfb = FindProgram("Xvfb");
-  if (!xvfb || !FindProgram("xwd") || !FindProgram("convert")) {
-    GTEST_SKIP() << "Xvfb, xwd or ImageMagick convert is not installed; the shape test did not run";
+  if (const std::string tool = MissingTool(testing::kScreenTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed; the shape test did not run";
   }
-  const XServer* server = FltkOnPrivateServer(*xvfb);
+  XServer* server = FltkOnPrivateServer();
   ASSERT_NE(server, nullptr) << "Xvfb or FLTK did not start";
   class RedSquare : public CustomWindow {
     void OnPaint(Canvas& canvas) override { canvas.FillRect(client_rect(), Rgb(0xFF, 0, 0)); }
   };
   DialogTemplate t{.id = 952, .caption = "shape", .size = {80, 60}, .controls = {{1, ControlKind::kCustom, "", {10, 10, 28, 28}}}};
-  const std::filesystem::path folder = TempFolder() / ("vtr_window_shape_" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  PictureDialog dialog(t, server->display(), folder);
+  PictureDialog dialog(t, *server);
   dialog.on_init = [](PictureDialog& d) {
     Window* square = d.ReplaceChild(1, std::make_unique<RedSquare>());
     Image disc(28, 28, 0xFF00FF);
@@ -337,24 +221,23 @@ TEST(FltkScreenshotTest, AShapedWindowPaintsOnlyInsideItsShape) {
     square->SetShape(RegionFromImage(disc, 0xFF00FF, Rect{0, 0, 28, 28}));
   };
   EXPECT_EQ(dialog.DoModal(), kIdOk);
-  std::filesystem::remove_all(folder);
-  ASSERT_TRUE(dialog.shot.has_value()) << "xwd or convert failed";
+  ASSERT_TRUE(dialog.shot.has_value()) << "xwd or xwdtopnm failed";
   const Point at{dialog.rect().left + 10, dialog.rect().top + 10};
-  EXPECT_EQ(dialog.shot->at(at.x + 14, at.y + 14), Rgb(0xFF, 0, 0)) << "the middle is painted";
+  EXPECT_EQ(dialog.shot->ColorAt(at.x + 14, at.y + 14), Rgb(0xFF, 0, 0)) << "the middle is painted";
   for (const Point corner : {Point{0, 0}, Point{27, 0}, Point{0, 27}, Point{27, 27}}) {
-    EXPECT_EQ(dialog.shot->at(at.x + corner.x, at.y + corner.y), colors::kButtonFace)
+    EXPECT_EQ(dialog.shot->ColorAt(at.x + corner.x, at.y + corner.y), colors::kButtonFace)
         << corner.x << "," << corner.y << " lies outside the shape";
   }
 }
 
 // The lines of text drawn in `r` (client coordinates of a dialog at `origin`): runs of pixel
 // rows with ink in them.
-int TextLinesIn(const Screenshot& shot, Point origin, const Rect& r) {
+int TextLinesIn(const Picture& shot, Point origin, const Rect& r) {
   int lines = 0;
   bool in_line = false;
   for (int y = r.top; y < r.bottom; ++y) {
     bool ink = false;
-    for (int x = r.left; x < r.right && !ink; ++x) ink = IsDark(shot.at(origin.x + x, origin.y + y));
+    for (int x = r.left; x < r.right && !ink; ++x) ink = IsDark(shot.ColorAt(origin.x + x, origin.y + y));
     if (ink && !in_line) ++lines;
     in_line = ink;
   }
@@ -364,28 +247,24 @@ int TextLinesIn(const Screenshot& shot, Point origin, const Rect& r) {
 // A multi-line edit breaks its lines at the box edge for the font it has now: a bigger font
 // set after the text shows puts fewer characters on a line, and so more lines.
 TEST(FltkScreenshotTest, AMultiLineEditWrapsAgainForANewFontSize) {
-  const auto xvfb = FindProgram("Xvfb");
-  if (!xvfb || !FindProgram("xwd") || !FindProgram("convert")) {
-    GTEST_SKIP() << "Xvfb, xwd or ImageMagick convert is not installed; the wrap test did not run";
+  if (const std::string tool = MissingTool(testing::kScreenTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed; the wrap test did not run";
   }
-  const XServer* server = FltkOnPrivateServer(*xvfb);
+  XServer* server = FltkOnPrivateServer();
   ASSERT_NE(server, nullptr) << "Xvfb or FLTK did not start";
   const Rect box = Rect::FromSize(12, 12, 216, 200);
   DialogTemplate t{.id = 953, .caption = "wrap", .size = {240, 224},
                    .controls = {{1002, ControlKind::kEdit, "", box, kStyleMultiLine}}};
   std::string kana;
   for (int i = 0; i < 40; ++i) kana += "か";
-  const std::filesystem::path folder = TempFolder() / ("vtr_window_wrap_" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  PictureDialog dialog(t, server->display(), folder);
+  PictureDialog dialog(t, *server);
   dialog.on_init = [&](PictureDialog& d) {
     d.Item(1002)->SetFont(Font{"MS UI Gothic", 9});
     d.Item(1002)->SetText(kana);
   };
   dialog.then = [](PictureDialog& d) { d.Item(1002)->SetFont(Font{"MS UI Gothic", 15}); };
   EXPECT_EQ(dialog.DoModal(), kIdOk);
-  std::filesystem::remove_all(folder);
-  ASSERT_TRUE(dialog.shot.has_value() && dialog.second_shot.has_value()) << "xwd or convert failed";
+  ASSERT_TRUE(dialog.shot.has_value() && dialog.second_shot.has_value()) << "xwd or xwdtopnm failed";
   const Point origin{dialog.rect().left, dialog.rect().top};
   const Rect inside = box.Inflate(-4, -4);
   const int small = TextLinesIn(*dialog.shot, origin, inside);
@@ -449,9 +328,10 @@ void ActAsChooserUser(void* data) {
 }
 
 TEST(FltkFileChooserTest, ShowsTheCallersFiltersOnceAndStartsInTheRightFolder) {
-  const auto xvfb = FindProgram("Xvfb");
-  if (!xvfb) GTEST_SKIP() << "Xvfb is not installed; the file chooser test of the FLTK backend did not run";
-  ASSERT_NE(FltkOnPrivateServer(*xvfb), nullptr) << "Xvfb or FLTK did not start";
+  if (!MissingTool({"Xvfb"}).empty()) {
+    GTEST_SKIP() << "Xvfb is not installed; the file chooser test of the FLTK backend did not run";
+  }
+  ASSERT_NE(FltkOnPrivateServer(), nullptr) << "Xvfb or FLTK did not start";
   // The GTK chooser runs a loop of its own that FLTK's timers do not reach.
   Fl::option(Fl::OPTION_FNFC_USES_GTK, false);
 

@@ -12,8 +12,8 @@
 
 #include "core/messages.h"
 #include "platform/module.h"
-#include "platform/sound/fake_sound_system.h"
 #include "platform/sound/sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/testing/failing_allocation.h"
 #include "platform/text.h"
 #include "platform/window/dialog.h"

@@ -13,25 +13,25 @@ void NumberEdit::SetRange(int minimum, int maximum) {
   }
 }
 
-int NumberEdit::Validate(std::string& text) const {
-  if (text.empty()) return 0;
+bool NumberEdit::Validate(std::string& text) const {
+  if (text.empty()) return false;
   // Accumulated in 64 bits and capped, so a long run of digits cannot overflow: anything past
   // the cap lies outside every int range.
   constexpr int64_t kCap = int64_t{1} << 40;
   int64_t value = 0;
   for (char c : text) {
-    if (c < '0' || c > '9') return 0;
+    if (c < '0' || c > '9') return false;
     value = value * 10 + (c - '0');
     if (value > kCap) value = kCap;
   }
-  if (value < minimum_ || value > maximum_) return 0;
+  if (value < minimum_ || value > maximum_) return false;
   text = std::to_string(value);
-  return 1;
+  return true;
 }
 
 void NumberEdit::OnPaste(std::string_view utf8) {
   std::string clip(utf8);
-  if (Validate(clip) == 0) return;
+  if (!Validate(clip)) return;
   SelectAll();
   (void)UserReplaceSel(clip);
 }
@@ -47,7 +47,7 @@ bool NumberEdit::OnKey(const platform::KeyEvent& event) {
   }
   if (event.kind == KeyEvent::Kind::kDown && event.key == platform::kKeyReturn) {
     std::string current = text();
-    if (Validate(current) == 0) SetText("");
+    if (!Validate(current)) SetText("");
     return false;  // the dialog's own Enter handling follows
   }
   // Ctrl+C, V, X and Z reach Copy, Paste, Cut and Undo through the edit's key handling.
@@ -58,7 +58,7 @@ void NumberEdit::OnFocus(bool gained) {
   platform::Edit::OnFocus(gained);
   if (gained) return;
   std::string current = text();
-  if (Validate(current) == 0) SetText("");
+  if (!Validate(current)) SetText("");
   if (text().empty()) SetText(std::to_string(default_value_));
 }
 

@@ -39,10 +39,10 @@ class NumberEdit : public platform::Edit {
   void set_default_value(int value) { default_value_ = value; }
   int default_value() const { return default_value_; }
 
-  // 1 when `text` is non-empty, made of the digits 0-9 only and its decimal value lies within
-  // minimum()..maximum(); `text` is then rewritten as the plain value ("007" -> "7").
-  // Otherwise 0 and `text` is left as it was.
-  [[nodiscard]] int Validate(std::string& text) const;
+  // True when `text` is non-empty, made of the digits 0-9 only and its decimal value lies
+  // within minimum()..maximum(); `text` is then rewritten as the plain value ("007" -> "7").
+  // Otherwise false and `text` is left as it was.
+  [[nodiscard]] bool Validate(std::string& text) const;
 
   // Characters: backspace passes; a non-digit, or a digit when nothing is selected and the
   // field is full, is dropped. Ctrl+C/V/X/Z copy, paste, cut and undo. Enter empties a field

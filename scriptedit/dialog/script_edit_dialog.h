@@ -5,8 +5,11 @@
 //
 // The dialog shows the script without its 4-byte header tag and puts the tag back whenever the
 // text leaves it (play, save, GetScriptText). Its processing passes are the ScriptProcessor's
-// (script_processor.h); the dialog keeps one for its settings. The library's exports fill the
-// dialog, run it and read it back:
+// (script_processor.h); the dialog keeps one for its settings. The class is written in two
+// files: script_edit_dialog.cpp holds the window (its controls, opening, the edit commands,
+// ending, keys and mouse), script_edit_round_trip.cpp the script's way through it (the
+// settings and the header tag, processing, play and stop, open and save). The library's
+// exports fill the dialog, run it and read it back:
 //
 //   // given: playback::ScriptPlayer player; core::MessageReporter reporter; std::string folder
 //   ScriptEditDlg dialog(&player, &reporter);
@@ -122,12 +125,13 @@ class ScriptEditDlg : public platform::Dialog {
   // The script processing (script_processor.h) with the dialog's settings, under a wait cursor.
   [[nodiscard]] int ProcessScript(std::string& text, int flags, bool show_length_error,
                                   bool* too_long);
-  // Stores `mode` and processes a copy of `text` with no pass: 1 when that succeeded, else 0.
+  // Stores `mode` and processes a copy of `text` with no pass: true when that succeeded.
   // Needs no window.
-  [[nodiscard]] int PrepareExportScript(core::ScriptModeWord mode, const std::string& text);
+  [[nodiscard]] bool PrepareExportScript(core::ScriptModeWord mode, const std::string& text);
 
-  // Save (the Save button): 1 when saved, 2 otherwise.
-  int Save();
+  // Save (the Save button).
+  enum class SaveResult { kSaved, kNotSaved };
+  SaveResult Save();
 
   void OnCommand(int id, platform::Notice notice) override;
   void OnDropFiles(const std::vector<std::string>& paths) override;
@@ -174,6 +178,11 @@ class ScriptEditDlg : public platform::Dialog {
   void InsertMenuToken(int id);
   void Insert(std::string_view bytes);
   void StopAndClose();
+
+  // Shared by the window (script_edit_dialog.cpp) and the script's way through it
+  // (script_edit_round_trip.cpp).
+  static constexpr int kHeaderEnsureTag = 6;
+  static constexpr int kMaxNameChars = 16;
 
   playback::ScriptPlayer* player_;
   core::MessageReporter* reporter_;

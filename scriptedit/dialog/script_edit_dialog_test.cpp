@@ -6,12 +6,13 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/sound/sound_system.h"
 #include "platform/window/headless.h"
 #include "resources/resources.h"
@@ -661,24 +662,25 @@ TEST_F(ScriptEditDialogTest, OpenReadsAScriptFileAfterTheSaveQuestion) {
 }
 
 TEST_F(ScriptEditDialogTest, SaveWritesTheScriptWithItsHeader) {
+  using SaveResult = ScriptEditDlg::SaveResult;
   struct Case {
     std::string chosen;
-    int result;
+    SaveResult result;
   };
   const std::string target = (scratch_ / "out.kvx").string();
-  const Case cases[] = {{target, 1}, {"", 2}};
+  const Case cases[] = {{target, SaveResult::kSaved}, {"", SaveResult::kNotSaved}};
   for (const Case& c : cases) {
     ScriptEditDlg& dialog = Make(kJ, Sj("か"));
-    int result = 0;
+    std::optional<SaveResult> result;  // empty until Save ran
     user().Type(kScriptBox, "き").Do([&] { result = dialog.Save(); });
     user().Answer(kIdOk).ChooseFile(c.chosen);  // 515 for the inserted voice, then the file
     bool unchanged = false;
     user().Do([&] { unchanged = dialog.unchanged(); }).Click(kIdCancel);
-    if (c.result != 1) user().Answer(kIdYes);
+    if (c.result != SaveResult::kSaved) user().Answer(kIdYes);
     (void)dialog.DoModal();
     EXPECT_EQ(result, c.result) << c.chosen;
-    EXPECT_EQ(unchanged, c.result == 1);
-    if (c.result == 1) {
+    EXPECT_EQ(unchanged, c.result == SaveResult::kSaved);
+    if (c.result == SaveResult::kSaved) {
       EXPECT_EQ(dialog.GetScriptPath(), target);
       EXPECT_EQ(dialog.saved_flag(), 1);
     }

@@ -8,12 +8,12 @@
 
 #include "core/script_symbols.h"
 #include "core/script_tables.h"
-#include "wave2script/core/test_text.h"
+#include "core/testing/test_text.h"
 
 namespace vtr::w2s {
 namespace {
 
-using testing::Sj;
+using core::testing::Sj;
 
 // The checker's kana and romaji rows as the checker defines them, written out once here so
 // that the test can assert that the shared tables of the script core hold the same rows.

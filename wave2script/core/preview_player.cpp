@@ -44,9 +44,9 @@ int PreviewDeviceId(int type) {
 PreviewEmuSoundDevice::PreviewEmuSoundDevice(playback::SoundLibraryLoader& loader)
     : EmuSoundDevice(loader) {}
 
-int PreviewEmuSoundDevice::LoadId(int id, std::string_view path) {
+bool PreviewEmuSoundDevice::LoadId(int id, std::string_view path) {
   const int type = PreviewDeviceType(id);
-  if (type < 0) return 0;
+  if (type < 0) return false;
   return Load(type, path, playback::kEmulatorGeneration5);
 }
 
@@ -73,14 +73,14 @@ std::unique_ptr<playback::EmuSoundDevice> PreviewPlaybackController::MakeDevice(
   return std::make_unique<PreviewEmuSoundDevice>(loader);
 }
 
-int PreviewPlaybackController::OpenDevice(int id, const PreviewPlaybackParams& params) {
+bool PreviewPlaybackController::OpenDevice(int id, const PreviewPlaybackParams& params) {
   const int type = PreviewDeviceType(id);
   if (type < 0) {
     // As for an unknown type: whatever was open is released first.
     (void)PlaybackController::OpenDevice(0, library_, params);
-    return 0;
+    return false;
   }
-  if (PlaybackController::OpenDevice(type, library_, params) != 1) return 0;
+  if (!PlaybackController::OpenDevice(type, library_, params)) return false;
   if (id == kChineseId) {
     // The program's controller sets up its phrase types 9..16; this family also device 10.
     device()->DeviceControl(5, 2, 0, 0);
@@ -88,7 +88,7 @@ int PreviewPlaybackController::OpenDevice(int id, const PreviewPlaybackParams& p
     QsValueBlock full{127};
     (void)Control(QS_CONTROL_VOLUME, &full, 0);
   }
-  return 1;
+  return true;
 }
 
 int32_t PreviewPlaybackController::Load(const uint8_t* data, int32_t length, int32_t mode,
@@ -113,7 +113,7 @@ int PreviewPlayer::Open() {
   params.value_07 = 0;
   params.volume = 100;
   (void)params.set_language_code(playback::kLanguageCodeJapanese);
-  const bool ok = controller_.OpenDevice(kPreviewDeviceJapanese, params) == 1 &&
+  const bool ok = controller_.OpenDevice(kPreviewDeviceJapanese, params) &&
                   controller_.CreateFunction(9) >= 0;
   opened_ = 1;
   if (!ok) {

@@ -60,8 +60,8 @@ class PreviewEmuSoundDevice final : public playback::EmuSoundDevice {
   explicit PreviewEmuSoundDevice(
       playback::SoundLibraryLoader& loader = playback::DefaultSoundLibraryLoader());
 
-  // Loads the emulator library `path` for device `id` (1..10). 1 on success, 0 otherwise.
-  int LoadId(int id, std::string_view path);
+  // Loads the emulator library `path` for device `id` (1..10). True on success.
+  [[nodiscard]] bool LoadId(int id, std::string_view path);
   // The device id, or -1 before a load.
   [[nodiscard]] int id() const { return PreviewDeviceId(type()); }
 
@@ -82,9 +82,9 @@ class PreviewPlaybackController final : public playback::PlaybackController {
       std::string library = playback::kEmulatorLibrary5);
 
   // Creates and loads a new device `id` (1..10) with the parameters. Devices 1..8 and 10 are
-  // then set up with DeviceControl (5, 2, 0, 0), (8, 2, 0, 0) and volume 127. Returns 1 on
-  // success, 0 for an unknown id or a failed load.
-  int OpenDevice(int id, const PreviewPlaybackParams& params);
+  // then set up with DeviceControl (5, 2, 0, 0), (8, 2, 0, 0) and volume 127. Returns true
+  // on success, false for an unknown id or a failed load.
+  [[nodiscard]] bool OpenDevice(int id, const PreviewPlaybackParams& params);
   // As the program's Load; on devices 6..8 once initialised, `extra` points to 1 while the
   // range flag is clear and to 0 while it is set.
   int32_t Load(const uint8_t* data, int32_t length, int32_t mode, QsEndCallback callback,

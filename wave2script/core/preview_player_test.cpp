@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "playback/command_poster.h"
 #include "playback/end_notification.h"
-#include "playback/fake_sound_library.h"
+#include "playback/testing/fake_sound_library.h"
 #include "wave2script/core/show_message.h"
 
 namespace vtr::w2s {

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "wave2script/core/test_text.h"
+#include "core/testing/test_text.h"
 
 namespace vtr::w2s {
 namespace {
 
-using testing::Sj;
-using testing::Utf;
+using core::testing::Sj;
+using core::testing::Utf;
 
 // A syllable or phoneme record with steps (and the phoneme range for syllables).
 SegmentRecord Rec(std::string_view name, uint32_t start, uint32_t end, int32_t first = 0,

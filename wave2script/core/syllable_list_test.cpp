@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "wave2script/core/test_text.h"
+#include "core/testing/test_text.h"
 
 namespace vtr::w2s {
 namespace {
 
-using testing::Sj;
-using testing::Utf;
+using core::testing::Sj;
+using core::testing::Utf;
 
 constexpr uint32_t kJ = 0x52100000;
 

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "wave2script/core/test_text.h"
+#include "core/testing/test_text.h"
 
 namespace vtr::w2s {
 namespace {
 
-using testing::Sj;
+using core::testing::Sj;
 
 TEST(SyllableTokensTest, GroupsHaveTheirSizesAndPunctuation) {
   const std::vector<std::pair<int, size_t>> sizes = {{6, 4}, {4, 78}, {2, 95}, {1, 9}};

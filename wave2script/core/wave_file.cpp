@@ -6,15 +6,12 @@
 #include <vector>
 
 #include "engines/riff/riff_walker.h"
+#include "engines/riff/wave_format.h"
 #include "platform/files.h"
 
 namespace vtr::w2s {
 namespace {
 
-void Put16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-}
 void Put32(uint8_t* at, uint32_t value) {
   for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
 }
@@ -27,53 +24,15 @@ constexpr unsigned kPrivateFileMode = 0600;
 
 }  // namespace
 
-WaveFormat PcmFormat(int channels, int rate, int bits) {
-  WaveFormat format;
-  format.format_tag = 1;
-  format.channels = static_cast<uint16_t>(channels);
-  format.samples_per_sec = static_cast<uint32_t>(rate);
-  format.block_align = static_cast<uint16_t>(channels * (bits / 8));
-  format.avg_bytes_per_sec = static_cast<uint32_t>((bits / 8) * channels * rate);
-  format.bits_per_sample = static_cast<uint16_t>(bits);
-  format.extra_size = 0;
-  return format;
-}
-
-std::array<uint8_t, kWaveFormatBytes> EncodeWaveFormat(const WaveFormat& format) {
-  std::array<uint8_t, kWaveFormatBytes> bytes{};
-  Put16(&bytes[0], format.format_tag);
-  Put16(&bytes[2], format.channels);
-  Put32(&bytes[4], format.samples_per_sec);
-  Put32(&bytes[8], format.avg_bytes_per_sec);
-  Put16(&bytes[12], format.block_align);
-  Put16(&bytes[14], format.bits_per_sample);
-  Put16(&bytes[16], format.extra_size);
-  return bytes;
-}
-
-WaveFormat DecodeWaveFormat(std::span<const uint8_t> bytes) {
-  std::array<uint8_t, kWaveFormatBytes> full{};
-  std::copy_n(bytes.begin(), std::min(bytes.size(), full.size()), full.begin());
-  WaveFormat format;
-  format.format_tag = riff::ReadU16(full, 0);
-  format.channels = riff::ReadU16(full, 2);
-  format.samples_per_sec = riff::ReadU32(full, 4);
-  format.avg_bytes_per_sec = riff::ReadU32(full, 8);
-  format.block_align = riff::ReadU16(full, 12);
-  format.bits_per_sample = riff::ReadU16(full, 14);
-  format.extra_size = riff::ReadU16(full, 16);
-  return format;
-}
-
-std::array<uint8_t, kWaveHeaderBytes> WaveFileHeader(const WaveFormat& format,
+std::array<uint8_t, kWaveHeaderBytes> WaveFileHeader(const riff::WaveFormat& format,
                                                      uint32_t data_bytes) {
   std::array<uint8_t, kWaveHeaderBytes> header{};
   const uint32_t padded = data_bytes + (data_bytes & 1);
   std::copy_n("RIFF", 4, header.begin());
-  Put32(&header[4], static_cast<uint32_t>(4 + 8 + kWaveFormatBytes + 8) + padded);
+  Put32(&header[4], static_cast<uint32_t>(4 + 8 + riff::kExtendedWaveFormatBytes + 8) + padded);
   std::copy_n("WAVEfmt ", 8, header.begin() + 8);
-  Put32(&header[16], kWaveFormatBytes);
-  const auto format_bytes = EncodeWaveFormat(format);
+  Put32(&header[16], riff::kExtendedWaveFormatBytes);
+  const auto format_bytes = riff::EncodeWaveFormat(format);
   std::copy(format_bytes.begin(), format_bytes.end(), header.begin() + 20);
   std::copy_n("data", 4, header.begin() + 38);
   Put32(&header[42], data_bytes);
@@ -84,28 +43,28 @@ bool IsAcceptedWaveRate(uint32_t rate) {
   return rate == 16000 || rate == 22050 || rate == 32000 || rate == 44100;
 }
 
-int CheckWaveFile(const std::filesystem::path& path, int* rate) {
+bool CheckWaveFile(const std::filesystem::path& path, int* rate) {
   // A FIFO or a device is never opened: it could wait for a writer or never end.
-  if (path.empty() || !platform::IsRegularFile(path)) return 0;
+  if (path.empty() || !platform::IsRegularFile(path)) return false;
   const riff::Walk walk = riff::WalkFile(path);
-  if (!walk.IsForm("WAVE")) return 0;
+  if (!walk.IsForm("WAVE")) return false;
   const riff::Chunk* fmt = walk.Find("fmt ");
   const riff::Chunk* data = walk.Find("data");
-  if (fmt == nullptr || data == nullptr) return 0;
+  if (fmt == nullptr || data == nullptr) return false;
   // Up to 18 bytes into a zeroed record: the fields a short chunk lacks stay 0.
   std::vector<uint8_t> body;
-  if (!riff::ReadChunk(path, *fmt, kWaveFormatBytes, body)) return 0;
-  const WaveFormat format = DecodeWaveFormat(body);
+  if (!riff::ReadChunk(path, *fmt, riff::kExtendedWaveFormatBytes, body)) return false;
+  const riff::WaveFormat format = riff::DecodeWaveFormat(body);
   // In this order; the rate is kept as soon as it is one the library accepts. Nothing else is
   // tested (the format tag, block align and byte rate are not): what the analysis then cannot
   // read, it refuses itself.
-  if (data->size == 0) return 0;
-  if (data->size > uint64_t{kWaveMaxDataPerHz} * format.samples_per_sec) return 0;
-  if (format.channels != 1) return 0;
-  if (!IsAcceptedWaveRate(format.samples_per_sec)) return 0;
-  if (rate != nullptr) *rate = static_cast<int>(format.samples_per_sec);
-  if (format.bits_per_sample != 16) return 0;
-  return 1;
+  if (data->size == 0) return false;
+  if (data->size > uint64_t{kWaveMaxDataPerHz} * format.rate) return false;
+  if (format.channels != 1) return false;
+  if (!IsAcceptedWaveRate(format.rate)) return false;
+  if (rate != nullptr) *rate = static_cast<int>(format.rate);
+  if (format.bits != 16) return false;
+  return true;
 }
 
 // ---- WaveReader -----------------------------------------------------------------------------
@@ -120,8 +79,10 @@ int WaveReader::Open(const std::filesystem::path& path) {
   const riff::Chunk* fmt = walk.Find("fmt ");
   if (fmt == nullptr) return kWaveChunkNotFound;
   std::vector<uint8_t> body;
-  if (!riff::ReadChunk(path, *fmt, kWaveFormatBytes, body)) return kWaveShortFormatRead;
-  if (body.size() < std::min<uint64_t>(fmt->declared_size, kWaveFormatBytes)) {
+  if (!riff::ReadChunk(path, *fmt, riff::kExtendedWaveFormatBytes, body)) {
+    return kWaveShortFormatRead;
+  }
+  if (body.size() < std::min<uint64_t>(fmt->declared_size, riff::kExtendedWaveFormatBytes)) {
     return kWaveShortFormatRead;
   }
   const riff::Chunk* data = walk.Find("data");
@@ -133,7 +94,7 @@ int WaveReader::Open(const std::filesystem::path& path) {
     file_.close();
     return kWaveCannotOpen;
   }
-  format_ = DecodeWaveFormat(body);
+  format_ = riff::DecodeWaveFormat(body);
   data_size_ = data->size;
   data_read_ = 0;
   return 0;
@@ -161,19 +122,19 @@ void WaveReader::Close() {
 
 WaveWriter::~WaveWriter() { (void)Close(); }
 
-int WaveWriter::Create(const std::filesystem::path& path, const WaveFormat& format) {
+int WaveWriter::Create(const std::filesystem::path& path, const riff::WaveFormat& format) {
   if (is_open()) return kWaveAlreadyOpen;
   if (path.empty()) return kWaveEmptyName;
   return Start(std::fopen(path.c_str(), "wb"), format);
 }
 
-int WaveWriter::CreateNew(const std::filesystem::path& path, const WaveFormat& format) {
+int WaveWriter::CreateNew(const std::filesystem::path& path, const riff::WaveFormat& format) {
   if (is_open()) return kWaveAlreadyOpen;
   if (path.empty()) return kWaveEmptyName;
   return Start(platform::CreateNewFile(path, kPrivateFileMode), format);
 }
 
-int WaveWriter::Start(std::FILE* file, const WaveFormat& format) {
+int WaveWriter::Start(std::FILE* file, const riff::WaveFormat& format) {
   if (file == nullptr) return kWaveCannotOpen;
   file_ = file;
   format_ = format;
@@ -216,12 +177,12 @@ bool WaveWriter::Close() {
 
 // ---- Normalisation --------------------------------------------------------------------------
 
-int NormalizePeak(const std::filesystem::path& path) {
+bool NormalizePeak(const std::filesystem::path& path) {
   std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
-  if (!file.is_open()) return 0;
+  if (!file.is_open()) return false;
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
                              std::istreambuf_iterator<char>());
-  if (bytes.size() <= kWaveHeaderBytes) return 0;
+  if (bytes.size() <= kWaveHeaderBytes) return false;
   // Whole samples only: a last odd byte is not half a sample to scale.
   const size_t samples = (bytes.size() - kWaveHeaderBytes) / 2;
   auto sample_at = [&](size_t i) {
@@ -230,7 +191,7 @@ int NormalizePeak(const std::filesystem::path& path) {
   };
   int peak = 0;
   for (size_t i = 0; i < samples; ++i) peak = std::max(peak, std::abs(int{sample_at(i)}));
-  if (peak == 0) return 1;
+  if (peak == 0) return true;
   // Multiplied before dividing, so the peak sample itself lands on 32760 exactly.
   const double target = kNormalisedPeak;
   for (size_t i = 0; i < samples; ++i) {
@@ -244,7 +205,7 @@ int NormalizePeak(const std::filesystem::path& path) {
   file.write(reinterpret_cast<const char*>(bytes.data() + kWaveHeaderBytes),
              static_cast<std::streamsize>(samples * 2));
   file.flush();
-  return file ? 1 : 0;
+  return static_cast<bool>(file);
 }
 
 }  // namespace vtr::w2s

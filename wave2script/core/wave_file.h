@@ -1,14 +1,15 @@
 // WAVE files as the wave-to-script library reads and writes them: the library's acceptance
 // check, a reader of the sample data, a writer of 16-bit recordings with a fixed 46-byte
 // header, and the peak normalisation of a recording. Chunks are found with the one RIFF chunk
-// walker; each rule here is this library's own.
+// walker, and the format record is read and written by the one decoder and encoder beside it;
+// each rule here is this library's own.
 //
 //   // given: std::filesystem::path path, temp_path; std::span<const uint8_t> bytes
 //   int rate = 0;
 //   if (CheckWaveFile(path, &rate)) { /* 16-bit mono, 16000..44100 Hz, at most 20 s */ }
 //
 //   WaveWriter writer;
-//   if (writer.Create(temp_path, PcmFormat(1, 44100, 16)) == 0) {
+//   if (writer.Create(temp_path, riff::PcmFormat(1, 44100, 16)) == 0) {
 //     writer.Write(bytes);
 //     writer.Close();  // fixes the RIFF and data sizes
 //   }
@@ -23,6 +24,8 @@
 #include <fstream>
 #include <span>
 
+#include "engines/riff/wave_format.h"
+
 namespace vtr::w2s {
 
 // Result codes of the reader and writer (0 = success).
@@ -33,35 +36,16 @@ inline constexpr int kWaveShortFormatWrite = 262;  // the format could not be wr
 inline constexpr int kWaveCannotOpen = 263;        // the file could not be opened or created
 inline constexpr int kWaveChunkNotFound = 265;     // not a RIFF "WAVE" file, or no "fmt "/"data"
 
-// The format record of a WAVE file, as its 18 bytes hold it.
-struct WaveFormat {
-  uint16_t format_tag = 0;  // 1: PCM
-  uint16_t channels = 0;
-  uint32_t samples_per_sec = 0;    // [Hz]
-  uint32_t avg_bytes_per_sec = 0;  // [bytes/s]
-  uint16_t block_align = 0;        // [bytes per sample frame]
-  uint16_t bits_per_sample = 0;
-  uint16_t extra_size = 0;  // bytes of format data after these 18; 0 in files written here
-
-  bool operator==(const WaveFormat&) const = default;
-};
-
-inline constexpr size_t kWaveFormatBytes = 18;
-// Bytes before the samples in a file written here.
+// Bytes before the samples in a file written here: its format record is the 18-byte form.
 inline constexpr size_t kWaveHeaderBytes = 46;
 // The longest data a file may hold: 40 bytes per hertz of rate (20 s of 16-bit mono).
 inline constexpr uint32_t kWaveMaxDataPerHz = 40;
 // The peak of a normalised recording.
 inline constexpr int kNormalisedPeak = 32760;
 
-// PCM with the channels, rate and bits; block align and byte rate follow from them.
-[[nodiscard]] WaveFormat PcmFormat(int channels, int rate, int bits);
-[[nodiscard]] std::array<uint8_t, kWaveFormatBytes> EncodeWaveFormat(const WaveFormat& format);
-// Reads the first min(bytes.size(), 18) bytes; missing fields stay 0.
-[[nodiscard]] WaveFormat DecodeWaveFormat(std::span<const uint8_t> bytes);
 // The 46-byte header of a file written here holding `data_bytes` of samples.
-[[nodiscard]] std::array<uint8_t, kWaveHeaderBytes> WaveFileHeader(const WaveFormat& format,
-                                                                   uint32_t data_bytes);
+[[nodiscard]] std::array<uint8_t, kWaveHeaderBytes> WaveFileHeader(
+    const riff::WaveFormat& format, uint32_t data_bytes);
 
 // True for the rates the library accepts: 16000, 22050, 32000 and 44100 Hz.
 [[nodiscard]] bool IsAcceptedWaveRate(uint32_t rate);
@@ -70,8 +54,8 @@ inline constexpr int kNormalisedPeak = 32760;
 // 1..40 x rate bytes, with one channel, an accepted rate and 16 bits, as read from up to 18
 // bytes of the format chunk (a shorter chunk leaves the missing fields 0). The format tag,
 // block align and byte rate are not tested. The rate is written to `*rate` as soon as it is an
-// accepted one (also when a later test fails). Returns 1 when the file is accepted, else 0.
-[[nodiscard]] int CheckWaveFile(const std::filesystem::path& path, int* rate);
+// accepted one (also when a later test fails). Returns true when the file is accepted.
+[[nodiscard]] bool CheckWaveFile(const std::filesystem::path& path, int* rate);
 
 // Reads the sample data of a WAVE file.
 class WaveReader {
@@ -84,13 +68,13 @@ class WaveReader {
   void Close();
 
   [[nodiscard]] bool is_open() const { return file_.is_open(); }
-  const WaveFormat& format() const { return format_; }
+  const riff::WaveFormat& format() const { return format_; }
   uint64_t data_size() const { return data_size_; }  // [bytes] present in the file
   uint64_t data_read() const { return data_read_; }
 
  private:
   std::ifstream file_;
-  WaveFormat format_;
+  riff::WaveFormat format_;
   uint64_t data_size_ = 0;
   uint64_t data_read_ = 0;
 };
@@ -105,10 +89,10 @@ class WaveWriter {
 
   // Creates or truncates the file. 0, or kWaveAlreadyOpen, kWaveEmptyName, kWaveCannotOpen,
   // kWaveShortFormatWrite.
-  int Create(const std::filesystem::path& path, const WaveFormat& format);
+  int Create(const std::filesystem::path& path, const riff::WaveFormat& format);
   // Creates the file anew for this user alone (mode 0600), failing with kWaveCannotOpen when
   // anything of that name exists: a symbolic link there is never followed. Otherwise as Create.
-  int CreateNew(const std::filesystem::path& path, const WaveFormat& format);
+  int CreateNew(const std::filesystem::path& path, const riff::WaveFormat& format);
   // Appends data bytes; false when they could not all be written.
   bool Write(std::span<const uint8_t> bytes);
   // Pads odd data, writes both sizes and closes. False when any of that failed (or nothing
@@ -119,19 +103,20 @@ class WaveWriter {
   uint32_t data_bytes() const { return data_bytes_; }
 
  private:
-  int Start(std::FILE* file, const WaveFormat& format);
+  int Start(std::FILE* file, const riff::WaveFormat& format);
 
   std::FILE* file_ = nullptr;
-  WaveFormat format_;
+  riff::WaveFormat format_;
   uint32_t data_bytes_ = 0;
   bool failed_ = false;
 };
 
 // Peak normalisation of a file written here: the 16-bit samples after the 46-byte header are
 // scaled by 32760 / peak (truncated toward zero; -32768 counts as a peak of 32768). A silent
-// recording stays silent; a last odd byte is left as it is. Returns 1 when the file was
-// read and written back (or is silent), 0 when it holds no samples or cannot be rewritten.
-[[nodiscard]] int NormalizePeak(const std::filesystem::path& path);
+// recording stays silent; a last odd byte is left as it is. Returns true when the file was
+// read and written back (or is silent), false when it holds no samples or cannot be
+// rewritten.
+[[nodiscard]] bool NormalizePeak(const std::filesystem::path& path);
 
 }  // namespace vtr::w2s
 

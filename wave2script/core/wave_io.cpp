@@ -8,11 +8,14 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <span>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "engines/riff/wave_format.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/sound/sound_system.h"
 #include "playback/command_poster.h"
@@ -194,10 +197,9 @@ bool ReadRecording(const std::filesystem::path& path, std::string* bytes) {
   return !in.bad();
 }
 
-bool CanPlayFormat(const WaveFormat& format, std::string* why) {
-  if (format.channels == 1 && format.bits_per_sample == 16 &&
-      format.samples_per_sec >= platform::kMinSoundSampleRate &&
-      format.samples_per_sec <= platform::kMaxSoundSampleRate) {
+bool CanPlayFormat(const riff::WaveFormat& format, std::string* why) {
+  if (format.channels == 1 && format.bits == 16 && format.rate >= platform::kMinSoundSampleRate &&
+      format.rate <= platform::kMaxSoundSampleRate) {
     return true;
   }
   *why = "the sound output cannot play this format";
@@ -206,7 +208,7 @@ bool CanPlayFormat(const WaveFormat& format, std::string* why) {
 
 }  // namespace
 
-int WaveIO_Init() {
+bool WaveIO_Init() {
   WaveState& s = State();
   WaveIO_StopAll();
   FreeBlocks(s);
@@ -223,32 +225,32 @@ int WaveIO_Init() {
   } catch (const std::bad_alloc&) {
     FreeBlocks(s);
     s.last_error = "out of memory for the sound blocks";
-    return 0;
+    return false;
   }
   s.has_blocks = true;
-  return 1;
+  return true;
 }
 
-int WaveIO_CheckWaveFile(const std::filesystem::path& path) {
+bool WaveIO_CheckWaveFile(const std::filesystem::path& path) {
   return CheckWaveFile(path, &State().stored_rate);
 }
 
-int WaveIO_PlayFile(const std::filesystem::path& path, void* window) {
+bool WaveIO_PlayFile(const std::filesystem::path& path, void* window) {
   WaveState& s = State();
-  if (WaveIO_IsPlaying() || WaveIO_IsRecording()) return 0;
+  if (WaveIO_IsPlaying() || WaveIO_IsRecording()) return false;
   if (!s.has_blocks) {
     s.last_error = "the sound blocks were not set up";
-    return 0;
+    return false;
   }
   if (int code = s.reader.Open(path); code != 0) {
     s.last_error = "cannot read the wave file (" + std::to_string(code) + ")";
     WaveIO_StopAll();
-    return 0;
+    return false;
   }
-  const WaveFormat format = s.reader.format();
+  const riff::WaveFormat format = s.reader.format();
   if (!CanPlayFormat(format, &s.last_error)) {
     WaveIO_StopAll();
-    return 0;
+    return false;
   }
   s.rotation = std::make_shared<Rotation>();
   s.rotation->slots = &s.play_slots;
@@ -266,20 +268,20 @@ int WaveIO_PlayFile(const std::filesystem::path& path, void* window) {
   if (s.counted == 0) {
     s.last_error = "the wave file holds no samples";
     StopPlaying(s);
-    return 0;
+    return false;
   }
   std::shared_ptr<Rotation> rotation = s.rotation;
   platform::SoundOpenResult opened = platform::CurrentSoundSystem().OpenOutput(
-      static_cast<int>(format.samples_per_sec),
+      static_cast<int>(format.rate),
       [rotation](std::span<int16_t> out) { return rotation->Play(out); }, {});
   if (!opened.ok()) {
     s.last_error = opened.error;
     StopPlaying(s);
-    return 0;
+    return false;
   }
   s.output = std::move(opened.stream);
-  s.stored_rate = static_cast<int>(format.samples_per_sec);
-  return 1;
+  s.stored_rate = static_cast<int>(format.rate);
+  return true;
 }
 
 bool WaveIO_RecordToTemp(void* window) {
@@ -292,7 +294,7 @@ bool WaveIO_RecordToTemp(void* window) {
     s.last_error = "the sound blocks were not set up";
     return false;
   }
-  const WaveFormat format = PcmFormat(1, kWaveRecordRate, 16);
+  const riff::WaveFormat format = riff::PcmFormat(1, kWaveRecordRate, 16);
   const std::filesystem::path temp = WaveIO_TempPath();
   if (temp.empty()) {
     s.last_error = "no private folder for the temporary recording";
@@ -386,9 +388,12 @@ bool WaveIO_SaveRecording(const std::filesystem::path& target,
     s.last_error = "cannot read the recording back from " + temp.string();
     return false;
   }
-  if (std::filesystem::exists(target, ec)) {
-    // A read-only target is replaced like any other; the new file takes its permissions.
-    std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+  // A read-only target is replaced like any other; the new file takes its permissions. Only
+  // the file the save itself would replace is made writable: never one that a link another
+  // user planted in a shared folder leads to (the writer refuses that save).
+  const std::optional<std::filesystem::path> replaced = platform::ResolveLinks(target);
+  if (replaced && std::filesystem::exists(*replaced, ec)) {
+    std::filesystem::permissions(*replaced, std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add, ec);
   }
   // Never a copy straight over the target (the temporary folder may lie on another file

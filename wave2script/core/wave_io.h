@@ -42,14 +42,15 @@ inline constexpr int kWaveRecordRate = 44100;
 inline constexpr char kWaveTempName[] = "_&&&_Input_&&&_TempData.wav";
 
 // Stops everything, frees any blocks and allocates them afresh; clears the counters. Returns
-// 1, or 0 when the blocks could not be allocated (play and record are refused then).
-int WaveIO_Init();
+// true, or false when the blocks could not be allocated (play and record are refused then).
+bool WaveIO_Init();
 // The library's check of a wave file (see CheckWaveFile); an accepted file's rate becomes the
-// stored rate. Returns 1 or 0.
-int WaveIO_CheckWaveFile(const std::filesystem::path& path);
-// Starts playing the file to the default output; `window` receives kWaveOutDone. Returns 1,
-// or 0 while playing or recording, without blocks, or on any failure (everything stopped).
-int WaveIO_PlayFile(const std::filesystem::path& path, void* window);
+// stored rate. Returns true when the file is accepted.
+bool WaveIO_CheckWaveFile(const std::filesystem::path& path);
+// Starts playing the file to the default output; `window` receives kWaveOutDone. Returns
+// true, or false while playing or recording, without blocks, or on any failure (everything
+// stopped).
+bool WaveIO_PlayFile(const std::filesystem::path& path, void* window);
 // Starts recording 16-bit mono at 44100 Hz into the temporary file, made anew for this user
 // alone (mode 0600; an unsaved earlier recording gives way); `window` receives kWaveInData.
 // Returns true when recording runs; false while playing or recording, without blocks, without
@@ -66,7 +67,8 @@ void WaveIO_OnMessage(int message, int* finished);
 // Normalises the temporary recording to a peak of 32760 and writes it to `target` through
 // `writer`, which puts the bytes in a temporary file beside the target and renames that into
 // place, so a full disk or a kill half-way never leaves the old file cut short. A file there
-// is replaced even when it is read-only. Returns true on success, the temporary recording
+// is replaced even when it is read-only; a file that another user's link in a shared folder
+// leads to is neither replaced nor made writable. Returns true on success, the temporary recording
 // then gone; on failure the old file is as it was (it may have become writable), the
 // recording stays in the temporary file and false is returned (WaveIO_LastError tells why).
 bool WaveIO_SaveRecording(const std::filesystem::path& target,

@@ -14,11 +14,12 @@
 #include <vector>
 
 #include "engines/riff/riff_walker.h"
+#include "engines/riff/wave_format.h"
 #include "engines/wtp/wave_buffer.h"
 #include "platform/environment.h"
 #include "platform/file_writer.h"
 #include "platform/paths.h"
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/testing/fifo_trap.h"
 #include "platform/testing/other_user.h"
 #include "playback/command_poster.h"
@@ -40,10 +41,10 @@ void WriteAll(const fs::path& path, const std::vector<uint8_t>& bytes) {
 }
 
 // A RIFF WAVE image with the format and `data_bytes` of a rising sample ramp.
-std::vector<uint8_t> WaveImage(WaveFormat format, size_t data_bytes) {
+std::vector<uint8_t> WaveImage(riff::WaveFormat format, size_t data_bytes) {
   std::vector<uint8_t> data(data_bytes);
   for (size_t i = 0; i < data_bytes; ++i) data[i] = static_cast<uint8_t>(i * 7 + i / 256);
-  const auto fmt = EncodeWaveFormat(format);
+  const auto fmt = riff::EncodeWaveFormat(format);
   const riff::ChunkData chunks[] = {{"fmt ", fmt}, {"data", data}};
   return riff::BuildRiff("WAVE", chunks);
 }
@@ -111,24 +112,24 @@ class WaveIOTest : public ::testing::Test {
 TEST_F(WaveIOTest, ChecksWaveFiles) {
   struct Case {
     const char* what;
-    WaveFormat format;
+    riff::WaveFormat format;
     size_t data_bytes;
     int accepted;
     int stored_rate;  // the stored rate afterwards (it starts at 1234)
   };
-  const WaveFormat mono44 = PcmFormat(1, 44100, 16);
-  WaveFormat not_pcm = mono44;
-  not_pcm.format_tag = 3;
+  const riff::WaveFormat mono44 = riff::PcmFormat(1, 44100, 16);
+  riff::WaveFormat not_pcm = mono44;
+  not_pcm.tag = 3;
   const std::vector<Case> cases = {
       {"exactly 40 x rate", mono44, 40 * 44100, 1, 44100},
       {"one byte more", mono44, 40 * 44100 + 1, 0, 1234},
       {"no data", mono44, 0, 0, 1234},
-      {"stereo", PcmFormat(2, 44100, 16), 1000, 0, 1234},
-      {"8-bit: the rate is kept before the bits fail", PcmFormat(1, 22050, 8), 1000, 0, 22050},
-      {"48000 Hz", PcmFormat(1, 48000, 16), 1000, 0, 1234},
-      {"11025 Hz", PcmFormat(1, 11025, 16), 1000, 0, 1234},
-      {"16000 Hz", PcmFormat(1, 16000, 16), 1000, 1, 16000},
-      {"32000 Hz", PcmFormat(1, 32000, 16), 1000, 1, 32000},
+      {"stereo", riff::PcmFormat(2, 44100, 16), 1000, 0, 1234},
+      {"8-bit: the rate is kept before the bits fail", riff::PcmFormat(1, 22050, 8), 1000, 0, 22050},
+      {"48000 Hz", riff::PcmFormat(1, 48000, 16), 1000, 0, 1234},
+      {"11025 Hz", riff::PcmFormat(1, 11025, 16), 1000, 0, 1234},
+      {"16000 Hz", riff::PcmFormat(1, 16000, 16), 1000, 1, 16000},
+      {"32000 Hz", riff::PcmFormat(1, 32000, 16), 1000, 1, 32000},
       {"a format tag other than PCM, otherwise valid", not_pcm, 1000, 1, 44100},
   };
   for (const Case& c : cases) {
@@ -146,7 +147,7 @@ TEST_F(WaveIOTest, ChecksWaveFiles) {
   EXPECT_EQ(WaveIO_CheckWaveFile(odd), 0) << "not RIFF";
   EXPECT_EQ(WaveIO_CheckWaveFile(""), 0);
   EXPECT_EQ(WaveIO_CheckWaveFile(dir_ / "missing.wav"), 0);
-  WriteAll(odd, WaveImage(PcmFormat(1, 32000, 16), 64));
+  WriteAll(odd, WaveImage(riff::PcmFormat(1, 32000, 16), 64));
   EXPECT_EQ(WaveIO_CheckWaveFile(odd), 1);
   EXPECT_EQ(WaveIO_GetRate(), 32000);
 }
@@ -235,8 +236,8 @@ TEST_F(WaveIOTest, NeverOpensWhatIsNoRegularFile) {
 TEST_F(WaveIOTest, WritesTheFixedHeader) {
   const fs::path path = dir_ / "written.wav";
   WaveWriter writer;
-  ASSERT_EQ(writer.Create(path, PcmFormat(1, 44100, 16)), 0);
-  EXPECT_EQ(writer.Create(path, PcmFormat(1, 44100, 16)), kWaveAlreadyOpen);
+  ASSERT_EQ(writer.Create(path, riff::PcmFormat(1, 44100, 16)), 0);
+  EXPECT_EQ(writer.Create(path, riff::PcmFormat(1, 44100, 16)), kWaveAlreadyOpen);
   std::vector<uint8_t> data(1000, 0x11);
   ASSERT_TRUE(writer.Write(data));
   ASSERT_TRUE(writer.Close());
@@ -250,13 +251,13 @@ TEST_F(WaveIOTest, WritesTheFixedHeader) {
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 46), want);
 
   WaveWriter none;
-  EXPECT_EQ(none.Create("", PcmFormat(1, 44100, 16)), kWaveEmptyName);
-  EXPECT_EQ(none.Create(dir_ / "no" / "such.wav", PcmFormat(1, 44100, 16)), kWaveCannotOpen);
+  EXPECT_EQ(none.Create("", riff::PcmFormat(1, 44100, 16)), kWaveEmptyName);
+  EXPECT_EQ(none.Create(dir_ / "no" / "such.wav", riff::PcmFormat(1, 44100, 16)), kWaveCannotOpen);
 
   WaveReader reader;
   ASSERT_EQ(reader.Open(path), 0);
   EXPECT_EQ(reader.Open(path), kWaveAlreadyOpen);
-  EXPECT_EQ(reader.format(), PcmFormat(1, 44100, 16));
+  EXPECT_EQ(reader.format(), riff::PcmFormat(1, 44100, 16));
   EXPECT_EQ(reader.data_size(), 1000u);
   WaveReader other;
   EXPECT_EQ(other.Open(""), kWaveEmptyName);
@@ -305,7 +306,7 @@ TEST_F(WaveIOTest, NormalisesToThePeak) {
 
 TEST_F(WaveIOTest, PlaysAFileToTheEnd) {
   const size_t data_bytes = 50000;
-  const std::vector<uint8_t> image = WaveImage(PcmFormat(1, 22050, 16), data_bytes);
+  const std::vector<uint8_t> image = WaveImage(riff::PcmFormat(1, 22050, 16), data_bytes);
   const fs::path path = dir_ / "play.wav";
   WriteAll(path, image);
   ASSERT_EQ(WaveIO_PlayFile(path, window()), 1);
@@ -340,7 +341,7 @@ TEST_F(WaveIOTest, PlaysAFileToTheEnd) {
 
 TEST_F(WaveIOTest, PlayAndRecordExcludeEachOther) {
   const fs::path path = dir_ / "play.wav";
-  WriteAll(path, WaveImage(PcmFormat(1, 44100, 16), 100000));
+  WriteAll(path, WaveImage(riff::PcmFormat(1, 44100, 16), 100000));
   ASSERT_TRUE(WaveIO_RecordToTemp(window()));
   EXPECT_EQ(WaveIO_PlayFile(path, window()), 0);
   EXPECT_TRUE(WaveIO_IsRecording());
@@ -478,7 +479,7 @@ TEST_F(WaveIOTest, ASaveThatFailsLeavesTheOldWaveWhole) {
   const fs::path folder = dir_ / "takes";
   fs::create_directories(folder);
   const fs::path target = folder / "take.wav";
-  const std::vector<uint8_t> old_take = WaveImage(PcmFormat(1, 16000, 16), 2 * 32000);
+  const std::vector<uint8_t> old_take = WaveImage(riff::PcmFormat(1, 16000, 16), 2 * 32000);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     WriteAll(target, old_take);
@@ -523,14 +524,14 @@ TEST_F(WaveIOTest, RefusesWhatCannotStart) {
   fake_.set_has_input(true);
 
   const fs::path path = dir_ / "play.wav";
-  WriteAll(path, WaveImage(PcmFormat(1, 44100, 16), 20000));
+  WriteAll(path, WaveImage(riff::PcmFormat(1, 44100, 16), 20000));
   fake_.FailNextOpen("device gone");
   EXPECT_EQ(WaveIO_PlayFile(path, window()), 0);
   EXPECT_EQ(WaveIO_LastError(), "device gone");
   EXPECT_FALSE(WaveIO_IsPlaying());
 
   const fs::path stereo = dir_ / "stereo.wav";
-  WriteAll(stereo, WaveImage(PcmFormat(2, 44100, 16), 20000));
+  WriteAll(stereo, WaveImage(riff::PcmFormat(2, 44100, 16), 20000));
   EXPECT_EQ(WaveIO_PlayFile(stereo, window()), 0);
   EXPECT_EQ(WaveIO_PlayFile(dir_ / "missing.wav", window()), 0);
 
@@ -575,7 +576,7 @@ TEST_F(WaveIOTest, TheRecordingIsTheUsersAlone) {
     runtime_->Set(c.trusted_runtime ? std::optional<std::string>(runtime.string()) : std::nullopt);
     const fs::path folder = c.trusted_runtime ? runtime : PrivateFolder();
     ASSERT_EQ(WaveIO_TempPath(), folder / kWaveTempName);
-    if (c.left_over) WriteAll(WaveIO_TempPath(), WaveImage(PcmFormat(1, 44100, 16), 9000));
+    if (c.left_over) WriteAll(WaveIO_TempPath(), WaveImage(riff::PcmFormat(1, 44100, 16), 9000));
     ASSERT_TRUE(WaveIO_RecordToTemp(window())) << WaveIO_LastError();
     ASSERT_TRUE(fake_.Feed(std::vector<int16_t>(4096, 100)));
     Deliver();
@@ -597,13 +598,23 @@ TEST_F(WaveIOTest, ARecordStartThatFailsLeavesNoFile) {
     const char* what;
     bool no_microphone;
     const char* device_error;
+    bool recorded_before;  // an unsaved recording waits in the temporary file
   };
   const Case cases[] = {
-      {"no microphone", true, nullptr},
-      {"the input device fails to open", false, "device gone"},
+      {"no microphone", true, nullptr, false},
+      {"the input device fails to open", false, "device gone", false},
+      {"no microphone, after an unsaved recording", true, nullptr, true},
+      {"the input device fails to open, after an unsaved recording", false, "device gone", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    if (c.recorded_before) {
+      ASSERT_TRUE(WaveIO_RecordToTemp(window())) << WaveIO_LastError();
+      ASSERT_TRUE(fake_.Feed(std::vector<int16_t>(4096, 100)));
+      Deliver();
+      WaveIO_StopAll();
+      ASSERT_TRUE(fs::exists(WaveIO_TempPath()));
+    }
     fake_.set_has_input(!c.no_microphone);
     if (c.device_error != nullptr) fake_.FailNextOpen(c.device_error);
     EXPECT_FALSE(WaveIO_RecordToTemp(window()));
@@ -682,6 +693,60 @@ TEST_F(WaveIOTest, AnotherUserCannotReachTheRecording) {
     if (!temp.empty() && fs::exists(temp)) {
       EXPECT_FALSE(platform::testing::AsOtherUser([&] { return std::ifstream(temp).is_open(); }))
           << "they can read the recording";
+    }
+    WaveIO_Cleanup();
+    ASSERT_EQ(WaveIO_Init(), 1);
+  }
+}
+
+// A recording saved under a name in a shared sticky folder (as /tmp) goes only where a save
+// may go: another user's link there is not followed, and the read-only wave of ours it leads
+// to keeps its bytes and its mode; the user's own link there leads the save to its wave.
+TEST_F(WaveIOTest, ASavedRecordingFollowsOnlyTheLinksASaveMay) {
+  VTR_SKIP_UNLESS_ROOT();
+  platform::testing::ReachableFolder root;
+  const fs::path home = root.Make("home", 0700);
+  const fs::path tmp = root.Make("tmp", 01777);
+  struct Case {
+    const char* what;
+    bool theirs;  // the link is the other user's
+    bool saved;
+  };
+  const Case cases[] = {
+      {"another user's link", true, false},
+      {"the user's own link", false, true},
+  };
+  const std::vector<uint8_t> old_take = WaveImage(riff::PcmFormat(1, 16000, 16), 3200);
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string name = "take" + std::to_string(n++) + ".wav";
+    const fs::path wave = home / name;
+    const fs::path link = tmp / name;
+    WriteAll(wave, old_take);
+    fs::permissions(wave, fs::perms::owner_read, fs::perm_options::replace);
+    const auto plant = [&] {
+      std::error_code error;
+      fs::create_symlink(wave, link, error);
+      return !error;
+    };
+    ASSERT_TRUE(c.theirs ? platform::testing::AsOtherUser(plant) : plant());
+    ASSERT_TRUE(WaveIO_RecordToTemp(window())) << WaveIO_LastError();
+    ASSERT_TRUE(fake_.Feed(std::vector<int16_t>(4096, 100)));
+    Deliver();
+    WaveIO_StopAll();
+    const uintmax_t recorded = fs::file_size(WaveIO_TempPath());
+
+    EXPECT_EQ(WaveIO_SaveRecording(link), c.saved) << WaveIO_LastError();
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp), {}), n) << "nothing else in the folder";
+    if (c.saved) {
+      EXPECT_EQ(fs::file_size(wave), recorded);
+    } else {
+      EXPECT_EQ(ReadAll(wave), old_take);
+      EXPECT_EQ(fs::status(wave).permissions(), fs::perms::owner_read)
+          << "made writable through their link";
+      EXPECT_TRUE(fs::exists(WaveIO_TempPath())) << "the recording waits";
     }
     WaveIO_Cleanup();
     ASSERT_EQ(WaveIO_Init(), 1);

@@ -107,11 +107,11 @@ void IntonationEditDialog::SetScriptText(std::string_view text) {
   (void)StripHeaderTag(script_text_);
 }
 
-int IntonationEditDialog::ScriptToGraph() {
+bool IntonationEditDialog::ScriptToGraph() {
   std::string text = script_text_;
   if (!text.empty()) {
     bool too_long = false;
-    if (PreprocessScript(&text, kPrepareForGraph, true, &too_long) != kPrepareDone) return 0;
+    if (PreprocessScript(&text, kPrepareForGraph, true, &too_long) != kPrepareDone) return false;
   } else {
     (void)AddHeaderTag(text);
   }
@@ -119,38 +119,38 @@ int IntonationEditDialog::ScriptToGraph() {
   SyllableArray records;
   const uint32_t set = list.SetScript(kCheckerTypeWord, text);
   // A script of the bare tag is an empty graph.
-  if (set != kSyllablesDone && set != kSyllablesHeaderOnly) return 0;
-  if (set == kSyllablesDone && list.GetSyllables(&records) != kSyllablesDone) return 0;
-  if (graph_ == nullptr) return 0;
+  if (set != kSyllablesDone && set != kSyllablesHeaderOnly) return false;
+  if (set == kSyllablesDone && list.GetSyllables(&records) != kSyllablesDone) return false;
+  if (graph_ == nullptr) return false;
   (void)graph_->SetSyllables(records);
   script_tail_ = list.tail();
   SetupVerticalScroll();
   SetupHorizontalScroll();
   graph_->Invalidate();
-  return 1;
+  return true;
 }
 
-int IntonationEditDialog::GraphToScript() {
-  if (graph_ == nullptr) return 0;
+bool IntonationEditDialog::GraphToScript() {
+  if (graph_ == nullptr) return false;
   SyllableArray records;
   (void)graph_->GetSyllables(&records);
   if (records.empty()) {
     script_text_.clear();
-    return 1;
+    return true;
   }
   SyllableList list;
   list.set_tail(script_tail_);
   std::string_view text;
   if (list.AssignSyllables(records) != kSyllablesDone || list.GetText(&text) != kSyllablesDone) {
-    return 0;
+    return false;
   }
   script_text_ = std::string(text);
   (void)StripHeaderTag(script_text_);
-  return 1;
+  return true;
 }
 
-int IntonationEditDialog::GraphToPlayScript() {
-  if (graph_ == nullptr) return 0;
+bool IntonationEditDialog::GraphToPlayScript() {
+  if (graph_ == nullptr) return false;
   SyllableArray records;
   play_start_x_ = graph_->GetPlaySyllables(&records);
   SyllableList list;
@@ -160,10 +160,10 @@ int IntonationEditDialog::GraphToPlayScript() {
                             ? list.AssignSyllables(records)
                             : list.SetSyllables(records, play_start_x_ - kFirstMarkerX,
                                                 &play_offset_);
-  if (kept != kSyllablesDone) return 0;
+  if (kept != kSyllablesDone) return false;
   if (records.empty()) {
     script_text_.clear();
-    return 1;
+    return true;
   }
   play_end_scroll_ = 0;
   const size_t lead = static_cast<size_t>(std::max(play_offset_ / 20, 0));
@@ -171,21 +171,21 @@ int IntonationEditDialog::GraphToPlayScript() {
   (void)list.GetSyllables(&records);
   if (!records.empty()) last_start_ = records[records.size() - 1].end_time;
   std::string_view text;
-  if (list.GetText(&text) != kSyllablesDone) return 0;
+  if (list.GetText(&text) != kSyllablesDone) return false;
   script_text_ = std::string(text);
   (void)StripHeaderTag(script_text_);
-  return 1;
+  return true;
 }
 
-int IntonationEditDialog::ApplyVoice() {
+bool IntonationEditDialog::ApplyVoice() {
   if (auto* combo = Item<ComboBox>(kIntonationVoice)) voice_ = combo->cur_sel();
-  if (script_text_.empty()) return 0;
+  if (script_text_.empty()) return false;
   bool too_long = false;
   if (PreprocessScript(&script_text_, kPrepareApplyVoice, false, &too_long) != kPrepareDone) {
-    return 0;
+    return false;
   }
   (void)StripHeaderTag(script_text_);
-  return 1;
+  return true;
 }
 
 void IntonationEditDialog::NormalizeScript() {
@@ -230,7 +230,7 @@ bool IntonationEditDialog::InitControls() {
   graph_ = CIntonationGraphWnd::Create(*this, kIntonationGraphId, [this] { OnGraphChanged(); });
   if (graph_ == nullptr) return false;
   EnableControls(!script_text_.empty());
-  if (ScriptToGraph() == 0) return false;
+  if (!ScriptToGraph()) return false;
   if (auto* voice = Item<ComboBox>(kIntonationVoice)) (void)voice->SetCurSel(voice_);
   if (auto* speed = Item<ComboBox>(kIntonationSpeed)) (void)speed->SetCurSel(speed_index_);
   SetRect(platform::Rect{0, 0, kIntonationDialogWidth, kIntonationDialogHeight});
@@ -284,7 +284,7 @@ void IntonationEditDialog::EnableControls(bool has_text) {
 void IntonationEditDialog::OnPlay() {
   CommandGuard guard(in_play_);
   if (!guard) return;
-  if (GraphToPlayScript() == 0 || ApplyVoice() == 0) {
+  if (!GraphToPlayScript() || !ApplyVoice()) {
     (void)ShowMessage(core::kMessagePlaybackFailed);
     return;
   }
@@ -357,8 +357,8 @@ void IntonationEditDialog::OnOpen() {
 }
 
 void IntonationEditDialog::OpenFile(const std::string& path) {
-  if (GraphToScript() == 0) return;
-  if (!script_text_.empty() && AskSave() == kSaveNotDone) return;
+  if (!GraphToScript()) return;
+  if (!script_text_.empty() && AskSave() == SaveAnswer::kStop) return;
   ClearWaveRoadMarker();
   std::string file = path;
   std::string text;
@@ -393,40 +393,40 @@ int IntonationEditDialog::RunRecordDialogs(const std::string& wave_path,
                                            const std::string& script) {
   WaveInputDialog input(this);
   if (!wave_path.empty()) input.SetWavePath(wave_path);
-  if (input.SetKanaText(script) == 0) return platform::kIdCancel;
+  if (!input.SetKanaText(script)) return platform::kIdCancel;
   return RunRecordRoad(input, *this);
 }
 
-int IntonationEditDialog::Save() {
+IntonationEditDialog::SaveResult IntonationEditDialog::Save() {
   CommandGuard guard(in_save_);
-  if (!guard) return kSaveNotDone;
+  if (!guard) return SaveResult::kNotSaved;
   if (Window* save = Item(kIntonationSave); save == nullptr || !save->enabled()) {
-    return kSaveNotDone;
+    return SaveResult::kNotSaved;
   }
-  if (GraphToScript() == 0 || ApplyVoice() == 0) return kSaveNotDone;
+  if (!GraphToScript() || !ApplyVoice()) return SaveResult::kNotSaved;
   NormalizeScript();
   std::string path = script_path_;
   bool too_long = false;
   if (PreprocessScript(&script_text_, kPrepareForSave, true, &too_long) != kPrepareDone) {
-    return kSaveNotDone;
+    return SaveResult::kNotSaved;
   }
   bool declined = false;
   const int saved = SaveScript(path, script_text_, true, file_places_, &declined);
   (void)StripHeaderTag(script_text_);
   // A declined overwrite wrote nothing: the script is not saved.
-  if (saved != 0 || declined) return kSaveNotDone;
+  if (saved != 0 || declined) return SaveResult::kNotSaved;
   script_path_ = path;
   saved_flag_ = 1;
   is_clean_ = 1;
-  return kSaveDone;
+  return SaveResult::kSaved;
 }
 
-int IntonationEditDialog::AskSave() {
-  if (saved_flag_ == 1 && is_clean_ == 1) return platform::kIdNo;
+IntonationEditDialog::SaveAnswer IntonationEditDialog::AskSave() {
+  if (saved_flag_ == 1 && is_clean_ == 1) return SaveAnswer::kGoOn;
   switch (ShowMessage(core::kMessageSaveChanges)) {
-    case core::kIdYes: return Save();
-    case core::kIdNo: return platform::kIdNo;
-    default: return kSaveNotDone;
+    case core::kIdYes: return Save() == SaveResult::kSaved ? SaveAnswer::kGoOn : SaveAnswer::kStop;
+    case core::kIdNo: return SaveAnswer::kGoOn;
+    default: return SaveAnswer::kStop;
   }
 }
 
@@ -454,27 +454,27 @@ void IntonationEditDialog::SetSpeedIndex(int index) {
 void IntonationEditDialog::OnClear() {
   CommandGuard guard(in_clear_);
   if (!guard) return;
-  if (GraphToScript() == 0) return;
-  if (!script_text_.empty() && AskSave() == kSaveNotDone) return;
+  if (!GraphToScript()) return;
+  if (!script_text_.empty() && AskSave() == SaveAnswer::kStop) return;
   script_text_.clear();
   saved_flag_ = 1;
   is_clean_ = 1;
   EnableControls(false);
-  if (ScriptToGraph() != 0) ShowFreshScript();
+  if (ScriptToGraph()) ShowFreshScript();
 }
 
 void IntonationEditDialog::OnRecord() {
   CommandGuard guard(in_record_);
   if (!guard) return;
-  if (GraphToScript() == 0) return;
-  if (!script_text_.empty() && AskSave() == kSaveNotDone) return;
+  if (!GraphToScript()) return;
+  if (!script_text_.empty() && AskSave() == SaveAnswer::kStop) return;
   (void)ApplyVoice();
   std::string current = script_text_;
   (void)AddHeaderTag(current);
   if (RunRecordDialogs("", current) != platform::kIdOk) return;
   ShowFreshScript();
   EnableControls(!script_text_.empty());
-  if (ScriptToGraph() == 0) return;
+  if (!ScriptToGraph()) return;
   saved_flag_ = 0;
   is_clean_ = 0;
   script_path_.clear();
@@ -492,7 +492,7 @@ void IntonationEditDialog::OnSpeedChange() {
   const int chosen = combo->cur_sel();
   const int old = speed_index_;
   speed_index_ = chosen;
-  if (GraphToScript() == 0) return;
+  if (!GraphToScript()) return;
   NormalizeScript();
   const std::string backup = script_text_;
   std::string text = script_text_;
@@ -504,7 +504,7 @@ void IntonationEditDialog::OnSpeedChange() {
   }
   (void)StripHeaderTag(text);
   script_text_ = text;
-  if (ScriptToGraph() == 0) {
+  if (!ScriptToGraph()) {
     SetSpeedIndex(old);
     script_text_ = backup;
     return;
@@ -539,9 +539,9 @@ void IntonationEditDialog::OnOK() {
     return;
   }
   if (answer != core::kIdYes) return;
-  if (GraphToScript() == 0) return;
+  if (!GraphToScript()) return;
   if (!script_text_.empty()) {
-    if (ApplyVoice() == 0) return;
+    if (!ApplyVoice()) return;
     NormalizeScript();
     bool too_long = false;
     if (PreprocessScript(&script_text_, kPrepareForSave, false, &too_long) != kPrepareDone) {

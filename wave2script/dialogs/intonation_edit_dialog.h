@@ -67,10 +67,6 @@ inline constexpr int kStandardSpeedIndex = 10;
 inline constexpr int kIntonationDialogWidth = 550;
 inline constexpr int kIntonationDialogHeight = 400;
 
-// SaveDialog results (those of the save question's callers).
-inline constexpr int kSaveDone = 1;
-inline constexpr int kSaveNotDone = 2;
-
 class IntonationEditDialog : public platform::Dialog,
                              public SegmentConfirmHost,
                              public SpeechRoad {
@@ -122,18 +118,20 @@ class IntonationEditDialog : public platform::Dialog,
   // After every edit in the graph: the flags and the controls follow whether it has points.
   void OnGraphChanged();
 
-  // The text and graph conversions; 1 done, 0 failed (the state as it was).
-  int ScriptToGraph();
-  int GraphToScript();
-  int GraphToPlayScript();
-  int ApplyVoice();
+  // The text and graph conversions; true when done, false when failed (the state as it was).
+  [[nodiscard]] bool ScriptToGraph();
+  [[nodiscard]] bool GraphToScript();
+  [[nodiscard]] bool GraphToPlayScript();
+  [[nodiscard]] bool ApplyVoice();
   void NormalizeScript();
   // Opens `path` (empty: the Open dialog) as the open command, Ctrl+O and a dropped file do.
   void OpenFile(const std::string& path);
-  // kSaveDone or kSaveNotDone.
-  int Save();
-  // 7 (go on without saving, or nothing to save), a Save result, or 2 (the caller stops).
-  int AskSave();
+  enum class SaveResult { kSaved, kNotSaved };
+  SaveResult Save();
+  // What the save question leaves to its caller: go on (saved, nothing to save, or the user
+  // chose not to save) or stop (cancelled, or the save failed).
+  enum class SaveAnswer { kGoOn, kStop };
+  [[nodiscard]] SaveAnswer AskSave();
 
   void OnCommand(int id, platform::Notice notice) override;
   void OnTimer(int timer_id) override;

@@ -7,26 +7,26 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "platform/sound/fake_sound_system.h"
+#include "core/testing/test_text.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/testing/temp_folder.h"
 #include "platform/window/headless.h"
 #include "playback/command_poster.h"
-#include "playback/fake_sound_library.h"
+#include "playback/testing/fake_sound_library.h"
 #include "playback/window_ports.h"
-#include "wave2script/core/test_text.h"
 #include "wave2script/dialogs/record/record_library.h"
 #include "wave2script/dialogs/script_preparation.h"
 
 namespace vtr::w2s {
 namespace {
 
+using core::testing::Sj;
+using core::testing::Utf;
 using platform::kIdCancel;
 using platform::kIdNo;
 using platform::kIdOk;
 using platform::kIdYes;
 using platform::kModCtrl;
-using testing::Sj;
-using testing::Utf;
 
 const std::string kKa = "\x82\xA9";  // か
 const std::string kA = "\x82\xA0";   // あ

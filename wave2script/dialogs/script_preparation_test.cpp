@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/window/window_system.h"
-#include "scriptedit/testdata/recording_presenter.h"
+#include "scriptedit/testing/recording_presenter.h"
 #include "wave2script/core/show_message.h"
 
 namespace vtr::w2s {

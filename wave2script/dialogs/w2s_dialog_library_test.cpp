@@ -7,7 +7,7 @@
 
 #include "core/messages.h"
 #include "platform/module.h"
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/testing/failing_allocation.h"
 #include "platform/window/headless.h"
 #include "wave2script/dialogs/w2s_dialog_api.h"

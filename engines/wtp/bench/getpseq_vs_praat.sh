@@ -4,8 +4,10 @@
 # on the same wave files in the same run, length by length, so that every figure of a row was
 # taken within seconds of the others. Ours: the fastest and the median of the repetitions;
 # Praat's: the fastest and the median of as many runs inside one Praat process (reading the file
-# not counted). The machine's load average is printed before and after. Praat is optional: it is
-# not a dependency of the project.
+# not counted). Praat and the memory runs take, for every build, the wave that the first build
+# whose benchmark leaves its waves wrote (an older build's may not), so that all rows of a length
+# measure the same recording. The machine's load average is printed before and after. Praat is
+# optional, not a dependency of the project (Debian: apt-get install praat).
 #
 #   engines/wtp/bench/getpseq_vs_praat.sh [--runs N] [--memory] [--callgrind] [BUILD...]
 #
@@ -37,7 +39,9 @@ rate=16000
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+build_count=0
 for build in $builds; do
+  build_count=$((build_count + 1))
   [ -x "$build/bench/vtr_wtp_engine_benchmark" ] ||
     { echo "no benchmark in $build (build vtr_wtp_engine_benchmark first)" >&2; exit 2; }
 done
@@ -69,7 +73,21 @@ ours() {
     --benchmark_repetitions="$runs" --benchmark_report_aggregates_only=true --benchmark_format=csv \
     2>/dev/null > "$work/ours.csv" || { echo "- -"; return; }
   awk -F, -v min="\"BM_GetPSeq/$3/$rate/real_time_min\"" -v med="\"BM_GetPSeq/$3/$rate/real_time_median\"" \
-    '$1 == min { m = $3 } $1 == med { d = $3 } END { printf "%.2f %.2f\n", m, d }' "$work/ours.csv"
+    '$1 == min { m = $3 } $1 == med { d = $3 }
+     END { printf "%s %s\n", m == "" ? "-" : sprintf("%.2f", m), d == "" ? "-" : sprintf("%.2f", d) }' \
+    "$work/ours.csv"
+}
+
+# wave SECONDS: the base name (without .wav) of the wave of that length every build is measured
+# on, or nothing.
+wave() {
+  for index in $(seq 1 "$build_count"); do
+    base=$work/$index/vtr_wtp_benchmark/speech_${1}s_$rate
+    if [ -f "$base.wav" ]; then
+      echo "$base"
+      return
+    fi
+  done
 }
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg) ($(nproc) processors)"
@@ -79,17 +97,21 @@ for seconds in $lengths; do
   for build in $builds; do
     index=$((index + 1))
     set -- $(ours "$build" "$index" "$seconds")
-    our_min=$1
-    our_median=$2
+    eval "our_min_$index=\$1 our_median_$index=\$2"
+  done
+  base=$(wave "$seconds")
+  index=0
+  for build in $builds; do
+    index=$((index + 1))
+    eval "our_min=\$our_min_$index our_median=\$our_median_$index"
     praat_min="-"
     praat_median="-"
     ratio="-"
-    wave=$work/$index/vtr_wtp_benchmark/speech_${seconds}s_$rate.wav
-    if [ "$have_praat" = 1 ] && [ -f "$wave" ]; then
-      set -- $(praat --run "$work/time_pitch.praat" "$wave" "$runs" 2>/dev/null)
+    if [ "$have_praat" = 1 ] && [ -n "$base" ]; then
+      set -- $(praat --run "$work/time_pitch.praat" "$base.wav" "$runs" 2>/dev/null)
       praat_min=$1
       praat_median=$2
-      ratio=$(awk -v a="$our_median" -v b="$praat_median" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }')
+      ratio=$(awk -v a="$our_median" -v b="$praat_median" 'BEGIN { if (a != "-" && b > 0) printf "%.2f", a / b; else print "-" }')
     fi
     printf '%-6s %-28s %10s %10s %10s %10s %8s\n' "${seconds} s" "$(basename "$(dirname "$build")")/$(basename "$build")" \
       "$our_min" "$our_median" "$praat_min" "$praat_median" "$ratio"
@@ -120,7 +142,9 @@ if [ "$memory" = 1 ]; then
     index=0
     for build in $builds; do
       index=$((index + 1))
-      base=$work/$index/vtr_wtp_benchmark/speech_${seconds}s_$rate
+      base=$(wave "$seconds")
+      [ -n "$base" ] || continue
+      rm -f "$work/recogniser.rss"
       folder=$(timed_recogniser "$build")
       host=$(/usr/bin/time -f %M "$build/bench/vtr_wtp_getpseq_once" "$base.wav" "$base.txt" \
         --recogniser "$folder" 2>&1 >/dev/null | tail -1)
@@ -136,7 +160,8 @@ if [ "$callgrind" = 1 ]; then
   index=0
   for build in $builds; do
     index=$((index + 1))
-    base=$work/$index/vtr_wtp_benchmark/speech_20s_$rate
+    base=$(wave 20)
+    [ -n "$base" ] || continue
     rm -f "$work"/callgrind.*
     valgrind --tool=callgrind --trace-children=yes --callgrind-out-file="$work/callgrind.%p" \
       "$build/bench/vtr_wtp_getpseq_once" "$base.wav" "$base.txt" \

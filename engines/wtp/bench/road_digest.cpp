@@ -2,10 +2,13 @@
 // pitch sequence bytes and both segment tables of VtrWtp_GetPSeq (a first and a second call on
 // the same wave), and the recogniser's own output for the wave and grammar the aligner gives it.
 //
-//   vtr_wtp_road_digest [--recogniser FOLDER] [--utterances N] > digests.txt
+//   vtr_wtp_road_digest [--recogniser FOLDER] [--utterances N] [--engine LIBRARY] > digests.txt
 //
 // --recogniser  folder holding the program and its model (default: the program folder's)
 // --utterances  utterances per corpus condition and rate (default 4)
+// --engine      run the road through the exports of this Vtr_wtp library (another build's)
+//               instead of the engine built into the tool: two builds' engines on the same
+//               waves and the same recogniser
 //
 // The waves: the corpus conditions at 16000 and 44100 Hz, ordinary speech of 2, 8, 20 and 60 s
 // at 16000 Hz, and 20 s at 22050, 32000 and 48000 Hz. One line per wave; two builds gave the
@@ -20,9 +23,11 @@
 
 #include "engines/wtp/phoneme_aligner.h"
 #include "engines/wtp/testing/alignment_corpus.h"
+#include "engines/wtp/testing/road_calls.h"
 #include "engines/wtp/testing/speech_synth.h"
 #include "engines/wtp/wtp_engine.h"
 #include "platform/environment.h"
+#include "platform/module.h"
 #include "platform/process.h"
 
 namespace {
@@ -46,10 +51,10 @@ uint64_t Digest(const vtr::wtp::SegmentTable& table) {
 }
 
 // "result:count:digest" of one GetPSeq call, with both tables.
-std::string RoadDigest(vtr::wtp::WtpEngine& engine, std::vector<char>& buffer) {
-  const int written = engine.GetPSeq(buffer.data(), static_cast<int>(buffer.size()));
+std::string RoadDigest(const vtr::wtp::testing::RoadCalls& engine, std::vector<char>& buffer) {
+  const int written = engine.get_pseq(buffer.data(), static_cast<int>(buffer.size()));
   vtr::wtp::SegmentTable phonemes{}, syllables{};
-  (void)engine.GetSegment(&phonemes, &syllables);
+  (void)engine.get_segment(&phonemes, &syllables);
   char line[160];
   const uint64_t pseq =
       written > 0
@@ -114,25 +119,30 @@ std::string RecogniserDigest(const std::filesystem::path& recogniser,
   return line;
 }
 
+// `library`: the calls of another build's engine, or null for the one built in.
 void PrintWave(const std::string& label, const SynthSpeech& speech,
-               const std::filesystem::path& recogniser, const std::filesystem::path& folder) {
+               const std::filesystem::path& recogniser, const std::filesystem::path& folder,
+               const vtr::wtp::testing::RoadCalls* library) {
   const std::string file = (folder / "utterance.wav").string();
   if (vtr::wtp::WaveBuffer(speech.samples, speech.rate).WriteWave(file) !=
       vtr::wtp::WaveResult::kOk) {
     std::printf("%s: unwritten\n", label.c_str());
     return;
   }
-  vtr::wtp::WtpEngine engine(recogniser);
+  vtr::wtp::WtpEngine built_in(recogniser);
+  const vtr::wtp::testing::RoadCalls engine =
+      library != nullptr ? *library : vtr::wtp::testing::EngineCalls(built_in);
   std::vector<char> buffer(vtr::wtp::kMaxPSeqBuffer);
   std::string first = "unset", second = "unset";
-  if (engine.Initialize(vtr::wtp::kStepMs, 0) == 0 &&
-      engine.SetWav(file.c_str(), static_cast<int>(file.size())) == 0 &&
-      engine.SetText(speech.text.data(), static_cast<int>(speech.text.size())) >= 0) {
-    first = RoadDigest(engine, buffer);
-    // The second call filters the samples again: its own output, which must also stay.
-    (void)engine.SetText(speech.text.data(), static_cast<int>(speech.text.size()));
-    second = RoadDigest(engine, buffer);
-    (void)engine.Terminate();
+  if (engine.initialize(vtr::wtp::kStepMs, 0) == 0) {
+    if (engine.set_wav(file.c_str(), static_cast<int>(file.size())) == 0 &&
+        engine.set_text(speech.text.data(), static_cast<int>(speech.text.size())) >= 0) {
+      first = RoadDigest(engine, buffer);
+      // The second call filters the samples again: its own output, which must also stay.
+      (void)engine.set_text(speech.text.data(), static_cast<int>(speech.text.size()));
+      second = RoadDigest(engine, buffer);
+    }
+    (void)engine.terminate();
   }
   std::printf("%s rate=%d samples=%zu %s | %s | %s\n", label.c_str(), speech.rate,
               speech.samples.size(), first.c_str(), second.c_str(),
@@ -145,14 +155,18 @@ void PrintWave(const std::string& label, const SynthSpeech& speech,
 int main(int argc, char** argv) {
   std::filesystem::path recogniser = std::filesystem::path(VTR_DIST_DIR) / "Plugin" / "Julius";
   int utterances = 4;
+  std::filesystem::path engine_library;
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     if (option == "--recogniser" && i + 1 < argc) {
       recogniser = argv[++i];
     } else if (option == "--utterances" && i + 1 < argc) {
       utterances = std::atoi(argv[++i]);
+    } else if (option == "--engine" && i + 1 < argc) {
+      engine_library = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: %s [--recogniser FOLDER] [--utterances N]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--recogniser FOLDER] [--utterances N] [--engine LIBRARY]\n",
+                   argv[0]);
       return 2;
     }
   }
@@ -162,20 +176,42 @@ int main(int argc, char** argv) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   recogniser = std::filesystem::absolute(recogniser);
+  // Another build's engine runs the recogniser of the folder the environment names.
+  vtr::platform::ScopedEnvironmentVariable recogniser_folder("VTR_RECOGNISER_FOLDER",
+                                                             recogniser.string());
+  vtr::platform::Module library;
+  vtr::wtp::testing::RoadCalls calls;
+  const vtr::wtp::testing::RoadCalls* library_calls = nullptr;
+  if (!engine_library.empty()) {
+    std::string why;
+    if (!library.LoadFile(std::filesystem::absolute(engine_library))) {
+      why = library.error();
+    } else {
+      (void)vtr::wtp::testing::LibraryCalls(library, calls, &why);
+    }
+    if (!why.empty()) {
+      std::fprintf(stderr, "cannot use %s: %s\n", engine_library.c_str(), why.c_str());
+      return 1;
+    }
+    library_calls = &calls;
+  }
   for (const auto& condition : vtr::wtp::testing::ReportConditions()) {
     for (const int rate : {16000, 44100}) {
       for (int i = 0; i < utterances; ++i) {
         PrintWave("'" + condition.name + "' #" + std::to_string(i),
-                  vtr::wtp::testing::CorpusUtterance(condition, i, rate), recogniser, folder);
+                  vtr::wtp::testing::CorpusUtterance(condition, i, rate), recogniser, folder,
+                  library_calls);
       }
     }
   }
   for (const int seconds : {2, 8, 20, 60}) {
     PrintWave("speech " + std::to_string(seconds) + " s",
-              vtr::wtp::testing::SpeechOfLength(seconds, 16000, 11), recogniser, folder);
+              vtr::wtp::testing::SpeechOfLength(seconds, 16000, 11), recogniser, folder,
+              library_calls);
   }
   for (const int rate : {22050, 32000, 48000}) {
-    PrintWave("speech 20 s", vtr::wtp::testing::SpeechOfLength(20, rate, 11), recogniser, folder);
+    PrintWave("speech 20 s", vtr::wtp::testing::SpeechOfLength(20, rate, 11), recogniser, folder,
+              library_calls);
   }
   std::filesystem::remove_all(folder, error);
   return 0;

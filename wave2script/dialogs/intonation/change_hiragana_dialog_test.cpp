@@ -5,16 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "core/testing/test_text.h"
 #include "platform/window/headless.h"
 #include "resources/testing/built_from_template.h"
 #include "wave2script/core/show_message.h"
-#include "wave2script/core/test_text.h"
 
 namespace vtr::w2s {
 namespace {
 
-using testing::Sj;
-using testing::Utf;
+using core::testing::Sj;
+using core::testing::Utf;
 
 class CountingPresenter : public core::MessagePresenter {
  public:

@@ -5,16 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "core/testing/test_text.h"
 #include "wave2script/core/show_message.h"
-#include "wave2script/core/test_text.h"
-#include "wave2script/dialogs/intonation/intonation_testing.h"
+#include "wave2script/dialogs/intonation/testing/intonation_testing.h"
 
 namespace vtr::w2s {
 namespace {
 
+using core::testing::Sj;
 using testing::CountingPresenter;
 using testing::EndTimes;
-using testing::Sj;
 using testing::Xs;
 
 constexpr platform::Rect kView{0, 0, 400, 250};

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "core/testing/test_text.h"
 #include "platform/window/dialog.h"
 #include "platform/window/headless.h"
 #include "platform/window/window_system.h"
 #include "wave2script/core/show_message.h"
-#include "wave2script/core/test_text.h"
 #include "wave2script/dialogs/intonation/change_hiragana_dialog.h"
-#include "wave2script/dialogs/intonation/intonation_testing.h"
+#include "wave2script/dialogs/intonation/testing/intonation_testing.h"
 
 namespace vtr::w2s {
 namespace {
@@ -25,9 +25,9 @@ using platform::MouseButton;
 using platform::Point;
 using testing::CountingPresenter;
 using testing::EndTimes;
-using testing::Sj;
+using core::testing::Sj;
 using testing::Xs;
-using testing::Utf;
+using core::testing::Utf;
 
 // The graph at 400 x 250 pixels with the dialog's two bars beside it.
 const platform::DialogTemplate kHostTemplate{

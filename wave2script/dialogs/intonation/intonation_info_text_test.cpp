@@ -7,14 +7,14 @@
 #include <utility>
 #include <vector>
 
+#include "core/testing/test_text.h"
 #include "wave2script/core/syllable_list.h"
-#include "wave2script/core/test_text.h"
 
 namespace vtr::w2s {
 namespace {
 
-using testing::Sj;
-using testing::Utf;
+using core::testing::Sj;
+using core::testing::Utf;
 
 // A syllable at standard values (か, length 160, S50, V4, W3, no note), changed by the setters.
 struct Syllable {

@@ -12,19 +12,21 @@
 
 #include "engines/wtp/testing/speech_synth.h"
 #include "platform/environment.h"
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
 #include "wave2script/core/syllable_list.h"
-#include "wave2script/core/test_text.h"
+#include "core/testing/test_text.h"
 #include "wave2script/dialogs/record/record_library.h"
 #include "playback/window_ports.h"
-#include "wave2script/dialogs/record/record_testing.h"
+#include "wave2script/dialogs/record/testing/record_testing.h"
 #include "wave2script/dialogs/record/testing/fake_host.h"
 
 namespace vtr::w2s {
 namespace {
 
 namespace fs = std::filesystem;
+using core::testing::Sj;
+using core::testing::Utf;
 using platform::Button;
 using platform::ComboBox;
 using platform::kIdCancel;
@@ -33,8 +35,6 @@ using platform::kIdOk;
 using platform::kIdYes;
 using testing::MessageIdOf;
 using testing::RecordProgramFolder;
-using testing::Sj;
-using testing::Utf;
 
 // "かいこ" spoken: ka, i, ko with a pause before and after.
 const wtp::testing::SynthScript kSpeech = {{"ka", 0.07, 0.16}, {"i", 0.0, 0.18}, {"ko", 0.07, 0.17}};

@@ -150,15 +150,15 @@ void SegmentConfirmDlg::OnMode() {
   Item(kSegmentOctave)->Enable(!speak);
 }
 
-int SegmentConfirmDlg::GenerateScript(int with_range) {
-  if (graph_ == nullptr) return 0;  // only while the dialog runs
+bool SegmentConfirmDlg::GenerateScript(int with_range) {
+  if (graph_ == nullptr) return false;  // only while the dialog runs
   graph_->GetItems(&items_);
   end_time_ = items_.empty() ? 0 : items_.back().start;
   SegmentList& list = TheSegmentList();
   SegmentTable phonemes{0, nullptr};
   SegmentTable syllables{0, nullptr};
-  if (list.ReplaceItems(items_) != 0 || list.GetAlignment(&phonemes, &syllables) != 0) return 0;
-  if (list.pitch_sequence() == nullptr) return 0;
+  if (list.ReplaceItems(items_) != 0 || list.GetAlignment(&phonemes, &syllables) != 0) return false;
+  if (list.pitch_sequence() == nullptr) return false;
 
   int length = -1;
   {
@@ -168,16 +168,16 @@ int SegmentConfirmDlg::GenerateScript(int with_range) {
     const platform::Module& wtp = RecordWtpLibrary();
     auto* generate = wtp.loaded() ? wtp.Find<VtrWtpGeneratePSeqFn>("VtrWtp_GeneratePSeq") : nullptr;
     auto* set_segment = wtp.loaded() ? wtp.Find<VtrWtpSetSegmentFn>("VtrWtp_SetSegment") : nullptr;
-    if (generate == nullptr || set_segment == nullptr) return 0;
-    if (set_segment(&phonemes, &syllables) != 0) return 0;
+    if (generate == nullptr || set_segment == nullptr) return false;
+    if (set_segment(&phonemes, &syllables) != 0) return false;
     std::error_code error;
     std::filesystem::current_path(plugins / "Julius", error);
-    if (error) return 0;
+    if (error) return false;
     length = generate(list.pitch_sequence(), kRecordBufferBytes);
     list.SetPitchSequence(list.pitch_sequence(), length);
-    if (length < 0) return 0;
+    if (length < 0) return false;
   }
-  if (PitchSeqToScript(list.pitch_sequence(), length, with_range) == 0) return 0;
+  if (!PitchSeqToScript(list.pitch_sequence(), length, with_range)) return false;
 
   if (octave_shift_ != 0 && !SyllableList::ShiftPitch(&script_text_, 1, octave_shift_)) {
     (void)Item<ComboBox>(kSegmentOctave)->SetCurSel(kOctaveDefault);
@@ -187,12 +187,12 @@ int SegmentConfirmDlg::GenerateScript(int with_range) {
     (void)Item<ComboBox>(kSegmentFine)->SetCurSel(kFineDefault);
     fine_shift_ = 0;
   }
-  return 1;
+  return true;
 }
 
-int SegmentConfirmDlg::PitchSeqToScript(const char* buffer, int length, int with_range) {
+bool SegmentConfirmDlg::PitchSeqToScript(const char* buffer, int length, int with_range) {
   platform::Module pth;
-  if (!pth.Load(kPthLibraryName, RecordLibraryFolder())) return 0;
+  if (!pth.Load(kPthLibraryName, RecordLibraryFolder())) return false;
   auto* initialize = pth.Find<PthInitializeFn>("VtrPth_Initialize");
   auto* terminate = pth.Find<PthTerminateFn>("VtrPth_Terminate");
   auto* set_pseq = pth.Find<PthSetPSeqFn>("VtrPth_SetPSeq");
@@ -200,7 +200,7 @@ int SegmentConfirmDlg::PitchSeqToScript(const char* buffer, int length, int with
   auto* get_kvx = pth.Find<PthGetKvxFn>("VtrPth_GetKVX");
   const auto fail = [&] {
     if (terminate != nullptr) (void)terminate();
-    return 0;  // the module is freed when `pth` goes
+    return false;  // the module is freed when `pth` goes
   };
   if (initialize == nullptr || terminate == nullptr || set_pseq == nullptr || set_duration == nullptr ||
       get_kvx == nullptr) {
@@ -222,13 +222,13 @@ int SegmentConfirmDlg::PitchSeqToScript(const char* buffer, int length, int with
   if (written <= 0) return fail();
   if (terminate() != 0) return fail();
   script_text_.assign(script_buffer_.data(), static_cast<size_t>(std::min(written, kRecordBufferBytes)));
-  return 1;
+  return true;
 }
 
 void SegmentConfirmDlg::OnPlay() {
   CommandGuard guard(play_running);
   if (!guard) return;
-  if (GenerateScript(1) == 0) {
+  if (!GenerateScript(1)) {
     (void)ShowMessage(core::kMessageScriptConvertFailed);
     return;
   }
@@ -384,7 +384,7 @@ bool SegmentConfirmDlg::PreTranslateMouse(const platform::MouseEvent& event, pla
 void SegmentConfirmDlg::OnPlayWave() {
   CommandGuard guard(play_wave_running);
   if (!guard) return;
-  if (WaveIO_PlayFile(wave_path_, handle()) == 0) {
+  if (!WaveIO_PlayFile(wave_path_, handle())) {
     (void)ShowMessage(core::kMessagePlaybackFailed);
     return;
   }
@@ -404,7 +404,7 @@ void SegmentConfirmDlg::OnOK() {
   CommandGuard guard(ok_running);
   if (!guard) return;
   if (!Item(platform::kIdOk)->IsEnabled()) return;
-  if (GenerateScript(0) == 0) {
+  if (!GenerateScript(0)) {
     (void)ShowMessage(core::kMessageScriptConvertFailed);
     return;
   }

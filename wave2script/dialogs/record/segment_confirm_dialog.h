@@ -92,12 +92,12 @@ class SegmentConfirmDlg : public platform::Dialog {
   // Writes the graph's items back into the aligner's records, has Vtr_wtp write a new pitch
   // sequence and PitchSeqToScript turn it into the script text, then applies the octave and
   // fine shifts (a shift the script cannot take is dropped and its combo reset). `with_range`
-  // 1 limits the script to the graph's loop range. 1, or 0 (the script text unchanged; always
-  // 0 outside DoModal).
-  int GenerateScript(int with_range);
+  // 1 limits the script to the graph's loop range. True, or false (the script text unchanged;
+  // always false outside DoModal).
+  [[nodiscard]] bool GenerateScript(int with_range);
   // Vtr_pth from the library's Plugin folder: the pitch sequence (sung when the sing radio is
-  // checked), the duration window with `with_range`, the script text. 1 or 0.
-  int PitchSeqToScript(const char* buffer, int length, int with_range);
+  // checked), the duration window with `with_range`, the script text. True when written.
+  [[nodiscard]] bool PitchSeqToScript(const char* buffer, int length, int with_range);
 
   const std::string& script_text() const { return script_text_; }  // with "KV#J"
   int volume() const { return volume_; }

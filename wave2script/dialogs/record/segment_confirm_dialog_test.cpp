@@ -6,17 +6,18 @@
 #include <string>
 #include <vector>
 
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
-#include "wave2script/core/test_text.h"
+#include "core/testing/test_text.h"
 #include "wave2script/core/wave_io.h"
 #include "playback/window_ports.h"
-#include "wave2script/dialogs/record/record_testing.h"
+#include "wave2script/dialogs/record/testing/record_testing.h"
 #include "wave2script/dialogs/record/testing/fake_host.h"
 
 namespace vtr::w2s {
 namespace {
 
+using core::testing::Sj;
 using platform::Button;
 using platform::ComboBox;
 using platform::kIdCancel;
@@ -26,7 +27,6 @@ using platform::kIdYes;
 using platform::ScrollBar;
 using platform::ScrollCode;
 using testing::MessageIdOf;
-using testing::Sj;
 
 const std::string kKa = Sj("か");
 const std::string kKi = Sj("き");

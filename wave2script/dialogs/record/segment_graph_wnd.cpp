@@ -4,7 +4,10 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <span>
 
+#include "engines/riff/riff_walker.h"
+#include "engines/riff/wave_format.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "platform/window/window_system.h"
@@ -23,10 +26,79 @@ const platform::Font& LabelFont() {
 // Label box of a boundary at pixel `px` in a view whose bottom is `bottom`.
 Rect LabelBox(int px, int bottom) { return Rect{px + 1, bottom - 20, px + 26, bottom - 5}; }
 
-uint32_t Le(const uint8_t* p, int bytes) {
-  uint32_t value = 0;
-  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
-  return value;
+// [bytes] "RIFF" and its size field; the RIFF chunk ends this far after the field's value.
+constexpr uint64_t kRiffSizeFieldEnd = 8;
+
+// The chunks of a wave file up to the end of the file. The view has always walked a file to its
+// end whatever the RIFF size field says (a recording cut short can leave a stale or zero size),
+// while the walker stops where the field ends the RIFF chunk; so a file whose field ends before
+// the file does is walked again from its bytes with the field widened. The walk keeps the
+// field as written.
+riff::Walk WalkToFileEnd(const std::filesystem::path& path) {
+  riff::Walk walk = riff::WalkFile(path);
+  if (walk.status != riff::WalkStatus::kOk ||
+      kRiffSizeFieldEnd + walk.riff_size >= walk.source_size) {
+    return walk;
+  }
+  std::vector<uint8_t> bytes(static_cast<size_t>(walk.source_size));
+  std::ifstream in(path, std::ios::binary);
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+    walk.status = riff::WalkStatus::kCannotOpen;
+    return walk;
+  }
+  std::fill_n(bytes.begin() + 4, 4, uint8_t{0xFF});
+  riff::Walk whole = riff::WalkBytes(bytes);
+  whole.riff_size = walk.riff_size;
+  return whole;
+}
+
+// The "fmt " chunk the view reads: the last one before the first "data" chunk, every one
+// before "data" holding the whole 16-byte record inside the file (nullptr when one does not,
+// or there is none). Chunks after "data" are never looked at, as when the view stopped
+// reading the file there.
+const riff::Chunk* FormatChunk(const riff::Walk& walk) {
+  const riff::Chunk* format = nullptr;
+  for (const riff::Chunk& chunk : walk.chunks) {
+    if (chunk.Is("data")) break;
+    if (!chunk.Is("fmt ")) continue;
+    if (chunk.declared_size < riff::kWaveFormatBytes || chunk.truncated()) return nullptr;
+    format = &chunk;
+  }
+  return format;
+}
+
+// Takes the record's fields into `out`, byte rate and block align as written; false unless
+// it has 1 or 2 channels, a positive rate (one beyond an int reads as negative) and 8 or 16
+// bits. Any format tag is taken.
+bool TakeFormat(const riff::WaveFormat& format, WaveData& out) {
+  out.channels = format.channels;
+  out.rate = static_cast<int>(format.rate);
+  out.bytes_per_second = static_cast<int>(format.byte_rate);
+  out.block_align = format.block_align;
+  out.bits = format.bits;
+  out.bytes_per_sample = out.bits / 8;
+  return out.channels >= 1 && out.channels <= 2 && out.rate > 0 &&
+         (out.bits == 8 || out.bits == 16);
+}
+
+// Splits the data bytes into whole sample frames of the format taken into `out`.
+void TakeSamples(std::span<const uint8_t> data, WaveData& out) {
+  out.data_size = static_cast<uint32_t>(data.size());
+  out.frames = static_cast<int>(data.size() / (static_cast<size_t>(out.bytes_per_sample) * out.channels));
+  out.duration_ms = static_cast<int>(static_cast<double>(out.frames) / out.rate * 1000.0);
+  const size_t samples = static_cast<size_t>(out.frames) * out.channels;
+  out.first.reserve(static_cast<size_t>(out.frames));
+  if (out.channels == 2) out.second.reserve(static_cast<size_t>(out.frames));
+  for (size_t i = 0; i < samples; ++i) {
+    const double value = out.bits == 16
+                             ? static_cast<double>(static_cast<int16_t>(riff::ReadU16(data, 2 * i)))
+                             : static_cast<double>(data[i]) - 128.0;
+    if (out.channels == 2 && i % 2 == 1) {
+      out.second.push_back(value);
+    } else {
+      out.first.push_back(value);
+    }
+  }
 }
 
 }  // namespace
@@ -38,76 +110,21 @@ bool IsPauseText(const char* text) {
 
 bool ReadWaveData(const std::filesystem::path& path, WaveData* wave) {
   if (!platform::IsRegularFile(path)) return false;  // a FIFO or a device is never opened
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in.is_open()) return false;
-  const std::streamoff file_size = in.tellg();
-  in.seekg(0);
-  // Sizes in the file are trusted only as far as the file reaches.
-  const auto left = [&]() -> uint32_t {
-    const std::streamoff at = in.tellg();
-    if (at < 0 || at >= file_size) return 0;
-    return static_cast<uint32_t>(std::min<std::streamoff>(file_size - at, 0xFFFFFFFF));
-  };
-  const auto read = [&](void* out, size_t n) {
-    in.read(static_cast<char*>(out), static_cast<std::streamsize>(n));
-    return static_cast<size_t>(in.gcount()) == n;
-  };
-  uint8_t head[12];
-  if (!read(head, sizeof head) || std::memcmp(head, "RIFF", 4) != 0) return false;
+  const riff::Walk walk = WalkToFileEnd(path);
+  if (walk.status != riff::WalkStatus::kOk) return false;
+  const riff::Chunk* format_chunk = FormatChunk(walk);
+  const riff::Chunk* data_chunk = walk.Find("data");
+  if (format_chunk == nullptr || data_chunk == nullptr) return false;
   WaveData out;
-  out.riff_size = Le(head + 4, 4);
-  uint8_t chunk[8];
-  // The chunks up to "fmt ", then up to "data", each skipped by its (even-padded) size.
-  bool have_format = false;
-  uint32_t data_size = 0;
-  for (;;) {
-    if (!read(chunk, sizeof chunk)) return false;
-    const uint32_t size = Le(chunk + 4, 4);
-    if (std::memcmp(chunk, "fmt ", 4) == 0) {
-      if (size < 16 || size > left()) return false;
-      std::vector<uint8_t> format(size);
-      if (!read(format.data(), size)) return false;
-      out.channels = static_cast<uint16_t>(Le(&format[2], 2));
-      out.rate = static_cast<int>(Le(&format[4], 4));
-      out.bytes_per_second = static_cast<int>(Le(&format[8], 4));
-      out.block_align = static_cast<int>(Le(&format[12], 2));
-      out.bits = static_cast<uint16_t>(Le(&format[14], 2));
-      if (size % 2 != 0) in.seekg(1, std::ios::cur);
-      have_format = true;
-      continue;
-    }
-    if (std::memcmp(chunk, "data", 4) == 0) {
-      data_size = size;
-      break;
-    }
-    in.seekg(static_cast<std::streamoff>(size) + (size % 2), std::ios::cur);
-    if (!in) return false;
-  }
-  if (!have_format || out.channels < 1 || out.channels > 2 || out.rate <= 0 ||
-      (out.bits != 8 && out.bits != 16)) {
+  out.riff_size = walk.riff_size;
+  std::vector<uint8_t> bytes;
+  if (!riff::ReadChunk(path, *format_chunk, riff::kWaveFormatBytes, bytes) ||
+      !TakeFormat(riff::DecodeWaveFormat(bytes), out)) {
     return false;
   }
-  // A data size larger than the file is cut to what is there.
-  std::vector<uint8_t> data(std::min(data_size, left()));
-  in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data_size));
-  data.resize(static_cast<size_t>(in.gcount()));
-  out.data_size = static_cast<uint32_t>(data.size());
-  out.bytes_per_sample = out.bits / 8;
-  out.frames = static_cast<int>(data.size() / (static_cast<size_t>(out.bytes_per_sample) * out.channels));
-  out.duration_ms = static_cast<int>(static_cast<double>(out.frames) / out.rate * 1000.0);
-  const size_t samples = static_cast<size_t>(out.frames) * out.channels;
-  out.first.reserve(static_cast<size_t>(out.frames));
-  if (out.channels == 2) out.second.reserve(static_cast<size_t>(out.frames));
-  for (size_t i = 0; i < samples; ++i) {
-    const double value = out.bits == 16
-                             ? static_cast<double>(static_cast<int16_t>(Le(&data[2 * i], 2)))
-                             : static_cast<double>(data[i]) - 128.0;
-    if (out.channels == 2 && i % 2 == 1) {
-      out.second.push_back(value);
-    } else {
-      out.first.push_back(value);
-    }
-  }
+  // The walk bounds the data chunk by the end of the file: a larger size is cut to what is there.
+  if (!riff::ReadChunk(path, *data_chunk, data_chunk->size, bytes)) return false;
+  TakeSamples(bytes, out);
   *wave = std::move(out);
   return true;
 }

@@ -5,14 +5,15 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/testing/test_text.h"
 #include "platform/testing/fifo_trap.h"
 #include "platform/window/dialog.h"
 #include "platform/window/headless.h"
-#include "wave2script/core/test_text.h"
-#include "wave2script/dialogs/record/record_testing.h"
+#include "wave2script/dialogs/record/testing/record_testing.h"
 
 namespace vtr::w2s {
 namespace {
@@ -21,9 +22,9 @@ using platform::Point;
 using platform::Rect;
 
 constexpr int kGraphId = 166;
-const std::string kKa = testing::Sj("か");
-const std::string kKi = testing::Sj("き");
-const std::string kKu = testing::Sj("く");
+const std::string kKa = core::testing::Sj("か");
+const std::string kKi = core::testing::Sj("き");
+const std::string kKu = core::testing::Sj("く");
 
 WaveData Silence(int ms) {
   WaveData wave;
@@ -135,6 +136,160 @@ TEST(ReadWaveDataTest, MissingOrBrokenFileKeepsTheDefaults) {
     EXPECT_EQ(wave.bits, 8);
     EXPECT_EQ(wave.duration_ms, 1000);
     EXPECT_TRUE(wave.first.empty());
+  }
+}
+
+// The bytes of a little-endian field.
+std::string LeBytes(uint32_t value, int bytes) {
+  std::string out;
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i) & 0xFF);
+  return out;
+}
+
+// A RIFF image with the size field and form as given.
+std::string RiffAs(uint32_t size, const std::string& form, const std::string& chunks) {
+  return "RIFF" + LeBytes(size, 4) + form + chunks;
+}
+
+// A chunk: id, the body's size, the body and the pad byte of an odd body.
+std::string ChunkOf(const std::string& id, const std::string& body) {
+  return id + LeBytes(static_cast<uint32_t>(body.size()), 4) + body +
+         (body.size() % 2 != 0 ? std::string(1, '\0') : "");
+}
+
+// The fields of a format record; the defaults are 16 kHz 16-bit mono PCM.
+struct Fmt {
+  uint16_t tag = 1;
+  uint16_t channels = 1;
+  uint32_t rate = 16000;
+  uint32_t byte_rate = 32000;
+  uint16_t align = 2;
+  uint16_t bits = 16;
+};
+
+std::string FmtBody(const Fmt& f) {
+  return LeBytes(f.tag, 2) + LeBytes(f.channels, 2) + LeBytes(f.rate, 4) + LeBytes(f.byte_rate, 4) +
+         LeBytes(f.align, 2) + LeBytes(f.bits, 2);
+}
+
+// Where the chunks sit, what the sizes say and which formats are taken: every case is a file
+// the view either reads (with what it reads) or refuses, leaving the wave as it was.
+TEST(ReadWaveDataTest, FileLayoutAndFormatCases) {
+  testing::ScratchFolder folder;
+  struct Read {
+    uint16_t channels;
+    int rate;
+    uint16_t bits;
+    int bytes_per_second, block_align;
+    uint32_t data_size, riff_size;
+    int duration_ms;
+    std::vector<double> first, second;
+  };
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::optional<Read> read;  // nothing: refused
+  };
+  const std::string fmt = ChunkOf("fmt ", FmtBody({}));
+  const std::string data = ChunkOf("data", std::string("\x01\0\x02\0", 4));
+  const std::string short_fmt = ChunkOf("fmt ", FmtBody({}).substr(0, 14));
+  const Read plain{1, 16000, 16, 32000, 2, 4, 40, 0, {1, 2}, {}};
+  // `plain` with another RIFF size field.
+  const auto plain_as = [&](uint32_t riff_size) {
+    Read r = plain;
+    r.riff_size = riff_size;
+    return r;
+  };
+  const auto refused = [](Fmt f) {
+    return Riff(ChunkOf("fmt ", FmtBody(f)) + ChunkOf("data", std::string("\x01\0\x02\0", 4)));
+  };
+  const std::vector<Case> cases = {
+      {"fmt then data", Riff(fmt + data), plain},
+      // Where the chunks sit.
+      {"fmt after data", Riff(data + fmt), std::nullopt},
+      {"no fmt", Riff(data), std::nullopt},
+      {"no data", Riff(fmt), std::nullopt},
+      {"odd chunk before data is padded", Riff(fmt + ChunkOf("LIST", "abc") + data), plain_as(52)},
+      {"odd fmt is padded", Riff(ChunkOf("fmt ", FmtBody({}) + "x") + data), plain_as(42)},
+      {"the last fmt before data counts",
+       Riff(fmt + ChunkOf("fmt ", FmtBody({.channels = 2, .byte_rate = 64000, .align = 4})) + data),
+       Read{2, 16000, 16, 64000, 4, 4, 64, 0, {1}, {2}}},
+      {"a short fmt before a whole one", Riff(short_fmt + fmt + data), std::nullopt},
+      {"a short fmt after a whole one", Riff(fmt + short_fmt + data), std::nullopt},
+      {"chunks after data are not looked at", Riff(fmt + data + short_fmt), plain_as(62)},
+      {"the first data counts", Riff(fmt + data + ChunkOf("data", std::string("\x05\0", 2))),
+       plain_as(50)},
+      // What the sizes say.
+      {"fmt shorter than 16 bytes", Riff(short_fmt + data), std::nullopt},
+      {"fmt past the end of the file", Riff("fmt " + LeBytes(16, 4) + FmtBody({}).substr(0, 10)),
+       std::nullopt},
+      {"a chunk past the end hides the data", Riff(fmt + "LIST" + LeBytes(1000, 4) + "abcd" + data),
+       std::nullopt},
+      {"half a chunk header", Riff(fmt + "dat"), std::nullopt},
+      {"data cut to the file",
+       Riff(fmt + "data" + LeBytes(100, 4) + std::string("\x01\0\x02\0\x03", 5)),
+       Read{1, 16000, 16, 32000, 2, 5, 41, 0, {1, 2}, {}}},
+      {"data header ends the file", Riff(fmt + "data" + LeBytes(8, 4)),
+       Read{1, 16000, 16, 32000, 2, 0, 36, 0, {}, {}}},
+      {"RIFF size ends before data", RiffAs(28, "WAVE", fmt + data), plain_as(28)},
+      {"RIFF size ends inside data", RiffAs(38, "WAVE", fmt + data), plain_as(38)},
+      {"RIFF size 0", RiffAs(0, "WAVE", fmt + data), plain_as(0)},
+      {"RIFF size past the file", RiffAs(0xFFFFFFFF, "WAVE", fmt + data), plain_as(0xFFFFFFFF)},
+      {"another form than WAVE", RiffAs(40, "AVI ", fmt + data), plain},
+      {"RIFX", "RIFX" + Riff(fmt + data).substr(4), std::nullopt},
+      {"header only", RiffAs(4, "WAVE", ""), std::nullopt},
+      {"shorter than the header", std::string("RIFF\x04\0\0\0WAV", 11), std::nullopt},
+      // Which formats are taken.
+      {"16-bit stereo",
+       Riff(ChunkOf("fmt ", FmtBody({.channels = 2, .byte_rate = 64000, .align = 4})) +
+            ChunkOf("data", std::string("\x01\0\x02\0\x03\0\x04\0", 8))),
+       Read{2, 16000, 16, 64000, 4, 8, 44, 0, {1, 3}, {2, 4}}},
+      {"8-bit stereo",
+       Riff(ChunkOf("fmt ", FmtBody({.channels = 2, .rate = 1, .byte_rate = 2, .bits = 8})) +
+            ChunkOf("data", std::string("\x80\x81\x7F\0", 4))),
+       Read{2, 1, 8, 2, 2, 4, 40, 2000, {0, -1}, {1, -128}}},
+      {"any format tag", Riff(ChunkOf("fmt ", FmtBody({.tag = 3})) + data), plain},
+      {"byte rate and block align as written",
+       Riff(ChunkOf("fmt ", FmtBody({.byte_rate = 1, .align = 7})) + data),
+       Read{1, 16000, 16, 1, 7, 4, 40, 0, {1, 2}, {}}},
+      {"no channels", refused({.channels = 0}), std::nullopt},
+      {"three channels", refused({.channels = 3}), std::nullopt},
+      {"rate 0", refused({.rate = 0}), std::nullopt},
+      {"rate beyond an int", refused({.rate = 0x80000000}), std::nullopt},
+      {"0 bits", refused({.bits = 0}), std::nullopt},
+      {"24 bits", refused({.bits = 24}), std::nullopt},
+      {"32 bits", refused({.bits = 32}), std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const std::string path = folder / "layout.wav";
+    {
+      std::ofstream out(path, std::ios::binary | std::ios::trunc);
+      out << c.bytes;
+    }
+    WaveData wave;
+    wave.rate = 1234;
+    wave.first = {9};
+    const bool read = ReadWaveData(path, &wave);
+    EXPECT_EQ(read, c.read.has_value()) << c.what;
+    if (read != c.read.has_value()) continue;
+    if (!c.read) {
+      EXPECT_EQ(wave.rate, 1234) << c.what;
+      EXPECT_EQ(wave.first, std::vector<double>{9}) << c.what;
+      continue;
+    }
+    const Read& r = *c.read;
+    EXPECT_EQ(wave.channels, r.channels) << c.what;
+    EXPECT_EQ(wave.rate, r.rate) << c.what;
+    EXPECT_EQ(wave.bits, r.bits) << c.what;
+    EXPECT_EQ(wave.bytes_per_second, r.bytes_per_second) << c.what;
+    EXPECT_EQ(wave.block_align, r.block_align) << c.what;
+    EXPECT_EQ(wave.data_size, r.data_size) << c.what;
+    EXPECT_EQ(wave.riff_size, r.riff_size) << c.what;
+    EXPECT_EQ(wave.bytes_per_sample, r.bits / 8) << c.what;
+    EXPECT_EQ(wave.frames, static_cast<int>(r.first.size())) << c.what;
+    EXPECT_EQ(wave.duration_ms, r.duration_ms) << c.what;
+    EXPECT_EQ(wave.first, r.first) << c.what;
+    EXPECT_EQ(wave.second, r.second) << c.what;
   }
 }
 

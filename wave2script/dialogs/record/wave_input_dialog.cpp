@@ -83,14 +83,14 @@ WaveInputDialog::~WaveInputDialog() {
   }
 }
 
-int WaveInputDialog::SetKanaText(std::string_view text) {
+bool WaveInputDialog::SetKanaText(std::string_view text) {
   std::string kana(text);
   if (!IsBareHeader(text) && SyllableList::ValidateKana(&kana, false)) {
     kana_text_ = std::move(kana);
   } else {
     kana_text_.clear();
   }
-  return 1;
+  return true;
 }
 
 void WaveInputDialog::GetResult(std::string* wave_path, std::vector<SegmentItem>* items) const {
@@ -99,13 +99,13 @@ void WaveInputDialog::GetResult(std::string* wave_path, std::vector<SegmentItem>
   items->insert(items->end(), items_.begin(), items_.end());
 }
 
-int WaveInputDialog::LoadWave(const std::string& path) {
-  if (WaveIO_CheckWaveFile(path) == 0) {
+bool WaveInputDialog::LoadWave(const std::string& path) {
+  if (!WaveIO_CheckWaveFile(path)) {
     (void)ShowMessage(core::kMessageOpenFailed);
-    return 0;
+    return false;
   }
   wave_path_ = path;
-  return 1;
+  return true;
 }
 
 bool WaveInputDialog::OnInitDialog() {
@@ -192,7 +192,7 @@ void WaveInputDialog::OnCommand(int id, platform::Notice notice) {
 void WaveInputDialog::OnPlay() {
   CommandGuard guard(play_running);
   if (!guard) return;
-  if (WaveIO_PlayFile(wave_path_, handle()) == 0) {
+  if (!WaveIO_PlayFile(wave_path_, handle())) {
     (void)ShowMessage(core::kMessagePlaybackFailed);
     return;
   }
@@ -272,7 +272,7 @@ void WaveInputDialog::OnOpen() {
 }
 
 void WaveInputDialog::OpenPath(const std::string& path) {
-  if (!EndsWithWav(path) || LoadWave(path) == 0) return;
+  if (!EndsWithWav(path) || !LoadWave(path)) return;
   changed_ = 1;
   ShowName();
   Item(kWaveInputPlay)->Enable(true);
@@ -340,7 +340,7 @@ void WaveInputDialog::OnOK() {
     (void)ShowMessage(core::kMessageOpenFailed);
     return;
   }
-  if (RunAligner(wave_path_, aligner_text) == 0) {
+  if (!RunAligner(wave_path_, aligner_text)) {
     (void)ShowMessage(core::kMessageWaveConvertFailed);
     return;
   }
@@ -361,7 +361,7 @@ void WaveInputDialog::OnDestroy() {
   WaveIO_Cleanup();
 }
 
-int WaveInputDialog::RunAligner(const std::string& wave_path, const std::string& aligner_text) {
+bool WaveInputDialog::RunAligner(const std::string& wave_path, const std::string& aligner_text) {
   std::error_code error;
   // Made absolute before the current directory moves.
   const std::filesystem::path wave = std::filesystem::absolute(wave_path, error);
@@ -372,7 +372,7 @@ int WaveInputDialog::RunAligner(const std::string& wave_path, const std::string&
 
   ReleaseRecordWtpLibrary();  // a library left from an earlier road is closed first
   platform::Module& wtp = RecordWtpLibrary();
-  if (!wtp.Load(kWtpLibraryName, folder)) return 0;
+  if (!wtp.Load(kWtpLibraryName, folder)) return false;
 
   platform::WaitCursor wait;
   auto* initialize = wtp.Find<VtrWtpInitializeFn>("VtrWtp_Initialize");
@@ -384,7 +384,7 @@ int WaveInputDialog::RunAligner(const std::string& wave_path, const std::string&
   const auto fail = [&] {
     if (terminate != nullptr) (void)terminate();
     wtp.Free();
-    return 0;
+    return false;
   };
   if (initialize == nullptr || terminate == nullptr || set_wav == nullptr || set_text == nullptr ||
       get_pseq == nullptr || get_segment == nullptr) {
@@ -418,7 +418,7 @@ int WaveInputDialog::RunAligner(const std::string& wave_path, const std::string&
   }
   items_.clear();
   if (list.CopyItemsTo(&items_) != 0) return fail();
-  return 1;
+  return true;
 }
 
 }  // namespace vtr::w2s

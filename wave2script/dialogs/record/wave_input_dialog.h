@@ -59,13 +59,13 @@ class WaveInputDialog : public platform::Dialog {
 
   // `text`: a Shift-JIS script (with or without its "KV#J" header) or kana text. When it is
   // not the bare header and holds kana, its kana tokens become the kana text; otherwise the
-  // kana text is emptied. Returns 1.
-  int SetKanaText(std::string_view text);
+  // kana text is emptied. Returns true.
+  [[nodiscard]] bool SetKanaText(std::string_view text);
   // The wave path and the items of the last successful OK (`items` emptied first).
   void GetResult(std::string* wave_path, std::vector<SegmentItem>* items) const;
   // Checks the file (16-bit mono, 16000..44100 Hz, at most 20 s). Accepted: it becomes the
-  // wave path, 1. Refused: message 506, 0.
-  int LoadWave(const std::string& path);
+  // wave path, true. Refused: message 506, false.
+  [[nodiscard]] bool LoadWave(const std::string& path);
   // Takes a wave path as it stands (the open-file road); OK checks that it still exists.
   void SetWavePath(std::string path) { wave_path_ = std::move(path); }
 
@@ -76,9 +76,9 @@ class WaveInputDialog : public platform::Dialog {
   // The alignment of `wave_path` against the aligner text (symbols from BuildAlignerText):
   // Vtr_wtp from the library's Plugin folder, the recogniser from Plugin/Julius. On success
   // the library stays loaded and initialised (RecordWtpLibrary()), TheSegmentList() holds the
-  // tables and the items, and the dialog's items a copy; 1. On failure Vtr_wtp is terminated
-  // and freed; 0. The current directory is the same afterwards either way.
-  int RunAligner(const std::string& wave_path, const std::string& aligner_text);
+  // tables and the items, and the dialog's items a copy; true. On failure Vtr_wtp is
+  // terminated and freed; false. The current directory is the same afterwards either way.
+  [[nodiscard]] bool RunAligner(const std::string& wave_path, const std::string& aligner_text);
 
   void OnCommand(int id, platform::Notice notice) override;
   void OnTimer(int timer_id) override;

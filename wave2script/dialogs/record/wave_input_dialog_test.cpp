@@ -12,26 +12,26 @@
 
 #include "platform/environment.h"
 #include "platform/paths.h"
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
-#include "wave2script/core/test_text.h"
+#include "core/testing/test_text.h"
 #include "wave2script/core/wave_file.h"
 #include "wave2script/core/wave_io.h"
 #include "wave2script/dialogs/record/record_library.h"
 #include "playback/window_ports.h"
-#include "wave2script/dialogs/record/record_testing.h"
+#include "wave2script/dialogs/record/testing/record_testing.h"
 
 namespace vtr::w2s {
 namespace {
 
 namespace fs = std::filesystem;
+using core::testing::Sj;
+using core::testing::Utf;
 using platform::kIdCancel;
 using platform::kIdNo;
 using platform::kIdOk;
 using platform::kIdYes;
 using testing::MessageIdOf;
-using testing::Sj;
-using testing::Utf;
 
 class WaveInputDialogTest : public testing::RecordDialogTest {
  protected:
@@ -142,7 +142,7 @@ TEST_F(WaveInputDialogTest, OkHandsAWaveTheAnalysisCannotReadToItAndShows513) {
     const char* what;
     std::function<void(const fs::path&)> write;  // writes the wave handed in; null: record
   };
-  auto with_format = [](WaveFormat format, size_t data_bytes) {
+  auto with_format = [](riff::WaveFormat format, size_t data_bytes) {
     return [format, data_bytes](const fs::path& path) {
       WaveWriter writer;
       ASSERT_EQ(writer.Create(path, format), 0);
@@ -150,18 +150,18 @@ TEST_F(WaveInputDialogTest, OkHandsAWaveTheAnalysisCannotReadToItAndShows513) {
       ASSERT_TRUE(writer.Close());
     };
   };
-  WaveFormat no_block_align = PcmFormat(1, 16000, 16);
+  riff::WaveFormat no_block_align = riff::PcmFormat(1, 16000, 16);
   no_block_align.block_align = 0;
-  WaveFormat extensible = PcmFormat(1, 16000, 16);
-  extensible.format_tag = 0xFFFE;
-  WaveFormat float_tag = PcmFormat(1, 16000, 16);
-  float_tag.format_tag = 3;
+  riff::WaveFormat extensible = riff::PcmFormat(1, 16000, 16);
+  extensible.tag = 0xFFFE;
+  riff::WaveFormat float_tag = riff::PcmFormat(1, 16000, 16);
+  float_tag.tag = 3;
   testing::RecordProgramFolder program;  // the real analysis with the stand-in recogniser
   const std::vector<Case> cases = {
       {"a format tag other than PCM, otherwise valid", with_format(float_tag, 32000)},
       {"block align 0", with_format(no_block_align, 32000)},
       {"the extensible format", with_format(extensible, 32000)},
-      {"a 1-byte data chunk", with_format(PcmFormat(1, 16000, 16), 1)},
+      {"a 1-byte data chunk", with_format(riff::PcmFormat(1, 16000, 16), 1)},
       {"a recording stopped at once", nullptr},
   };
   for (const Case& c : cases) {

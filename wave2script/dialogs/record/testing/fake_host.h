@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "playback/fake_sound_library.h"
+#include "playback/testing/fake_sound_library.h"
 #include "wave2script/dialogs/record/segment_confirm_dialog.h"
 
 namespace vtr::w2s::testing {

@@ -6,8 +6,8 @@
 //   ...start playing...
 //   std::vector<int16_t> played = fake.Pump(32000);  // one second, and the end when it came
 //   vtr::platform::InstallSoundSystem(nullptr);
-#ifndef VTR_PLATFORM_SOUND_FAKE_SOUND_SYSTEM_H_
-#define VTR_PLATFORM_SOUND_FAKE_SOUND_SYSTEM_H_
+#ifndef VTR_PLATFORM_SOUND_TESTING_FAKE_SOUND_SYSTEM_H_
+#define VTR_PLATFORM_SOUND_TESTING_FAKE_SOUND_SYSTEM_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -73,4 +73,4 @@ class FakeSoundClock final : public SoundClock {
 
 }  // namespace vtr::platform
 
-#endif  // VTR_PLATFORM_SOUND_FAKE_SOUND_SYSTEM_H_
+#endif  // VTR_PLATFORM_SOUND_TESTING_FAKE_SOUND_SYSTEM_H_

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "plugins/converter_api.h"
-#include "scriptedit/testdata/fake_converter.h"
+#include "scriptedit/testing/fake_converter.h"
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 

@@ -1,6 +1,6 @@
 // What the fake converter plug-in saw, read by the tests through its Fake_Record export.
-#ifndef VTR_SCRIPTEDIT_TESTDATA_FAKE_CONVERTER_H_
-#define VTR_SCRIPTEDIT_TESTDATA_FAKE_CONVERTER_H_
+#ifndef VTR_SCRIPTEDIT_TESTING_FAKE_CONVERTER_H_
+#define VTR_SCRIPTEDIT_TESTING_FAKE_CONVERTER_H_
 
 inline constexpr int kFakeMaxCalls = 64;
 
@@ -19,4 +19,4 @@ struct FakeConverterRecord {
 using FakeConfigureFunction = void(int, int, int);
 using FakeRecordFunction = const FakeConverterRecord*();
 
-#endif  // VTR_SCRIPTEDIT_TESTDATA_FAKE_CONVERTER_H_
+#endif  // VTR_SCRIPTEDIT_TESTING_FAKE_CONVERTER_H_

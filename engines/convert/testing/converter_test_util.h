@@ -1,6 +1,6 @@
 // Helpers shared by the converter tests: run a converter over a script and collect its events.
-#ifndef VTR_ENGINES_CONVERT_CONVERTER_TEST_UTIL_H_
-#define VTR_ENGINES_CONVERT_CONVERTER_TEST_UTIL_H_
+#ifndef VTR_ENGINES_CONVERT_TESTING_CONVERTER_TEST_UTIL_H_
+#define VTR_ENGINES_CONVERT_TESTING_CONVERTER_TEST_UTIL_H_
 
 #include <gtest/gtest.h>
 
@@ -65,4 +65,4 @@ inline std::string Text(const events::EventRecord& note) {
 
 }  // namespace vtr::convert::testing
 
-#endif  // VTR_ENGINES_CONVERT_CONVERTER_TEST_UTIL_H_
+#endif  // VTR_ENGINES_CONVERT_TESTING_CONVERTER_TEST_UTIL_H_

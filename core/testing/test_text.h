@@ -1,6 +1,9 @@
-// Test helpers: script bytes from readable UTF-8, and a readable picture of parsed units.
-#ifndef VTR_CORE_INTERNAL_TEST_TEXT_H_
-#define VTR_CORE_INTERNAL_TEST_TEXT_H_
+// Test helpers: script bytes written as readable UTF-8 in the test tables, readable text of
+// script bytes for failure messages, and a readable picture of parsed units.
+#ifndef VTR_CORE_TESTING_TEST_TEXT_H_
+#define VTR_CORE_TESTING_TEST_TEXT_H_
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
@@ -20,7 +23,20 @@ inline platform::Encoding EncodingOf(ScriptLanguage language) {
 inline std::string Bytes(ScriptLanguage language, std::string_view utf8) {
   return platform::FromUtf8(EncodingOf(language), utf8).text;
 }
-inline std::string Sj(std::string_view utf8) { return Bytes(ScriptLanguage::kJapanese, utf8); }
+
+// Shift-JIS bytes of a UTF-8 text (ASCII stays as it is); a text with no Shift-JIS form fails
+// the test.
+inline std::string Sj(std::string_view utf8) {
+  platform::TextResult r = platform::FromUtf8(platform::Encoding::kShiftJis, utf8);
+  EXPECT_TRUE(r.ok()) << utf8;
+  return r.text;
+}
+
+// UTF-8 of Shift-JIS bytes, as they are when they do not decode.
+inline std::string Utf(std::string_view sjis) {
+  platform::TextResult r = platform::ToUtf8(platform::Encoding::kShiftJis, sjis);
+  return r.ok() ? r.text : std::string(sjis);
+}
 
 // UTF-8 of script bytes; bytes that do not decode are shown as <XX>.
 inline std::string Readable(ScriptLanguage language, std::string_view bytes) {
@@ -79,4 +95,4 @@ inline std::string Describe(const ScriptEngine& engine) {
 
 }  // namespace vtr::core::testing
 
-#endif  // VTR_CORE_INTERNAL_TEST_TEXT_H_
+#endif  // VTR_CORE_TESTING_TEST_TEXT_H_

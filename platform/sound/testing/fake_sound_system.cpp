@@ -1,4 +1,4 @@
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,8 +1,8 @@
 // Test helper: the speed, pitch position and step position that each sound of a parsed script
 // is played with, read as the chip's converters read a play text. The play-text tests and the
 // script engine fuzzer compare a script with its played text through it.
-#ifndef VTR_CORE_INTERNAL_HEARD_SETTINGS_H_
-#define VTR_CORE_INTERNAL_HEARD_SETTINGS_H_
+#ifndef VTR_CORE_TESTING_HEARD_SETTINGS_H_
+#define VTR_CORE_TESTING_HEARD_SETTINGS_H_
 
 #include <algorithm>
 #include <vector>
@@ -86,4 +86,4 @@ inline bool PositionsFitOneToken(const std::vector<Heard>& heard) {
 
 }  // namespace vtr::core::testing
 
-#endif  // VTR_CORE_INTERNAL_HEARD_SETTINGS_H_
+#endif  // VTR_CORE_TESTING_HEARD_SETTINGS_H_

@@ -1,4 +1,4 @@
-#include "playback/fake_sound_library.h"
+#include "playback/testing/fake_sound_library.h"
 
 #include <map>
 #include <optional>

@@ -1,6 +1,6 @@
 // Scripts of about 32000 bytes per language, for the benchmarks.
-#ifndef VTR_CORE_INTERNAL_BENCH_SCRIPTS_H_
-#define VTR_CORE_INTERNAL_BENCH_SCRIPTS_H_
+#ifndef VTR_CORE_TESTING_BENCH_SCRIPTS_H_
+#define VTR_CORE_TESTING_BENCH_SCRIPTS_H_
 
 #include <string>
 #include <string_view>
@@ -41,4 +41,4 @@ inline std::string BenchScript(ScriptLanguage language) {
 
 }  // namespace vtr::core::testing
 
-#endif  // VTR_CORE_INTERNAL_BENCH_SCRIPTS_H_
+#endif  // VTR_CORE_TESTING_BENCH_SCRIPTS_H_

@@ -1,8 +1,8 @@
 // Test helpers of the record road: a scratch folder, WAVE files written for a test, the
 // window-layer presenter for the library's messages, and the poster that hands the sound
 // layer's block notices to the dialogs.
-#ifndef VTR_WAVE2SCRIPT_DIALOGS_RECORD_RECORD_TESTING_H_
-#define VTR_WAVE2SCRIPT_DIALOGS_RECORD_RECORD_TESTING_H_
+#ifndef VTR_WAVE2SCRIPT_DIALOGS_RECORD_TESTING_RECORD_TESTING_H_
+#define VTR_WAVE2SCRIPT_DIALOGS_RECORD_TESTING_RECORD_TESTING_H_
 
 #include <gtest/gtest.h>
 #include <cmath>
@@ -17,7 +17,7 @@
 #include "platform/environment.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
-#include "platform/sound/fake_sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
 #include "playback/command_poster.h"
 #include "playback/window_ports.h"
@@ -81,7 +81,7 @@ class ScopedTempFolder {
 inline void WriteWave(const fs::path& path, const std::vector<int16_t>& samples, int rate = 16000,
                       int channels = 1, int bits = 16) {
   WaveWriter writer;
-  ASSERT_EQ(writer.Create(path, PcmFormat(channels, rate, bits)), 0) << path;
+  ASSERT_EQ(writer.Create(path, riff::PcmFormat(channels, rate, bits)), 0) << path;
   std::vector<uint8_t> bytes;
   for (int16_t s : samples) {
     if (bits == 8) {
@@ -169,4 +169,4 @@ class RecordDialogTest : public ::testing::Test {
 
 }  // namespace vtr::w2s::testing
 
-#endif  // VTR_WAVE2SCRIPT_DIALOGS_RECORD_RECORD_TESTING_H_
+#endif  // VTR_WAVE2SCRIPT_DIALOGS_RECORD_TESTING_RECORD_TESTING_H_

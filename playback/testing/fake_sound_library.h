@@ -1,8 +1,8 @@
 // A recording fake of the outside sound libraries for the playback tests: the stand-in chip
 // run in-process behind the same entry-point table, without dlopen. Entry points can be made
 // to fail or to be missing; every call is logged by the chip.
-#ifndef VTR_PLAYBACK_FAKE_SOUND_LIBRARY_H_
-#define VTR_PLAYBACK_FAKE_SOUND_LIBRARY_H_
+#ifndef VTR_PLAYBACK_TESTING_FAKE_SOUND_LIBRARY_H_
+#define VTR_PLAYBACK_TESTING_FAKE_SOUND_LIBRARY_H_
 
 #include <memory>
 #include <set>
@@ -40,4 +40,4 @@ class FakeSoundLibraryLoader final : public SoundLibraryLoader {
 
 }  // namespace vtr::playback
 
-#endif  // VTR_PLAYBACK_FAKE_SOUND_LIBRARY_H_
+#endif  // VTR_PLAYBACK_TESTING_FAKE_SOUND_LIBRARY_H_

@@ -1,6 +1,6 @@
 // A stand-in for the intonation dialog library with the two exports the main window binds, plus
 // a hook for tests. The texts it hands out live in the library, as the real one's do.
-#include "app/testdata/fake_intonation_dialog.h"
+#include "app/testing/fake_intonation_dialog.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // the engine's options, its output parsed), scored against the truth.
 //
 //   vtr_alignment_report [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even | --road]
-//                        [--voices] [--show]
+//                        [--engine LIBRARY] [--voices] [--show]
 //
 // --recogniser  folder holding the program and its model (default: the program folder's)
 // --utterances  utterances per condition (default 10)
@@ -13,14 +13,18 @@
 // --road        score the engine's phoneme table after the whole road (alignment, analysis,
 //               segment building with its inserted pauses) instead of the recogniser's output;
 //               pauses the text does not hold then count with both edges
+// --engine      with --road, run the road through the exports of this Vtr_wtp library (another
+//               build's, for a before-and-after report on the same corpus) instead of the engine
+//               built into the report; give that build's recogniser folder with --recogniser
 // --voices      the second corpus, of voices unlike our synthesiser's (alignment_corpus.h);
 //               its outside voices need the espeak-ng library
 // --show        with --road, print every utterance's truth and the engine's phoneme table
 //
 // Per condition it prints the share of boundaries (vowel onsets and pause edges) within 20, 40
 // and 80 ms of the truth, the mean error, and the share within 40 ms of the vowel onsets and of
-// the pause edges alone; then, per condition and kind of boundary, the share within 40 ms; and
-// per kind over all conditions the count, the share within 40 and 20 ms and the median error.
+// the pause edges alone; then, per condition and kind of boundary, the share within 40 ms and
+// the median error; and per kind over all conditions the count, the share within 40 and 20 ms
+// and the median error.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -30,8 +34,10 @@
 
 #include "engines/wtp/phoneme_aligner.h"
 #include "engines/wtp/testing/alignment_corpus.h"
+#include "engines/wtp/testing/road_calls.h"
 #include "engines/wtp/wtp_engine.h"
 #include "platform/environment.h"
+#include "platform/module.h"
 
 namespace {
 
@@ -39,6 +45,7 @@ using vtr::wtp::testing::AlignedSpan;
 using vtr::wtp::testing::AlignmentScore;
 using vtr::wtp::testing::BoundaryKind;
 using vtr::wtp::testing::CorpusCondition;
+using vtr::wtp::testing::RoadCalls;
 using vtr::wtp::testing::SynthSpeech;
 
 struct Options {
@@ -47,6 +54,7 @@ struct Options {
   std::string only;
   bool even = false;
   bool road = false;
+  std::filesystem::path engine;  // empty: the engine built in
   bool voices = false;
   bool show = false;
 };
@@ -65,6 +73,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.even = true;
     } else if (option == "--road") {
       options.road = true;
+    } else if (option == "--engine" && has_value) {
+      options.engine = argv[++i];
     } else if (option == "--voices") {
       options.voices = true;
     } else if (option == "--show") {
@@ -73,7 +83,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       return false;
     }
   }
-  return options.utterances > 0 && !(options.even && options.road);
+  return options.utterances > 0 && !(options.even && options.road) &&
+         (options.engine.empty() || options.road);
 }
 
 // The spans of the aligner's phonemes, by the recogniser.
@@ -102,21 +113,23 @@ bool Spread(vtr::wtp::PhonemeAligner& aligner, const SynthSpeech& speech,
   return true;
 }
 
-// The whole road through the engine, scored on its phoneme table.
-bool Road(const std::filesystem::path& folder, const SynthSpeech& speech, bool show,
-          AlignmentScore& score) {
+// The whole road through the engine, scored on its phoneme table; `library` when not null.
+bool Road(const std::filesystem::path& folder, const RoadCalls* library, const SynthSpeech& speech,
+          bool show, AlignmentScore& score) {
   const std::string file = (folder / "utterance.wav").string();
   if (vtr::wtp::WaveBuffer(speech.samples, speech.rate).WriteWave(file) !=
       vtr::wtp::WaveResult::kOk)
     return false;
-  vtr::wtp::WtpEngine engine(folder);
+  vtr::wtp::WtpEngine built_in(folder);
+  const RoadCalls engine = library != nullptr ? *library : vtr::wtp::testing::EngineCalls(built_in);
   std::vector<char> buffer(vtr::wtp::kMaxPSeqBuffer);
   vtr::wtp::SegmentTable phonemes{}, syllables{};
-  if (engine.Initialize(vtr::wtp::kStepMs, 0) != 0 ||
-      engine.SetWav(file.c_str(), static_cast<int>(file.size())) != 0 ||
-      engine.SetText(speech.text.data(), static_cast<int>(speech.text.size())) < 0 ||
-      engine.GetPSeq(buffer.data(), static_cast<int>(buffer.size())) <= 0 ||
-      engine.GetSegment(&phonemes, &syllables) != 0) {
+  if (engine.initialize(vtr::wtp::kStepMs, 0) != 0 ||
+      engine.set_wav(file.c_str(), static_cast<int>(file.size())) != 0 ||
+      engine.set_text(speech.text.data(), static_cast<int>(speech.text.size())) < 0 ||
+      engine.get_pseq(buffer.data(), static_cast<int>(buffer.size())) <= 0 ||
+      engine.get_segment(&phonemes, &syllables) != 0) {
+    (void)engine.terminate();
     return false;
   }
   std::vector<vtr::wtp::testing::AlignedSegment> segments;
@@ -142,7 +155,7 @@ bool Road(const std::filesystem::path& folder, const SynthSpeech& speech, bool s
   }
   // The engine's first and last records are the silences around the speech.
   const bool scored = vtr::wtp::testing::ScoreSegments(speech, segments, score);
-  (void)engine.Terminate();
+  (void)engine.terminate();
   return scored;
 }
 
@@ -155,31 +168,40 @@ void PrintRow(const std::string& name, const AlignmentScore& s) {
               share(s.pause_edges_within_40ms, s.pause_edges), s.failures, s.split_pauses);
 }
 
-// Per condition, the share within 40 ms of every kind of boundary, then the counts.
+// The median of signed errors [s]; 0 for none.
+double Median(std::vector<double> errors) {
+  if (errors.empty()) return 0;
+  const auto middle = errors.begin() + static_cast<std::ptrdiff_t>(errors.size() / 2);
+  std::nth_element(errors.begin(), middle, errors.end());
+  return *middle;
+}
+
+// Per condition and kind of boundary: the share within 40 ms, the median error and the count.
 void PrintKinds(const std::vector<std::pair<std::string, AlignmentScore>>& rows) {
-  auto header = [](const char* title) {
+  auto table = [&](const char* title, auto&& cell) {
     std::printf("\n%s\n%-32s", title, "");
     for (size_t k = 0; k < vtr::wtp::testing::kBoundaryKinds; ++k) std::printf(" %6zu", k + 1);
     std::printf("\n");
-  };
-  header("within 40 ms by kind of boundary (%)");
-  for (const auto& [name, score] : rows) {
-    std::printf("%-32s", name.c_str());
-    for (const AlignmentScore::Kind& kind : score.kinds) {
-      if (kind.count == 0) {
-        std::printf(" %6s", "-");
-      } else {
-        std::printf(" %6.1f", 100.0 * kind.within_40ms / kind.count);
+    for (const auto& [name, score] : rows) {
+      std::printf("%-32s", name.c_str());
+      for (const AlignmentScore::Kind& kind : score.kinds) {
+        if (kind.count == 0) {
+          std::printf(" %6s", "-");
+        } else {
+          cell(kind);
+        }
       }
+      std::printf("\n");
     }
-    std::printf("\n");
-  }
-  header("boundaries by kind");
-  for (const auto& [name, score] : rows) {
-    std::printf("%-32s", name.c_str());
-    for (const AlignmentScore::Kind& kind : score.kinds) std::printf(" %6d", kind.count);
-    std::printf("\n");
-  }
+  };
+  table("within 40 ms by kind of boundary (%)", [](const AlignmentScore::Kind& kind) {
+    std::printf(" %6.1f", 100.0 * kind.within_40ms / kind.count);
+  });
+  table(
+      "median error by kind of boundary (ms, later than the truth is positive)",
+      [](const AlignmentScore::Kind& kind) { std::printf(" %6.0f", 1000 * Median(kind.errors)); });
+  table("boundaries by kind",
+        [](const AlignmentScore::Kind& kind) { std::printf(" %6d", kind.count); });
 }
 
 // Over all conditions, per kind: count, shares within 40 and 20 ms, median error.
@@ -187,16 +209,9 @@ void PrintKindTotals(const AlignmentScore& all) {
   std::printf("\n%3s %-26s %6s %7s %7s %10s\n", "", "kind", "n", "<=40ms", "<=20ms", "median ms");
   for (size_t k = 0; k < vtr::wtp::testing::kBoundaryKinds; ++k) {
     const AlignmentScore::Kind& kind = all.kinds[k];
-    std::vector<double> errors = kind.errors;
     int within_20ms = 0;
-    for (double e : errors) within_20ms += std::abs(e) <= 0.02 ? 1 : 0;
-    double median = 0;
-    if (!errors.empty()) {
-      std::nth_element(errors.begin(),
-                       errors.begin() + static_cast<std::ptrdiff_t>(errors.size() / 2),
-                       errors.end());
-      median = errors[errors.size() / 2];
-    }
+    for (double e : kind.errors) within_20ms += std::abs(e) <= 0.02 ? 1 : 0;
+    const double median = Median(kind.errors);
     const double n = std::max(1, kind.count);
     std::printf("%3zu %-26s %6d %7.1f %7.1f %10.0f\n", k + 1,
                 vtr::wtp::testing::BoundaryKindName(static_cast<BoundaryKind>(k)), kind.count,
@@ -205,9 +220,9 @@ void PrintKindTotals(const AlignmentScore& all) {
 }
 
 // One utterance, scored the way the options say.
-bool ScoreOne(const Options& options, const std::filesystem::path& folder,
+bool ScoreOne(const Options& options, const std::filesystem::path& folder, const RoadCalls* library,
               vtr::wtp::PhonemeAligner& aligner, const SynthSpeech& speech, AlignmentScore& score) {
-  if (options.road) return Road(folder, speech, options.show, score);
+  if (options.road) return Road(folder, library, speech, options.show, score);
   std::vector<AlignedSpan> spans;
   const bool aligned =
       options.even ? Spread(aligner, speech, spans) : Align(aligner, speech, spans);
@@ -221,7 +236,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: %s [--recogniser FOLDER] [--utterances N] [--only TEXT] [--even | --road] "
-                 "[--voices]\n",
+                 "[--engine LIBRARY] [--voices] [--show]\n",
                  argv[0]);
     return 2;
   }
@@ -241,6 +256,25 @@ int main(int argc, char** argv) {
     }
   }
   vtr::wtp::PhonemeAligner aligner(folder);
+  // Another build's engine runs the recogniser of the folder the environment names.
+  vtr::platform::ScopedEnvironmentVariable recogniser_folder("VTR_RECOGNISER_FOLDER",
+                                                             folder.string());
+  vtr::platform::Module library;
+  RoadCalls calls;
+  const RoadCalls* library_calls = nullptr;
+  if (!options.engine.empty()) {
+    std::string why;
+    if (!library.LoadFile(std::filesystem::absolute(options.engine))) {
+      why = library.error();
+    } else {
+      (void)vtr::wtp::testing::LibraryCalls(library, calls, &why);
+    }
+    if (!why.empty()) {
+      std::fprintf(stderr, "cannot use %s: %s\n", options.engine.c_str(), why.c_str());
+      return 1;
+    }
+    library_calls = &calls;
+  }
   std::printf("%-32s %4s %5s %6s %6s %6s %8s %7s %7s %4s %5s\n", "condition", "utt", "bound",
               "<=20ms", "<=40ms", "<=80ms", "mean ms", "vowel40", "pause40", "fail", "split");
   AlignmentScore all;
@@ -264,7 +298,7 @@ int main(int argc, char** argv) {
       for (int i = 0; i < options.utterances; ++i) {
         const auto speech = vtr::wtp::testing::VoiceUtterance(condition, i, voice.get(), &error);
         if (!speech) std::fprintf(stderr, "utterance %d: %s\n", i, error.c_str());
-        if (!speech || !ScoreOne(options, folder, aligner, *speech, score)) {
+        if (!speech || !ScoreOne(options, folder, library_calls, aligner, *speech, score)) {
           ++score.utterances;
           ++score.failures;
         }
@@ -277,7 +311,7 @@ int main(int argc, char** argv) {
       AlignmentScore score;
       for (int i = 0; i < options.utterances; ++i) {
         const SynthSpeech speech = vtr::wtp::testing::CorpusUtterance(condition, i);
-        if (!ScoreOne(options, folder, aligner, speech, score)) {
+        if (!ScoreOne(options, folder, library_calls, aligner, speech, score)) {
           ++score.utterances;
           ++score.failures;
         }

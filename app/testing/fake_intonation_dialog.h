@@ -1,7 +1,7 @@
 // The test hooks of the stand-in intonation dialog library (fake_intonation_dialog.cpp): what
 // the library was called with, and what its dialog "returns".
-#ifndef VTR_APP_TESTDATA_FAKE_INTONATION_DIALOG_H_
-#define VTR_APP_TESTDATA_FAKE_INTONATION_DIALOG_H_
+#ifndef VTR_APP_TESTING_FAKE_INTONATION_DIALOG_H_
+#define VTR_APP_TESTING_FAKE_INTONATION_DIALOG_H_
 
 // One call of an export: `entry` is "open" (the inputs are filled) or "get".
 struct FakeIntonationCall {
@@ -30,4 +30,4 @@ struct FakeIntonationAnswer {
 // are copied into the library, so the pointers the getter hands out lead into it.
 using FakeIntonationSet = void(void (*hook)(const FakeIntonationCall&), const FakeIntonationAnswer& answer);
 
-#endif  // VTR_APP_TESTDATA_FAKE_INTONATION_DIALOG_H_
+#endif  // VTR_APP_TESTING_FAKE_INTONATION_DIALOG_H_

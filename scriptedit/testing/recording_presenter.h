@@ -1,7 +1,7 @@
 // A message presenter for tests: records the ids of the messages shown and the cursor as each
 // came, and answers each box from a queue of buttons (kIdYes once the queue is empty).
-#ifndef VTR_SCRIPTEDIT_TESTDATA_RECORDING_PRESENTER_H_
-#define VTR_SCRIPTEDIT_TESTDATA_RECORDING_PRESENTER_H_
+#ifndef VTR_SCRIPTEDIT_TESTING_RECORDING_PRESENTER_H_
+#define VTR_SCRIPTEDIT_TESTING_RECORDING_PRESENTER_H_
 
 #include <deque>
 #include <string_view>
@@ -42,4 +42,4 @@ class RecordingPresenter : public core::MessagePresenter {
 
 }  // namespace vtr::scriptedit
 
-#endif  // VTR_SCRIPTEDIT_TESTDATA_RECORDING_PRESENTER_H_
+#endif  // VTR_SCRIPTEDIT_TESTING_RECORDING_PRESENTER_H_
