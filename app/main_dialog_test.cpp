@@ -523,10 +523,13 @@ TEST_F(MainDialogTest, ADroppedFileIsTakenUnderTheWaitCursor) {
       .Click(kIdPower);
   EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
   EXPECT_EQ(files.opens, 1);
-  EXPECT_EQ(files.cursor_at_open, platform::Cursor::kWait) << "the file was read before the wait cursor showed";
+  EXPECT_EQ(files.cursor_at_open, platform::Cursor::kWait)
+      << "the file was read before the wait cursor showed";
   ASSERT_EQ(session.message_boxes().size(), 1u);
-  EXPECT_EQ(session.message_boxes()[0].cursor, platform::Cursor::kWait) << "the refusal came before the wait cursor";
-  EXPECT_EQ(after, std::vector<platform::Cursor>(2, platform::Cursor::kArrow)) << "the wait cursor stayed";
+  EXPECT_EQ(session.message_boxes()[0].cursor, platform::Cursor::kWait)
+      << "the refusal came before the wait cursor";
+  EXPECT_EQ(after, std::vector<platform::Cursor>(2, platform::Cursor::kArrow))
+      << "the wait cursor stayed";
 }
 
 TEST_F(MainDialogTest, WorkersReportTheirFailures) {

@@ -221,7 +221,8 @@ unsigned long OpenWithoutManager(ProgramOnXvfb& x, const XInput& keys, const cha
       if (std::find(before.begin(), before.end(), id) == before.end()) opened = id;
     }
     return opened != 0;
-  })) << "no " << what;
+  })) << "no "
+      << what;
   if (opened != 0) {
     EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == opened; }))
         << "the " << what << " did not get the keyboard";
@@ -230,12 +231,14 @@ unsigned long OpenWithoutManager(ProgramOnXvfb& x, const XInput& keys, const cha
 }
 
 // Presses the keys in the window that has the keyboard, which then goes.
-void CloseWithoutManager(ProgramOnXvfb& x, unsigned long window, const XInput& keys, const char* what) {
+void CloseWithoutManager(ProgramOnXvfb& x, unsigned long window, const XInput& keys,
+                         const char* what) {
   (void)x.Run(keys);
   EXPECT_TRUE(WaitFor([&] {
     const std::vector<unsigned long> now = x.VisibleWindows();
     return std::find(now.begin(), now.end(), window) == now.end();
-  })) << "the " << what << " stayed";
+  })) << "the "
+      << what << " stayed";
 }
 
 // Without a window manager nobody else hands the keyboard on: the program gives it to each of its
@@ -249,26 +252,34 @@ TEST(VtrXvfbDesktopTest, WithoutAWindowManagerTypingArrivesWhereverThePointerRes
   ASSERT_EQ(x.Start(true), "");
   const unsigned long main = x.main_window().id;
   (void)x.Run(XInput().MoveTo(639, 479));
-  ASSERT_TRUE(WaitFor([&] { return x.FocusedWindow() == main; })) << "the main window did not get the keyboard";
+  ASSERT_TRUE(WaitFor([&] { return x.FocusedWindow() == main; }))
+      << "the main window did not get the keyboard";
   // Typed, saved under a name of its own, typed again, saved again: the count warning (509) and
   // the overwrite question come on the way, each answered with Return.
   (void)x.Run(XInput().Kana(1));
-  unsigned long chooser = OpenWithoutManager(x, XInput().Key("ctrl+s", kKeyDelayMs), "save chooser");
+  unsigned long chooser =
+      OpenWithoutManager(x, XInput().Key("ctrl+s", kKeyDelayMs), "save chooser");
   ASSERT_NE(chooser, 0u);
-  CloseWithoutManager(x, chooser, XInput().Key("End", kKeyDelayMs).Type("song").Key("Return", kKeyDelayMs),
+  CloseWithoutManager(x, chooser,
+                      XInput().Key("End", kKeyDelayMs).Type("song").Key("Return", kKeyDelayMs),
                       "save chooser");
   ASSERT_TRUE(WaitFor([&] { return fs::exists(x.scratch() / "song.kvx"); })) << "nothing was saved";
-  EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == main; })) << "the keyboard did not come back after the save";
+  EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == main; }))
+      << "the keyboard did not come back after the save";
   (void)x.Run(XInput().Kana(1));
-  const unsigned long warning = OpenWithoutManager(x, XInput().Key("ctrl+s", kKeyDelayMs), "count warning");
+  const unsigned long warning =
+      OpenWithoutManager(x, XInput().Key("ctrl+s", kKeyDelayMs), "count warning");
   ASSERT_NE(warning, 0u);
   EXPECT_EQ(x.WindowName(warning), "Voxtrel");
-  chooser = OpenWithoutManager(x, XInput().Key("Return", kKeyDelayMs), "save chooser after the warning");
+  chooser =
+      OpenWithoutManager(x, XInput().Key("Return", kKeyDelayMs), "save chooser after the warning");
   ASSERT_NE(chooser, 0u);
-  const unsigned long question = OpenWithoutManager(x, XInput().Key("Return", kKeyDelayMs), "overwrite question");
+  const unsigned long question =
+      OpenWithoutManager(x, XInput().Key("Return", kKeyDelayMs), "overwrite question");
   ASSERT_NE(question, 0u);
   CloseWithoutManager(x, question, XInput().Key("Return", kKeyDelayMs), "overwrite question");
-  EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == main; })) << "the keyboard did not come back after the save";
+  EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == main; }))
+      << "the keyboard did not come back after the save";
   std::string saved;
   EXPECT_TRUE(WaitFor([&] { return KanaIn(saved = ReadFile(x.scratch() / "song.kvx")) == 6; }))
       << "the file holds " << KanaIn(saved) << " of the kana typed";
@@ -298,10 +309,12 @@ TEST(VtrXvfbDesktopTest, AnotherProgramKeepsTheKeyboardWhenAPhraseEnds) {
   ASSERT_TRUE(WaitFor([&] { return button(pixel) < -48; })) << "Play did not show";
   // Play, then another program's window, which takes the keyboard as a window that opens does.
   const std::vector<unsigned long> before = x.ManagedWindows();
-  (void)x.Run(std::string(XInput().MoveTo(main, 58, 153).Click()) + " && (xlogo -geometry 64x64+0+0 >/dev/null 2>&1 &)");
+  (void)x.Run(std::string(XInput().MoveTo(main, 58, 153).Click()) +
+              " && (xlogo -geometry 64x64+0+0 >/dev/null 2>&1 &)");
   const unsigned long other = x.WaitForNewWindow(before);
   ASSERT_NE(other, 0u) << "the other program's window did not come";
-  ASSERT_TRUE(WaitFor([&] { return x.FocusedWindow() == other; })) << "the other program did not get the keyboard";
+  ASSERT_TRUE(WaitFor([&] { return x.FocusedWindow() == other; }))
+      << "the other program did not get the keyboard";
   ASSERT_GT(button(pixel), 48) << "the phrase ended before the other program had the keyboard";
   // The end of the phrase brings Play back.
   ASSERT_TRUE(WaitFor([&] { return button(pixel) < -48; })) << "the phrase did not end";
@@ -328,7 +341,14 @@ TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
   if (const std::string tool = MissingTool(kDesktopTools); !tool.empty()) {
     GTEST_SKIP() << tool << " is not installed: the desktop test needs it";
   }
-  enum class Edit { kScriptBox, kScriptEditBox, kSpeedField, kWaveKanaBox, kWaveNameBox, kChangeHiragana };
+  enum class Edit {
+    kScriptBox,
+    kScriptEditBox,
+    kSpeedField,
+    kWaveKanaBox,
+    kWaveNameBox,
+    kChangeHiragana
+  };
   struct Case {
     const char* name;
     Edit edit;
@@ -342,8 +362,10 @@ TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
       {"a number field takes a number", Edit::kSpeedField, "42", "42"},
       {"a number field refuses what is no number", Edit::kSpeedField, "12a", "50"},
       {"the wave dialog's kana box", Edit::kWaveKanaBox, "かいこ", "かいこ"},
-      {"the wave dialog's read-only name box takes nothing", Edit::kWaveNameBox, "かいこ", "kaiko.wav"},
-      {"the change-hiragana dialog of the intonation graph", Edit::kChangeHiragana, "きょう", "きょう"},
+      {"the wave dialog's read-only name box takes nothing", Edit::kWaveNameBox, "かいこ",
+       "kaiko.wav"},
+      {"the change-hiragana dialog of the intonation graph", Edit::kChangeHiragana, "きょう",
+       "きょう"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -373,7 +395,8 @@ TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
       case Edit::kWaveNameBox: {
         const unsigned long dialog = WaveDialogWithItsWave(x);
         ASSERT_NE(dialog, 0u);
-        (void)x.Run(XInput().MoveToMiddle(dialog, ControlPlace(Module::kWaveToScript, 146, 161)).Click());
+        (void)x.Run(
+            XInput().MoveToMiddle(dialog, ControlPlace(Module::kWaveToScript, 146, 161)).Click());
         select = "End shift+Home";
         break;
       }

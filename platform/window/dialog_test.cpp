@@ -285,10 +285,14 @@ TEST(DialogTest, TheKeyboardGoesBackAfterAChooserAMenuOrABox) {
       {"a file chooser", [](Window& owner) { (void)ShowFileDialog(&owner, FileDialogRequest{}); },
        [](ScriptedUser& user) { user.ChooseFile("/tmp/a.kvx"); }},
       {"a popup menu",
-       [](Window& owner) { (void)TrackPopupMenu(&owner, Menu({MenuItem::Command(181, "追加")}), {0, 0}); },
+       [](Window& owner) {
+         (void)TrackPopupMenu(&owner, Menu({MenuItem::Command(181, "追加")}), {0, 0});
+       },
        [](ScriptedUser& user) { user.ChooseMenuItem(181); }},
       {"a message box",
-       [](Window& owner) { (void)MessageBox(&owner, "Kelvoxの書式が正しくありません。", "Voxtrel", kMbOk); },
+       [](Window& owner) {
+         (void)MessageBox(&owner, "Kelvoxの書式が正しくありません。", "Voxtrel", kMbOk);
+       },
        [](ScriptedUser& user) { user.Answer(kIdOk); }},
   };
   for (const Case& c : cases) {
@@ -301,7 +305,8 @@ TEST(DialogTest, TheKeyboardGoesBackAfterAChooserAMenuOrABox) {
       owner.Item(kEditId)->SetFocus();
       const size_t before = session.activations().size();
       c.open(owner);
-      activations.assign(session.activations().begin() + static_cast<ptrdiff_t>(before), session.activations().end());
+      activations.assign(session.activations().begin() + static_cast<ptrdiff_t>(before),
+                         session.activations().end());
       focus_back = owner.Item(kEditId)->HasFocus();
     });
     session.user().Click(kPlayId);

@@ -87,7 +87,8 @@ class HeadlessBackend : public Backend {
   }
 
   void MessageBoxShown(Window&, std::string_view text, std::string_view caption, uint32_t style) override {
-    boxes_.push_back(ShownMessageBox{std::string(text), std::string(caption), style, 0, System::Get().cursor()});
+    boxes_.push_back(
+        ShownMessageBox{std::string(text), std::string(caption), style, 0, System::Get().cursor()});
     open_boxes_.push_back(boxes_.size() - 1);
   }
 

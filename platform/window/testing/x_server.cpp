@@ -362,10 +362,13 @@ std::string XServer::ListWindows() const {
          "for w in $(" +
          std::string(kListWindows) +
          "); do [ $w = $wm ] || { "
-         "xwininfo -id $w 2>/dev/null | grep -q 'Override Redirect State: yes' && echo $w; }; done; }";
+         "xwininfo -id $w 2>/dev/null | grep -q 'Override Redirect State: yes' && echo $w; }; "
+         "done; }";
 }
 
-std::vector<unsigned long> XServer::VisibleWindows() { return VisibleWindowsIn(Run(ListWindows())); }
+std::vector<unsigned long> XServer::VisibleWindows() {
+  return VisibleWindowsIn(Run(ListWindows()));
+}
 
 Place XServer::PlaceOf(unsigned long id) {
   Place place{.id = id};
