@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config clang-tidy clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libfltk1.3-dev libfontconfig-dev portaudio19-dev libasound2-dev libjack-jackd2-dev
   fonts-ipafont-gothic fonts-nanum fonts-wqy-zenhei unicode-data

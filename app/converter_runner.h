@@ -6,7 +6,7 @@
 //   ConverterRunner runner(vtr::platform::ProgramFolder() / "Plugin");
 //   std::string text = typed_bytes;
 //   if (ConverterRunner::Filter(text, 1) == 0 && runner.Run(text) == kRunOk) {
-//     std::string body = runner.result();   // the script body without its header tag
+//     const std::string& body = runner.result();   // the script body without its header tag
 //   }
 #ifndef VTR_APP_CONVERTER_RUNNER_H_
 #define VTR_APP_CONVERTER_RUNNER_H_

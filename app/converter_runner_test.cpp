@@ -45,7 +45,7 @@ TEST(FilterTest, KeepsWhatTheConverterReads) {
 
 // Writes a fake converter script into a fresh plug-in folder.
 std::filesystem::path FakeConverter(const std::string& name, const std::string& body, bool executable = true) {
-  const std::filesystem::path folder = std::filesystem::path(VTR_TEST_BIN_DIR) / "fake_kvxcnv" / name;
+  std::filesystem::path folder = std::filesystem::path(VTR_TEST_BIN_DIR) / "fake_kvxcnv" / name;
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   if (!body.empty()) {

@@ -167,7 +167,11 @@ int MainDialog::ConvertForEditor(std::string& editor_text, int& voice, std::stri
   }
   voice = found_voice;
   count = static_cast<int>(editor.size());
-  editor_text = is_chinese() ? chinese_text : std::move(editor);
+  if (is_chinese()) {
+    editor_text = chinese_text;
+  } else {
+    editor_text = std::move(editor);
+  }
   return kWorkOk;
 }
 

@@ -116,7 +116,7 @@ void SaveInChooser(ProgramOnXvfb& x, unsigned long chooser, const std::string& n
 fs::path SpokenWave(ProgramOnXvfb& x) {
   const wtp::testing::SynthScript script = {{"ka", 0.07, 0.16}, {"i", 0.0, 0.18}, {"ko", 0.07, 0.17}};
   const wtp::testing::SynthSpeech speech = wtp::testing::Synthesize(script, 16000, 150.0, 7, 0.3, 0.3);
-  const fs::path path = x.scratch() / "kaiko.wav";
+  fs::path path = x.scratch() / "kaiko.wav";
   EXPECT_EQ(wtp::WaveBuffer(speech.samples, 16000).WriteWave(path), wtp::WaveResult::kOk);
   return path;
 }

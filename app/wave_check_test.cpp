@@ -28,7 +28,7 @@ std::filesystem::path WriteWave(const std::string& name, uint16_t tag, uint16_t 
   const std::vector<uint8_t> data(data_size, 0);
   const riff::ChunkData chunks[] = {{"fmt ", fmt}, {"data", data}};
   const std::vector<uint8_t> bytes = riff::BuildRiff("WAVE", chunks);
-  const std::filesystem::path path = std::filesystem::path(VTR_TEST_BIN_DIR) / ("wave_check_" + name + ".wav");
+  std::filesystem::path path = std::filesystem::path(VTR_TEST_BIN_DIR) / ("wave_check_" + name + ".wav");
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                               static_cast<std::streamsize>(bytes.size()));
   return path;

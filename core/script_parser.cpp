@@ -127,11 +127,12 @@ Recognised RecogniseSingle(const Indexes& indexes, L language, std::string_view 
   if ((b < 0x20 || b > 0x7E) && !(japanese && (b == 0xA1 || b == 0xA4 || b == 0xB0))) {
     auto half_kana = [](uint8_t x) { return x >= 0xA1 && x <= 0xDF; };
     size_t length = 1;
-    if ((japanese || language == L::kRomaji) && rest.size() >= 2 && half_kana(b) &&
-        half_kana(ByteAt(rest, 1))) {
+    // Two half-width kana, or a lead byte with its trail (clamped to the bytes that remain by
+    // the caller).
+    if (((japanese || language == L::kRomaji) && rest.size() >= 2 && half_kana(b) &&
+         half_kana(ByteAt(rest, 1))) ||
+        (!japanese && b >= 0x81 && b <= 0x9F)) {
       length = 2;
-    } else if (!japanese && b >= 0x81 && b <= 0x9F) {
-      length = 2;  // clamped to the bytes that remain by the caller
     }
     return {K::kUnknown, length, 0, {}};
   }

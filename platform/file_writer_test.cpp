@@ -153,7 +153,7 @@ TEST(FileWriterTest, WritesThroughASymbolicLinkToItsTarget) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     TempFolder folder;
-    const fs::path root = folder.path();
+    const fs::path& root = folder.path();
     fs::create_directories(root / "links");
     fs::create_directories(root / "scripts");
     folder.Write("links/target.kvx", Script('a'));
@@ -321,6 +321,7 @@ TEST(FileWriterTest, NamesAnotherUserPlantedNeitherBlockASaveNorGo) {
   const std::filesystem::path victim = root.Make("home", 0700) / "precious.kvx";
   std::ofstream(victim) << Script('a');
   std::vector<std::string> planted;
+  planted.reserve(100);
   for (int i = 0; i < 100; ++i) planted.push_back("song.kvx.~" + std::to_string(i) + ".tmp");
   const std::vector<std::string> their_files = {"song.kvx.~100.tmp", "song.kvx.~0a1b2c3d4e5f.tmp"};
   ASSERT_TRUE(platform::testing::AsOtherUser([&] {

@@ -34,7 +34,7 @@ inline constexpr std::string_view kLibrarySuffix = ".so";
 // becomes kLibrarySuffix and ".exe" (any case) is removed. Absolute names stay absolute.
 std::string MapSystemName(std::string_view system_name);
 
-// One loaded library. Move-only; frees the library when destroyed.
+// One loaded library. Move-only (a moved-from module holds none); frees the library when destroyed.
 class Module {
  public:
   Module() = default;

@@ -1,5 +1,6 @@
 #include "playback/kmw_sound_device.h"
 
+#include <cstddef>
 #include <string>
 
 namespace vtr::playback {
@@ -44,11 +45,11 @@ std::array<uint8_t, QS_KMW_SETTINGS_SIZE> KmwSettingsBlock(int32_t sample_rate, 
   PutLe32(b + 16, 15);
   PutLe32(b + 20, 1);
   PutLe32(b + 24, 1);
-  for (int i = 0; i < 4; ++i) PutLe16(b + 28 + 2 * i, 120);
-  for (int i = 0; i < 4; ++i) PutLe16(b + 36 + 2 * i, 240);
-  for (int i = 0; i < 4; ++i) PutLe16(b + 44 + 2 * i, 12);
-  for (int i = 0; i < 2; ++i) PutLe16(b + 52 + 2 * i, 16);
-  for (int i = 0; i < 2; ++i) PutLe16(b + 56 + 2 * i, 24);
+  for (std::ptrdiff_t i = 0; i < 4; ++i) PutLe16(b + 28 + 2 * i, 120);
+  for (std::ptrdiff_t i = 0; i < 4; ++i) PutLe16(b + 36 + 2 * i, 240);
+  for (std::ptrdiff_t i = 0; i < 4; ++i) PutLe16(b + 44 + 2 * i, 12);
+  for (std::ptrdiff_t i = 0; i < 2; ++i) PutLe16(b + 52 + 2 * i, 16);
+  for (std::ptrdiff_t i = 0; i < 2; ++i) PutLe16(b + 56 + 2 * i, 24);
   PutLe32(b + 60, 0);
   PutLe32(b + 64, 3549);
   b[68] = 1;

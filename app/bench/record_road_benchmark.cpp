@@ -26,6 +26,7 @@
 // took more than a second beyond the analysis, 2 when something needed is missing.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -379,7 +380,7 @@ bool RunRoad(const Options& options, Road& road, std::string& error) {
 
 double Quantile(std::vector<double> values, double q) {
   std::sort(values.begin(), values.end());
-  const size_t at = static_cast<size_t>(q * static_cast<double>(values.size() - 1) + 0.5);
+  const size_t at = static_cast<size_t>(std::lround(q * static_cast<double>(values.size() - 1)));
   return values[std::min(at, values.size() - 1)];
 }
 

@@ -67,7 +67,7 @@ std::string ProgramOnXvfb::Start(bool kana_keys) {
   if (desktop_) options.screen = kDesktopScreen;
   options.kana_keys = kana_keys;
   options.window_manager = desktop_;
-  if (const std::string failure = XServer::Start(options); !failure.empty()) return failure;
+  if (std::string failure = XServer::Start(options); !failure.empty()) return failure;
   started_ = true;
   fs::create_directories(scratch_);
   fs::create_directories(home() / ".fltk/fltk.org");

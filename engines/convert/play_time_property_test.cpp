@@ -60,7 +60,7 @@ class KanaScriptModel {
   void Add(int64_t length) { total_ms_ += std::max<int64_t>(20, length + offset_); }
 
   std::string PhraseEnd(const std::string& symbol, int factor) {
-    total_ms_ += std::max<int64_t>(20, factor * (offset_ + 200));
+    total_ms_ += std::max<int64_t>(20, int64_t{factor} * (offset_ + 200));
     previous_ = Previous::kNone;
     return symbol;
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,7 @@ NoteStatistics StatisticsOf(const std::vector<NoteRecord>& records) {
     sum += r.value;
     ++count;
   }
-  if (count > 0) s.average = static_cast<int>(static_cast<double>(sum) / count + 0.5);
+  if (count > 0) s.average = static_cast<int>(std::lround(static_cast<double>(sum) / count));
   return s;
 }
 

@@ -1,6 +1,7 @@
 #include "engines/pth/pseq_parser.h"
 
 #include <algorithm>
+#include <cmath>
 #include <span>
 #include <string_view>
 
@@ -65,7 +66,7 @@ int PSeqParser::Parse(const unsigned char* stream, int length, int sing_mode) {
   if (records_.empty()) return static_cast<int>(ParseResult::kInvalid);
   parsed_ = true;
   if (note_count > 0) {
-    const int average = static_cast<int>(static_cast<double>(note_sum) / note_count + 0.5);
+    const int average = static_cast<int>(std::lround(static_cast<double>(note_sum) / note_count));
     if (average < NoteStatistics::kNoAverage) statistics_.average = average;
   }
   return static_cast<int>(read.clipped ? ParseResult::kClipped : ParseResult::kOk);

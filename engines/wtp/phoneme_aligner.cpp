@@ -105,7 +105,7 @@ bool ParseRecogniserOutput(std::string_view text, size_t phoneme_count,
   return section_seen && frames.size() == phoneme_count;
 }
 
-PhonemeAligner::PhonemeAligner(std::filesystem::path folder, int flags)
+PhonemeAligner::PhonemeAligner(const std::filesystem::path& folder, int flags)
     : folder_(std::filesystem::absolute(folder)), flags_(flags) {}
 
 PhonemeAligner::~PhonemeAligner() = default;

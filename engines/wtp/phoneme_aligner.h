@@ -57,7 +57,7 @@ inline constexpr int kAlignRate = 16000;      // [Hz] of the recogniser's copy
 inline constexpr int kFrameSamples = 160;     // [samples at 16 kHz] one 10 ms recogniser frame
 // [bytes] The most recogniser output read: the alignment section's 999 lines of at most 999
 // characters, and as much again for what the recogniser prints before it.
-inline constexpr size_t kMaxRecogniserOutput = 2 * 999 * 1000;
+inline constexpr size_t kMaxRecogniserOutput = size_t{2} * 999 * 1000;
 
 // One phoneme line of the recogniser's output: inclusive 10 ms frames.
 struct FrameSpan {
@@ -77,7 +77,7 @@ struct FrameSpan {
 class PhonemeAligner {
  public:
   // `folder`: the recogniser folder (made absolute here).
-  explicit PhonemeAligner(std::filesystem::path folder, int flags = 0);
+  explicit PhonemeAligner(const std::filesystem::path& folder, int flags = 0);
   ~PhonemeAligner();
   PhonemeAligner(const PhonemeAligner&) = delete;
   PhonemeAligner& operator=(const PhonemeAligner&) = delete;

@@ -17,6 +17,7 @@ namespace {
 
 std::vector<std::string> Names(const std::vector<SegmentRecord>& records) {
   std::vector<std::string> out;
+  out.reserve(records.size());
   for (const SegmentRecord& r : records) out.emplace_back(SegmentName(r));
   return out;
 }

@@ -209,7 +209,7 @@ bool PitchAnalyzer::Analyse(const WaveBuffer& wave) {
   Detector detector(rate_);
   size_t at = 0;
   for (size_t i = 0; i < frames; ++i) {
-    const size_t end = std::min(samples.size(), static_cast<size_t>((i + 1) * kFrameSec * rate_));
+    const size_t end = std::min(samples.size(), static_cast<size_t>(static_cast<double>(i + 1) * kFrameSec * rate_));
     int high = 0, low = 0;
     for (; at < end; ++at) {
       detector.Feed(samples[at]);

@@ -65,7 +65,7 @@ Stats Measure(const PitchAnalyzer& analyzer, F0 f0_at, size_t skip) {
     ++s.frames;
     if (raw[i] == 0) continue;
     ++s.voiced;
-    const double truth = f0_at((i + 0.5) * 0.01);
+    const double truth = f0_at((static_cast<double>(i) + 0.5) * 0.01);
     const double cents = 1200 * std::log2(raw[i] / truth);
     if (std::abs(raw[i] / truth - 1) > 0.2) {
       ++s.gross;
@@ -135,7 +135,8 @@ TEST(PitchAnalyzerTest, GlidesVibratoAndNoise) {
 }
 
 // A sum of sines: {hz, amplitude} pairs, for `seconds` at `rate`; then `silence` seconds of 0.
-std::vector<int16_t> Sines(int rate, double seconds, std::vector<std::pair<double, double>> parts, double silence = 0) {
+std::vector<int16_t> Sines(int rate, double seconds, const std::vector<std::pair<double, double>>& parts,
+                           double silence = 0) {
   std::vector<int16_t> out(static_cast<size_t>(rate * (seconds + silence)), 0);
   for (size_t i = 0; i < static_cast<size_t>(rate * seconds); ++i) {
     double v = 0;

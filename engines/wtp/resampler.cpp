@@ -258,7 +258,7 @@ struct Walk {
 // The samples the wings of one output read: as many as both wings hold.
 template <typename Wing>
 size_t WindowLength(const Wing& left, const Wing& right) {
-  return static_cast<size_t>(left.length() + right.length());
+  return static_cast<size_t>(left.length()) + static_cast<size_t>(right.length());
 }
 
 // Runs the time register over the outputs [begin, end) (begin >= walk.first): output o is

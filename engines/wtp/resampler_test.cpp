@@ -90,7 +90,7 @@ TEST(ResamplerTest, ALongRecordingOnSeveralThreadsIsBitIdenticalToThePlainResamp
 std::vector<int16_t> Tone(double hz, int rate, double amplitude) {
   std::vector<int16_t> out(static_cast<size_t>(rate));
   for (size_t i = 0; i < out.size(); ++i) {
-    out[i] = static_cast<int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * i / rate)));
+    out[i] = static_cast<int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * static_cast<double>(i) / rate)));
   }
   return out;
 }

@@ -61,7 +61,7 @@ std::string Check(std::vector<SegmentRecord>& ph, std::vector<SegmentRecord>& sy
 
 // Levels per step: `base` everywhere, with runs overridden.
 std::vector<double> Levels(uint32_t steps, double base,
-                           std::vector<std::tuple<uint32_t, uint32_t, double>> runs) {
+                           const std::vector<std::tuple<uint32_t, uint32_t, double>>& runs) {
   std::vector<double> out(steps + 2, base);
   for (const auto& [from, to, level] : runs) {
     for (uint32_t s = from; s < to; ++s) out[s] = level;

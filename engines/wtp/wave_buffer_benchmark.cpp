@@ -9,7 +9,7 @@ namespace {
 std::vector<int16_t> TwentySeconds(int rate) {
   const auto script = vtr::wtp::testing::RandomScript(100, 6, 3);
   auto speech = vtr::wtp::testing::Synthesize(script, rate, 150, 3);
-  speech.samples.resize(static_cast<size_t>(20 * rate));
+  speech.samples.resize(20 * static_cast<size_t>(rate));
   return speech.samples;
 }
 

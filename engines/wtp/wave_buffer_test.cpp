@@ -38,7 +38,7 @@ std::vector<uint8_t> FormatBytes(const riff::WaveFormat& f, size_t extra) {
 std::vector<int16_t> Sine(double hz, int rate, double seconds, double amplitude) {
   std::vector<int16_t> out(static_cast<size_t>(rate * seconds));
   for (size_t i = 0; i < out.size(); ++i) {
-    out[i] = static_cast<int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * i / rate)));
+    out[i] = static_cast<int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * static_cast<double>(i) / rate)));
   }
   return out;
 }
@@ -172,8 +172,9 @@ TEST(WaveBufferTest, HighPassRemovesDcAndNormalisesThePeak) {
     double tail_mean = 0;
     const auto s = wave.samples();
     for (int16_t v : s) peak = std::max(peak, std::abs(static_cast<int>(v)));
-    for (size_t i = s.size() / 2; i < s.size(); ++i) tail_mean += s[i];
-    tail_mean /= static_cast<double>(s.size() / 2);
+    const size_t half = s.size() / 2;
+    for (size_t i = half; i < s.size(); ++i) tail_mean += s[i];
+    tail_mean /= static_cast<double>(half);
     EXPECT_NEAR(peak, c.expected_peak, 2);
     EXPECT_NEAR(tail_mean, 0.0, 300.0);
     if (c.expected_gain != 0) {
@@ -191,7 +192,7 @@ struct Fit {
 Fit FitSine(std::span<const int16_t> s, double hz, int rate, size_t from, size_t to) {
   double c = 0, q = 0;
   for (size_t i = from; i < to; ++i) {
-    const double w = 2 * std::numbers::pi * hz * i / rate;
+    const double w = 2 * std::numbers::pi * hz * static_cast<double>(i) / rate;
     c += s[i] * std::cos(w);
     q += s[i] * std::sin(w);
   }
@@ -212,7 +213,7 @@ TEST(WaveBufferTest, HighPassIsAButterworthAtTwentyHertz) {
   constexpr int kRate = 16000;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.hz);
-    std::vector<int16_t> samples(4 * kRate);
+    std::vector<int16_t> samples(4 * size_t{kRate});
     for (size_t i = 0; i < samples.size(); ++i) {
       const double t = static_cast<double>(i) / kRate;
       samples[i] = static_cast<int16_t>(std::lround(8000 * std::sin(2 * std::numbers::pi * c.hz * t) +
@@ -221,7 +222,7 @@ TEST(WaveBufferTest, HighPassIsAButterworthAtTwentyHertz) {
     WaveBuffer wave(samples, kRate);
     wave.HighPassNormalise(90);
     // Fitted over whole periods of both tones, after the filter has settled.
-    const size_t from = kRate, to = 3 * kRate;
+    const size_t from = kRate, to = 3 * size_t{kRate};
     const double low = FitSine(wave.samples(), c.hz, kRate, from, to).amplitude;
     const double high = FitSine(wave.samples(), 1000, kRate, from, to).amplitude;
     EXPECT_NEAR(20 * std::log10(low / high), c.db, 0.2);
@@ -265,7 +266,7 @@ TEST(WaveBufferTest, ResamplerKeepsCountGainFrequencyAndDelay) {
     ASSERT_EQ(loud.ResampleTo(out, c.to), WaveResult::kOk);
     const double delay = 0.002 * c.to;
     for (size_t k = 1; k + 1 < square.size() / half; ++k) {
-      const size_t at = static_cast<size_t>((k + 0.5) * half * factor + delay);
+      const size_t at = static_cast<size_t>((static_cast<double>(k) + 0.5) * static_cast<double>(half) * factor + delay);
       if (at >= out.count()) break;
       const int16_t v = out.samples()[at];
       ASSERT_GT(k % 2 ? -v : v, 32000) << "plateau " << k;

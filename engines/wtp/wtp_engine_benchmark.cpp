@@ -14,7 +14,7 @@
 namespace {
 
 std::filesystem::path RecogniserCopy() {
-  const auto folder = std::filesystem::temp_directory_path() / "vtr_wtp_benchmark";
+  auto folder = std::filesystem::temp_directory_path() / "vtr_wtp_benchmark";
   std::filesystem::create_directories(folder);
   const auto installed = std::filesystem::path(VTR_DIST_DIR) / "Plugin" / "Julius";
   for (const char* name : {"julius", "hmmdefs"}) {

@@ -40,13 +40,13 @@ Call Init(int step, int flags, int expected) {
   return {"Initialize", [=](Fixture& f) { return f.engine->Initialize(step, flags); }, expected};
 }
 Call Term(int expected) { return {"Terminate", [](Fixture& f) { return f.engine->Terminate(); }, expected}; }
-Call Wav(std::string which, int expected) {
+Call Wav(const std::string& which, int expected) {
   return {"SetWav", [which](Fixture& f) {
             const std::string path = which == "good" ? f.wave : which == "bad" ? f.bad_wave : which;
             return f.engine->SetWav(path.c_str(), static_cast<int>(path.size()));
           }, expected};
 }
-Call Text(std::string text, int expected) {
+Call Text(const std::string& text, int expected) {
   return {"SetText", [text](Fixture& f) {
             const std::string t = text == "good" ? f.text : text;
             return f.engine->SetText(t.data(), static_cast<int>(t.size()));

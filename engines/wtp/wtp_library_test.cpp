@@ -172,12 +172,12 @@ TEST(WtpLibraryTest, AWaveLongerThanAMinuteIsRefusedBeforeItIsRead) {
     int result;
   };
   const Case cases[] = {
-      {"a minute at 48 kHz", 48000, 60 * 48000, 0},
-      {"a minute and a sample at 48 kHz", 48000, 60 * 48000 + 1, -5},
-      {"an hour at 48 kHz", 48000, 3600 * 48000, -5},
-      {"a minute at 16 kHz", 16000, 60 * 16000, 0},
-      {"a minute and a sample at 16 kHz", 16000, 60 * 16000 + 1, -5},
-      {"twenty seconds at 44.1 kHz", 44100, 20 * 44100, 0},
+      {"a minute at 48 kHz", 48000, uint64_t{60} * 48000, 0},
+      {"a minute and a sample at 48 kHz", 48000, uint64_t{60} * 48000 + 1, -5},
+      {"an hour at 48 kHz", 48000, uint64_t{3600} * 48000, -5},
+      {"a minute at 16 kHz", 16000, uint64_t{60} * 16000, 0},
+      {"a minute and a sample at 16 kHz", 16000, uint64_t{60} * 16000 + 1, -5},
+      {"twenty seconds at 44.1 kHz", 44100, uint64_t{20} * 44100, 0},
   };
   WtpLibrary wtp;
   ASSERT_EQ(wtp.problem(), "");

@@ -65,8 +65,8 @@ SoundFeatures Features(std::span<const std::int16_t> samples, int sample_rate) {
     double hz = k * (sample_rate / 2.0) / kBands;
     double re = 0, im = 0;
     for (std::size_t i = 0; i < frame.size(); ++i) {
-      double w = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / frame.size());
-      double angle = 2 * std::numbers::pi * hz * i / sample_rate;
+      double w = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(frame.size()));
+      double angle = 2 * std::numbers::pi * hz * static_cast<double>(i) / sample_rate;
       re += w * frame[i] * std::cos(angle);
       im -= w * frame[i] * std::sin(angle);
     }

@@ -77,6 +77,7 @@ TEST(StandInLibraryTest, GeneratesAKanaSyllableOfItsPlayTimeAtItsPitch) {
 TEST(StandInLibraryTest, EveryVoiceSoundsMeasurablyDifferent) {
   DirectChip chip;
   std::vector<SoundFeatures> features;
+  features.reserve(kVoiceCount);
   for (int voice = 0; voice < kVoiceCount; ++voice) {
     features.push_back(Features(chip.Generate(kKonnichiwa, voice), kRate));
   }

@@ -190,7 +190,7 @@ void RenderSyllable(const events::EventRecord& note, const VoiceProfile& voice, 
     case Onset::kPlosive: onset_ms = 25; break;
     case Onset::kVoicedPlosive: onset_ms = 20; break;
     case Onset::kFricative: onset_ms = 70; break;
-    case Onset::kVoicedFricative: onset_ms = 55; break;
+    case Onset::kVoicedFricative:
     case Onset::kAffricate: onset_ms = 55; break;
     case Onset::kNasal: onset_ms = 50; break;
     case Onset::kGlide: onset_ms = 60; break;

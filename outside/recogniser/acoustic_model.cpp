@@ -232,7 +232,7 @@ std::vector<StateModel> StatesOfPhone(std::string_view phone) {
   static const std::map<std::string_view, std::vector<StateModel>, std::less<>> kPhones = [] {
     std::map<std::string_view, std::vector<StateModel>, std::less<>> t;
     auto add = [&t](std::initializer_list<std::string_view> phones,
-                    std::vector<StateModel> states) {
+                    const std::vector<StateModel>& states) {
       for (std::string_view phone : phones) t[phone] = states;
     };
     add({"silB", "silE", "sp"}, {{Sound::kSilence, 1, 1, 1, true}});

@@ -42,7 +42,7 @@ TEST(RealFftTest, GivesTheSpectrumOfItsDefinitionAtEverySize) {
       {"constant", [](size_t, size_t) { return -7.5; }},
       {"alternating", [](size_t j, size_t) { return j % 2 == 0 ? 1.0 : -1.0; }},
       {"cosine at bin 3",
-       [](size_t j, size_t n) { return std::cos(2 * std::numbers::pi * 3.0 * j / n); }},
+       [](size_t j, size_t n) { return std::cos(2 * std::numbers::pi * 3.0 * static_cast<double>(j) / static_cast<double>(n)); }},
       {"noise, the last third zero",
        [&](size_t j, size_t n) { return 3 * j < 2 * n ? gauss(random) : 0.0; }},
   };

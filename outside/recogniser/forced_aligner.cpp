@@ -206,8 +206,8 @@ class Lattice {
 
   double End(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
-    return s < b.end_lo || s > b.end_hi ? kInf
-                                        : ends_[b.end_offset + static_cast<size_t>(s - b.end_lo)];
+    if (s < b.end_lo || s > b.end_hi) return kInf;
+    return ends_[b.end_offset + static_cast<size_t>(s - b.end_lo)];
   }
   int Length(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
@@ -215,16 +215,14 @@ class Lattice {
   }
   double Start(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
-    return s < b.start_lo || s > b.start_hi
-               ? kInf
-               : starts_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
+    if (s < b.start_lo || s > b.start_hi) return kInf;
+    return starts_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
   }
   // Start(s, t) less the running sum of s's frame costs up to t and the bonus at t.
   double StartKey(int s, int t) const {
     const Boundary& b = boundaries_[static_cast<size_t>(t)];
-    return s < b.start_lo || s > b.start_hi
-               ? kInf
-               : keys_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
+    if (s < b.start_lo || s > b.start_hi) return kInf;
+    return keys_[b.start_offset + static_cast<size_t>(s - b.start_lo)];
   }
   int start_lo(int t) const { return boundaries_[static_cast<size_t>(t)].start_lo; }
   int start_hi(int t) const { return boundaries_[static_cast<size_t>(t)].start_hi; }
@@ -303,7 +301,7 @@ bool Search(const AcousticModel& model, const std::vector<State>& states, int be
       hi = std::max(hi, lattice.start_hi(back));
     }
     if (hi < lo) return false;
-    cost.assign(static_cast<size_t>(hi - lo + 1), kInf);
+    cost.assign(static_cast<size_t>(hi - lo) + 1, kInf);
     length.assign(cost.size(), 0);
     for (int i = lo; i <= hi; ++i) {
       const State& s = states[static_cast<size_t>(i)];

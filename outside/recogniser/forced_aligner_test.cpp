@@ -49,6 +49,7 @@ std::vector<AlignedSpan> Align(const SynthSpeech& speech, int beam = -1) {
     return {};
   }
   std::vector<AlignedSpan> out;
+  out.reserve(spans.size());
   for (const UnitSpan& s : spans) out.push_back({s.start * kFrameSec, (s.end + 1) * kFrameSec});
   return out;
 }

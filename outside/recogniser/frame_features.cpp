@@ -136,7 +136,8 @@ std::vector<float> Decimate(std::span<const int16_t> samples, int factor, size_t
   for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
     const double sinc = j == 0 ? cutoff : std::sin(kPi * cutoff * j) / (kPi * j);
     const double hamming = 0.54 + 0.46 * std::cos(kPi * j / kHalfTaps);
-    taps[static_cast<size_t>(j + kHalfTaps)] = sinc * hamming;
+    const int tap = j + kHalfTaps;
+    taps[static_cast<size_t>(tap)] = sinc * hamming;
     sum += sinc * hamming;
   }
   for (double& t : taps) t /= sum;
@@ -155,8 +156,9 @@ std::vector<float> Decimate(std::span<const int16_t> samples, int factor, size_t
           } else {
             for (int j = -kHalfTaps; j <= kHalfTaps; ++j) {
               const int64_t at = centre + j;
+              const int tap = j + kHalfTaps;
               if (at >= 0 && at < n)
-                y += taps[static_cast<size_t>(j + kHalfTaps)] * samples[static_cast<size_t>(at)];
+                y += taps[static_cast<size_t>(tap)] * samples[static_cast<size_t>(at)];
             }
           }
           out[m] = static_cast<float>(y);

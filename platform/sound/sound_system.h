@@ -18,7 +18,7 @@
 //       32000,
 //       [&](std::span<int16_t> out) {
 //         std::size_t n = std::min(out.size(), samples.size() - next);
-//         std::copy_n(samples.begin() + next, n, out.begin());
+//         std::copy_n(samples.data() + next, n, out.begin());
 //         next += n;
 //         return n;
 //       },

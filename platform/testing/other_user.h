@@ -87,7 +87,7 @@ class ReachableFolder {
   // Makes the folder `name` inside with exactly `mode` (01777: like /tmp), owned by the other
   // user when `theirs`; returns its path.
   std::filesystem::path Make(const std::string& name, mode_t mode, bool theirs = false) const {
-    const std::filesystem::path folder = path_ / name;
+    std::filesystem::path folder = path_ / name;
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     ::chmod(folder.c_str(), mode);

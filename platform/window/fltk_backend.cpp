@@ -1181,6 +1181,7 @@ class FltkBackend : public Backend {
       entry.text = labels.back()->c_str();
       entry.labelfont_ = FontFor(DefaultDialogFont(), text);
       entry.labelsize_ = 12;
+      // NOLINTNEXTLINE(performance-no-int-to-ptr): the menu entry carries its command number, never dereferenced
       entry.user_data_ = reinterpret_cast<void*>(static_cast<intptr_t>(item.id));
       entry.flags |= FltkMenuFlags(menu, i);
       if (item.is_popup()) {

@@ -33,6 +33,7 @@
 #include <FL/x.H>
 
 // The X libraries keep caches for the life of the process; they are not leaks of ours.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the name the leak checker's runtime looks up
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libX11\nleak:libXft\nleak:libfontconfig\nleak:libfreetype\nleak:libfltk\nleak:libXrender\n";
 }

@@ -10,6 +10,7 @@
 
 // Fontconfig keeps its configuration, loaded on first use, for the life of the process; it is not
 // a leak of ours.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the name the leak checker's runtime looks up
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
 
 namespace vtr::platform::internal {

@@ -367,7 +367,7 @@ ScriptedUser& ScriptedUser::Wheel(int id, Point at, int delta) {
 
 ScriptedUser& ScriptedUser::DropFiles(std::vector<std::string> paths) {
   HeadlessBackend* b = backend_;
-  b->Add("drop files", [b, paths] {
+  b->Add("drop files", [b, paths = std::move(paths)] {
     Window* active = b->Target("drop files", 0);
     if (active != nullptr) System::Get().DispatchDrop(*active, paths);
   });

@@ -72,7 +72,7 @@ void* System::Register(Window* window) {
   const uintptr_t handle = next_handle_;
   next_handle_ += 0x10;
   windows_[handle] = window;
-  return reinterpret_cast<void*>(handle);
+  return reinterpret_cast<void*>(handle);  // NOLINT(performance-no-int-to-ptr): a handle is a number, never dereferenced
 }
 
 void System::Unregister(Window* window) {

@@ -25,7 +25,7 @@ Bytes FromHex(std::string_view hex) {
 }
 
 Bytes Slice(const Bytes& bytes, size_t offset, size_t count) {
-  return Bytes(bytes.begin() + offset, bytes.begin() + offset + count);
+  return Bytes(bytes.data() + offset, bytes.data() + offset + count);
 }
 
 uint32_t U32At(const Bytes& bytes, size_t offset) {

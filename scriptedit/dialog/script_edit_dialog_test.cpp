@@ -77,7 +77,7 @@ class ScriptEditDialogTest : public ::testing::Test {
   }
 
   // A dialog as VtrKvxDll_OpenDlg prepares it.
-  ScriptEditDlg& Make(uint32_t language, std::string_view text, std::string emulator = "") {
+  ScriptEditDlg& Make(uint32_t language, std::string_view text, const std::string& emulator = "") {
     player_ = std::make_unique<playback::ScriptPlayer>();
     dialog_ = std::make_unique<ScriptEditDlg>(player_.get(), &reporter_);
     dialog_->SetLanguage(language);

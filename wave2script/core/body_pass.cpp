@@ -160,13 +160,15 @@ class Tokenizer {
         return Comment();
       case '\r':
       case '\n':
-        if (s_.options & kKeepLineBreaks) items_.push_back(MakeItem(Kind::kLineBreak, b, -1, std::string(1, b)));
+        if (s_.options & kKeepLineBreaks) {
+          items_.push_back(MakeItem(Kind::kLineBreak, b, -1, std::string(1, static_cast<char>(b))));
+        }
         SkipDigits();
         return true;
       case ' ':
       case '-':
       case '~':
-        items_.push_back(MakeItem(Kind::kSpaceLike, b, -1, std::string(1, b)));
+        items_.push_back(MakeItem(Kind::kSpaceLike, b, -1, std::string(1, static_cast<char>(b))));
         SkipDigits();
         return true;
       case '!':

@@ -66,7 +66,7 @@ class AlignerSymbols {
   static size_t PairIndex(int first, int second) { return static_cast<size_t>(first) * 256 + second; }
 
   std::array<std::string_view, 256> single_{};
-  std::array<std::string_view, 256 * 256> pair_{};
+  std::array<std::string_view, size_t{256} * 256> pair_{};
 };
 
 const AlignerSymbols& Symbols() {

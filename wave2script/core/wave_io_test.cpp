@@ -121,8 +121,8 @@ TEST_F(WaveIOTest, ChecksWaveFiles) {
   riff::WaveFormat not_pcm = mono44;
   not_pcm.tag = 3;
   const std::vector<Case> cases = {
-      {"exactly 40 x rate", mono44, 40 * 44100, 1, 44100},
-      {"one byte more", mono44, 40 * 44100 + 1, 0, 1234},
+      {"exactly 40 x rate", mono44, size_t{40} * 44100, 1, 44100},
+      {"one byte more", mono44, size_t{40} * 44100 + 1, 0, 1234},
       {"no data", mono44, 0, 0, 1234},
       {"stereo", riff::PcmFormat(2, 44100, 16), 1000, 0, 1234},
       {"8-bit: the rate is kept before the bits fail", riff::PcmFormat(1, 22050, 8), 1000, 0, 22050},
@@ -365,7 +365,7 @@ TEST_F(WaveIOTest, RecordsUpToTheLimitAndSavesAcceptedFile) {
   EXPECT_EQ(WaveIO_GetRate(), 44100);
   // A sine-free test signal: a ramp whose peak is 1000.
   std::vector<int16_t> second(44100);
-  for (size_t i = 0; i < second.size(); ++i) second[i] = static_cast<int16_t>(i % 2001) - 1000;
+  for (size_t i = 0; i < second.size(); ++i) second[i] = static_cast<int16_t>(static_cast<int>(i % 2001) - 1000);
   int finishes = 0;
   int seconds = 0;
   uint32_t position_before_limit = 0;
@@ -472,14 +472,14 @@ TEST_F(WaveIOTest, ASaveThatFailsLeavesTheOldWaveWhole) {
       {"nothing goes wrong", FailingWriter::Fault::kNone, true},
   };
   // 3 s of speech-like sound, recorded over an older take of 2 s at 16000 Hz.
-  std::vector<int16_t> speech(3 * 44100);
+  std::vector<int16_t> speech(size_t{3} * 44100);
   for (size_t i = 0; i < speech.size(); ++i) {
     speech[i] = static_cast<int16_t>((i / 4410) % 3 == 0 ? 0 : 3000 * ((i % 200) < 100 ? 1 : -1));
   }
   const fs::path folder = dir_ / "takes";
   fs::create_directories(folder);
   const fs::path target = folder / "take.wav";
-  const std::vector<uint8_t> old_take = WaveImage(riff::PcmFormat(1, 16000, 16), 2 * 32000);
+  const std::vector<uint8_t> old_take = WaveImage(riff::PcmFormat(1, 16000, 16), size_t{2} * 32000);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     WriteAll(target, old_take);

@@ -12,7 +12,7 @@ constexpr HangulCodes kSyllables[kHangulSyllables] = {
 };
 
 // The syllable index of each (initial, vowel, final) code triple; -1 where KS X 1001 lacks it.
-constexpr size_t kCodeSpace = 30 * 30 * 30;
+constexpr size_t kCodeSpace = size_t{30} * 30 * 30;
 constexpr size_t CodeKey(const HangulCodes& c) {
   return (static_cast<size_t>(c.initial) * 30 + c.vowel) * 30 + c.final;
 }

@@ -130,7 +130,7 @@ void PrepareRecords(std::vector<NoteRecord>& records, NoteStatistics& statistics
       ++count;
     }
     if (count > 0) {
-      const int average = static_cast<int>(static_cast<double>(sum) / count + 0.5);
+      const int average = static_cast<int>(std::lround(static_cast<double>(sum) / count));
       if (average < NoteStatistics::kNoAverage) retuned.average = average;
     }
     statistics = retuned;

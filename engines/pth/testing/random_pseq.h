@@ -47,11 +47,12 @@ inline RandomPSeq MakeRandomPSeq(uint32_t seed, int syllables, bool sing, bool r
     std::vector<uint16_t> bends;
     std::vector<uint8_t> volumes;
     int volume = uniform(80, 105);
+    const int quarter = points / 4;  // sung notes rise to the note over their first quarter
     for (int p = 0; p < points; ++p) {
       if (rising) {
         cents = 80.0 * p / (points - 1);
       } else if (sing) {
-        cents = 40 * std::sin(p * 0.7) + (p < points / 4 ? -150.0 * (points / 4 - p) / (points / 4 + 1) : 0);
+        cents = 40 * std::sin(p * 0.7) + (p < quarter ? -150.0 * (quarter - p) / (quarter + 1) : 0);
       } else {
         cents = std::clamp(cents + uniform(-40, 40), -300.0, 300.0);
       }

@@ -92,6 +92,7 @@ struct Step {
 std::vector<int> Results(const std::vector<Step>& steps) {
   PeriodSelector selector(kRate);
   std::vector<int> results;
+  results.reserve(steps.size());
   for (const Step& s : steps) results.push_back(selector.Select(s.a, s.b, s.previous, s.tracked, s.crossings));
   return results;
 }

@@ -13,7 +13,7 @@ namespace vtr::wtp::testing {
 // Contours given per 20 ms step; each step covers two 10 ms frames.
 class FakeContours : public ContourSource {
  public:
-  FakeContours(std::vector<double> step_levels, double pitch_hz, double gain_db = 0)
+  FakeContours(const std::vector<double>& step_levels, double pitch_hz, double gain_db = 0)
       : raw_power_(Frames(step_levels)), gain_db_(gain_db) {
     pitch_.assign(raw_power_.size(), pitch_hz);
     raw_pitch_ = pitch_;

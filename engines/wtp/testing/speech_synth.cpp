@@ -63,7 +63,6 @@ double VowelDb(char v) {
     case 'a':
       return 0;
     case 'e':
-      return -1;
     case 'o':
       return -1;
     case 'i':

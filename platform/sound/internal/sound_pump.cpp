@@ -16,7 +16,7 @@ OutputPump::OutputPump(std::unique_ptr<BlockingOutput> device, int sample_rate,
       block_frames_(BlockFrames(sample_rate)),
       source_(std::move(source)),
       on_end_(std::move(on_end)),
-      thread_([this](std::stop_token stop) { Run(stop); }) {}
+      thread_([this](const std::stop_token& stop) { Run(stop); }) {}
 
 OutputPump::~OutputPump() { Stop(); }
 
@@ -28,7 +28,7 @@ void OutputPump::Stop() {
   active_ = false;
 }
 
-void OutputPump::Run(std::stop_token stop) {
+void OutputPump::Run(const std::stop_token& stop) {
   std::vector<std::int16_t> block(block_frames_);
   while (!stop.stop_requested()) {
     std::size_t n = std::min(source_(block), block.size());
@@ -52,7 +52,7 @@ InputPump::InputPump(std::unique_ptr<BlockingInput> device, int sample_rate, Sou
     : device_(std::move(device)),
       block_frames_(BlockFrames(sample_rate)),
       sink_(std::move(sink)),
-      thread_([this](std::stop_token stop) { Run(stop); }) {}
+      thread_([this](const std::stop_token& stop) { Run(stop); }) {}
 
 InputPump::~InputPump() { Stop(); }
 
@@ -64,7 +64,7 @@ void InputPump::Stop() {
   active_ = false;
 }
 
-void InputPump::Run(std::stop_token stop) {
+void InputPump::Run(const std::stop_token& stop) {
   std::vector<std::int16_t> block(block_frames_);
   while (!stop.stop_requested()) {
     if (!device_->Read(block, stop)) break;

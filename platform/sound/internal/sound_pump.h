@@ -44,7 +44,7 @@ class OutputPump final : public SoundStream {
   bool active() const override { return active_.load(); }
 
  private:
-  void Run(std::stop_token stop);
+  void Run(const std::stop_token& stop);
 
   std::unique_ptr<BlockingOutput> device_;
   std::size_t block_frames_;
@@ -64,7 +64,7 @@ class InputPump final : public SoundStream {
   bool active() const override { return active_.load(); }
 
  private:
-  void Run(std::stop_token stop);
+  void Run(const std::stop_token& stop);
 
   std::unique_ptr<BlockingInput> device_;
   std::size_t block_frames_;

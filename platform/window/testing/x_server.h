@@ -31,7 +31,7 @@
 
 #include "platform/window/geometry.h"
 
-struct _XDisplay;  // Xlib's display, kept out of the tests' headers
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's display, kept out of the tests' headers
 
 namespace vtr::platform::testing {
 

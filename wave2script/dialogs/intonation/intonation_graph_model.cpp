@@ -255,7 +255,7 @@ bool IntonationGraphModel::SelectNext() {
   const int i = FirstSelected();
   if (i < 0 || i + 1 >= GetCount()) return false;
   points_[static_cast<size_t>(i)].selection = Selection::kNone;
-  IntonationPoint& next = points_[static_cast<size_t>(i + 1)];
+  IntonationPoint& next = points_[static_cast<size_t>(i) + 1];
   next.selection = Selection::kSyllable;
   if (next.x > view_.right + hpos_ - 5) {
     // Kept inside the scroll range so that the bar and the graph agree; the range's maximum

@@ -46,6 +46,7 @@ class SegmentConfirmDlgTest : public testing::RecordDialogTest {
     std::vector<SegmentItem> items;
     dialog.graph()->GetItems(&items);
     std::vector<int> times;
+    times.reserve(items.size());
     for (const SegmentItem& item : items) times.push_back(item.start);
     return times;
   }

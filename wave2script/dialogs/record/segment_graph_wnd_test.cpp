@@ -40,6 +40,7 @@ std::vector<int> Times(const SegmentView& view) {
   std::vector<SegmentItem> items;
   view.GetItems(&items);
   std::vector<int> times;
+  times.reserve(items.size());
   for (const SegmentItem& item : items) times.push_back(item.start);
   return times;
 }

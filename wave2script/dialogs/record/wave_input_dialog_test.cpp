@@ -36,7 +36,7 @@ using testing::MessageIdOf;
 class WaveInputDialogTest : public testing::RecordDialogTest {
  protected:
   std::string Wave(std::string_view name, int ms = 500) {
-    const std::string path = folder_ / name;
+    std::string path = folder_ / name;
     testing::WriteWave(path, testing::Tone(ms));
     return path;
   }

@@ -99,7 +99,7 @@ inline void WriteWave(const fs::path& path, const std::vector<int16_t>& samples,
 inline std::vector<int16_t> Tone(int ms, int rate = 16000) {
   std::vector<int16_t> samples(static_cast<size_t>(rate) * ms / 1000);
   for (size_t i = 0; i < samples.size(); ++i) {
-    samples[i] = static_cast<int16_t>(8000 * std::sin(2 * 3.14159265 * 200 * i / rate));
+    samples[i] = static_cast<int16_t>(8000 * std::sin(2 * 3.14159265 * 200 * static_cast<double>(i) / rate));
   }
   return samples;
 }
