@@ -54,6 +54,7 @@ class FakeFiles : public ScriptFilesPort {
  public:
   int OpenScriptFile(std::string& path, std::string& text, core::ScriptLanguage, bool, std::string*) override {
     ++opens;
+    cursor_at_open = platform::CurrentCursor();
     if (path.empty()) path = chosen_path;
     auto it = files.find(path);
     if (it == files.end()) return -1;
@@ -71,6 +72,7 @@ class FakeFiles : public ScriptFilesPort {
   std::string chosen_path = "/tmp/chosen.kvx";
   int save_result = 0;
   int opens = 0;
+  platform::Cursor cursor_at_open = platform::Cursor::kArrow;  // while the file was read
 };
 
 std::string Message(unsigned id) {
@@ -503,6 +505,31 @@ TEST_F(MainDialogTest, LoadShowsTheEditorTextAndCountsAsSaved) {
   EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
   ASSERT_EQ(session.message_boxes().size(), 1u);
   EXPECT_EQ(session.message_boxes()[0].text, Message(core::kMessageBadExtension));
+}
+
+// A dropped file is taken under the wait cursor, put up before the file is read or refused and
+// taken down once it is done with.
+TEST_F(MainDialogTest, ADroppedFileIsTakenUnderTheWaitCursor) {
+  files.files["/tmp/a.kvx"] = "KV#J\x82\xA9\x82\xC8";
+  MainDialog dialog(Services());
+  std::vector<platform::Cursor> after;
+  const auto note_cursor = [&] { after.push_back(platform::CurrentCursor()); };
+  session.user()
+      .DropFiles({"/tmp/a.kvx"})
+      .Do(note_cursor)
+      .DropFiles({"/tmp/b.txt"})  // refused with a message
+      .Answer(platform::kIdOk)
+      .Do(note_cursor)
+      .Click(kIdPower);
+  EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
+  EXPECT_EQ(files.opens, 1);
+  EXPECT_EQ(files.cursor_at_open, platform::Cursor::kWait)
+      << "the file was read before the wait cursor showed";
+  ASSERT_EQ(session.message_boxes().size(), 1u);
+  EXPECT_EQ(session.message_boxes()[0].cursor, platform::Cursor::kWait)
+      << "the refusal came before the wait cursor";
+  EXPECT_EQ(after, std::vector<platform::Cursor>(2, platform::Cursor::kArrow))
+      << "the wait cursor stayed";
 }
 
 TEST_F(MainDialogTest, WorkersReportTheirFailures) {

@@ -1,8 +1,9 @@
 // The program among other programs, the way a person runs it: under a window manager (openbox),
 // with the desktop's file chooser (GTK's), text copied between programs (xclip), and keys sent
 // to whatever window has the keyboard (xdotool without --window), never aimed at a window.
-// The keyboard comes back after every file dialog, text pastes in from other programs and copies
-// out to them, and the wait cursor shows while the aligner runs.
+// The keyboard comes back after every file dialog, with a window manager and without one (where
+// the program hands it on itself), text pastes in from other programs and copies out to them, and
+// the wait cursor shows while the aligner runs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -209,6 +210,121 @@ TEST(VtrXvfbDesktopTest, TypingArrivesAfterEveryFileDialog) {
   }
 }
 
+// The window of the program that a key opens, among the viewable windows: without a window
+// manager nothing else keeps a list. It has the keyboard. 0 when none came.
+unsigned long OpenWithoutManager(ProgramOnXvfb& x, const XInput& keys, const char* what) {
+  const std::vector<unsigned long> before = x.VisibleWindows();
+  (void)x.Run(keys);
+  unsigned long opened = 0;
+  EXPECT_TRUE(WaitFor([&] {
+    for (unsigned long id : x.VisibleWindows()) {
+      if (std::find(before.begin(), before.end(), id) == before.end()) opened = id;
+    }
+    return opened != 0;
+  })) << "no "
+      << what;
+  if (opened != 0) {
+    EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == opened; }))
+        << "the " << what << " did not get the keyboard";
+  }
+  return opened;
+}
+
+// Presses the keys in the window that has the keyboard, which then goes.
+void CloseWithoutManager(ProgramOnXvfb& x, unsigned long window, const XInput& keys,
+                         const char* what) {
+  (void)x.Run(keys);
+  EXPECT_TRUE(WaitFor([&] {
+    const std::vector<unsigned long> now = x.VisibleWindows();
+    return std::find(now.begin(), now.end(), window) == now.end();
+  })) << "the "
+      << what << " stayed";
+}
+
+// Without a window manager nobody else hands the keyboard on: the program gives it to each of its
+// windows that opens and back to the one that had it, so keys reach them wherever the pointer
+// rests (here in a corner of the screen, over none of them). FLTK's own chooser.
+TEST(VtrXvfbDesktopTest, WithoutAWindowManagerTypingArrivesWhereverThePointerRests) {
+  if (const std::string tool = MissingTool(kTypingTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the typing test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_desktop_no_manager");
+  ASSERT_EQ(x.Start(true), "");
+  const unsigned long main = x.main_window().id;
+  (void)x.Run(XInput().MoveTo(639, 479));
+  ASSERT_TRUE(WaitFor([&] { return x.FocusedWindow() == main; }))
+      << "the main window did not get the keyboard";
+  // Typed, saved under a name of its own, typed again, saved again: the count warning (509) and
+  // the overwrite question come on the way, each answered with Return.
+  (void)x.Run(XInput().Kana(1));
+  unsigned long chooser =
+      OpenWithoutManager(x, XInput().Key("ctrl+s", kKeyDelayMs), "save chooser");
+  ASSERT_NE(chooser, 0u);
+  CloseWithoutManager(x, chooser,
+                      XInput().Key("End", kKeyDelayMs).Type("song").Key("Return", kKeyDelayMs),
+                      "save chooser");
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(x.scratch() / "song.kvx"); })) << "nothing was saved";
+  EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == main; }))
+      << "the keyboard did not come back after the save";
+  (void)x.Run(XInput().Kana(1));
+  const unsigned long warning =
+      OpenWithoutManager(x, XInput().Key("ctrl+s", kKeyDelayMs), "count warning");
+  ASSERT_NE(warning, 0u);
+  EXPECT_EQ(x.WindowName(warning), "Voxtrel");
+  chooser =
+      OpenWithoutManager(x, XInput().Key("Return", kKeyDelayMs), "save chooser after the warning");
+  ASSERT_NE(chooser, 0u);
+  const unsigned long question =
+      OpenWithoutManager(x, XInput().Key("Return", kKeyDelayMs), "overwrite question");
+  ASSERT_NE(question, 0u);
+  CloseWithoutManager(x, question, XInput().Key("Return", kKeyDelayMs), "overwrite question");
+  EXPECT_TRUE(WaitFor([&] { return x.FocusedWindow() == main; }))
+      << "the keyboard did not come back after the save";
+  std::string saved;
+  EXPECT_TRUE(WaitFor([&] { return KanaIn(saved = ReadFile(x.scratch() / "song.kvx")) == 6; }))
+      << "the file holds " << KanaIn(saved) << " of the kana typed";
+}
+
+// The program takes the keyboard only where the user gave it: a phrase that ends while another
+// program has the keyboard moves the focus inside the program's window, and the other program
+// keeps the keyboard.
+TEST(VtrXvfbDesktopTest, AnotherProgramKeepsTheKeyboardWhenAPhraseEnds) {
+  if (const std::string tool = MissingTool(kDesktopTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the desktop test needs it";
+  }
+  if (const std::string tool = MissingTool({"xlogo"}); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the desktop test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_desktop_phrase_end");
+  ASSERT_NO_FATAL_FAILURE(StartOnDesktop(x));
+  const unsigned long main = x.main_window().id;
+  // Fifteen times あいう: a phrase of several seconds on the stand-in emulator.
+  (void)x.Run(XInput().Kana(15));
+  const auto button = [&] {
+    const Picture shot = x.Shot();
+    const uint32_t pixel = shot.width > 40 && shot.height > 150 ? shot.At(40, 150) : 0;
+    return static_cast<int>(pixel >> 16) - static_cast<int>((pixel >> 8) & 0xFF);  // red less green
+  };
+  ASSERT_TRUE(WaitFor([&] { return button() < -48; })) << "Play did not show";
+  // Another program's window, beside the program's.
+  const std::vector<unsigned long> before = x.ManagedWindows();
+  (void)x.Run("(xlogo -geometry 64x64+0+0 >/dev/null 2>&1 &)");
+  const unsigned long other = x.WaitForNewWindow(before);
+  ASSERT_NE(other, 0u) << "the other program's window did not come";
+  // Play, clicked; then the user goes to the other program while the phrase plays.
+  (void)x.Run(XInput().MoveTo(main, 58, 153).Click());
+  ASSERT_TRUE(WaitFor([&] { return button() > 48; })) << "the phrase did not start";
+  (void)x.Run("xdotool windowactivate --sync " + std::to_string(other));
+  ASSERT_TRUE(WaitFor([&] { return x.FocusedWindow() == other; }))
+      << "the other program did not get the keyboard";
+  ASSERT_GT(button(), 48) << "the phrase ended before the other program had the keyboard";
+  // The end of the phrase brings Play back.
+  ASSERT_TRUE(WaitFor([&] { return button() < -48; })) << "the phrase did not end";
+  (void)x.Run(XInput().Sleep(milliseconds(500)));
+  EXPECT_EQ(x.FocusedWindow(), other) << "the program took the keyboard from the other program";
+  (void)x.Run("xdotool windowkill " + std::to_string(other));
+}
+
 // The wave input dialog's own open: a chooser over a dialog over the intonation dialog; the
 // kana typed afterwards reach the kana box (read back through the clipboard).
 TEST(VtrXvfbDesktopTest, TypingArrivesAfterTheWaveDialogsOpen) {
@@ -227,7 +343,14 @@ TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
   if (const std::string tool = MissingTool(kDesktopTools); !tool.empty()) {
     GTEST_SKIP() << tool << " is not installed: the desktop test needs it";
   }
-  enum class Edit { kScriptBox, kScriptEditBox, kSpeedField, kWaveKanaBox, kChangeHiragana };
+  enum class Edit {
+    kScriptBox,
+    kScriptEditBox,
+    kSpeedField,
+    kWaveKanaBox,
+    kWaveNameBox,
+    kChangeHiragana
+  };
   struct Case {
     const char* name;
     Edit edit;
@@ -241,7 +364,10 @@ TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
       {"a number field takes a number", Edit::kSpeedField, "42", "42"},
       {"a number field refuses what is no number", Edit::kSpeedField, "12a", "50"},
       {"the wave dialog's kana box", Edit::kWaveKanaBox, "かいこ", "かいこ"},
-      {"the change-hiragana dialog of the intonation graph", Edit::kChangeHiragana, "きょう", "きょう"},
+      {"the wave dialog's read-only name box takes nothing", Edit::kWaveNameBox, "かいこ",
+       "kaiko.wav"},
+      {"the change-hiragana dialog of the intonation graph", Edit::kChangeHiragana, "きょう",
+       "きょう"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -268,6 +394,14 @@ TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
       case Edit::kWaveKanaBox:
         ASSERT_NE(OpenWaveDialog(x), 0u);
         break;
+      case Edit::kWaveNameBox: {
+        const unsigned long dialog = WaveDialogWithItsWave(x);
+        ASSERT_NE(dialog, 0u);
+        (void)x.Run(
+            XInput().MoveToMiddle(dialog, ControlPlace(Module::kWaveToScript, 146, 161)).Click());
+        select = "End shift+Home";
+        break;
+      }
       case Edit::kChangeHiragana:
         // A script of three kana, and the hiragana of the graph's first syllable changed.
         (void)x.Run(XInput().Kana(1));

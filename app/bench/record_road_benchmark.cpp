@@ -297,7 +297,16 @@ bool RunRoad(const Options& options, Road& road, std::string& error) {
       return false;
     }
   }
-  (void)x.Run(XInput().Focus(x.main_window().id).Key("ctrl+w", 30));
+  // The window manager that has just taken the window in may still move the keyboard: Ctrl+W
+  // goes once the main window holds it.
+  if (!WaitFor([&] {
+        (void)x.Run(XInput().Focus(x.main_window().id));
+        return x.FocusedWindow() == x.main_window().id;
+      })) {
+    error = "the main window did not get the keyboard";
+    return false;
+  }
+  (void)x.Run(XInput().Key("ctrl+w", 30));
   const unsigned long intonation = WaitForWindow(x, kIntonationDialog);
   if (intonation == 0) {
     error = "the intonation edit dialog did not open";

@@ -104,8 +104,8 @@ bool ProgramOnXvfb::ProgramRunning() {
 Button ProgramOnXvfb::ButtonNow() {
   // One round of tools: the windows, the picture, the windows again.
   const fs::path shot = work() / "shot.ppm";
-  const std::string lists = Run(std::string(kListWindows) + "; echo -; " +
-                                ShotCommand(main_id(), shot) + "; " + kListWindows);
+  const std::string lists =
+      Run(ListWindows() + "; echo -; " + ShotCommand(main_id(), shot) + "; " + ListWindows());
   if (VisibleWindowsIn(lists.substr(0, lists.find('-'))) != std::vector<unsigned long>{main_.id} ||
       VisibleWindowsIn(lists.substr(lists.find('-') + 1)) != std::vector<unsigned long>{main_.id}) {
     return Button::kOtherWindow;
@@ -189,6 +189,11 @@ void ProgramOnXvfb::Stop() {
   (void)Run(
       "p=$(cat ../program.pid 2>/dev/null) && kill $p 2>/dev/null\n"
       "i=0; while " +
-      std::string(kProgramRuns) + " && [ $i -lt 200 ]; do i=$((i+1)); sleep 0.02; done");
+      std::string(kProgramRuns) +
+      " && [ $i -lt 200 ]; do i=$((i+1)); sleep 0.02; done\n"
+      // The shell around the program writes its status a moment after the program's end: the
+      // next start empties the work folder, which must not find it still being written.
+      "i=0; until [ ! -s ../program.pid ] || [ -s ../program.status ] || [ $i -ge 200 ]; do "
+      "i=$((i+1)); sleep 0.02; done");
 }
 }  // namespace vtr::app::testing

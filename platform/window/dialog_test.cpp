@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -267,6 +269,53 @@ TEST(DialogTest, ModalDialogsGiveTheFocusBackWhenTheyClose) {
     EXPECT_EQ(owner_focus_back, c.focus_back);
     EXPECT_EQ(inner_focus_back, c.box_inside_dialog);
     EXPECT_TRUE(session.errors().empty());
+  }
+}
+
+// A chooser or a menu holds the keyboard while it runs, and a box runs a loop of its own: when it
+// goes, the window that had the keyboard is asked to the front with it, and the control that had
+// the focus keeps it.
+TEST(DialogTest, TheKeyboardGoesBackAfterAChooserAMenuOrABox) {
+  struct Case {
+    const char* name;
+    std::function<void(Window&)> open;
+    std::function<void(ScriptedUser&)> answer;
+  };
+  const Case cases[] = {
+      {"a file chooser", [](Window& owner) { (void)ShowFileDialog(&owner, FileDialogRequest{}); },
+       [](ScriptedUser& user) { user.ChooseFile("/tmp/a.kvx"); }},
+      {"a popup menu",
+       [](Window& owner) {
+         (void)TrackPopupMenu(&owner, Menu({MenuItem::Command(181, "追加")}), {0, 0});
+       },
+       [](ScriptedUser& user) { user.ChooseMenuItem(181); }},
+      {"a message box",
+       [](Window& owner) {
+         (void)MessageBox(&owner, "Kelvoxの書式が正しくありません。", "Voxtrel", kMbOk);
+       },
+       [](ScriptedUser& user) { user.Answer(kIdOk); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessSession session;
+    RecordingDialog owner;
+    std::vector<void*> activations;
+    bool focus_back = false;
+    owner.Bind(kPlayId, Notice::kClicked, [&] {
+      owner.Item(kEditId)->SetFocus();
+      const size_t before = session.activations().size();
+      c.open(owner);
+      activations.assign(session.activations().begin() + static_cast<ptrdiff_t>(before),
+                         session.activations().end());
+      focus_back = owner.Item(kEditId)->HasFocus();
+    });
+    session.user().Click(kPlayId);
+    c.answer(session.user());
+    session.user().Click(kIdCancel);
+    EXPECT_EQ(owner.DoModal(), kIdCancel);
+    EXPECT_EQ(activations, std::vector<void*>{owner.handle()});
+    EXPECT_TRUE(focus_back);
+    EXPECT_TRUE(session.errors().empty()) << session.errors().front();
   }
 }
 

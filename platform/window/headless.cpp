@@ -87,7 +87,8 @@ class HeadlessBackend : public Backend {
   }
 
   void MessageBoxShown(Window&, std::string_view text, std::string_view caption, uint32_t style) override {
-    boxes_.push_back(ShownMessageBox{std::string(text), std::string(caption), style, 0});
+    boxes_.push_back(
+        ShownMessageBox{std::string(text), std::string(caption), style, 0, System::Get().cursor()});
     open_boxes_.push_back(boxes_.size() - 1);
   }
 
@@ -98,6 +99,8 @@ class HeadlessBackend : public Backend {
   }
 
   void CopyToClipboard(const std::string& utf8) override { clipboard_ = utf8; }
+
+  void Activate(Window& top) override { activations_.push_back(top.handle()); }
 
   // The desktop answers at once unless the test holds its answers back, as X may take a while.
   void RequestClipboard(Window& receiver) override {
@@ -151,6 +154,7 @@ class HeadlessBackend : public Backend {
   std::vector<std::string> documents_;
   bool browser_ = true;
   std::vector<std::string> errors_;
+  std::vector<void*> activations_;
   std::string clipboard_;  // the desktop's clipboard, shared with every other program
   bool hold_pastes_ = false;
   std::vector<std::pair<void*, std::string>> held_pastes_;  // answers not yet delivered
@@ -475,6 +479,7 @@ const std::vector<std::string>& HeadlessSession::opened_documents() const { retu
 
 void HeadlessSession::set_browser_present(bool present) { backend_->browser_ = present; }
 
+const std::vector<void*>& HeadlessSession::activations() const { return backend_->activations_; }
 const std::string& HeadlessSession::desktop_clipboard() const { return backend_->clipboard_; }
 void HeadlessSession::CopyInAnotherProgram(std::string utf8) { backend_->clipboard_ = std::move(utf8); }
 void HeadlessSession::HoldPastes() { backend_->hold_pastes_ = true; }

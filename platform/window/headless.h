@@ -93,6 +93,8 @@ struct ShownMessageBox {
   std::string caption;
   uint32_t style = 0;
   int answer = 0;
+  // The cursor when the box came up: the wait cursor when work that shows it was under way.
+  Cursor cursor = Cursor::kArrow;
 };
 
 struct ShownMenu {
@@ -118,6 +120,9 @@ class HeadlessSession {
   const std::vector<std::string>& opened_documents() const;
   // Without a browser, opening a document is recorded and fails.
   void set_browser_present(bool present);
+  // The top-level windows (their handles) the layer asked the desktop to give the keyboard and
+  // bring to the front, in order.
+  const std::vector<void*>& activations() const;
   // The desktop's clipboard, which every program shares: what the program copied last, or
   // what another program put there.
   const std::string& desktop_clipboard() const;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/sound/testing/fake_sound_system.h"
@@ -224,6 +225,28 @@ TEST_F(ScriptEditDialogTest, ATextThatFailsItsCheckShowsItsMessageAndIsKept) {
   Make(kJ, long_text);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{Message(core::kMessageScriptTooLong)});
   EXPECT_EQ(dialog_->script_text(), long_text);
+}
+
+// A check runs under the wait cursor: the messages it shows come while the cursor shows, and the
+// cursor goes once the check is done; a question of the dialog's own comes under the arrow.
+TEST_F(ScriptEditDialogTest, ChecksRunUnderTheWaitCursor) {
+  Make(kJ, std::string(32001, 'a'));  // the check of the text given at the start
+  ScriptEditDlg& dialog = Make(kJ, "");
+  platform::Cursor while_playing = platform::Cursor::kWait;
+  user()
+      .Type(kScriptBox, "か")
+      .Click(kPlayButton)  // the check before playing
+      .Answer(kIdOk)       // 515: the voice was inserted
+      .Do([&] { while_playing = platform::CurrentCursor(); });
+  PlayOut().Click(kIdCancel).Answer(kIdYes);
+  EXPECT_EQ(dialog.DoModal(), kIdCancel);
+  EXPECT_EQ(while_playing, platform::Cursor::kArrow) << "the wait cursor stayed after the check";
+  std::vector<std::pair<std::string, platform::Cursor>> boxes;
+  for (const auto& box : session_.message_boxes()) boxes.emplace_back(box.text, box.cursor);
+  EXPECT_EQ(boxes, (std::vector<std::pair<std::string, platform::Cursor>>{
+                       {Message(core::kMessageScriptTooLong), platform::Cursor::kWait},
+                       {Message(core::kMessageVoiceInserted), platform::Cursor::kWait},
+                       {Message(core::kMessageDiscardAll), platform::Cursor::kArrow}}));
 }
 
 TEST_F(ScriptEditDialogTest, ControlsFollowTheTextAndPlaying) {

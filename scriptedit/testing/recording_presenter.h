@@ -1,5 +1,5 @@
-// A message presenter for tests: records the ids of the messages shown and answers each box
-// from a queue of buttons (kIdYes once the queue is empty).
+// A message presenter for tests: records the ids of the messages shown and the cursor as each
+// came, and answers each box from a queue of buttons (kIdYes once the queue is empty).
 #ifndef VTR_SCRIPTEDIT_TESTING_RECORDING_PRESENTER_H_
 #define VTR_SCRIPTEDIT_TESTING_RECORDING_PRESENTER_H_
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/messages.h"
+#include "platform/window/window_system.h"
 
 namespace vtr::scriptedit {
 
@@ -20,6 +21,7 @@ class RecordingPresenter : public core::MessagePresenter {
 
   int Show(void* owner, std::string_view text, std::string_view, uint32_t) override {
     owners.push_back(owner);
+    cursors.push_back(platform::CurrentCursor());
     unsigned id = 0;
     for (unsigned candidate = core::kMessageInternalError;
          candidate <= core::kMessageCannotChange; ++candidate) {
@@ -34,6 +36,7 @@ class RecordingPresenter : public core::MessagePresenter {
 
   std::vector<unsigned> shown;
   std::vector<void*> owners;
+  std::vector<platform::Cursor> cursors;
   std::deque<int> answers;
 };
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/window/window_system.h"
 #include "scriptedit/testing/recording_presenter.h"
 #include "wave2script/core/show_message.h"
 
@@ -117,6 +118,36 @@ TEST(ScriptPreparationTest, PreprocessRunsTheChosenSteps) {
     EXPECT_EQ(too_long, c.too_long);
     EXPECT_EQ(voice, c.voice_out);
     EXPECT_EQ(text, c.text_out.empty() ? c.text : c.text_out);
+  }
+}
+
+// The check runs under the wait cursor: what it reports comes while the cursor shows, and the
+// cursor goes once the preparation ends, whatever its outcome. An empty text is refused before.
+TEST(ScriptPreparationTest, TheCheckRunsUnderTheWaitCursor) {
+  using platform::Cursor;
+  struct Case {
+    const char* name;
+    std::string text;
+    uint32_t options;
+    std::vector<Cursor> at_messages;
+  };
+  const std::vector<Case> cases = {
+      {"a script the check takes", "KV#J" + kKa, kPrepareForGraph, {}},
+      {"a script without a syllable (502)", "KV#JS60", kPrepareForGraph, {Cursor::kWait}},
+      {"a phrase too long (503)", "KV#J" + Repeat(kKa, 60), kPrepareVoice | kPrepareBody,
+       {Cursor::kWait}},
+      {"over 32000 bytes (511)", "KV#J" + Repeat(kKa, 16000), kPrepareNormalize, {Cursor::kWait}},
+      {"an empty text, refused before the check (504)", "", kPrepareForGraph, {Cursor::kArrow}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Messages messages;
+    std::string text = c.text;
+    bool too_long = false;
+    int voice = 0;
+    (void)PreprocessScript(&text, c.options, true, &too_long, &voice);
+    EXPECT_EQ(messages.presenter.cursors, c.at_messages);
+    EXPECT_EQ(platform::CurrentCursor(), Cursor::kArrow) << "the wait cursor stayed";
   }
 }
 

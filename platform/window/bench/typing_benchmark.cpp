@@ -2,7 +2,8 @@
 // FLTK text editor of the same size, font and wrapping, in one run on the same display.
 //
 // One iteration is one key as the toolkit delivers it (a kana typed in the middle of the
-// script), handled, drawn and waited for until the server has drawn it. Needs a display; run it
+// script), handled, drawn and waited for until the server has drawn it. Scripts come in lines of
+// a few phrases and as one long line, which the editor wraps anew from its start at every key. Needs a display; run it
 // on a private Xvfb server through typing_latency.sh beside this file.
 #include <benchmark/benchmark.h>
 
@@ -12,9 +13,11 @@
 #include <FL/Fl_Text_Editor.H>
 #include <FL/x.H>
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/text.h"
 #include "platform/window/controls.h"
@@ -40,13 +43,14 @@ vtr::platform::DialogTemplate MainWindowTemplate() {
                     vtr::platform::kStyleMultiLine | vtr::platform::kStyleVScroll}}};
 }
 
-// A script of `bytes` bytes of Shift-JIS: phrases of kana and symbols, four to a line.
-std::string ScriptOfLength(size_t bytes) {
+// A script of `bytes` bytes of Shift-JIS: phrases of kana and symbols, four to a line, or all on
+// one line (`one_line`), as a script typed without breaks is: the box then wraps one long line.
+std::string ScriptOfLength(size_t bytes, bool one_line) {
   const std::string phrase = "\x82\xA9\x82\xAB\x82\xAD'3\x82\xAF\x82\xB1^2\x82\xB3\x82\xB5\x81\x41";  // かきく'3けこ^2さし、
   std::string script = "KV#J";
   for (int n = 0; script.size() + phrase.size() + 1 <= bytes; ++n) {
     script += phrase;
-    if (n % 4 == 3) script += '\n';
+    if (n % 4 == 3 && !one_line) script += '\n';
   }
   while (script.size() < bytes) script += 'a';
   return script;
@@ -85,7 +89,7 @@ void BM_TypeIntoTheScriptBox(benchmark::State& state) {
   (void)window.Create();
   auto* box = window.Item<vtr::platform::Edit>(kBoxId);
   box->SetFont(vtr::platform::Font{vtr::platform::DefaultDialogFont().family, 9.0});
-  const std::string script = ScriptOfLength(static_cast<size_t>(state.range(0)));
+  const std::string script = ScriptOfLength(static_cast<size_t>(state.range(0)), state.range(1) != 0);
   (void)box->SetScriptText(Encoding::kShiftJis, script);
   box->SetFocus();
   box->SetSelBytes(Encoding::kShiftJis, script.size() / 2, script.size() / 2);
@@ -111,7 +115,7 @@ void BM_TypeIntoAPlainFltkEditor(benchmark::State& state) {
   editor.wrap_mode(Fl_Text_Display::WRAP_AT_BOUNDS, 0);
   editor.textfont(FL_FREE_FONT);  // the layer's Japanese family, set up by the backend
   editor.textsize(12);            // 9 point at 96 dpi
-  const std::string script = ScriptOfLength(static_cast<size_t>(state.range(0)));
+  const std::string script = ScriptOfLength(static_cast<size_t>(state.range(0)), state.range(1) != 0);
   const std::string shown = vtr::platform::ToUtf8(Encoding::kShiftJis, script).text;
   buffer.text(shown.c_str());
   window.show();
@@ -128,13 +132,24 @@ void BM_TypeIntoAPlainFltkEditor(benchmark::State& state) {
 
 constexpr int kKeys = 200;  // keys typed per repetition
 
-BENCHMARK(BM_TypeIntoTheScriptBox)
-    ->Arg(700)->Arg(8000)->Arg(32000)
-    ->Iterations(kKeys)->Repetitions(5)->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_TypeIntoAPlainFltkEditor)
-    ->Arg(700)->Arg(8000)->Arg(32000)
-    ->Iterations(kKeys)->Repetitions(5)->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+// Each script runs in the box and in the plain editor back to back, so that both see the same
+// load of the machine. Arguments: the script's bytes, and 1 when it is one line.
+const bool kRegistered = [] {
+  for (const int64_t one_line : {0, 1}) {
+    for (const int64_t bytes : {700, 8000, 32000}) {
+      for (const auto& [name, run] : {std::pair{"BM_TypeIntoTheScriptBox", &BM_TypeIntoTheScriptBox},
+                                      std::pair{"BM_TypeIntoAPlainFltkEditor", &BM_TypeIntoAPlainFltkEditor}}) {
+        benchmark::RegisterBenchmark(name, run)
+            ->Args({bytes, one_line})
+            ->Iterations(kKeys)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+      }
+    }
+  }
+  return true;
+}();
 
 }  // namespace

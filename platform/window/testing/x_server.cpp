@@ -292,6 +292,7 @@ std::string XServer::Start(const XServerOptions& options) {
     XCloseDisplay(display);
   }
   if (options.kana_keys && !LoadKeymap(kKanaKeymap)) return "the kana keymap was not taken";
+  window_manager_ = false;
   if (options.window_manager && !StartWindowManager()) {
     return "the window manager did not start: " + ReadFile(work_ / "openbox.log");
   }
@@ -310,7 +311,8 @@ bool XServer::StartWindowManager() {
   (void)Run("openbox --sm-disable >" + Quoted(work_ / "openbox.log") + " 2>&1 & echo $! >" +
                 Quoted(work_ / "wm.pid"),
             &ok);
-  return ok && WaitUntilManaging(display_);
+  window_manager_ = ok && WaitUntilManaging(display_);
+  return window_manager_;
 }
 
 std::string XServer::Run(const std::string& command, bool* ok) {
@@ -352,7 +354,21 @@ std::vector<unsigned long> XServer::VisibleWindowsIn(std::string_view listed) co
   return ids;
 }
 
-std::vector<unsigned long> XServer::VisibleWindows() { return VisibleWindowsIn(Run(kListWindows)); }
+std::string XServer::ListWindows() const {
+  if (!window_manager_) return kListWindows;
+  return "{ for w in $(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-fA-F]*'); do "
+         "xwininfo -id $w 2>/dev/null | grep -q IsViewable && echo $((w)); done; "
+         "wm=$(($(xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-fA-F]*' || echo 0))); "
+         "for w in $(" +
+         std::string(kListWindows) +
+         "); do [ $w = $wm ] || { "
+         "xwininfo -id $w 2>/dev/null | grep -q 'Override Redirect State: yes' && echo $w; }; "
+         "done; }";
+}
+
+std::vector<unsigned long> XServer::VisibleWindows() {
+  return VisibleWindowsIn(Run(ListWindows()));
+}
 
 Place XServer::PlaceOf(unsigned long id) {
   Place place{.id = id};

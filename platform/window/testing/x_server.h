@@ -170,10 +170,14 @@ class XServer {
   // What the whole screen shows.
   Picture ShotOfScreen();
 
-  // The ids of the viewable top-level windows, menus included (they have no class).
+  // The ids of the viewable top-level windows of the programs, menus included (they have no
+  // class). Under the window manager they are the clients it manages, not its frames, and the
+  // windows it does not take in (menus, tooltips) but for its own check window.
   std::vector<unsigned long> VisibleWindows();
-  // The same from the output of kListWindows, run in a round of several tools.
+  // The same from the output of ListWindows(), run in a round of several tools.
   std::vector<unsigned long> VisibleWindowsIn(std::string_view listed) const;
+  // The shell line that lists them, a decimal id a line.
+  std::string ListWindows() const;
   static constexpr char kListWindows[] = "xdotool search --onlyvisible --maxdepth 1 --name ''";
   // Where the top-level window `id` is now.
   Place PlaceOf(unsigned long id);
@@ -212,6 +216,7 @@ class XServer {
   std::string display_;
   int server_ = -1;  // its process id
   unsigned long root_ = 0;
+  bool window_manager_ = false;  // openbox runs
 };
 
 // The cursor the server shows, as XFixes reports it.
