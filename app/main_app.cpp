@@ -8,8 +8,10 @@
 #include "playback/script_player.h"
 #include "playback/window_ports.h"
 #include "platform/single_instance.h"
+#include "platform/window/controls.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
+#include "resources/resources.h"
 
 namespace vtr::app {
 namespace {
@@ -68,6 +70,7 @@ int MainApp::Run() {
   core::InstallMessagePresenter(&presenter);
   core::SetApplicationTitle("Voxtrel");
   platform::SetApplicationTitle("Voxtrel");
+  platform::SetEditMenuTexts(resources::LoadEditMenuTexts());
   playback::WindowPoster poster;
   playback::InstallCommandPoster(&poster);
   core::MessageReporter messages;
