@@ -374,7 +374,9 @@ TEST_F(MainDialogTest, TheScriptBoxHasItsOwnMenuAndTheRestOfTheWindowMenu129) {
     if (c.playing) {
       user.Do([&] { platform::PostCommand(dialog.handle(), kIdStop); }).WaitForPost();
     }
-    user.Do([&] { EXPECT_EQ(dialog.Item(kIdScriptBox)->text(), c.shown == Menu::kBox ? "かなさ" : "かな"); })
+    user.Do([&] {
+          EXPECT_EQ(dialog.Item(kIdScriptBox)->text(), c.shown == Menu::kBox ? "かなさ" : "かな");
+        })
         .Click(kIdPower)
         .Answer(kIdNo);
     (void)dialog.DoModal();

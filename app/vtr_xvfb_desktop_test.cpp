@@ -441,7 +441,9 @@ TEST(VtrXvfbDesktopTest, TheScriptBoxsMenuPastesWhatAnotherProgramCopied) {
   (void)x.Run(XInput().Kana(1));
   x.CopyInAnotherProgram("かきくけこ");
   const std::vector<unsigned long> before = x.VisibleWindows();
-  (void)x.Run(XInput().MoveToMiddle(x.main_window().id, ControlPlace(Module::kProgram, 102, 1002)).RightClick());
+  (void)x.Run(XInput()
+                  .MoveToMiddle(x.main_window().id, ControlPlace(Module::kProgram, 102, 1002))
+                  .RightClick());
   unsigned long menu = 0;
   ASSERT_TRUE(WaitFor([&] {
     for (unsigned long id : x.VisibleWindows()) {
@@ -459,7 +461,8 @@ TEST(VtrXvfbDesktopTest, TheScriptBoxsMenuPastesWhatAnotherProgramCopied) {
   EXPECT_TRUE(WaitFor([&] {
     (void)x.Run(XInput().Key("ctrl+a ctrl+c", kKeyDelayMs));
     return (shown = x.ClipboardText()) == "あいうかきくけこ";
-  })) << "the box holds " << shown;
+  })) << "the box holds "
+      << shown;
 }
 
 // The aligner road with a recogniser that takes its time: the watch shows over the wave input

@@ -1,5 +1,4 @@
 #include "resources/resources.h"
-#include "resources/dialog_setup.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +9,7 @@
 #include "platform/window/controls.h"
 #include "platform/window/dialog.h"
 #include "platform/window/headless.h"
+#include "resources/dialog_setup.h"
 
 namespace vtr::resources {
 namespace {
@@ -65,7 +65,8 @@ TEST(StringsTest, EditMenuTextsInEveryBlock) {
     const platform::EditMenuTexts texts = LoadEditMenuTexts(c.language);
     EXPECT_EQ(texts.undo, c.undo);
     EXPECT_EQ(texts.select_all, c.select_all);
-    for (const std::string& text : {texts.undo, texts.cut, texts.copy, texts.paste, texts.del, texts.select_all}) {
+    for (const std::string& text :
+         {texts.undo, texts.cut, texts.copy, texts.paste, texts.del, texts.select_all}) {
       EXPECT_EQ(std::count(text.begin(), text.end(), '&'), 1) << text;
     }
   }

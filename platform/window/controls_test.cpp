@@ -295,8 +295,8 @@ TEST(EditTest, AReadOnlyDisabledOrLockedBoxAsksForNoPaste) {
 
 // The edit's own menu ---------------------------------------------------------------------
 
-constexpr int kEditMenuOrder[] = {Edit::kMenuUndo,   Edit::kMenuCut,    Edit::kMenuCopy,
-                                  Edit::kMenuPaste,  Edit::kMenuDelete, Edit::kMenuSelectAll};
+constexpr int kEditMenuOrder[] = {Edit::kMenuUndo,  Edit::kMenuCut,    Edit::kMenuCopy,
+                                  Edit::kMenuPaste, Edit::kMenuDelete, Edit::kMenuSelectAll};
 
 // The menu's enabled items as their letters in order ("UTCPDA"), a greyed one as "-".
 std::string EnabledItems(const Menu& menu) {
@@ -308,7 +308,9 @@ std::string EnabledItems(const Menu& menu) {
   return letters;
 }
 
-MouseEvent RightButton(MouseEvent::Kind kind) { return MouseEvent::At(kind, MouseButton::kRight, {5, 5}); }
+MouseEvent RightButton(MouseEvent::Kind kind) {
+  return MouseEvent::At(kind, MouseButton::kRight, {5, 5});
+}
 
 TEST(EditMenuTest, ItemsInTheProgramsLanguageWithTheirSeparators) {
   HeadlessSession session;
@@ -322,7 +324,8 @@ TEST(EditMenuTest, ItemsInTheProgramsLanguageWithTheirSeparators) {
     outline.push_back(item.separator ? "-" : item.text + " " + std::to_string(item.id));
   }
   SetEditMenuTexts(before);
-  EXPECT_EQ(outline, (std::vector<std::string>{"u 772", "-", "t 768", "c 769", "p 770", "d 771", "-", "a 177"}));
+  EXPECT_EQ(outline, (std::vector<std::string>{"u 772", "-", "t 768", "c 769", "p 770", "d 771",
+                                               "-", "a 177"}));
 }
 
 TEST(EditMenuTest, GreysWhatTheEditsStateRulesOut) {
@@ -448,7 +451,8 @@ TEST(EditMenuTest, KeysBringItAndALockedOrDisabledEditShowsNone) {
     HeadlessSession session;
     Parent parent;
     parent.SetRect(Rect{100, 50, 400, 300});
-    auto* edit = static_cast<Edit*>(parent.AddChild(std::make_unique<Edit>(), 1002, Rect{10, 20, 110, 40}));
+    auto* edit =
+        static_cast<Edit*>(parent.AddChild(std::make_unique<Edit>(), 1002, Rect{10, 20, 110, 40}));
     edit->SetText("あいう");
     c.make(*edit);
     if (c.shows) session.user().ChooseMenuItem(0).ChooseMenuItem(0).ChooseMenuItem(0);

@@ -224,9 +224,9 @@ Menu Edit::ContextMenu() const {
     return entry;
   };
   return Menu({item(kMenuUndo, texts.undo, !CanUndo() || read_only()), MenuItem::Separator(),
-               item(kMenuCut, texts.cut, !selected || read_only()), item(kMenuCopy, texts.copy, !selected),
-               item(kMenuPaste, texts.paste, read_only()), item(kMenuDelete, texts.del, !selected || read_only()),
-               MenuItem::Separator(),
+               item(kMenuCut, texts.cut, !selected || read_only()),
+               item(kMenuCopy, texts.copy, !selected), item(kMenuPaste, texts.paste, read_only()),
+               item(kMenuDelete, texts.del, !selected || read_only()), MenuItem::Separator(),
                item(kMenuSelectAll, texts.select_all, sel_start_ == 0 && sel_end_ == length())});
 }
 
@@ -351,7 +351,9 @@ bool Edit::OnKey(const KeyEvent& event) {
 
 bool Edit::OnMouse(const MouseEvent& event) {
   // The menu comes when the right button goes up, as a context menu does on the desktop.
-  if (event.button == MouseButton::kRight && event.kind == MouseEvent::Kind::kUp) ShowContextMenu(event.screen);
+  if (event.button == MouseButton::kRight && event.kind == MouseEvent::Kind::kUp) {
+    ShowContextMenu(event.screen);
+  }
   return true;
 }
 
