@@ -316,14 +316,14 @@ TEST(EditMenuTest, ItemsInTheProgramsLanguageWithTheirSeparators) {
   HeadlessSession session;
   Parent parent;
   auto* edit = Add<Edit>(parent, 1002);
-  const EditMenuTexts before = GetEditMenuTexts();
+  EditMenuTexts before = GetEditMenuTexts();  // a copy: the texts change next
   SetEditMenuTexts({"u", "t", "c", "p", "d", "a"});
   const Menu menu = edit->ContextMenu();
   std::vector<std::string> outline;
   for (const MenuItem& item : menu.items()) {
     outline.push_back(item.separator ? "-" : item.text + " " + std::to_string(item.id));
   }
-  SetEditMenuTexts(before);
+  SetEditMenuTexts(std::move(before));
   EXPECT_EQ(outline, (std::vector<std::string>{"u 772", "-", "t 768", "c 769", "p 770", "d 771",
                                                "-", "a 177"}));
 }
