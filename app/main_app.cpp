@@ -3,13 +3,15 @@
 #include <memory>
 
 #include "app/about_dialog.h"
-#include "playback/command_poster.h"
-#include "scriptedit/script_file_io.h"
-#include "playback/script_player.h"
-#include "playback/window_ports.h"
 #include "platform/single_instance.h"
+#include "platform/window/controls.h"
 #include "platform/window/window.h"
 #include "platform/window/window_system.h"
+#include "playback/command_poster.h"
+#include "playback/script_player.h"
+#include "playback/window_ports.h"
+#include "resources/resources.h"
+#include "scriptedit/script_file_io.h"
 
 namespace vtr::app {
 namespace {
@@ -68,6 +70,7 @@ int MainApp::Run() {
   core::InstallMessagePresenter(&presenter);
   core::SetApplicationTitle("Voxtrel");
   platform::SetApplicationTitle("Voxtrel");
+  platform::SetEditMenuTexts(resources::LoadEditMenuTexts());
   playback::WindowPoster poster;
   playback::InstallCommandPoster(&poster);
   core::MessageReporter messages;

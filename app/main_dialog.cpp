@@ -331,7 +331,9 @@ bool MainDialog::PreTranslateKey(const platform::KeyEvent& event, platform::Wind
   return false;
 }
 
-bool MainDialog::PreTranslateMouse(const platform::MouseEvent& event, platform::Window*) {
+bool MainDialog::PreTranslateMouse(const platform::MouseEvent& event, platform::Window* target) {
+  // A right click in the script box brings the box's own menu (none while it is locked).
+  if (target != nullptr && target == edit()) return false;
   if (event.kind == platform::MouseEvent::Kind::kDown && event.button == platform::MouseButton::kRight) {
     OnContextMenu(event.screen);
     return true;

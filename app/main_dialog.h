@@ -129,7 +129,9 @@ class MainDialog : public platform::Dialog {
   bool OnMouse(const platform::MouseEvent& event) override;
   void OnCaptureLost() override;
   void OnDropFiles(const std::vector<std::string>& files) override;
+  // Shift+F10 opens menu 129 wherever the focus is; the Menu key in the script box is the box's.
   bool PreTranslateKey(const platform::KeyEvent& event, platform::Window* target) override;
+  // A right click opens menu 129, but in the script box, which has its own edit menu.
   bool PreTranslateMouse(const platform::MouseEvent& event, platform::Window* target) override;
 
  protected:

@@ -8,6 +8,7 @@
 #include "app/testing/fake_intonation_dialog.h"
 #include "platform/module.h"
 #include "platform/single_instance.h"
+#include "platform/window/controls.h"
 #include "platform/window/headless.h"
 #include "platform/window/window_system.h"
 #include "playback/window_ports.h"
@@ -311,6 +312,81 @@ TEST_F(MainDialogTest, ContextMenuChecksTheVoiceAndGreysSaveOnEmptyText) {
   EXPECT_EQ(session.menus()[1].at.x, dialog.rect().left + 45);
   EXPECT_EQ(session.menus()[1].at.y, dialog.rect().top + 144);
   EXPECT_EQ(dialog.voice(), 3);
+}
+
+// A right click in the script box brings the box's own menu, one elsewhere the window's menu 129;
+// while a phrase plays neither shows. The Menu key in the box is the box's, Shift+F10 the window's.
+TEST_F(MainDialogTest, TheScriptBoxHasItsOwnMenuAndTheRestOfTheWindowMenu129) {
+  enum class Menu { kNone, kBox, kWindow };
+  enum class Way { kRightClickInTheBox, kRightClickOnTheSkin, kMenuKey, kShiftF10 };
+  struct Case {
+    const char* name;
+    Way way;
+    bool playing;
+    Menu shown;
+  };
+  const Case cases[] = {
+      {"a right click in the box", Way::kRightClickInTheBox, false, Menu::kBox},
+      {"a right click on the skin", Way::kRightClickOnTheSkin, false, Menu::kWindow},
+      {"the Menu key in the box", Way::kMenuKey, false, Menu::kBox},
+      {"Shift+F10 in the box", Way::kShiftF10, false, Menu::kWindow},
+      {"a right click in the box while playing", Way::kRightClickInTheBox, true, Menu::kNone},
+      {"a right click on the skin while playing", Way::kRightClickOnTheSkin, true, Menu::kNone},
+      {"the Menu key while playing", Way::kMenuKey, true, Menu::kNone},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::HeadlessSession local;
+    RecordingPlayer local_player;
+    MainDialog::Services services = Services();
+    services.player = &local_player;
+    MainDialog dialog(services);
+    local.CopyInAnotherProgram("さ");
+    platform::ScriptedUser& user = local.user();
+    user.Type(kIdScriptBox, "かな");
+    if (c.playing) user.Click(kIdPlay);
+    // The box's Paste brings the other program's text in; the window's menu is dismissed.
+    auto choose = [&] {
+      if (c.shown == Menu::kBox) user.ChooseMenuItem(platform::Edit::kMenuPaste);
+      if (c.shown == Menu::kWindow) user.ChooseMenuItem(0);
+    };
+    // The window's menu comes as the right button goes down, the box's as it comes up.
+    switch (c.way) {
+      case Way::kRightClickInTheBox:
+        user.MouseDown(kIdScriptBox, {20, 20}, platform::MouseButton::kRight)
+            .MouseUp(kIdScriptBox, {20, 20}, platform::MouseButton::kRight);
+        choose();
+        break;
+      case Way::kRightClickOnTheSkin:
+        user.MouseDown(0, {50, 10}, platform::MouseButton::kRight);
+        choose();
+        user.MouseUp(0, {50, 10}, platform::MouseButton::kRight);
+        break;
+      case Way::kMenuKey:
+        user.Key(platform::kKeyMenu);
+        choose();
+        break;
+      case Way::kShiftF10:
+        user.Key(platform::kKeyF10, platform::kModShift);
+        choose();
+        break;
+    }
+    if (c.playing) {
+      user.Do([&] { platform::PostCommand(dialog.handle(), kIdStop); }).WaitForPost();
+    }
+    user.Do([&] {
+          EXPECT_EQ(dialog.Item(kIdScriptBox)->text(), c.shown == Menu::kBox ? "かなさ" : "かな");
+        })
+        .Click(kIdPower)
+        .Answer(kIdNo);
+    (void)dialog.DoModal();
+    EXPECT_TRUE(local.errors().empty());
+    ASSERT_EQ(local.menus().size(), c.shown == Menu::kNone ? 0u : 1u);
+    if (c.shown == Menu::kNone) continue;
+    const platform::Menu& shown = local.menus()[0].menu;
+    EXPECT_EQ(shown.Find(platform::Edit::kMenuPaste) != nullptr, c.shown == Menu::kBox);
+    EXPECT_EQ(shown.Find(kCmdSave) != nullptr, c.shown == Menu::kWindow);
+  }
 }
 
 // Commands, separators and popups of a menu, one line each, without checks and greying.

@@ -430,6 +430,41 @@ TEST(VtrXvfbDesktopTest, TextFromAnotherProgramPastesIntoEveryKindOfEdit) {
   }
 }
 
+// Text another program copied comes into the script box through the box's own menu: a right
+// click in the box, then Paste by its access key, and the box holds it after what was typed.
+TEST(VtrXvfbDesktopTest, TheScriptBoxsMenuPastesWhatAnotherProgramCopied) {
+  if (const std::string tool = MissingTool(kDesktopTools); !tool.empty()) {
+    GTEST_SKIP() << tool << " is not installed: the desktop test needs it";
+  }
+  ProgramOnXvfb x("vtr_xvfb_desktop_menu_paste");
+  ASSERT_NO_FATAL_FAILURE(StartOnDesktop(x));
+  (void)x.Run(XInput().Kana(1));
+  x.CopyInAnotherProgram("かきくけこ");
+  const std::vector<unsigned long> before = x.VisibleWindows();
+  (void)x.Run(XInput()
+                  .MoveToMiddle(x.main_window().id, ControlPlace(Module::kProgram, 102, 1002))
+                  .RightClick());
+  unsigned long menu = 0;
+  ASSERT_TRUE(WaitFor([&] {
+    for (unsigned long id : x.VisibleWindows()) {
+      if (std::find(before.begin(), before.end(), id) == before.end()) menu = id;
+    }
+    return menu != 0;
+  })) << "no menu came up";
+  (void)x.Run(XInput().Key("p", kKeyDelayMs));
+  EXPECT_TRUE(WaitFor([&] {
+    const std::vector<unsigned long> now = x.VisibleWindows();
+    return std::find(now.begin(), now.end(), menu) == now.end();
+  })) << "the menu stayed";
+  // What the box holds, copied back out; the pasted text may still be on its way at first.
+  std::string shown;
+  EXPECT_TRUE(WaitFor([&] {
+    (void)x.Run(XInput().Key("ctrl+a ctrl+c", kKeyDelayMs));
+    return (shown = x.ClipboardText()) == "あいうかきくけこ";
+  })) << "the box holds "
+      << shown;
+}
+
 // The aligner road with a recogniser that takes its time: the watch shows over the wave input
 // dialog while it runs, and goes when the next dialog shows.
 TEST(VtrXvfbDesktopTest, TheWaitCursorShowsWhileTheAlignerRuns) {

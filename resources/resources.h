@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "platform/window/canvas.h"
+#include "platform/window/controls.h"
 #include "platform/window/dialog_template.h"
 #include "platform/window/menu.h"
 
@@ -39,6 +40,10 @@ inline constexpr Language kBuildLanguage = static_cast<Language>(VTR_BUILD_LANGU
 
 // String `id` of the module in `language` (UTF-8); empty when that block has none.
 std::string_view LoadString(Module module, int id, Language language = kBuildLanguage);
+
+// The texts of every edit's own menu in `language`, for platform::SetEditMenuTexts; they are
+// the window layer's, shared by all modules.
+platform::EditMenuTexts LoadEditMenuTexts(Language language = kBuildLanguage);
 
 // Dialog template `id` of the module, or nullptr.
 const platform::DialogTemplate* FindDialog(Module module, int id);

@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no display\n");
     return 1;
   }
+  vtr::platform::SetEditMenuTexts(vtr::resources::LoadEditMenuTexts());
   Preview preview(module, *t);
   (void)preview.DoModal();
   return 0;

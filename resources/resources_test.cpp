@@ -1,14 +1,15 @@
 #include "resources/resources.h"
-#include "resources/dialog_setup.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
 #include "platform/window/controls.h"
 #include "platform/window/dialog.h"
 #include "platform/window/headless.h"
+#include "resources/dialog_setup.h"
 
 namespace vtr::resources {
 namespace {
@@ -45,6 +46,31 @@ TEST(StringsTest, LooksUpTheBlockOfTheLanguage) {
   }
   EXPECT_EQ(kBuildLanguage, Language::kJapanese);
   EXPECT_EQ(LoadString(Module::kProgram, 1000), "Kelvoxを再生します！");
+}
+
+// Every block names each item of an edit's menu, with one access key.
+TEST(StringsTest, EditMenuTextsInEveryBlock) {
+  struct Case {
+    Language language;
+    std::string_view undo, select_all;
+  };
+  const Case cases[] = {
+      {Language::kEnglish, "&Undo", "Select &All"},
+      {Language::kJapanese, "元に戻す(&U)", "すべて選択(&A)"},
+      {Language::kKorean, "실행 취소(&U)", "모두 선택(&A)"},
+      {Language::kChinese, "撤销(&U)", "全选(&A)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.language));
+    const platform::EditMenuTexts texts = LoadEditMenuTexts(c.language);
+    EXPECT_EQ(texts.undo, c.undo);
+    EXPECT_EQ(texts.select_all, c.select_all);
+    for (const std::string& text :
+         {texts.undo, texts.cut, texts.copy, texts.paste, texts.del, texts.select_all}) {
+      EXPECT_EQ(std::count(text.begin(), text.end(), '&'), 1) << text;
+    }
+  }
+  EXPECT_EQ(LoadEditMenuTexts().paste, "貼り付け(&P)");
 }
 
 // Each control of the script edit dialog that takes input shows the string of its id: the

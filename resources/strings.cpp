@@ -94,6 +94,17 @@ constexpr Entry kWaveToScriptStrings[] = {
     {2063, "", "Loop再生を行います。", "", ""},
 };
 
+// The items of every edit's own menu, by command.
+using platform::Edit;
+constexpr Entry kEditMenuStrings[] = {
+    {Edit::kMenuUndo, "&Undo", "元に戻す(&U)", "실행 취소(&U)", "撤销(&U)"},
+    {Edit::kMenuCut, "Cu&t", "切り取り(&T)", "잘라내기(&T)", "剪切(&T)"},
+    {Edit::kMenuCopy, "&Copy", "コピー(&C)", "복사(&C)", "复制(&C)"},
+    {Edit::kMenuPaste, "&Paste", "貼り付け(&P)", "붙여넣기(&P)", "粘贴(&P)"},
+    {Edit::kMenuDelete, "&Delete", "削除(&D)", "삭제(&D)", "删除(&D)"},
+    {Edit::kMenuSelectAll, "Select &All", "すべて選択(&A)", "모두 선택(&A)", "全选(&A)"},
+};
+
 std::string_view Pick(const Entry& e, Language language) {
   switch (language) {
     case Language::kEnglish: return e.english;
@@ -142,6 +153,12 @@ std::string_view Find(const Entry (&table)[N], int id, Language language) {
 }
 
 }  // namespace
+
+platform::EditMenuTexts LoadEditMenuTexts(Language language) {
+  auto text = [&](int command) { return std::string(Find(kEditMenuStrings, command, language)); };
+  return {text(Edit::kMenuUndo),  text(Edit::kMenuCut),    text(Edit::kMenuCopy),
+          text(Edit::kMenuPaste), text(Edit::kMenuDelete), text(Edit::kMenuSelectAll)};
+}
 
 std::string_view LoadString(Module module, int id, Language language) {
   switch (module) {

@@ -147,6 +147,15 @@ class ShapedButton : public Button {
   int frame_height_ = 0;
 };
 
+// The texts of every edit's own menu (UTF-8, "&" before the access key), in the program's
+// language. The program hands them over from its resources at start; until then the items
+// have no text.
+struct EditMenuTexts {
+  std::string undo, cut, copy, paste, del, select_all;
+};
+void SetEditMenuTexts(EditMenuTexts texts);
+const EditMenuTexts& GetEditMenuTexts();
+
 // Single- or multi-line edit; a multi-line edit wraps its lines at the box edge and scrolls up
 // and down. Text is UTF-8 inside; the script-encoding functions convert at
 // the edge. Offsets of SetSel/GetSel count characters; the *Bytes forms count bytes of the
@@ -156,9 +165,23 @@ class ShapedButton : public Button {
 // Paste asks the desktop for its text, which arrives later (ReceivePaste). Pasted text is held to
 // what the edit's encoding can hold, so that the box never holds a character its script
 // cannot carry.
+//
+// Every edit has its own menu (Undo, Cut, Copy, Paste, Delete, Select All), which a right click
+// in it, the Menu key or Shift+F10 brings up, unless a dialog's filter takes them first. Each item
+// runs what its key runs.
 class Edit : public Control {
  public:
   explicit Edit(uint32_t style = 0) : Control(ControlKind::kEdit, style) {}
+
+  // The commands of the edit's menu, with the numbers the desktop's own edit menu gives them.
+  enum MenuCommand : int {
+    kMenuUndo = 772,
+    kMenuCut = 768,
+    kMenuCopy = 769,
+    kMenuPaste = 770,
+    kMenuDelete = 771,
+    kMenuSelectAll = 177,
+  };
 
   void SetText(std::string_view utf8) override;
   // Shows script bytes; false (text unchanged) when they cannot be decoded.
@@ -213,6 +236,15 @@ class Edit : public Control {
   void Paste();
   virtual void Undo();
   bool CanUndo() const { return undo_.has_value(); }
+
+  // The edit's menu as it shows now, greyed as the edit's state has it: Undo with nothing to undo,
+  // Cut and Delete without a selection, Copy too, Paste (and Undo, Cut, Delete) in a read-only
+  // edit, Select All when everything (or nothing, in an empty edit) is selected. Paste is not
+  // greyed by an empty clipboard: only asking the desktop would tell.
+  Menu ContextMenu() const;
+  // Shows the menu at screen point `at`, with the focus in the edit, and runs the chosen item.
+  // A locked or disabled edit shows none.
+  void ShowContextMenu(Point at);
 
   // Text pasted from the desktop arrives (the clipboard asked for by Paste, or the selection a
   // middle click pastes). Refused while the edit is locked, read-only or disabled, which it may

@@ -293,6 +293,182 @@ TEST(EditTest, AReadOnlyDisabledOrLockedBoxAsksForNoPaste) {
   }
 }
 
+// The edit's own menu ---------------------------------------------------------------------
+
+constexpr int kEditMenuOrder[] = {Edit::kMenuUndo,  Edit::kMenuCut,    Edit::kMenuCopy,
+                                  Edit::kMenuPaste, Edit::kMenuDelete, Edit::kMenuSelectAll};
+
+// The menu's enabled items as their letters in order ("UTCPDA"), a greyed one as "-".
+std::string EnabledItems(const Menu& menu) {
+  std::string letters;
+  for (size_t i = 0; i < std::size(kEditMenuOrder); ++i) {
+    const MenuItem* item = menu.Find(kEditMenuOrder[i]);
+    letters += item == nullptr || item->grayed ? '-' : "UTCPDA"[i];
+  }
+  return letters;
+}
+
+MouseEvent RightButton(MouseEvent::Kind kind) {
+  return MouseEvent::At(kind, MouseButton::kRight, {5, 5});
+}
+
+TEST(EditMenuTest, ItemsInTheProgramsLanguageWithTheirSeparators) {
+  HeadlessSession session;
+  Parent parent;
+  auto* edit = Add<Edit>(parent, 1002);
+  EditMenuTexts before = GetEditMenuTexts();  // a copy: the texts change next
+  SetEditMenuTexts({"u", "t", "c", "p", "d", "a"});
+  const Menu menu = edit->ContextMenu();
+  std::vector<std::string> outline;
+  for (const MenuItem& item : menu.items()) {
+    outline.push_back(item.separator ? "-" : item.text + " " + std::to_string(item.id));
+  }
+  SetEditMenuTexts(std::move(before));
+  EXPECT_EQ(outline, (std::vector<std::string>{"u 772", "-", "t 768", "c 769", "p 770", "d 771",
+                                               "-", "a 177"}));
+}
+
+TEST(EditMenuTest, GreysWhatTheEditsStateRulesOut) {
+  struct Case {
+    const char* name;
+    std::string text;
+    int sel_start, sel_end;
+    bool typed;  // a key typed before, so that there is something to undo
+    bool read_only;
+    std::string enabled;
+  };
+  const Case cases[] = {
+      {"an empty edit: only Paste", "", 0, 0, false, false, "---P--"},
+      {"a caret and nothing to undo", "あいう", 1, 1, false, false, "---P-A"},
+      {"a selection after typing: everything", "あいう", 1, 2, true, false, "UTCPDA"},
+      {"everything selected: no Select All", "あいう", 0, -1, false, false, "-TCPD-"},
+      {"read-only: Copy and Select All only", "あいう", 1, 2, true, true, "--C--A"},
+      {"read-only with a caret: Select All only", "あいう", 1, 1, false, true, "-----A"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessSession session;
+    Parent parent;
+    auto* edit = Add<Edit>(parent, 1002);
+    edit->SetText(c.text);
+    if (c.typed) {
+      edit->SetSel(0, 0);
+      (void)edit->OnKey(Char(U'か'));
+      (void)edit->OnKey(Down(kKeyBack));
+    }
+    edit->SetSel(c.sel_start, c.sel_end);
+    edit->SetReadOnly(c.read_only);
+    EXPECT_EQ(EnabledItems(edit->ContextMenu()), c.enabled);
+  }
+}
+
+// A right click brings the menu; each item does what its key does, so that the rules of the keys
+// hold for the menu too.
+TEST(EditMenuTest, EachItemRunsWhatItsKeyRuns) {
+  struct Case {
+    const char* name;
+    int command;
+    bool read_only;
+    std::string after;  // the text, "[]" around the selection
+    std::string clipboard;
+    size_t changes;  // kChange notices
+  };
+  const Case cases[] = {
+      {"Undo takes back the last step", Edit::kMenuUndo, false, "あ[]う", "さ", 1},
+      {"Cut", Edit::kMenuCut, false, "あ[]う", "い", 1},
+      {"Copy", Edit::kMenuCopy, false, "あ[い]う", "い", 0},
+      {"Paste brings another program's text", Edit::kMenuPaste, false, "あか?[]う", "か가", 1},
+      {"Delete", Edit::kMenuDelete, false, "あ[]う", "さ", 1},
+      {"Select All", Edit::kMenuSelectAll, false, "[あいう]", "さ", 0},
+      {"dismissed: nothing", 0, false, "あ[い]う", "さ", 0},
+      {"a read-only edit: Copy works", Edit::kMenuCopy, true, "あ[い]う", "い", 0},
+      {"a read-only edit: Paste is greyed", Edit::kMenuPaste, true, "あ[い]う", "か가", 0},
+      {"a read-only edit: Delete is greyed", Edit::kMenuDelete, true, "あ[い]う", "さ", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessSession session;
+    Parent parent;
+    auto* edit = Add<Edit>(parent, 1002);
+    edit->SetText("あう");
+    edit->SetSel(1, 1);
+    (void)edit->OnKey(Char(U'い'));  // the step Undo takes back
+    parent.log.clear();
+    edit->SetSel(1, 2);
+    edit->SetReadOnly(c.read_only);
+    session.CopyInAnotherProgram(c.command == Edit::kMenuPaste ? "か가" : "さ");
+    session.user().ChooseMenuItem(c.command);
+    EXPECT_TRUE(edit->OnMouse(RightButton(MouseEvent::Kind::kDown)));
+    EXPECT_TRUE(session.menus().empty()) << "the menu waits for the button to come up";
+    EXPECT_TRUE(edit->OnMouse(RightButton(MouseEvent::Kind::kUp)));
+    ASSERT_EQ(session.menus().size(), 1u);
+    EXPECT_TRUE(session.errors().empty());
+    std::string shown = edit->text();
+    const auto [start, end] = edit->sel_utf8_bytes();
+    shown.insert(end, "]");
+    shown.insert(start, "[");
+    EXPECT_EQ(shown, c.after);
+    EXPECT_EQ(session.desktop_clipboard(), c.clipboard);
+    EXPECT_EQ(parent.log.size(), c.changes);
+  }
+}
+
+// A pasted text is one step of undo through the menu too, and Undo in the menu takes it back.
+TEST(EditMenuTest, APasteFromTheMenuIsOneStepOfUndo) {
+  HeadlessSession session;
+  Parent parent;
+  auto* edit = Add<Edit>(parent, 1002, kStyleMultiLine);
+  edit->SetText("あう");
+  edit->SetSel(1, 1);
+  session.CopyInAnotherProgram("かき\r\nく");
+  session.HoldPastes();
+  session.user().ChooseMenuItem(Edit::kMenuPaste).ChooseMenuItem(Edit::kMenuUndo);
+  edit->ShowContextMenu({});
+  EXPECT_EQ(edit->text(), "あう") << "the desktop's answer has not come yet";
+  session.DeliverHeldPastes();
+  EXPECT_EQ(edit->text(), "あかき\nくう");
+  EXPECT_EQ(EnabledItems(edit->ContextMenu()), "U--P-A");
+  edit->ShowContextMenu({});
+  EXPECT_EQ(edit->text(), "あう");
+  EXPECT_TRUE(session.errors().empty());
+}
+
+// The Menu key and Shift+F10 bring the menu at the middle of the edit; a locked edit (while a
+// phrase plays) and a disabled one show none, by any way.
+TEST(EditMenuTest, KeysBringItAndALockedOrDisabledEditShowsNone) {
+  struct Case {
+    const char* name;
+    void (*make)(Edit&);
+    bool shows;
+  };
+  const Case cases[] = {
+      {"an edit in use", [](Edit&) {}, true},
+      {"locked", [](Edit& e) { e.SetLocked(true); }, false},
+      {"disabled", [](Edit& e) { e.Enable(false); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HeadlessSession session;
+    Parent parent;
+    parent.SetRect(Rect{100, 50, 400, 300});
+    auto* edit =
+        static_cast<Edit*>(parent.AddChild(std::make_unique<Edit>(), 1002, Rect{10, 20, 110, 40}));
+    edit->SetText("あいう");
+    c.make(*edit);
+    if (c.shows) session.user().ChooseMenuItem(0).ChooseMenuItem(0).ChooseMenuItem(0);
+    (void)edit->OnKey(Down(kKeyMenu));
+    (void)edit->OnKey(Down(kKeyF10, kModShift));
+    (void)edit->OnMouse(RightButton(MouseEvent::Kind::kUp));
+    EXPECT_TRUE(session.errors().empty());
+    ASSERT_EQ(session.menus().size(), c.shows ? 3u : 0u);
+    if (c.shows) {
+      EXPECT_EQ(session.menus()[0].at, (Point{160, 80}));
+      EXPECT_EQ(session.menus()[1].at, (Point{160, 80}));
+    }
+    EXPECT_EQ(edit->text(), "あいう");
+  }
+}
+
 TEST(EditTest, CaretKeysMoveByTextLineAndWhole) {
   struct Case {
     const char* name;

@@ -72,7 +72,16 @@ LineSpan LineAt(std::string_view s, int pos) {
   return line;
 }
 
+EditMenuTexts& MenuTexts() {
+  static EditMenuTexts* texts = new EditMenuTexts();  // one for the process, as the language is
+  return *texts;
+}
+
 }  // namespace
+
+void SetEditMenuTexts(EditMenuTexts texts) { MenuTexts() = std::move(texts); }
+
+const EditMenuTexts& GetEditMenuTexts() { return MenuTexts(); }
 
 // Edit ------------------------------------------------------------------------------------
 
@@ -206,6 +215,41 @@ void Edit::Undo() {
   Notify(Notice::kChange);
 }
 
+Menu Edit::ContextMenu() const {
+  const EditMenuTexts& texts = GetEditMenuTexts();
+  const bool selected = sel_start_ != sel_end_;
+  auto item = [](int id, const std::string& text, bool grayed) {
+    MenuItem entry = MenuItem::Command(id, text);
+    entry.grayed = grayed;
+    return entry;
+  };
+  return Menu({item(kMenuUndo, texts.undo, !CanUndo() || read_only()), MenuItem::Separator(),
+               item(kMenuCut, texts.cut, !selected || read_only()),
+               item(kMenuCopy, texts.copy, !selected), item(kMenuPaste, texts.paste, read_only()),
+               item(kMenuDelete, texts.del, !selected || read_only()), MenuItem::Separator(),
+               item(kMenuSelectAll, texts.select_all, sel_start_ == 0 && sel_end_ == length())});
+}
+
+void Edit::ShowContextMenu(Point at) {
+  if (locked_ || !IsEnabled()) return;
+  if (!HasFocus()) SetFocus();
+  void* const alive = handle();
+  const int command = TrackPopupMenu(this, ContextMenu(), at);
+  if (FromHandle(alive) == nullptr) return;  // gone with its dialog while the menu showed
+  switch (command) {
+    case kMenuUndo: Undo(); return;
+    case kMenuCut: Cut(); return;
+    case kMenuCopy: Copy(); return;
+    case kMenuPaste: Paste(); return;
+    case kMenuDelete: (void)UserReplaceSel(""); return;  // Delete's road with a selection
+    case kMenuSelectAll:
+      SelectAll();
+      ScrollCaret();
+      return;
+    default: return;
+  }
+}
+
 bool Edit::OnKey(const KeyEvent& event) {
   if (locked_) return true;
   if (event.kind == KeyEvent::Kind::kChar) {
@@ -233,6 +277,11 @@ bool Edit::OnKey(const KeyEvent& event) {
   };
   if (shift && !ctrl && event.key == kKeyInsert) {
     Paste();
+    return true;
+  }
+  if ((event.key == kKeyMenu && !ctrl) || (shift && !ctrl && event.key == kKeyF10)) {
+    const Rect box = client_rect();
+    ShowContextMenu(ClientToScreen(Point{box.width() / 2, box.height() / 2}));
     return true;
   }
   if (ctrl) {
@@ -300,6 +349,12 @@ bool Edit::OnKey(const KeyEvent& event) {
   }
 }
 
-bool Edit::OnMouse(const MouseEvent&) { return true; }
+bool Edit::OnMouse(const MouseEvent& event) {
+  // The menu comes when the right button goes up, as a context menu does on the desktop.
+  if (event.button == MouseButton::kRight && event.kind == MouseEvent::Kind::kUp) {
+    ShowContextMenu(event.screen);
+  }
+  return true;
+}
 
 }  // namespace vtr::platform

@@ -468,6 +468,9 @@ class EditWidget : public Base {
       case FL_PUSH:
       case FL_DRAG:
       case FL_RELEASE: {
+        // The right button is the model's (the edit's own menu, or a dialog's filter before it):
+        // the window passes it on as it does for the plain widgets.
+        if (Fl::event_button() == FL_RIGHT_MOUSE) return 0;
         if (model_.locked()) return 1;
         if (event == FL_PUSH) model_.SetFocus();
         const int used = Base::handle(event);

@@ -15,7 +15,7 @@ struct KeyPair {
 };
 
 // The named keys, one row per FLTK key (a Key code with two keys has two rows).
-constexpr std::array<KeyPair, 22> kNamedKeys = {{
+constexpr std::array<KeyPair, 23> kNamedKeys = {{
     {kKeyBack, FL_BackSpace},  {kKeyTab, FL_Tab},          {kKeyReturn, FL_Enter},
     {kKeyReturn, FL_KP_Enter}, {kKeyShift, FL_Shift_L},    {kKeyShift, FL_Shift_R},
     {kKeyControl, FL_Control_L}, {kKeyControl, FL_Control_R}, {kKeyAlt, FL_Alt_L},
@@ -23,7 +23,7 @@ constexpr std::array<KeyPair, 22> kNamedKeys = {{
     {kKeyPageUp, FL_Page_Up},  {kKeyPageDown, FL_Page_Down}, {kKeyEnd, FL_End},
     {kKeyHome, FL_Home},       {kKeyLeft, FL_Left},        {kKeyUp, FL_Up},
     {kKeyRight, FL_Right},     {kKeyDown, FL_Down},        {kKeyDelete, FL_Delete},
-    {kKeyInsert, FL_Insert},
+    {kKeyInsert, FL_Insert},   {kKeyMenu, FL_Menu},
 }};
 
 constexpr int kFunctionKeys = 24;  // F1 to F24

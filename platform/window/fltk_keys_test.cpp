@@ -27,6 +27,8 @@ TEST(FltkKeysTest, FltkKeysReadAsTheLayersKeyCodes) {
       {"an apostrophe has no code (it is not Right)", '\'', 0},
       {"a comma has no code", ',', 0},
       {"Insert", FL_Insert, kKeyInsert},
+      {"the Menu key", FL_Menu, kKeyMenu},
+      {"a closing bracket has no code (it is not the Menu key)", ']', 0},
       {"a key the layer does not name keeps its keysym", FL_Print, FL_Print},
   };
   for (const Case& c : cases) {

@@ -61,6 +61,7 @@ enum Key : int {
   kKeyDown = 0x28,
   kKeyInsert = 0x2D,
   kKeyDelete = 0x2E,
+  kKeyMenu = 0x5D,  // the key that opens the focused control's own menu
   kKeyF1 = 0x70,
   kKeyF10 = 0x79,
 };

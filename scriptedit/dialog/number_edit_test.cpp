@@ -148,6 +148,37 @@ TEST(NumberEditTest, APasteArrivesLaterAndIsOneStepOfUndo) {
   EXPECT_EQ(edit->text(), "3");
 }
 
+// The edit menu's Paste is Ctrl+V's: the desktop's answer passes the same check, and its Undo
+// takes a pasted number back in one step.
+TEST(NumberEditTest, TheMenusPasteTakesOnlyValidNumbers) {
+  struct Case {
+    std::string copied;
+    std::string after;
+  };
+  const Case cases[] = {{"12a", "3"}, {"042", "42"}, {"100", "3"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.copied);
+    platform::HeadlessSession session;
+    Parent parent;
+    NumberEdit* edit = AddEdit(parent, 1, 99, 1);
+    edit->SetText("3");
+    session.CopyInAnotherProgram(c.copied);
+    session.HoldPastes();
+    session.user().ChooseMenuItem(platform::Edit::kMenuPaste);
+    edit->ShowContextMenu({});
+    session.DeliverHeldPastes();
+    EXPECT_EQ(edit->text(), c.after);
+    const bool taken = c.after != "3";
+    EXPECT_EQ(parent.changes.size(), taken ? 1u : 0u);
+    EXPECT_EQ(edit->CanUndo(), taken);
+    if (!taken) continue;
+    session.user().ChooseMenuItem(platform::Edit::kMenuUndo);
+    edit->ShowContextMenu({});
+    EXPECT_EQ(edit->text(), "3");
+    EXPECT_TRUE(session.errors().empty());
+  }
+}
+
 TEST(NumberEditTest, ControlKeysCopyCutAndUndo) {
   platform::HeadlessSession session;
   Parent parent;

@@ -267,6 +267,7 @@ XInput& XInput::Click(int times, int delay_ms) {
   return Step("click --repeat " + std::to_string(times) + " --delay " + std::to_string(delay_ms) +
               " 1");
 }
+XInput& XInput::RightClick() { return Step("click 3"); }
 XInput& XInput::Press() { return Step("mousedown 1"); }
 XInput& XInput::Release() { return Step("mouseup 1"); }
 XInput& XInput::Sleep(std::chrono::milliseconds pause) {

@@ -108,6 +108,8 @@ class XInput {
   XInput& MoveBy(int dx, int dy);
   // Clicks the left button; `times` clicks `delay_ms` apart (a double click is two quick ones).
   XInput& Click(int times = 1, int delay_ms = 0);
+  // Clicks the right button.
+  XInput& RightClick();
   // Presses and releases the left button: a drag is a press, moves and a release.
   XInput& Press();
   XInput& Release();
