@@ -174,7 +174,7 @@ TEST(VtrXvfbTest, WithoutAWorkingEmulatorItSaysSoAndEndsWithAFailureStatus) {
   }
 }
 
-// Starts the program with the kana on keys of their own// Starts the program with the kana on keys of their own, types あいう `times` times into the
+// Starts the program with the kana on keys of their own, types あいう `times` times into the
 // script box and waits for Play, which shows once the box holds text.
 void StartAndTypeKana(ProgramOnXvfb& x, int times) {
   ASSERT_EQ(x.Start(true), "");

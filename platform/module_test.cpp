@@ -80,7 +80,8 @@ TEST(ModuleTest, MovesAndFreesOwnership) {
   Module first;
   ASSERT_TRUE(first.Load("Plugin/Vtr_fixture.so", kFixtureFolder));
   Module second = std::move(first);
-  // NOLINTNEXTLINE(bugprone-use-after-move): a moved-from module must hold nothing, or the library is freed twice
+  // A moved-from module must hold nothing, or the library is freed twice.
+  // NOLINTNEXTLINE(bugprone-use-after-move): looked at on purpose
   EXPECT_FALSE(first.loaded());
   EXPECT_TRUE(second.loaded());
   second.Free();

@@ -5,7 +5,8 @@
 // library finds its own "Plugin" folder relative to itself:
 //
 //   // given: void SomeFunction()
-//   auto plugins = vtr::platform::ModuleFolder(reinterpret_cast<const void*>(&SomeFunction)) / "Plugin";
+//   auto plugins =
+//       vtr::platform::ModuleFolder(reinterpret_cast<const void*>(&SomeFunction)) / "Plugin";
 //   std::string kvx = vtr::platform::ReplaceExtension("a.b/song.t", ".kvx");  // "a.b/song.kvx"
 #ifndef VTR_PLATFORM_PATHS_H_
 #define VTR_PLATFORM_PATHS_H_

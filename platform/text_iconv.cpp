@@ -21,7 +21,8 @@ const char* IconvName(Encoding encoding) {
 TextResult Convert(const char* from, const char* to, std::string_view input) {
   TextResult result;
   iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr): iconv_open's failure value
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open's failure value
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
     result.error = TextError::kUnsupported;
     return result;
   }
@@ -103,7 +104,8 @@ size_t Utf8SequenceLength(std::string_view s) {
 std::string FromUtf8Replacing(Encoding encoding, std::string_view utf8) {
   std::string out;
   iconv_t cd = iconv_open(IconvName(encoding), "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr): iconv_open's failure value
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open's failure value
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
     // Without a converter only ASCII is known to be the same in every script encoding.
     for (size_t i = 0; i < utf8.size();) {
       const size_t length = std::max<size_t>(Utf8SequenceLength(utf8.substr(i)), 1);

@@ -10,7 +10,8 @@
 //   // given: void AddRow(const std::string& file, const std::string& version)
 //   auto program = vtr::platform::ReadVersionRecord(
 //       vtr::platform::ModuleFile(reinterpret_cast<const void*>(&SomeProgramFunction)));
-//   for (const auto& library : vtr::platform::ListVersionedLibraries(vtr::platform::ProgramFolder()))
+//   const auto folder = vtr::platform::ProgramFolder();
+//   for (const auto& library : vtr::platform::ListVersionedLibraries(folder))
 //     AddRow(library.file.filename().string(), library.record.file_version);
 #ifndef VTR_PLATFORM_VERSION_RECORD_H_
 #define VTR_PLATFORM_VERSION_RECORD_H_

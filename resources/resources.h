@@ -7,7 +7,8 @@
 // gives an empty text, as a missing resource string does.
 //
 //   using vtr::resources::Module;
-//   std::string_view tip = vtr::resources::LoadString(Module::kProgram, 1000);  // "Kelvoxを再生します！"
+//   // "Kelvoxを再生します！"
+//   std::string_view tip = vtr::resources::LoadString(Module::kProgram, 1000);
 //   const vtr::platform::DialogTemplate* about = vtr::resources::FindDialog(Module::kProgram, 100);
 //   vtr::platform::Menu menu = vtr::resources::LoadMenu(Module::kProgram, 129).FirstPopup();
 //   vtr::platform::Image skin = vtr::resources::LoadImage(Module::kProgram, 190);  // 240 x 195

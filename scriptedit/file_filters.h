@@ -2,8 +2,8 @@
 // the chosen name.
 //
 //   std::vector<platform::FileFilter> filters = {kScriptFilter, kTextFilter};
-//   FilterString(filters);                     // "Kelvox File (*.kvx)|*.kvx|Text file (*.txt)|*.txt||"
-//   WithExtension("song.t", "kvx");            // "song.kvx"
+//   FilterString(filters);           // "Kelvox File (*.kvx)|*.kvx|Text file (*.txt)|*.txt||"
+//   WithExtension("song.t", "kvx");  // "song.kvx"
 #ifndef VTR_SCRIPTEDIT_FILE_FILTERS_H_
 #define VTR_SCRIPTEDIT_FILE_FILTERS_H_
 

@@ -282,7 +282,8 @@ TEST(KvjConverterTest, OpenAgainRestartsWithTheInitialSettings) {
 
 TEST(KvjConverterTest, EveryStreamReadsBack) {
   const std::string scripts[] = {
-      // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): each script is its header and syllables pasted together
+      // Each script is its header and syllables pasted together.
+      // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): pasted on purpose
       "KV#J" A,
       "KV#J@'3" A "^" KA "_2" I "$" A LONG "~" LONG "*5",
       "KV#J+" A KA I A KA I A "?2",

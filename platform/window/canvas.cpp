@@ -192,8 +192,9 @@ Size Canvas::MeasureText(std::string_view utf8, const Font& font) {
   int narrow = 0, wide = 0;
   CountChars(utf8, narrow, wide);
   const double em = font.points * 96.0 / 72.0;
-  // NOLINTNEXTLINE(bugprone-incorrect-roundings): kept exactly, every layout and screenshot rests on it
+  // NOLINTBEGIN(bugprone-incorrect-roundings): kept exactly, layouts and screenshots rest on it
   return Size{static_cast<int>(narrow * em * 0.55 + wide * em + 0.5), static_cast<int>(em * 1.25 + 0.5)};
+  // NOLINTEND(bugprone-incorrect-roundings)
 }
 
 std::vector<std::string> RecordingCanvas::Lines() const {

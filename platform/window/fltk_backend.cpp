@@ -1184,7 +1184,8 @@ class FltkBackend : public Backend {
       entry.text = labels.back()->c_str();
       entry.labelfont_ = FontFor(DefaultDialogFont(), text);
       entry.labelsize_ = 12;
-      // NOLINTNEXTLINE(performance-no-int-to-ptr): the menu entry carries its command number, never dereferenced
+      // The menu entry carries its command number, which is never dereferenced.
+      // NOLINTNEXTLINE(performance-no-int-to-ptr): a number, not an address
       entry.user_data_ = reinterpret_cast<void*>(static_cast<intptr_t>(item.id));
       entry.flags |= FltkMenuFlags(menu, i);
       if (item.is_popup()) {

@@ -7,7 +7,8 @@
 //   vtr::platform::Menu menu = vtr::platform::Menu{
 //       {vtr::platform::MenuItem::Command(57601, "ファイルを開く..."),
 //        vtr::platform::MenuItem::Separator(),
-//        vtr::platform::MenuItem::Popup("声を変える", {vtr::platform::MenuItem::Command(32773, "A")})}};
+//        vtr::platform::MenuItem::Popup("声を変える",
+//                                       {vtr::platform::MenuItem::Command(32773, "A")})}};
 //   menu.SetChecked(32773, true);
 //   menu.SetGrayed(57601, true);
 #ifndef VTR_PLATFORM_WINDOW_MENU_H_

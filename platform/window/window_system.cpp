@@ -72,7 +72,8 @@ void* System::Register(Window* window) {
   const uintptr_t handle = next_handle_;
   next_handle_ += 0x10;
   windows_[handle] = window;
-  return reinterpret_cast<void*>(handle);  // NOLINT(performance-no-int-to-ptr): a handle is a number, never dereferenced
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): a handle is a number, never dereferenced
+  return reinterpret_cast<void*>(handle);
 }
 
 void System::Unregister(Window* window) {

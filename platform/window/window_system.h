@@ -10,8 +10,9 @@
 //   // from a sound thread: arrives once, as OnCommand(1003, Notice::kClicked), on the UI thread
 //   vtr::platform::PostCommand(dialog.handle(), 1003);
 //
-//   int answer = vtr::platform::MessageBox(&dialog, "保存しますか?", "Voxtrel",
-//                                          vtr::platform::kMbYesNoCancel | vtr::platform::kMbIconQuestion);
+//   int answer =
+//       vtr::platform::MessageBox(&dialog, "保存しますか?", "Voxtrel",
+//                                 vtr::platform::kMbYesNoCancel | vtr::platform::kMbIconQuestion);
 //   if (answer == vtr::platform::kIdYes) { /* ... */ }
 #ifndef VTR_PLATFORM_WINDOW_WINDOW_SYSTEM_H_
 #define VTR_PLATFORM_WINDOW_WINDOW_SYSTEM_H_

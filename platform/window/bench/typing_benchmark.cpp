@@ -3,8 +3,8 @@
 //
 // One iteration is one key as the toolkit delivers it (a kana typed in the middle of the
 // script), handled, drawn and waited for until the server has drawn it. Scripts come in lines of
-// a few phrases and as one long line, which the editor wraps anew from its start at every key. Needs a display; run it
-// on a private Xvfb server through typing_latency.sh beside this file.
+// a few phrases and as one long line, which the editor wraps anew from its start at every key.
+// Needs a display; run it on a private Xvfb server through typing_latency.sh beside this file.
 #include <benchmark/benchmark.h>
 
 #include <FL/Fl.H>

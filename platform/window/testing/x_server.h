@@ -31,7 +31,8 @@
 
 #include "platform/window/geometry.h"
 
-struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's display, kept out of the tests' headers
+// Xlib's display, declared here to keep Xlib out of the tests' headers.
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's own name
 
 namespace vtr::platform::testing {
 

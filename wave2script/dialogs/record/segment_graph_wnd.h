@@ -11,7 +11,7 @@
 //   WaveData wave;
 //   (void)ReadWaveData(path, &wave);
 //   auto graph = std::make_unique<CSegmentGraphWnd>(wave);
-//   CSegmentGraphWnd* g = static_cast<CSegmentGraphWnd*>(dialog.ReplaceChild(166, std::move(graph)));
+//   auto* g = static_cast<CSegmentGraphWnd*>(dialog.ReplaceChild(166, std::move(graph)));
 //   g->SetItems(items);               // {text, ms} -> graph items at x = ms + 5
 //   ...                               // the user drags
 //   std::vector<SegmentItem> edited;
