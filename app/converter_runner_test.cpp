@@ -18,6 +18,7 @@ TEST(FilterTest, KeepsWhatTheConverterReads) {
     int result;
     std::string out;
   };
+  // clang-format off
   const Case cases[] = {
       {"ni3hao3!", 0, kFilterOk, "ni3hao3!"},
       {"ni3hao3!", 1, kFilterOk, "ni3hao3\xA1\xA3"},
@@ -36,6 +37,7 @@ TEST(FilterTest, KeepsWhatTheConverterReads) {
       {"a\xC4", 0, kFilterOk, "a"},                  // lone lead at the end
       {"\x80\xFF" "b", 0, kFilterOk, "b"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     std::string text = c.in;
     EXPECT_EQ(ConverterRunner::Filter(text, c.flag), c.result) << c.in;

@@ -496,6 +496,7 @@ TEST_F(MainDialogTest, TheScriptBoxHasTheKeyboardAgainAfterEachBox) {
     const char* text;
     std::function<void(platform::ScriptedUser&)> box;
   };
+  // clang-format off
   const Case cases[] = {
       {"517 from Escape, cancelled", "か",
        [](platform::ScriptedUser& u) { u.Key(platform::kKeyEscape).Answer(platform::kIdCancel); }},
@@ -512,6 +513,7 @@ TEST_F(MainDialogTest, TheScriptBoxHasTheKeyboardAgainAfterEachBox) {
       {"502 from Play on a bad script", "qqq",
        [](platform::ScriptedUser& u) { u.Click(kIdPlay).Answer(platform::kIdOk); }},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     platform::HeadlessSession local;
@@ -774,12 +776,14 @@ TEST_F(MainDialogTest, IntonationRoundTripClosesThePlayerAroundTheCallAndTakesOv
     int gets;
   };
   const char* const kScript = "KV#JK3\x82\xA9\x82\xC8";  // かな in voice 3
+  // clang-format off
   const Case cases[] = {
       {"ok", {1, 0, kScript, 3, 64, "/tmp/w2s.kvx", 7}, "\x82\xA9\x82\xC8", 3, 64, 4, 7, "/tmp/w2s.kvx", 1},
       // Four bytes are only the tag: the box is emptied and the library's voice is kept.
       {"tag only", {1, 0, "KV#J", 5, 90, "/tmp/w2s.kvx", 7}, "", 5, 90, 0, 7, "/tmp/w2s.kvx", 1},
       {"cancel", {2, 0, kScript, 3, 64, "/tmp/w2s.kvx", 7}, "\x82\xA9", 2, 100, 0, 0, "", 0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     platform::Module fake;
     ASSERT_TRUE(fake.LoadFile(folder / "Vtr_W2SDlg.so")) << fake.error();

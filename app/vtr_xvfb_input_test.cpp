@@ -78,12 +78,14 @@ TEST(VtrXvfbInputTest, ShortcutsWorkAfterAMenuClosedWithEscape) {
     const char* keys;
     const char* window;  // the title of the window it opens
   };
+  // clang-format off
   const Shortcut shortcuts[] = {
       {"ctrl+s", ""},                                // the save dialog
       {"ctrl+o", "Voxtrel"},                         // the question about the unsaved text
       {"ctrl+e", "Script Edit Dialog"},
       {"ctrl+w", "Intonation Edit Dialog"},
   };
+  // clang-format on
   for (const char* menu : {"alt+space", "shift+F10"}) {
     for (const Shortcut& shortcut : shortcuts) {
       SCOPED_TRACE(std::string(menu) + ", Escape, then " + shortcut.keys);

@@ -161,6 +161,7 @@ TEST(BuildPlayTextTest, TheUnitAfterASplitWritesThePositionItEstablishes) {
     std::string played;
     const char* why;
   };
+  // clang-format off
   const Case cases[] = {
       {kJ, "KV#J'2" + Kana(47) + "_3" + Kana(10), "KV#J'2" + Kana(47) + "S99,S50_" + Kana(10),
        "up 2, then down 3: at -1"},
@@ -189,6 +190,7 @@ TEST(BuildPlayTextTest, TheUnitAfterASplitWritesThePositionItEstablishes) {
       {kG, "KV#G'2" + Repeat("ka", 47) + "_3" + Repeat("ka", 10),
        "KV#G'2" + Repeat("ka", 47) + "S99,S50_" + Repeat("ka", 10), "romaji, played as kana"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ScriptEngine engine;
     std::string text = c.text;

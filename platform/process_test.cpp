@@ -285,6 +285,7 @@ TEST_F(ProcessTest, AStartedProgramGetsItsInputWhenTheCallerHasItReady) {
     std::string output;
     int exit_code;
   };
+  // clang-format off
   const Case cases[] = {
       {"reads before its input and then the input",
        "cat before.txt; read name; echo \"got $name\"", true, false, true,
@@ -294,6 +295,7 @@ TEST_F(ProcessTest, AStartedProgramGetsItsInputWhenTheCallerHasItReady) {
       // The write finds the pipe closed, and no SIGPIPE ends the caller.
       {"ends without reading its input", "echo $PPID > pid.txt; exit 5", true, true, false, "", 5},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Write("before.txt", "ready\n");

@@ -149,6 +149,7 @@ TEST_F(LockFolderTest, OurOwnFolderIsMadePrivateAndUsed) {
     const char* name;
     std::function<void(const fs::path& own)> prepare;
   };
+  // clang-format off
   const Case cases[] = {
       {"missing folder is made", [](const fs::path&) {}},
       {"folder open to everybody is narrowed",
@@ -158,6 +159,7 @@ TEST_F(LockFolderTest, OurOwnFolderIsMadePrivateAndUsed) {
        }},
       {"folder of an earlier run is reused", [](const fs::path& own) { fs::create_directory(own); }},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     fs::remove_all(OwnFolder());

@@ -11,6 +11,7 @@ struct RoundTrip {
   const char* utf8;
 };
 
+// clang-format off
 const RoundTrip kRoundTrips[] = {
     {Encoding::kShiftJis, "KV#J\x82\xA0\x82\xA9\x81\x5B", "KV#Jあかー"},
     {Encoding::kShiftJis, "\x83\x41\xB1", "アｱ"},                    // full- and half-width katakana
@@ -20,6 +21,7 @@ const RoundTrip kRoundTrips[] = {
     {Encoding::kGb2312, "KV#C\xD6\xD0\xCE\xC4", "KV#C中文"},
     {Encoding::kGb2312, "ni3hao3", "ni3hao3"},
 };
+// clang-format on
 
 TEST(TextTest, RoundTripsEachScriptEncoding) {
   for (const RoundTrip& c : kRoundTrips) {

@@ -16,11 +16,13 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
 }
 
 // The Ctrl set-up of the non-manager variant: {command, a, b}.
+// clang-format off
 constexpr int32_t kCtrlSetUp[][3] = {
     {0, 0, 0},    {4, 101, 2},  {3, 0, 0},    {3, 1, 0},   {3, 2, 0},    {3, 3, 0},
     {19, 13, 0},  {20, 13, 0},  {17, 221, 0}, {18, 205, 0}, {23, 127, 0}, {24, 127, 0},
     {21, 127, 127}, {25, 127, 0}, {26, 127, 0}, {27, 127, 0}, {28, 127, 0}, {9, 2, 0},
     {10, 0, 0},   {13, 2, 0},   {14, 0, 0}};
+// clang-format on
 // The controls Term puts back, with the values of the set-up.
 constexpr int32_t kCtrlReset[][3] = {{23, 127, 0},   {24, 127, 0}, {21, 127, 127}, {25, 127, 0},
                                      {26, 127, 0},   {27, 127, 0}, {28, 127, 0}};

@@ -66,6 +66,7 @@ TEST_F(ScriptPlayerTest, OnePhraseFromStartUpToCloseMakesTheExpectedCalls) {
       "SetMidiMsg(F0 43 79 06 7F 07 00 F7)=0",
       "SetMidiMsg(F0 43 79 06 7E 09 64 F7)=0",
   };
+  // clang-format off
   std::vector<std::string> expected = {
       // Start-up.
       "QsSound_EmuInitialize(32000,5,129)=0",
@@ -103,6 +104,7 @@ TEST_F(ScriptPlayerTest, OnePhraseFromStartUpToCloseMakesTheExpectedCalls) {
       sysex[0], sysex[1], sysex[2], sysex[3],
       "QsSound_EmuTerminate()=0",
   };
+  // clang-format on
   EXPECT_EQ(loader_.Trace(), expected);
   EXPECT_EQ(loader_.loaded_names, std::vector<std::string>{"/dist/Qs5_EmuKmw5.dll"});
   EXPECT_EQ(poster_.posts(), (std::vector<std::pair<void*, int>>{{kWindow, 1003}}));

@@ -292,6 +292,7 @@ int32_t EmuSoundDevice::ShutDown() {
 
 int32_t EmuSoundDevice::SendSetupSysEx() {
   if (params_.mode != 1 && params_.mode != 2 && params_.mode != 3) return -1;
+  // clang-format off
   const uint8_t messages[4][kShortMessage] = {
       {kSysExStart, kMaker, kDevice, kKindSetting, kGroupChip, kCommandFlags,
        params_.PackedFlags(), kSysExEnd},
@@ -302,6 +303,7 @@ int32_t EmuSoundDevice::SendSetupSysEx() {
       {kSysExStart, kMaker, kDevice, kKindSetting, kGroupMaster, kCommandVolume,
        static_cast<uint8_t>(params_.volume & 0x7F), kSysExEnd},
   };
+  // clang-format on
   const int count = params_.mode == 3 ? 2 : 4;
   int32_t result = 0;
   for (int i = 0; i < count; ++i) {

@@ -45,6 +45,7 @@ const std::vector<std::string_view>& FineItems() {
 // The main program's skinned dialog, in pixels; OnInitDialog places and sizes everything from the
 // skin and names the window.
 DialogTemplate MainDialog() {
+  // clang-format off
   return DialogTemplate{
       .id = 102,
       .caption = "",
@@ -57,6 +58,7 @@ DialogTemplate MainDialog() {
           {1002, K::kEdit, "", {12, 28, 216, 84}, platform::kStyleMultiLine | platform::kStyleVScroll},
           {1000, K::kButton, "", {20, 112, 76, 83}, platform::kStyleHidden},
       }};
+  // clang-format on
 }
 
 // The About box, in pixels; the picture 1012 shows the program's icon.
@@ -95,10 +97,12 @@ DialogTemplate ScriptEditDialog() {
     std::string_view text;
     int edit, spin;
   };
+  // clang-format off
   static constexpr Column kColumns[] = {
       {2003, "'", 2047, 2048}, {2004, "^", 2049, 2050}, {2005, "_", 2051, 2052}, {2006, "$", 2053, 2054},
       {2007, "<", 2055, 2056}, {2008, ">", 2057, 2058}, {2019, "*", 2035, 2041}, {2020, "?", 2036, 2039},
   };
+  // clang-format on
   int x = 7;
   for (const Column& col : kColumns) {
     c.push_back({col.button, K::kButton, col.text, {x, 134, 24, 16}});
@@ -139,6 +143,7 @@ DialogTemplate ScriptEditDialog() {
 
 // The intonation edit dialog, control for control as its template lists them.
 DialogTemplate IntonationEditDialog() {
+  // clang-format off
   return DialogTemplate{
       .id = 141,
       .caption = "Intonation Edit Dialog",
@@ -171,6 +176,7 @@ DialogTemplate IntonationEditDialog() {
           {1, K::kButton, "OK", {254, 214, 50, 14}, kDefault},
           {2, K::kButton, "ｷｬﾝｾﾙ", {254, 229, 50, 14}},
       }};
+  // clang-format on
 }
 
 DialogTemplate WaveInputDialog() {
@@ -179,6 +185,7 @@ DialogTemplate WaveInputDialog() {
                         .size = {230, 122},
                         .units = DialogUnits::kDialog,
                         .style = platform::kStyleAcceptFiles,
+                        // clang-format off
                         .controls = {
                             {-1, K::kGroupBox, "録音ステータス", {7, 4, 216, 46}},
                             {147, K::kButton, "", {14, 18, 24, 20}},
@@ -191,9 +198,11 @@ DialogTemplate WaveInputDialog() {
                             {1, K::kButton, "OK", {118, 100, 50, 14}, kDefault},
                             {2, K::kButton, "ｷｬﾝｾﾙ", {173, 100, 50, 14}},
                         }};
+                        // clang-format on
 }
 
 DialogTemplate SegmentConfirmDialog() {
+  // clang-format off
   return DialogTemplate{
       .id = 148,
       .caption = "セグメントの位置を確認",
@@ -222,6 +231,7 @@ DialogTemplate SegmentConfirmDialog() {
           {1, K::kButton, "OK", {273, 200, 50, 14}, kDefault},
           {2, K::kButton, "ｷｬﾝｾﾙ", {273, 218, 50, 14}},
       }};
+  // clang-format on
 }
 
 DialogTemplate ChangeHiraganaDialog() {
@@ -229,11 +239,13 @@ DialogTemplate ChangeHiraganaDialog() {
                         .caption = "ひらがなを変更",
                         .size = {150, 50},
                         .units = DialogUnits::kDialog,
+                        // clang-format off
                         .controls = {
                             {179, K::kEdit, "", {7, 7, 136, 14}},
                             {1, K::kButton, "OK", {38, 29, 50, 14}, kDefault},
                             {2, K::kButton, "ｷｬﾝｾﾙ", {93, 29, 50, 14}},
                         }};
+                        // clang-format on
 }
 
 }  // namespace

@@ -34,6 +34,7 @@ Menu ProgramMenu(int id) {
     for (int i = 0; i < kVoiceCount; ++i) {
       voices.push_back(MenuItem::Command(kFirstProgramVoice + i, kVoiceNames[i].japanese));
     }
+    // clang-format off
     return Menu({MenuItem::Popup("MainDlg", {
                                                 MenuItem::Command(57601, "ファイルを開く... Ctrl+&O"),
                                                 MenuItem::Command(32792, "ファイルに保存... Ctrl+&S"),
@@ -45,6 +46,7 @@ Menu ProgramMenu(int id) {
                                                 MenuItem::Separator(),
                                                 MenuItem::Command(1, "終わる"),
                                             })});
+    // clang-format on
   }
   if (id == 130) {
     return Menu({MenuItem::Popup("System", {MenuItem::Separator(), MenuItem::Popup("編集する", EditPopup()),

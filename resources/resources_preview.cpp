@@ -62,6 +62,7 @@ class Preview : public vtr::platform::Dialog {
       Module module;
       int control, icon;
     };
+    // clang-format off
     static constexpr Pair kIcons[] = {
         {Module::kScriptEdit, 2005, 137}, {Module::kScriptEdit, 2003, 135}, {Module::kScriptEdit, 2004, 136},
         {Module::kScriptEdit, 2006, 138}, {Module::kScriptEdit, 2007, 145}, {Module::kScriptEdit, 2008, 139},
@@ -75,6 +76,7 @@ class Preview : public vtr::platform::Dialog {
         {Module::kWaveToScript, 153, 139}, {Module::kWaveToScript, 154, 131}, {Module::kWaveToScript, 530, 533},
         {Module::kWaveToScript, 531, 532},
     };
+    // clang-format on
     for (const Pair& p : kIcons) {
       if (p.module == module_ && p.control == control) return p.icon;
     }

@@ -21,6 +21,7 @@ TEST(StringsTest, LooksUpTheBlockOfTheLanguage) {
     Language language;
     std::string_view text;
   };
+  // clang-format off
   const Case cases[] = {
       {Module::kProgram, 1000, Language::kJapanese, "Kelvoxを再生します！"},
       {Module::kProgram, 1004, Language::kEnglish, "Changes the volume."},
@@ -40,6 +41,7 @@ TEST(StringsTest, LooksUpTheBlockOfTheLanguage) {
       {Module::kScriptEdit, 32842, Language::kJapanese, "音符(C1～B3)を挿入します。"},
       {Module::kScriptEdit, 32845, Language::kChinese, "插入声音符号。"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
     EXPECT_EQ(LoadString(c.module, c.id, c.language), c.text);
@@ -231,12 +233,14 @@ TEST(ArtworkTest, ImagesHaveTheSizesAndFramesTheDialogsExpect) {
     int id;
     int width, height;
   };
+  // clang-format off
   const Case cases[] = {
       {Module::kProgram, 190, 240, 195}, {Module::kProgram, 191, 76, 83}, {Module::kProgram, 196, 76, 83},
       {Module::kProgram, 197, 8, 24},    {Module::kProgram, 198, 28, 56}, {Module::kProgram, 128, 32, 32},
       {Module::kScriptEdit, 137, 16, 16}, {Module::kScriptEdit, 207, 16, 16}, {Module::kWaveToScript, 533, 16, 16},
       {Module::kWaveToScript, 139, 16, 16},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
     const platform::Image image = LoadImage(c.module, c.id);

@@ -16,6 +16,7 @@ struct Entry {
 };
 
 // The main program: tooltips of its skinned dialog, and its own messages.
+// clang-format off
 constexpr Entry kProgramStrings[] = {
     {1000, "Plays the Kelvox script!", "Kelvoxを再生します！", "Kelvox를 재생합니다!", "播放Kelvox！"},
     {1003, "Stops playing the Kelvox script.", "Kelvox再生を停止します。", "Kelvox 재생을 정지합니다.", "停止播放Kelvox。"},
@@ -23,9 +24,11 @@ constexpr Entry kProgramStrings[] = {
     {1100, "No browser could be found to open the page.", "ページを開くブラウザが見つかりませんでした。",
      "페이지를 열 브라우저를 찾지 못했습니다.", "找不到可以打开该页面的浏览器。"},
 };
+// clang-format on
 
 // The script edit dialog library: tooltips by control id (the menu buttons' too), menu button
 // labels, voice names.
+// clang-format off
 constexpr Entry kScriptEditStrings[] = {
     {2001, "Opens a Kelvox file.", "Kelvoxファイルを開きます。", "Kelvox 파일을 엽니다.", "打开Kelvox文件。"},
     {2002, "Saves the Kelvox script.", "Kelvoxを保存します。", "Kelvox를 저장합니다.", "保存Kelvox。"},
@@ -63,15 +66,19 @@ constexpr Entry kScriptEditStrings[] = {
     {32881, "Feelings", "Feelings", "Feelings", "Feelings"},
     {32882, "Voice", "Voice", "Voice", "Voice"},
 };
+// clang-format on
 
 // The symbol buttons of the script edit dialog, whose tooltips all say "inserts <symbol>".
+// clang-format off
 constexpr std::pair<int, std::string_view> kSymbolButtons[] = {
     {2003, "'"}, {2004, "^"}, {2005, "_"}, {2006, "$"}, {2007, "<"}, {2008, ">"}, {2012, "@"},
     {2013, "!"}, {2014, ";"}, {2015, ":"}, {2016, "+"}, {2017, ","}, {2018, "."}, {2019, "*"},
     {2020, "?"}, {2023, "-"}, {2024, "~"}, {2025, "space"}, {2032, "/"}, {2033, "="}, {2034, "&"},
 };
+// clang-format on
 
 // The wave-to-script library: window title and tooltips of its three dialogs.
+// clang-format off
 constexpr Entry kWaveToScriptStrings[] = {
     {132, "", "再生します！", "", ""},
     {134, "", "停止します。", "", ""},
@@ -93,6 +100,7 @@ constexpr Entry kWaveToScriptStrings[] = {
     {531, "", "グラフの横軸を縮小します。", "", ""},
     {2063, "", "Loop再生を行います。", "", ""},
 };
+// clang-format on
 
 // The items of every edit's own menu, by command.
 using platform::Edit;
@@ -116,9 +124,11 @@ std::string_view Pick(const Entry& e, Language language) {
 }
 
 // The spins beside the symbols' value fields, whose tooltips all say "steps the value of <symbol>".
+// clang-format off
 constexpr std::pair<int, std::string_view> kValueSpins[] = {
     {2048, "'"}, {2050, "^"}, {2052, "_"}, {2054, "$"}, {2056, "<"}, {2058, ">"}, {2041, "*"}, {2039, "?"},
 };
+// clang-format on
 
 // The symbol button and value spin tooltips, written out once per language on first use.
 const std::map<std::pair<int, Language>, std::string>& SymbolTips() {

@@ -41,11 +41,13 @@ TEST(FileFiltersTest, EndsWithExtensionComparesTheLastCharactersWithoutCase) {
     const char* extension;
     bool expected;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"a.kvx", "kvx", true},   {"A.KVX", "kvx", true},  {".kvx", "kvx", true},
       {"akvx", "kvx", false},   {"a.txt", "kvx", false}, {"kvx", "kvx", false},
       {"a.kvx.bak", "kvx", false}, {"dir/b.TxT", "txt", true}, {"", "txt", false},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(EndsWithExtension(c.path, c.extension), c.expected) << c.path;
   }

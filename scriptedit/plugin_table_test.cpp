@@ -28,6 +28,7 @@ TEST(PluginTableTest, ScanOffersTheLibrariesNamedAfterTheirExtension) {
     int format_id;
     std::vector<std::string> offered;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       // VTR_x reports "fak", VTR_half lacks Vtr_KvxCnv and VTR has no name after the prefix.
       // The description of VTR_longname fills its field without a NUL: 50 bytes are kept.
@@ -42,6 +43,7 @@ TEST(PluginTableTest, ScanOffersTheLibrariesNamedAfterTheirExtension) {
       // Plug-ins refuse the romaji id without writing their extension.
       {"romaji", 0x54100000, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PluginTable table;
@@ -111,6 +113,7 @@ TEST(ConvertOptionsTest, TitleTakesTheEncodingOfTheTextFields) {
     kana_title += "歌";
     kana_expected += "\x89\xCC";
   }
+  // clang-format off
   const std::vector<Case> cases = {
       {"ASCII", "My Song", core::ScriptLanguage::kJapanese, "My Song"},
       {"kana", "歌", core::ScriptLanguage::kJapanese, "\x89\xCC"},
@@ -127,6 +130,7 @@ TEST(ConvertOptionsTest, TitleTakesTheEncodingOfTheTextFields) {
       // 85 three-byte characters are 255 bytes; the 86th does not fit.
       {"UTF-8 cut whole", kana_title, core::ScriptLanguage::kChinese, kana_title.substr(0, 255)},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(OptionsTitle(c.title, c.language), c.expected) << c.name;
   }

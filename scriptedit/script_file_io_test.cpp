@@ -68,6 +68,7 @@ struct OpenCase {
 
 TEST(ScriptFileIOTest, OpenReadsScriptsByTheExtensionRules) {
   const std::string full(32000, 'a');
+  // clang-format off
   const std::vector<OpenCase> cases = {
       {"32000 bytes open", ScriptLanguage::kJapanese, false, "a.kvx", "", full, 0, {}, full, false},
       {"32001 bytes refused", ScriptLanguage::kJapanese, false, "a.kvx", "", full + "a",
@@ -99,6 +100,7 @@ TEST(ScriptFileIOTest, OpenReadsScriptsByTheExtensionRules) {
       {"dialog: cancelled", ScriptLanguage::kJapanese, false, "", "", "", kResultCancelled, {}, "",
        false},
   };
+  // clang-format on
   for (const OpenCase& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;
@@ -135,6 +137,7 @@ TEST(ScriptFileIOTest, OpenRefusesWhatIsNotARegularFileWithoutOpeningIt) {
     const char* file;     // the name in the folder
     const char* made_as;  // "fifo", "folder", or a device the name links to
   };
+  // clang-format off
   const Case cases[] = {
       {"a FIFO handed in", ScriptLanguage::kJapanese, true, false, "a.kvx", "fifo"},
       {"a FIFO chosen in the dialog", ScriptLanguage::kJapanese, false, true, "b.kvx", "fifo"},
@@ -145,6 +148,7 @@ TEST(ScriptFileIOTest, OpenRefusesWhatIsNotARegularFileWithoutOpeningIt) {
        "/dev/null"},
       {"a folder", ScriptLanguage::kJapanese, false, false, "d.kvx", "folder"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;
@@ -179,6 +183,7 @@ TEST(ScriptFileIOTest, OpenDialogFiltersFollowTheCaller) {
     bool wave_library;
     const char* filters;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"edit dialog", ScriptLanguage::kJapanese, false, true, "Kelvox File (*.kvx)|*.kvx||"},
       {"main window J with the wave library", ScriptLanguage::kJapanese, true, true,
@@ -188,6 +193,7 @@ TEST(ScriptFileIOTest, OpenDialogFiltersFollowTheCaller) {
       {"main window K", ScriptLanguage::kKorean, true, true,
        "Kelvox File (*.kvx)|*.kvx|Text file (*.txt)|*.txt||"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;
@@ -227,6 +233,7 @@ struct SaveCase {
 const std::string kFakeOutput = "ABCDEFGHIJKLMNOP";  // the fake's 16 bytes
 
 TEST(ScriptFileIOTest, SaveWritesByTheChosenFilter) {
+  // clang-format off
   const std::vector<SaveCase> cases = {
       {"script filter renames song.txt", ScriptLanguage::kJapanese, kScript, "", {}, "",
        "song.txt", 1, {}, 0, {}, {{"song.kvx", kScript}}, "song.kvx", 0},
@@ -265,6 +272,7 @@ TEST(ScriptFileIOTest, SaveWritesByTheChosenFilter) {
       {"unknown filter index saves a script", ScriptLanguage::kJapanese, kScript, "", {}, "",
        "u.fak", 9, {}, 0, {}, {{"u.kvx", kScript}}, "u.kvx", 0},
   };
+  // clang-format on
   for (const SaveCase& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;
@@ -345,11 +353,13 @@ TEST(ScriptFileIOTest, ExportDoublesTheBufferWhileThePluginAsksForMore) {
   };
   const size_t length = kScript.size();
   constexpr size_t kLimit = 1 << 20;
+  // clang-format off
   const std::vector<Case> cases = {
       {"answered at once", 0, 0, {}, 1},
       {"twice -18", 2, 0, {}, 3},
       {"always -18 stops at the cap", 1 << 30, kResultConvertFailed, {507}, 0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;
@@ -383,6 +393,7 @@ TEST(ScriptFileIOTest, ExportMapsThePluginFailures) {
     int result;
     unsigned message;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"script too long", -17, kVtrStatusBadLength, kResultScriptTooLong, 511},
       {"play time not measured", -17, kVtrStatusNotMeasured, kResultConvertFailed, 507},
@@ -391,6 +402,7 @@ TEST(ScriptFileIOTest, ExportMapsThePluginFailures) {
       {"other failure", kVtrCnvBadOptions, 0, kResultSaveFailed, 507},
       {"no bytes", 0, 0, kResultConvertFailed, 507},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;
@@ -413,6 +425,7 @@ TEST(ScriptFileIOTest, ExportHandsOverTheScriptAndTheOptionBlock) {
     std::string sent_prefix;
     std::string saved;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"kana", ScriptLanguage::kJapanese, kScript, 0x52100000, 0, kScript, kScript},
       {"hangul", ScriptLanguage::kKorean, "KV#K\xB0\xA1", 0x53100000, 0, "KV#K\xB0\xA1",
@@ -422,6 +435,7 @@ TEST(ScriptFileIOTest, ExportHandsOverTheScriptAndTheOptionBlock) {
       // Romaji goes out as kana and the script file keeps romaji.
       {"romaji", ScriptLanguage::kRomaji, "KV#Gka", 0x52100000, 0, "KV#J", "KV#Gka"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;
@@ -468,11 +482,13 @@ TEST(ScriptFileIOTest, AFailedWriteKeepsTheOldFile) {
     int result;
     std::vector<std::pair<const char*, const char*>> files;  // before and after
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"script", "song.kvx", 1, kResultSaveFailed, {{"song.kvx", "old"}}},
       {"plug-in output", "a.fak", 2, kResultConvertFailed,
        {{"a.fak", "old output"}, {"a.kvx", "old"}}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;

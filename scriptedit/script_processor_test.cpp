@@ -36,6 +36,7 @@ struct ProcessCase {
 };
 
 TEST(ScriptProcessorTest, RunsThePassesOfTheFlagsInTheirOrder) {
+  // clang-format off
   const std::vector<ProcessCase> cases = {
       {"empty text", "", 0, false, {}, 0, true, kResultNoText, {504}, "", -1, false},
       {"over 32000 bytes", "KV#J" + std::string(31997, 'a'), 0, false, {}, 0, true,
@@ -77,6 +78,7 @@ TEST(ScriptProcessorTest, RunsThePassesOfTheFlagsInTheirOrder) {
       {"long sentence without the error goes on", LongSentence(), kProcessPlayText, false, {}, 0,
        false, 0, {}, "", -1, true},
   };
+  // clang-format on
   for (const ProcessCase& c : cases) {
     SCOPED_TRACE(c.name);
     RecordingPresenter presenter;
@@ -126,6 +128,7 @@ TEST(ScriptProcessorTest, PrepareExportScriptChecksTheLengthsOnly) {
     int result;
     std::vector<unsigned> messages;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"script", "KV#J" + kA, 1, {}},
       {"body the engine would refuse", "KV#Jxyz\xFF", 1, {}},
@@ -133,6 +136,7 @@ TEST(ScriptProcessorTest, PrepareExportScriptChecksTheLengthsOnly) {
       {"header only", "KV#J", 0, {502}},
       {"over 32000 bytes", "KV#J" + std::string(31997, 'a'), 0, {511}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     RecordingPresenter presenter;

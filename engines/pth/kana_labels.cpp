@@ -14,6 +14,7 @@ struct SourceRow {
   uint16_t length_ms;
 };
 
+// clang-format off
 constexpr SourceRow kSourceRows[] = {
     {"4'M", " りゅ", 220},
     {"4'a", " りゃ", 220},
@@ -156,6 +157,7 @@ constexpr SourceRow kSourceRows[] = {
     {"wi", "うぃ", 180},
     {"wo", "うぉ", 160},
 };
+// clang-format on
 static_assert(std::size(kSourceRows) == kKanaLabelCount);
 
 // Hiragana U+3041..U+3093 are Shift-JIS 82 9F..82 F1, in the same order.

@@ -37,11 +37,13 @@ TEST(KanaLabelsTest, FindsRowsByExactName) {
 }
 
 TEST(KanaLabelsTest, RefusesNamesWithoutARow) {
+  // clang-format off
   const char* names[] = {
       "Na", "NM", "N'a", "N'i",  // syllables the aligner uses only inside words
       " ",                       // the pause has no kana row
       "", "KA", "k'aa", "k", "p\\'Mx",
   };
+  // clang-format on
   for (const char* name : names) EXPECT_EQ(FindKanaLabel(name), -1) << '"' << name << '"';
 }
 

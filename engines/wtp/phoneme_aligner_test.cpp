@@ -53,11 +53,13 @@ TEST(PhonemeTablesTest, PhonesFollowTheNextPhoneme) {
     bool before_a;
     const char* phone;
   };
+  // clang-format off
   const Case cases[] = {
       {"m", false, "N"}, {"m", true, "m"},   {"k'", true, "ky"}, {"k'", false, "k"},
       {"J", true, "ny"}, {"a", false, "a:"}, {"M", false, "u:"}, {" ", false, "sp"},
       {"tS", true, "ch"}, {"p\\'", true, "f"}, {"dZ", false, "j"}, {"4'", true, "ry"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.phoneme);
     EXPECT_EQ(PhoneOf(c.phoneme, c.before_a), c.phone);
@@ -73,6 +75,7 @@ TEST(PhonemeAlignerTest, SetTextFiltersAndSplits) {
     std::vector<std::string> syllables;
     std::vector<std::string> phonemes;
   };
+  // clang-format off
   const Case cases[] = {
       {"ka", "ka", 0, " ka ", {" ", "ka", " "}, {" ", "k", "a", " "}},
       {"skipped x between spaces", "a  x i", 1, " a i ", {" ", "a", " ", "i", " "},
@@ -85,6 +88,7 @@ TEST(PhonemeAlignerTest, SetTextFiltersAndSplits) {
        {" ", "k", "a", " "}},
       {"leading and trailing spaces kept once", " ka ", 0, " ka ", {" ", "ka", " "}, {" ", "k", "a", " "}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PhonemeAligner aligner(VTR_TEST_BIN_DIR);
@@ -176,6 +180,7 @@ TEST(RecogniserOutputTest, ParserTable) {
     bool ok;
     int last_end;
   };
+  // clang-format off
   const Case cases[] = {
       {"exact N lines", Section(four), true, 50},
       {"CRLF line ends", Section(four, "\r\n"), true, 50},
@@ -200,6 +205,7 @@ TEST(RecogniserOutputTest, ParserTable) {
       {"negative frame", Section({four[0], "[ -3 20] -1 k", four[2], four[3]}), false, 0},
       {"end before start", Section({four[0], "[ 30 20] -1 k", four[2], four[3]}), false, 0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<FrameSpan> frames;
@@ -440,6 +446,7 @@ TEST(PhonemeAlignerTest, RecogniserOutputIsTrustedOnlyAsFarAsItFits) {
     std::string script;  // run before the fixture is printed
     int result;
   };
+  // clang-format off
   const Case cases[] = {
       {"ends on the recording's last frame", four("[ 41 99] -1.0 silE"), "", 0},
       {"ends one frame after the recording", four("[ 41 100] -1.0 silE"), "", -1},
@@ -454,6 +461,7 @@ TEST(PhonemeAlignerTest, RecogniserOutputIsTrustedOnlyAsFarAsItFits) {
       {"good output after a preamble beyond the bound", four("[ 41 99] -1.0 silE"),
        preamble(kMaxRecogniserOutput + 1), -1},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FakeRecogniser fake("trust");
@@ -481,12 +489,14 @@ TEST(PhonemeAlignerTest, NothingTheRecogniserStartsOutlivesIt) {
     const char* what;
     const char* starts;  // starts the process and notes its id in $records/child.pid
   };
+  // clang-format off
   const Case cases[] = {
       {"a child in its group", "sleep 30 &\necho $! > \"$records/child.pid\"\n"},
       {"a grandchild in a session of its own",
        "(setsid sh -c \"sleep 30 & echo \\$! > '$records/child.pid'\" &)\n"
        "while [ ! -s \"$records/child.pid\" ]; do sleep 0.01; done\n"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FakeRecogniser fake("leftovers");

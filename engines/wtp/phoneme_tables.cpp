@@ -7,6 +7,7 @@ namespace {
 
 constexpr std::string_view kAlphabet = " \\'aiMeonJmNgdbzZ4jwktpsShC";
 
+// clang-format off
 constexpr std::string_view kSyllables[] = {
     // The pause and the vowels.
     " ", "M", "a", "e", "i", "o",
@@ -47,14 +48,17 @@ constexpr std::string_view kSyllables[] = {
     // Three-character consonant.
     "p\\'M", "p\\'a", "p\\'i",
 };
+// clang-format on
 static_assert(std::size(kSyllables) == 150);
 
+// clang-format off
 constexpr std::string_view kPhonemes[] = {
     " ", "a", "i", "M", "e", "o", "n", "J", "m", "N", "g", "d", "b", "z", "Z", "4", "j", "w",
     "k", "t", "p", "s", "S", "h", "C",
     "m'", "N'", "N\\", "g'", "d'", "b'", "h\\", "dz", "dZ", "4'", "k'", "t'", "p'", "p\\", "ts", "tS",
     "p\\'",
 };
+// clang-format on
 static_assert(std::size(kPhonemes) == 42);
 
 struct PhoneRow {
@@ -63,6 +67,7 @@ struct PhoneRow {
   std::string_view before_a;  // empty: same as phone
 };
 
+// clang-format off
 constexpr PhoneRow kPhones[] = {
     {" ", "sp", ""},    {"a", "a:", ""},    {"i", "i:", ""},    {"M", "u:", ""},
     {"e", "e:", ""},    {"o", "o:", ""},    {"n", "n", ""},     {"J", "n", "ny"},
@@ -76,6 +81,7 @@ constexpr PhoneRow kPhones[] = {
     {"C", "h", "hy"},   {"p\\", "f", ""},   {"p\\'", "f", ""},  {"ts", "ts", ""},
     {"tS", "ch", ""},
 };
+// clang-format on
 
 template <size_t N>
 std::string_view LongestMatch(std::string_view text, const std::string_view (&table)[N], size_t longest) {

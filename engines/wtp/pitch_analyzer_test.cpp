@@ -114,6 +114,7 @@ TEST(PitchAnalyzerTest, GlidesVibratoAndNoise) {
     int max_gross;
     double max_cents;
   };
+  // clang-format off
   const Case cases[] = {
       {"glide 100 -> 300 Hz", [](double t) { return 100 + 200 * t / 2; }, 0, 0.95, 0, 30},
       {"vibrato 220 Hz +-50 cents", [](double t) { return 220 * std::pow(2, 50 / 1200.0 * std::sin(kTwoPi * 5.5 * t)); }, 0, 0.95, 0, 10},
@@ -121,6 +122,7 @@ TEST(PitchAnalyzerTest, GlidesVibratoAndNoise) {
       {"noise 20 dB", [](double) { return 150.0; }, 20, 0.95, 0, 10},
       {"noise 10 dB", [](double) { return 150.0; }, 10, 0.9, 2, 10},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     WaveBuffer wave(Tone(44100, 2.0, c.f0, false, 20000, c.snr_db, true), 44100);
@@ -156,6 +158,7 @@ TEST(PitchAnalyzerTest, VoicingFollowsTheLevelTheCrossingsAndTheDecay) {
     std::vector<int16_t> samples;
     int min_voiced, max_voiced;  // frames of 100 from frame 6 on
   };
+  // clang-format off
   const Case cases[] = {
       {"a tone at amplitude 300 is quiet", Sines(44100, 1.0, {{200, 300}}), 0, 0},
       {"a tone at amplitude 360 is voiced", Sines(44100, 1.0, {{200, 360}}), 90, 94},
@@ -164,6 +167,7 @@ TEST(PitchAnalyzerTest, VoicingFollowsTheLevelTheCrossingsAndTheDecay) {
       {"half a second of tone and half of silence: voiced to about 40 ms after the end",
        Sines(44100, 0.5, {{200, 10000}}, 0.5), 42, 49},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PitchAnalyzer analyzer;
@@ -252,6 +256,7 @@ TEST(PitchAnalyzerTest, PostProcessingOfHandMadeContours) {
   std::vector<double> linear_filled = Contour({{5, 200}});
   for (int k = 1; k <= 5; ++k) linear_filled.push_back(200 + 5.0 * k / 6);
   for (double v : Contour({{5, 205}})) linear_filled.push_back(v);
+  // clang-format off
   const Case cases[] = {
       {"single voiced frame removed", Contour({{4, 0}, {1, 180}, {4, 0}}), Contour({{9, 0}}), Contour({{9, 150}})},
       {"two voiced frames removed", Contour({{4, 0}, {2, 180}, {4, 0}}), Contour({{10, 0}}), Contour({{10, 150}})},
@@ -264,6 +269,7 @@ TEST(PitchAnalyzerTest, PostProcessingOfHandMadeContours) {
       {"onset an octave up is dropped", Contour({{3, 0}, {1, 400}, {6, 200}, {3, 0}}),
        Contour({{4, 0}, {6, 200}, {3, 0}}), Contour({{13, 200}})},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PitchAnalyzer analyzer;
@@ -288,6 +294,7 @@ TEST(PitchAnalyzerTest, GapsAreFilledAsAStepWhenLongOrWithAJump) {
     double after;  // [Hz]
     bool step;
   };
+  // clang-format off
   const Case cases[] = {
       {"0.29 s with a 1 % rise is a line", 30, 202, false},
       {"0.31 s with a 1 % rise is a step", 32, 202, true},
@@ -296,6 +303,7 @@ TEST(PitchAnalyzerTest, GapsAreFilledAsAStepWhenLongOrWithAJump) {
       {"0.14 s with a 9 % rise is a line", 15, 218, false},
       {"0.14 s with an 11 % fall is a step", 15, 178, true},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::vector<double> raw = Contour({{5, 200}, {c.unvoiced, 0}, {5, c.after}});
@@ -346,11 +354,13 @@ TEST(PitchAnalyzerTest, PowerIsFlooredAndCompressed) {
     std::vector<double> power;
   };
   const double inf = std::numeric_limits<double>::infinity();
+  // clang-format off
   const Case cases[] = {
       {"silence", {-inf, -inf}, {-66, -66}},
       {"all at -96 stays", {-96, -120}, {-96, -96}},
       {"range compressed to -66 .. M", {-6, -96, -51, -200}, {-6, -66, -36, -66}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PitchAnalyzer analyzer;

@@ -62,12 +62,14 @@ TEST(PseqWriterTest, PointSpacingFollowsTheLength) {
     uint16_t last_bend;
   };
   // Step end-1 sings an octave above the note: only a moved last point reads it.
+  // clang-format off
   const Case cases[] = {
       {1, 2, 127, 6553},      // positions 0, 127; the note is the octave above, the step after the end an octave below it
       {10, 11, 12, 8192},
       {200, 101, 1, 8192},    // Y = 2: the last point lands on 127 at the end step itself
       {255, 127, 0, 9830},    // Y = 2, g held at 127: the last point is moved to step end - 1
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.length);
     FakeContours contours(std::vector<double>(c.length + 20, -10), 220);
@@ -114,6 +116,7 @@ TEST(PseqWriterTest, VelocityIsReadAtTheLoudnessStep) {
   const std::vector<SegmentRecord> a_after_ka = {Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable("a", 15, 25),
                                                  Syllable(" ", 25, 30)};
   const std::vector<SegmentRecord> a_after_pause = {Syllable(" ", 0, 5), Syllable("a", 5, 15), Syllable(" ", 15, 20)};
+  // clang-format off
   const Case cases[] = {
       {"a syllable with a consonant is read 3 steps in", ka_after_pause, {{8, -10}}, 0, 71},
       {"not 2 steps in", ka_after_pause, {{7, -10}}, 0, 22},
@@ -123,6 +126,7 @@ TEST(PseqWriterTest, VelocityIsReadAtTheLoudnessStep) {
       {"at -41 dB the loudest step does", ka_after_pause, {{8, -41}, {10, -10}}, 0, 71},
       {"the gain counts: -39 dB with a gain of -2 dB is quiet", ka_after_pause, {{8, -39}, {10, -10}}, -2, 71},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<double> levels(40, -30);
@@ -170,6 +174,7 @@ TEST(PseqWriterTest, BufferRoomAndDegenerateTables) {
     size_t buffer;
     int result;
   };
+  // clang-format off
   const Case cases[] = {
       {"only pauses write the header", pauses, 5, 4},
       {"four bytes cannot hold the header", pauses, 4, -3},
@@ -178,6 +183,7 @@ TEST(PseqWriterTest, BufferRoomAndDegenerateTables) {
       {"one byte short of the spare", one, 72, -3},
       {"no syllables", {}, 100, -1},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Write(c.syllables, contours, c.buffer).result, c.result);

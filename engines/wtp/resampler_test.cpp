@@ -45,6 +45,7 @@ TEST(ResamplerTest, OutputIsBitIdenticalToThePlainResamplerAtEveryRatePair) {
     const char* name;
     std::vector<int16_t> (*make)(int rate);
   };
+  // clang-format off
   const Signal signals[] = {
       // Full-scale noise drives the sums to saturation at every rate.
       {"full-scale white noise", [](int rate) { return WhiteNoise(static_cast<size_t>(rate / 4), 7); }},
@@ -55,6 +56,7 @@ TEST(ResamplerTest, OutputIsBitIdenticalToThePlainResamplerAtEveryRatePair) {
       {"shorter than the filter", [](int) { return WhiteNoise(37, 3); }},
       {"just longer than the filter", [](int rate) { return WhiteNoise(static_cast<size_t>(rate / 200), 4); }},
   };
+  // clang-format on
   for (uint32_t from : kSupportedRates) {
     for (uint32_t to : kSupportedRates) {
       for (const Signal& signal : signals) {
@@ -118,10 +120,12 @@ TEST(ResamplerTest, PassBandEndsAtEightTenthsOfTheLowerNyquistFrequency) {
     double db;
     double tolerance;
   };
+  // clang-format off
   const Case cases[] = {
       {44100, 16000, 0.6, 0.0, 0.1}, {44100, 16000, 0.8, -6.0, 0.5}, {44100, 16000, 0.9, -23.1, 2.0},
       {16000, 44100, 0.6, 0.0, 0.1}, {16000, 44100, 0.8, -6.0, 0.5}, {16000, 44100, 0.9, -23.1, 2.0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const double hz = c.share * std::min(c.from, c.to) / 2;
     SCOPED_TRACE(std::to_string(c.from) + " -> " + std::to_string(c.to) + " at " + std::to_string(hz) + " Hz");

@@ -47,6 +47,7 @@ TEST(SegmentRecordTest, CheckerFindsEveryBrokenInvariant) {
     void (*damage)(Tables&);
     bool ok;
   };
+  // clang-format off
   const Case cases[] = {
       {"good tables", [](Tables&) {}, true},
       {"first phoneme not a pause", [](Tables& t) { t.phonemes[0] = Phoneme("a", 0, 0, 3); }, false},
@@ -59,6 +60,7 @@ TEST(SegmentRecordTest, CheckerFindsEveryBrokenInvariant) {
       {"syllable steps differ", [](Tables& t) { t.syllables[1].startStep = 4; }, false},
       {"syllable not self-linked", [](Tables& t) { t.syllables[1].link = 0; }, false},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Tables t;

@@ -122,6 +122,7 @@ TEST(WaveBufferTest, ReadingRejectsDamagedOrUnsupportedFiles) {
   };
   std::vector<uint8_t> truncated_data = build(FormatBytes(good, 0), "WAVE", true);
   truncated_data.resize(truncated_data.size() - 3);
+  // clang-format off
   const Case cases[] = {
       {"plain file", build(FormatBytes(good, 0), "WAVE", true), WaveResult::kOk, 3},
       {"extensible-size fmt chunk reads the record and skips the rest",
@@ -133,6 +134,7 @@ TEST(WaveBufferTest, ReadingRejectsDamagedOrUnsupportedFiles) {
       {"stereo", build(FormatBytes({1, 2, 22050, 88200, 4, 16}, 0), "WAVE", true), WaveResult::kUnsupported, 0},
       {"not riff at all", {'h', 'e', 'l', 'l', 'o'}, WaveResult::kUnsupported, 0},
   };
+  // clang-format on
   const auto file = TestFile("wave_buffer_damaged.wav");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -158,12 +160,14 @@ TEST(WaveBufferTest, HighPassRemovesDcAndNormalisesThePeak) {
   };
   std::vector<int16_t> dc_plus_sine = Sine(440, 44100, 1.0, 3000);
   for (int16_t& s : dc_plus_sine) s = static_cast<int16_t>(s + 5000);
+  // clang-format off
   const Case cases[] = {
       {"silence stays silent with gain 1", std::vector<int16_t>(44100, 0), 0, 1.0f},
       {"a quiet sine is raised to 90 %", Sine(440, 44100, 1.0, 1000), 29491, 0},
       {"a loud sine is lowered to 90 %", Sine(440, 44100, 1.0, 32000), 29491, 0},
       {"dc offset is removed", dc_plus_sine, 29491, 0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     WaveBuffer wave(c.samples, 44100);

@@ -104,6 +104,7 @@ TEST(WtpEngineTest, CallSequences) {
     Folder folder;
     std::vector<Call> calls;
   };
+  // clang-format off
   const Sequence sequences[] = {
       {"flags above the low byte are ignored", Folder::kStandIn, {Init(20, 0x100, 0), Term(0)}},
       {"wrong step or flags", Folder::kStandIn, {Init(10, 0, -2), Init(20, 1, -2), Term(-1)}},
@@ -129,6 +130,7 @@ TEST(WtpEngineTest, CallSequences) {
       {"model file missing", Folder::kNoModel,
        {Init(20, 0, 0), Wav("good", 0), Text("good", 0), PSeq(1000, -7), Term(0)}},
   };
+  // clang-format on
   for (const Sequence& sequence : sequences) {
     SCOPED_TRACE(sequence.name);
     const std::filesystem::path folder = sequence.folder == Folder::kStandIn    ? stand_in.path()

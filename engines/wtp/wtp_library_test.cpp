@@ -209,6 +209,7 @@ TEST(WtpLibraryTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
     int result;  // with memory running out
   };
   // In calling order, each step first with memory running out, then as usual.
+  // clang-format off
   const Step steps[] = {
       {"initialize", [&] { return wtp.initialize(20, 0); }, -1},
       {"set the wave", [&] { return wtp.set_wav(wave.c_str(), static_cast<int>(wave.size())); }, -5},
@@ -220,6 +221,7 @@ TEST(WtpLibraryTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
       {"write again", [&] { return wtp.generate(buffer.data(), static_cast<int>(buffer.size())); }, -1},
       {"terminate", [&] { return wtp.terminate(); }, 0},
   };
+  // clang-format on
   for (const Step& step : steps) {
     SCOPED_TRACE(step.name);
     EXPECT_EQ(platform::testing::CallWithoutMemory(step.call), step.result);

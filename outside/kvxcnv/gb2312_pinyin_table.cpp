@@ -3,6 +3,7 @@
 
 namespace vtr::kvxcnv {
 
+// clang-format off
 const std::array<std::string_view, kSyllableCount> kSyllables = {{
     "a", "ai", "an", "ang", "ao", "ba", "bai", "ban", "bang", "bao", "bei", "ben", "beng", "bi",
     "bian", "biao", "bie", "bin", "bing", "bo", "bu", "ca", "cai", "can", "cang", "cao", "ce",
@@ -36,7 +37,9 @@ const std::array<std::string_view, kSyllableCount> kSyllables = {{
     "zhe", "zhen", "zheng", "zhi", "zhong", "zhou", "zhu", "zhua", "zhuai", "zhuan", "zhuang",
     "zhui", "zhun", "zhuo", "zi", "zong", "zou", "zu", "zuan", "zui", "zun", "zuo",
 }};
+// clang-format on
 
+// clang-format off
 const std::array<std::uint16_t, kHanziRows * kHanziColumns> kHanziReadings = {{
     0, 1, 9, 9, 9, 9, 9, 10, 10, 11, 11, 12, 12, 12,
     12, 17, 17, 17, 19, 20, 20, 20, 20, 20, 25, 26, 28, 33,
@@ -523,5 +526,6 @@ const std::array<std::uint16_t, kHanziRows * kHanziColumns> kHanziReadings = {{
     1370, 452, 324, 2875, 2690, 2833, 2033, 562, 1322, 2010, 187, 20, 666, 2876,
     2674, 2803, 2681, 2026, 865, 2985,
 }};
+// clang-format on
 
 }  // namespace vtr::kvxcnv

@@ -36,6 +36,7 @@ TEST(RealFftTest, GivesTheSpectrumOfItsDefinitionAtEverySize) {
   };
   std::mt19937 random(11);
   std::normal_distribution<double> gauss(0, 3000);
+  // clang-format off
   const Input inputs[] = {
       {"impulse at 0", [](size_t j, size_t) { return j == 0 ? 1.0 : 0.0; }},
       {"impulse at 1", [](size_t j, size_t) { return j == 1 ? 1.0 : 0.0; }},
@@ -46,6 +47,7 @@ TEST(RealFftTest, GivesTheSpectrumOfItsDefinitionAtEverySize) {
       {"noise, the last third zero",
        [&](size_t j, size_t n) { return 3 * j < 2 * n ? gauss(random) : 0.0; }},
   };
+  // clang-format on
   for (size_t n = 2; n <= 1024; n *= 2) {
     RealFft fft(n);
     EXPECT_EQ(fft.size(), n);

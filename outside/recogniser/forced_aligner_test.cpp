@@ -81,6 +81,7 @@ TEST(ForcedAlignerTest, GrammarGivesTheUnitsInOrder) {
     }
     return "\t" + out;
   };
+  // clang-format off
   const Case cases[] = {
       {"as written", aligner.DictionaryText(), aligner.BigramText(), aligner.TrigramText(), true},
       {"white space of every kind", spaced(aligner.DictionaryText()), spaced(aligner.BigramText()),
@@ -92,6 +93,7 @@ TEST(ForcedAlignerTest, GrammarGivesTheUnitsInOrder) {
       {"word without pronunciation", "<s> [silB] silB\n", aligner.BigramText(), "", false},
       {"empty", "", "", "", false},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(ReadGrammar(c.dictionary, c.bigram, c.trigram, units), c.ok);

@@ -43,10 +43,12 @@ TEST(RecordingCanvasTest, RecordsClippedOperations) {
   canvas.FillRect(Rect{5, 5, 50, 50}, 0x123456);
   canvas.PopClip();
   canvas.PopClip();  // unbalanced: ignored
+  // clang-format off
   const std::vector<std::string> expected = {
       "fill 0,0 100,20 ffffff", "line 0,10 99,10 c0c0c0 w1",
       "fill 10,10 20,12 ff8f6b", "fill 10,18 20,20 ff8f6b", "fill 10,12 12,18 ff8f6b", "fill 18,12 20,18 ff8f6b",
       "image 95,45 5x5",        "clip 0,0 10,10", "fill 5,5 10,10 123456", "unclip"};
+  // clang-format on
   EXPECT_EQ(canvas.Lines(), expected);
 }
 

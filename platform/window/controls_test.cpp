@@ -176,6 +176,7 @@ TEST(EditTest, PasteBringsTheDesktopsClipboardInTheBoxsEncoding) {
     std::string copied;  // by another program, as UTF-8
     std::string after;   // "[]" marks the selection "い" that the paste replaces
   };
+  // clang-format off
   const Case cases[] = {
       {"kana into a Shift-JIS box", Encoding::kShiftJis, kStyleMultiLine, "かきくけこ", "あかきくけこう"},
       {"hangul into a Shift-JIS box becomes marks", Encoding::kShiftJis, kStyleMultiLine, "가か", "あ?かう"},
@@ -188,6 +189,7 @@ TEST(EditTest, PasteBringsTheDesktopsClipboardInTheBoxsEncoding) {
       {"nothing after a NUL", Encoding::kShiftJis, kStyleMultiLine, std::string("ab\0cd", 5), "あabう"},
       {"a one-line box takes the first line", Encoding::kShiftJis, 0, "ab\ncd", "あabう"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     HeadlessSession session;
@@ -538,6 +540,7 @@ TEST(EditTest, SelectionByteOffsetsOfTheScriptEncoding) {
     size_t start, end;       // byte offsets to select
     std::string selected;    // UTF-8 of the selection
   };
+  // clang-format off
   const Case cases[] = {
       {Encoding::kShiftJis, "KV#J\x82\xa9\x82\xc8", 4, 6, "か"},
       {Encoding::kShiftJis, "KV#J\x82\xa9\x82\xc8", 6, 8, "な"},
@@ -545,6 +548,7 @@ TEST(EditTest, SelectionByteOffsetsOfTheScriptEncoding) {
       {Encoding::kEucKr, "\xb0\xa1" "b", 0, 2, "가"},
       {Encoding::kGb2312, "\xc4\xe3" "1", 0, 3, "你1"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.selected);
     HeadlessSession session;
@@ -631,12 +635,14 @@ TEST(RangeControlTest, ScrollBarMouseActions) {
     std::vector<std::string> log;
   };
   // A 200 x 16 bar: arrows 16 px, track 168 px, thumb 16 px at position 0 of 0..1000.
+  // clang-format off
   const Case cases[] = {
       {"left arrow", 5, 5, {"173 scroll 0 0", "173 scroll 8 0"}},
       {"right arrow", 195, 195, {"173 scroll 1 0", "173 scroll 8 0"}},
       {"track right of the thumb", 100, 100, {"173 scroll 3 0", "173 scroll 8 0"}},
       {"thumb dragged to the end", 20, 190, {"173 scroll 5 1000", "173 scroll 4 1000", "173 scroll 8 0"}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     HeadlessSession session;
@@ -721,11 +727,13 @@ TEST(ListViewTest, MoreRowsThanFitBringAScrollBar) {
     int pos;
     int first;
   };
+  // clang-format off
   const Step steps[] = {
       {ScrollCode::kLineDown, 0, 1}, {ScrollCode::kPageDown, 0, 4}, {ScrollCode::kLineDown, 0, 5},
       {ScrollCode::kLineDown, 0, 5}, {ScrollCode::kLineUp, 0, 4},   {ScrollCode::kThumbTrack, 2, 2},
       {ScrollCode::kPageUp, 0, 0},
   };
+  // clang-format on
   for (const Step& step : steps) {
     bar->UserScroll(step.code, step.pos);
     EXPECT_EQ(list->first_visible(), step.first) << static_cast<int>(step.code);

@@ -19,6 +19,7 @@ constexpr int kPlayId = 12;
 constexpr int kStopId = 13;
 
 DialogTemplate TestTemplate() {
+  // clang-format off
   return DialogTemplate{
       .id = 900,
       .caption = "テスト",
@@ -32,6 +33,7 @@ DialogTemplate TestTemplate() {
           {kIdOk, ControlKind::kButton, "OK", {100, 100, 40, 14}, kStyleDefault},
           {kIdCancel, ControlKind::kButton, "ｷｬﾝｾﾙ", {150, 100, 40, 14}},
       }};
+  // clang-format on
 }
 
 // A dialog that writes down what reached it.

@@ -14,6 +14,7 @@ TEST(FltkFilterTextTest, ShowsEachLabelOnceWithItsWildcard) {
     std::vector<FileFilter> filters;
     std::string expected;
   };
+  // clang-format off
   const Case cases[] = {
       {"label ending in its pattern loses it, FLTK adds it back",
        {{"Kelvox File (*.kvx)", "*.kvx"}},
@@ -42,6 +43,7 @@ TEST(FltkFilterTextTest, ShowsEachLabelOnceWithItsWildcard) {
        "All \t*\nAny \t*\nNone \t*\n"},
       {"no filters", {}, ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(FltkFilterText(c.filters), c.expected);
@@ -56,6 +58,7 @@ TEST(ChooserStartTest, OpensInTheAskedFolderOrTheCurrentOne) {
     std::string current;
     ChooserStart expected;
   };
+  // clang-format off
   const Case cases[] = {
       {"nothing given: the current folder", "", "", "/home/u/work", {"/home/u/work", ""}},
       {"a bare name is proposed in the current folder", "", "song.kvx", "/home/u/work",
@@ -72,6 +75,7 @@ TEST(ChooserStartTest, OpensInTheAskedFolderOrTheCurrentOne) {
       {"the root stays the root", "/", "", "/home/u", {"/", ""}},
       {"no current folder known", "", "", "", {"", ""}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FileDialogRequest request;

@@ -15,6 +15,7 @@ struct KeyPair {
 };
 
 // The named keys, one row per FLTK key (a Key code with two keys has two rows).
+// clang-format off
 constexpr std::array<KeyPair, 23> kNamedKeys = {{
     {kKeyBack, FL_BackSpace},  {kKeyTab, FL_Tab},          {kKeyReturn, FL_Enter},
     {kKeyReturn, FL_KP_Enter}, {kKeyShift, FL_Shift_L},    {kKeyShift, FL_Shift_R},
@@ -25,6 +26,7 @@ constexpr std::array<KeyPair, 23> kNamedKeys = {{
     {kKeyRight, FL_Right},     {kKeyDown, FL_Down},        {kKeyDelete, FL_Delete},
     {kKeyInsert, FL_Insert},   {kKeyMenu, FL_Menu},
 }};
+// clang-format on
 
 constexpr int kFunctionKeys = 24;  // F1 to F24
 

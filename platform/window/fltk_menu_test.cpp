@@ -23,6 +23,7 @@ TEST(FltkMenuTest, TheCommandsOfALevelWithACheckedOneLineUpAsRadioItems) {
     std::vector<MenuItem> level;
     std::vector<int> flags;
   };
+  // clang-format off
   const Case cases[] = {
       {"the voices: every one keeps the room of the mark, the current one has it",
        {MenuItem::Command(32773, "おとこのひと"), Checked(32774, "おんなのひと"), MenuItem::Command(32775, "おにいさん")},
@@ -37,6 +38,7 @@ TEST(FltkMenuTest, TheCommandsOfALevelWithACheckedOneLineUpAsRadioItems) {
        {Checked(1, "a"), MenuItem::Separator(), MenuItem::Popup("more", {MenuItem::Command(2, "b")})},
        {FL_MENU_RADIO | FL_MENU_VALUE, 0, FL_SUBMENU}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<int> flags;

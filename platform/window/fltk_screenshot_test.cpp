@@ -352,6 +352,7 @@ TEST(FltkFileChooserTest, ShowsTheCallersFiltersOnceAndStartsInTheRightFolder) {
     std::string pick;                // empty: cancel
     FileDialogResult expected;
   };
+  // clang-format off
   const Case cases[] = {
       {"no folder: the current one", "", "", 1, {"a.kvx"}, 1, (folder / "new.txt").string(),
        {true, (folder / "new.txt").string(), 2}},
@@ -360,6 +361,7 @@ TEST(FltkFileChooserTest, ShowsTheCallersFiltersOnceAndStartsInTheRightFolder) {
       {"a bare proposed name stays in the asked folder", (folder / "other").string(), "song.kvx", 1, {"c.kvx"}, 0, "",
        {false, "", 1}},
   };
+  // clang-format on
   ScopedCurrentDirectory in_folder(folder);
   ASSERT_TRUE(in_folder.ok());
   for (const Case& c : cases) {

@@ -69,6 +69,7 @@ TEST(FontListTest, ACountedTextChoosesAsTheWholeTextWould) {
     std::string_view part;
     std::string_view text_after;  // the whole text, for the one-off choice
   };
+  // clang-format off
   const Step steps[] = {
       {true, "こんにちは", "こんにちは"},
       {true, "안", "こんにちは안"},
@@ -78,6 +79,7 @@ TEST(FontListTest, ACountedTextChoosesAsTheWholeTextWould) {
       {true, "\n", "こんにちは\n"},
       {false, "こんにちは\n", ""},
   };
+  // clang-format on
   FontCoverage coverage;
   for (const Step& step : steps) {
     SCOPED_TRACE(step.text_after);

@@ -13,6 +13,7 @@ TEST(TextChangeTest, TheChangedPartLiesBetweenCharacters) {
     std::string before, after;
     std::string old_part, new_part;
   };
+  // clang-format off
   const Case cases[] = {
       {"equal texts change nothing", "かきく", "かきく", "", ""},
       {"a kana typed in the middle", "かく", "かきく", "", "き"},
@@ -26,6 +27,7 @@ TEST(TextChangeTest, TheChangedPartLiesBetweenCharacters) {
       {"from nothing", "", "かな", "", "かな"},
       {"to nothing", "かな", "", "かな", ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const TextChange change = ChangeBetween(c.before, c.after);

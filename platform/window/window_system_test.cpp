@@ -321,6 +321,7 @@ class ClickDialog : public Dialog {
                               .caption = "Clicks",
                               .size = {320, 240},
                               .units = DialogUnits::kPixels,
+                              // clang-format off
                               .controls = {
                                   {kSpinBuddyId, ControlKind::kEdit, "50", {10, 10, 40, 20}, kStyleNumber},
                                   {kSpinId, ControlKind::kSpin, "", {50, 10, 16, 20}, kStyleAutoBuddy | kStyleBuddyInt},
@@ -329,6 +330,7 @@ class ClickDialog : public Dialog {
                                   {kGraphId, ControlKind::kCustom, "", {10, 100, 200, 100}},
                                   {kIdOk, ControlKind::kButton, "OK", {250, 200, 60, 24}},
                               }}) {}
+                              // clang-format on
   DoubleClickWindow* graph = nullptr;
   std::vector<int> bar_codes;  // what the scroll bar reported
   void OnScroll(int id, ScrollCode code, int) override {

@@ -37,6 +37,7 @@ emulator::Middleware& Kmw() { return *state.kmw; }
 // The entry points, each answering -1 when the test makes it fail.
 const std::map<std::string, void*>& EntryPoints() {
   using I = int32_t;
+  // clang-format off
   static const std::map<std::string, void*> table = {
       {"QsSound_EmuInitialize", reinterpret_cast<void*>(+[](I r, I m, I s) -> I {
          return Fails("QsSound_EmuInitialize") ? -1 : Chip().EmuInitialize(r, m, s);
@@ -139,6 +140,7 @@ const std::map<std::string, void*>& EntryPoints() {
       {"QsKmw_Close", reinterpret_cast<void*>(+[](I h) -> I { return Kmw().Close(h); })},
       {"QsKmw_Unload", reinterpret_cast<void*>(+[](I h) -> I { return Kmw().Unload(h); })},
   };
+  // clang-format on
   return table;
 }
 

@@ -121,6 +121,7 @@ TEST_F(KvxDialogLibraryTest, OpenDlgRoundTripAsTheMainProgramCallsIt) {
     std::vector<unsigned> messages;
   };
   const std::string body = "K0" + Sj("か");
+  // clang-format off
   const Case cases[] = {
       {"Cancel", kJ, "KV#JK0\x82\xA9", false, [](ScriptedUser& u) { u.Click(kIdCancel); }, 2, "", 1, {}},
       {"OK unchanged", kJ, "KV#JK0\x82\xA9", false, [](ScriptedUser& u) { u.Click(kOkButton); }, 1,
@@ -136,6 +137,7 @@ TEST_F(KvxDialogLibraryTest, OpenDlgRoundTripAsTheMainProgramCallsIt) {
        [](ScriptedUser& u) { u.Answer(kIdOk).Click(kOkButton); }, 1, "KV#J" + body, 1, {501}},
       {"Chinese with no text", kC, nullptr, false, [](ScriptedUser& u) { u.Click(kIdCancel); }, 2, "", 1, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     const size_t before = session_.message_boxes().size();
@@ -177,11 +179,13 @@ TEST_F(KvxDialogLibraryTest, ARecordRunsTheDialogAndComesBackFilled) {
     std::string text;
   };
   const std::string body = "K0" + Sj("か");
+  // clang-format off
   const Case cases[] = {
       {"OK asks nothing and processes", [](ScriptedUser& u) { u.Click(kOkButton).Answer(kIdOk); }, 1,
        "KV#J" + body},
       {"Cancel still fills the record", [](ScriptedUser& u) { u.Click(kIdCancel); }, 2, "KV#J" + Sj("か")},
   };
+  // clang-format on
   // A voice data block without its mark: one extended voice from byte 8.
   std::vector<unsigned char> voices(8, 0);
   voices.push_back(2);
@@ -234,6 +238,7 @@ TEST_F(KvxDialogLibraryTest, CtrlKelvoxRunsOneEngineOperation) {
     int value_out;
   };
   const std::string ka = Sj("か");
+  // clang-format off
   const Case cases[] = {
       {"play text", kJ, "KV#J" + ka, 0, 0, 0, "KV#J" + ka, 0},
       {"romaji to kana", kG, "KV#Gka", 2, 0, 0, "KV#J" + ka, 0},
@@ -247,6 +252,7 @@ TEST_F(KvxDialogLibraryTest, CtrlKelvoxRunsOneEngineOperation) {
       {"a tag mismatch", kJ, "KV#G" + ka, 3, 0, static_cast<int>(0xF0000002), "KV#JK9" + ka, 0},
       {"op 11: nothing, the current output", kJ, "KV#J", 11, 4, 0, "KV#JK9" + ka, 4},
   };
+  // clang-format on
   for (const Case& c : cases) {
     VtrKvxDllRecord record{};
     record.language = c.language;
@@ -304,6 +310,7 @@ TEST_F(KvxDialogLibraryTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
     int again;   // then as usual; kPositive: any count above 0
   };
   constexpr int kPositive = 1000000;
+  // clang-format off
   const Step steps[] = {
       {"the dialog object, built on first use", [&] { return object_() != nullptr ? 1 : 0; }, 0, 1},
       {"the dialog's data",
@@ -323,6 +330,7 @@ TEST_F(KvxDialogLibraryTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
       {"the dialog through a record",
        [&] { return record_dialog_(&record, nullptr, 0, emulator_.c_str(), 129, 5); }, 2, -1},
   };
+  // clang-format on
   for (const Step& step : steps) {
     SCOPED_TRACE(step.name);
     EXPECT_EQ(vtr::platform::testing::CallWithoutMemory(step.call), step.result);

@@ -18,6 +18,7 @@ TEST(MenuTokenTest, EveryFamilyHasItsTokens) {
     int command;
     std::string token;
   };
+  // clang-format off
   const Case cases[] = {
       {32793, "C1"},  {32794, "C2"},  {32795, "C3"},  {32796, "C#1"}, {32828, "B3"},
       {32829, "V1"},  {32832, "V4"},  {32833, "V5"},  {32834, "L0"},  {32835, "L1"},
@@ -25,6 +26,7 @@ TEST(MenuTokenTest, EveryFamilyHasItsTokens) {
       {32862, "X0"},  {32877, "X15"}, {32792, ""},    {32841, ""},    {32878, ""},
       {0, ""},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(MenuTokenOf(c.command), c.token) << c.command;
 }
 
@@ -132,12 +134,14 @@ TEST(MenuButtonTest, ExtendedVoiceItemsFollowThePlayersVoices) {
     std::vector<playback::ExtendedVoice> voices;
     std::vector<std::pair<int, std::string>> shown;  // extended items and their texts
   };
+  // clang-format off
   const Case cases[] = {
       {205, {}, {}},
       {205, {Voice(3, "Robo : X3"), Voice(0, "Extended Voice : X0")},
        {{32862, "Extended Voice : X0"}, {32865, "Robo : X3"}}},
       {204, {Voice(3, "Robo : X3")}, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     platform::HeadlessSession session;
     Parent parent;

@@ -58,12 +58,14 @@ TEST(NumberEditTest, ValidateAcceptsPlainNumbersInRangeAndRewritesThem) {
     int result;
     std::string after;
   };
+  // clang-format off
   const Case cases[] = {
       {"7", 1, "7"},     {"007", 1, "7"},    {"99", 1, "99"},   {"1", 1, "1"},
       {"0", 0, "0"},     {"100", 0, "100"},  {"", 0, ""},       {"12a", 0, "12a"},
       {"-5", 0, "-5"},   {" 5", 0, " 5"},    {"５", 0, "５"},
       {"99999999999999999999999", 0, "99999999999999999999999"},
   };
+  // clang-format on
   NumberEdit edit;
   edit.SetRange(1, 99);
   for (const Case& c : cases) {
@@ -237,10 +239,12 @@ TEST(NumberSpinTest, AnEmptyFieldGetsTheLowerEndInsteadOfAStep) {
     int delta;
     std::string after;
   };
+  // clang-format off
   const Case cases[] = {
       {1, 99, "", 1, "1"},   {0, 99, "", 1, "0"},   {1, 99, "", -1, "1"},
       {1, 99, "5", 1, "6"},  {0, 99, "50", -1, "49"}, {1, 99, "99", 1, "99"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     platform::HeadlessSession session;
     Parent parent;

@@ -115,10 +115,12 @@ constexpr std::array<MenuButtonSetup, 5> kMenuButtons = {{
 }};
 
 // Enabled when not playing, disabled while playing.
+// clang-format off
 constexpr std::array<int, 25> kIdleOnly = {
     kLoopBox, 2023, 2024, 2025, 2017, 2018, 2019, 2041, 2035, 2020, 2039, 2036, kOpenButton,
     kSaveButton, kScriptBox, kOkButton, platform::kIdCancel, 2047, 2049, 2051, 2053, 2055, 2057,
     kAbsoluteStepsBox, kSpeedEdit};
+// clang-format on
 
 bool IsMenuButton(int id) { return id >= kVolumeButton && id <= kVoiceButton; }
 

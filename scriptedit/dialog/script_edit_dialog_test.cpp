@@ -135,6 +135,7 @@ TEST_F(ScriptEditDialogTest, OpensWithTheTextWithoutItsHeaderAndTheVoiceOfTheScr
     std::string shown;
     int voice;
   };
+  // clang-format off
   const Case cases[] = {
       {kJ, "KV#J" + Sj("か"), Sj("か"), 0},
       {kJ, "KV#JK3" + Sj("か"), "K3" + Sj("か"), 3},
@@ -144,6 +145,7 @@ TEST_F(ScriptEditDialogTest, OpensWithTheTextWithoutItsHeaderAndTheVoiceOfTheScr
       {kG, "KV#Jka", "ka", 0},
       {kJ, "", "", 0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ScriptEditDlg& dialog = Make(c.language, c.text);
     std::string shown;
@@ -314,6 +316,7 @@ TEST_F(ScriptEditDialogTest, SymbolButtonsInsertTheirTextAndValue) {
     std::string value;
     std::string inserted;
   };
+  // clang-format off
   const Case cases[] = {
       {kJ, 2025, 0, "", "\x81\x40"},
       {kK, 2025, 0, "", "\xA1\xA1"},
@@ -328,6 +331,7 @@ TEST_F(ScriptEditDialogTest, SymbolButtonsInsertTheirTextAndValue) {
       {kJ, 2020, 0, "", "?1"},
       {kJ, 2013, 0, "", "!"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const std::string body = c.language == kJ ? Sj("か") : "a";
     ScriptEditDlg& dialog = Make(c.language, body);
@@ -382,6 +386,7 @@ TEST_F(ScriptEditDialogTest, MenuButtonsInsertTheirTokenAndShowIt) {
     std::string inserted;
     std::string caption;
   };
+  // clang-format off
   const Case cases[] = {
       {[](ScriptEditDlg&, ScriptedUser& u) { u.Click(kVolumeButton); }, kVolumeButton, "V4", volume + ":V4"},
       {[](ScriptEditDlg&, ScriptedUser& u) { u.ClickArrow(kVolumeButton).ChooseMenuItem(32829); },
@@ -398,6 +403,7 @@ TEST_F(ScriptEditDialogTest, MenuButtonsInsertTheirTokenAndShowIt) {
        },
        kVolumeButton, "", volume + ":"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ScriptEditDlg& dialog = Make(kJ, Sj("か"));
     std::string box, caption;
@@ -617,6 +623,7 @@ TEST_F(ScriptEditDialogTest, OpenReadsAScriptFileAfterTheSaveQuestion) {
     std::string path;
   };
   const std::string saved_as = (scratch_ / "saved.kvx").string();
+  // clang-format off
   const Case cases[] = {
       {"unchanged: no question", false, {[&](ScriptedUser& u) { u.ChooseFile(file.string()); }},
        "K2" + Sj("きく"), file.string()},
@@ -633,6 +640,7 @@ TEST_F(ScriptEditDialogTest, OpenReadsAScriptFileAfterTheSaveQuestion) {
        {[](ScriptedUser& u) { u.Answer(kIdYes); }, [](ScriptedUser& u) { u.ChooseFile(""); }},
        "K0" + Sj("かけ"), ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     ScriptEditDlg& dialog = Make(kJ, "K0" + Sj("か"));

@@ -43,6 +43,7 @@ TEST(VoiceDataTest, ReadsTheRecordsAfterTheMarkOrFromByteEight) {
     int size;  // -1: the whole block
     Entries expected;
   };
+  // clang-format off
   const Case cases[] = {
       {"mark at 16", Block(200, 16, {{3, "Robo"}, {0, ""}}), -1,
        {{32865, "Robo : X3"}, {32862, "Extended Voice : X0"}}},
@@ -54,6 +55,7 @@ TEST(VoiceDataTest, ReadsTheRecordsAfterTheMarkOrFromByteEight) {
       {"exactly one record", Block(100, -1, {{2, "Two"}}), 8 + 17, {{32864, "Two : X2"}}},
       {"too small", Block(100, -1, {}), 7, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const int size = c.size < 0 ? static_cast<int>(c.data.size()) : c.size;
     EXPECT_EQ(Read(c.data, size), c.expected) << c.why;

@@ -38,6 +38,7 @@ void RunCases(const BodyPassSettings& settings, const std::vector<Case>& cases) 
 const BodyPassSettings kJapanese{ScriptLanguage::kJapanese, true, 0, 100};
 
 TEST(BodyPassTest, PitchAndVolumeSymbolsKeepTheLastRun) {
+  // clang-format off
   RunCases(kJapanese, {
       {"KV#J$$$か", "KV#J$3か", "three in a row"},
       {"KV#J$2$か", "KV#J$3か", "a count and another symbol"},
@@ -49,9 +50,11 @@ TEST(BodyPassTest, PitchAndVolumeSymbolsKeepTheLastRun) {
       {"KV#J<<>>>か", "KV#J>3か", "volume likewise"},
       {"KV#J'か'き", "KV#J'か'き", "each syllable group on its own"},
   });
+  // clang-format on
 }
 
 TEST(BodyPassTest, ResetsNeedAChangeInForce) {
+  // clang-format off
   RunCases(kJapanese, {
       {"KV#J&か", "KV#Jか", "nothing in force"},
       {"KV#J/か=き", "KV#Jかき", "nothing in force for either"},
@@ -62,9 +65,11 @@ TEST(BodyPassTest, ResetsNeedAChangeInForce) {
       {"KV#J'か&き&く", "KV#J'か&きく", "the first '&' ended the change"},
       {"KV#J'か&.", "KV#J'か.", "resets of the group that ends a phrase go"},
   });
+  // clang-format on
 }
 
 TEST(BodyPassTest, PauseSymbolsOnlyStartAPhrase) {
+  // clang-format off
   RunCases(kJapanese, {
       {"KV#J!か", "KV#J!か", "before the first syllable"},
       {"KV#Jか@き", "KV#Jかき", "in the middle of a phrase"},
@@ -76,9 +81,11 @@ TEST(BodyPassTest, PauseSymbolsOnlyStartAPhrase) {
       {"KV#J@5か", "KV#J@か", "its digits go"},
       {"KV#J+'か$き,'く", "KV#J+かき,'く", "pitch after '+' goes until the phrase ends"},
   });
+  // clang-format on
 }
 
 TEST(BodyPassTest, NotesAndSharps) {
+  // clang-format off
   RunCases(kJapanese, {
       {"KV#JC#2か", "KV#JC#2か", "a sharp after C stays"},
       {"KV#JE#3か", "KV#JEか", "a sharp after E goes with its digit"},
@@ -90,9 +97,11 @@ TEST(BodyPassTest, NotesAndSharps) {
       {"KV#JAかA2き", "KV#JAかき", "no octave compares as the octave in force"},
       {"KV#JA3かA2き", "KV#JA3かA2き", "another octave"},
   });
+  // clang-format on
 }
 
 TEST(BodyPassTest, ParameterTokens) {
+  // clang-format off
   RunCases(kJapanese, {
       {"KV#JK3X5か", "KV#JX5か", "K and X are one letter"},
       {"KV#JS40S60か", "KV#JS60か", "the last of a letter"},
@@ -104,12 +113,16 @@ TEST(BodyPassTest, ParameterTokens) {
       {"KV#Jか－V2－", "KV#Jか－V2－", "V between long marks stays"},
       {"KV#JU3か", "KV#JU3か", "U with bit 20"},
   });
+  // clang-format on
+  // clang-format off
   RunCases({ScriptLanguage::kJapanese, false, 0, 100}, {
       {"KV#JU3か", "KV#Jか", "U without bit 20"},
   });
+  // clang-format on
 }
 
 TEST(BodyPassTest, DeletesWhatAScriptMayNotHold) {
+  // clang-format off
   RunCases(kJapanese, {
       {"KV#J5か", "KV#Jか", "a digit after the tag"},
       {"KV#Jか5き", "KV#Jかき", "a digit after a kana"},
@@ -124,6 +137,7 @@ TEST(BodyPassTest, DeletesWhatAScriptMayNotHold) {
       {"KV#Jか,5", "KV#Jか,", "no digits after a comma"},
       {"KV#Jー～　", "KV#Jー～　", "long marks and spaces are syllables"},
   });
+  // clang-format on
   std::string lone = "KV#J\x82";
   bool fits = true;
   ASSERT_TRUE(RunBodyPass(kJapanese, &lone, &fits));
@@ -131,13 +145,16 @@ TEST(BodyPassTest, DeletesWhatAScriptMayNotHold) {
 }
 
 TEST(BodyPassTest, KeepsLineBreaksWhenAsked) {
+  // clang-format off
   RunCases({ScriptLanguage::kJapanese, true, kKeepLineBreaks, 100}, {
       {"KV#Jか\r\nき", "KV#Jか\r\nき", "kept"},
       {"KV#Jか\r\n5き", "KV#Jか\r\nき", "their digits go"},
   });
+  // clang-format on
 }
 
 TEST(BodyPassTest, PinyinSyllablesAreLookedUp) {
+  // clang-format off
   RunCases({ScriptLanguage::kChinese, true, 0, 100}, {
       {"KV#Cma1", "KV#Cma1", "a syllable with tone"},
       {"KV#Cai0ou4ba2", "KV#Cai0ou4ba2", "tones 0 to 4"},
@@ -148,6 +165,7 @@ TEST(BodyPassTest, PinyinSyllablesAreLookedUp) {
       {"KV#Cyo1", "KV#C", "yo is not in the checker's inventory"},
       {"KV#CS60ma1,", "KV#CS60ma1,", "commands stay"},
   });
+  // clang-format on
 }
 
 TEST(BodyPassTest, BracketCommentsAreLimited) {
@@ -174,6 +192,7 @@ TEST(BodyPassTest, FailsWithoutClassifier) {
 TEST(BodyPassTest, BreaksLongPhrases) {
   const BodyPassSettings breaks{ScriptLanguage::kJapanese, true, kKeepLineBreaks | kInsertPhraseBreaks,
                                 100};
+  // clang-format off
   RunCases(breaks, {
       {"KV#J" + Repeat("か", 60), "KV#J" + Repeat("か", 47) + "S99,S50" + Repeat("か", 13),
        "120 bytes: at the last boundary before byte 96"},
@@ -188,9 +207,12 @@ TEST(BodyPassTest, BreaksLongPhrases) {
       {"KV#J" + Repeat("か", 48) + "," + Repeat("か", 2),
        "KV#J" + Repeat("か", 48) + "," + Repeat("か", 2), "a phrase end close by"},
   });
+  // clang-format on
+  // clang-format off
   RunCases(kJapanese, {
       {"KV#J" + Repeat("か", 60), "KV#J" + Repeat("か", 60), "without the option"},
   });
+  // clang-format on
 }
 
 }  // namespace

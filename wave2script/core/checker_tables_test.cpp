@@ -103,11 +103,13 @@ TEST(CheckerTablesTest, RomajiLookupCases) {
     const char* romaji;
     const char* kana;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"xtsu", "っ"}, {"xtu", "っ"}, {"shi", "し"}, {"si", "し"},
       {"va", "ば"},   {"vo", "ぼ"},  {"nn", "ん"},  {"la", ""},
       {"n", ""},      {"kyi", ""},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(RomajiKana(c.romaji), Sj(c.kana)) << c.romaji;
 }
 

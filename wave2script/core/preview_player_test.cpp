@@ -148,6 +148,7 @@ TEST_F(PreviewPlayerTest, OpenInModeOneRunsTheWholeStartUp) {
     }
     return out;
   }();
+  // clang-format off
   const std::vector<std::string> expected = {
       "QsSound_EmuInitialize(32000,5,3)=0",    "QsSound_DeviceControl(13,0,0,0)=0",
       "QsSound_DeviceControl(21,0,0,0)=0",     "QsSound_DeviceControl(2,31,0,0)=0",
@@ -157,6 +158,7 @@ TEST_F(PreviewPlayerTest, OpenInModeOneRunsTheWholeStartUp) {
       // Let through by the gate; the chip, terminated after set-up 3, refuses them.
       "QsSound_DeviceControl(5,2,0,0)=-1",     "QsSound_DeviceControl(8,2,0,0)=-1",
   };
+  // clang-format on
   EXPECT_EQ(controls, expected);
 }
 
@@ -165,6 +167,7 @@ TEST_F(PreviewPlayerTest, PlaysInOrderAndPostsTheEndOnce) {
   ASSERT_EQ(player.Open(), kPreviewOk);
   loader_.ClearTrace();
   ASSERT_EQ(player.Play(kWindow, playback::kWaveToScriptStopCommand, 90, 3, kText), kPreviewOk);
+  // clang-format off
   const std::vector<std::string> expected = {
       "QsSound_Load(0,8,1,1,1)=1",
       "QsSound_Open(0,1,0,0)=0",
@@ -174,6 +177,7 @@ TEST_F(PreviewPlayerTest, PlaysInOrderAndPostsTheEndOnce) {
       "QsSound_Standby(0,1,0)=0",
       "QsSound_Start(0,1,1,0)=0",
   };
+  // clang-format on
   EXPECT_EQ(Without(loader_.Trace(), "QsSound_DeviceControl"), expected);
   auto published = playback::PublishedEndNotification();
   ASSERT_TRUE(published.has_value()) << "published before the start";
@@ -220,12 +224,14 @@ TEST_F(PreviewPlayerTest, RefusesBadArgumentsWithoutTouchingTheDevice) {
     int volume, voice;
     std::string text;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"volume 128", kWindow, 128, 0, kText}, {"volume -1", kWindow, -1, 0, kText},
       {"voice 16", kWindow, 100, 16, kText},  {"voice -1", kWindow, 100, -1, kText},
       {"no window", nullptr, 100, 0, kText},  {"no text", kWindow, 100, 0, ""},
       {"an empty body", kWindow, 100, 0, "KV#J"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     messages_.ids.clear();
     EXPECT_EQ(player.Play(c.window, 134, c.volume, c.voice, c.text), kPreviewBadArguments)

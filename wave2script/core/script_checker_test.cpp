@@ -125,6 +125,7 @@ TEST(ScriptCheckerTest, WidthNormalisationOfKoreanScripts) {
 }
 
 TEST(ScriptCheckerTest, WidthNormalisation) {
+  // clang-format off
   RunChecks({
       {kJ, "KV#Jか｡", kCheckBody, 0, kCheckDone, "KV#Jか.", "half-width full stop"},
       {kJ, "KV#Jか､き", kCheckBody, 0, kCheckDone, "KV#Jか,き", "half-width comma"},
@@ -146,6 +147,7 @@ TEST(ScriptCheckerTest, WidthNormalisation) {
       {kJ, "KV#J］か", kCheckBody, 0, kCheckDone, "KV#Jか", "a stray full-width bracket"},
       {kJ, "KV#J漢字か", kCheckBody, 0, kCheckDone, "KV#Jか", "kanji go in the body pass"},
   });
+  // clang-format on
 }
 
 TEST(ScriptCheckerTest, ConvertsKanaToRomaji) {

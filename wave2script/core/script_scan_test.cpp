@@ -22,6 +22,7 @@ TEST(ByteClassifierTest, ClassifiesPerLanguage) {
     std::string classes;
     const char* why;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {ScriptLanguage::kJapanese, "\x82\xA0" "a\x81\x40", "12012", "kana, ASCII, full-width space"},
       {ScriptLanguage::kJapanese, "\x82" "\x20", "10", "a lead without trail: the next byte is single"},
@@ -31,6 +32,7 @@ TEST(ByteClassifierTest, ClassifiesPerLanguage) {
       {ScriptLanguage::kChinese, "ma1 3", "11200", "a tone digit after letters; other digits single"},
       {ScriptLanguage::kNone, "\x82\xA0", "00", "no classifier: everything single"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(Classes(c.language, c.bytes), c.classes) << c.why;
   }

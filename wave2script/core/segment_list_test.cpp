@@ -31,12 +31,14 @@ std::vector<std::pair<std::string, int>> ItemsOf(const SegmentList& list) {
 }
 
 TEST(SegmentListTest, ModeWordCodes) {
+  // clang-format off
   const std::vector<std::pair<uint32_t, uint32_t>> cases = {
       {0x52000000, 0},           {0xF2000000, 0},
       {0x52100000, 0},           {0x42000000, kSegmentModeBadKind},
       {0x02000000, kSegmentModeBadKind},  {0x53000000, kSegmentModeBadLanguage},
       {0xF0000000, kSegmentModeBadLanguage},
   };
+  // clang-format on
   for (auto [word, code] : cases) EXPECT_EQ(CheckSegmentModeWord(word), code) << std::hex << word;
 
   SegmentList list;
@@ -175,11 +177,13 @@ TEST(SegmentListTest, SplitsASyllableOverItsPhonemes) {
 }
 
 TEST(SegmentListTest, LabelsToHiragana) {
+  // clang-format off
   const std::vector<std::pair<std::string, std::string>> cases = {
       {" ", "　"},     {"a", "あ"},        {"N\\", "ん"},  {"Sa", " しゃ"}, {"k'o", "きょ"},
       {"g'a", "ぎゃ"}, {"p\\'i", " ふぃ"}, {"K'o", ""},    {"", ""},         {"tsaaa", ""},
       {"  ", ""},      {"xx", ""},
   };
+  // clang-format on
   for (const auto& [label, kana] : cases) {
     EXPECT_EQ(Utf(LabelToHiragana(label)), kana) << "[" << label << "]";
   }
@@ -192,6 +196,7 @@ TEST(SegmentListTest, BuildsAlignerText) {
     std::string symbols;
     bool raw = false;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"きょう", 0, "k'oM"},
       {"かきゃ", 0, "kak'a"},  // the pair in the last four bytes
@@ -211,6 +216,7 @@ TEST(SegmentListTest, BuildsAlignerText) {
       // A lone lead byte at the end is passed over.
       {std::string("\x82\xA0\x82", 3), 0, "a", true},
   };
+  // clang-format on
   for (const Case& c : cases) {
     std::string out = "old";
     std::string kana = c.raw ? c.kana : Sj(c.kana);

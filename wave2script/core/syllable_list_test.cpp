@@ -27,10 +27,12 @@ TEST(SyllableListTest, PitchFormulaVectors) {
   struct Case {
     int p, prev_p, w, note, value;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {1, 0, 12, 0, 100},     {-1, 0, 12, 0, -100},   {0, 0, 12, 2, 194},
       {3, 1, 24, 13, 1868},   {-2, 0, 2, -12, -1204}, {0, 0, 12, kNoNote, -0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(PitchValueOf(c.p, c.prev_p, c.w, c.note), c.value) << c.p << " " << c.note;
     EXPECT_EQ(PitchStepsOf(c.value, c.w, c.note), c.p) << c.value << " back";
@@ -46,6 +48,7 @@ TEST(SyllableListTest, ParsesOneRecordPerToken) {
     std::vector<int> end_times;
     const char* why;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"KV#Jしゃ", {"しゃ"}, {240}, {240}, "one syllable, not し and ゃ"},
       {"KV#Jう゛ぁ", {"う゛ぁ"}, {180}, {180}, "a three-kana token"},
@@ -59,6 +62,7 @@ TEST(SyllableListTest, ParsesOneRecordPerToken) {
       {"KV#J[か]き", {"き"}, {140}, {140}, "kana inside brackets are skipped"},
       {"KV#J漢か", {"か"}, {160}, {160}, "other characters join the prefix"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SyllableArray records = Parse(c.script);
     ASSERT_EQ(records.size(), c.texts.size()) << c.why;
@@ -95,11 +99,13 @@ TEST(SyllableListTest, SetScriptChecksTypeAndSize) {
     size_t size;
     uint32_t code;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {0x42000000, 8, kSyllablesBadType},   {0x54100000, 8, kSyllablesNotKana},
       {0x52000000, 32001, kSyllablesFailed}, {0x52000000, 32000, kSyllablesDone},
       {0xF2000000, 8, kSyllablesDone},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SyllableList list;
     ASSERT_EQ(list.SetScript(kJ, Sj("KV#Jか")), kSyllablesDone);
@@ -284,6 +290,7 @@ TEST(SyllableListTest, ShiftSpeed) {
     bool ok;
     std::string out;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"KV#JS40か", 10, true, "KV#JS50か"},
       {"KV#Jか", 10, true, "KV#JS60か"},
@@ -294,6 +301,7 @@ TEST(SyllableListTest, ShiftSpeed) {
       {"KV#JS5か", -10, false, "KV#JS5か"},
       {"KV#Jか", 60, false, "KV#Jか"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     std::string script = Sj(c.in);
     EXPECT_EQ(SyllableList::ShiftSpeed(&script, c.delta), c.ok) << c.in;
@@ -337,11 +345,13 @@ TEST(SyllableListTest, TakeToken) {
     bool ok;
     std::string out;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"きょう", true, "きょ"}, {"う゛ぁい", true, "う゛ぁ"}, {"、か", true, "、"},
       {"＊123", true, "＊99"},   {"*5x", true, "*5"},        {"a", false, ""},
       {"漢字", false, ""},       {"", false, ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     std::string text = Sj(c.in);
     EXPECT_EQ(SyllableList::TakeToken(&text), c.ok) << c.in;

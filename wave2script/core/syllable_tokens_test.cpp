@@ -39,12 +39,14 @@ TEST(SyllableTokensTest, MatchesTheLongestTokenFirst) {
     size_t size;
     int length;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"しゃか", "しゃ", 4, 240},  {"う゛ぁ", "う゛ぁ", 6, 180}, {"う゛", "う゛", 4, 200},
       {"きょう", "きょ", 4, 200},  {"か", "か", 2, 160},         {"ー", "ー", 2, -1},
       {"＊12か", "＊", 4, 400},    {"?3", "?", 2, 400},          {"、", "、", 2, 200},
       {" ", " ", 1, 200},          {"ゐ", "ゐ", 2, 100},
   };
+  // clang-format on
   for (const Case& c : cases) {
     auto m = MatchToken(Sj(c.text));
     ASSERT_TRUE(m.has_value()) << c.text;

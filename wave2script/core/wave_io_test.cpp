@@ -120,6 +120,7 @@ TEST_F(WaveIOTest, ChecksWaveFiles) {
   const riff::WaveFormat mono44 = riff::PcmFormat(1, 44100, 16);
   riff::WaveFormat not_pcm = mono44;
   not_pcm.tag = 3;
+  // clang-format off
   const std::vector<Case> cases = {
       {"exactly 40 x rate", mono44, size_t{40} * 44100, 1, 44100},
       {"one byte more", mono44, size_t{40} * 44100 + 1, 0, 1234},
@@ -132,6 +133,7 @@ TEST_F(WaveIOTest, ChecksWaveFiles) {
       {"32000 Hz", riff::PcmFormat(1, 32000, 16), 1000, 1, 32000},
       {"a format tag other than PCM, otherwise valid", not_pcm, 1000, 1, 44100},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const fs::path path = dir_ / "check.wav";
     WriteAll(path, WaveImage(c.format, c.data_bytes));
@@ -241,11 +243,13 @@ TEST_F(WaveIOTest, WritesTheFixedHeader) {
   std::vector<uint8_t> data(1000, 0x11);
   ASSERT_TRUE(writer.Write(data));
   ASSERT_TRUE(writer.Close());
+  // clang-format off
   const std::vector<uint8_t> want = {
       0x52, 0x49, 0x46, 0x46, 0x0e, 0x04, 0x00, 0x00, 0x57, 0x41, 0x56, 0x45,
       0x66, 0x6d, 0x74, 0x20, 0x12, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00,
       0x44, 0xac, 0x00, 0x00, 0x88, 0x58, 0x01, 0x00, 0x02, 0x00, 0x10, 0x00,
       0x00, 0x00, 0x64, 0x61, 0x74, 0x61, 0xe8, 0x03, 0x00, 0x00};
+  // clang-format on
   const std::vector<uint8_t> bytes = ReadAll(path);
   ASSERT_EQ(bytes.size(), 1046u);
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 46), want);
@@ -465,12 +469,14 @@ TEST_F(WaveIOTest, ASaveThatFailsLeavesTheOldWaveWhole) {
     FailingWriter::Fault fault;
     bool saved;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"the file beside the target cannot be created", FailingWriter::Fault::kCannotCreate,
        false},
       {"the disk fills a third of the way", FailingWriter::Fault::kDiskFull, false},
       {"nothing goes wrong", FailingWriter::Fault::kNone, true},
   };
+  // clang-format on
   // 3 s of speech-like sound, recorded over an older take of 2 s at 16000 Hz.
   std::vector<int16_t> speech(size_t{3} * 44100);
   for (size_t i = 0; i < speech.size(); ++i) {
@@ -760,11 +766,13 @@ TEST(WavePositionTest, Arithmetic) {
     int hundredths;
     std::string text;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {1088388, 44100, 1234, "12 : 34"}, {0, 44100, 0, "00 : 00"},
       {882, 44100, 1, "00 : 01"},        {640000, 32000, 1000, "10 : 00"},
       {1000, 0, 0, "00 : 00"},           {1000, 99, 0, "00 : 00"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(WavePositionHundredths(c.position, c.rate), c.hundredths) << c.position;
     EXPECT_EQ(WavePositionText(c.position, c.rate), c.text) << c.position;

@@ -228,6 +228,7 @@ struct CloseCase {
 };
 
 TEST(IntonationEditDialogTest, OkAndCancelAskOnlyAboutUnsavedContent) {
+  // clang-format off
   const std::vector<CloseCase> cases = {
       {"OK unchanged", false, {kIdOk}, kIdOk, {}},
       {"Cancel unchanged", false, {kIdCancel}, kIdCancel, {}},
@@ -238,6 +239,7 @@ TEST(IntonationEditDialogTest, OkAndCancelAskOnlyAboutUnsavedContent) {
       {"Cancel discards", true, {kIdCancel, -kIdYes}, kIdCancel, {516}},
       {"Cancel kept open", true, {kIdCancel, -kIdNo, kIdOk, -kIdYes}, kIdOk, {516, 518}},
   };
+  // clang-format on
   for (const CloseCase& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;
@@ -393,6 +395,7 @@ TEST(IntonationEditDialogTest, WheelMovesTheViewUnderTheCursorBy30) {
     int delta;
     int dv, dh;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {kIntonationGraphId, -120, 30, 0},  // towards the user: down
       {kIntonationGraphId, 120, -30, 0},
@@ -400,6 +403,7 @@ TEST(IntonationEditDialogTest, WheelMovesTheViewUnderTheCursorBy30) {
       {kIntonationHScroll, -120, 0, 30},
       {kIdOk, -120, 0, 0},  // elsewhere nothing
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.target);
     Scene scene;
@@ -705,6 +709,7 @@ TEST(IntonationEditDialogTest, RebuildsKeepWhatFollowsTheLastSyllable) {
     const char* name;
     std::string tail;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"a comment", "[memo]"},
       {"a comment in kana", Sj("[あとでおそくする]")},
@@ -712,6 +717,7 @@ TEST(IntonationEditDialogTest, RebuildsKeepWhatFollowsTheLastSyllable) {
       {"a step and a comment", "'2[take 3, mic 2]"},
       {"settings", "S60V3"},
   };
+  // clang-format on
   enum class Road { kOk, kSave, kPlay, kSpeed };
   const std::vector<std::pair<Road, const char*>> roads = {
       {Road::kOk, "OK"}, {Road::kSave, "Save"}, {Road::kPlay, "Play"}, {Road::kSpeed, "speed"}};
@@ -758,11 +764,13 @@ TEST(IntonationEditDialogTest, SaveMarksTheScriptSavedOnlyWhenWritten) {
     int overwrite;  // answer to 508
     bool saved;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"new file", false, 0, true},
       {"replaced", true, kIdYes, true},
       {"replacement declined", true, kIdNo, false},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;

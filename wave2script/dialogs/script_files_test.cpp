@@ -76,6 +76,7 @@ struct OpenCase {
 
 TEST(ScriptFilesTest, OpenReadsScriptsAndSendsWavesDownTheRoad) {
   const std::string full(32000, 'a');
+  // clang-format off
   const std::vector<OpenCase> cases = {
       {"given script", "a.kvx", "", kScript, true, 0, {}, kScript, "=", false},
       {"given script of 32001 bytes", "a.KVX", "", full + "a", true, kResultScriptTooLong,
@@ -94,6 +95,7 @@ TEST(ScriptFilesTest, OpenReadsScriptsAndSendsWavesDownTheRoad) {
        false},
       {"dialog cancelled", "", "", "", true, kResultCancelled, {}, "", "old", false},
   };
+  // clang-format on
   for (const OpenCase& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;
@@ -159,6 +161,7 @@ struct SaveCase {
 };
 
 TEST(ScriptFilesTest, SaveWritesInPlaceOrThroughTheDialog) {
+  // clang-format off
   const std::vector<SaveCase> cases = {
       {"in place", false, "", false, "", 1, {}, 0, false, {}, {{"a.kvx", kScript}}, ""},
       {"in place over a file", false, "a.kvx", false, "", 1, {}, 0, false, {},
@@ -179,6 +182,7 @@ TEST(ScriptFilesTest, SaveWritesInPlaceOrThroughTheDialog) {
       {"plug-in export", true, "", false, "a", 2, {}, 0, false, {},
        {{"a.fak", kFakeOutput}, {"a.kvx", kScript}}, "a.kvx"},
   };
+  // clang-format on
   for (const SaveCase& c : cases) {
     SCOPED_TRACE(c.name);
     Scene scene;

@@ -81,6 +81,7 @@ struct PrepareCase {
 TEST(ScriptPreparationTest, PreprocessRunsTheChosenSteps) {
   const std::string phrase = Repeat(kKa, 60);  // 120 bytes in one phrase
   const std::string huge = "KV#J" + Repeat(kKa, 16000);
+  // clang-format off
   const std::vector<PrepareCase> cases = {
       {"empty text", "", kPrepareForGraph, true, 0, kPrepareNoText, {504}, false, 0, ""},
       {"graph check keeps the script", "KV#J" + kKa + kA, kPrepareForGraph, true, 0, 0, {},
@@ -107,6 +108,7 @@ TEST(ScriptPreparationTest, PreprocessRunsTheChosenSteps) {
       {"over 32000 bytes", huge, kPrepareNormalize, false, 0, kPrepareTooLong, {511}, false, 0,
        ""},
   };
+  // clang-format on
   for (const PrepareCase& c : cases) {
     SCOPED_TRACE(c.name);
     Messages messages;
@@ -131,6 +133,7 @@ TEST(ScriptPreparationTest, TheCheckRunsUnderTheWaitCursor) {
     uint32_t options;
     std::vector<Cursor> at_messages;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"a script the check takes", "KV#J" + kKa, kPrepareForGraph, {}},
       {"a script without a syllable (502)", "KV#JS60", kPrepareForGraph, {Cursor::kWait}},
@@ -139,6 +142,7 @@ TEST(ScriptPreparationTest, TheCheckRunsUnderTheWaitCursor) {
       {"over 32000 bytes (511)", "KV#J" + Repeat(kKa, 16000), kPrepareNormalize, {Cursor::kWait}},
       {"an empty text, refused before the check (504)", "", kPrepareForGraph, {Cursor::kArrow}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Messages messages;
@@ -156,6 +160,7 @@ TEST(ScriptPreparationTest, AScriptWithoutASyllableShows502AndKeepsTheText) {
     const char* what;
     std::string text;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"settings only", "KV#JS60"},
       {"settings and steps", "KV#JS60'2<V3"},
@@ -163,6 +168,7 @@ TEST(ScriptPreparationTest, AScriptWithoutASyllableShows502AndKeepsTheText) {
       {"punctuation only", "KV#J,*3."},
       {"the bare tag", "KV#J"},
   };
+  // clang-format on
   const std::vector<uint32_t> option_sets = {kPrepareForGraph, kPrepareForOpen, kPrepareForSave,
                                              kPrepareForPlay, kPrepareApplyVoice};
   for (const Case& c : cases) {

@@ -32,6 +32,7 @@ TEST(PeakPickerTest, APeakIsWithinOneDecibelOfTheDecayingEnvelope) {
   };
   const double quiet = std::nan("");
   const double e2 = Envelope(1000, 2);  // the envelope one sample after the trough
+  // clang-format off
   const Case cases[] = {
       {"a bump 0.9 dB below the envelope is the next positive peak", {0.80 * e2, -1000},
        "(1,1)(1,1)"},
@@ -42,6 +43,7 @@ TEST(PeakPickerTest, APeakIsWithinOneDecibelOfTheDecayingEnvelope) {
        "(1,1)(1,2)"},
       {"a quiet sample starts the halves again", {1000, quiet, -1000}, "(1,1)"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PeakPicker picker(kRate);
@@ -113,6 +115,7 @@ TEST(PeriodSelectorTest, PicksPeriodsFromHandMadePeakPairs) {
     std::vector<Step> steps;
     int result;  // of the last step
   };
+  // clang-format off
   const Case cases[] = {
       // Near: within 20 % of the previous estimate.
       // (A short positive half keeps the shifted pairing a + previous b far from the estimate.)
@@ -151,6 +154,7 @@ TEST(PeriodSelectorTest, PicksPeriodsFromHandMadePeakPairs) {
       {"1104 samples is too long", Times(3, {552, 552, -1, 0}), -1},
       {"a cleared pair gives no period", Join(steady, {{-1, -1, 200, 10}}), -1},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Results(c.steps).back(), c.result);

@@ -33,6 +33,7 @@ constexpr int kBoxId = 1002;
 // The main window: a 240 x 195 face with the script box at (12, 28), 216 x 84, wrapping.
 vtr::platform::DialogTemplate MainWindowTemplate() {
   using vtr::platform::ControlKind;
+  // clang-format off
   return vtr::platform::DialogTemplate{
       .id = 102,
       .caption = "Voxtrel",
@@ -41,6 +42,7 @@ vtr::platform::DialogTemplate MainWindowTemplate() {
       .style = vtr::platform::kStyleNoCaption,
       .controls = {{kBoxId, ControlKind::kEdit, "", {12, 28, 216, 84},
                     vtr::platform::kStyleMultiLine | vtr::platform::kStyleVScroll}}};
+  // clang-format on
 }
 
 // A script of `bytes` bytes of Shift-JIS: phrases of kana and symbols, four to a line, or all on

@@ -23,11 +23,13 @@ struct FontFamily {
   std::string_view package;       // the Debian package that installs both
 };
 
+// clang-format off
 inline constexpr std::array<FontFamily, 3> kFontList = {{
     {"IPAPGothic", "IPAGothic", "fonts-ipafont-gothic"},                      // Japanese
     {"NanumGothic", "NanumGothicCoding", "fonts-nanum"},                      // Korean
     {"WenQuanYi Zen Hei", "WenQuanYi Zen Hei Mono", "fonts-wqy-zenhei"},    // Chinese
 }};
+// clang-format on
 
 // True when the family `name` is installed (fontconfig finds a font of exactly that family).
 bool FontInstalled(std::string_view name);

@@ -9,6 +9,7 @@ constexpr int kShowTimer = 1;
 
 DialogTemplate DemoTemplate() {
   auto at = [](const Rect& r) { return Rect{r.left, r.top, r.width(), r.height()}; };
+  // clang-format off
   return DialogTemplate{
       .id = 950,
       .caption = "ウィンドウ層のデモ",
@@ -36,6 +37,7 @@ DialogTemplate DemoTemplate() {
           {2021, ControlKind::kButton, "", {100, 310, 30, 24}},
           {kIdCancel, ControlKind::kButton, "ｷｬﾝｾﾙ", {390, 380, 80, 26}, kStyleDefault},
       }};
+  // clang-format on
 }
 
 // A round face of `size` pixels in `fill` on a magenta key, for the image and shaped buttons.

@@ -8,6 +8,7 @@ namespace {
 class LibraryDialog : public vtr::platform::Dialog {
  public:
   LibraryDialog()
+      // clang-format off
       : Dialog(vtr::platform::DialogTemplate{
             .id = 960,
             .caption = "library",
@@ -15,6 +16,7 @@ class LibraryDialog : public vtr::platform::Dialog {
             .controls = {{vtr::platform::kIdOk, vtr::platform::ControlKind::kButton, "OK", {10, 10, 60, 24}}}}) {
     Bind(vtr::platform::kIdOk, vtr::platform::Notice::kClicked, [this] { EndDialog(41 + ticks_); });
   }
+      // clang-format on
   void OnTimer(int) override { ++ticks_; }
 
  protected:

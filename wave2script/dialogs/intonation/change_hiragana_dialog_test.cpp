@@ -40,9 +40,11 @@ TEST_F(ChangeHiraganaDialogTest, OkKeepsTheFirstKanaToken) {
     std::string typed;
     std::string kept;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"きょう", "きょ"}, {"か", "か"}, {"う゛ぁい", "う゛ぁ"}, {"、あ", "、"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     ChangeHiraganaDialog dialog;
     session_.user().Type(kChangeHiraganaEdit, c.typed).Click(platform::kIdOk);

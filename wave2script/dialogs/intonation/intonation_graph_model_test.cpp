@@ -282,6 +282,7 @@ TEST(IntonationGraphModelTest, HitTestFindsLabelsMarkersAndBoundaries) {
     FrontCurve front;
     Hit hit;
   };
+  // clang-format off
   const Case cases[] = {
       {"label of the first point", LabelAt(model, 0), FrontCurve::kPitch, {0, HitKind::kLabel}},
       {"label of the last point", LabelAt(model, 2), FrontCurve::kPitch, {2, HitKind::kLabel}},
@@ -296,6 +297,7 @@ TEST(IntonationGraphModelTest, HitTestFindsLabelsMarkersAndBoundaries) {
       {"one pixel right of a boundary is free", {326, 40}, FrontCurve::kPitch, {}},
       {"empty graph area", {250, 40}, FrontCurve::kPitch, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     model.set_front_curve(c.front);
     EXPECT_EQ(model.HitTest(c.at.x, c.at.y), c.hit) << c.why;
@@ -315,6 +317,7 @@ TEST(IntonationGraphModelTest, CtrlClicksBuildSelectionsOfOneKind) {
     FrontCurve front;
   };
   using S = Selection;
+  // clang-format off
   const std::vector<Case> cases = {
       {"a pitch marker starts pitch editing", {{1, HitKind::kPitch}}, S::kPitch, {S::kNone, S::kPitch, S::kNone}, FrontCurve::kPitch},
       {"more pitch markers add up", {{1, HitKind::kPitch}, {2, HitKind::kPitch}}, S::kPitch, {S::kNone, S::kPitch, S::kPitch}, FrontCurve::kPitch},
@@ -325,6 +328,7 @@ TEST(IntonationGraphModelTest, CtrlClicksBuildSelectionsOfOneKind) {
       {"a second label is the only selected one", {{2, HitKind::kLabel}, {0, HitKind::kLabel}}, S::kSyllable, {S::kSyllable, S::kNone, S::kNone}, FrontCurve::kPitch},
       {"a selected label is deselected", {{2, HitKind::kLabel}, {2, HitKind::kLabel}}, S::kSyllable, {S::kNone, S::kNone, S::kNone}, FrontCurve::kPitch},
   };
+  // clang-format on
   for (const Case& c : cases) {
     // Pitch markers 200 units above the strength markers, so that each is hit alone.
     IntonationGraphModel model = Loaded({{160, 2000, -6}, {320, 2000, -6}, {500, 2000, -6}});
@@ -356,6 +360,7 @@ TEST(IntonationGraphModelTest, RaiseAndLowerMoveTheSelectedMarkersOfTheEditedCur
     bool done;
     int pitch_y_after, strength_y_after;
   };
+  // clang-format off
   const Case cases[] = {
       {"pitch up one unit", Selection::kPitch, 5180, true, true, 5179, 5180},
       {"pitch down one unit", Selection::kPitch, 5180, false, true, 5181, 5180},
@@ -365,6 +370,7 @@ TEST(IntonationGraphModelTest, RaiseAndLowerMoveTheSelectedMarkersOfTheEditedCur
       {"at the bottom the lowering is refused", Selection::kPitch, kGraphHeight, false, false, kGraphHeight, 5180},
       {"syllable mode moves nothing", Selection::kSyllable, 5180, true, false, 5180, 5180},
   };
+  // clang-format on
   for (const Case& c : cases) {
     IntonationGraphModel model = Loaded({{160}, {320}});
     IntonationPoint p = model.GetPoint(0);

@@ -30,6 +30,7 @@ using testing::Xs;
 using core::testing::Utf;
 
 // The graph at 400 x 250 pixels with the dialog's two bars beside it.
+// clang-format off
 const platform::DialogTemplate kHostTemplate{
     .id = 141,
     .caption = "graph",
@@ -42,6 +43,7 @@ const platform::DialogTemplate kHostTemplate{
         {kIdOk, platform::ControlKind::kButton, "OK", {10, 280, 50, 16}},
         {kIdCancel, platform::ControlKind::kButton, "Cancel", {70, 280, 50, 16}},
     }};
+// clang-format on
 
 // The zero line shows at window y 125.
 constexpr int kVpos = kZeroLineY - 125;
@@ -122,6 +124,7 @@ TEST_F(GraphWindowTest, BoundaryDragSnapsToTheGridAndMovesTheLaterBoundaries) {
     int to_x;      // released here (window x; hpos 0)
     std::vector<int> xs;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"37 snaps up to 45", 0, 37, {45, 205, 365}},
       {"34 snaps down to 25", 0, 34, {25, 185, 345}},
@@ -129,6 +132,7 @@ TEST_F(GraphWindowTest, BoundaryDragSnapsToTheGridAndMovesTheLaterBoundaries) {
       {"20 units after the boundary before at least", 1, 100, {165, 185, 345}},
       {"to the right the rest follows", 1, 371, {165, 365, 525}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const int from_x = 165 + 160 * c.point;
     auto host = Run(Records(), [&](platform::ScriptedUser& user, GraphHost&) {
@@ -191,11 +195,13 @@ TEST_F(GraphWindowTest, CancelledDragRestoresTheGraphExactly) {
     const char* why;
     std::function<void(platform::ScriptedUser&)> cancel;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"Escape", [](platform::ScriptedUser& u) { u.Key(platform::kKeyEscape); }},
       {"a right click", [](platform::ScriptedUser& u) { u.MouseDown(kIntonationGraphId, {300, 40}, MouseButton::kRight); }},
       {"losing the capture", [](platform::ScriptedUser& u) { u.LoseCapture(); }},
   };
+  // clang-format on
   for (const Case& c : cases) {
     std::optional<GraphSnapshot> before;
     std::optional<GraphSnapshot> after;
@@ -324,12 +330,14 @@ TEST_F(GraphWindowTest, AddAndDeleteFromTheMenu) {
     std::vector<std::string> texts;
     size_t loaded = 3;  // syllables before the command
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"add inside a syllable copies it before", {250, 40}, kGraphCommandAdd, {165, 325, 485, 645}, {"か", "き", "き", "く"}},
       {"add after the last appends a space", {350, 40}, kGraphCommandAdd, {165, 325, 345}, {"か", "き", "　"}, 2},
       {"delete the first syllable", {10, 240}, kGraphCommandDelete, {165, 325}, {"き", "く"}},
       {"delete a later one", {330, 240}, kGraphCommandDelete, {165, 325}, {"か", "き"}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     auto host = Run(Records(std::vector<int>(c.loaded, 0)), [&](platform::ScriptedUser& user, GraphHost&) {
       user.MouseDown(kIntonationGraphId, c.at, MouseButton::kRight).ChooseMenuItem(c.command);
@@ -356,6 +364,7 @@ TEST_F(GraphWindowTest, ChangingAHiraganaThroughTheSmallDialog) {
     int answer;
     std::vector<std::string> texts;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"double-click on a label", [](platform::ScriptedUser& u, GraphHost&) { u.DoubleClick(kIntonationGraphId, {170, 240}); },
        "きょう", kIdOk, {"か", "きょ", "く"}},
@@ -378,6 +387,7 @@ TEST_F(GraphWindowTest, ChangingAHiraganaThroughTheSmallDialog) {
       {"cancelled", [](platform::ScriptedUser& u, GraphHost&) { u.DoubleClick(kIntonationGraphId, {170, 240}); },
        "ね", kIdCancel, {"か", "き", "く"}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     auto host = Run(Records(), [&](platform::ScriptedUser& user, GraphHost& h) {
       // The dialog opens inside the step that opens it; its own steps follow.
@@ -561,6 +571,7 @@ TEST_F(GraphWindowTest, InformationBoxWhileHoveringAndDragging) {
     std::vector<std::string> painted;
   };
   const std::string box = "text 200,41 400,141 ";
+  // clang-format off
   const std::vector<Case> cases = {
       {"hovering a label", [](platform::ScriptedUser& u) { u.MouseMove(kIntonationGraphId, {170, 240}); },
        {box + "\"S50V4L0W3'10き\" 0000ff on d4ffff"}},
@@ -577,6 +588,7 @@ TEST_F(GraphWindowTest, InformationBoxWhileHoveringAndDragging) {
        [](platform::ScriptedUser& u) { u.MouseDown(kIntonationGraphId, {165, 40}).MouseMove(kIntonationGraphId, {205, 40}); },
        {"line 205,249 205,0 ffb793 w1", box + "\"S48V4L0W3か\" 0000ff on d4ffff"}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     std::vector<std::string> lines;
     (void)Run(Records({0, 1000, 0}), [&](platform::ScriptedUser& user, GraphHost& h) {

@@ -68,6 +68,7 @@ TEST(InfoBoxTextTest, WritesTheValuesAsScriptTokens) {
     Syllable syllable;
     std::string text;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"the first syllable at standard values", std::nullopt, S(), "S50V4L0W3か"},
       {"one pitch step up from the one before", S(), S().End(320).Steps(1), "S50V4L0W3'か"},
@@ -88,6 +89,7 @@ TEST(InfoBoxTextTest, WritesTheValuesAsScriptTokens) {
        S().End(560).Steps(1), "S50V4L0W3'か"},
       {"half-width punctuation too", S(), S().End(560).Steps(3).Text("?").Length(400), "S50V4L0W3?"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const std::optional<SyllableRecord> previous =
         c.previous ? std::optional<SyllableRecord>(Record(*c.previous)) : std::nullopt;
@@ -102,6 +104,7 @@ TEST(InfoBoxTextTest, SpeedFollowsTheGraphDuration) {
     int start, end, length, speed;
     std::string shown;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"duration equal to the length", 0, 160, 160, 50, "S50"},
       {"a 160 syllable lasting 360 is S40", 100, 460, 160, 50, "S40"},
@@ -112,6 +115,7 @@ TEST(InfoBoxTextTest, SpeedFollowsTheGraphDuration) {
       {"... clamped to 99", 0, 20, 160, 150, "S99"},
       {"the minimum duration from a slower S is computed", 0, 20, 160, 50, "S57"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const Syllable previous = S().End(c.start);
     const Syllable syllable = S().End(c.end).Length(c.length).Speed(c.speed);
@@ -127,12 +131,14 @@ TEST(InfoBoxTextTest, NoteNameAndOctave) {
     std::string prefix;
     std::string shown;  // between the speed and the V token
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {0, "", "C2"},   {1, "", "C#2"},  {11, "", "B2"},   {-1, "", "B1"},   {-12, "", "C1"},
       {12, "", "C3"},  {23, "", "B3"},  {24, "", ""},     {-13, "", ""},    {kNoNote, "", ""},
       // No note but every note letter in the prefix: the octave digit alone.
       {kNoNote, "CDEFGAB", "3"},      {kNoNote, "CDEFGA", ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     // The pitch value of the note itself, so that no pitch step shows.
     const Syllable s = S().Note(c.note).Prefix(c.prefix);

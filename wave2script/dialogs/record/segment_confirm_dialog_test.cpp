@@ -157,11 +157,13 @@ TEST_F(SegmentConfirmDlgTest, ScrollBarAndWheelMoveTheView) {
     int track;
     int expected;
   };
+  // clang-format off
   const std::vector<Step> steps = {
       {ScrollCode::kThumbTrack, 500, 500}, {ScrollCode::kLineDown, 0, 520}, {ScrollCode::kLineUp, 0, 500},
       {ScrollCode::kPageDown, 0, 740},     {ScrollCode::kPageUp, 0, 500},   {ScrollCode::kPageUp, 0, 260},
       {ScrollCode::kPageUp, 0, 20},        {ScrollCode::kPageUp, 0, 0},     {ScrollCode::kEndScroll, 0, 0},
   };
+  // clang-format on
   platform::ScriptedUser& user = session_.user();
   for (const Step& step : steps) {
     user.Scroll(kSegmentScroll, step.code, step.track).Do([&dialog, step] {

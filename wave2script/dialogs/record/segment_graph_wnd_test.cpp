@@ -117,6 +117,7 @@ TEST(ReadWaveDataTest, WhatIsNoRegularFileIsNotOpened) {
 
 TEST(ReadWaveDataTest, MissingOrBrokenFileKeepsTheDefaults) {
   testing::ScratchFolder folder;
+  // clang-format off
   const std::vector<std::pair<std::string, std::string>> files = {
       {"junk.wav", Riff("junk")},
       {"hugefmt.wav", Riff(std::string("fmt \xFF\xFF\xFF\xFF\x01\0", 10))},
@@ -124,6 +125,7 @@ TEST(ReadWaveDataTest, MissingOrBrokenFileKeepsTheDefaults) {
       {"bits24.wav", Riff(std::string(kFmt16kMono16).replace(22, 2, "\x18\0", 2) + std::string("data\0\0\0\0", 8))},
       {"text.wav", "hello"},
   };
+  // clang-format on
   std::vector<std::string> paths = {folder / "missing.wav"};
   for (const auto& [name, bytes] : files) {
     std::ofstream out(folder / name, std::ios::binary);
@@ -392,6 +394,7 @@ TEST(SegmentViewTest, LoopRangeFollowsTheSelectedLabels) {
     int result, start, end;
   };
   // Labels at 100 (か), 260 (き) and 400 (く) ms; a gap at 200, a pause at 500.
+  // clang-format off
   const std::vector<Case> cases = {
       {{}, 0, 100, 500},
       {{275}, 1, 260, 500},       // one label: from it to the last item
@@ -399,6 +402,7 @@ TEST(SegmentViewTest, LoopRangeFollowsTheSelectedLabels) {
       {{115, 415}, 1, 100, 500},  // no label after the last selected one
       {{115, 115}, 0, 100, 500},  // selected and deselected again
   };
+  // clang-format on
   for (const Case& c : cases) {
     SegmentView view;
     view.SetViewRect({0, 0, 600, 100});
@@ -417,10 +421,12 @@ TEST(SegmentViewTest, LoopRangeFollowsTheSelectedLabels) {
 }
 
 // A dialog holding only the graph, as dialog 148 holds it.
+// clang-format off
 const platform::DialogTemplate kGraphTemplate{
     .id = 1, .caption = "graph", .size = {1200, 140}, .units = platform::DialogUnits::kPixels,
     .controls = {{kGraphId, platform::ControlKind::kCustom, "", {0, 0, 1100, 100}},
                  {platform::kIdCancel, platform::ControlKind::kButton, "x", {0, 110, 40, 20}}}};
+// clang-format on
 
 class GraphDialog : public platform::Dialog {
  public:
@@ -454,6 +460,7 @@ TEST_F(SegmentGraphDragTest, ReleaseSnapsToTheGridAndMovesLaterBoundaries) {
     std::vector<int> times;
   };
   // Boundaries at 100, 300 and 500 ms, at pixels 105, 305 and 505.
+  // clang-format off
   const std::vector<Case> cases = {
       {1, 318, 1000, {100, 320, 520}},   // 13 past the grid: forward onto the next line
       {1, 332, 1000, {100, 320, 520}},   // 7 past: back onto the line
@@ -463,6 +470,7 @@ TEST_F(SegmentGraphDragTest, ReleaseSnapsToTheGridAndMovesLaterBoundaries) {
       {2, 1003, 1000, {100, 300, 1000}}, // forward onto the wave's end
       {2, 995, 990, {100, 300, 980}},    // forward would pass the end: the line below
   };
+  // clang-format on
   for (const Case& c : cases) {
     GraphDialog dialog(Silence(c.wave_ms));
     dialog.items = {{kKa.c_str(), 100}, {kKi.c_str(), 300}, {kKu.c_str(), 500}};

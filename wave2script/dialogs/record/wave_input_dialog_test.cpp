@@ -60,6 +60,7 @@ TEST_F(WaveInputDialogTest, SetKanaTextKeepsKanaOfAScript) {
   struct Case {
     std::string given, kept;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"KV#J", ""},
       {"kv#j", ""},
@@ -67,6 +68,7 @@ TEST_F(WaveInputDialogTest, SetKanaTextKeepsKanaOfAScript) {
       {"きょうは", "きょうは"},
       {"abc", ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     WaveInputDialog dialog(nullptr);
     EXPECT_EQ(dialog.SetKanaText(Sj(c.given)), 1);
@@ -351,6 +353,7 @@ TEST_F(WaveInputDialogTest, ARecordingReplacesAFileOnlyWhenTheUserAgrees) {
     const char* saved_as;  // "" : nothing saved
     bool old_take_kept;
   };
+  // clang-format off
   const std::vector<Case> cases = {
       {"a new name", {{"new.wav", 0}}, {}, "new.wav", true},
       {"replacing agreed", {{"take.wav", kIdYes}}, {508}, "take.wav", false},
@@ -360,6 +363,7 @@ TEST_F(WaveInputDialogTest, ARecordingReplacesAFileOnlyWhenTheUserAgrees) {
       {"declined twice, then cancelled", {{"take.wav", kIdNo}, {"take", kIdNo}, {"", 0}},
        {508, 508}, "", true},
   };
+  // clang-format on
   const std::vector<int16_t> speech = testing::Tone(3000, 44100);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
