@@ -65,8 +65,8 @@ std::vector<LibraryRow> ListLibraries(const std::filesystem::path& folder) {
   return rows;
 }
 
-AboutDialog::AboutDialog(platform::Window* owner, int language, std::filesystem::path program_folder,
-                         std::filesystem::path program_file)
+AboutDialog::AboutDialog(platform::Window* owner, int language,
+                         std::filesystem::path program_folder, std::filesystem::path program_file)
     : Dialog(AboutTemplate(), owner),
       language_(language),
       program_folder_(std::move(program_folder)),

@@ -13,8 +13,11 @@ namespace vtr::app {
 namespace {
 
 TEST(TrimVersionTest, CutsBeforeTheThirdComma) {
-  for (auto [in, out] : {std::pair{"1, 0, 2, 3", "1, 0, 2"}, {"1, 10, 2, 3", "1, 10, 2"}, {"1, 0", "1, 0"},
-                         {"", ""}, {"12,34,56,78,9", "12,34,56"}}) {
+  for (auto [in, out] : {std::pair{"1, 0, 2, 3", "1, 0, 2"},
+                         {"1, 10, 2, 3", "1, 10, 2"},
+                         {"1, 0", "1, 0"},
+                         {"", ""},
+                         {"12,34,56,78,9", "12,34,56"}}) {
     EXPECT_EQ(TrimVersion(in), out) << in;
   }
 }
@@ -23,8 +26,9 @@ TEST(ProgramVersionTextTest, KeepsMultiDigitNumbersWhole) {
   struct Case {
     std::string version, text;
   };
-  for (const Case& c : {Case{"1, 0, 2, 3", "VTR version 1.0.2"}, Case{"1, 10, 2, 0", "VTR version 1.10.2"},
-                        Case{"12, 345, 6", "VTR version 12.345.6"}}) {
+  for (const Case& c :
+       {Case{"1, 0, 2, 3", "VTR version 1.0.2"}, Case{"1, 10, 2, 0", "VTR version 1.10.2"},
+        Case{"12, 345, 6", "VTR version 12.345.6"}}) {
     EXPECT_EQ(ProgramVersionText({c.version, "VTR", ""}), c.text) << c.version;
   }
 }
@@ -42,7 +46,8 @@ class LibraryTreeTest : public ::testing::Test {
              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ / "Plugin" / "Julius");
-    for (const char* name : {"b.so", "a.SO", "mfc42.so", "Plugin/p.so", "Plugin/Julius/j.so", "vtr"}) {
+    for (const char* name :
+         {"b.so", "a.SO", "mfc42.so", "Plugin/p.so", "Plugin/Julius/j.so", "vtr"}) {
       std::filesystem::copy_file(fixture, root_ / name);
     }
     std::ofstream(root_ / "plain.so") << "no record";

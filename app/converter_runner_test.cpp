@@ -46,7 +46,8 @@ TEST(FilterTest, KeepsWhatTheConverterReads) {
 }
 
 // Writes a fake converter script into a fresh plug-in folder.
-std::filesystem::path FakeConverter(const std::string& name, const std::string& body, bool executable = true) {
+std::filesystem::path FakeConverter(const std::string& name, const std::string& body,
+                                    bool executable = true) {
   std::filesystem::path folder = std::filesystem::path(VTR_TEST_BIN_DIR) / "fake_kvxcnv" / name;
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
@@ -78,7 +79,8 @@ TEST(ConverterRunnerTest, ReadsTheBodyAfterTheHeader) {
       {"plain", "printf 'KV#Cx' > tmp.kvx\n", false, kRunNotStarted, ""},
   };
   for (const Case& c : cases) {
-    ConverterRunner runner(FakeConverter(c.name, c.script, c.executable), std::chrono::milliseconds(300));
+    ConverterRunner runner(FakeConverter(c.name, c.script, c.executable),
+                           std::chrono::milliseconds(300));
     EXPECT_EQ(runner.Run("ni3hao3"), c.result) << c.name;
     EXPECT_EQ(runner.result(), c.body) << c.name;
   }
@@ -115,7 +117,8 @@ TEST(ConverterRunnerTest, ReadsNoMoreOfTheOutputThanAResultMayHold) {
 // An output that is no regular file is never opened: a FIFO would keep the program waiting for a
 // writer that is gone, a device might never end.
 TEST(ConverterRunnerTest, AnOutputThatIsNoRegularFileIsNotRead) {
-  const std::filesystem::path fifo = std::filesystem::path(VTR_TEST_BIN_DIR) / "fake_kvxcnv_output.fifo";
+  const std::filesystem::path fifo =
+      std::filesystem::path(VTR_TEST_BIN_DIR) / "fake_kvxcnv_output.fifo";
   std::filesystem::remove(fifo);
   platform::testing::FifoTrap trap(fifo);
   ASSERT_TRUE(trap.made());
@@ -127,7 +130,8 @@ TEST(ConverterRunnerTest, AnOutputThatIsNoRegularFileIsNotRead) {
 }
 
 TEST(ConverterRunnerTest, FailedRunClearsThePreviousResultAndLeavesNoFiles) {
-  const std::filesystem::path folder = FakeConverter("once", "printf 'KV#Cok' > tmp.kvx; rm \"$0\"\n");
+  const std::filesystem::path folder =
+      FakeConverter("once", "printf 'KV#Cok' > tmp.kvx; rm \"$0\"\n");
   ConverterRunner runner(folder, std::chrono::milliseconds(2000));
   ASSERT_EQ(runner.Run("a"), kRunOk);
   EXPECT_EQ(runner.result(), "ok");

@@ -205,7 +205,8 @@ void Check(const Case& c, const RoundTrip& r, const std::vector<std::string>& lo
 
 // `n` kana of a typed phrase, as UTF-8.
 std::string Phrase(int n) {
-  static const char* const kKana[] = {"か", "き", "く", "け", "こ", "さ", "し", "す", "せ", "そ", "な", "の"};
+  static const char* const kKana[] = {"か", "き", "く", "け", "こ", "さ",
+                                      "し", "す", "せ", "そ", "な", "の"};
   std::string out;
   for (int i = 0; i < n; ++i) out += kKana[i % 12];
   return out;

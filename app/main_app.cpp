@@ -20,7 +20,9 @@ namespace {
 class ScriptPlayerPort final : public PlayerPort {
  public:
   ScriptPlayerPort() = default;
-  int Open(std::string_view path, uint32_t mode, int param) override { return player_.Open(path, mode, param); }
+  int Open(std::string_view path, uint32_t mode, int param) override {
+    return player_.Open(path, mode, param);
+  }
   int Play(void* window, int id, int volume, int voice, std::string_view text) override {
     return player_.Play(window, id, volume, voice, text);
   }
@@ -35,10 +37,11 @@ class ScriptPlayerPort final : public PlayerPort {
 // Script files through the script file dialogs and the plug-in host, owned by the main window.
 class ScriptFileIOPort final : public ScriptFilesPort {
  public:
-  explicit ScriptFileIOPort(std::filesystem::path program_folder) : program_folder_(std::move(program_folder)) {}
+  explicit ScriptFileIOPort(std::filesystem::path program_folder)
+      : program_folder_(std::move(program_folder)) {}
   void set_owner(void* owner) { owner_ = owner; }
-  int OpenScriptFile(std::string& path, std::string& text, core::ScriptLanguage language, bool offer_other_types,
-                     std::string* wave_path) override {
+  int OpenScriptFile(std::string& path, std::string& text, core::ScriptLanguage language,
+                     bool offer_other_types, std::string* wave_path) override {
     scriptedit::ScriptFileIO file_io = Make();
     return file_io.OpenScriptFile(path, text, language, offer_other_types, wave_path);
   }
@@ -93,7 +96,8 @@ int MainApp::Run() {
                        .program_folder = options_.program_folder,
                        .about = [&](platform::Window* owner) {
                          const std::filesystem::path program_file = options_.program_folder / "vtr";
-                         AboutDialog about(owner, player->language(), options_.program_folder, program_file);
+                         AboutDialog about(owner, player->language(), options_.program_folder,
+                                           program_file);
                          (void)about.DoModal();
                        }});
     own_files.set_owner(dialog.handle());

@@ -73,8 +73,7 @@ int VoiceCommand(int voice) {
   return voice >= 1 && voice <= 15 ? kCmdFirstVoice + voice : kCmdFirstVoice;
 }
 
-MainDialog::MainDialog(Services services)
-    : Dialog(MainTemplate()), services_(std::move(services)) {
+MainDialog::MainDialog(Services services) : Dialog(MainTemplate()), services_(std::move(services)) {
   converter_ = std::make_unique<ConverterRunner>(services_.program_folder / "Plugin",
                                                  services_.converter_timeout);
 }
@@ -115,12 +114,14 @@ bool MainDialog::OnInitDialog() {
   if (services_.messages != nullptr) (void)services_.messages->SetOwner(handle(), "Voxtrel");
   icon_ = LoadArt(kArtIcon);
 
-  auto* box = static_cast<LockableEdit*>(ReplaceChild(kIdScriptBox, std::make_unique<LockableEdit>()));
+  auto* box =
+      static_cast<LockableEdit*>(ReplaceChild(kIdScriptBox, std::make_unique<LockableEdit>()));
   box->SetFont(platform::Font{platform::DefaultDialogFont().family, 9.0});
   box->SetEncoding(encoding());  // what a paste may put in
   auto* play = static_cast<BitmapButton*>(ReplaceChild(kIdPlay, std::make_unique<BitmapButton>()));
   auto* stop = static_cast<BitmapButton*>(ReplaceChild(kIdStop, std::make_unique<BitmapButton>()));
-  auto* power = static_cast<ShapedButton*>(ReplaceChild(kIdPower, std::make_unique<ShapedButton>()));
+  auto* power =
+      static_cast<ShapedButton*>(ReplaceChild(kIdPower, std::make_unique<ShapedButton>()));
   (void)resources::SetToolTips(*this, Module::kProgram);
 
   skin_ = LoadArt(kArtSkin);
@@ -191,8 +192,10 @@ void MainDialog::OnPlay() {
     box->ScrollCaret();
   }
   SetEditText(editor_text);
-  if (!is_chinese() && !script_path_.empty() && count > recorded_count_) ShowMessage(core::kMessageCountDiffers);
-  if (services_.player->Play(handle(), kIdStop, volume_, voice_, play_text) != 0) return FocusEdit();
+  if (!is_chinese() && !script_path_.empty() && count > recorded_count_)
+    ShowMessage(core::kMessageCountDiffers);
+  if (services_.player->Play(handle(), kIdStop, volume_, voice_, play_text) != 0)
+    return FocusEdit();
   playing_ = true;
   UpdatePlayStop();
   knob_.SetValue(volume_);
@@ -334,7 +337,8 @@ bool MainDialog::PreTranslateKey(const platform::KeyEvent& event, platform::Wind
 bool MainDialog::PreTranslateMouse(const platform::MouseEvent& event, platform::Window* target) {
   // A right click in the script box brings the box's own menu (none while it is locked).
   if (target != nullptr && target == edit()) return false;
-  if (event.kind == platform::MouseEvent::Kind::kDown && event.button == platform::MouseButton::kRight) {
+  if (event.kind == platform::MouseEvent::Kind::kDown &&
+      event.button == platform::MouseButton::kRight) {
     OnContextMenu(event.screen);
     return true;
   }
@@ -359,7 +363,8 @@ bool MainDialog::OnMouse(const platform::MouseEvent& event) {
         // The right edge is taken in so that the knob's last pixel, and the maximum, can be
         // reached: a clip rectangle's right edge is exclusive.
         const platform::Point origin = ClientToScreen({0, 0});
-        const Rect screen = Rect{kTrack.left, kTrack.top, kTrack.right + 1, kTrack.bottom}.Offset(origin.x, origin.y);
+        const Rect screen = Rect{kTrack.left, kTrack.top, kTrack.right + 1, kTrack.bottom}.Offset(
+            origin.x, origin.y);
         platform::ClipCursor(&screen);
       }
     }

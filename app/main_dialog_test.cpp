@@ -24,11 +24,13 @@ using platform::kIdYes;
 class RecordingPlayer : public PlayerPort {
  public:
   int Open(std::string_view path, uint32_t mode, int param) override {
-    log.push_back("open " + std::string(path) + " " + std::to_string(mode) + " " + std::to_string(param));
+    log.push_back("open " + std::string(path) + " " + std::to_string(mode) + " " +
+                  std::to_string(param));
     return open_result;
   }
   int Play(void* window, int id, int volume, int voice, std::string_view text) override {
-    log.push_back("play " + std::to_string(id) + " " + std::to_string(volume) + " " + std::to_string(voice));
+    log.push_back("play " + std::to_string(id) + " " + std::to_string(volume) + " " +
+                  std::to_string(voice));
     played_window = window;
     played_text = std::string(text);
     return play_result;
@@ -53,7 +55,8 @@ class RecordingPlayer : public PlayerPort {
 
 class FakeFiles : public ScriptFilesPort {
  public:
-  int OpenScriptFile(std::string& path, std::string& text, core::ScriptLanguage, bool, std::string*) override {
+  int OpenScriptFile(std::string& path, std::string& text, core::ScriptLanguage, bool,
+                     std::string*) override {
     ++opens;
     cursor_at_open = platform::CurrentCursor();
     if (path.empty()) path = chosen_path;
@@ -109,7 +112,8 @@ TEST(ChoosePlayStopTest, ShowsPlayOnlyForIdleTextAndStopOnlyWhilePlaying) {
 }
 
 TEST(VoiceCommandTest, ChecksTheFirstVoiceOutsideOneToFifteen) {
-  for (auto [voice, command] : {std::pair{0, 32773}, {1, 32774}, {15, 32788}, {16, 32773}, {-1, 32773}}) {
+  for (auto [voice, command] :
+       {std::pair{0, 32773}, {1, 32774}, {15, 32788}, {16, 32773}, {-1, 32773}}) {
     EXPECT_EQ(VoiceCommand(voice), command) << voice;
   }
 }
@@ -136,7 +140,7 @@ TEST_F(MainDialogTest, PlayLocksTheWindowAndTheEndOfThePhraseRestoresPlay) {
       .Key('O', platform::kModCtrl)  // refused while playing
       .Key('S', platform::kModCtrl)
       .MouseDown(0, {50, 10}, platform::MouseButton::kRight)  // no context menu
-      .Click(kIdPower)                                         // close refused
+      .Click(kIdPower)                                        // close refused
       .Do([&] {
         EXPECT_TRUE(dialog.playing());
         platform::PostCommand(dialog.handle(), kIdStop);
@@ -219,7 +223,12 @@ TEST_F(MainDialogTest, ABoxWithNothingToPlayNeverReachesThePlayer) {
     MainDialog dialog(Services());
     player.log.clear();
     const size_t before = session.message_boxes().size();
-    session.user().Type(kIdScriptBox, typed).Click(kIdPlay).Answer(platform::kIdOk).Click(kIdPower).Answer(kIdNo);
+    session.user()
+        .Type(kIdScriptBox, typed)
+        .Click(kIdPlay)
+        .Answer(platform::kIdOk)
+        .Click(kIdPower)
+        .Answer(kIdNo);
     (void)dialog.DoModal();
     EXPECT_EQ(player.log, std::vector<std::string>{"stop"}) << typed << ": only the close stops";
     ASSERT_GT(session.message_boxes().size(), before + 1) << typed;
@@ -286,7 +295,8 @@ TEST_F(MainDialogTest, TheSiteJumpSaysSoWhenNoBrowserOpensThePage) {
   EXPECT_EQ(session.opened_documents(),
             std::vector<std::string>(2, "/opt/voxtrel/links/links.html"));
   ASSERT_EQ(session.message_boxes().size(), 1u) << "only where no browser opened the page";
-  EXPECT_EQ(session.message_boxes()[0].text, "ページを開くブラウザが見つかりませんでした。\n/opt/voxtrel/links/links.html");
+  EXPECT_EQ(session.message_boxes()[0].text,
+            "ページを開くブラウザが見つかりませんでした。\n/opt/voxtrel/links/links.html");
   EXPECT_TRUE(session.errors().empty());
 }
 
@@ -612,29 +622,31 @@ TEST_F(MainDialogTest, ADroppedFileIsTakenUnderTheWaitCursor) {
 
 TEST_F(MainDialogTest, WorkersReportTheirFailures) {
   MainDialog dialog(Services());
-  session.user().Do([&] {
-    std::string play, text;
-    bool long_sentence = false;
-    EXPECT_EQ(dialog.CheckForPlay(play, text, 0, false, long_sentence), kWorkBadScript);
-    std::string editor;
-    int voice = 5, count = 0;
-    std::string empty;
-    EXPECT_EQ(dialog.ConvertForEditor(editor, voice, empty, long_sentence, count), kWorkNoText);
-    std::string huge = "KV#J" + std::string(40000, 'a');
-    EXPECT_EQ(dialog.ConvertForEditor(editor, voice, huge, long_sentence, count), kWorkTooLong);
-    std::string other = "KV#K";
-    EXPECT_EQ(dialog.ConvertForEditor(editor, voice, other, long_sentence, count), kWorkBadScript);
-    std::string no_voice = "KV#J\x82\xA9";
-    EXPECT_EQ(dialog.ConvertForEditor(editor, voice, no_voice, long_sentence, count), kWorkOk);
-    EXPECT_EQ(voice, 0);
-  }).Click(kIdPower);
+  session.user()
+      .Do([&] {
+        std::string play, text;
+        bool long_sentence = false;
+        EXPECT_EQ(dialog.CheckForPlay(play, text, 0, false, long_sentence), kWorkBadScript);
+        std::string editor;
+        int voice = 5, count = 0;
+        std::string empty;
+        EXPECT_EQ(dialog.ConvertForEditor(editor, voice, empty, long_sentence, count), kWorkNoText);
+        std::string huge = "KV#J" + std::string(40000, 'a');
+        EXPECT_EQ(dialog.ConvertForEditor(editor, voice, huge, long_sentence, count), kWorkTooLong);
+        std::string other = "KV#K";
+        EXPECT_EQ(dialog.ConvertForEditor(editor, voice, other, long_sentence, count),
+                  kWorkBadScript);
+        std::string no_voice = "KV#J\x82\xA9";
+        EXPECT_EQ(dialog.ConvertForEditor(editor, voice, no_voice, long_sentence, count), kWorkOk);
+        EXPECT_EQ(voice, 0);
+      })
+      .Click(kIdPower);
   (void)dialog.DoModal();
   std::vector<std::string> texts;
   for (const auto& box : session.message_boxes()) texts.push_back(box.text);
-  EXPECT_EQ(texts, (std::vector<std::string>{Message(core::kMessageNothingToPlay),
-                                             Message(core::kMessageNothingToPlay),
-                                             Message(core::kMessageScriptTooLong),
-                                             Message(core::kMessageBadFormat)}));
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       Message(core::kMessageNothingToPlay), Message(core::kMessageNothingToPlay),
+                       Message(core::kMessageScriptTooLong), Message(core::kMessageBadFormat)}));
 }
 
 TEST_F(MainDialogTest, ClearAllAsksWhenUnsavedAndReportsWhetherItCleared) {
@@ -663,7 +675,7 @@ TEST_F(MainDialogTest, MissingDialogLibrariesAreSilent) {
       .Click(kIdPower)
       .Answer(kIdNo);
   (void)dialog.DoModal();
-  EXPECT_EQ(session.message_boxes().size(), 1u);  // the close question only
+  EXPECT_EQ(session.message_boxes().size(), 1u);                       // the close question only
   for (const std::string& call : player.log) EXPECT_EQ(call, "stop");  // never closed or reopened
 }
 
@@ -671,7 +683,9 @@ TEST(MainAppTest, SecondInstanceEndsWithoutAWindow) {
   platform::SingleInstance first(kInstanceName);
   ASSERT_TRUE(first.first());
   RecordingPlayer player;
-  MainApp app({.program_folder = "/opt/voxtrel", .player = &player, .files = nullptr,
+  MainApp app({.program_folder = "/opt/voxtrel",
+               .player = &player,
+               .files = nullptr,
                .run = [](MainDialog&) {}});
   EXPECT_EQ(app.Run(), 0);
   EXPECT_FALSE(app.showed_window());
@@ -682,12 +696,15 @@ TEST(MainAppTest, OpensThePlayerOnTheProgramFolderAndClosesItAtTheEnd) {
   for (int open_result : {0, -19998}) {
     RecordingPlayer player;
     player.open_result = open_result;
-    MainApp app({.program_folder = "/opt/voxtrel", .player = &player, .files = nullptr,
+    MainApp app({.program_folder = "/opt/voxtrel",
+                 .player = &player,
+                 .files = nullptr,
                  .run = [](MainDialog&) {}});
     EXPECT_EQ(app.Run(), open_result == 0 ? 0 : kExitNoPlayer);
     EXPECT_EQ(app.showed_window(), open_result == 0);
     ASSERT_FALSE(player.log.empty());
-    EXPECT_EQ(player.log[0], "open /opt/voxtrel/Qs5_EmuKmw5.dll " + std::to_string(0x52000000) + " 129");
+    EXPECT_EQ(player.log[0],
+              "open /opt/voxtrel/Qs5_EmuKmw5.dll " + std::to_string(0x52000000) + " 129");
     EXPECT_EQ(player.log.size(), open_result == 0 ? 2u : 1u);
   }
 }
@@ -719,10 +736,15 @@ TEST_F(MainDialogTest, ScriptEditRoundTripClosesThePlayerAroundTheCall) {
     services.player = &local_player;
     services.program_folder = folder;
     MainDialog dialog(services);
-    local.user().Type(kIdScriptBox, "か").Key('E', platform::kModCtrl).Do([&] {
-      EXPECT_EQ(dialog.EditText(), c.text) << c.result;
-      EXPECT_EQ(dialog.volume(), c.volume) << c.result;
-    }).Click(kIdPower).Answer(kIdNo);
+    local.user()
+        .Type(kIdScriptBox, "か")
+        .Key('E', platform::kModCtrl)
+        .Do([&] {
+          EXPECT_EQ(dialog.EditText(), c.text) << c.result;
+          EXPECT_EQ(dialog.volume(), c.volume) << c.result;
+        })
+        .Click(kIdPower)
+        .Answer(kIdNo);
     (void)dialog.DoModal();
     ASSERT_GE(local_player.log.size(), 3u);
     EXPECT_EQ(local_player.log[0], "close");

@@ -1,12 +1,11 @@
 // The workers behind the main window's commands: checking the text and turning a script into
 // the box's form, load, save, clear, and the round trips into the two dialog libraries, around
 // which the player is closed and reopened.
-#include "app/main_dialog.h"
-
 #include <algorithm>
 #include <string_view>
 #include <utility>
 
+#include "app/main_dialog.h"
 #include "app/wave_check.h"
 #include "platform/module.h"
 #include "platform/window/window_system.h"
@@ -23,7 +22,7 @@ constexpr int kHeaderVoiceSet = 3;
 constexpr int kHeaderVoiceRead = 5;
 constexpr int kHeaderEnsureTag = 6;
 constexpr int kDialogCancelled = 2;
-constexpr size_t kEditReturnMin = 5;       // script edit dialog: at least this many bytes
+constexpr size_t kEditReturnMin = 5;        // script edit dialog: at least this many bytes
 constexpr size_t kIntonationReturnMin = 5;  // intonation dialog: more than 4 bytes
 
 constexpr std::string_view kKvxDialogLibrary = "Vtr_KvxDlg.dll";
@@ -54,8 +53,8 @@ void MainDialog::ConvertChinese(std::string& text) {
   text = converter_->result();
 }
 
-int MainDialog::CheckForPlay(std::string& play_text, std::string& text, int voice,
-                             bool report_long, bool& long_sentence) {
+int MainDialog::CheckForPlay(std::string& play_text, std::string& text, int voice, bool report_long,
+                             bool& long_sentence) {
   if (text.empty()) {
     ShowMessage(core::kMessageNothingToPlay);
     return kWorkBadScript;
@@ -92,7 +91,8 @@ int MainDialog::CheckForPlay(std::string& play_text, std::string& text, int voic
     return fail(core::kMessageBadFormat, kWorkBadScript);
   }
   int voice_value = voice;
-  if (engine_.ScriptHeaderOp(mode_, kHeaderVoiceSet, work, voice_value) != ScriptEngineError::kNone) {
+  if (engine_.ScriptHeaderOp(mode_, kHeaderVoiceSet, work, voice_value) !=
+      ScriptEngineError::kNone) {
     return fail(core::kMessageBadFormat, kWorkBadScript);
   }
   if (engine_.ParseScriptText(mode_, work) != ScriptEngineError::kNone ||
@@ -156,7 +156,8 @@ int MainDialog::ConvertForEditor(std::string& editor_text, int& voice, std::stri
   long_sentence = engine_.BuildPlayText(mode_, probe, &offset, 0) != ScriptEngineError::kNone;
   int found_voice = 0;
   std::string head = work;
-  if (engine_.ScriptHeaderOp(mode_, kHeaderVoiceRead, head, found_voice) != ScriptEngineError::kNone) {
+  if (engine_.ScriptHeaderOp(mode_, kHeaderVoiceRead, head, found_voice) !=
+      ScriptEngineError::kNone) {
     found_voice = 0;  // no voice token: the first voice
   }
   text = work;
@@ -191,7 +192,8 @@ bool MainDialog::SaveScript() {
     box->ScrollCaret();
   }
   SetEditText(editor_text);
-  if (!is_chinese() && !script_path_.empty() && count > recorded_count_) ShowMessage(core::kMessageCountDiffers);
+  if (!is_chinese() && !script_path_.empty() && count > recorded_count_)
+    ShowMessage(core::kMessageCountDiffers);
   if (language_ == kLanguageUs) {
     core::ScriptEngine probe;
     if (probe.ParseScriptText(kModeUs, work) != core::ScriptEngineError::kNone ||
@@ -201,7 +203,8 @@ bool MainDialog::SaveScript() {
   }
   if (services_.files == nullptr) return false;
   std::string path = script_path_;
-  if (services_.files->SaveScriptAs(path, work, core::LanguageOf(mode_), is_chinese() ? kept : "") != 0) {
+  if (services_.files->SaveScriptAs(path, work, core::LanguageOf(mode_),
+                                    is_chinese() ? kept : "") != 0) {
     return false;
   }
   script_path_ = path;
@@ -221,7 +224,8 @@ bool MainDialog::ClearAll() {
   SetEditText("");
   UpdatePlayStop();
   script_path_.clear();
-  (void)engine_.ParseScriptText(mode_, core::HeaderTagOf(static_cast<core::ScriptLanguage>(language_)));
+  (void)engine_.ParseScriptText(mode_,
+                                core::HeaderTagOf(static_cast<core::ScriptLanguage>(language_)));
   voice_ = 0;
   return true;
 }
@@ -272,7 +276,8 @@ void MainDialog::LoadScript(const std::string& given_path) {
   std::string path = given_path;
   std::string text;
   std::string wave_path;
-  if (services_.files->OpenScriptFile(path, text, core::LanguageOf(mode_), true, &wave_path) != 0) return;
+  if (services_.files->OpenScriptFile(path, text, core::LanguageOf(mode_), true, &wave_path) != 0)
+    return;
   if (is_chinese() && ends_with(path, ".kvx")) return open_chinese_script(path);
   if (language_ == kLanguageJ && !wave_path.empty()) return open_wave(wave_path);
   if (text.empty()) return ShowMessage(core::kMessageNothingToPlay);
@@ -280,7 +285,8 @@ void MainDialog::LoadScript(const std::string& given_path) {
   int voice = 0;
   int count = 0;
   if (is_chinese()) {
-    if (ConverterRunner::Filter(text, 0) != kFilterOk) return ShowMessage(core::kMessageNothingToPlay);
+    if (ConverterRunner::Filter(text, 0) != kFilterOk)
+      return ShowMessage(core::kMessageNothingToPlay);
     editor_text = text;
     count = static_cast<int>(text.size());
   } else {
@@ -343,7 +349,8 @@ bool MainDialog::OpenScriptEditDialog(bool from_file) {
     int count = 0;
     if (new_text.size() >= kEditReturnMin) {
       bool long_sentence = false;
-      if (ConvertForEditor(editor_text, voice2, new_text, long_sentence, count) != kWorkOk) return false;
+      if (ConvertForEditor(editor_text, voice2, new_text, long_sentence, count) != kWorkOk)
+        return false;
     }
     SetEditText(editor_text);
     recorded_count_ = count;

@@ -103,8 +103,9 @@ void VolumeKnob::Init(const platform::Rect& track, int minimum, int maximum, int
   frame_width_ = frames.empty() ? 8 : frames.width;
   for (int frame = 0; frame < 3; ++frame) {
     frames_[static_cast<size_t>(frame)] =
-        frames.empty() ? platform::Image()
-                       : frames.Crop(platform::Rect::FromSize(0, frame * height, frames.width, height));
+        frames.empty()
+            ? platform::Image()
+            : frames.Crop(platform::Rect::FromSize(0, frame * height, frames.width, height));
   }
   SetValue(value);
 }
@@ -124,7 +125,8 @@ bool VolumeKnob::HitTest(int x, int y, bool& on_knob) const {
 
 int VolumeKnob::TrackTo(int x) {
   const int span = track_.right - track_.left;
-  const int value = span == 0 ? minimum_ : minimum_ + (x - track_.left) * (maximum_ - minimum_) / span;
+  const int value =
+      span == 0 ? minimum_ : minimum_ + (x - track_.left) * (maximum_ - minimum_) / span;
   SetValue(value);
   return value_;
 }

@@ -67,7 +67,8 @@ TEST(VolumeKnobTest, TracksAndPaintsOnTheMainWindowTrack) {
     int x;
     int value;
   };
-  for (const Track& t : {Track{132, 0}, Track{205, 127}, Track{168, 62}, Track{100, 0}, Track{300, 127}}) {
+  for (const Track& t :
+       {Track{132, 0}, Track{205, 127}, Track{168, 62}, Track{100, 0}, Track{300, 127}}) {
     EXPECT_EQ(knob.TrackTo(t.x), t.value) << t.x;
   }
   struct Place {
@@ -92,7 +93,8 @@ TEST(VolumeKnobTest, HitTestTellsKnobFromTrack) {
     int x, y, hit;
     bool on_knob;
   };
-  for (const Case& c : {Case{135, 180, 1, true}, Case{170, 180, 1, false}, Case{170, 170, 0, false}}) {
+  for (const Case& c :
+       {Case{135, 180, 1, true}, Case{170, 180, 1, false}, Case{170, 170, 0, false}}) {
     bool on_knob = false;
     EXPECT_EQ(knob.HitTest(c.x, c.y, on_knob), c.hit) << c.x;
     if (c.hit != 0) {

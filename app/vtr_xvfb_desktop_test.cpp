@@ -95,7 +95,8 @@ unsigned long ChooserAfterBoxes(ProgramOnXvfb& x, const XInput& keys) {
 
 // GTK's save chooser: the name it proposes (or `name`), Return, and the overwrite question the
 // program asks when the file exists (answered yes).
-void SaveInChooser(ProgramOnXvfb& x, unsigned long chooser, const std::string& name, bool overwrites) {
+void SaveInChooser(ProgramOnXvfb& x, unsigned long chooser, const std::string& name,
+                   bool overwrites) {
   const std::vector<unsigned long> before = x.ManagedWindows();
   (void)x.Run(name.empty() ? XInput().Key("Return", kKeyDelayMs)
                            : XInput().Key("ctrl+a").Type(name).Key("Return", kKeyDelayMs));
@@ -114,8 +115,10 @@ void SaveInChooser(ProgramOnXvfb& x, unsigned long chooser, const std::string& n
 
 // A recording of "かいこ" spoken, in the scratch folder.
 fs::path SpokenWave(ProgramOnXvfb& x) {
-  const wtp::testing::SynthScript script = {{"ka", 0.07, 0.16}, {"i", 0.0, 0.18}, {"ko", 0.07, 0.17}};
-  const wtp::testing::SynthSpeech speech = wtp::testing::Synthesize(script, 16000, 150.0, 7, 0.3, 0.3);
+  const wtp::testing::SynthScript script = {
+      {"ka", 0.07, 0.16}, {"i", 0.0, 0.18}, {"ko", 0.07, 0.17}};
+  const wtp::testing::SynthSpeech speech =
+      wtp::testing::Synthesize(script, 16000, 150.0, 7, 0.3, 0.3);
   fs::path path = x.scratch() / "kaiko.wav";
   EXPECT_EQ(wtp::WaveBuffer(speech.samples, 16000).WriteWave(path), wtp::WaveResult::kOk);
   return path;
@@ -132,7 +135,8 @@ unsigned long OpenWaveDialog(ProgramOnXvfb& x) {
 }
 
 // GTK's open chooser: the file's path typed into its location field.
-void OpenInChooser(ProgramOnXvfb& x, unsigned long chooser, const fs::path& file, unsigned long back) {
+void OpenInChooser(ProgramOnXvfb& x, unsigned long chooser, const fs::path& file,
+                   unsigned long back) {
   CloseWindow(x, chooser,
               XInput()
                   .Key("ctrl+l")
@@ -205,8 +209,10 @@ TEST(VtrXvfbDesktopTest, TypingArrivesAfterEveryFileDialog) {
     ASSERT_NE(chooser, 0u);
     ASSERT_NO_FATAL_FAILURE(SaveInChooser(x, chooser, "", true));
     std::string saved;
-    EXPECT_TRUE(WaitFor([&] { return KanaIn(saved = ReadFile(x.scratch() / "song.kvx")) == c.kana; }))
-        << "the file holds " << KanaIn(saved) << " of the kana typed";
+    EXPECT_TRUE(WaitFor([&] {
+      return KanaIn(saved = ReadFile(x.scratch() / "song.kvx")) == c.kana;
+    })) << "the file holds "
+        << KanaIn(saved) << " of the kana typed";
   }
 }
 
@@ -476,10 +482,12 @@ TEST(VtrXvfbDesktopTest, TheWaitCursorShowsWhileTheAlignerRuns) {
   // sleeps three seconds.
   const fs::path folder = x.work().parent_path() / "vtr_xvfb_desktop_wait_program";
   fs::remove_all(folder);
-  fs::copy(x.program().parent_path(), folder, fs::copy_options::recursive | fs::copy_options::create_hard_links);
+  fs::copy(x.program().parent_path(), folder,
+           fs::copy_options::recursive | fs::copy_options::create_hard_links);
   const fs::path recogniser = folder / "Plugin" / "Julius" / "julius";
   fs::remove(recogniser);
-  std::ofstream(recogniser) << "#!/bin/sh\nsleep 3\nexec " << Quoted(x.program().parent_path() / "Plugin" / "Julius" / "julius")
+  std::ofstream(recogniser) << "#!/bin/sh\nsleep 3\nexec "
+                            << Quoted(x.program().parent_path() / "Plugin" / "Julius" / "julius")
                             << " \"$@\"\n";
   fs::permissions(recogniser, fs::perms::owner_all);
   x.SetProgramFolder(folder);

@@ -65,7 +65,8 @@ void ExpectTypingReachesTheBox(ProgramOnXvfb& x) {
     return before.width == x.main_window().width && before.At(kBoxBlankX, kBoxBlankY) == 0xFFFFFFu;
   })) << "the script box is drawn disabled";
   (void)x.Run(XInput().Kana(1));
-  EXPECT_TRUE(WaitFor([&] { return BoxPixels(x.Shot()) != BoxPixels(before); })) << "the typed kana did not reach the box";
+  EXPECT_TRUE(WaitFor([&] { return BoxPixels(x.Shot()) != BoxPixels(before); }))
+      << "the typed kana did not reach the box";
 }
 
 TEST(VtrXvfbInputTest, ShortcutsWorkAfterAMenuClosedWithEscape) {
@@ -95,7 +96,8 @@ TEST(VtrXvfbInputTest, ShortcutsWorkAfterAMenuClosedWithEscape) {
       ASSERT_TRUE(WaitForOthers(x, 0)) << "the menu stayed";
       (void)x.Run(XInput().Key(shortcut.keys, kKeyDelayMs));
       std::vector<Place> others;
-      ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "the shortcut did nothing";
+      ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; }))
+          << "the shortcut did nothing";
       EXPECT_EQ(x.WindowName(others.front().id), shortcut.window);
       (void)x.Run(XInput().Key("Escape", kKeyDelayMs));
       ASSERT_TRUE(WaitForOthers(x, 0)) << "Escape left the window open";
@@ -171,7 +173,8 @@ TEST(VtrXvfbInputTest, TypingReachesTheScriptBoxAfterTheDialogLibrariesReturn) {
       {"ctrl+w", "Intonation Edit Dialog", ControlPlace(Module::kWaveToScript, 141, 1)},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.shortcut) + (c.ok.empty() ? " closed with Escape" : " closed with OK"));
+    SCOPED_TRACE(std::string(c.shortcut) +
+                 (c.ok.empty() ? " closed with Escape" : " closed with OK"));
     (void)x.Run(XInput().Key(c.shortcut, kKeyDelayMs));
     std::vector<Place> others;
     ASSERT_TRUE(WaitFor([&] {
@@ -271,7 +274,8 @@ TEST(VtrXvfbInputTest, PlayShowsItsHoverPictureWhileThePointerIsOverIt) {
     SCOPED_TRACE(step.name);
     (void)x.Run(step.move);
     if (step.hover) {
-      EXPECT_TRUE(WaitFor([&] { return brightness(face()) > brightness(normal) + 30; })) << "no hover picture";
+      EXPECT_TRUE(WaitFor([&] { return brightness(face()) > brightness(normal) + 30; }))
+          << "no hover picture";
     } else {
       EXPECT_TRUE(WaitFor([&] { return face() == normal; })) << "the hover picture stayed";
     }
@@ -293,7 +297,8 @@ TEST(VtrXvfbInputTest, SpinArrowsCountEveryClickOfAQuickSeries) {
   ASSERT_NO_FATAL_FAILURE(StartAndType(x, 0));
   (void)x.Run(XInput().Key("ctrl+e", kKeyDelayMs));
   std::vector<Place> others;
-  ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "no script edit dialog";
+  ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; }))
+      << "no script edit dialog";
   const Place edit = others.front();
   ASSERT_EQ(x.WindowName(edit.id), "Script Edit Dialog");
   // The script box has the keyboard: kana, then the caret back to the start.
@@ -318,7 +323,8 @@ TEST(VtrXvfbInputTest, SpinArrowsCountEveryClickOfAQuickSeries) {
       (void)x.Run(XInput().Key("Return", kKeyDelayMs));
       (void)WaitFor([&] {
         const std::vector<Place> now = x.OtherWindows();
-        return std::none_of(now.begin(), now.end(), [&](const Place& p) { return p.id == other.id; });
+        return std::none_of(now.begin(), now.end(),
+                            [&](const Place& p) { return p.id == other.id; });
       });
     }
     return false;
@@ -330,7 +336,8 @@ TEST(VtrXvfbInputTest, SpinArrowsCountEveryClickOfAQuickSeries) {
                   .Type("spin"));
   (void)x.Run(XInput().Key("Return", kKeyDelayMs));
   const fs::path saved = x.scratch() / "spin.kvx";
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(saved) && !ReadFile(saved).empty(); })) << "nothing saved";
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(saved) && !ReadFile(saved).empty(); }))
+      << "nothing saved";
   const std::string script = ReadFile(saved);
   EXPECT_NE(script.find("S54"), std::string::npos) << script;
 }

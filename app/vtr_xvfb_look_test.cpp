@@ -53,7 +53,8 @@ int Coloured(const Picture& shot, const Box& box) {
   for (int y = box.top; y < box.bottom; ++y) {
     for (int x = box.left; x < box.right; ++x) {
       const uint32_t c = shot.At(x, y);
-      const int r = static_cast<int>(c >> 16), g = static_cast<int>((c >> 8) & 0xFF), b = static_cast<int>(c & 0xFF);
+      const int r = static_cast<int>(c >> 16), g = static_cast<int>((c >> 8) & 0xFF),
+                b = static_cast<int>(c & 0xFF);
       if (std::max({r, g, b}) - std::min({r, g, b}) > 60) ++count;
     }
   }
@@ -113,8 +114,8 @@ bool Inside(const Place& p) {
 }
 
 std::string Describe(const Place& p) {
-  return std::to_string(p.width) + "x" + std::to_string(p.height) + "+" + std::to_string(p.x) + "+" +
-         std::to_string(p.y);
+  return std::to_string(p.width) + "x" + std::to_string(p.height) + "+" + std::to_string(p.x) +
+         "+" + std::to_string(p.y);
 }
 
 // A script as the record road writes it: hundreds of bytes on one line, pitch and length marks
@@ -181,8 +182,10 @@ TEST(VtrXvfbLookTest, ALongScriptWrapsAndTheScriptEditDialogOpensOverTheMainWind
   const Place dialog = NewWindow(x, {});
   ASSERT_NE(dialog.id, 0u) << "no script edit dialog";
   EXPECT_TRUE(Inside(dialog)) << Describe(dialog);
-  EXPECT_LE(std::abs((dialog.x + dialog.width / 2) - (main.x + main.width / 2)), 1) << Describe(dialog);
-  EXPECT_LE(std::abs((dialog.y + dialog.height / 2) - (main.y + main.height / 2)), 1) << Describe(dialog);
+  EXPECT_LE(std::abs((dialog.x + dialog.width / 2) - (main.x + main.width / 2)), 1)
+      << Describe(dialog);
+  EXPECT_LE(std::abs((dialog.y + dialog.height / 2) - (main.y + main.height / 2)), 1)
+      << Describe(dialog);
 
   // Its box wraps the script with its marks; Play shows its colours, Stop is greyed until Play.
   ASSERT_TRUE(WaitFor([&] {
@@ -197,7 +200,8 @@ TEST(VtrXvfbLookTest, ALongScriptWrapsAndTheScriptEditDialogOpensOverTheMainWind
                   .Click());
   EXPECT_TRUE(WaitFor([&] {
     shot = x.ShotOf(dialog.id);
-    return shot.width == dialog.width && Coloured(shot, kEditPlay) == 0 && Coloured(shot, kEditStop) > 20;
+    return shot.width == dialog.width && Coloured(shot, kEditPlay) == 0 &&
+           Coloured(shot, kEditStop) > 20;
   })) << "while playing Play is greyed and Stop shows its colours";
   (void)x.Run(XInput()
                   .MoveTo(dialog.id, (kEditStop.left + kEditStop.right) / 2,
@@ -209,18 +213,21 @@ TEST(VtrXvfbLookTest, ALongScriptWrapsAndTheScriptEditDialogOpensOverTheMainWind
   })) << "Play did not come back";
 
   // The voice list opens inside the screen, also with the last voice chosen.
-  const int list_x = (kEditVoices.left + kEditVoices.right) / 2, list_y = (kEditVoices.top + kEditVoices.bottom) / 2;
+  const int list_x = (kEditVoices.left + kEditVoices.right) / 2,
+            list_y = (kEditVoices.top + kEditVoices.bottom) / 2;
   (void)x.Run(XInput().MoveTo(dialog.id, list_x, list_y).Click());
   Place list = NewWindow(x, {dialog.id});
   ASSERT_NE(list.id, 0u) << "the voice list did not open";
   (void)x.Run(XInput().MoveTo(list.x + 20, list.y + list.height - 8).Click());
-  ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; })) << "the voice list did not close";
+  ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; }))
+      << "the voice list did not close";
   (void)x.Run(XInput().MoveTo(dialog.id, list_x, list_y).Click());
   list = NewWindow(x, {dialog.id});
   ASSERT_NE(list.id, 0u) << "the voice list did not open again";
   EXPECT_TRUE(Inside(list)) << Describe(list);
   (void)x.Run(XInput().Key("Escape"));
-  ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; })) << "the voice list did not close";
+  ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; }))
+      << "the voice list did not close";
 
   // A choice of the "Utterance Length" menu button: the caption with the token stays whole.
   (void)x.Run(XInput()
@@ -238,7 +245,8 @@ TEST(VtrXvfbLookTest, ALongScriptWrapsAndTheScriptEditDialogOpensOverTheMainWind
     columns = InkColumns(shot, kUtteranceText);
     return columns.first >= kUtteranceText.left + 3 && columns.second <= kUtteranceText.right - 4 &&
            columns.second - columns.first > 60;
-  })) << "the caption runs from column " << columns.first << " to " << columns.second;
+  })) << "the caption runs from column "
+      << columns.first << " to " << columns.second;
 }
 
 TEST(VtrXvfbLookTest, TooltipsAndMessageBoxesShowJapaneseGlyphs) {
@@ -251,7 +259,8 @@ TEST(VtrXvfbLookTest, TooltipsAndMessageBoxesShowJapaneseGlyphs) {
   x.SetEnvironment("PATH=" + bin.string() + ":$PATH");
   ASSERT_EQ(x.Start(false), "");
   fs::create_directories(bin);
-  std::ofstream(bin / "xdg-open") << "#!/bin/sh\necho \"$1\" >" << Quoted(x.work() / "opened.txt") << "\nexit 3\n";
+  std::ofstream(bin / "xdg-open") << "#!/bin/sh\necho \"$1\" >" << Quoted(x.work() / "opened.txt")
+                                  << "\nexit 3\n";
   fs::permissions(bin / "xdg-open", fs::perms::owner_all);
 
   // The tooltip of the voice list of the script edit dialog: "声を選んでね。".
@@ -267,7 +276,8 @@ TEST(VtrXvfbLookTest, TooltipsAndMessageBoxesShowJapaneseGlyphs) {
   Picture shot = x.ShotOf(tip.id);
   ASSERT_EQ(shot.width, tip.width);
   // Inside the tooltip's frame.
-  const std::set<std::pair<int, int>> tip_glyphs = GlyphShapes(shot, Box{2, 2, shot.width - 2, shot.height - 2});
+  const std::set<std::pair<int, int>> tip_glyphs =
+      GlyphShapes(shot, Box{2, 2, shot.width - 2, shot.height - 2});
   EXPECT_GE(tip_glyphs.size(), 4u) << "the tooltip shows the boxes of missing glyphs";
   (void)x.Run(XInput().Key("Escape"));
   ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().empty(); })) << "the script edit dialog stayed";
@@ -285,11 +295,13 @@ TEST(VtrXvfbLookTest, TooltipsAndMessageBoxesShowJapaneseGlyphs) {
     box = others[0];
     return true;
   })) << "no message box after the site jump";
-  EXPECT_EQ(ReadFile(x.work() / "opened.txt"), (x.program().parent_path() / "links" / "links.html").string() + "\n");
+  EXPECT_EQ(ReadFile(x.work() / "opened.txt"),
+            (x.program().parent_path() / "links" / "links.html").string() + "\n");
   shot = x.ShotOf(box.id);
   ASSERT_EQ(shot.width, box.width);
   // The first line of text, right of the icon: "ページを開くブラウザが見つかりませんでした。".
-  const std::set<std::pair<int, int>> box_glyphs = GlyphShapes(shot, Box{56, 12, box.width - 12, 28});
+  const std::set<std::pair<int, int>> box_glyphs =
+      GlyphShapes(shot, Box{56, 12, box.width - 12, 28});
   EXPECT_GE(box_glyphs.size(), 8u) << "the message shows the boxes of missing glyphs";
   (void)x.Run(XInput().Key("Return"));
   EXPECT_TRUE(WaitFor([&] { return x.OtherWindows().empty(); })) << "the message box stayed";
@@ -319,7 +331,8 @@ TEST(VtrXvfbLookTest, TheRoundCloseButtonTakesOnlyTheClicksOnItsFace) {
   EXPECT_TRUE(WaitFor([&] {
     after = x.PlaceOf(x.main_window().id);
     return after.x == before.x + 30 && after.y == before.y + 20;
-  })) << Describe(before) << " went to " << Describe(after);
+  })) << Describe(before)
+      << " went to " << Describe(after);
   EXPECT_TRUE(x.ProgramRunning());
 
   // A click on the face closes the program (the box is empty: nothing to save).

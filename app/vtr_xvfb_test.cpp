@@ -53,7 +53,7 @@ TEST(VtrXvfbTest, StartsShowsTheSkinAndRefusesASecondInstance) {
   for (const auto& [x_at, y_at] : {std::pair{4, 100}, std::pair{40, 150}}) {
     const uint32_t skin = shot.At(x_at, y_at);
     EXPECT_GT(skin & 0xFF, (skin >> 16) & 0xFF) << std::hex << skin;  // more blue than red
-    EXPECT_GT(skin & 0xFF, (skin >> 8) & 0xFF) << std::hex << skin;  // and than green
+    EXPECT_GT(skin & 0xFF, (skin >> 8) & 0xFF) << std::hex << skin;   // and than green
   }
   // Above the script box the window shows the skin of the program's resources, pixel for pixel.
   const platform::Image skin = resources::LoadImage(resources::Module::kProgram, 190);
@@ -130,7 +130,8 @@ TEST(VtrXvfbTest, OpeningAFifoNamedLikeAScriptSaysItCannotBeOpened) {
 
   // The program goes on: it answers Ctrl+O with the chooser again.
   (void)x.Run(XInput().Focus(x.main_window().id).Key("ctrl+o"));
-  EXPECT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; })) << "the program stopped answering";
+  EXPECT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; }))
+      << "the program stopped answering";
   (void)x.Run(XInput().Key("Escape"));
 }
 
@@ -149,7 +150,8 @@ TEST(VtrXvfbTest, WithoutAWorkingEmulatorItSaysSoAndEndsWithAFailureStatus) {
     fs::create_directories(folder / "runtime");
     fs::permissions(folder / "runtime", fs::perms::owner_all);
     for (const char* name : {"vtr", "libvtr_platform.so"}) {
-      fs::copy_file(fs::path(VTR_DIST_DIR) / name, folder / name, fs::copy_options::overwrite_existing);
+      fs::copy_file(fs::path(VTR_DIST_DIR) / name, folder / name,
+                    fs::copy_options::overwrite_existing);
     }
     if (broken) std::ofstream(folder / "Qs5_EmuKmw5.so") << "not a library";
     // Under the leak checker the X and font libraries' caches, kept for the life of the
@@ -159,16 +161,18 @@ TEST(VtrXvfbTest, WithoutAWorkingEmulatorItSaysSoAndEndsWithAFailureStatus) {
            "leak:libXrender\n";
     (void)x.Run("(LSAN_OPTIONS=suppressions=" + Quoted(folder / "leaks.supp") +
                 " XDG_RUNTIME_DIR=" + Quoted(folder / "runtime") + " " + Quoted(folder / "vtr") +
-                " >" + Quoted(folder / "log.txt") + " 2>&1; echo $? >" + Quoted(folder / "status.txt") +
-                ") >/dev/null 2>&1 &");
+                " >" + Quoted(folder / "log.txt") + " 2>&1; echo $? >" +
+                Quoted(folder / "status.txt") + ") >/dev/null 2>&1 &");
     std::vector<Place> boxes;
-    ASSERT_TRUE(WaitFor([&] { return (boxes = x.OtherWindows()).size() == 1; })) << "no message box";
+    ASSERT_TRUE(WaitFor([&] { return (boxes = x.OtherWindows()).size() == 1; }))
+        << "no message box";
     const unsigned long id = boxes.front().id;
     // The box's picture stays in the work folder for a look by eye.
     (void)x.ShotOf(id, folder / "box.ppm");
     EXPECT_TRUE(fs::exists(folder / "runtime")) << "the lock was taken first";
     (void)x.Run(XInput().Focus(id).Key("Return"));
-    ASSERT_TRUE(WaitFor([&] { return !ReadFile(folder / "status.txt").empty(); })) << "it did not end";
+    ASSERT_TRUE(WaitFor([&] { return !ReadFile(folder / "status.txt").empty(); }))
+        << "it did not end";
     EXPECT_EQ(ReadFile(folder / "status.txt"), std::to_string(kExitNoPlayer) + "\n");
     EXPECT_TRUE(x.OtherWindows().empty()) << "a window stayed up";
   }
@@ -213,7 +217,8 @@ TEST(VtrXvfbTest, CtrlEAndAnUntouchedOkKeepAScriptOfDozensOfKana) {
 
   (void)x.Run(XInput().Key("ctrl+e"));
   std::vector<Place> others;
-  ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; })) << "no script edit dialog";
+  ASSERT_TRUE(WaitFor([&] { return (others = x.OtherWindows()).size() == 1; }))
+      << "no script edit dialog";
   const Place dialog = others.front();
   // The dialog's picture stays in the work folder for a look by eye.
   std::this_thread::sleep_for(milliseconds(500));
@@ -255,9 +260,11 @@ TEST(VtrXvfbTest, CtrlSThroughTheKoruFilterWritesAQrlFile) {
   // FLTK's chooser: the filter list "Show:" at the top left, the file name at the bottom. The
   // list opens as a menu window of its own; the KORU filter is the one after the script filter.
   (void)x.Run(XInput().MoveTo(chooser.id, 165, 22).Click());
-  ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 2; })) << "the filter list did not open";
+  ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 2; }))
+      << "the filter list did not open";
   (void)x.Run(XInput().Key("Down Return"));
-  ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; })) << "the filter list did not close";
+  ASSERT_TRUE(WaitFor([&] { return x.OtherWindows().size() == 1; }))
+      << "the filter list did not close";
   // The name field holds the current folder; the name goes after it, without an extension.
   (void)x.Run(XInput()
                   .MoveTo(chooser.id, chooser.width - 40, chooser.height - 58)
@@ -286,14 +293,15 @@ TEST(VtrXvfbTest, CtrlSThroughTheKoruFilterWritesAQrlFile) {
   ASSERT_GE(koru.size(), 12u);
   EXPECT_EQ(koru.substr(0, 4), "MMMD");
   const uint32_t size = (static_cast<uint32_t>(static_cast<uint8_t>(koru[4])) << 24) |
-                        (static_cast<uint8_t>(koru[5]) << 16) | (static_cast<uint8_t>(koru[6]) << 8) |
-                        static_cast<uint8_t>(koru[7]);
+                        (static_cast<uint8_t>(koru[5]) << 16) |
+                        (static_cast<uint8_t>(koru[6]) << 8) | static_cast<uint8_t>(koru[7]);
   EXPECT_EQ(size + 8, koru.size());
   EXPECT_EQ(koru.substr(8, 4), "CNTI");
   EXPECT_NE(koru.find(script), std::string::npos);
   // Nothing else was written into the current folder.
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(x.scratch())) names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(x.scratch()))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"voice.kvx", "voice.qrl"}));
 }

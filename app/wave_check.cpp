@@ -33,10 +33,9 @@ bool CheckWaveFile(const std::filesystem::path& path, int* rate) {
   const uint64_t size = data->size;
   // The format tag, block align and byte rate are not tested: what the analysis cannot read,
   // the wave-to-script road reports itself.
-  const bool accepted =
-      format.channels == 1 && format.bits == 16 &&
-      std::find(kRates.begin(), kRates.end(), format.rate) != kRates.end() && size > 0 &&
-      !data->truncated() && size <= kBytesPerRateUnit * format.rate;
+  const bool accepted = format.channels == 1 && format.bits == 16 &&
+                        std::find(kRates.begin(), kRates.end(), format.rate) != kRates.end() &&
+                        size > 0 && !data->truncated() && size <= kBytesPerRateUnit * format.rate;
   if (accepted && rate != nullptr) *rate = static_cast<int>(format.rate);
   return accepted;
 }

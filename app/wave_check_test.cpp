@@ -20,7 +20,8 @@ std::filesystem::path WriteWave(const std::string& name, uint16_t tag, uint16_t 
   riff::AppendU16(fmt, tag);
   riff::AppendU16(fmt, channels);
   riff::AppendU32(fmt, rate);
-  riff::AppendU32(fmt, byte_rate >= 0 ? static_cast<uint32_t>(byte_rate) : rate * channels * bits / 8);
+  riff::AppendU32(fmt,
+                  byte_rate >= 0 ? static_cast<uint32_t>(byte_rate) : rate * channels * bits / 8);
   riff::AppendU16(fmt, block_align >= 0 ? static_cast<uint16_t>(block_align)
                                         : static_cast<uint16_t>(channels * bits / 8));
   riff::AppendU16(fmt, bits);
@@ -28,9 +29,11 @@ std::filesystem::path WriteWave(const std::string& name, uint16_t tag, uint16_t 
   const std::vector<uint8_t> data(data_size, 0);
   const riff::ChunkData chunks[] = {{"fmt ", fmt}, {"data", data}};
   const std::vector<uint8_t> bytes = riff::BuildRiff("WAVE", chunks);
-  std::filesystem::path path = std::filesystem::path(VTR_TEST_BIN_DIR) / ("wave_check_" + name + ".wav");
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::filesystem::path path =
+      std::filesystem::path(VTR_TEST_BIN_DIR) / ("wave_check_" + name + ".wav");
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 
@@ -57,7 +60,8 @@ TEST(CheckWaveFileTest, AcceptsShortMonoSixteenBitPcmAtTheFourRates) {
   };
   for (const Case& c : cases) {
     int rate = 0;
-    EXPECT_EQ(CheckWaveFile(WriteWave(c.name, c.tag, c.channels, c.rate, c.bits, c.size), &rate), c.accepted)
+    EXPECT_EQ(CheckWaveFile(WriteWave(c.name, c.tag, c.channels, c.rate, c.bits, c.size), &rate),
+              c.accepted)
         << c.name;
     if (c.accepted) {
       EXPECT_EQ(rate, static_cast<int>(c.rate)) << c.name;
@@ -100,7 +104,8 @@ TEST(CheckWaveFileTest, TestsOnlyTheDataSizeChannelsRateAndBits) {
 }
 
 TEST(CheckWaveFileTest, RefusesWhatIsNoWave) {
-  const std::filesystem::path text = std::filesystem::path(VTR_TEST_BIN_DIR) / "wave_check_text.wav";
+  const std::filesystem::path text =
+      std::filesystem::path(VTR_TEST_BIN_DIR) / "wave_check_text.wav";
   std::ofstream(text) << "not a wave at all";
   EXPECT_FALSE(CheckWaveFile(text));
   EXPECT_FALSE(CheckWaveFile(""));
@@ -109,7 +114,8 @@ TEST(CheckWaveFileTest, RefusesWhatIsNoWave) {
 
 // A FIFO or a device under a wave's name is refused without being opened.
 TEST(CheckWaveFileTest, RefusesWhatIsNoRegularFileUnopened) {
-  const std::filesystem::path fifo = std::filesystem::path(VTR_TEST_BIN_DIR) / "wave_check_fifo.wav";
+  const std::filesystem::path fifo =
+      std::filesystem::path(VTR_TEST_BIN_DIR) / "wave_check_fifo.wav";
   std::filesystem::remove(fifo);
   platform::testing::FifoTrap trap(fifo);
   ASSERT_TRUE(trap.made());

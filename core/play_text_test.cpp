@@ -300,7 +300,8 @@ TEST(BuildPlayTextTest, EachSoundKeepsItsSpeedPitchAndStepAcrossASplit) {
         ADD_FAILURE() << "sound " << i << " is played with speed, pitch, step " << heard[i].speed
                       << ", " << heard[i].pitch << ", " << heard[i].step << " instead of "
                       << expected[i].speed << ", " << expected[i].pitch << ", " << expected[i].step
-                      << "\n" << testing::Readable(LanguageOf(mode), text) << "\nplayed as\n"
+                      << "\n"
+                      << testing::Readable(LanguageOf(mode), text) << "\nplayed as\n"
                       << testing::Readable(LanguageOf(mode), played);
         break;
       }

@@ -175,8 +175,8 @@ TEST(CheckScriptTest, StrayLeadByteDoesNotCorruptTheReread) {
 }
 
 TEST(CheckScriptTest, CheckingTwiceChangesNothing) {
-  for (std::string body :
-       {"S70K3<2'3!かC#3き、+く。*3", "[a]かS60ーS70ーけ", "'2<2か=/き&", "+'3か&き", "<'ー/S8=ー"}) {
+  for (std::string body : {"S70K3<2'3!かC#3き、+く。*3", "[a]かS60ーS70ーけ", "'2<2か=/き&",
+                           "+'3か&き", "<'ー/S8=ー"}) {
     ScriptEngine engine;
     ASSERT_EQ(engine.ParseScriptText(kJ, "KV#J" + Bytes(ScriptLanguage::kJapanese, body)),
               ScriptEngineError::kNone);

@@ -35,7 +35,7 @@ TEST(HeaderTagTest, ABareTagIsAScriptWithAnEmptyBody) {
     std::string_view text;
     bool bare;
   };
-  const Case cases[] = {{"KV#J", true},   {"KV#K", true},   {"KV#G", true},  {"KV#C", true},
+  const Case cases[] = {{"KV#J", true},    {"KV#K", true},  {"KV#G", true}, {"KV#C", true},
                         {"KV#JK0", false}, {"KV#X", false}, {"KV#", false}, {"", false}};
   for (const Case& c : cases) EXPECT_EQ(IsBareHeaderTag(c.text), c.bare) << c.text;
 }

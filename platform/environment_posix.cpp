@@ -1,9 +1,9 @@
-#include "platform/environment.h"
-
 #include <unistd.h>
 
 #include <cstdlib>
 #include <utility>
+
+#include "platform/environment.h"
 
 namespace vtr::platform {
 

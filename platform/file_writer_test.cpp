@@ -121,8 +121,9 @@ TEST(FileWriterTest, SyncsTheBytesBeforeTheRenameAndTheFolderAfterIt) {
     for (const std::string& name : folder.Names()) {
       if (name != "song.kvx") temporaries += folder.Read(name) == Script('b') ? "new" : "partial";
     }
-    seen.push_back(std::string(step) + ": target " + (folder.Read("song.kvx") == Script('a') ? "old" : "new") +
-                   ", temporary " + (temporaries.empty() ? "none" : temporaries));
+    seen.push_back(std::string(step) + ": target " +
+                   (folder.Read("song.kvx") == Script('a') ? "old" : "new") + ", temporary " +
+                   (temporaries.empty() ? "none" : temporaries));
   };
   ASSERT_TRUE(writer.Replace(folder.path() / "song.kvx", Script('b')));
   EXPECT_EQ(seen, (std::vector<std::string>{"file: target old, temporary new",
@@ -135,9 +136,9 @@ TEST(FileWriterTest, WritesThroughASymbolicLinkToItsTarget) {
   namespace fs = std::filesystem;
   struct Case {
     const char* why;
-    const char* link;        // in folder "links"
-    const char* leads_to;    // the link's text
-    const char* target;      // the file written, from the folder's root; nullptr: none
+    const char* link;      // in folder "links"
+    const char* leads_to;  // the link's text
+    const char* target;    // the file written, from the folder's root; nullptr: none
     bool ok;
   };
   const Case cases[] = {

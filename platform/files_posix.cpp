@@ -1,5 +1,3 @@
-#include "platform/files.h"
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,6 +8,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace vtr::platform {
 namespace {

@@ -21,7 +21,8 @@ class FilesTest : public ::testing::Test {
  protected:
   FilesTest()
       : folder_(fs::temp_directory_path() /
-                ("vtr_files_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
+                ("vtr_files_" +
+                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
   }

@@ -1,5 +1,3 @@
-#include "platform/module.h"
-
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -7,6 +5,7 @@
 #include <utility>
 
 #include "platform/files.h"
+#include "platform/module.h"
 
 namespace vtr::platform {
 namespace {
@@ -14,7 +13,8 @@ namespace {
 bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
   if (text.size() < suffix.size()) return false;
   return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
   });
 }
 
@@ -91,7 +91,8 @@ void* Module::FindSymbol(const char* name) const {
   void* address = dlsym(handle_, name);
   if (address == nullptr) {
     const char* reason = dlerror();
-    error_ = path_.string() + " has no entry point " + name + (reason ? std::string(": ") + reason : "");
+    error_ =
+        path_.string() + " has no entry point " + name + (reason ? std::string(": ") + reason : "");
     return nullptr;
   }
   error_.clear();

@@ -1,5 +1,3 @@
-#include "platform/paths.h"
-
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,6 +8,7 @@
 #include <system_error>
 
 #include "platform/internal/private_folder.h"
+#include "platform/paths.h"
 
 namespace vtr::platform {
 namespace {

@@ -20,9 +20,9 @@ TEST(PathsTest, ExtensionLooksOnlyAtTheFileName) {
     const char* path;
     const char* extension;
   } cases[] = {
-      {"song.kvx", ".kvx"},   {"a.b/song.kvx", ".kvx"}, {"a.b/song", ""},
-      {"a.b\\song", ""},      {"song.", "."},           {".profile", ""},
-      {"dir/.hidden", ""},    {"x.tar.gz", ".gz"},      {"", ""},
+      {"song.kvx", ".kvx"}, {"a.b/song.kvx", ".kvx"}, {"a.b/song", ""},
+      {"a.b\\song", ""},    {"song.", "."},           {".profile", ""},
+      {"dir/.hidden", ""},  {"x.tar.gz", ".gz"},      {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(Extension(c.path), c.extension) << c.path;
 }
@@ -32,16 +32,18 @@ TEST(PathsTest, ReplaceExtensionReplacesOrAppends) {
     const char* path;
     const char* expected;
   } cases[] = {
-      {"song.t", "song.kvx"},       {"song", "song.kvx"},         {"a.b/c", "a.b/c.kvx"},
-      {"a.b/c.qrl", "a.b/c.kvx"},   {"song.kvx", "song.kvx"},     {".profile", ".profile.kvx"},
+      {"song.t", "song.kvx"},     {"song", "song.kvx"},     {"a.b/c", "a.b/c.kvx"},
+      {"a.b/c.qrl", "a.b/c.kvx"}, {"song.kvx", "song.kvx"}, {".profile", ".profile.kvx"},
       {"x.tar.gz", "x.tar.kvx"},
   };
   for (const Case& c : cases) EXPECT_EQ(ReplaceExtension(c.path, ".kvx"), c.expected) << c.path;
 }
 
 TEST(PathsTest, JoinSystemPathAcceptsBackslashes) {
-  EXPECT_EQ(JoinSystemPath("/prog", "\\links\\links.html"), std::filesystem::path("/prog/links/links.html"));
-  EXPECT_EQ(JoinSystemPath("/prog", ".\\Plugin\\Julius"), std::filesystem::path("/prog/Plugin/Julius"));
+  EXPECT_EQ(JoinSystemPath("/prog", "\\links\\links.html"),
+            std::filesystem::path("/prog/links/links.html"));
+  EXPECT_EQ(JoinSystemPath("/prog", ".\\Plugin\\Julius"),
+            std::filesystem::path("/prog/Plugin/Julius"));
   EXPECT_EQ(JoinSystemPath("/prog", ""), std::filesystem::path("/prog"));
 }
 
@@ -62,7 +64,10 @@ TEST(PathsTest, TempFolderFollowsTmpdir) {
   EXPECT_EQ(TempFolder(), std::filesystem::path("/var/tmp"));
   setenv("TMPDIR", "", 1);
   EXPECT_EQ(TempFolder(), std::filesystem::path("/tmp"));
-  if (saved) setenv("TMPDIR", keep.c_str(), 1); else unsetenv("TMPDIR");
+  if (saved)
+    setenv("TMPDIR", keep.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
 }
 
 // A TMPDIR that cannot take a file is passed over for /tmp, so that nothing that needs a

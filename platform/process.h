@@ -34,12 +34,12 @@
 namespace vtr::platform {
 
 struct ProcessSpec {
-  std::filesystem::path program;        // file to run; a name without a folder is searched on PATH
-  std::vector<std::string> args;        // arguments after the program name
-  std::filesystem::path working_folder; // empty: the caller's current directory
-  std::filesystem::path stdin_file;     // empty: /dev/null
-  std::filesystem::path stdout_file;    // empty: /dev/null; the file is created or truncated
-  std::filesystem::path stderr_file;    // empty: /dev/null
+  std::filesystem::path program;         // file to run; a name without a folder is searched on PATH
+  std::vector<std::string> args;         // arguments after the program name
+  std::filesystem::path working_folder;  // empty: the caller's current directory
+  std::filesystem::path stdin_file;      // empty: /dev/null
+  std::filesystem::path stdout_file;     // empty: /dev/null; the file is created or truncated
+  std::filesystem::path stderr_file;     // empty: /dev/null
   // True: whatever the program started and left running is ended when the program exits.
   // False: a program may leave a server running on purpose (a start-up script).
   bool end_leftovers = false;

@@ -1,5 +1,3 @@
-#include "platform/process.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
@@ -19,6 +17,7 @@
 
 #include "platform/internal/guardian.h"
 #include "platform/internal/late_reaping.h"
+#include "platform/process.h"
 
 namespace vtr::platform {
 namespace {
@@ -44,7 +43,7 @@ struct ChildPlan {
   std::vector<std::string> argv_storage;
   std::vector<char*> argv;
   std::string folder, in, out, err;
-  int in_fd = -1;  // the reading end of the input pipe; -1: `in` is opened
+  int in_fd = -1;       // the reading end of the input pipe; -1: `in` is opened
   std::string guarded;  // the folder removed should the caller die; empty: none
   uint64_t max_file_bytes = 0;
   bool end_leftovers = false;

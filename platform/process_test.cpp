@@ -439,7 +439,8 @@ TEST_F(ProcessTest, OpenDocumentReportsAnOpenerThatFails) {
     std::filesystem::create_directories(bin);
     std::filesystem::remove(folder_ / "given.txt");
     if (*c.opener != '\0') {
-      Write("bin/xdg-open", "#!/bin/sh\necho \"$1\" >" + (folder_ / "given.txt").string() + "\n" + c.opener + "\n");
+      Write("bin/xdg-open",
+            "#!/bin/sh\necho \"$1\" >" + (folder_ / "given.txt").string() + "\n" + c.opener + "\n");
       std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
     }
     // Only the stand-in (or nothing) where the opener is looked for.

@@ -1,5 +1,3 @@
-#include "platform/single_instance.h"
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -8,6 +6,7 @@
 #include <string>
 
 #include "platform/internal/private_folder.h"
+#include "platform/single_instance.h"
 
 namespace vtr::platform {
 

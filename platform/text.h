@@ -22,15 +22,15 @@ enum class Encoding : int { kShiftJis, kEucKr, kGb2312 };
 
 enum class TextError : int {
   kNone = 0,
-  kInvalidBytes,   // the input holds a byte sequence the encoding cannot decode
-  kUnmappable,     // a character has no form in the target encoding
-  kUnsupported,    // the system's converter lacks the encoding
+  kInvalidBytes,  // the input holds a byte sequence the encoding cannot decode
+  kUnmappable,    // a character has no form in the target encoding
+  kUnsupported,   // the system's converter lacks the encoding
 };
 
 struct [[nodiscard]] TextResult {
-  std::string text;          // converted text; on failure the part converted before the error
+  std::string text;  // converted text; on failure the part converted before the error
   TextError error = TextError::kNone;
-  size_t error_offset = 0;   // byte offset in the input of the first failing sequence
+  size_t error_offset = 0;  // byte offset in the input of the first failing sequence
   bool ok() const { return error == TextError::kNone; }
 };
 

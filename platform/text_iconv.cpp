@@ -1,19 +1,22 @@
-#include "platform/text.h"
-
 #include <iconv.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace vtr::platform {
 namespace {
 
 const char* IconvName(Encoding encoding) {
   switch (encoding) {
-    case Encoding::kShiftJis: return "CP932";
-    case Encoding::kEucKr: return "CP949";
-    case Encoding::kGb2312: return "GBK";
+    case Encoding::kShiftJis:
+      return "CP932";
+    case Encoding::kEucKr:
+      return "CP949";
+    case Encoding::kGb2312:
+      return "GBK";
   }
   return "CP932";
 }
@@ -41,8 +44,9 @@ TextResult Convert(const char* from, const char* to, std::string_view input) {
       continue;
     }
     // EILSEQ: an invalid or unmappable sequence; EINVAL: a sequence cut off at the end.
-    result.error = (errno == EILSEQ && std::string_view(from) == "UTF-8") ? TextError::kUnmappable
-                                                                          : TextError::kInvalidBytes;
+    result.error = (errno == EILSEQ && std::string_view(from) == "UTF-8")
+                       ? TextError::kUnmappable
+                       : TextError::kInvalidBytes;
     result.error_offset = input.size() - in_left;
     break;
   }

@@ -68,13 +68,19 @@ TEST(TextTest, ReplacingConversionPutsAQuestionMarkForWhatCannotBeHeld) {
     std::string bytes;
     const char* why;
   } cases[] = {
-      {Encoding::kShiftJis, "aかb", "a\x82\xA9" "b", "every character held"},
+      {Encoding::kShiftJis, "aかb",
+       "a\x82\xA9"
+       "b",
+       "every character held"},
       {Encoding::kShiftJis, "か\xF0\x9F\x98\x80き", "\x82\xA9?\x82\xAB", "an emoji: one mark"},
       {Encoding::kShiftJis, "가é", "??", "hangul and a Latin letter that code page 932 lacks"},
       {Encoding::kEucKr, "가あก", "\xB0\xA1\xAA\xA2?", "hiragana are in KS X 1001, Thai is not"},
       {Encoding::kGb2312, "中文가", "\xD6\xD0\xCE\xC4?", "hangul has no GB form"},
       {Encoding::kShiftJis, "a\xC3", "a?", "a lead byte cut off at the end"},
-      {Encoding::kShiftJis, "\xE3\x81" "b", "??b", "a sequence cut short: a mark per byte"},
+      {Encoding::kShiftJis,
+       "\xE3\x81"
+       "b",
+       "??b", "a sequence cut short: a mark per byte"},
       {Encoding::kShiftJis, "\x80x\xFF", "?x?", "stray bytes that start no character"},
       {Encoding::kShiftJis, "\xED\xA0\x80", "???", "a surrogate is no character"},
       {Encoding::kShiftJis, "", "", "nothing"},
@@ -87,13 +93,16 @@ TEST(TextTest, ReplacingConversionPutsAQuestionMarkForWhatCannotBeHeld) {
 }
 
 TEST(TextTest, MapsByteOffsetsToCharacterOffsetsAndBack) {
-  const std::string sjis = "KV#J\x82\xA0" "a\x82\xA9";  // K V # J あ a か
+  const std::string sjis =
+      "KV#J\x82\xA0"
+      "a\x82\xA9";  // K V # J あ a か
   struct Case {
     size_t byte_offset;
     size_t char_offset;
   } cases[] = {{0, 0}, {4, 4}, {6, 5}, {7, 6}, {9, 7}, {99, 7}};
   for (const Case& c : cases) {
-    EXPECT_EQ(CharOffsetOfByte(Encoding::kShiftJis, sjis, c.byte_offset), c.char_offset) << c.byte_offset;
+    EXPECT_EQ(CharOffsetOfByte(Encoding::kShiftJis, sjis, c.byte_offset), c.char_offset)
+        << c.byte_offset;
   }
   EXPECT_EQ(ByteOffsetOfChar(Encoding::kShiftJis, sjis, 5), 6u);
   EXPECT_EQ(ByteOffsetOfChar(Encoding::kShiftJis, sjis, 6), 7u);

@@ -51,7 +51,8 @@ struct VersionedLibrary {
 // record. Entries of a folder come in name order, a subfolder's files at the subfolder's place.
 // Links to folders are not followed (a link can make the tree a loop); a link to a file is
 // listed like the file. Unreadable subfolders are skipped.
-[[nodiscard]] std::vector<VersionedLibrary> ListVersionedLibraries(const std::filesystem::path& folder);
+[[nodiscard]] std::vector<VersionedLibrary> ListVersionedLibraries(
+    const std::filesystem::path& folder);
 
 }  // namespace vtr::platform
 

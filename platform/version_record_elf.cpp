@@ -1,5 +1,3 @@
-#include "platform/version_record.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
@@ -7,12 +5,14 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "platform/version_record.h"
 
 namespace vtr::platform {
 namespace {
 
 // Reads `size` bytes at `offset`; nullopt when the source is shorter.
-using ByteSource = std::function<std::optional<std::string>(std::uint64_t offset, std::uint64_t size)>;
+using ByteSource =
+    std::function<std::optional<std::string>(std::uint64_t offset, std::uint64_t size)>;
 
 // Note sections of a library are a few hundred bytes; anything far larger is damage.
 constexpr std::uint64_t kMaxNoteSection = 1 << 16;
@@ -70,7 +70,10 @@ std::optional<VersionRecord> FindInNotes(std::string_view notes, const Fields& f
 
 std::optional<VersionRecord> Parse(const ByteSource& read) {
   std::optional<std::string> ident = read(0, 16);
-  if (!ident || ident->compare(0, 4, "\x7f" "ELF") != 0) return std::nullopt;
+  if (!ident || ident->compare(0, 4,
+                               "\x7f"
+                               "ELF") != 0)
+    return std::nullopt;
   const char elf_class = (*ident)[4];
   const char data = (*ident)[5];
   if ((elf_class != 1 && elf_class != 2) || (data != 1 && data != 2)) return std::nullopt;
@@ -106,15 +109,17 @@ bool EndsInLibrarySuffix(const std::filesystem::path& file) {
   std::string name = file.filename().string();
   if (name.size() < 3) return false;
   std::string suffix = name.substr(name.size() - 3);
-  std::transform(suffix.begin(), suffix.end(), suffix.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+  std::transform(suffix.begin(), suffix.end(), suffix.begin(), [](unsigned char c) {
+    return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  });
   return suffix == ".so";
 }
 
 void ListInto(const std::filesystem::path& folder, std::vector<VersionedLibrary>& out) {
   std::error_code error;
   std::vector<std::filesystem::path> entries;
-  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
     entries.push_back(it->path());
   }
   std::sort(entries.begin(), entries.end());

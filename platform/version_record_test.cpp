@@ -25,7 +25,8 @@ std::string ReadAll(const fs::path& file) {
 }
 
 void WriteAll(const fs::path& file, std::string_view bytes) {
-  std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(file, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // A minimal ELF image: header, one note section holding `notes`, and the section table.
@@ -56,7 +57,10 @@ class ElfImage {
     const std::size_t notes_at = header_size;
     const std::size_t table_at = notes_at + body.size();
     std::string out;
-    out += std::string("\x7f" "ELF", 4);
+    out += std::string(
+        "\x7f"
+        "ELF",
+        4);
     out += static_cast<char>(wide_ ? 2 : 1);
     out += static_cast<char>(big_ ? 2 : 1);
     out += '\1';
@@ -135,7 +139,9 @@ TEST(VersionRecordTest, FilesWithoutAUsableRecordGiveNone) {
   } cases[] = {
       {"empty", ""},
       {"not_elf", "plain text, not a library"},
-      {"magic_only", std::string("\x7f" "ELF", 4)},
+      {"magic_only", std::string("\x7f"
+                                 "ELF",
+                                 4)},
       {"head_of_a_library", library.substr(0, 200)},
   };
   for (const Case& c : cases) {
@@ -158,7 +164,8 @@ TEST(VersionRecordTest, FilesWithoutAUsableRecordGiveNone) {
 TEST(VersionRecordTest, ParsesEveryClassAndByteOrder) {
   for (bool wide : {false, true}) {
     for (bool big : {false, true}) {
-      std::string image = ElfImage(wide, big).Build({{"GNU", 3, "build-id"}, {"Voxtrel", 1, kTexts}});
+      std::string image =
+          ElfImage(wide, big).Build({{"GNU", 3, "build-id"}, {"Voxtrel", 1, kTexts}});
       EXPECT_EQ(ParseVersionRecord(image), kRecord) << "wide " << wide << " big " << big;
     }
   }
@@ -179,7 +186,8 @@ TEST(VersionRecordTest, TakesOnlyAWholeNoteOfTheRightOwnerAndType) {
       {"empty texts", {{"Voxtrel", 1, std::string("\0\0\0", 3)}}, VersionRecord{}},
       {"after another owner's note", {{"Other", 1, "x"}, {"Voxtrel", 1, kTexts}}, kRecord},
   };
-  for (const Case& c : cases) EXPECT_EQ(ParseVersionRecord(elf.Build(c.notes)), c.expected) << c.what;
+  for (const Case& c : cases)
+    EXPECT_EQ(ParseVersionRecord(elf.Build(c.notes)), c.expected) << c.what;
 }
 
 TEST(VersionRecordTest, DamagedSizesGiveNoneWithoutReadingOutside) {
@@ -200,7 +208,8 @@ TEST(VersionRecordTest, DamagedSizesGiveNoneWithoutReadingOutside) {
   };
   for (const Case& c : cases) {
     std::string bad = good;
-    for (int i = 0; i < c.width; ++i) bad[c.at + i] = static_cast<char>((c.value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < c.width; ++i)
+      bad[c.at + i] = static_cast<char>((c.value >> (8 * i)) & 0xFF);
     EXPECT_FALSE(ParseVersionRecord(bad).has_value()) << c.what;
   }
 }
@@ -228,8 +237,8 @@ TEST(ListVersionedLibrariesTest, ListsVersionedLibrariesRecursivelyWithoutFollow
     listed.push_back(library.file.lexically_relative(root).string());
     EXPECT_EQ(library.record.file_version, "2, 10, 0, 7") << library.file;
   }
-  EXPECT_EQ(listed, (std::vector<std::string>{"B.so", "Plugin/Julius/deep.so", "Plugin/Vtr_x.So", "a.SO",
-                                              "c_link.so", "elsewhere/outside.so"}));
+  EXPECT_EQ(listed, (std::vector<std::string>{"B.so", "Plugin/Julius/deep.so", "Plugin/Vtr_x.So",
+                                              "a.SO", "c_link.so", "elsewhere/outside.so"}));
   EXPECT_TRUE(ListVersionedLibraries(root / "missing").empty());
   fs::remove_all(root);
 }

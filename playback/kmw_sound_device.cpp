@@ -24,8 +24,8 @@ constexpr int32_t kCtrlSetUp[][3] = {
     {10, 0, 0},   {13, 2, 0},   {14, 0, 0}};
 // clang-format on
 // The controls Term puts back, with the values of the set-up.
-constexpr int32_t kCtrlReset[][3] = {{23, 127, 0},   {24, 127, 0}, {21, 127, 127}, {25, 127, 0},
-                                     {26, 127, 0},   {27, 127, 0}, {28, 127, 0}};
+constexpr int32_t kCtrlReset[][3] = {{23, 127, 0}, {24, 127, 0}, {21, 127, 127}, {25, 127, 0},
+                                     {26, 127, 0}, {27, 127, 0}, {28, 127, 0}};
 
 void PutLe32(uint8_t* at, int32_t value) {
   for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));

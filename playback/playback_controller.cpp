@@ -21,8 +21,7 @@ PlaybackController::PlaybackController(SoundLibraryLoader& loader) : loader_(loa
 
 PlaybackController::~PlaybackController() { StopClose(1); }
 
-bool PlaybackController::OpenDevice(int type, std::string_view path,
-                                    const PlaybackParams& params) {
+bool PlaybackController::OpenDevice(int type, std::string_view path, const PlaybackParams& params) {
   if (function_id_ >= 0) Delete();
   if (device_) StopClose(1);
   if (!IsEmulatorType(type)) return false;
@@ -70,9 +69,9 @@ int32_t PlaybackController::Load(const uint8_t* data, int32_t length, int32_t mo
     // The library may keep reading the text until Unload: keep our own copy that long.
     general_blocks_[kGeneralTextBlock].assign(data, data + length);
     const auto& text = general_blocks_[kGeneralTextBlock];
-    int32_t result = device_->LoadSound(function_id_, text.data(), length, mode,
-                                        callback != nullptr ? callback : PlaybackEndCallback,
-                                        extra);
+    int32_t result =
+        device_->LoadSound(function_id_, text.data(), length, mode,
+                           callback != nullptr ? callback : PlaybackEndCallback, extra);
     if (result >= 0) sound_id_ = result;
   }
   return sound_id_;
@@ -198,9 +197,12 @@ int32_t PlaybackController::ControlVoice(void* block, int32_t extra) {
 int32_t PlaybackController::Control(int32_t command, void* block, int32_t extra) {
   if (!device_) return -1;
   switch (command) {
-    case QS_CONTROL_VOLUME: return ControlValue(control0_, command, block, extra);
-    case QS_CONTROL_1: return ControlValue(control1_, command, block, extra);
-    case QS_CONTROL_2: return ControlValue(control2_, command, block, extra);
+    case QS_CONTROL_VOLUME:
+      return ControlValue(control0_, command, block, extra);
+    case QS_CONTROL_1:
+      return ControlValue(control1_, command, block, extra);
+    case QS_CONTROL_2:
+      return ControlValue(control2_, command, block, extra);
     case QS_CONTROL_POSITION:
       return State() >= QS_STATE_READY ? Send(command, block, extra) : -1;
     case QS_CONTROL_LENGTH: {
@@ -209,7 +211,8 @@ int32_t PlaybackController::Control(int32_t command, void* block, int32_t extra)
       if (result == 0 && block != nullptr) length_ = static_cast<QsValueBlock*>(block)->value;
       return result;
     }
-    case QS_CONTROL_STATE: return function_id_ >= 0 ? Send(command, block, extra) : -1;
+    case QS_CONTROL_STATE:
+      return function_id_ >= 0 ? Send(command, block, extra) : -1;
     case QS_CONTROL_7:
     case QS_CONTROL_8:
       return function_id_ >= 0 && sound_id_ >= 0 ? Send(command, block, extra) : -1;
@@ -227,15 +230,17 @@ int32_t PlaybackController::Control(int32_t command, void* block, int32_t extra)
       QsValueBlock clamped{static_cast<uint8_t>(end)};
       return Send(command, &clamped, extra);
     }
-    case QS_CONTROL_DATA: return ControlData(block, extra);
-    case QS_CONTROL_VOICE: return ControlVoice(block, extra);
-    default: return -1;
+    case QS_CONTROL_DATA:
+      return ControlData(block, extra);
+    case QS_CONTROL_VOICE:
+      return ControlVoice(block, extra);
+    default:
+      return -1;
   }
 }
 
 bool PlaybackController::AnythingPending() const {
-  return changed_ || range_.pending || control2_.pending || control1_.pending ||
-         control0_.pending;
+  return changed_ || range_.pending || control2_.pending || control1_.pending || control0_.pending;
 }
 
 void PlaybackController::ApplyPending() {
@@ -253,9 +258,9 @@ void PlaybackController::ApplyPending() {
       range_.pending = false;
     }
   }
-  for (auto [group, command] : {std::pair{&control2_, QS_CONTROL_2},
-                                std::pair{&control1_, QS_CONTROL_1},
-                                std::pair{&control0_, QS_CONTROL_VOLUME}}) {
+  for (auto [group, command] :
+       {std::pair{&control2_, QS_CONTROL_2}, std::pair{&control1_, QS_CONTROL_1},
+        std::pair{&control0_, QS_CONTROL_VOLUME}}) {
     if (group->pending && state > QS_STATE_LOADED && SendValue(command, group->value) == 0) {
       group->pending = false;
     }

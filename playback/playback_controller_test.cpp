@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "playback/command_poster.h"
-#include "playback/testing/fake_sound_library.h"
 #include "platform/sound/testing/fake_sound_system.h"
 #include "platform/testing/failing_allocation.h"
+#include "playback/command_poster.h"
+#include "playback/testing/fake_sound_library.h"
 
 namespace vtr::playback {
 namespace {
@@ -59,10 +59,9 @@ TEST_F(PlaybackControllerTest, AVolumeSetBeforeOpenIsSentRightAfterOpen) {
   ASSERT_EQ(controller_.Open(0, 0), 0);
   int32_t fid = controller_.function_id(), sid = controller_.sound_id();
   std::string prefix = "QsSound_Control(" + std::to_string(fid) + "," + std::to_string(sid);
-  EXPECT_EQ(loader_.Trace(),
-            (std::vector<std::string>{
-                "QsSound_Open(" + std::to_string(fid) + "," + std::to_string(sid) + ",0,0)=0",
-                prefix + ",0,90,0)=0"}))
+  EXPECT_EQ(loader_.Trace(), (std::vector<std::string>{"QsSound_Open(" + std::to_string(fid) + "," +
+                                                           std::to_string(sid) + ",0,0)=0",
+                                                       prefix + ",0,90,0)=0"}))
       << "only the volume was ever set";
 }
 

@@ -47,13 +47,13 @@ class PlaybackParams {
     return true;
   }
 
-  int mode = 2;               // 1 and 2: the two emulator set-ups; 3: a reduced one
+  int mode = 2;  // 1 and 2: the two emulator set-ups; 3: a reduced one
   uint8_t generation = kEmulatorGeneration5;
-  uint8_t value_11 = 0;       // sent with system-exclusive command 0x11
-  uint8_t value_07 = 0;       // sent with command 0x07; times 1024 it is memory in use
-  int volume = 100;           // the value of command 0x09
-  int memory_counter = 0;     // [bytes] in use by voices and data slots
-  int sample_rate = 32000;    // [Hz]
+  uint8_t value_11 = 0;     // sent with system-exclusive command 0x11
+  uint8_t value_07 = 0;     // sent with command 0x07; times 1024 it is memory in use
+  int volume = 100;         // the value of command 0x09
+  int memory_counter = 0;   // [bytes] in use by voices and data slots
+  int sample_rate = 32000;  // [Hz]
 
   uint8_t flag() const { return flag_; }
   uint8_t flag(int index) const { return flags_[index]; }  // index 0..3: the four flags

@@ -79,9 +79,9 @@ int ScriptPlayer::PlayEmulator(void* notify, int notify_id, int volume, int voic
   if (controller_.State() > QS_STATE_READY) controller_.Stop(0);
   controller_.Close(0);
   controller_.Unload(0);
-  int32_t sound_id = controller_.Load(reinterpret_cast<const uint8_t*>(text.data()),
-                                      static_cast<int32_t>(text.size()), kLoadMode, nullptr,
-                                      nullptr);
+  int32_t sound_id =
+      controller_.Load(reinterpret_cast<const uint8_t*>(text.data()),
+                       static_cast<int32_t>(text.size()), kLoadMode, nullptr, nullptr);
   if (sound_id < 0) return failed();
   if (extra_length_ != 0) {
     QsDataBlock block{QS_DATA_CHANNEL_VOICES, extra_data_, extra_length_};

@@ -32,8 +32,8 @@ namespace vtr::playback {
 
 // Results of the player (after its message was shown).
 inline constexpr int kPlayerOk = 0;
-inline constexpr int kPlayerBadArguments = -19999;    // message 501
-inline constexpr int kPlayerOpenFailed = -19998;      // message 501
+inline constexpr int kPlayerBadArguments = -19999;     // message 501
+inline constexpr int kPlayerOpenFailed = -19998;       // message 501
 inline constexpr int kPlayerNotOpenOrFailed = -19989;  // message 510 (Play), 501 (Close)
 
 // Device kinds of the mode word.

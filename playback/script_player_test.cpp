@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/sound/testing/fake_sound_system.h"
 #include "playback/command_poster.h"
 #include "playback/testing/fake_sound_library.h"
-#include "platform/sound/testing/fake_sound_system.h"
 
 namespace vtr::playback {
 namespace {
@@ -120,12 +120,9 @@ TEST_F(ScriptPlayerTest, RefusesBadArgumentsWithMessage501) {
     int volume;
     std::string text;
   } cases[] = {
-      {"no window", nullptr, 100, kText},
-      {"empty text", kWindow, 100, ""},
-      {"an empty body", kWindow, 100, "KV#J"},
-      {"an empty Chinese body", kWindow, 100, "KV#C"},
-      {"volume 128", kWindow, 128, kText},
-      {"volume -1", kWindow, -1, kText},
+      {"no window", nullptr, 100, kText},      {"empty text", kWindow, 100, ""},
+      {"an empty body", kWindow, 100, "KV#J"}, {"an empty Chinese body", kWindow, 100, "KV#C"},
+      {"volume 128", kWindow, 128, kText},     {"volume -1", kWindow, -1, kText},
   };
   for (const Case& c : cases) {
     messages_.shown.clear();
@@ -276,9 +273,9 @@ TEST(KmwSettingsBlockTest, LaysOutTheSixtyNineBytes) {
   struct Case {
     size_t offset;
     uint8_t value;
-  } cases[] = {{0, 2},     {4, 0x00},  {5, 0x7D},  {8, 129},  {16, 15},  {20, 1},
-               {24, 1},    {28, 120},  {34, 120},  {36, 240}, {44, 12},  {52, 16},
-               {56, 24},   {64, 0xDD}, {65, 0x0D}, {68, 1},   {9, 0},    {60, 0}};
+  } cases[] = {{0, 2},   {4, 0x00},  {5, 0x7D},  {8, 129},  {16, 15}, {20, 1},
+               {24, 1},  {28, 120},  {34, 120},  {36, 240}, {44, 12}, {52, 16},
+               {56, 24}, {64, 0xDD}, {65, 0x0D}, {68, 1},   {9, 0},   {60, 0}};
   for (const Case& c : cases) EXPECT_EQ(block[c.offset], c.value) << c.offset;
 }
 

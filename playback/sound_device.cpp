@@ -345,16 +345,23 @@ void EmuSoundDevice::TrackMessage(std::span<const uint8_t> m) {
       params_.volume = value;
     } else if (group == kGroupChip) {
       switch (command) {
-        case kCommand07: params_.value_07 = value; break;
-        case kCommand11: params_.value_11 = value; break;
-        case kCommandFlags: params_.UnpackFlags(value); break;
+        case kCommand07:
+          params_.value_07 = value;
+          break;
+        case kCommand11:
+          params_.value_11 = value;
+          break;
+        case kCommandFlags:
+          params_.UnpackFlags(value);
+          break;
         case kCommandFreeDataSlot:
           if (index_ok) FreeMemory(data_slots_[index]);
           break;
         case kCommandFreeLargeSlot:
           if (index_ok) FreeMemory(large_slots_[index]);
           break;
-        default: break;
+        default:
+          break;
       }
     }
     return;
@@ -397,8 +404,7 @@ void EmuSoundDevice::TrackMessage(std::span<const uint8_t> m) {
       }
     }
   } else if (command == kCommandDataSlot && index_ok) {
-    std::vector<uint8_t> payload =
-        Unpack7Bit(m.subspan(8, payload_end > 8 ? payload_end - 8 : 0));
+    std::vector<uint8_t> payload = Unpack7Bit(m.subspan(8, payload_end > 8 ? payload_end - 8 : 0));
     int size = static_cast<int>((payload.size() + 1) / 2 * 2);
     FreeMemory(data_slots_[index]);
     data_slots_[index] = size;
@@ -430,8 +436,8 @@ int32_t EmuSoundDevice::LoadSound(int32_t function_id, const uint8_t* data, int3
   return SoundDevice::LoadSound(function_id, data, length, mode, callback, extra);
 }
 
-int32_t EmuSoundDevice::Control(int32_t function_id, int32_t sound_id, int32_t control,
-                                void* block, int32_t extra) {
+int32_t EmuSoundDevice::Control(int32_t function_id, int32_t sound_id, int32_t control, void* block,
+                                int32_t extra) {
   if (control == QS_CONTROL_STATE && sound_id == -1) return QS_STATE_NONE;
   return SoundDevice::Control(function_id, sound_id, control, block, extra);
 }

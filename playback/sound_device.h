@@ -65,8 +65,8 @@ class SoundDevice {
   int32_t GetMidiMsg(uint8_t* buffer, int32_t length);
   virtual int32_t DeviceControl(int32_t command, int32_t a, int32_t b, int32_t c);
   virtual int32_t Create(int32_t kind);
-  virtual int32_t LoadSound(int32_t function_id, const uint8_t* data, int32_t length,
-                            int32_t mode, QsEndCallback callback, const void* extra);
+  virtual int32_t LoadSound(int32_t function_id, const uint8_t* data, int32_t length, int32_t mode,
+                            QsEndCallback callback, const void* extra);
   virtual int32_t Control(int32_t function_id, int32_t sound_id, int32_t control, void* block,
                           int32_t extra);
   int32_t Open(int32_t function_id, int32_t sound_id, int32_t a, int32_t b);
@@ -198,7 +198,7 @@ class EmuSoundDevice : public SoundDevice {
   std::array<VoiceEntry, kTableSize> voices_{};
   std::array<int, kTableSize> data_slots_{};   // system-exclusive commands 03/04
   std::array<int, kTableSize> large_slots_{};  // commands 0C/0D
-  uint8_t load_extra_ = 0;  // the byte the extra argument of Load may point to
+  uint8_t load_extra_ = 0;                     // the byte the extra argument of Load may point to
 };
 
 // 7-bit unpacking: every 8 bytes give 7, the first byte carrying the top bits (its bit 6 is

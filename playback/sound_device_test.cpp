@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "playback/testing/fake_sound_library.h"
 #include "platform/sound/testing/fake_sound_system.h"
+#include "playback/testing/fake_sound_library.h"
 
 namespace vtr::playback {
 namespace {
@@ -32,7 +32,10 @@ TEST(PlaybackParamsTest, PacksAndUnpacksTheFlags) {
     uint8_t a, b, c, d, e;
     uint8_t packed;
   } cases[] = {
-      {1, 1, 0, 0, 1, 0x49}, {0, 0, 0, 0, 0, 0x00}, {1, 7, 1, 1, 1, 0x7F}, {0, 5, 1, 0, 0, 0x15},
+      {1, 1, 0, 0, 1, 0x49},
+      {0, 0, 0, 0, 0, 0x00},
+      {1, 7, 1, 1, 1, 0x7F},
+      {0, 5, 1, 0, 0, 0x15},
   };
   for (const Case& c : cases) {
     PlaybackParams params;
@@ -88,9 +91,8 @@ TEST_F(SoundDeviceTest, ChoosesTheModelByModeAndType) {
   struct Case {
     int mode, type, expected;
   } cases[] = {
-      {2, 9, 0},    {2, 14, 5},   {1, 12, 3},   {2, 15, 6},  {1, 16, 6}, {2, 19, 7},
-      {2, 17, 127}, {2, 18, -1},  {2, 8, -1},   {3, 14, 0},  {3, 99, 0}, {4, 14, -1},
-      {0, 9, -1},
+      {2, 9, 0},   {2, 14, 5}, {1, 12, 3}, {2, 15, 6}, {1, 16, 6},  {2, 19, 7}, {2, 17, 127},
+      {2, 18, -1}, {2, 8, -1}, {3, 14, 0}, {3, 99, 0}, {4, 14, -1}, {0, 9, -1},
   };
   for (const Case& c : cases) {
     EmuSoundDevice device(loader_);
@@ -270,8 +272,9 @@ TEST_F(SoundDeviceTest, IgnoresOutOfRangeIndexesAndShortPayloads) {
   }
   // A full voice table books nothing more.
   for (int i = 0; i < EmuSoundDevice::kTableSize + 3; ++i) {
-    std::vector<uint8_t> m = {0xF0, 0x43, 0x79, 0x07, 0x7F, 0x01, 9, 9, 9, static_cast<uint8_t>(i & 0x7F),
-                              0, 0x00, 0, 0, 7, 0xF7};
+    std::vector<uint8_t> m = {
+        0xF0, 0x43, 0x79, 0x07, 0x7F, 0x01, 9, 9, 9, static_cast<uint8_t>(i & 0x7F),
+        0,    0x00, 0,    0,    7,    0xF7};
     ASSERT_EQ(device.SetMidiMsg(m.data(), static_cast<int32_t>(m.size())), 0);
   }
   EXPECT_EQ(device.params().memory_counter, 30 * EmuSoundDevice::kTableSize);

@@ -18,7 +18,8 @@ bool SetButtonIcons(platform::Dialog& dialog, Module module, std::span<const But
   return true;
 }
 
-int SetToolTips(platform::Dialog& dialog, Module module, const std::function<bool(int id)>& accept) {
+int SetToolTips(platform::Dialog& dialog, Module module,
+                const std::function<bool(int id)>& accept) {
   int count = 0;
   for (const auto& child : dialog.children()) {
     const int id = child->id();

@@ -77,8 +77,11 @@ DialogTemplate AboutDialog() {
 }
 
 DialogTemplate ScriptEditDialog() {
-  DialogTemplate t{
-      .id = 130, .caption = "Voxtrel", .size = {340, 250}, .units = DialogUnits::kDialog, .controls = {}};
+  DialogTemplate t{.id = 130,
+                   .caption = "Voxtrel",
+                   .size = {340, 250},
+                   .units = DialogUnits::kDialog,
+                   .controls = {}};
   auto& c = t.controls;
   c.push_back({2001, K::kButton, "O", {7, 7, 18, 16}});
   c.push_back({2002, K::kButton, "S", {27, 7, 18, 16}});
@@ -88,7 +91,8 @@ DialogTemplate ScriptEditDialog() {
   c.push_back({-1, K::kStatic, "MV: ", {138, 10, 16, 8}});
   c.push_back({2045, K::kTrackbar, "", {154, 7, 92, 15}});
   c.push_back({2046, K::kComboBox, "", {250, 7, 83, 120}});
-  c.push_back({2037, K::kEdit, "", {7, 27, 326, 88}, platform::kStyleMultiLine | platform::kStyleVScroll});
+  c.push_back(
+      {2037, K::kEdit, "", {7, 27, 326, 88}, platform::kStyleMultiLine | platform::kStyleVScroll});
   c.push_back({2064, K::kStatic, "Kelvox Name:", {7, 119, 50, 8}});
   c.push_back({2065, K::kEdit, "", {60, 117, 100, 12}});
   // Symbol buttons with a value field and its spin under each.
@@ -117,9 +121,9 @@ DialogTemplate ScriptEditDialog() {
     int button;
     std::string_view text;
   };
-  static constexpr Plain kPlain[] = {{2032, "/"}, {2033, "="}, {2034, "&"}, {2012, "@"}, {2013, "!"},
-                                     {2014, ";"}, {2015, ":"}, {2016, "+"}, {2017, ","}, {2018, "."},
-                                     {2025, "Space"}, {2023, "-"}, {2024, "~"}};
+  static constexpr Plain kPlain[] = {
+      {2032, "/"}, {2033, "="}, {2034, "&"}, {2012, "@"},     {2013, "!"}, {2014, ";"}, {2015, ":"},
+      {2016, "+"}, {2017, ","}, {2018, "."}, {2025, "Space"}, {2023, "-"}, {2024, "~"}};
   x = 7;
   for (const Plain& p : kPlain) {
     const int w = p.button == 2025 ? 28 : 18;
@@ -198,7 +202,7 @@ DialogTemplate WaveInputDialog() {
                             {1, K::kButton, "OK", {118, 100, 50, 14}, kDefault},
                             {2, K::kButton, "ｷｬﾝｾﾙ", {173, 100, 50, 14}},
                         }};
-                        // clang-format on
+  // clang-format on
 }
 
 DialogTemplate SegmentConfirmDialog() {
@@ -245,7 +249,7 @@ DialogTemplate ChangeHiraganaDialog() {
                             {1, K::kButton, "OK", {38, 29, 50, 14}, kDefault},
                             {2, K::kButton, "ｷｬﾝｾﾙ", {93, 29, 50, 14}},
                         }};
-                        // clang-format on
+  // clang-format on
 }
 
 }  // namespace

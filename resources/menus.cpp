@@ -49,19 +49,21 @@ Menu ProgramMenu(int id) {
     // clang-format on
   }
   if (id == 130) {
-    return Menu({MenuItem::Popup("System", {MenuItem::Separator(), MenuItem::Popup("編集する", EditPopup()),
-                                            MenuItem::Command(57664, "About VTR...")})});
+    return Menu(
+        {MenuItem::Popup("System", {MenuItem::Separator(), MenuItem::Popup("編集する", EditPopup()),
+                                    MenuItem::Command(57664, "About VTR...")})});
   }
   return Menu();
 }
 
 Menu ScriptEditMenu(int id) {
-  static constexpr std::string_view kNotes[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+  static constexpr std::string_view kNotes[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                                  "F#", "G",  "G#", "A",  "A#", "B"};
   static constexpr std::string_view kOctaves[3] = {"-1 oct.", "default", "+1 oct."};
-  static constexpr std::string_view kVolumes[5] = {"Minimum : V1", "Small : V2", "Middle : V3", "Large : V4",
-                                                   "Maximum : V5"};
-  static constexpr std::string_view kFeelings[5] = {"more gentle : W1", "gentle : W2", "normal : W3",
-                                                    "spirited : W4", "more spirited : W5"};
+  static constexpr std::string_view kVolumes[5] = {"Minimum : V1", "Small : V2", "Middle : V3",
+                                                   "Large : V4", "Maximum : V5"};
+  static constexpr std::string_view kFeelings[5] = {
+      "more gentle : W1", "gentle : W2", "normal : W3", "spirited : W4", "more spirited : W5"};
   std::vector<MenuItem> items;
   std::string title;
   switch (id) {
@@ -74,30 +76,35 @@ Menu ScriptEditMenu(int id) {
       for (int n = 0; n < 12; ++n) {
         std::vector<MenuItem> octaves;
         octaves.reserve(3);
-        for (int o = 0; o < 3; ++o) octaves.push_back(MenuItem::Command(kFirstNote + n * 3 + o, kOctaves[o]));
+        for (int o = 0; o < 3; ++o)
+          octaves.push_back(MenuItem::Command(kFirstNote + n * 3 + o, kOctaves[o]));
         items.push_back(MenuItem::Popup(kNotes[n], octaves));
       }
       break;
     case 202:
       title = "Utterance Length";
-      items = {MenuItem::Command(kFirstLength, "Talk Mode : L0"), MenuItem::Command(kFirstLength + 1, "Sing Mode : L1")};
+      items = {MenuItem::Command(kFirstLength, "Talk Mode : L0"),
+               MenuItem::Command(kFirstLength + 1, "Sing Mode : L1")};
       break;
     case 203:
       title = "feelings";
-      for (int i = 0; i < 5; ++i) items.push_back(MenuItem::Command(kFirstFeeling + i, kFeelings[i]));
+      for (int i = 0; i < 5; ++i)
+        items.push_back(MenuItem::Command(kFirstFeeling + i, kFeelings[i]));
       break;
     case 204:
     case 205: {
       title = "voice";
       for (int i = 0; i < kVoiceCount; ++i) {
-        items.push_back(MenuItem::Command(kFirstVoice + i, std::string(kVoiceNames[i].english) + " : K" + std::to_string(i)));
+        items.push_back(MenuItem::Command(
+            kFirstVoice + i, std::string(kVoiceNames[i].english) + " : K" + std::to_string(i)));
       }
       if (id == 205) {
         std::vector<MenuItem> extended;
         extended.reserve(kVoiceCount);
         for (int i = 0; i < kVoiceCount; ++i) {
-          extended.push_back(MenuItem::Command(kFirstExtendedVoice + i,
-                                               "Extend Voice" + std::to_string(i) + "  : X" + std::to_string(i)));
+          extended.push_back(
+              MenuItem::Command(kFirstExtendedVoice + i,
+                                "Extend Voice" + std::to_string(i) + "  : X" + std::to_string(i)));
         }
         items.push_back(MenuItem::Separator());
         items.push_back(MenuItem::Popup("Extend Voice", extended));
@@ -137,9 +144,12 @@ constexpr Accelerator kWaveToScriptAccelerators[] = {
 
 Menu LoadMenu(Module module, int id) {
   switch (module) {
-    case Module::kProgram: return ProgramMenu(id);
-    case Module::kScriptEdit: return ScriptEditMenu(id);
-    case Module::kWaveToScript: return WaveToScriptMenu(id);
+    case Module::kProgram:
+      return ProgramMenu(id);
+    case Module::kScriptEdit:
+      return ScriptEditMenu(id);
+    case Module::kWaveToScript:
+      return WaveToScriptMenu(id);
   }
   return Menu();
 }

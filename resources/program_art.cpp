@@ -66,7 +66,8 @@ Image Skin() {
     for (int x = 118; x < 124 + std::min(half, 4); ++x) image.set(x, y, Rgb(0xD0, 0xDC, 0xF5));
   }
   // Wordmark dots in the title band.
-  for (int i = 0; i < 5; ++i) Disc(image, 20 + i * 9, 14, 3, Rgb(0xFF, 0xB3, 0x47), Rgb(0xF0, 0x6B, 0x3C));
+  for (int i = 0; i < 5; ++i)
+    Disc(image, 20 + i * 9, 14, 3, Rgb(0xFF, 0xB3, 0x47), Rgb(0xF0, 0x6B, 0x3C));
   return image;
 }
 
@@ -102,7 +103,8 @@ Image Knob() {
     for (int y = 0; y < 8; ++y) {
       for (int x = 0; x < 8; ++x) {
         const double d = std::hypot(x + 0.5 - 4, y + 0.5 - 4);
-        if (d <= 3.9) image.set(x, frame * 8 + y, Mix(colours[frame][0], colours[frame][1], d / 3.9));
+        if (d <= 3.9)
+          image.set(x, frame * 8 + y, Mix(colours[frame][0], colours[frame][1], d / 3.9));
       }
     }
   }
@@ -145,17 +147,28 @@ Image Icon() {
 
 Image ProgramImage(int id) {
   switch (id) {
-    case 190: return Skin();
-    case 191: return PadButton(true, 0);
-    case 192: return PadButton(true, 1);
-    case 193: return PadButton(true, 2);
-    case 194: return PadButton(false, 0);
-    case 195: return PadButton(false, 1);
-    case 196: return PadButton(false, 2);
-    case 197: return Knob();
-    case 198: return CloseButton();
-    case 128: return Icon();
-    default: return Image();
+    case 190:
+      return Skin();
+    case 191:
+      return PadButton(true, 0);
+    case 192:
+      return PadButton(true, 1);
+    case 193:
+      return PadButton(true, 2);
+    case 194:
+      return PadButton(false, 0);
+    case 195:
+      return PadButton(false, 1);
+    case 196:
+      return PadButton(false, 2);
+    case 197:
+      return Knob();
+    case 198:
+      return CloseButton();
+    case 128:
+      return Icon();
+    default:
+      return Image();
   }
 }
 

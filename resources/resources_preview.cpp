@@ -24,7 +24,9 @@ class Preview : public vtr::platform::Dialog {
   void OnPaint(vtr::platform::Canvas& canvas) override {
     if (module_ == Module::kProgram && dialog_template().id == 102) {
       canvas.DrawImage({0, 0}, vtr::resources::LoadImage(Module::kProgram, 190));
-      canvas.DrawImage({132 + 40, 178}, vtr::resources::LoadImage(Module::kProgram, 197).Crop({0, 0, 8, 8}), 0xFF00FF);
+      canvas.DrawImage({132 + 40, 178},
+                       vtr::resources::LoadImage(Module::kProgram, 197).Crop({0, 0, 8, 8}),
+                       0xFF00FF);
       return;
     }
     Dialog::OnPaint(canvas);
@@ -42,7 +44,8 @@ class Preview : public vtr::platform::Dialog {
       images.pressed = vtr::resources::LoadImage(Module::kProgram, 193);
       play->SetImages(images);
       play->Show(true);
-      (void)Item<ShapedButton>(1)->SetShapeImage(vtr::resources::LoadImage(Module::kProgram, 198), 2);
+      (void)Item<ShapedButton>(1)->SetShapeImage(vtr::resources::LoadImage(Module::kProgram, 198),
+                                                 2);
       Item(1002)->SetText("KV#Jこんにちは");
     }
     // Icon buttons of the other dialogs: each button whose id names an icon shows it.
@@ -93,7 +96,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string name = argv[1];
-  const Module module = name == "program" ? Module::kProgram : name == "edit" ? Module::kScriptEdit : Module::kWaveToScript;
+  const Module module = name == "program" ? Module::kProgram
+                        : name == "edit"  ? Module::kScriptEdit
+                                          : Module::kWaveToScript;
   const vtr::platform::DialogTemplate* t = vtr::resources::FindDialog(module, std::atoi(argv[2]));
   if (t == nullptr) {
     std::fprintf(stderr, "no such template\n");

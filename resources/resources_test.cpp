@@ -119,10 +119,10 @@ TEST(DialogsTest, CaptionsOfTheTemplates) {
 }
 
 TEST(DialogsTest, TemplatesHaveUniqueIdsInsideTheirDialog) {
-  const std::pair<Module, int> dialogs[] = {{Module::kProgram, 102},     {Module::kProgram, 100},
-                                            {Module::kScriptEdit, 130},  {Module::kWaveToScript, 141},
-                                            {Module::kWaveToScript, 146}, {Module::kWaveToScript, 148},
-                                            {Module::kWaveToScript, 178}};
+  const std::pair<Module, int> dialogs[] = {
+      {Module::kProgram, 102},      {Module::kProgram, 100},      {Module::kScriptEdit, 130},
+      {Module::kWaveToScript, 141}, {Module::kWaveToScript, 146}, {Module::kWaveToScript, 148},
+      {Module::kWaveToScript, 178}};
   for (const auto& [module, id] : dialogs) {
     SCOPED_TRACE(id);
     const platform::DialogTemplate* t = FindDialog(module, id);
@@ -135,7 +135,8 @@ TEST(DialogsTest, TemplatesHaveUniqueIdsInsideTheirDialog) {
         EXPECT_TRUE(ids.insert(c.id).second) << "control " << c.id << " twice";
       }
       // (A combo box's height is that of its open list, which may reach past the dialog.)
-      EXPECT_TRUE(area.Contains({c.place.left, c.place.top})) << "control " << c.id << " outside the dialog";
+      EXPECT_TRUE(area.Contains({c.place.left, c.place.top}))
+          << "control " << c.id << " outside the dialog";
     }
   }
   EXPECT_EQ(FindDialog(Module::kProgram, 141), nullptr);
@@ -162,8 +163,10 @@ TEST(DialogsTest, ComboEntriesOfTheIntonationAndSegmentDialogs) {
 }
 
 TEST(DialogsTest, EveryTemplateRunsOnTheHeadlessBackend) {
-  const std::pair<Module, int> dialogs[] = {{Module::kProgram, 100}, {Module::kScriptEdit, 130},
-                                            {Module::kWaveToScript, 141}, {Module::kWaveToScript, 148}};
+  const std::pair<Module, int> dialogs[] = {{Module::kProgram, 100},
+                                            {Module::kScriptEdit, 130},
+                                            {Module::kWaveToScript, 141},
+                                            {Module::kWaveToScript, 148}};
   for (const auto& [module, id] : dialogs) {
     SCOPED_TRACE(id);
     platform::HeadlessSession session;
@@ -214,8 +217,10 @@ TEST(AcceleratorsTest, TablesOfTheDialogs) {
     int key;
     int command;
   };
-  const Case cases[] = {{Module::kProgram, 131, 'E', 32790}, {Module::kProgram, 131, 'W', 32849},
-                        {Module::kProgram, 131, 'O', 57601}, {Module::kWaveToScript, 149, 'S', 152},
+  const Case cases[] = {{Module::kProgram, 131, 'E', 32790},
+                        {Module::kProgram, 131, 'W', 32849},
+                        {Module::kProgram, 131, 'O', 57601},
+                        {Module::kWaveToScript, 149, 'S', 152},
                         {Module::kScriptEdit, 206, 'O', 2001}};
   for (const Case& c : cases) {
     int command = 0;
@@ -286,26 +291,29 @@ TEST(DialogSetupTest, IconsStopAtTheFirstMissingOneAndTipsComeFromTheStrings) {
   for (const Case& c : cases) {
     platform::HeadlessSession session;
     platform::Dialog dialog(*FindDialog(Module::kWaveToScript, 141));
-    session.user().Do([&] {
-      EXPECT_EQ(SetButtonIcons(dialog, Module::kWaveToScript, c.icons), c.result);
-      EXPECT_EQ(!dialog.Item<platform::Button>(132)->image().empty(), c.play_has_icon);
-      EXPECT_EQ(!dialog.Item<platform::Button>(134)->image().empty(), c.stop_has_icon);
-    }).Close();
+    session.user()
+        .Do([&] {
+          EXPECT_EQ(SetButtonIcons(dialog, Module::kWaveToScript, c.icons), c.result);
+          EXPECT_EQ(!dialog.Item<platform::Button>(132)->image().empty(), c.play_has_icon);
+          EXPECT_EQ(!dialog.Item<platform::Button>(134)->image().empty(), c.stop_has_icon);
+        })
+        .Close();
     (void)dialog.DoModal();
   }
 
   platform::HeadlessSession session;
   platform::Dialog dialog(*FindDialog(Module::kWaveToScript, 141));
-  session.user().Do([&] {
-    EXPECT_EQ(SetToolTips(dialog, Module::kWaveToScript, [](int id) { return id == 132; }), 1);
-    EXPECT_EQ(dialog.Item(132)->tooltip(), LoadString(Module::kWaveToScript, 132));
-    EXPECT_TRUE(dialog.Item(134)->tooltip().empty());
-    EXPECT_GT(SetToolTips(dialog, Module::kWaveToScript), 2);
-    EXPECT_EQ(dialog.Item(134)->tooltip(), LoadString(Module::kWaveToScript, 134));
-  }).Close();
+  session.user()
+      .Do([&] {
+        EXPECT_EQ(SetToolTips(dialog, Module::kWaveToScript, [](int id) { return id == 132; }), 1);
+        EXPECT_EQ(dialog.Item(132)->tooltip(), LoadString(Module::kWaveToScript, 132));
+        EXPECT_TRUE(dialog.Item(134)->tooltip().empty());
+        EXPECT_GT(SetToolTips(dialog, Module::kWaveToScript), 2);
+        EXPECT_EQ(dialog.Item(134)->tooltip(), LoadString(Module::kWaveToScript, 134));
+      })
+      .Close();
   (void)dialog.DoModal();
 }
 
 }  // namespace
 }  // namespace vtr::resources
-

@@ -115,10 +115,14 @@ constexpr Entry kEditMenuStrings[] = {
 
 std::string_view Pick(const Entry& e, Language language) {
   switch (language) {
-    case Language::kEnglish: return e.english;
-    case Language::kJapanese: return e.japanese;
-    case Language::kKorean: return e.korean;
-    case Language::kChinese: return e.chinese;
+    case Language::kEnglish:
+      return e.english;
+    case Language::kJapanese:
+      return e.japanese;
+    case Language::kKorean:
+      return e.korean;
+    case Language::kChinese:
+      return e.chinese;
   }
   return {};
 }

@@ -18,12 +18,12 @@
 
 namespace vtr::scriptedit {
 
-inline constexpr size_t kConvertOptionsSize = sizeof(ConvertOptions);           // 3344
-inline constexpr size_t kOptionsTitleOffset = offsetof(ConvertOptions, st);     // 774
-inline constexpr size_t kOptionsDateOffset = offsetof(ConvertOptions, date);    // 2830
-inline constexpr size_t kOptionsTextMax = kVtrTextFieldSize - 1;                // 256
+inline constexpr size_t kConvertOptionsSize = sizeof(ConvertOptions);         // 3344
+inline constexpr size_t kOptionsTitleOffset = offsetof(ConvertOptions, st);   // 774
+inline constexpr size_t kOptionsDateOffset = offsetof(ConvertOptions, date);  // 2830
+inline constexpr size_t kOptionsTextMax = kVtrTextFieldSize - 1;              // 256
 // Text coding byte of "KV#C" scripts: the text fields are UTF-8.
-inline constexpr unsigned char kOptionsChineseCoding = kVtrTextCodingUtf8;       // 0x23
+inline constexpr unsigned char kOptionsChineseCoding = kVtrTextCodingUtf8;  // 0x23
 
 struct LocalDate {
   int year = 0;

@@ -154,8 +154,8 @@ bool ScriptFileIO::ScanPlugins(PluginTable& table, int format_id) {
 bool ScriptFileIO::WriteFile(const std::string& path, const void* data, int length) {
   if (data == nullptr || length <= 0) return false;
   platform::FileWriter& writer = writer_ != nullptr ? *writer_ : platform::FileWriter::Default();
-  return writer.Replace(path, std::string_view(static_cast<const char*>(data),
-                                               static_cast<size_t>(length)));
+  return writer.Replace(
+      path, std::string_view(static_cast<const char*>(data), static_cast<size_t>(length)));
 }
 
 int ScriptFileIO::SaveScriptAs(std::string& path, const std::string& script,
@@ -201,8 +201,8 @@ int ScriptFileIO::SaveScriptAs(std::string& path, const std::string& script,
   return SaveFile(path, WithExtension(chosen.path, kScriptExtension), script, true);
 }
 
-int ScriptFileIO::SaveFile(std::string& path, const std::string& target,
-                           const std::string& bytes, bool ask) {
+int ScriptFileIO::SaveFile(std::string& path, const std::string& target, const std::string& bytes,
+                           bool ask) {
   if (ask && Exists(target)) {
     if (ShowMessage(core::kMessageReplaceFile) != core::kIdYes) return kResultNotWritten;
     if (IsReadOnly(target)) {
@@ -302,14 +302,15 @@ int ScriptFileIO::Export(std::string& path, PluginTable& table, size_t entry_ind
     }
   }
   // A plug-in that claims more bytes than the buffer holds has failed.
-  if (!declined && (static_cast<size_t>(n) > buffer.size() ||
-                    !WriteFile(output, buffer.data(), n))) {
+  if (!declined &&
+      (static_cast<size_t>(n) > buffer.size() || !WriteFile(output, buffer.data(), n))) {
     (void)ShowMessage(core::kMessageSaveFailed);
     return kResultConvertFailed;
   }
 
   std::string saved = script;
-  if (language == ScriptLanguage::kRomaji && !ConvertScript(kKanaFormat, kRomajiFormat, sent, saved)) {
+  if (language == ScriptLanguage::kRomaji &&
+      !ConvertScript(kKanaFormat, kRomajiFormat, sent, saved)) {
     return kResultSaveFailed;
   }
   if (declined) return kResultNotWritten;

@@ -63,8 +63,8 @@ TEST(ScriptFileIOPluginTest, SavesAKoruFileWithThePlayTimeOfTheScript) {
         c.format == kVtrFormatKvC ? static_cast<convert::ScriptToEventConverter&>(pinyin_converter)
                                   : kana_converter;
     int play_ms = 0;
-    ASSERT_EQ(convert::CountPlayTime(converter, c.sent.data(),
-                                     static_cast<int32_t>(c.sent.size()), play_ms),
+    ASSERT_EQ(convert::CountPlayTime(converter, c.sent.data(), static_cast<int32_t>(c.sent.size()),
+                                     play_ms),
               convert::PlayTimeCode::kOk);
     EXPECT_GT(play_ms, 0);
     ConvertOptions options{};

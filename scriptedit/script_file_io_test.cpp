@@ -57,13 +57,13 @@ struct OpenCase {
   const char* name;
   ScriptLanguage language;
   bool offer_other_types;
-  const char* given;   // path handed in; "" runs the dialog
-  const char* chosen;  // the dialog's answer ("" cancels)
-  std::string content; // of the file named by `given` or `chosen`
+  const char* given;    // path handed in; "" runs the dialog
+  const char* chosen;   // the dialog's answer ("" cancels)
+  std::string content;  // of the file named by `given` or `chosen`
   int result;
   std::vector<unsigned> messages;
-  std::string text;    // text afterwards
-  bool wave;           // the chosen file went to the wave path
+  std::string text;  // text afterwards
+  bool wave;         // the chosen file went to the wave path
 };
 
 TEST(ScriptFileIOTest, OpenReadsScriptsByTheExtensionRules) {
@@ -226,8 +226,8 @@ struct SaveCase {
   int result;
   std::vector<unsigned> messages;
   std::vector<std::pair<const char*, std::string>> after;  // every file of the folder
-  const char* path_after;  // "" : unchanged
-  int conversions;         // calls of the fake's converter
+  const char* path_after;                                  // "" : unchanged
+  int conversions;                                         // calls of the fake's converter
 };
 
 const std::string kFakeOutput = "ABCDEFGHIJKLMNOP";  // the fake's 16 bytes
@@ -278,9 +278,9 @@ TEST(ScriptFileIOTest, SaveWritesByTheChosenFilter) {
     Scene scene;
     for (const auto& [name, content] : c.existing) scene.folder.Write(name, content);
     if (*c.read_only != 0) {
-      std::filesystem::permissions(scene.folder.path() / c.read_only,
-                                   std::filesystem::perms::owner_read |
-                                       std::filesystem::perms::group_read);
+      std::filesystem::permissions(
+          scene.folder.path() / c.read_only,
+          std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     }
     scene.presenter.answers.assign(c.answers.begin(), c.answers.end());
     scene.session.user().ChooseFile(scene.folder.File(c.chosen), c.filter_index);
@@ -336,9 +336,9 @@ TEST(ScriptFileIOTest, SaveFiltersListThePluginsForTheLanguage) {
 TEST(ScriptFileIOTest, SaveRefusesLongScriptsBeforeAnyDialog) {
   Scene scene;
   std::string path;
-  EXPECT_EQ(scene.file_io.SaveScriptAs(path, std::string(32001, 'a'), ScriptLanguage::kJapanese,
-                                       ""),
-            kResultScriptTooLong);
+  EXPECT_EQ(
+      scene.file_io.SaveScriptAs(path, std::string(32001, 'a'), ScriptLanguage::kJapanese, ""),
+      kResultScriptTooLong);
   EXPECT_EQ(scene.presenter.shown, std::vector<unsigned>{511});
   EXPECT_TRUE(scene.session.file_dialogs().empty());
 }
@@ -451,8 +451,7 @@ TEST(ScriptFileIOTest, ExportHandsOverTheScriptAndTheOptionBlock) {
     const unsigned char* options = record.options;
     EXPECT_EQ(options[0], 0);
     EXPECT_EQ(options[1], c.coding);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(options) + kOptionsTitleOffset),
-              "My Song");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(options) + kOptionsTitleOffset), "My Song");
     char date[16];
     std::snprintf(date, sizeof date, "%04d%02d%02d", after.year, after.month, after.day);
     char date_before[16];

@@ -38,7 +38,7 @@ inline constexpr int kProcessKeepVoice = 0x100;       // with 0x08: a voice in t
 // The flag sets the dialog uses.
 inline constexpr int kProcessOnSetText = 0x01;
 inline constexpr int kProcessOnOpenDialog = 0x11;
-inline constexpr int kProcessBeforeUse = 0x129;            // play, save, OK
+inline constexpr int kProcessBeforeUse = 0x129;  // play, save, OK
 inline constexpr int kProcessBeforeUseOptimized = 0x12B;
 inline constexpr int kProcessForPlay = 0x30;
 inline constexpr int kProcessForPlayOptimized = 0x32;

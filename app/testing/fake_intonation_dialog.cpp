@@ -23,8 +23,9 @@ FAKE_EXPORT void FakeIntonation_Set(void (*hook)(const FakeIntonationCall&),
   g_path = Text(answer.script_path);
 }
 
-FAKE_EXPORT int W2S_openWaveToKvxDlg(int saved, const char* wave_path, const char* script, int voice,
-                                     int volume, const char* script_path, int pass_through) {
+FAKE_EXPORT int W2S_openWaveToKvxDlg(int saved, const char* wave_path, const char* script,
+                                     int voice, int volume, const char* script_path,
+                                     int pass_through) {
   if (g_hook != nullptr) {
     g_hook({"open", saved, wave_path, script, voice, volume, script_path, pass_through});
   }

@@ -28,6 +28,7 @@ struct FakeIntonationAnswer {
 
 // Exported by the library as "FakeIntonation_Set": the hook sees every call; the answer's texts
 // are copied into the library, so the pointers the getter hands out lead into it.
-using FakeIntonationSet = void(void (*hook)(const FakeIntonationCall&), const FakeIntonationAnswer& answer);
+using FakeIntonationSet = void(void (*hook)(const FakeIntonationCall&),
+                               const FakeIntonationAnswer& answer);
 
 #endif  // VTR_APP_TESTING_FAKE_INTONATION_DIALOG_H_

@@ -16,14 +16,17 @@ FAKE_EXPORT void FakeDialog_Set(void (*hook)(const char*), int result) {
   g_result = result;
 }
 
-FAKE_EXPORT int VtrKvxDll_OpenDlg(int, const char* text, const char*, const char* emulator, int, unsigned, int) {
-  if (g_hook != nullptr) g_hook(text != nullptr && emulator != nullptr && emulator[0] == '/' ? "dialog" : "bad");
+FAKE_EXPORT int VtrKvxDll_OpenDlg(int, const char* text, const char*, const char* emulator, int,
+                                  unsigned, int) {
+  if (g_hook != nullptr)
+    g_hook(text != nullptr && emulator != nullptr && emulator[0] == '/' ? "dialog" : "bad");
   g_text = "KV#J\x82\xA9\x82\xC8\x82\xA9";
   g_path = "/tmp/edited.kvx";
   return g_result;
 }
 
-FAKE_EXPORT void VtrKvxDll_GetDlgData(int* saved, char** text, char** path, int* voice, int* volume, int* reserved) {
+FAKE_EXPORT void VtrKvxDll_GetDlgData(int* saved, char** text, char** path, int* voice, int* volume,
+                                      int* reserved) {
   *saved = 0;
   *text = g_text.data();
   *path = g_path.data();

@@ -179,9 +179,10 @@ constexpr std::array<char, 8> ToShiftJis(std::string_view utf8) {
       continue;
     }
     if ((b0 & 0xF0) != 0xE0 || i + 2 >= utf8.size()) throw "not a three-byte character";
-    const char32_t c = (static_cast<char32_t>(b0 & 0x0F) << 12) |
-                       (static_cast<char32_t>(static_cast<unsigned char>(utf8[i + 1]) & 0x3F) << 6) |
-                       (static_cast<char32_t>(static_cast<unsigned char>(utf8[i + 2]) & 0x3F));
+    const char32_t c =
+        (static_cast<char32_t>(b0 & 0x0F) << 12) |
+        (static_cast<char32_t>(static_cast<unsigned char>(utf8[i + 1]) & 0x3F) << 6) |
+        (static_cast<char32_t>(static_cast<unsigned char>(utf8[i + 2]) & 0x3F));
     if (c < kFirstHiragana || c > kLastHiragana) throw "not a hiragana";
     if (n + 2 >= out.size()) throw "text too long";
     out[n++] = static_cast<char>(kHiraganaLead);
@@ -219,8 +220,9 @@ static_assert(SortedByName(), "rows must be sorted by name in byte order, withou
 std::span<const KanaLabel, kKanaLabelCount> KanaLabels() { return kTable; }
 
 int FindKanaLabel(std::string_view name) {
-  const auto it = std::lower_bound(kTable.begin(), kTable.end(), name,
-                                   [](const KanaLabel& row, std::string_view key) { return row.name() < key; });
+  const auto it =
+      std::lower_bound(kTable.begin(), kTable.end(), name,
+                       [](const KanaLabel& row, std::string_view key) { return row.name() < key; });
   if (it == kTable.end() || it->name() != name) return -1;
   return static_cast<int>(it - kTable.begin());
 }

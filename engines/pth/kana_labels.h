@@ -26,9 +26,9 @@ namespace vtr::pth {
 inline constexpr size_t kKanaLabelCount = 140;
 
 struct KanaLabel {
-  char name_bytes[6];   // label, NUL-padded (at most 4 characters)
-  char text_bytes[8];   // Shift-JIS text, NUL-padded (at most 5 bytes)
-  uint16_t length_ms;   // default length at speed 50 [ms]: 140..260 in steps of 20
+  char name_bytes[6];  // label, NUL-padded (at most 4 characters)
+  char text_bytes[8];  // Shift-JIS text, NUL-padded (at most 5 bytes)
+  uint16_t length_ms;  // default length at speed 50 [ms]: 140..260 in steps of 20
 
   [[nodiscard]] std::string_view name() const { return name_bytes; }
   // The display text, with its leading space where it has one.

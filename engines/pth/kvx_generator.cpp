@@ -58,14 +58,15 @@ using internal::ScriptWriter;
 using internal::WriterState;
 
 constexpr std::string_view kHeader = "KV#J";
-constexpr int kMinRoom = 4;            // room a record needs before it is written [bytes]
-constexpr int kPitchMarkUnit = 700;    // bend units of one pitch mark
-constexpr int kMaxMark = 99;           // largest offset and change of one mark
-constexpr int kMaxSilenceUnit = 60;    // the longest space or rest mark unit at speed 0
-constexpr int kVolumeGapFloor = 25;    // volume detail finer than this does not add pieces
+constexpr int kMinRoom = 4;          // room a record needs before it is written [bytes]
+constexpr int kPitchMarkUnit = 700;  // bend units of one pitch mark
+constexpr int kMaxMark = 99;         // largest offset and change of one mark
+constexpr int kMaxSilenceUnit = 60;  // the longest space or rest mark unit at speed 0
+constexpr int kVolumeGapFloor = 25;  // volume detail finer than this does not add pieces
 constexpr int kLastPosition = 127;
 
-constexpr const char* kNoteNames[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+constexpr const char* kNoteNames[] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                      "F#", "G",  "G#", "A",  "A#", "B"};
 
 std::string Mark(char up, char down, int change) {
   if (change == 0) return {};
@@ -111,7 +112,8 @@ std::vector<std::pair<int, double>> PitchMarks(const NoteRecord& note, int range
 // The largest mark offset a contour reaches once rounded, as the pieces write it.
 long LargestMark(const std::vector<std::pair<int, double>>& marks) {
   long largest = 0;
-  for (const auto& [position, value] : marks) largest = std::max(largest, std::abs(std::lround(value)));
+  for (const auto& [position, value] : marks)
+    largest = std::max(largest, std::abs(std::lround(value)));
   return largest;
 }
 
@@ -134,20 +136,21 @@ int SmallestChangeGap(const std::vector<std::pair<int, double>>& points) {
 // One note as the body writer sees it after preparation.
 struct NoteBody {
   std::string_view kana;
-  int length_steps = 0;    // L: the kana's default length [steps]
-  int level_range = 0;     // W range of the note
-  int volume_level = 0;    // V level, 0 for none
-  int name_index = -1;     // sing mode: note name, -1 for none
+  int length_steps = 0;  // L: the kana's default length [steps]
+  int level_range = 0;   // W range of the note
+  int volume_level = 0;  // V level, 0 for none
+  int name_index = -1;   // sing mode: note name, -1 for none
   int name_octave = 2;
   std::vector<std::pair<int, double>> pitch;   // [position, pitch marks]
   std::vector<std::pair<int, double>> volume;  // [position, volume units]
-  int detail_pieces = 1;   // pieces the contours ask for
-  long long end_step = 0;  // timeline step at which the note ends
+  int detail_pieces = 1;                       // pieces the contours ask for
+  long long end_step = 0;                      // timeline step at which the note ends
 };
 
 class Run {
  public:
-  Run(size_t capacity, bool sing_mode, int step_ms) : writer_(capacity), sing_mode_(sing_mode), step_ms_(step_ms) {}
+  Run(size_t capacity, bool sing_mode, int step_ms)
+      : writer_(capacity), sing_mode_(sing_mode), step_ms_(step_ms) {}
 
   int Generate(std::span<const NoteRecord> records, const NoteStatistics& statistics, int window_on,
                int window_start, int window_end);
@@ -171,15 +174,16 @@ class Run {
   int reference_note_ = NoteStatistics::kNoAverage;
 };
 
-int Run::Generate(std::span<const NoteRecord> records, const NoteStatistics& statistics, int window_on,
-                  int window_start, int window_end) {
+int Run::Generate(std::span<const NoteRecord> records, const NoteStatistics& statistics,
+                  int window_on, int window_start, int window_end) {
   std::vector<NoteRecord> prepared(records.begin(), records.end());
   NoteStatistics prepared_statistics = statistics;
   internal::PrepareRecords(prepared, prepared_statistics, sing_mode_);
   octave_shift_ = OctaveShift(prepared_statistics);
   reference_note_ = prepared_statistics.average;
 
-  if (writer_.AppendRaw(kHeader) != ScriptWriter::Status::kOk) return static_cast<int>(GenerateError::kTooSmall);
+  if (writer_.AppendRaw(kHeader) != ScriptWriter::Status::kOk)
+    return static_cast<int>(GenerateError::kTooSmall);
   const long long origin = window_on == 1 ? window_start : 0;
   long long time = 0;
   for (const NoteRecord& record : prepared) {
@@ -196,7 +200,8 @@ int Run::WriteRecord(const NoteRecord& record, long long time) {
   switch (record.kind) {
     case RecordKind::kVoice:
       if (record.value <= 99) return WriteToken("K" + std::to_string(record.value));
-      if (record.value >= 128 && record.value <= 227) return WriteToken("X" + std::to_string(record.value - 128));
+      if (record.value >= 128 && record.value <= 227)
+        return WriteToken("X" + std::to_string(record.value - 128));
       return static_cast<int>(GenerateError::kBadValue);
     case RecordKind::kControlU:
       if (record.value > 9) return static_cast<int>(GenerateError::kBadValue);
@@ -284,7 +289,8 @@ int Run::WriteNote(const NoteRecord& note, long long time) {
   // bends. The range must hold both, or a player clips the pitch at the range: the note takes
   // the narrowest range, not below its own, whose marks stay within the held offset.
   int distance = 0;
-  if (!sing_mode_ && note.value <= 127 && reference_note_ != NoteStatistics::kNoAverage && note.bend_range > 0) {
+  if (!sing_mode_ && note.value <= 127 && reference_note_ != NoteStatistics::kNoAverage &&
+      note.bend_range > 0) {
     distance = note.value - reference_note_;
   }
   body.pitch = PitchMarks(note, body.level_range, distance);
@@ -300,16 +306,19 @@ int Run::WriteNote(const NoteRecord& note, long long time) {
     const auto& p = note.volume_points[i];
     body.volume.emplace_back(p.position, p.value - internal::kVolumeNeutral);
   }
-  int gap = std::min(SmallestChangeGap(body.pitch), std::max(SmallestChangeGap(body.volume), kVolumeGapFloor));
+  int gap = std::min(SmallestChangeGap(body.pitch),
+                     std::max(SmallestChangeGap(body.volume), kVolumeGapFloor));
   for (int i = 1; i < note.extra_count; ++i) {
     if (note.extra[i] > note.extra[i - 1]) gap = std::min(gap, note.extra[i] - note.extra[i - 1]);
   }
-  body.detail_pieces = std::clamp(static_cast<int>(std::lround(127.0 / std::max(gap, 1))), 1, kMaxPieces);
+  body.detail_pieces =
+      std::clamp(static_cast<int>(std::lround(127.0 / std::max(gap, 1))), 1, kMaxPieces);
   body.end_step = time + note.duration;
 
   if (const int result = WritePauseUntil(time + note.gate); result < 0) return result;
   for (int max_pieces = kMaxPieces; max_pieces >= 1; --max_pieces) {
-    const auto status = writer_.WriteOnLine([&](WriterState& s) { return RenderBody(s, body, max_pieces); });
+    const auto status =
+        writer_.WriteOnLine([&](WriterState& s) { return RenderBody(s, body, max_pieces); });
     if (status != ScriptWriter::Status::kTooLongForALine) return Code(status);
   }
   return static_cast<int>(GenerateError::kTooSmall);  // not reached: one piece always fits a line
@@ -319,7 +328,8 @@ std::string Run::RenderBody(WriterState& s, const NoteBody& body, int max_pieces
   const int longest = body.length_steps + 50;  // a piece at speed 0 [steps]
   const long long target = std::max<long long>(1, body.end_step - s.steps);
   const int limit = static_cast<int>(std::min<long long>({kMaxPieces, max_pieces, target}));
-  int n = std::min(limit, std::max(body.detail_pieces, static_cast<int>((target + longest - 1) / longest)));
+  int n = std::min(
+      limit, std::max(body.detail_pieces, static_cast<int>((target + longest - 1) / longest)));
   long long rest_length = target / n;
   long long kana_length = target - (n - 1) * rest_length;
   while (kana_length > longest && n < limit) {
@@ -349,8 +359,10 @@ std::string Run::RenderBody(WriterState& s, const NoteBody& body, int max_pieces
   for (int k = 0; k < n; ++k) {
     const bool first = k == 0;
     const int position = (k + 1) * kLastPosition / n;
-    const int pitch = std::clamp(static_cast<int>(std::lround(ContourAt(body.pitch, position))), -kMaxMark, kMaxMark);
-    const int volume = std::clamp(static_cast<int>(std::lround(ContourAt(body.volume, position))), -kMaxMark, kMaxMark);
+    const int pitch = std::clamp(static_cast<int>(std::lround(ContourAt(body.pitch, position))),
+                                 -kMaxMark, kMaxMark);
+    const int volume = std::clamp(static_cast<int>(std::lround(ContourAt(body.volume, position))),
+                                  -kMaxMark, kMaxMark);
     if (first) {
       const bool reset_pitch = s.pitch_offset != 0 && std::lround(ContourAt(body.pitch, 0)) == 0;
       const bool reset_volume = s.volume_offset != 0 && std::lround(ContourAt(body.volume, 0)) == 0;
@@ -366,7 +378,8 @@ std::string Run::RenderBody(WriterState& s, const NoteBody& body, int max_pieces
     }
     if (k <= 1) {
       const long long length = std::min<long long>(first ? kana_length : rest_length, longest);
-      out += internal::SpeedToken(s, std::clamp(static_cast<int>(body.length_steps - length + 50), 0, 99));
+      out += internal::SpeedToken(
+          s, std::clamp(static_cast<int>(body.length_steps - length + 50), 0, 99));
     }
     const int pitch_change = std::clamp(pitch - s.pitch_offset, -kMaxMark, kMaxMark);
     out += first ? Mark('\'', '_', pitch_change) : Mark('^', '$', pitch_change);
@@ -393,11 +406,16 @@ int LevelRange(int bend_range) {
 
 int LevelDigit(int range) {
   switch (range) {
-    case 2: return 1;
-    case 6: return 2;
-    case 12: return 3;
-    case 24: return 4;
-    default: return 5;
+    case 2:
+      return 1;
+    case 6:
+      return 2;
+    case 12:
+      return 3;
+    case 24:
+      return 4;
+    default:
+      return 5;
   }
 }
 
@@ -442,15 +460,17 @@ NoteName NameOfNote(int note, int shift) {
 std::string NoteNameText(int index) { return kNoteNames[std::clamp(index, 0, 11)]; }
 
 int KvxGenerator::Generate(char* buffer, int buffer_length, std::span<const NoteRecord> records,
-                           const NoteStatistics* statistics, int sing_mode, int window_on, int window_start,
-                           int window_end) {
+                           const NoteStatistics* statistics, int sing_mode, int window_on,
+                           int window_start, int window_end) {
   if (flags_ != 0) return static_cast<int>(GenerateError::kBadValue);
   if (buffer == nullptr || buffer_length <= 0 || sing_mode < 0 || sing_mode >= 2) {
     return static_cast<int>(GenerateError::kBadArgument);
   }
   // The header and the terminating NUL need five bytes.
-  if (buffer_length <= static_cast<int>(kHeader.size())) return static_cast<int>(GenerateError::kTooSmall);
-  if (records.empty() || statistics == nullptr) return static_cast<int>(GenerateError::kNothingParsed);
+  if (buffer_length <= static_cast<int>(kHeader.size()))
+    return static_cast<int>(GenerateError::kTooSmall);
+  if (records.empty() || statistics == nullptr)
+    return static_cast<int>(GenerateError::kNothingParsed);
   if (step_ms_ <= 0) return static_cast<int>(GenerateError::kBadValue);
 
   Run run(static_cast<size_t>(buffer_length) - 1, sing_mode == 1, step_ms_);

@@ -33,10 +33,10 @@ namespace vtr::pth {
 
 // Negative results of Generate (and of the export that runs it).
 enum class GenerateError : int32_t {
-  kBadValue = -1,      // generator flags set, or a record value with no token (voice 100..127)
-  kBadArgument = -2,   // no buffer, length 0, sing mode above 1
-  kTooSmall = -3,      // the text (and its NUL) does not fit
-  kNothingParsed = -6, // no records or no statistics
+  kBadValue = -1,       // generator flags set, or a record value with no token (voice 100..127)
+  kBadArgument = -2,    // no buffer, length 0, sing mode above 1
+  kTooSmall = -3,       // the text (and its NUL) does not fit
+  kNothingParsed = -6,  // no records or no statistics
 };
 
 inline constexpr int kStepMs = 20;     // time unit of the records [ms]

@@ -15,7 +15,7 @@ namespace {
 constexpr const char* kKa = "\x82\xa9";     // ka, 160 ms
 constexpr const char* kSpace = "\x81\x40";  // full-width space
 constexpr const char* kLong = "\x81\x5b";   // long mark
-constexpr const char* kA = "\x82\xa0";     // a, 160 ms
+constexpr const char* kA = "\x82\xa0";      // a, 160 ms
 // Speech mode gives a flat note the narrowest bend range, W1.
 constexpr const char* kFlat = "W1";
 
@@ -65,13 +65,13 @@ struct Output {
   std::string text;
 };
 
-Output Generate(const std::vector<NoteRecord>& records, int sing_mode = 0, int window_on = 0, int start = 0,
-                int end = 0, int buffer_length = 4096) {
+Output Generate(const std::vector<NoteRecord>& records, int sing_mode = 0, int window_on = 0,
+                int start = 0, int end = 0, int buffer_length = 4096) {
   std::vector<char> buffer(static_cast<size_t>(buffer_length), '\x7f');
   const NoteStatistics statistics = StatisticsOf(records);
   Output out;
-  out.result = KvxGenerator().Generate(buffer.data(), buffer_length, records, &statistics, sing_mode, window_on,
-                                       start, end);
+  out.result = KvxGenerator().Generate(buffer.data(), buffer_length, records, &statistics,
+                                       sing_mode, window_on, start, end);
   if (out.result > 0) out.text.assign(buffer.data(), static_cast<size_t>(out.result));
   return out;
 }
@@ -95,7 +95,8 @@ TEST(KvxGeneratorRulesTest, VolumeLevelsFollowTheVelocity) {
   struct Case {
     int velocity;
     int level;
-  } cases[] = {{0, 1}, {38, 1}, {39, 2}, {54, 2}, {55, 3}, {76, 3}, {77, 4}, {107, 4}, {108, 5}, {127, 5}, {128, 0}};
+  } cases[] = {{0, 1},  {38, 1},  {39, 2},  {54, 2},  {55, 3}, {76, 3},
+               {77, 4}, {107, 4}, {108, 5}, {127, 5}, {128, 0}};
   for (const Case& c : cases) EXPECT_EQ(VolumeLevel(c.velocity), c.level) << c.velocity;
 }
 
@@ -110,8 +111,7 @@ TEST(KvxGeneratorRulesTest, OctaveShiftBringsTheNotesIntoThreeOctaves) {
       {{60, 84, 50, 12}, -48},  // unless low notes would leave the lowest octave
       {{30, 30, 10, 12}, 0},    // low notes pull one octave back up
       {{5, 5, 5, 12}, 12},      // below 12: one octave up
-      {{15, 15, 15, 12}, 0},
-      {{15, 20, -5, 12}, 12},   // low and not high: one more octave up
+      {{15, 15, 15, 12}, 0},   {{15, 20, -5, 12}, 12},  // low and not high: one more octave up
   };
   for (const Case& c : cases) EXPECT_EQ(OctaveShift(c.statistics), c.shift) << c.statistics.average;
 }
@@ -123,9 +123,9 @@ TEST(KvxGeneratorRulesTest, NotesAreNamedWithinThreeOctaves) {
     const char* name;
     int octave;
   } cases[] = {
-      {60, -48, "C", 2}, {61, -48, "C#", 2}, {71, -48, "B", 2}, {48, -48, "C", 1}, {83, -48, "B", 3},
-      {40, -48, "E", 1},  // below the lowest octave: folded into it
-      {90, -48, "F#", 3},  // above the highest: folded into it
+      {60, -48, "C", 2},  {61, -48, "C#", 2}, {71, -48, "B", 2}, {48, -48, "C", 1},
+      {83, -48, "B", 3},  {40, -48, "E", 1},  // below the lowest octave: folded into it
+      {90, -48, "F#", 3},                     // above the highest: folded into it
   };
   for (const Case& c : cases) {
     const NoteName name = NameOfNote(c.note, c.shift);
@@ -139,15 +139,16 @@ TEST(KvxGeneratorTest, WritesAFlatSyllableWithTheSpeedThatGivesItsLength) {
     int duration;
     std::string text;
   } cases[] = {
-      {8, kKa},                                // 160 ms at speed 50
-      {20, std::string("S38") + kKa},          // 8 + 50 - 38 = 20 steps
-      {1, std::string("S57") + kKa},           // the shortest piece
-      {58, std::string("S0") + kKa},           // the longest single piece
-      {59, std::string("S28") + kKa + "S29" + kLong},  // two pieces of 30 and 29
+      {8, kKa},                                                // 160 ms at speed 50
+      {20, std::string("S38") + kKa},                          // 8 + 50 - 38 = 20 steps
+      {1, std::string("S57") + kKa},                           // the shortest piece
+      {58, std::string("S0") + kKa},                           // the longest single piece
+      {59, std::string("S28") + kKa + "S29" + kLong},          // two pieces of 30 and 29
       {200, std::string("S8") + kKa + kLong + kLong + kLong},  // four pieces of 50 at one speed
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Generate({Note("ka", 0, c.duration)}).text, std::string("KV#J") + kFlat + c.text) << c.duration;
+    EXPECT_EQ(Generate({Note("ka", 0, c.duration)}).text, std::string("KV#J") + kFlat + c.text)
+        << c.duration;
   }
 }
 
@@ -176,8 +177,9 @@ TEST(KvxGeneratorTest, WritesVoiceAndUTokensAndRefusesValuesWithoutOne) {
     int result;
     const char* token;
   } cases[] = {
-      {RecordKind::kVoice, 5, 0, "K5"},   {RecordKind::kVoice, 99, 0, "K99"}, {RecordKind::kVoice, 130, 0, "X2"},
-      {RecordKind::kVoice, 227, 0, "X99"}, {RecordKind::kVoice, 100, -1, ""}, {RecordKind::kVoice, 228, -1, ""},
+      {RecordKind::kVoice, 5, 0, "K5"},    {RecordKind::kVoice, 99, 0, "K99"},
+      {RecordKind::kVoice, 130, 0, "X2"},  {RecordKind::kVoice, 227, 0, "X99"},
+      {RecordKind::kVoice, 100, -1, ""},   {RecordKind::kVoice, 228, -1, ""},
       {RecordKind::kControlU, 3, 0, "U3"}, {RecordKind::kControlU, 10, -1, ""},
       {RecordKind::kBendRange, 24, 0, ""},
   };
@@ -217,7 +219,8 @@ TEST(KvxGeneratorTest, WritesGapsBeforeEndEventsAsRestMarks) {
   struct Case {
     int gap;
     const char* rest;
-  } cases[] = {{7, "S53,"}, {8, "S56."}, {1, "S59,"}, {2, "S59."}, {120, "S0."}, {61, "S0,S59,"}, {0, ""}};
+  } cases[] = {{7, "S53,"},  {8, "S56."},     {1, "S59,"}, {2, "S59."},
+               {120, "S0."}, {61, "S0,S59,"}, {0, ""}};
   for (const Case& c : cases) {
     const Output out = Generate({Note("ka", 0, 8), Event(RecordKind::kEnd, 0, 8 + c.gap)});
     EXPECT_EQ(out.text, std::string("KV#J") + kFlat + kKa + c.rest) << c.gap;
@@ -234,12 +237,14 @@ TEST(KvxGeneratorTest, KeepsOnlyTheRecordsInsideTheWindow) {
   } cases[] = {
       {0, 0, 0, std::string("KV#J") + kFlat + kKa + kA + kKa},
       {1, 8, 16, std::string("KV#J") + kFlat + kA},
-      {1, 4, 16, std::string("KV#J") + "S56" + kSpace + kFlat + "S50" + kA},  // from the window's start
+      {1, 4, 16,
+       std::string("KV#J") + "S56" + kSpace + kFlat + "S50" + kA},  // from the window's start
       {1, 30, 40, "KV#J"},
       {2, 0, 100, "KV#J"},  // an unknown window flag keeps nothing
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Generate(records, 0, c.window_on, c.start, c.end).text, c.text) << c.window_on << " " << c.start;
+    EXPECT_EQ(Generate(records, 0, c.window_on, c.start, c.end).text, c.text)
+        << c.window_on << " " << c.start;
   }
 }
 
@@ -269,7 +274,8 @@ TEST(KvxGeneratorTest, KeepsEverySentenceWithinOneHundredBytes) {
     NoteRecord note = Note(i % 3 == 0 ? "tSa" : "ka", i % 7 == 0 ? 30 : 12, 11, 55 + i % 12, 60);
     // A contour that rises and falls inside the syllable asks for many pieces.
     for (int p = 0; p < 11; ++p) {
-      note.pitch_points[p] = {static_cast<uint8_t>(p * 127 / 10), static_cast<int16_t>(8192 + ((p * 37 + i) % 9 - 4) * 400)};
+      note.pitch_points[p] = {static_cast<uint8_t>(p * 127 / 10),
+                              static_cast<int16_t>(8192 + ((p * 37 + i) % 9 - 4) * 400)};
     }
     note.pitch_count = 11;
     records.push_back(note);
@@ -292,13 +298,12 @@ TEST(KvxGeneratorTest, KeepsEverySentenceWithinOneHundredBytes) {
   }
 }
 
-
 TEST(KvxGeneratorTest, ARisingContourGivesRisingMarks) {
   struct Case {
     const char* what;
     int sing_mode;
     int semitones_per_note;
-    int glide;      // bend units at range 60 from each syllable's start to its end
+    int glide;       // bend units at range 60 from each syllable's start to its end
     bool continued;  // each syllable starts where the one before ended
     int duration;
   } cases[] = {
@@ -310,10 +315,12 @@ TEST(KvxGeneratorTest, ARisingContourGivesRisingMarks) {
   for (const Case& c : cases) {
     std::vector<NoteRecord> records;
     for (int i = 0; i < 5; ++i) {
-      NoteRecord note = Note("a", i == 0 ? 0 : c.duration, c.duration, 60 + i * c.semitones_per_note, 60);
+      NoteRecord note =
+          Note("a", i == 0 ? 0 : c.duration, c.duration, 60 + i * c.semitones_per_note, 60);
       const int base = c.continued ? i * c.glide : 0;
       for (int p = 0; p <= 10; ++p) {
-        note.pitch_points[p] = {static_cast<uint8_t>(p * 127 / 10), static_cast<int16_t>(8192 + base + c.glide * p / 10)};
+        note.pitch_points[p] = {static_cast<uint8_t>(p * 127 / 10),
+                                static_cast<int16_t>(8192 + base + c.glide * p / 10)};
       }
       note.pitch_count = 11;
       records.push_back(note);
@@ -323,7 +330,8 @@ TEST(KvxGeneratorTest, ARisingContourGivesRisingMarks) {
       // One mark of rounding (at most 700 / 8192 of the range in force) is allowed.
       const std::vector<double> pitch = testing::PitchAtSounds(text);
       ASSERT_FALSE(pitch.empty()) << c.what;
-      for (size_t i = 1; i < pitch.size(); ++i) EXPECT_GE(pitch[i], pitch[i - 1] - 0.1) << c.what << ": " << text;
+      for (size_t i = 1; i < pitch.size(); ++i)
+        EXPECT_GE(pitch[i], pitch[i - 1] - 0.1) << c.what << ": " << text;
       EXPECT_GT(pitch.back(), pitch.front() + 1) << c.what << ": " << text;
     } else {
       // Sing mode carries each note's glide on its long marks, around the note's own pitch.
@@ -344,7 +352,8 @@ TEST(KvxGeneratorTest, MarksMeasureBendsAtTheRangeOfTheWrittenLevel) {
     for (const int range : {18, 24}) {
       NoteRecord note = Note("a", 0, 40, 60, range);
       for (int p = 0; p <= 10; ++p) {
-        note.pitch_points[p] = {static_cast<uint8_t>(p * 127 / 10), static_cast<int16_t>(8192 + 9 * 8192 * p / 10 / range)};
+        note.pitch_points[p] = {static_cast<uint8_t>(p * 127 / 10),
+                                static_cast<int16_t>(8192 + 9 * 8192 * p / 10 / range)};
       }
       note.pitch_count = 11;
       const std::string text = Generate({note}, sing_mode).text;
@@ -353,8 +362,10 @@ TEST(KvxGeneratorTest, MarksMeasureBendsAtTheRangeOfTheWrittenLevel) {
     }
     ASSERT_EQ(pitches[0].size(), pitches[1].size());
     // One mark at 24 semitones (700 / 8192 x 24 = 2.05) of rounding apart at most.
-    for (size_t i = 0; i < pitches[0].size(); ++i) EXPECT_NEAR(pitches[0][i], pitches[1][i], 2.1) << i;
-    EXPECT_NEAR(pitches[0].back() - pitches[0].front(), pitches[1].back() - pitches[1].front(), 2.1);
+    for (size_t i = 0; i < pitches[0].size(); ++i)
+      EXPECT_NEAR(pitches[0][i], pitches[1][i], 2.1) << i;
+    EXPECT_NEAR(pitches[0].back() - pitches[0].front(), pitches[1].back() - pitches[1].front(),
+                2.1);
   }
 }
 

@@ -32,12 +32,12 @@ inline constexpr int kMaxPoints = 128;
 
 struct NoteRecord {
   RecordKind kind = RecordKind::kNote;
-  int32_t delta = 0;       // steps since the previous record's start [steps]
-  uint8_t value = 0;       // note number 0..127 or 128 (unpitched); the event's value otherwise
-  uint8_t velocity = 0;    // 0..127 (notes)
-  uint32_t duration = 0;   // [steps] (notes)
-  uint32_t gate = 0;       // silent lead-in of the syllable, below duration [steps] (notes)
-  int16_t syllable = -1;   // row of the kana label table (notes)
+  int32_t delta = 0;      // steps since the previous record's start [steps]
+  uint8_t value = 0;      // note number 0..127 or 128 (unpitched); the event's value otherwise
+  uint8_t velocity = 0;   // 0..127 (notes)
+  uint32_t duration = 0;  // [steps] (notes)
+  uint32_t gate = 0;      // silent lead-in of the syllable, below duration [steps] (notes)
+  int16_t syllable = -1;  // row of the kana label table (notes)
   uint8_t pitch_count = 0;
   std::array<RecordPitchPoint, kMaxPoints> pitch_points{};
   uint8_t volume_count = 0;

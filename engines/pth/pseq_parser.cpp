@@ -18,7 +18,8 @@ std::string_view AsText(std::span<const uint8_t> bytes) {
 }  // namespace
 
 int PSeqParser::Parse(const unsigned char* stream, int length, int sing_mode) {
-  if (stream == nullptr || length <= 0 || (sing_mode & 0xFF) > 1) return static_cast<int>(ParseResult::kBadArgument);
+  if (stream == nullptr || length <= 0 || (sing_mode & 0xFF) > 1)
+    return static_cast<int>(ParseResult::kBadArgument);
   records_.clear();
   statistics_ = NoteStatistics{};
   parsed_ = false;
@@ -42,15 +43,19 @@ int PSeqParser::Parse(const unsigned char* stream, int length, int sing_mode) {
       record.duration = event.duration;
       record.gate = event.gate;
       record.syllable = static_cast<int16_t>(FindKanaLabel(AsText(event.text)));
-      record.pitch_count = static_cast<uint8_t>(std::min<size_t>(event.pitch.size(), kMaxPoints - 1));
+      record.pitch_count =
+          static_cast<uint8_t>(std::min<size_t>(event.pitch.size(), kMaxPoints - 1));
       for (int i = 0; i < record.pitch_count; ++i) {
-        record.pitch_points[i] = {event.pitch[i].position, static_cast<int16_t>(event.pitch[i].bend)};
+        record.pitch_points[i] = {event.pitch[i].position,
+                                  static_cast<int16_t>(event.pitch[i].bend)};
       }
-      record.volume_count = static_cast<uint8_t>(std::min<size_t>(event.volume.size(), kMaxPoints - 1));
+      record.volume_count =
+          static_cast<uint8_t>(std::min<size_t>(event.volume.size(), kMaxPoints - 1));
       for (int i = 0; i < record.volume_count; ++i) {
         record.volume_points[i] = {event.volume[i].position, event.volume[i].value};
       }
-      record.extra_count = static_cast<uint8_t>(std::min<size_t>(event.extra.size(), kMaxPoints - 1));
+      record.extra_count =
+          static_cast<uint8_t>(std::min<size_t>(event.extra.size(), kMaxPoints - 1));
       std::copy_n(event.extra.begin(), record.extra_count, record.extra.begin());
       record.bend_range = event.bend_range;
       if (event.value != events::kUnpitchedNote) {

@@ -24,9 +24,9 @@ namespace vtr::pth {
 
 enum class ParseResult : int32_t {
   kOk = 0,
-  kClipped = 1,        // values out of range were dropped
-  kBadArgument = -2,   // no stream, length 0 or less, or mode above 1
-  kInvalid = -5,       // the stream is invalid or yields no record
+  kClipped = 1,       // values out of range were dropped
+  kBadArgument = -2,  // no stream, length 0 or less, or mode above 1
+  kInvalid = -5,      // the stream is invalid or yields no record
 };
 
 class PSeqParser {

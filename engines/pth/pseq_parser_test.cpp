@@ -84,7 +84,8 @@ TEST(PSeqParserTest, ReportsResultsForArgumentsAndStreams) {
 }
 
 TEST(PSeqParserTest, ADroppedEventKeepsItsTimeAndTheBendRangeInForce) {
-  const PSeqBuilder pseq = PSeqBuilder().Control(0, 20, 24).Control(7, 20, 61).Program(3, 100).Note(2, "ka", 60, 8);
+  const PSeqBuilder pseq =
+      PSeqBuilder().Control(0, 20, 24).Control(7, 20, 61).Program(3, 100).Note(2, "ka", 60, 8);
   PSeqParser parser;
   ASSERT_EQ(parser.Parse(pseq.data(), pseq.size(), 0), 1);
   ASSERT_EQ(parser.records().size(), 2u);

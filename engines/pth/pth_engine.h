@@ -27,10 +27,11 @@ namespace vtr::pth {
 
 // Negative results of the engine's own checks (the parser and generator add theirs).
 enum class EngineError : int32_t {
-  kNotOpen = -1,          // Terminate, SetPSeq, GetKVX on a closed engine
-  kAlreadyOpen = -1,      // Initialize on an open engine
-  kBadArgument = -2,      // Initialize: step not 20 or flags' low byte set; bad SetPSeq/GetKVX arguments
-  kNothingParsed = -6,    // GetKVX before a successful SetPSeq
+  kNotOpen = -1,      // Terminate, SetPSeq, GetKVX on a closed engine
+  kAlreadyOpen = -1,  // Initialize on an open engine
+  kBadArgument =
+      -2,  // Initialize: step not 20 or flags' low byte set; bad SetPSeq/GetKVX arguments
+  kNothingParsed = -6,  // GetKVX before a successful SetPSeq
 };
 
 class PthEngine {

@@ -36,7 +36,9 @@ std::string ScriptOf(const testing::PSeqBuilder& pseq, int sing_mode) {
 std::vector<std::vector<uint8_t>> EventsOf(const std::string& text) {
   convert::KvjConverter converter;
   EXPECT_EQ(converter.Init(convert::kConverterTimebase), 0);
-  EXPECT_EQ(converter.Open(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size())), 0);
+  EXPECT_EQ(converter.Open(reinterpret_cast<const uint8_t*>(text.data()),
+                           static_cast<int32_t>(text.size())),
+            0);
   std::vector<std::vector<uint8_t>> events;
   std::vector<uint8_t> buffer(4096);
   for (int n; (n = converter.Convert(buffer.data(), static_cast<int32_t>(buffer.size()))) > 0;) {
@@ -49,7 +51,8 @@ std::vector<std::vector<uint8_t>> EventsOf(const std::string& text) {
 // The notes a player sounds for the script, each with the bend range in force.
 std::vector<events::EventRecord> PlayedNotes(const std::string& text) {
   std::vector<uint8_t> stream;
-  for (const std::vector<uint8_t>& event : EventsOf(text)) stream.insert(stream.end(), event.begin(), event.end());
+  for (const std::vector<uint8_t>& event : EventsOf(text))
+    stream.insert(stream.end(), event.begin(), event.end());
   const events::StreamReadResult read = events::ReadStream(stream);
   EXPECT_TRUE(read.ok());
   std::vector<events::EventRecord> notes;
@@ -69,7 +72,8 @@ double Semitones(const events::EventRecord& note, const events::PitchPoint& p) {
 int PlayTimeMs(const std::string& text) {
   convert::ScriptCounter counter;
   int ms = -1;
-  EXPECT_EQ(counter.SetText(kModeJ, text.data(), static_cast<int>(text.size()), 0), convert::PlayTimeCode::kOk);
+  EXPECT_EQ(counter.SetText(kModeJ, text.data(), static_cast<int>(text.size()), 0),
+            convert::PlayTimeCode::kOk);
   EXPECT_EQ(counter.CountTime(&ms), convert::PlayTimeCode::kOk);
   return ms;
 }
@@ -91,19 +95,23 @@ std::vector<Case> Cases() {
 
 TEST(ScriptPropertiesTest, ScriptsPassTheCheckPassesWithoutChangeOfMeaning) {
   for (const Case& c : Cases()) {
-    const std::string text = ScriptOf(testing::MakeRandomPSeq(c.seed, c.syllables, c.sing_mode == 1).pseq, c.sing_mode);
+    const std::string text =
+        ScriptOf(testing::MakeRandomPSeq(c.seed, c.syllables, c.sing_mode == 1).pseq, c.sing_mode);
     core::ScriptEngine engine;
     ASSERT_EQ(engine.ParseScriptText(kModeJ, text), core::ScriptEngineError::kNone) << c.seed;
     ASSERT_EQ(engine.CheckScript(0), core::ScriptCheckCode::kOk) << c.seed;
     std::string checked;
     (void)engine.SerializeScript(checked, 0);
-    EXPECT_EQ(EventsOf(checked), EventsOf(text)) << "seed " << c.seed << "\n" << text << "\n" << checked;
+    EXPECT_EQ(EventsOf(checked), EventsOf(text)) << "seed " << c.seed << "\n"
+                                                 << text << "\n"
+                                                 << checked;
   }
 }
 
 TEST(ScriptPropertiesTest, ScriptsPlayAsLongAsThePitchSequence) {
   for (const Case& c : Cases()) {
-    const testing::RandomPSeq random = testing::MakeRandomPSeq(c.seed, c.syllables, c.sing_mode == 1);
+    const testing::RandomPSeq random =
+        testing::MakeRandomPSeq(c.seed, c.syllables, c.sing_mode == 1);
     const std::string text = ScriptOf(random.pseq, c.sing_mode);
     const double expected_ms = static_cast<double>(random.duration_steps) * 20;
     const double tolerance_ms = std::max(0.02 * expected_ms, 40.0);
@@ -113,21 +121,25 @@ TEST(ScriptPropertiesTest, ScriptsPlayAsLongAsThePitchSequence) {
 
 TEST(ScriptPropertiesTest, NoSentenceExceedsOneHundredBytes) {
   for (const Case& c : Cases()) {
-    std::string text = ScriptOf(testing::MakeRandomPSeq(c.seed, c.syllables, c.sing_mode == 1).pseq, c.sing_mode);
+    std::string text =
+        ScriptOf(testing::MakeRandomPSeq(c.seed, c.syllables, c.sing_mode == 1).pseq, c.sing_mode);
     core::ScriptEngine engine;
     int error_offset = 0;
     EXPECT_EQ(engine.BuildPlayText(kModeJ, text, &error_offset, 0), core::ScriptEngineError::kNone)
-        << "seed " << c.seed << " at " << error_offset << "\n" << text;
+        << "seed " << c.seed << " at " << error_offset << "\n"
+        << text;
   }
 }
 
 TEST(ScriptPropertiesTest, ARisingPitchSequenceGivesRisingMarks) {
   for (uint32_t seed = 1; seed <= 8; ++seed) {
-    const std::string text = ScriptOf(testing::MakeRandomPSeq(seed, 12, false, /*rising=*/true).pseq, 0);
+    const std::string text =
+        ScriptOf(testing::MakeRandomPSeq(seed, 12, false, /*rising=*/true).pseq, 0);
     const std::vector<double> pitch = testing::PitchAtSounds(text);
     ASSERT_GE(pitch.size(), 12u) << seed;
     // One mark of rounding at the narrowest ranges is allowed between neighbouring sounds.
-    for (size_t i = 1; i < pitch.size(); ++i) EXPECT_GE(pitch[i], pitch[i - 1] - 0.5) << "seed " << seed << "\n" << text;
+    for (size_t i = 1; i < pitch.size(); ++i)
+      EXPECT_GE(pitch[i], pitch[i - 1] - 0.5) << "seed " << seed << "\n" << text;
     EXPECT_GT(pitch.back(), pitch.front() + 8) << "seed " << seed << "\n" << text;
   }
 }
@@ -153,7 +165,8 @@ TEST(ScriptPropertiesTest, SpeechNotesFarFromTheAverageAreSoundedUnclipped) {
     testing::PSeqBuilder pseq;
     pseq.Control(0, 20, 60);
     std::vector<uint16_t> bends;
-    for (int k = 0; k <= 10; ++k) bends.push_back(static_cast<uint16_t>(8192 + c.glide * k / 10.0 * 8192 / 60));
+    for (int k = 0; k <= 10; ++k)
+      bends.push_back(static_cast<uint16_t>(8192 + c.glide * k / 10.0 * 8192 / 60));
     pseq.Note(0, "ka", static_cast<uint8_t>(60 + c.distance), 30, bends);
     pseq.Note(30, "sa", static_cast<uint8_t>(60 - c.distance), 30);
     const std::string text = ScriptOf(pseq, 0);
@@ -164,9 +177,11 @@ TEST(ScriptPropertiesTest, SpeechNotesFarFromTheAverageAreSoundedUnclipped) {
     double farthest = 0;
     for (const events::PitchPoint& p : notes.front().pitch) {
       EXPECT_FALSE(Clipped(p)) << "bend range " << int{notes.front().bend_range} << "\n" << text;
-      if (std::abs(Semitones(notes.front(), p)) > std::abs(farthest)) farthest = Semitones(notes.front(), p);
+      if (std::abs(Semitones(notes.front(), p)) > std::abs(farthest))
+        farthest = Semitones(notes.front(), p);
     }
-    const double want = std::abs(c.distance + c.glide) > std::abs(c.distance) ? c.distance + c.glide : c.distance;
+    const double want =
+        std::abs(c.distance + c.glide) > std::abs(c.distance) ? c.distance + c.glide : c.distance;
     const double mark = 700.0 / 8192 * notes.front().bend_range;
     EXPECT_NEAR(farthest, want, mark) << text;
   }
@@ -183,7 +198,8 @@ TEST(ScriptPropertiesTest, SpeechScriptsSoundEveryPitchPointUnclipped) {
         clipped += Clipped(p);
       }
     }
-    EXPECT_EQ(clipped, 0) << "seed " << c.seed << ": " << clipped << " of " << points << " points\n" << text;
+    EXPECT_EQ(clipped, 0) << "seed " << c.seed << ": " << clipped << " of " << points << " points\n"
+                          << text;
   }
 }
 

@@ -23,7 +23,8 @@ class VtrPthExportsTest : public ::testing::Test {
     set_pseq_ = module_.Find<int(const unsigned char*, int, int)>("VtrPth_SetPSeq");
     set_duration_ = module_.Find<int(int, int)>("VtrPth_SetDuration");
     get_kvx_ = module_.Find<int(char*, int)>("VtrPth_GetKVX");
-    ASSERT_TRUE(initialize_ && terminate_ && set_pseq_ && set_duration_ && get_kvx_) << module_.error();
+    ASSERT_TRUE(initialize_ && terminate_ && set_pseq_ && set_duration_ && get_kvx_)
+        << module_.error();
   }
   void TearDown() override {
     if (terminate_ != nullptr) (void)terminate_();  // leave the engine closed for the next test
@@ -47,7 +48,8 @@ class VtrPthExportsTest : public ::testing::Test {
 };
 
 const PSeqBuilder& TwoSyllables() {
-  static const PSeqBuilder pseq = PSeqBuilder().Control(0, 20, 60).Note(0, "ka", 60, 8).Note(20, "a", 62, 10);
+  static const PSeqBuilder pseq =
+      PSeqBuilder().Control(0, 20, 60).Note(0, "ka", 60, 8).Note(20, "a", 62, 10);
   return pseq;
 }
 
@@ -58,12 +60,13 @@ TEST_F(VtrPthExportsTest, OpensOnceWithStepTwentyAndClosesOnce) {
     int flags;
     int result;
   } steps[] = {
-      {"terminate", 0, 0, -1},   {"initialize", 10, 0, -2}, {"initialize", 20, 1, -2},
+      {"terminate", 0, 0, -1},      {"initialize", 10, 0, -2}, {"initialize", 20, 1, -2},
       {"initialize", 20, 0x100, 0},  // only the low byte of the flags is looked at
-      {"initialize", 20, 0, -1}, {"terminate", 0, 0, 0},    {"terminate", 0, 0, -1},
+      {"initialize", 20, 0, -1},    {"terminate", 0, 0, 0},    {"terminate", 0, 0, -1},
   };
   for (const Step& s : steps) {
-    const int result = std::string(s.call) == "terminate" ? terminate_() : initialize_(s.step_ms, s.flags);
+    const int result =
+        std::string(s.call) == "terminate" ? terminate_() : initialize_(s.step_ms, s.flags);
     EXPECT_EQ(result, s.result) << s.call << " " << s.step_ms << " " << s.flags;
   }
 }
@@ -89,7 +92,8 @@ TEST_F(VtrPthExportsTest, SetPSeqChecksTheEngineAndItsArguments) {
       {"a syllable the kana table lacks", na.data(), na.size(), 0, -5},
       {"a dropped bend range", clipped.data(), clipped.size(), 0, 1},
   };
-  for (const Case& c : cases) EXPECT_EQ(set_pseq_(c.data, c.length, c.sing_mode), c.result) << c.what;
+  for (const Case& c : cases)
+    EXPECT_EQ(set_pseq_(c.data, c.length, c.sing_mode), c.result) << c.what;
 }
 
 TEST_F(VtrPthExportsTest, GetKVXWritesTheScriptOfTheLastGoodStream) {

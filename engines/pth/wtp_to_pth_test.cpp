@@ -24,8 +24,8 @@ class ProgramFolder {
     const std::filesystem::path dist(VTR_DIST_DIR);
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_ / "Plugin" / "Julius");
-    for (const char* name : {"libvtr_platform.so", "Plugin/Vtr_wtp.so", "Plugin/Vtr_pth.so", "Plugin/Julius/julius",
-                             "Plugin/Julius/hmmdefs"}) {
+    for (const char* name : {"libvtr_platform.so", "Plugin/Vtr_wtp.so", "Plugin/Vtr_pth.so",
+                             "Plugin/Julius/julius", "Plugin/Julius/hmmdefs"}) {
       std::filesystem::copy_file(dist / name, folder_ / name);
     }
   }
@@ -76,7 +76,8 @@ TEST(WtpToPthTest, ASyntheticUtteranceBecomesAScriptOfItsLength) {
     EXPECT_EQ(wtp_terminate(), 0);
 
     ASSERT_EQ(pth_initialize(20, 0), 0);
-    ASSERT_EQ(set_pseq(reinterpret_cast<const unsigned char*>(pseq.data()), pseq_length, sing_mode), 0);
+    ASSERT_EQ(set_pseq(reinterpret_cast<const unsigned char*>(pseq.data()), pseq_length, sing_mode),
+              0);
     std::vector<char> script(0x100000);
     const int length = get_kvx(script.data(), static_cast<int>(script.size()));
     EXPECT_EQ(pth_terminate(), 0);
@@ -90,7 +91,8 @@ TEST(WtpToPthTest, ASyntheticUtteranceBecomesAScriptOfItsLength) {
     // The script runs from the start of the recording to the end of its last syllable; the
     // aligner places that end within a few frames.
     const double expected_ms = speech.end_sec * 1000;
-    std::printf("sing mode %d: script %d ms, utterance %.0f ms, %d bytes\n", sing_mode, ms, expected_ms, length);
+    std::printf("sing mode %d: script %d ms, utterance %.0f ms, %d bytes\n", sing_mode, ms,
+                expected_ms, length);
     EXPECT_NEAR(ms, expected_ms, std::max(0.05 * expected_ms, 100.0)) << text;
   }
 }

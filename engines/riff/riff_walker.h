@@ -50,9 +50,9 @@ enum class WalkStatus : int32_t {
 struct [[nodiscard]] Walk {
   WalkStatus status = WalkStatus::kNotRiff;
   FourCC form{};
-  uint32_t riff_size = 0;       // [bytes] the RIFF size field as written
-  uint64_t source_size = 0;     // [bytes] length of the walked bytes or file
-  std::vector<Chunk> chunks;    // top-level chunks of the form, in source order
+  uint32_t riff_size = 0;     // [bytes] the RIFF size field as written
+  uint64_t source_size = 0;   // [bytes] length of the walked bytes or file
+  std::vector<Chunk> chunks;  // top-level chunks of the form, in source order
   // True when a chunk header or body runs past the end of the RIFF chunk or of the source.
   bool truncated = false;
 
@@ -75,7 +75,7 @@ Walk WalkFile(const std::filesystem::path& file);
                              uint64_t max_bytes, std::vector<uint8_t>& body);
 
 struct ChunkData {
-  std::string_view id;            // four characters
+  std::string_view id;  // four characters
   std::span<const uint8_t> body;
 };
 

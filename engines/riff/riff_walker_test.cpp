@@ -1,10 +1,10 @@
 #include "engines/riff/riff_walker.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
-
-#include <gtest/gtest.h>
 
 namespace vtr::riff {
 namespace {
@@ -40,11 +40,11 @@ TEST(RiffWalkerTest, BuildsAndWalksChunksWithPadding) {
 
 struct DamagedCase {
   const char* name;
-  size_t keep;            // bytes of the good file kept
-  uint32_t riff_size;     // 0: keep the written one
+  size_t keep;         // bytes of the good file kept
+  uint32_t riff_size;  // 0: keep the written one
   WalkStatus status;
   size_t chunk_count;
-  uint64_t last_size;     // bounded size of the last chunk
+  uint64_t last_size;  // bounded size of the last chunk
   bool truncated;
 };
 
@@ -106,7 +106,8 @@ TEST(RiffWalkerTest, WalksAndReadsFiles) {
   const std::vector<uint8_t> file = TwoChunkWave();
   {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    out.write(reinterpret_cast<const char*>(file.data()),
+              static_cast<std::streamsize>(file.size()));
   }
   const Walk walk = WalkFile(path);
   ASSERT_EQ(walk.status, WalkStatus::kOk);

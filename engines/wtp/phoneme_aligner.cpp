@@ -17,7 +17,8 @@ constexpr double kStepRounding = 0.0001;
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -205,7 +206,8 @@ std::string PhonemeAligner::DictionaryText() const {
 std::string PhonemeAligner::BigramText() const {
   const std::vector<std::string> w = WordNames();
   const size_t n = w.size();
-  std::string out = "\\data\\\nngram 1=" + std::to_string(n) + "\nngram 2=" + std::to_string(n - 1) +
+  std::string out = "\\data\\\nngram 1=" + std::to_string(n) +
+                    "\nngram 2=" + std::to_string(n - 1) +
                     "\n\n\\1-grams:\n0.0 <s> -99.0\n0.0 </s> -99.0\n";
   for (size_t i = 1; i + 1 < n; ++i) out += "0.0 " + w[i] + " -99.0\n";
   out += "\n\\2-grams:\n";
@@ -217,8 +219,8 @@ std::string PhonemeAligner::BigramText() const {
 std::string PhonemeAligner::TrigramText() const {
   const std::vector<std::string> w = WordNames();
   const size_t n = w.size();
-  std::string out = "\\data\\\nngram 1=" + std::to_string(n) + "\nngram 2=" + std::to_string(n - 1) +
-                    "\nngram 3=" + std::to_string(n - 2) +
+  std::string out = "\\data\\\nngram 1=" + std::to_string(n) +
+                    "\nngram 2=" + std::to_string(n - 1) + "\nngram 3=" + std::to_string(n - 2) +
                     "\n\n\\1-grams:\n0.0 <s> -99.0\n0.0 </s> -99.0\n";
   for (size_t i = 1; i + 1 < n; ++i) out += "0.0 " + w[i] + " -99.0\n";
   out += "\n\\2-grams:\n";
@@ -232,9 +234,13 @@ std::string PhonemeAligner::TrigramText() const {
 std::vector<std::string> PhonemeAligner::RecogniserArguments() const {
   // The model stays in the recogniser folder; everything else is in the run's scratch folder,
   // where the recogniser runs.
-  return {"-lv", "1", "-b", std::to_string(3 * phonemes_.size() + 100), "-h",
-          (folder_ / kAcousticModel).string(), "-nlr", std::string(kTempBigram), "-nrl",
-          std::string(kTempTrigram), "-v", std::string(kTempDictionary), "-palign", "-input",
+  return {"-lv",     "1",
+          "-b",      std::to_string(3 * phonemes_.size() + 100),
+          "-h",      (folder_ / kAcousticModel).string(),
+          "-nlr",    std::string(kTempBigram),
+          "-nrl",    std::string(kTempTrigram),
+          "-v",      std::string(kTempDictionary),
+          "-palign", "-input",
           "rawfile", "-palign"};
 }
 
@@ -288,7 +294,8 @@ int PhonemeAligner::Start(const WaveBuffer& wave) {
   // A FIFO or a device under these names is never opened.
   if (!platform::IsRegularFile(folder_ / kAcousticModel)) return -7;
   if (!platform::IsRegularFile(folder_ / kRecogniserProgram)) return -6;
-  if (wave.count() == 0 || text_.empty() || phonemes_.empty() || syllables_.empty() || flags_ != 0) {
+  if (wave.count() == 0 || text_.empty() || phonemes_.empty() || syllables_.empty() ||
+      flags_ != 0) {
     return -1;
   }
   // A failure from here on is reported by Prepare, once it has settled the recording as it

@@ -56,8 +56,8 @@ inline constexpr std::string_view kAlignmentMarker = "=== phoneme alignment begi
 inline constexpr std::string_view kScratchPrefix = "voxtrel-align";
 // Frame lines the output may hold: lines 2..998 of the alignment section.
 inline constexpr size_t kMaxAlignedPhonemes = 997;
-inline constexpr int kAlignRate = 16000;      // [Hz] of the recogniser's copy
-inline constexpr int kFrameSamples = 160;     // [samples at 16 kHz] one 10 ms recogniser frame
+inline constexpr int kAlignRate = 16000;   // [Hz] of the recogniser's copy
+inline constexpr int kFrameSamples = 160;  // [samples at 16 kHz] one 10 ms recogniser frame
 // [bytes] The most recogniser output read: the alignment section's 999 lines of at most 999
 // characters, and as much again for what the recogniser prints before it.
 inline constexpr size_t kMaxRecogniserOutput = size_t{2} * 999 * 1000;
@@ -151,8 +151,8 @@ class PhonemeAligner {
   // Only while a run lasts: its folder and the recogniser (null when it could not be started).
   std::unique_ptr<platform::ScratchFolder> scratch_;
   std::unique_ptr<platform::StartedProcess> run_;
-  bool started_ = false;  // Start succeeded and Prepare has not yet run
-  bool written_ = false;  // the grammar files were written
+  bool started_ = false;    // Start succeeded and Prepare has not yet run
+  bool written_ = false;    // the grammar files were written
   size_t frame_count_ = 0;  // of the prepared run's recording [10 ms frames]; 0: none prepared
 };
 

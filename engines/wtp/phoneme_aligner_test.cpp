@@ -1,12 +1,12 @@
 #include "engines/wtp/phoneme_aligner.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "engines/wtp/phoneme_tables.h"
 #include "platform/environment.h"
@@ -133,8 +133,11 @@ TEST(PhonemeAlignerTest, WordsUseTheBeforeAColumn) {
     const char* text;
     const char* dictionary_word_line;
   };
-  const Case cases[] = {{"mo", "N0 [N] N\n"}, {"mM", "N0 [N] N\n"}, {"ma", "m0 [m] m\n"},
-                        {"k'a", "ky0 [ky] ky\n"}, {"k'o", "k0 [k] k\n"}};
+  const Case cases[] = {{"mo", "N0 [N] N\n"},
+                        {"mM", "N0 [N] N\n"},
+                        {"ma", "m0 [m] m\n"},
+                        {"k'a", "ky0 [ky] ky\n"},
+                        {"k'o", "k0 [k] k\n"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     PhonemeAligner aligner(VTR_TEST_BIN_DIR);
@@ -157,15 +160,17 @@ TEST(PhonemeAlignerTest, GrammarFilesForKaAreExact) {
             "0.0 </s> -99.0\n0.0 k0 -99.0\n0.0 a:1 -99.0\n\n\\2-grams:\n0.0 </s> a:1 -99.0\n"
             "0.0 a:1 k0 -99.0\n0.0 k0 <s> -99.0\n\n\\3-grams:\n0.0 </s> a:1 k0\n0.0 a:1 k0 <s>\n\n"
             "\\end\\\n");
-  EXPECT_EQ(aligner.BatchLine(),
-            "echo tmp.wav | \"julius.exe\" -lv 1  -b 112 -h hmmdefs -nlr tmp.2gram -nrl tmp.3gram.rev "
-            "-v tmp.dict -palign -input rawfile -palign 2>&0 > \"tmp.txt\"");
+  EXPECT_EQ(
+      aligner.BatchLine(),
+      "echo tmp.wav | \"julius.exe\" -lv 1  -b 112 -h hmmdefs -nlr tmp.2gram -nrl tmp.3gram.rev "
+      "-v tmp.dict -palign -input rawfile -palign 2>&0 > \"tmp.txt\"");
   EXPECT_EQ(aligner.RecogniserArguments()[3], "112");
 }
 
 std::string Section(const std::vector<std::string>& frame_lines, const char* eol = "\n") {
   std::string out = std::string("header noise") + eol + "=== phoneme alignment begin ===" + eol +
-                    " id: from  to    n_score    unit" + eol + " ----------------------------" + eol;
+                    " id: from  to    n_score    unit" + eol + " ----------------------------" +
+                    eol;
   for (const std::string& line : frame_lines) out += line + eol;
   out += std::string("re-computed AM score: -100.0") + eol + "=== phoneme alignment end ===" + eol;
   return out;
@@ -312,8 +317,8 @@ TEST(PhonemeAlignerTest, AlignsWithAFakeRecogniserAndCleansUp) {
 TEST(PhonemeAlignerTest, FailuresOfTheRecogniserRun) {
   struct Case {
     const char* name;
-    std::string fixture;      // printed by the fake
-    std::string script;       // run before printing
+    std::string fixture;  // printed by the fake
+    std::string script;   // run before printing
     bool model;
     bool program;
     int result;
@@ -413,8 +418,8 @@ class ScopedTempFolder {
  public:
   explicit ScopedTempFolder(const std::string& name)
       : folder_(std::filesystem::path(VTR_TEST_BIN_DIR) / ("aligner_tmp_" + name)),
-        tmpdir_("TMPDIR", (std::filesystem::remove_all(folder_), std::filesystem::create_directories(folder_),
-                           folder_.string())) {}
+        tmpdir_("TMPDIR", (std::filesystem::remove_all(folder_),
+                           std::filesystem::create_directories(folder_), folder_.string())) {}
   ~ScopedTempFolder() { std::filesystem::remove_all(folder_); }
   const std::filesystem::path& path() const { return folder_; }
   std::vector<std::string> Files() const {
@@ -434,7 +439,8 @@ class ScopedTempFolder {
 // a sane size, and only from a run that ended well.
 TEST(PhonemeAlignerTest, RecogniserOutputIsTrustedOnlyAsFarAsItFits) {
   auto four = [](const std::string& last) {
-    return Section({"[    0   13]  -1.0  silB", "[   14   20]  -1.0  k", "[   21   40]  -1.0  a:", last});
+    return Section(
+        {"[    0   13]  -1.0  silB", "[   14   20]  -1.0  k", "[   21   40]  -1.0  a:", last});
   };
   // A preamble of `bytes` bytes before the section, as a chatty recogniser prints.
   auto preamble = [](size_t bytes) {
@@ -518,7 +524,8 @@ TEST(PhonemeAlignerTest, NoFileTheRecogniserWritesGrowsBeyondWhatIsRead) {
   const std::string runaway =
       "head -c " + std::to_string(4 * kMaxRecogniserOutput) + " /dev/zero | tr '\\0' '#'";
   FakeRecogniser fake("runaway");
-  fake.Write("fixture.txt", Section({"[ 0 13] -1 silB", "[ 14 20] -1 k", "[ 21 40] -1 a:", "[ 41 49] -1 silE"}));
+  fake.Write("fixture.txt",
+             Section({"[ 0 13] -1 silB", "[ 14 20] -1 k", "[ 21 40] -1 a:", "[ 41 49] -1 silE"}));
   fake.Write("fixture.sh", runaway + "\nstat -c %s tmp.txt > \"$records/output\"\n" + runaway +
                                " > big.bin\nstat -c %s big.bin > \"$records/file\"\n");
   PhonemeAligner aligner(fake.folder());
@@ -538,7 +545,8 @@ TEST(PhonemeAlignerTest, NoFileTheRecogniserWritesGrowsBeyondWhatIsRead) {
 TEST(PhonemeAlignerTest, RunsInAPrivateScratchFolderAndOnlyReadsTheRecogniserFolder) {
   ScopedTempFolder tmp("scratch");
   FakeRecogniser fake("scratch");
-  fake.Write("fixture.txt", Section({"[ 0 13] -1 silB", "[ 14 20] -1 k", "[ 21 40] -1 a:", "[ 41 49] -1 silE"}));
+  fake.Write("fixture.txt",
+             Section({"[ 0 13] -1 silB", "[ 14 20] -1 k", "[ 21 40] -1 a:", "[ 41 49] -1 silE"}));
   fake.Write("fixture.sh",
              "pwd > \"$records/folder\"\nstat -c %a . > \"$records/mode\"\n"
              "ls | tr '\\n' ' ' > \"$records/files\"\n");
@@ -567,8 +575,10 @@ TEST(PhonemeAlignerTest, RunsInAPrivateScratchFolderAndOnlyReadsTheRecogniserFol
 
 TEST(PhonemeAlignerTest, WorksFromARecogniserFolderTheUserCannotWrite) {
   FakeRecogniser fake("read_only");
-  fake.Write("fixture.txt", Section({"[ 0 13] -1 silB", "[ 14 20] -1 k", "[ 21 40] -1 a:", "[ 41 49] -1 silE"}));
-  std::filesystem::permissions(fake.folder(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  fake.Write("fixture.txt",
+             Section({"[ 0 13] -1 silB", "[ 14 20] -1 k", "[ 21 40] -1 a:", "[ 41 49] -1 silE"}));
+  std::filesystem::permissions(
+      fake.folder(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   if (std::ofstream(fake.folder() / "probe")) {
     std::filesystem::remove(fake.folder() / "probe");
     GTEST_SKIP() << "this user writes into read-only folders (root); "
@@ -586,11 +596,12 @@ TEST(PhonemeAlignerTest, WorksFromARecogniserFolderTheUserCannotWrite) {
 TEST(PhonemeAlignerTest, TwoAlignmentsAtOnceKeepToTheirOwnFiles) {
   FakeRecogniser fake("together");
   fake.Write("fixture.txt", "");
-  fake.Write("fixture.sh",
-             "sleep 0.5\nn=$(wc -l < tmp.dict)\n"
-             "echo '=== phoneme alignment begin ==='; echo ' id: from to'; echo ' ---'\n"
-             "i=0; while [ $i -lt $n ]; do echo \"[ $((i*5)) $((i*5+4))] -1.0 x\"; i=$((i+1)); done\n"
-             "echo 're-computed AM score'\n");
+  fake.Write(
+      "fixture.sh",
+      "sleep 0.5\nn=$(wc -l < tmp.dict)\n"
+      "echo '=== phoneme alignment begin ==='; echo ' id: from to'; echo ' ---'\n"
+      "i=0; while [ $i -lt $n ]; do echo \"[ $((i*5)) $((i*5+4))] -1.0 x\"; i=$((i+1)); done\n"
+      "echo 're-computed AM score'\n");
   struct Run {
     const char* text;
     int result = -100;
@@ -609,7 +620,8 @@ TEST(PhonemeAlignerTest, TwoAlignmentsAtOnceKeepToTheirOwnFiles) {
   }
   for (std::thread& thread : threads) thread.join();
   for (const Run& run : runs) EXPECT_EQ(run.result, 0) << run.text;
-  EXPECT_EQ(fake.Files(), (std::vector<std::string>{"fixture.sh", "fixture.txt", "hmmdefs", "julius"}));
+  EXPECT_EQ(fake.Files(),
+            (std::vector<std::string>{"fixture.sh", "fixture.txt", "hmmdefs", "julius"}));
 }
 
 // The process that aligns is killed while the recogniser runs (a crash, the out-of-memory
@@ -628,7 +640,8 @@ TEST(PhonemeAlignerTest, AHostKilledDuringAlignmentLeavesNoOrphanAndNoScratchFol
   const platform::ProcessResult run = platform::RunProcess(host, std::chrono::seconds(3));
   EXPECT_EQ(run.outcome, platform::ProcessOutcome::kTimedOut) << run.error << " " << run.exit_code;
   ASSERT_FALSE(fake.Record("recogniser.pid").empty()) << "the recogniser never ran";
-  EXPECT_FALSE(Running(std::stoi(fake.Record("recogniser.pid")))) << "the recogniser runs on as an orphan";
+  EXPECT_FALSE(Running(std::stoi(fake.Record("recogniser.pid"))))
+      << "the recogniser runs on as an orphan";
   EXPECT_FALSE(Running(std::stoi(fake.Record("child.pid")))) << "the recogniser's child runs on";
   bool gone = false;
   for (int tries = 0; tries < 500 && !gone; ++tries) {

@@ -84,7 +84,8 @@ constexpr PhoneRow kPhones[] = {
 // clang-format on
 
 template <size_t N>
-std::string_view LongestMatch(std::string_view text, const std::string_view (&table)[N], size_t longest) {
+std::string_view LongestMatch(std::string_view text, const std::string_view (&table)[N],
+                              size_t longest) {
   for (size_t length = std::min(longest, text.size()); length >= 1; --length) {
     const std::string_view head = text.substr(0, length);
     for (std::string_view symbol : table) {

@@ -16,8 +16,8 @@ constexpr double kLowPassOmega = 2513.2742;   // 800 Hz
 constexpr double kSmootherOmega = 314.15927;  // 100 Hz
 constexpr double kInverseQ = 1 / 0.707;
 constexpr double kAmplitudeHalfLifeMs = 8;
-constexpr double kLoudThreshold = 327.68;     // 32768 x 10^-2
-constexpr int kMaxCrossingsPer10ms = 80;      // more: noise, no pitch
+constexpr double kLoudThreshold = 327.68;  // 32768 x 10^-2
+constexpr int kMaxCrossingsPer10ms = 80;   // more: noise, no pitch
 constexpr int kMaxTrackedFrames = 100;
 constexpr int kMeanTerms = 5;
 
@@ -26,11 +26,11 @@ constexpr double kOctaveHigh = 1.5;
 constexpr double kOctaveLow = 0.6666667;
 constexpr double kStableLow = 0.8333333;
 constexpr double kStableHigh = 1.2;
-constexpr double kStepGapSec = 0.099999905;   // gaps from about 100 ms ...
-constexpr double kLongGapSec = 0.3;           // ... filled as a step when this long
-constexpr double kStepJump = 0.1;             // ... or when the pitch jumps this much
+constexpr double kStepGapSec = 0.099999905;  // gaps from about 100 ms ...
+constexpr double kLongGapSec = 0.3;          // ... filled as a step when this long
+constexpr double kStepJump = 0.1;            // ... or when the pitch jumps this much
 constexpr double kPowerFloorDb = -96;
-constexpr double kPowerRangeDb = 30;          // -96 dB is lifted to -66 dB
+constexpr double kPowerRangeDb = 30;  // -96 dB is lifted to -66 dB
 constexpr double kNoPitchHz = 150;
 // Samples run through the filter sections at a time.
 constexpr size_t kChunk = 1024;
@@ -44,7 +44,8 @@ internal::SectionCoefficients HighPass(int rate) {
 internal::SectionCoefficients LowPass(int rate) {
   const double k = std::tan(kLowPassOmega / rate);
   const double d = k * k + k * kInverseQ + 1;
-  return {k * k / d, 2 * k * k / d, k * k / d, 2 * (k * k - 1) / d, (k * k - k * kInverseQ + 1) / d};
+  return {k * k / d, 2 * k * k / d, k * k / d, 2 * (k * k - 1) / d,
+          (k * k - k * kInverseQ + 1) / d};
 }
 
 // The period detector after its filter sections (internal/filter_chain.h): smoothing, peak
@@ -191,7 +192,8 @@ bool PitchAnalyzer::Analyse(const WaveBuffer& wave) {
   }
   rate_ = analysed->rate();
   const auto samples = analysed->samples();
-  const size_t frames = static_cast<size_t>(static_cast<double>(samples.size()) / rate_ / kFrameSec);
+  const size_t frames =
+      static_cast<size_t>(static_cast<double>(samples.size()) / rate_ / kFrameSec);
   raw_pitch_.assign(frames, 0);
   raw_power_.assign(frames, 0);
   Detector detector(rate_);
@@ -201,7 +203,8 @@ bool PitchAnalyzer::Analyse(const WaveBuffer& wave) {
   size_t ready_from = 0, ready_end = 0;
   size_t at = 0;
   for (size_t i = 0; i < frames; ++i) {
-    const size_t end = std::min(samples.size(), static_cast<size_t>(static_cast<double>(i + 1) * kFrameSec * rate_));
+    const size_t end = std::min(
+        samples.size(), static_cast<size_t>(static_cast<double>(i + 1) * kFrameSec * rate_));
     int high = 0, low = 0;
     for (; at < end; ++at) {
       if (at == ready_end) {
@@ -244,7 +247,8 @@ void PitchAnalyzer::PostProcess() {
     if (!voiced(i - 2) && !voiced(i - 1) && voiced(i) && voiced(i + 1) && voiced(i + 2)) {
       const double jump = raw[i] / raw[i + 1];
       const double next = raw[i + 1] / raw[i + 2];
-      if ((jump > kOctaveHigh || jump < kOctaveLow) && next > kStableLow && next < kStableHigh) raw[i] = 0;
+      if ((jump > kOctaveHigh || jump < kOctaveLow) && next > kStableLow && next < kStableHigh)
+        raw[i] = 0;
     }
   }
   pitch_ = raw_pitch_;
@@ -266,7 +270,8 @@ void PitchAnalyzer::PostProcess() {
         for (size_t k = last + 1; k < j; ++k) pitch_[k] = k < middle ? pitch_[last] : pitch_[j];
       } else {
         for (size_t k = 1; k < j - last; ++k) {
-          pitch_[last + k] = pitch_[last] + d * static_cast<double>(k) / static_cast<double>(j - last);
+          pitch_[last + k] =
+              pitch_[last] + d * static_cast<double>(k) / static_cast<double>(j - last);
         }
       }
     }

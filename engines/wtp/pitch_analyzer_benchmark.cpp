@@ -33,6 +33,12 @@ void BM_PitchAnalysis20s(benchmark::State& state) {
   vtr::wtp::PitchAnalyzer analyzer;
   for (auto _ : state) benchmark::DoNotOptimize(analyzer.Analyse(wave));
 }
-BENCHMARK(BM_PitchAnalysis20s)->Arg(16000)->Arg(22050)->Arg(32000)->Arg(44100)->Arg(48000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PitchAnalysis20s)
+    ->Arg(16000)
+    ->Arg(22050)
+    ->Arg(32000)
+    ->Arg(44100)
+    ->Arg(48000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

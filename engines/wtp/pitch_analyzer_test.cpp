@@ -1,11 +1,11 @@
 #include "engines/wtp/pitch_analyzer.h"
 
-#include <cmath>
-#include <numbers>
-#include <cstdio>
-#include <random>
-
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <random>
 
 namespace vtr::wtp {
 namespace {
@@ -15,8 +15,8 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 // A harmonic vowel-like tone: harmonics up to 4 kHz with a formant-shaped envelope, or a pure
 // sine. f0 follows `f0_at(t)`.
 template <typename F0>
-std::vector<int16_t> Tone(int rate, double seconds, F0 f0_at, bool sine, double level, double snr_db,
-                          bool spread = false, uint32_t seed = 1) {
+std::vector<int16_t> Tone(int rate, double seconds, F0 f0_at, bool sine, double level,
+                          double snr_db, bool spread = false, uint32_t seed = 1) {
   std::vector<double> clean(static_cast<size_t>(rate * seconds));
   double phase = 0;
   double energy = 0;
@@ -29,7 +29,8 @@ std::vector<int16_t> Tone(int rate, double seconds, F0 f0_at, bool sine, double 
     } else {
       for (int h = 1; h * f0 < 4000 && h <= 40; ++h) {
         const double hz = h * f0;
-        const double formant = 1.0 / (1 + std::pow((hz - 700) / 300, 2)) + 0.5 / (1 + std::pow((hz - 1200) / 300, 2));
+        const double formant =
+            1.0 / (1 + std::pow((hz - 700) / 300, 2)) + 0.5 / (1 + std::pow((hz - 1200) / 300, 2));
         // Spread phases make a smoother, less pulse-like wave.
         v += (0.3 / h + formant) * std::sin(kTwoPi * h * phase + (spread ? 0.7 * h * h : 0.0));
       }
@@ -42,7 +43,8 @@ std::vector<int16_t> Tone(int rate, double seconds, F0 f0_at, bool sine, double 
   std::mt19937 random(seed);
   std::normal_distribution<double> gauss(0, 1);
   const double noise_rms =
-      snr_db > 0 ? std::sqrt(energy / static_cast<double>(clean.size())) / std::pow(10, snr_db / 20) : 0;
+      snr_db > 0 ? std::sqrt(energy / static_cast<double>(clean.size())) / std::pow(10, snr_db / 20)
+                 : 0;
   std::vector<int16_t> out(clean.size());
   for (size_t i = 0; i < out.size(); ++i) {
     const double s = clean[i] + (noise_rms > 0 ? noise_rms * gauss(random) : 0);
@@ -89,7 +91,8 @@ TEST(PitchAnalyzerTest, SteadyTonesAtEveryRate) {
       {44100, 600, true},  {44100, 700, true},  {16000, 440, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.rate) + " Hz rate, f0 " + std::to_string(c.f0) + (c.sine ? " sine" : " vowel"));
+    SCOPED_TRACE(std::to_string(c.rate) + " Hz rate, f0 " + std::to_string(c.f0) +
+                 (c.sine ? " sine" : " vowel"));
     auto f0 = [&](double) { return c.f0; };
     WaveBuffer wave(Tone(c.rate, 1.0, f0, c.sine, 20000, 0), c.rate);
     PitchAnalyzer analyzer;
@@ -110,7 +113,7 @@ TEST(PitchAnalyzerTest, GlidesVibratoAndNoise) {
     const char* name;
     double (*f0)(double);
     double snr_db;
-    double min_voiced;   // share of frames after onset
+    double min_voiced;  // share of frames after onset
     int max_gross;
     double max_cents;
   };
@@ -129,7 +132,8 @@ TEST(PitchAnalyzerTest, GlidesVibratoAndNoise) {
     PitchAnalyzer analyzer;
     ASSERT_TRUE(analyzer.Analyse(wave));
     const Stats s = Measure(analyzer, c.f0, 6);
-    std::printf("%s: voiced %d/%d, gross %d, mean %.1f cents\n", c.name, s.voiced, s.frames, s.gross, s.mean_cents);
+    std::printf("%s: voiced %d/%d, gross %d, mean %.1f cents\n", c.name, s.voiced, s.frames,
+                s.gross, s.mean_cents);
     EXPECT_GE(s.voiced, c.min_voiced * s.frames);
     EXPECT_LE(s.gross, c.max_gross);
     EXPECT_LT(std::abs(s.mean_cents), c.max_cents);
@@ -137,12 +141,14 @@ TEST(PitchAnalyzerTest, GlidesVibratoAndNoise) {
 }
 
 // A sum of sines: {hz, amplitude} pairs, for `seconds` at `rate`; then `silence` seconds of 0.
-std::vector<int16_t> Sines(int rate, double seconds, const std::vector<std::pair<double, double>>& parts,
+std::vector<int16_t> Sines(int rate, double seconds,
+                           const std::vector<std::pair<double, double>>& parts,
                            double silence = 0) {
   std::vector<int16_t> out(static_cast<size_t>(rate * (seconds + silence)), 0);
   for (size_t i = 0; i < static_cast<size_t>(rate * seconds); ++i) {
     double v = 0;
-    for (const auto& [hz, amplitude] : parts) v += amplitude * std::sin(kTwoPi * hz * static_cast<double>(i) / rate + 0.5 * hz / 100);
+    for (const auto& [hz, amplitude] : parts)
+      v += amplitude * std::sin(kTwoPi * hz * static_cast<double>(i) / rate + 0.5 * hz / 100);
     out[i] = static_cast<int16_t>(std::lround(v));
   }
   return out;
@@ -197,8 +203,11 @@ TEST(PitchAnalyzerTest, FollowsTheFundamentalUnderStrongHarmonics) {
     SCOPED_TRACE(c.name);
     const double fundamental = 30000 / (1 + c.ratio);
     PitchAnalyzer analyzer;
-    ASSERT_TRUE(analyzer.Analyse(WaveBuffer(Sines(44100, 1.0, {{c.f0, fundamental}, {c.harmonic * c.f0, c.ratio * fundamental}}), 44100)));
-    const Stats s = Measure(analyzer, [&](double) { return c.f0; }, 6);
+    ASSERT_TRUE(analyzer.Analyse(WaveBuffer(
+        Sines(44100, 1.0, {{c.f0, fundamental}, {c.harmonic * c.f0, c.ratio * fundamental}}),
+        44100)));
+    const Stats s = Measure(
+        analyzer, [&](double) { return c.f0; }, 6);
     EXPECT_GE(s.voiced, 0.95 * s.frames);
     EXPECT_EQ(s.gross, 0);
   }
@@ -279,7 +288,8 @@ TEST(PitchAnalyzerTest, PostProcessingOfHandMadeContours) {
     std::vector<double> smoothed = c.filled;
     for (size_t k = smoothed.size(); k-- > 1;) smoothed[k] = (c.filled[k] + c.filled[k - 1]) / 2;
     ASSERT_EQ(analyzer.pitch().size(), smoothed.size());
-    for (size_t k = 0; k < smoothed.size(); ++k) EXPECT_NEAR(analyzer.pitch()[k], smoothed[k], 1e-9) << k;
+    for (size_t k = 0; k < smoothed.size(); ++k)
+      EXPECT_NEAR(analyzer.pitch()[k], smoothed[k], 1e-9) << k;
   }
 }
 
@@ -310,7 +320,8 @@ TEST(PitchAnalyzerTest, GapsAreFilledAsAStepWhenLongOrWithAJump) {
     PitchAnalyzer analyzer;
     analyzer.SetRawContours(raw, std::vector<double>(raw.size(), -20), 0);
     int between = 0;
-    for (double p : analyzer.pitch()) between += p > std::min(200.0, c.after) && p < std::max(200.0, c.after);
+    for (double p : analyzer.pitch())
+      between += p > std::min(200.0, c.after) && p < std::max(200.0, c.after);
     if (c.step) {
       EXPECT_EQ(between, 1);
     } else {
@@ -340,7 +351,8 @@ TEST(PitchAnalyzerTest, AnOnsetAnOctaveOffAStableContinuationIsDropped) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<double> raw = Contour({{3, 0}, {1, c.onset}, {1, c.next}, {4, c.third}, {3, 0}});
+    const std::vector<double> raw =
+        Contour({{3, 0}, {1, c.onset}, {1, c.next}, {4, c.third}, {3, 0}});
     PitchAnalyzer analyzer;
     analyzer.SetRawContours(raw, std::vector<double>(raw.size(), -20), 0);
     EXPECT_EQ(analyzer.raw_pitch()[3], c.dropped ? 0.0 : c.onset);
@@ -366,7 +378,8 @@ TEST(PitchAnalyzerTest, PowerIsFlooredAndCompressed) {
     PitchAnalyzer analyzer;
     analyzer.SetRawContours(std::vector<double>(c.raw.size(), 0), c.raw, -3);
     ASSERT_EQ(analyzer.power().size(), c.power.size());
-    for (size_t i = 0; i < c.power.size(); ++i) EXPECT_NEAR(analyzer.power()[i], c.power[i], 1e-9) << i;
+    for (size_t i = 0; i < c.power.size(); ++i)
+      EXPECT_NEAR(analyzer.power()[i], c.power[i], 1e-9) << i;
     EXPECT_DOUBLE_EQ(analyzer.gain_db(), -3);
   }
 }
@@ -378,7 +391,8 @@ TEST(PitchAnalyzerTest, LookUpsRoundHalfUpAndHold) {
     double t;
     double raw_power;
   };
-  for (const Case c : {Case{-1, -10}, Case{0.0049, -10}, Case{0.005, -20}, Case{0.026, -40}, Case{9, -40}}) {
+  for (const Case c :
+       {Case{-1, -10}, Case{0.0049, -10}, Case{0.005, -20}, Case{0.026, -40}, Case{9, -40}}) {
     SCOPED_TRACE(c.t);
     EXPECT_DOUBLE_EQ(analyzer.RawPower(c.t), c.raw_power);
   }

@@ -11,8 +11,8 @@
 namespace vtr::wtp {
 namespace {
 
-constexpr int kLoudnessOffsetSteps = 3;   // velocity is read this far into a syllable
-constexpr double kQuietDb = -40;          // below this the loudest step gives the velocity
+constexpr int kLoudnessOffsetSteps = 3;     // velocity is read this far into a syllable
+constexpr double kQuietDb = -40;            // below this the loudest step gives the velocity
 constexpr double kCentsToBend = 1.3653333;  // 8192 / 6000 cents
 constexpr double kVolumeOffset = 96;
 constexpr int kMaxPoints = 127;
@@ -34,7 +34,8 @@ int WritePitchSequence(const SegmentTable& syllables, const ContourSource& conto
   // Every write leaves the buffer's last byte free.
   if (buffer.size() < 2) return -3;
   const std::span<uint8_t> room = buffer.first(buffer.size() - 1);
-  size_t at = events::WriteControlEvent(0, events::kControllerBendRange, events::kPitchSequenceBendRange, room);
+  size_t at = events::WriteControlEvent(0, events::kControllerBendRange,
+                                        events::kPitchSequenceBendRange, room);
   if (at == 0) return -3;
 
   // Steps after the contours' end all read the last frame, so scans stop there.
@@ -105,7 +106,8 @@ int WritePitchSequence(const SegmentTable& syllables, const ContourSource& conto
       const double bend = pf > 0 ? 1200 * std::log2(pf / w) * kCentsToBend + 8192 : 0;
       pitch[static_cast<size_t>(n)] = {static_cast<uint8_t>(position),
                                        static_cast<uint16_t>(std::clamp(bend, 0.0, 16383.0))};
-      volume[static_cast<size_t>(n)] = {static_cast<uint8_t>(position), Clamp7(value + kVolumeOffset)};
+      volume[static_cast<size_t>(n)] = {static_cast<uint8_t>(position),
+                                        Clamp7(value + kVolumeOffset)};
     }
 
     const std::string_view name = SegmentName(s);

@@ -1,9 +1,9 @@
 #include "engines/wtp/pseq_writer.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "engines/events/stream_reader.h"
 #include "engines/wtp/testing/fake_contours.h"
@@ -26,10 +26,12 @@ struct Written {
   events::StreamReadResult read;
 };
 
-Written Write(std::vector<SegmentRecord> syllables, const FakeContours& contours, size_t buffer = 0x10000) {
+Written Write(std::vector<SegmentRecord> syllables, const FakeContours& contours,
+              size_t buffer = 0x10000) {
   Written w;
   w.bytes.assign(buffer, 0xEE);
-  w.result = WritePitchSequence({static_cast<uint32_t>(syllables.size()), syllables.data()}, contours, w.bytes);
+  w.result = WritePitchSequence({static_cast<uint32_t>(syllables.size()), syllables.data()},
+                                contours, w.bytes);
   if (w.result >= 0) {
     w.bytes.resize(static_cast<size_t>(w.result));
     w.read = events::ReadStream(w.bytes);
@@ -39,8 +41,10 @@ Written Write(std::vector<SegmentRecord> syllables, const FakeContours& contours
 
 TEST(PseqWriterTest, OneSyllableAtConstantPitchGivesTheExactBytes) {
   FakeContours contours(std::vector<double>(22, -10), 220);
-  const Written w = Write({Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable(" ", 15, 20)}, contours);
-  std::vector<uint8_t> expected = {0x00, 0xB0, 0x14, 0x3C, 0x05, 0x90, 0x39, 0x47, 0x0A, 0x3E, 0x00, 0x02, 'k', 'a', 0x0B};
+  const Written w =
+      Write({Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable(" ", 15, 20)}, contours);
+  std::vector<uint8_t> expected = {0x00, 0xB0, 0x14, 0x3C, 0x05, 0x90, 0x39, 0x47,
+                                   0x0A, 0x3E, 0x00, 0x02, 'k',  'a',  0x0B};
   for (uint8_t position : {0, 12, 25, 38, 50, 63, 76, 88, 101, 114, 127}) {
     expected.insert(expected.end(), {position, 0x00, 0x40});
   }
@@ -74,7 +78,9 @@ TEST(PseqWriterTest, PointSpacingFollowsTheLength) {
     SCOPED_TRACE(c.length);
     FakeContours contours(std::vector<double>(c.length + 20, -10), 220);
     contours.SetStep(contours.pitch_, 5 + c.length - 1, 440);
-    const Written w = Write({Syllable(" ", 0, 5), Syllable("a", 5, 5 + c.length), Syllable(" ", 5 + c.length, 6 + c.length)}, contours);
+    const Written w = Write({Syllable(" ", 0, 5), Syllable("a", 5, 5 + c.length),
+                             Syllable(" ", 5 + c.length, 6 + c.length)},
+                            contours);
     ASSERT_TRUE(w.read.ok());
     const events::EventRecord& note = w.read.records.back();
     ASSERT_EQ(note.pitch.size(), c.points);
@@ -92,7 +98,8 @@ TEST(PseqWriterTest, QuietSyllableTakesItsLoudestStep) {
   for (int s = 5; s < 10; ++s) levels[static_cast<size_t>(s)] = -60;
   levels[10] = -20;
   FakeContours contours(levels, 220);
-  const Written w = Write({Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable(" ", 15, 20)}, contours);
+  const Written w =
+      Write({Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable(" ", 15, 20)}, contours);
   ASSERT_TRUE(w.read.ok());
   const events::EventRecord& note = w.read.records.back();
   EXPECT_EQ(note.velocity, 40);
@@ -107,15 +114,17 @@ TEST(PseqWriterTest, VelocityIsReadAtTheLoudnessStep) {
   // -39 gives 13.
   struct Case {
     const char* name;
-    std::vector<SegmentRecord> syllables;  // the note under test is the last but one
+    std::vector<SegmentRecord> syllables;            // the note under test is the last but one
     std::vector<std::pair<uint32_t, double>> steps;  // step levels on a -30 dB base
     double gain_db;
     int velocity;
   };
-  const std::vector<SegmentRecord> ka_after_pause = {Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable(" ", 15, 20)};
-  const std::vector<SegmentRecord> a_after_ka = {Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable("a", 15, 25),
-                                                 Syllable(" ", 25, 30)};
-  const std::vector<SegmentRecord> a_after_pause = {Syllable(" ", 0, 5), Syllable("a", 5, 15), Syllable(" ", 15, 20)};
+  const std::vector<SegmentRecord> ka_after_pause = {Syllable(" ", 0, 5), Syllable("ka", 5, 15),
+                                                     Syllable(" ", 15, 20)};
+  const std::vector<SegmentRecord> a_after_ka = {Syllable(" ", 0, 5), Syllable("ka", 5, 15),
+                                                 Syllable("a", 15, 25), Syllable(" ", 25, 30)};
+  const std::vector<SegmentRecord> a_after_pause = {Syllable(" ", 0, 5), Syllable("a", 5, 15),
+                                                    Syllable(" ", 15, 20)};
   // clang-format off
   const Case cases[] = {
       {"a syllable with a consonant is read 3 steps in", ka_after_pause, {{8, -10}}, 0, 71},
@@ -143,7 +152,8 @@ TEST(PseqWriterTest, VolumePointsAfterTheLoudnessStepAreMeasuredAgainstTheVeloci
   // level is 40 log10(3 / 127) = -65.1 dB. Points after the loudness step (here its first
   // step, the loudest of a quiet syllable) carry -62 + 65.1 + 96 = 99; the point at it 96.
   FakeContours contours(std::vector<double>(30, -62), 220);
-  const Written w = Write({Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable(" ", 15, 20)}, contours);
+  const Written w =
+      Write({Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable(" ", 15, 20)}, contours);
   ASSERT_TRUE(w.read.ok());
   const events::EventRecord& note = w.read.records.back();
   EXPECT_EQ(note.velocity, 3);
@@ -156,7 +166,8 @@ TEST(PseqWriterTest, SyllableAfterAPauseIsVoicedFromItsFirstVoicedStep) {
   FakeContours contours(std::vector<double>(30, -10), 200);
   for (size_t s = 5; s < 8; ++s) contours.SetStep(contours.raw_pitch_, s, 0);
   for (size_t s = 8; s < 15; ++s) contours.SetStep(contours.pitch_, s, 300);
-  const Written w = Write({Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable(" ", 15, 20)}, contours);
+  const Written w =
+      Write({Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable(" ", 15, 20)}, contours);
   ASSERT_TRUE(w.read.ok());
   const events::EventRecord& note = w.read.records.back();
   EXPECT_EQ(note.value, 62);
@@ -166,8 +177,10 @@ TEST(PseqWriterTest, SyllableAfterAPauseIsVoicedFromItsFirstVoicedStep) {
 
 TEST(PseqWriterTest, BufferRoomAndDegenerateTables) {
   FakeContours contours(std::vector<double>(30, -10), 220);
-  const std::vector<SegmentRecord> pauses = {Syllable(" ", 0, 5), Syllable(" ", 5, 10), Syllable(" ", 10, 20)};
-  const std::vector<SegmentRecord> one = {Syllable(" ", 0, 5), Syllable("ka", 5, 15), Syllable(" ", 15, 20)};
+  const std::vector<SegmentRecord> pauses = {Syllable(" ", 0, 5), Syllable(" ", 5, 10),
+                                             Syllable(" ", 10, 20)};
+  const std::vector<SegmentRecord> one = {Syllable(" ", 0, 5), Syllable("ka", 5, 15),
+                                          Syllable(" ", 15, 20)};
   struct Case {
     const char* name;
     std::vector<SegmentRecord> syllables;
@@ -192,7 +205,9 @@ TEST(PseqWriterTest, BufferRoomAndDegenerateTables) {
 
 TEST(PseqWriterTest, StartBeforeThePreviousNoteGivesDeltaZero) {
   FakeContours contours(std::vector<double>(40, -10), 220);
-  const Written w = Write({Syllable(" ", 0, 5), Syllable("ka", 10, 20), Syllable("sa", 5, 15), Syllable(" ", 20, 25)}, contours);
+  const Written w = Write(
+      {Syllable(" ", 0, 5), Syllable("ka", 10, 20), Syllable("sa", 5, 15), Syllable(" ", 20, 25)},
+      contours);
   ASSERT_TRUE(w.read.ok());
   ASSERT_EQ(w.read.records.size(), 3u);
   EXPECT_EQ(w.read.records[1].delta, 10u);

@@ -14,14 +14,14 @@ namespace {
 
 // Filter design: a Kaiser-windowed sinc, tabled at 256 entries per zero crossing, in the
 // fixed-point layout of the classic bandlimited-interpolation kit.
-constexpr double kRolloff = 0.8;            // cut-off as a share of the lower Nyquist frequency
+constexpr double kRolloff = 0.8;  // cut-off as a share of the lower Nyquist frequency
 constexpr double kKaiserBeta = 17.5;
-constexpr int kEntriesPerCrossing = 256;    // Npc
-constexpr int kInterpBits = 7;              // Na: bits of the table phase used to interpolate
-constexpr int kPhaseBits = 15;              // Np: fraction bits of the time register
-constexpr int kProductShift = 14;           // Nhxn: products keep 2 guard bits
-constexpr int kGuardBits = 2;               // Nhg
-constexpr int kScaleShift = 13;             // NLpScl
+constexpr int kEntriesPerCrossing = 256;  // Npc
+constexpr int kInterpBits = 7;            // Na: bits of the table phase used to interpolate
+constexpr int kPhaseBits = 15;            // Np: fraction bits of the time register
+constexpr int kProductShift = 14;         // Nhxn: products keep 2 guard bits
+constexpr int kGuardBits = 2;             // Nhg
+constexpr int kScaleShift = 13;           // NLpScl
 constexpr int kMaxWing = 5122;
 constexpr int kMaxXoff = 2049;
 constexpr int kFirstMult = 37;
@@ -79,7 +79,8 @@ bool DesignFilter(int mult, double factor, Filter& filter) {
   for (double v : c) max = std::max(max, std::abs(v));
   const double to_int = 32767.0 / max;
   filter.table.resize(c.size());
-  for (size_t i = 0; i < c.size(); ++i) filter.table[i] = static_cast<int16_t>(std::lround(c[i] * to_int));
+  for (size_t i = 0; i < c.size(); ++i)
+    filter.table[i] = static_cast<int16_t>(std::lround(c[i] * to_int));
   filter.diff.resize(c.size());
   for (size_t i = 0; i + 1 < c.size(); ++i) {
     filter.diff[i] = static_cast<int16_t>(filter.table[i + 1] - filter.table[i]);
@@ -138,7 +139,8 @@ class WholeStepWing {
     entries_.assign(rows * static_cast<size_t>(length_), 0);
     diffs_.assign(entries_.size(), 0);
     for (int first = 0; first <= step; ++first) {
-      int16_t* entries = entries_.data() + static_cast<size_t>(first) * static_cast<size_t>(length_);
+      int16_t* entries =
+          entries_.data() + static_cast<size_t>(first) * static_cast<size_t>(length_);
       int16_t* diffs = diffs_.data() + static_cast<size_t>(first) * static_cast<size_t>(length_);
       for (int index = first, k = 0; index < end; index += step, ++k) {
         const int at = back_to_front ? length_ - 1 - k : k;
@@ -183,7 +185,8 @@ class WholeStepWing {
 // outputs of a long recording.
 class StartRowsWing {
  public:
-  StartRowsWing(const Filter& filter, uint32_t table_step, int end, size_t starts, bool back_to_front)
+  StartRowsWing(const Filter& filter, uint32_t table_step, int end, size_t starts,
+                bool back_to_front)
       : filter_(filter),
         table_step_(table_step),
         end_(end),
@@ -232,7 +235,8 @@ class StartRowsWing {
     for (uint32_t ho = start; static_cast<int>(ho >> kInterpBits) < end_; ho += table_step_, ++k) {
       const size_t index = ho >> kInterpBits;
       const int32_t fraction = static_cast<int32_t>(ho & kFractionMask);
-      const int32_t entry = filter_.table[index] + ((filter_.diff[index] * fraction) >> kInterpBits);
+      const int32_t entry =
+          filter_.table[index] + ((filter_.diff[index] * fraction) >> kInterpBits);
       row[back_to_front_ ? length_ - 1 - k : k] = static_cast<int16_t>(entry);
     }
   }
@@ -248,11 +252,11 @@ class StartRowsWing {
 
 // What every output needs beyond its wings.
 struct Walk {
-  int64_t xoff = 0;          // zeros before the input [samples]
-  int64_t time_step = 0;     // time register step per output [2^-15 samples]
-  uint32_t table_step = 0;   // table offset step per tap [1/128 entries]
+  int64_t xoff = 0;         // zeros before the input [samples]
+  int64_t time_step = 0;    // time register step per output [2^-15 samples]
+  uint32_t table_step = 0;  // table offset step per tap [1/128 entries]
   int64_t scale = 0;
-  size_t first = 0;          // outputs before it stay 0
+  size_t first = 0;  // outputs before it stay 0
 };
 
 // The samples the wings of one output read: as many as both wings hold.
@@ -282,9 +286,11 @@ void Convolve(std::span<const int16_t> samples, const Walk& walk, Wing& left, Wi
     const int64_t at = (time >> kPhaseBits) - walk.xoff;
     const uint32_t phase = static_cast<uint32_t>(time) & kPhaseMask;
     const uint32_t right_phase = static_cast<uint32_t>(-time) & kPhaseMask;
-    const auto left_start = static_cast<uint32_t>((uint64_t{phase} * walk.table_step) >> kPhaseBits);
-    const auto right_start = static_cast<uint32_t>((uint64_t{right_phase} * walk.table_step) >> kPhaseBits) +
-                             (right_phase == 0 ? walk.table_step : 0);
+    const auto left_start =
+        static_cast<uint32_t>((uint64_t{phase} * walk.table_step) >> kPhaseBits);
+    const auto right_start =
+        static_cast<uint32_t>((uint64_t{right_phase} * walk.table_step) >> kPhaseBits) +
+        (right_phase == 0 ? walk.table_step : 0);
     const int64_t from = at - lead;
     const int16_t* x = window.data();
     if (from >= 0 && from + span <= count) {
@@ -292,7 +298,8 @@ void Convolve(std::span<const int16_t> samples, const Walk& walk, Wing& left, Wi
     } else {
       for (int64_t i = 0; i < span; ++i) {
         const int64_t k = from + i;
-        window[static_cast<size_t>(i)] = k >= 0 && k < count ? samples[static_cast<size_t>(k)] : int16_t{0};
+        window[static_cast<size_t>(i)] =
+            k >= 0 && k < count ? samples[static_cast<size_t>(k)] : int16_t{0};
       }
     }
     int64_t v = left.Product(left_start, x);
@@ -356,7 +363,8 @@ bool Resample(std::span<const int16_t> samples, int rate, int new_rate, std::vec
   const double factor = static_cast<double>(new_rate) / rate;
   Filter filter;
   bool designed = false;
-  for (int mult = kFirstMult; mult > 1 && !designed; mult -= 2) designed = DesignFilter(mult, factor, filter);
+  for (int mult = kFirstMult; mult > 1 && !designed; mult -= 2)
+    designed = DesignFilter(mult, factor, filter);
   if (!designed) return false;
   Walk walk;
   walk.xoff = static_cast<int64_t>((filter.mult + 1) / 2.0 * std::max(1.0, 1.0 / factor) + 10);
@@ -367,10 +375,11 @@ bool Resample(std::span<const int16_t> samples, int rate, int new_rate, std::vec
   walk.time_step = std::llround((1 << kPhaseBits) / factor);
   // For a lower output rate the table is walked more slowly, so that the cut-off follows the
   // lower Nyquist frequency.
-  walk.table_step =
-      factor >= 1.0 ? uint32_t{kEntriesPerCrossing} << kInterpBits
-                    : static_cast<uint32_t>(std::lround(
-                          (1 << kInterpBits) * std::min<double>(kEntriesPerCrossing, kEntriesPerCrossing * factor)));
+  walk.table_step = factor >= 1.0
+                        ? uint32_t{kEntriesPerCrossing} << kInterpBits
+                        : static_cast<uint32_t>(std::lround(
+                              (1 << kInterpBits) *
+                              std::min<double>(kEntriesPerCrossing, kEntriesPerCrossing * factor)));
   walk.scale = filter.scale;
   // The time register starts at the first sample, after Xoff zeros; the output lags the input
   // by those zeros, so the first trunc(factor x Xoff) outputs stay 0.
@@ -383,8 +392,10 @@ bool Resample(std::span<const int16_t> samples, int rate, int new_rate, std::vec
     const WholeStepWing right(filter, walk.table_step, filter.wing - 1, /*back_to_front=*/false);
     ConvolveAll(samples, walk, left, right, out, threads);
   } else {
-    StartRowsWing left(filter, walk.table_step, filter.wing, walk.table_step, /*back_to_front=*/true);
-    StartRowsWing right(filter, walk.table_step, filter.wing - 1, size_t{walk.table_step} + 1, /*back_to_front=*/false);
+    StartRowsWing left(filter, walk.table_step, filter.wing, walk.table_step,
+                       /*back_to_front=*/true);
+    StartRowsWing right(filter, walk.table_step, filter.wing - 1, size_t{walk.table_step} + 1,
+                        /*back_to_front=*/false);
     if (threads > 1) {
       // A recording this long reaches nearly every start: the rows are all filled ahead, and
       // then only read.

@@ -34,7 +34,8 @@ namespace vtr::wtp {
 // Converts `samples` at `rate` [Hz] to `new_rate` [Hz] into `out`: trunc(count x factor + 1)
 // samples, the first trunc(factor x Xoff) of them 0 (Xoff: the filter's half length in input
 // samples, plus 10). False, with `out` empty, when a rate is not positive or no filter fits.
-[[nodiscard]] bool Resample(std::span<const int16_t> samples, int rate, int new_rate, std::vector<int16_t>& out);
+[[nodiscard]] bool Resample(std::span<const int16_t> samples, int rate, int new_rate,
+                            std::vector<int16_t>& out);
 
 }  // namespace vtr::wtp
 

@@ -1,11 +1,11 @@
 #include "engines/wtp/resampler.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <numbers>
 #include <random>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "engines/wtp/testing/reference_resampler.h"
 #include "engines/wtp/testing/speech_synth.h"
@@ -34,7 +34,8 @@ std::string FirstDifference(const std::vector<int16_t>& got, const std::vector<i
   }
   for (size_t i = 0; i < got.size(); ++i) {
     if (got[i] != want[i]) {
-      return "sample " + std::to_string(i) + ": " + std::to_string(got[i]) + " instead of " + std::to_string(want[i]);
+      return "sample " + std::to_string(i) + ": " + std::to_string(got[i]) + " instead of " +
+             std::to_string(want[i]);
     }
   }
   return "";
@@ -63,7 +64,8 @@ TEST(ResamplerTest, OutputIsBitIdenticalToThePlainResamplerAtEveryRatePair) {
         SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to) + ", " + signal.name);
         const std::vector<int16_t> in = signal.make(static_cast<int>(from));
         std::vector<int16_t> want, got;
-        ASSERT_TRUE(testing::ReferenceResample(in, static_cast<int>(from), static_cast<int>(to), want));
+        ASSERT_TRUE(
+            testing::ReferenceResample(in, static_cast<int>(from), static_cast<int>(to), want));
         ASSERT_TRUE(Resample(in, static_cast<int>(from), static_cast<int>(to), got));
         EXPECT_EQ(FirstDifference(got, want), "");
       }
@@ -92,7 +94,8 @@ TEST(ResamplerTest, ALongRecordingOnSeveralThreadsIsBitIdenticalToThePlainResamp
 std::vector<int16_t> Tone(double hz, int rate, double amplitude) {
   std::vector<int16_t> out(static_cast<size_t>(rate));
   for (size_t i = 0; i < out.size(); ++i) {
-    out[i] = static_cast<int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * static_cast<double>(i) / rate)));
+    out[i] = static_cast<int16_t>(std::lround(
+        amplitude * std::sin(2 * std::numbers::pi * hz * static_cast<double>(i) / rate)));
   }
   return out;
 }
@@ -128,7 +131,8 @@ TEST(ResamplerTest, PassBandEndsAtEightTenthsOfTheLowerNyquistFrequency) {
   // clang-format on
   for (const Case& c : cases) {
     const double hz = c.share * std::min(c.from, c.to) / 2;
-    SCOPED_TRACE(std::to_string(c.from) + " -> " + std::to_string(c.to) + " at " + std::to_string(hz) + " Hz");
+    SCOPED_TRACE(std::to_string(c.from) + " -> " + std::to_string(c.to) + " at " +
+                 std::to_string(hz) + " Hz");
     std::vector<int16_t> out;
     ASSERT_TRUE(Resample(Tone(hz, c.from, 16000), c.from, c.to, out));
     EXPECT_NEAR(LevelDb(out, hz, c.to, 16000), c.db, c.tolerance);
@@ -143,9 +147,11 @@ TEST(ResamplerTest, StopBandKeepsAliasesBelowNinetyDecibels) {
     int to;
     double hz;
   };
-  const Case cases[] = {{44100, 16000, 8800}, {22050, 16000, 8800}, {44100, 16000, 10000}, {32000, 16000, 8800}};
+  const Case cases[] = {
+      {44100, 16000, 8800}, {22050, 16000, 8800}, {44100, 16000, 10000}, {32000, 16000, 8800}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.from) + " -> " + std::to_string(c.to) + " at " + std::to_string(c.hz) + " Hz");
+    SCOPED_TRACE(std::to_string(c.from) + " -> " + std::to_string(c.to) + " at " +
+                 std::to_string(c.hz) + " Hz");
     std::vector<int16_t> out;
     ASSERT_TRUE(Resample(Tone(c.hz, c.from, 30000), c.from, c.to, out));
     EXPECT_LT(LevelDb(out, c.to - c.hz, c.to, 30000), -90);

@@ -36,7 +36,8 @@ namespace vtr::wtp {
 
 // True when every link and phoneme range of the tables lies inside them, there are at least
 // three records of each, and every syllable's phonemes link to it.
-[[nodiscard]] bool SegmentTablesAreUsable(const SegmentTable& phonemes, const SegmentTable& syllables);
+[[nodiscard]] bool SegmentTablesAreUsable(const SegmentTable& phonemes,
+                                          const SegmentTable& syllables);
 
 // Refines the tables in place; tables that are not usable are left as they are. Every move
 // keeps each phoneme at least one step long.

@@ -86,7 +86,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::abort();
   engine = new vtr::wtp::WtpEngine(std::filesystem::path(VTR_DIST_DIR) / "Plugin" / "Julius");
   std::vector<char> buffer(0x100000);
-  if (engine->Initialize(20, 0) != 0 || engine->SetWav(wave.c_str(), static_cast<int>(wave.size())) != 0 ||
+  if (engine->Initialize(20, 0) != 0 ||
+      engine->SetWav(wave.c_str(), static_cast<int>(wave.size())) != 0 ||
       engine->SetText(speech.text.data(), static_cast<int>(speech.text.size())) < 0 ||
       engine->GetPSeq(buffer.data(), static_cast<int>(buffer.size())) <= 0) {
     std::abort();
@@ -105,8 +106,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vtr::wtp::SegmentTable ph{}, syl{};
   (void)engine->GetSegment(&ph, &syl);
-  std::memcpy(ph.items, saved_phonemes.data(), saved_phonemes.size() * sizeof(vtr::wtp::SegmentRecord));
-  std::memcpy(syl.items, saved_syllables.data(), saved_syllables.size() * sizeof(vtr::wtp::SegmentRecord));
+  std::memcpy(ph.items, saved_phonemes.data(),
+              saved_phonemes.size() * sizeof(vtr::wtp::SegmentRecord));
+  std::memcpy(syl.items, saved_syllables.data(),
+              saved_syllables.size() * sizeof(vtr::wtp::SegmentRecord));
   if (size == 0) return 0;
   const bool own_tables = data[0] & 1;
   const int buffer_length = static_cast<int>(data[0] >> 1) * 8 - 16;
@@ -135,10 +138,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       vtr::wtp::SegmentTable& t = phoneme ? ph : syl;
       vtr::wtp::SegmentRecord& r = t.items[(which >> 1) % t.count];
       switch ((which >> 8) % 8) {
-        case 0: r.startStep = value % 4096; break;
-        case 1: r.endStep = value % 4096; break;
-        case 2: r.link = static_cast<int32_t>(value); break;
-        case 3: r.firstPhoneme = static_cast<int32_t>(value); break;
+        case 0:
+          r.startStep = value % 4096;
+          break;
+        case 1:
+          r.endStep = value % 4096;
+          break;
+        case 2:
+          r.link = static_cast<int32_t>(value);
+          break;
+        case 3:
+          r.firstPhoneme = static_cast<int32_t>(value);
+          break;
         case 4:
           r.lastPhoneme = static_cast<int32_t>(value);
           break;

@@ -20,7 +20,8 @@ std::string CheckSegmentTables(const SegmentTable& phonemes, const SegmentTable&
   const uint32_t np = phonemes.count;
   const uint32_t ns = syllables.count;
   if (!IsPause(ph[0]) || !IsPause(ph[np - 1])) return "phonemes do not begin and end with a pause";
-  if (!IsPause(syl[0]) || !IsPause(syl[ns - 1])) return "syllables do not begin and end with a pause";
+  if (!IsPause(syl[0]) || !IsPause(syl[ns - 1]))
+    return "syllables do not begin and end with a pause";
   for (uint32_t i = 0; i < np; ++i) {
     if (ph[i].endStep <= ph[i].startStep) return "phoneme " + std::to_string(i) + " is empty";
     if (i > 0 && ph[i].startStep != ph[i - 1].endStep) {

@@ -1,8 +1,8 @@
 #include "engines/wtp/segment_record.h"
 
-#include <vector>
-
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace vtr::wtp {
 namespace {
@@ -15,8 +15,8 @@ SegmentRecord Phoneme(const char* name, int32_t link, uint32_t start, uint32_t e
   return r;
 }
 
-SegmentRecord Syllable(const char* name, int32_t index, int32_t first, int32_t last,
-                       uint32_t start, uint32_t end) {
+SegmentRecord Syllable(const char* name, int32_t index, int32_t first, int32_t last, uint32_t start,
+                       uint32_t end) {
   SegmentRecord r = Phoneme(name, index, start, end);
   r.firstPhoneme = first;
   r.lastPhoneme = last;
@@ -26,8 +26,8 @@ SegmentRecord Syllable(const char* name, int32_t index, int32_t first, int32_t l
 struct Tables {
   std::vector<SegmentRecord> phonemes = {Phoneme(" ", 0, 0, 3), Phoneme("k", 1, 3, 6),
                                          Phoneme("a", 1, 6, 10), Phoneme(" ", 2, 10, 12)};
-  std::vector<SegmentRecord> syllables = {Syllable(" ", 0, 0, 0, 0, 3), Syllable("ka", 1, 1, 2, 3, 10),
-                                          Syllable(" ", 2, 3, 3, 10, 12)};
+  std::vector<SegmentRecord> syllables = {
+      Syllable(" ", 0, 0, 0, 0, 3), Syllable("ka", 1, 1, 2, 3, 10), Syllable(" ", 2, 3, 3, 10, 12)};
   std::string Check() {
     return CheckSegmentTables({static_cast<uint32_t>(phonemes.size()), phonemes.data()},
                               {static_cast<uint32_t>(syllables.size()), syllables.data()});

@@ -38,7 +38,8 @@ bool WaveBuffer::CheckFormat(const riff::WaveFormat& format) {
 WaveResult WaveBuffer::ReadWave(const std::filesystem::path& file) {
   samples_.clear();
   if (file.empty()) return WaveResult::kBadArgument;
-  if (!platform::IsRegularFile(file)) return WaveResult::kCannotOpen;  // a FIFO or a device, unopened
+  if (!platform::IsRegularFile(file))
+    return WaveResult::kCannotOpen;  // a FIFO or a device, unopened
   const riff::Walk walk = riff::WalkFile(file);
   if (walk.status == riff::WalkStatus::kCannotOpen) return WaveResult::kCannotOpen;
   if (!walk.IsForm("WAVE")) return WaveResult::kUnsupported;
@@ -82,7 +83,8 @@ WaveResult WaveBuffer::WriteWave(const std::filesystem::path& file) const {
   bytes.insert(bytes.end(), format.begin(), format.begin() + riff::kWaveFormatBytes);
   append_id("data");
   riff::AppendU32(bytes, data_bytes);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   constexpr size_t kBlockSamples = 16384;
   bytes.resize(2 * std::min(kBlockSamples, samples_.size()));
   for (size_t at = 0; at < samples_.size(); at += kBlockSamples) {
@@ -113,7 +115,9 @@ void WaveBuffer::HighPassNormalise(int percent) {
     x1 = x;
     y2 = y1;
     y1 = y;
-    sample = y >= 32767.0 ? int16_t{32767} : y <= -32768.0 ? int16_t{-32768} : static_cast<int16_t>(y);
+    sample = y >= 32767.0    ? int16_t{32767}
+             : y <= -32768.0 ? int16_t{-32768}
+                             : static_cast<int16_t>(y);
     peak = std::max(peak, std::abs(static_cast<int>(sample)));
   }
   // A silent recording has no peak to scale; it keeps gain 1 instead of an infinite one.

@@ -22,10 +22,10 @@ namespace vtr::wtp {
 
 enum class WaveResult : int32_t {
   kOk = 0,
-  kFailed = -1,        // the file could not be created, or the resampler could not run
-  kBadArgument = -2,   // empty path
-  kCannotOpen = -4,    // the file cannot be opened for reading
-  kUnsupported = -5,   // not a RIFF WAVE file of a supported format, or a read error
+  kFailed = -1,       // the file could not be created, or the resampler could not run
+  kBadArgument = -2,  // empty path
+  kCannotOpen = -4,   // the file cannot be opened for reading
+  kUnsupported = -5,  // not a RIFF WAVE file of a supported format, or a read error
 };
 
 // The sample rates a recording may have [Hz].

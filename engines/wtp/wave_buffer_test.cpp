@@ -1,12 +1,12 @@
 #include "engines/wtp/wave_buffer.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <numbers>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "engines/riff/riff_walker.h"
 #include "engines/riff/wave_format.h"
@@ -20,7 +20,8 @@ std::filesystem::path TestFile(const char* name) {
 
 void WriteBytes(const std::filesystem::path& file, const std::vector<uint8_t>& bytes) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<uint8_t> FormatBytes(const riff::WaveFormat& f, size_t extra) {
@@ -38,7 +39,8 @@ std::vector<uint8_t> FormatBytes(const riff::WaveFormat& f, size_t extra) {
 std::vector<int16_t> Sine(double hz, int rate, double seconds, double amplitude) {
   std::vector<int16_t> out(static_cast<size_t>(rate * seconds));
   for (size_t i = 0; i < out.size(); ++i) {
-    out[i] = static_cast<int16_t>(std::lround(amplitude * std::sin(2 * std::numbers::pi * hz * static_cast<double>(i) / rate)));
+    out[i] = static_cast<int16_t>(std::lround(
+        amplitude * std::sin(2 * std::numbers::pi * hz * static_cast<double>(i) / rate)));
   }
   return out;
 }
@@ -155,8 +157,8 @@ TEST(WaveBufferTest, HighPassRemovesDcAndNormalisesThePeak) {
   struct Case {
     const char* name;
     std::vector<int16_t> samples;
-    int expected_peak;     // after normalisation
-    float expected_gain;   // 0: not checked
+    int expected_peak;    // after normalisation
+    float expected_gain;  // 0: not checked
   };
   std::vector<int16_t> dc_plus_sine = Sine(440, 44100, 1.0, 3000);
   for (int16_t& s : dc_plus_sine) s = static_cast<int16_t>(s + 5000);
@@ -220,8 +222,9 @@ TEST(WaveBufferTest, HighPassIsAButterworthAtTwentyHertz) {
     std::vector<int16_t> samples(4 * size_t{kRate});
     for (size_t i = 0; i < samples.size(); ++i) {
       const double t = static_cast<double>(i) / kRate;
-      samples[i] = static_cast<int16_t>(std::lround(8000 * std::sin(2 * std::numbers::pi * c.hz * t) +
-                                                    8000 * std::sin(2 * std::numbers::pi * 1000 * t)));
+      samples[i] =
+          static_cast<int16_t>(std::lround(8000 * std::sin(2 * std::numbers::pi * c.hz * t) +
+                                           8000 * std::sin(2 * std::numbers::pi * 1000 * t)));
     }
     WaveBuffer wave(samples, kRate);
     wave.HighPassNormalise(90);
@@ -238,8 +241,8 @@ TEST(WaveBufferTest, ResamplerKeepsCountGainFrequencyAndDelay) {
     int from;
     int to;
   };
-  const Case cases[] = {{44100, 16000}, {48000, 16000}, {22050, 16000}, {32000, 16000},
-                        {16000, 44100}, {16000, 16000}};
+  const Case cases[] = {{44100, 16000}, {48000, 16000}, {22050, 16000},
+                        {32000, 16000}, {16000, 44100}, {16000, 16000}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.from) + " -> " + std::to_string(c.to));
     const double factor = static_cast<double>(c.to) / c.from;
@@ -265,12 +268,14 @@ TEST(WaveBufferTest, ResamplerKeepsCountGainFrequencyAndDelay) {
     // and level after the ringing of its edges.
     const size_t half = static_cast<size_t>(c.from / 50);  // 100 Hz square
     std::vector<int16_t> square(static_cast<size_t>(c.from / 5));
-    for (size_t i = 0; i < square.size(); ++i) square[i] = (i / half) % 2 ? int16_t{-32768} : int16_t{32767};
+    for (size_t i = 0; i < square.size(); ++i)
+      square[i] = (i / half) % 2 ? int16_t{-32768} : int16_t{32767};
     WaveBuffer loud(square, c.from);
     ASSERT_EQ(loud.ResampleTo(out, c.to), WaveResult::kOk);
     const double delay = 0.002 * c.to;
     for (size_t k = 1; k + 1 < square.size() / half; ++k) {
-      const size_t at = static_cast<size_t>((static_cast<double>(k) + 0.5) * static_cast<double>(half) * factor + delay);
+      const size_t at = static_cast<size_t>(
+          (static_cast<double>(k) + 0.5) * static_cast<double>(half) * factor + delay);
       if (at >= out.count()) break;
       const int16_t v = out.samples()[at];
       ASSERT_GT(k % 2 ? -v : v, 32000) << "plateau " << k;

@@ -59,7 +59,8 @@ class BackgroundAnalysis {
 
 }  // namespace
 
-WtpEngine::WtpEngine(std::filesystem::path recogniser_folder) : folder_(std::move(recogniser_folder)) {}
+WtpEngine::WtpEngine(std::filesystem::path recogniser_folder)
+    : folder_(std::move(recogniser_folder)) {}
 
 void WtpEngine::FreeAll() {
   wave_.reset();
@@ -113,8 +114,9 @@ int WtpEngine::SetText(const char* text, int length) {
 
 int WtpEngine::Write(char* buffer, int buffer_length) {
   const SegmentTable syllables{static_cast<uint32_t>(syllables_.size()), syllables_.data()};
-  const int written = WritePitchSequence(
-      syllables, *analyzer_, {reinterpret_cast<uint8_t*>(buffer), static_cast<size_t>(buffer_length)});
+  const int written =
+      WritePitchSequence(syllables, *analyzer_,
+                         {reinterpret_cast<uint8_t*>(buffer), static_cast<size_t>(buffer_length)});
   if (written >= 0) {
     last_pseq_ = buffer;
     last_pseq_length_ = static_cast<unsigned>(written);
@@ -146,7 +148,8 @@ int WtpEngine::GetPSeq(char* buffer, int buffer_length) {
   if (aligned != 0) return aligned;
   analyzer_ = std::move(analyzer);
   if (!analysis.Wait()) return -1;
-  if (!BuildSegments(aligner_->phonemes(), aligner_->syllables(), *analyzer_, phonemes_, syllables_)) {
+  if (!BuildSegments(aligner_->phonemes(), aligner_->syllables(), *analyzer_, phonemes_,
+                     syllables_)) {
     return -1;
   }
   SegmentTable phonemes{static_cast<uint32_t>(phonemes_.size()), phonemes_.data()};
@@ -169,13 +172,16 @@ int WtpEngine::GeneratePSeq(char* buffer, int buffer_length) {
 
 int WtpEngine::GetSegment(SegmentTable* phonemes, SegmentTable* syllables) {
   if (phonemes == nullptr || syllables == nullptr) return -2;
-  *phonemes = {static_cast<uint32_t>(phonemes_.size()), phonemes_.empty() ? nullptr : phonemes_.data()};
-  *syllables = {static_cast<uint32_t>(syllables_.size()), syllables_.empty() ? nullptr : syllables_.data()};
+  *phonemes = {static_cast<uint32_t>(phonemes_.size()),
+               phonemes_.empty() ? nullptr : phonemes_.data()};
+  *syllables = {static_cast<uint32_t>(syllables_.size()),
+                syllables_.empty() ? nullptr : syllables_.data()};
   return 0;
 }
 
 int WtpEngine::SetSegment(SegmentTable* phonemes, SegmentTable* syllables) {
-  if (phonemes == nullptr || syllables == nullptr || !SegmentTablesAreUsable(*phonemes, *syllables)) {
+  if (phonemes == nullptr || syllables == nullptr ||
+      !SegmentTablesAreUsable(*phonemes, *syllables)) {
     return -2;
   }
   if (!analyzer_ || analyzer_->frame_count() == 0) return -1;

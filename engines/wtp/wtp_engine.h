@@ -26,9 +26,9 @@
 namespace vtr::wtp {
 
 inline constexpr int kStepMs = 20;
-inline constexpr int kMaxPathLength = 256;           // [bytes]
-inline constexpr int kMaxTextLength = 0x100000;      // [bytes]
-inline constexpr int kMaxPSeqBuffer = 0x100000;      // [bytes]
+inline constexpr int kMaxPathLength = 256;       // [bytes]
+inline constexpr int kMaxTextLength = 0x100000;  // [bytes]
+inline constexpr int kMaxPSeqBuffer = 0x100000;  // [bytes]
 inline constexpr int kNormalisePercent = 90;
 
 class WtpEngine {
@@ -64,7 +64,7 @@ class WtpEngine {
   std::unique_ptr<WaveBuffer> wave_;
   std::unique_ptr<PitchAnalyzer> analyzer_;
   std::unique_ptr<PhonemeAligner> aligner_;
-  char* last_pseq_ = nullptr;          // the caller's buffer of the last write (not owned)
+  char* last_pseq_ = nullptr;  // the caller's buffer of the last write (not owned)
   unsigned last_pseq_length_ = 0;
   std::vector<SegmentRecord> phonemes_;
   std::vector<SegmentRecord> syllables_;

@@ -18,7 +18,8 @@ std::filesystem::path RecogniserCopy() {
   std::filesystem::create_directories(folder);
   const auto installed = std::filesystem::path(VTR_DIST_DIR) / "Plugin" / "Julius";
   for (const char* name : {"julius", "hmmdefs"}) {
-    std::filesystem::copy_file(installed / name, folder / name, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(installed / name, folder / name,
+                               std::filesystem::copy_options::overwrite_existing);
   }
   return folder;
 }

@@ -1,13 +1,13 @@
 #include "engines/wtp/wtp_engine.h"
 
+#include <gtest/gtest.h>
+
 #include <climits>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "engines/wtp/pseq_writer.h"
 #include "engines/wtp/segment_builder.h"
@@ -39,53 +39,74 @@ struct Call {
 Call Init(int step, int flags, int expected) {
   return {"Initialize", [=](Fixture& f) { return f.engine->Initialize(step, flags); }, expected};
 }
-Call Term(int expected) { return {"Terminate", [](Fixture& f) { return f.engine->Terminate(); }, expected}; }
+Call Term(int expected) {
+  return {"Terminate", [](Fixture& f) { return f.engine->Terminate(); }, expected};
+}
 Call Wav(const std::string& which, int expected) {
-  return {"SetWav", [which](Fixture& f) {
+  return {"SetWav",
+          [which](Fixture& f) {
             const std::string path = which == "good" ? f.wave : which == "bad" ? f.bad_wave : which;
             return f.engine->SetWav(path.c_str(), static_cast<int>(path.size()));
-          }, expected};
+          },
+          expected};
 }
 Call Text(const std::string& text, int expected) {
-  return {"SetText", [text](Fixture& f) {
+  return {"SetText",
+          [text](Fixture& f) {
             const std::string t = text == "good" ? f.text : text;
             return f.engine->SetText(t.data(), static_cast<int>(t.size()));
-          }, expected};
+          },
+          expected};
 }
 Call PSeq(int length, int expected) {
-  return {"GetPSeq", [length](Fixture& f) { return f.engine->GetPSeq(f.buffer.data(), length); }, expected};
+  return {"GetPSeq", [length](Fixture& f) { return f.engine->GetPSeq(f.buffer.data(), length); },
+          expected};
 }
 Call Generate(int length, int expected) {
-  return {"GeneratePSeq", [length](Fixture& f) { return f.engine->GeneratePSeq(f.buffer.data(), length); }, expected};
+  return {"GeneratePSeq",
+          [length](Fixture& f) { return f.engine->GeneratePSeq(f.buffer.data(), length); },
+          expected};
 }
 // 0 when the engine lends {0, null} twice.
 Call NoSegments() {
-  return {"GetSegment (empty)", [](Fixture& f) {
-            SegmentTable ph{7, reinterpret_cast<SegmentRecord*>(&f)}, syl = ph;
-            const int r = f.engine->GetSegment(&ph, &syl);
-            return r != 0 ? r : (ph.count == 0 && ph.items == nullptr && syl.count == 0 && syl.items == nullptr) ? 0 : 99;
-          }, 0};
+  return {
+      "GetSegment (empty)",
+      [](Fixture& f) {
+        SegmentTable ph{7, reinterpret_cast<SegmentRecord*>(&f)}, syl = ph;
+        const int r = f.engine->GetSegment(&ph, &syl);
+        return r != 0 ? r
+               : (ph.count == 0 && ph.items == nullptr && syl.count == 0 && syl.items == nullptr)
+                   ? 0
+                   : 99;
+      },
+      0};
 }
 // 0 when the lent tables keep every invariant; then refines them in place.
 Call Segments() {
-  return {"GetSegment + SetSegment", [](Fixture& f) {
+  return {"GetSegment + SetSegment",
+          [](Fixture& f) {
             SegmentTable ph{}, syl{};
-            if (f.engine->GetSegment(&ph, &syl) != 0 || !CheckSegmentTables(ph, syl).empty()) return 99;
+            if (f.engine->GetSegment(&ph, &syl) != 0 || !CheckSegmentTables(ph, syl).empty())
+              return 99;
             const int r = f.engine->SetSegment(&ph, &syl);
             return r != 0 || !CheckSegmentTables(ph, syl).empty() ? 98 : 0;
-          }, 0};
+          },
+          0};
 }
 Call BadSegments(int expected) {
-  return {"SetSegment (bad tables)", [](Fixture& f) {
+  return {"SetSegment (bad tables)",
+          [](Fixture& f) {
             SegmentTable ph{}, syl{};
             if (f.engine->SetSegment(nullptr, &syl) != -2) return 97;
-            if (f.engine->GetSegment(&ph, &syl) != 0 || ph.count < 3) return f.engine->SetSegment(&ph, &syl);
+            if (f.engine->GetSegment(&ph, &syl) != 0 || ph.count < 3)
+              return f.engine->SetSegment(&ph, &syl);
             const int32_t link = ph.items[1].link;
             ph.items[1].link = 1000;
             const int r = f.engine->SetSegment(&ph, &syl);
             ph.items[1].link = link;
             return r;
-          }, expected};
+          },
+          expected};
 }
 
 TEST(WtpEngineTest, CallSequences) {
@@ -133,7 +154,7 @@ TEST(WtpEngineTest, CallSequences) {
   // clang-format on
   for (const Sequence& sequence : sequences) {
     SCOPED_TRACE(sequence.name);
-    const std::filesystem::path folder = sequence.folder == Folder::kStandIn    ? stand_in.path()
+    const std::filesystem::path folder = sequence.folder == Folder::kStandIn     ? stand_in.path()
                                          : sequence.folder == Folder::kNoProgram ? no_program.path()
                                                                                  : no_model.path();
     WtpEngine engine(folder);
@@ -168,7 +189,8 @@ TEST(WtpEngineTest, SetWavRefusesWhatIsNotARegularFileUnopened) {
   ASSERT_TRUE(trap.made());
   WtpEngine engine(folder.path());
   ASSERT_EQ(engine.Initialize(20, 0), 0);
-  for (const std::string& file : {fifo.string(), std::string("/dev/zero"), folder.path().string()}) {
+  for (const std::string& file :
+       {fifo.string(), std::string("/dev/zero"), folder.path().string()}) {
     EXPECT_EQ(engine.SetWav(file.c_str(), static_cast<int>(file.size())), -4) << file;
   }
   EXPECT_EQ(engine.Terminate(), 0);

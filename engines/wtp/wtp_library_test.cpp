@@ -1,5 +1,7 @@
 // The library as its callers use it: loaded by name from a program folder, with the stand-in
 // recogniser beside it.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -7,12 +9,10 @@
 #include <functional>
 #include <string>
 
-#include <gtest/gtest.h>
-
 #include "engines/events/stream_reader.h"
 #include "engines/riff/riff_walker.h"
-#include "engines/wtp/wave_buffer.h"
 #include "engines/wtp/testing/speech_synth.h"
+#include "engines/wtp/wave_buffer.h"
 #include "engines/wtp/wtp_api.h"
 #include "platform/module.h"
 #include "platform/testing/failing_allocation.h"
@@ -34,7 +34,8 @@ class ProgramFolder {
     std::filesystem::copy_file(dist / "libvtr_platform.so", folder_ / "libvtr_platform.so");
     std::filesystem::copy_file(dist / "Plugin" / "Vtr_wtp.so", folder_ / "Plugin" / "Vtr_wtp.so");
     for (const char* name : {"julius", "hmmdefs"}) {
-      std::filesystem::copy_file(dist / "Plugin" / "Julius" / name, folder_ / "Plugin" / "Julius" / name);
+      std::filesystem::copy_file(dist / "Plugin" / "Julius" / name,
+                                 folder_ / "Plugin" / "Julius" / name);
     }
   }
   ~ProgramFolder() { std::filesystem::remove_all(folder_); }
@@ -98,7 +99,8 @@ TEST(WtpLibraryTest, SyntheticUtteranceGivesTablesAndAPitchSequence) {
   ASSERT_EQ(wtp.get_segment(&phonemes, &syllables), 0);
   EXPECT_EQ(CheckSegmentTables(phonemes, syllables), "");
 
-  const std::span<const uint8_t> stream(reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<size_t>(length));
+  const std::span<const uint8_t> stream(reinterpret_cast<const uint8_t*>(buffer.data()),
+                                        static_cast<size_t>(length));
   const events::StreamReadResult read = events::ReadStream(stream);
   ASSERT_TRUE(read.ok());
   // The notes sing the synthetic pitch: compare every pitch point with the f0 of its frame.
@@ -132,9 +134,12 @@ TEST(WtpLibraryTest, SyntheticUtteranceGivesTablesAndAPitchSequence) {
   EXPECT_EQ(CheckSegmentTables(phonemes, syllables), "");
   const int again = wtp.generate(buffer.data(), static_cast<int>(buffer.size()));
   ASSERT_GT(again, 4);
-  EXPECT_TRUE(events::ReadStream({reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<size_t>(again)}).ok());
+  EXPECT_TRUE(events::ReadStream(
+                  {reinterpret_cast<const uint8_t*>(buffer.data()), static_cast<size_t>(again)})
+                  .ok());
   EXPECT_EQ(wtp.terminate(), 0);
-  for (const auto& entry : std::filesystem::directory_iterator(wtp.program.path() / "Plugin" / "Julius")) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator(wtp.program.path() / "Plugin" / "Julius")) {
     EXPECT_NE(entry.path().filename().string().rfind("tmp.", 0), 0u) << entry.path();
   }
 }

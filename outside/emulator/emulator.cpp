@@ -195,8 +195,8 @@ int32_t Emulator::DeviceControl(int32_t command, int32_t a, int32_t b, int32_t c
 
 int32_t Emulator::SetMidiMsg(const uint8_t* message, int32_t length) {
   std::lock_guard lock(mutex_);
-  bool well_formed = message != nullptr && length >= 3 && message[0] == 0xF0 &&
-                     message[length - 1] == 0xF7;
+  bool well_formed =
+      message != nullptr && length >= 3 && message[0] == 0xF0 && message[length - 1] == 0xF7;
   int32_t result = level_ != Level::kDown && well_formed ? 0 : -1;
   std::string line = "SetMidiMsg(";
   if (message != nullptr && length > 0) {
@@ -395,11 +395,11 @@ int32_t Emulator::Start(int32_t function_id, int32_t sound_id, int32_t repeat, i
     };
     uint64_t generation = sound->generation;
     std::weak_ptr<Sound> weak = sound;
-    auto opened = platform::CurrentSoundSystem().OpenOutput(
-        sample_rate_, std::move(source),
-        [this, weak, generation] {
-          if (auto alive = weak.lock()) OnPhraseEnd(alive, generation);
-        });
+    auto opened = platform::CurrentSoundSystem().OpenOutput(sample_rate_, std::move(source),
+                                                            [this, weak, generation] {
+                                                              if (auto alive = weak.lock())
+                                                                OnPhraseEnd(alive, generation);
+                                                            });
     if (opened.ok()) {
       sound->stream = std::move(opened.stream);
       sound->played_before = 0;

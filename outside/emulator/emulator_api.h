@@ -42,8 +42,8 @@ extern "C" {
 
 /* Events the library reports through the end callback. */
 enum {
-  QS_EVENT_END = 127,    /* a started phrase has finished playing */
-  QS_EVENT_OTHER = 126,  /* reported by some libraries; carries nothing for the caller */
+  QS_EVENT_END = 127,   /* a started phrase has finished playing */
+  QS_EVENT_OTHER = 126, /* reported by some libraries; carries nothing for the caller */
 };
 
 /* Sound states, as QsSound_Control(QS_CONTROL_STATE) answers them. */
@@ -58,19 +58,19 @@ enum {
 
 /* Control numbers of QsSound_Control. */
 enum {
-  QS_CONTROL_VOLUME = 0,      /* QsValueBlock, 0..127 */
-  QS_CONTROL_1 = 1,           /* QsValueBlock */
-  QS_CONTROL_2 = 2,           /* QsValueBlock */
-  QS_CONTROL_POSITION = 4,    /* block ignored; from ready on, the result is the play position
-                                 [ms from the start of the phrase] */
-  QS_CONTROL_LENGTH = 5,      /* QsValueBlock */
-  QS_CONTROL_STATE = 6,       /* no block; the result is the sound's state */
-  QS_CONTROL_7 = 7,           /* QsValueBlock */
-  QS_CONTROL_8 = 8,           /* QsValueBlock */
+  QS_CONTROL_VOLUME = 0,       /* QsValueBlock, 0..127 */
+  QS_CONTROL_1 = 1,            /* QsValueBlock */
+  QS_CONTROL_2 = 2,            /* QsValueBlock */
+  QS_CONTROL_POSITION = 4,     /* block ignored; from ready on, the result is the play position
+                                  [ms from the start of the phrase] */
+  QS_CONTROL_LENGTH = 5,       /* QsValueBlock */
+  QS_CONTROL_STATE = 6,        /* no block; the result is the sound's state */
+  QS_CONTROL_7 = 7,            /* QsValueBlock */
+  QS_CONTROL_8 = 8,            /* QsValueBlock */
   QS_CONTROL_RANGE_START = 12, /* QsValueBlock */
-  QS_CONTROL_RANGE_END = 13,  /* QsValueBlock */
-  QS_CONTROL_DATA = 22,       /* QsDataBlock */
-  QS_CONTROL_VOICE = 23,      /* QsValueBlock, voice 0..15 */
+  QS_CONTROL_RANGE_END = 13,   /* QsValueBlock */
+  QS_CONTROL_DATA = 22,        /* QsDataBlock */
+  QS_CONTROL_VOICE = 23,       /* QsValueBlock, voice 0..15 */
 };
 
 /* The channel a voice data block is handed on. */
@@ -152,23 +152,23 @@ enum { QS_KMW_CONTROL_VOLUME = 44, QS_KMW_CONTROL_REPEAT = 52 };
 
 /* What QsKmw_Open plays. */
 typedef struct QsKmwOpenRecord {
-  int32_t kind;          /* 1 */
-  int32_t format;        /* 8 */
-  const uint8_t* text;   /* play text, copied by the library */
-  int32_t length;        /* text length + 1 [bytes] */
+  int32_t kind;        /* 1 */
+  int32_t format;      /* 8 */
+  const uint8_t* text; /* play text, copied by the library */
+  int32_t length;      /* text length + 1 [bytes] */
   QsEndCallback callback;
-  int32_t reserved1;     /* 0 */
-  int32_t reserved2;     /* 0 */
+  int32_t reserved1; /* 0 */
+  int32_t reserved2; /* 0 */
 } QsKmwOpenRecord;
 
 typedef struct QsKmwSeekRecord {
-  int32_t position;  /* 0 */
-  int32_t reserved;  /* 0 */
+  int32_t position; /* 0 */
+  int32_t reserved; /* 0 */
 } QsKmwSeekRecord;
 
 /* `settings` points to QS_KMW_SETTINGS_SIZE bytes; -1 = failure. */
-typedef int32_t (*Qsapi_EmuInitializeFn)(int32_t a, const uint8_t* settings, int32_t b,
-                                         int32_t c, int32_t d, int32_t e);
+typedef int32_t (*Qsapi_EmuInitializeFn)(int32_t a, const uint8_t* settings, int32_t b, int32_t c,
+                                         int32_t d, int32_t e);
 typedef int32_t (*Qsapi_EmuTerminateFn)(void);
 typedef int32_t (*QsKmw_AtMgrInitFn)(void);
 typedef int32_t (*QsKmw_AtMgrSetInfoFn)(int32_t variant, int32_t sample_rate, int32_t a,
@@ -189,7 +189,7 @@ typedef int32_t (*QsKmw_CloseFn)(int32_t handle);
 typedef int32_t (*QsKmw_UnloadFn)(int32_t handle);
 
 #ifdef __cplusplus
-}  /* extern "C" */
+} /* extern "C" */
 #endif
 
-#endif  /* VTR_OUTSIDE_EMULATOR_EMULATOR_API_H_ */
+#endif /* VTR_OUTSIDE_EMULATOR_EMULATOR_API_H_ */

@@ -127,8 +127,10 @@ TEST_F(EmulatorTest, RefusesCallsOutOfOrder) {
     const char* call;
     int32_t result;
   } loaded[] = {
-      {"Standby", chip_.Standby(fid_, sid, 0)}, {"Start", chip_.Start(fid_, sid, 1, 0)},
-      {"Stop", chip_.Stop(fid_, sid, 0)},       {"Close", chip_.Close(fid_, sid, 0)},
+      {"Standby", chip_.Standby(fid_, sid, 0)},
+      {"Start", chip_.Start(fid_, sid, 1, 0)},
+      {"Stop", chip_.Stop(fid_, sid, 0)},
+      {"Close", chip_.Close(fid_, sid, 0)},
       {"Open other", chip_.Open(fid_, sid + 1, 0, 0)},
   };
   for (const Case& c : loaded) EXPECT_EQ(c.result, -1) << c.call << " while loaded";
@@ -158,13 +160,20 @@ TEST_F(EmulatorTest, ControlsAcceptTheirRangesOnly) {
     int32_t channel;
     int32_t expected;
   } cases[] = {
-      {QS_CONTROL_VOLUME, 0, 0, 0},       {QS_CONTROL_VOLUME, 127, 0, 0},
-      {QS_CONTROL_VOLUME, 128, 0, -1},    {QS_CONTROL_VOICE, 15, 0, 0},
-      {QS_CONTROL_VOICE, 16, 0, -1},      {QS_CONTROL_VOICE, 0x83, 0, 0},  // extended voice
-      {QS_CONTROL_RANGE_START, 5, 0, 0},  {QS_CONTROL_RANGE_END, 9, 0, 0},
-      {QS_CONTROL_DATA, -1, 255, 0},      {QS_CONTROL_DATA, -1, 15, 0},
-      {QS_CONTROL_DATA, -1, 16, -1},      {QS_CONTROL_DATA, -1, 254, -1},
-      {3, 1, 0, -1},                      {24, 1, 0, -1},
+      {QS_CONTROL_VOLUME, 0, 0, 0},
+      {QS_CONTROL_VOLUME, 127, 0, 0},
+      {QS_CONTROL_VOLUME, 128, 0, -1},
+      {QS_CONTROL_VOICE, 15, 0, 0},
+      {QS_CONTROL_VOICE, 16, 0, -1},
+      {QS_CONTROL_VOICE, 0x83, 0, 0},  // extended voice
+      {QS_CONTROL_RANGE_START, 5, 0, 0},
+      {QS_CONTROL_RANGE_END, 9, 0, 0},
+      {QS_CONTROL_DATA, -1, 255, 0},
+      {QS_CONTROL_DATA, -1, 15, 0},
+      {QS_CONTROL_DATA, -1, 16, -1},
+      {QS_CONTROL_DATA, -1, 254, -1},
+      {3, 1, 0, -1},
+      {24, 1, 0, -1},
   };
   for (const Case& c : cases) {
     int32_t result;

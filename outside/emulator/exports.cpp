@@ -54,13 +54,12 @@ VTR_EMULATOR_EXPORT int32_t QsSound_Create(int32_t kind) {
 VTR_EMULATOR_EXPORT int32_t QsSound_Delete(int32_t function_id) {
   return Guarded([&] { return Chip().Delete(function_id); });
 }
-VTR_EMULATOR_EXPORT int32_t QsSound_Load(int32_t function_id, const uint8_t* data,
-                                         int32_t length, int32_t mode, QsEndCallback callback,
-                                         const void* extra) {
+VTR_EMULATOR_EXPORT int32_t QsSound_Load(int32_t function_id, const uint8_t* data, int32_t length,
+                                         int32_t mode, QsEndCallback callback, const void* extra) {
   return Guarded([&] { return Chip().Load(function_id, data, length, mode, callback, extra); });
 }
-VTR_EMULATOR_EXPORT int32_t QsSound_Control(int32_t function_id, int32_t sound_id,
-                                            int32_t control, void* block, int32_t extra) {
+VTR_EMULATOR_EXPORT int32_t QsSound_Control(int32_t function_id, int32_t sound_id, int32_t control,
+                                            void* block, int32_t extra) {
   return Guarded([&] { return Chip().Control(function_id, sound_id, control, block, extra); });
 }
 VTR_EMULATOR_EXPORT int32_t QsSound_Open(int32_t function_id, int32_t sound_id, int32_t a,
@@ -70,8 +69,8 @@ VTR_EMULATOR_EXPORT int32_t QsSound_Open(int32_t function_id, int32_t sound_id, 
 VTR_EMULATOR_EXPORT int32_t QsSound_Standby(int32_t function_id, int32_t sound_id, int32_t a) {
   return Guarded([&] { return Chip().Standby(function_id, sound_id, a); });
 }
-VTR_EMULATOR_EXPORT int32_t QsSound_Seek(int32_t function_id, int32_t sound_id,
-                                         int32_t position, int32_t a) {
+VTR_EMULATOR_EXPORT int32_t QsSound_Seek(int32_t function_id, int32_t sound_id, int32_t position,
+                                         int32_t a) {
   return Guarded([&] { return Chip().Seek(function_id, sound_id, position, a); });
 }
 VTR_EMULATOR_EXPORT int32_t QsSound_Start(int32_t function_id, int32_t sound_id, int32_t repeat,
@@ -121,8 +120,12 @@ VTR_EMULATOR_EXPORT int32_t QsKmw_AtMgrSetInfo(int32_t variant, int32_t sample_r
 VTR_EMULATOR_EXPORT int32_t QsKmw_AtMgrTerm(void) {
   return Guarded([&] { return Kmw().AtMgrTerm(); });
 }
-VTR_EMULATOR_EXPORT int32_t QsKmw_Init(void) { return Guarded([&] { return Kmw().Init(); }); }
-VTR_EMULATOR_EXPORT int32_t QsKmw_Term(void) { return Guarded([&] { return Kmw().Term(); }); }
+VTR_EMULATOR_EXPORT int32_t QsKmw_Init(void) {
+  return Guarded([&] { return Kmw().Init(); });
+}
+VTR_EMULATOR_EXPORT int32_t QsKmw_Term(void) {
+  return Guarded([&] { return Kmw().Term(); });
+}
 VTR_EMULATOR_EXPORT int32_t QsKmw_Open(int32_t handle, const QsKmwOpenRecord* record) {
   return Guarded([&] { return Kmw().Open(handle, record); });
 }

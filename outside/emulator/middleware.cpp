@@ -10,9 +10,9 @@ constexpr size_t kSettingsRateOffset = 4;
 constexpr size_t kSettingsSettingOffset = 8;
 
 int32_t ReadLe32(const uint8_t* bytes) {
-  return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-                              static_cast<uint32_t>(bytes[2]) << 16 |
-                              static_cast<uint32_t>(bytes[3]) << 24);
+  return static_cast<int32_t>(
+      static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+      static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24);
 }
 
 }  // namespace
@@ -94,8 +94,8 @@ int32_t Middleware::Open(int32_t handle, const QsKmwOpenRecord* record) {
   return chip_.Standby(function_id_, sound_id_, 0);
 }
 
-int32_t Middleware::Ctrl(int32_t handle, int32_t command, int32_t a, int32_t b,
-                         const uint8_t* data, int32_t length) {
+int32_t Middleware::Ctrl(int32_t handle, int32_t command, int32_t a, int32_t b, const uint8_t* data,
+                         int32_t length) {
   std::lock_guard lock(mutex_);
   if (handle != QS_KMW_HANDLE) return -1;
   if (command == QS_KMW_COMMAND_DATA) {

@@ -56,8 +56,8 @@ SoundFeatures Features(std::span<const std::int16_t> samples, int sample_rate) {
   std::size_t middle = samples.size() / 2;
   std::size_t half = std::min<std::size_t>(middle, 1024);
   auto frame = samples.subspan(middle - half / 2, half);
-  f.fundamental_hz = EstimateFundamental(samples.subspan(samples.size() / 4, samples.size() / 2),
-                                         sample_rate);
+  f.fundamental_hz =
+      EstimateFundamental(samples.subspan(samples.size() / 4, samples.size() / 2), sample_rate);
   // Coarse spectrum of the middle frame (Hann window, 128 bands).
   constexpr int kBands = 128;
   double weighted = 0, total = 0;
@@ -65,7 +65,8 @@ SoundFeatures Features(std::span<const std::int16_t> samples, int sample_rate) {
     double hz = k * (sample_rate / 2.0) / kBands;
     double re = 0, im = 0;
     for (std::size_t i = 0; i < frame.size(); ++i) {
-      double w = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(frame.size()));
+      double w = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) /
+                                      static_cast<double>(frame.size()));
       double angle = 2 * std::numbers::pi * hz * static_cast<double>(i) / sample_rate;
       re += w * frame[i] * std::cos(angle);
       im -= w * frame[i] * std::sin(angle);

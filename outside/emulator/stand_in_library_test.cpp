@@ -113,7 +113,8 @@ TEST(StandInLibraryTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
   EXPECT_EQ(platform::testing::CallWithoutMemory(load_phrase), -1);
   const int32_t sid = load_phrase();
   ASSERT_GE(sid, 1);
-  EXPECT_EQ(platform::testing::CallWithoutMemory([&] { return generate(fid, sid, nullptr, 0); }), -1);
+  EXPECT_EQ(platform::testing::CallWithoutMemory([&] { return generate(fid, sid, nullptr, 0); }),
+            -1);
   EXPECT_GT(generate(fid, sid, nullptr, 0), kRate / 10);
   EXPECT_EQ(emu_terminate(), 0);
 }

@@ -66,11 +66,21 @@ Syllable ParseSyllable(std::string_view name) {
     return s;
   }
   switch (name[vowel_at]) {
-    case 'a': s.vowel = kVowelA; break;
-    case 'i': s.vowel = kVowelI; break;
-    case 'M': s.vowel = kVowelU; break;
-    case 'e': s.vowel = kVowelE; break;
-    default: s.vowel = kVowelO; break;
+    case 'a':
+      s.vowel = kVowelA;
+      break;
+    case 'i':
+      s.vowel = kVowelI;
+      break;
+    case 'M':
+      s.vowel = kVowelU;
+      break;
+    case 'e':
+      s.vowel = kVowelE;
+      break;
+    default:
+      s.vowel = kVowelO;
+      break;
   }
   s.start = s.vowel;
   std::string consonant;
@@ -81,27 +91,64 @@ Syllable ParseSyllable(std::string_view name) {
   if (palatal) s.start = kVowelI;
   if (consonant.empty()) return s;
   std::string_view c = consonant;
-  if (c == "k") { s.onset = Onset::kPlosive; s.noise_hz = 1800; }
-  else if (c == "t") { s.onset = Onset::kPlosive; s.noise_hz = 4000; }
-  else if (c == "p") { s.onset = Onset::kPlosive; s.noise_hz = 900; }
-  else if (c == "g") { s.onset = Onset::kVoicedPlosive; s.noise_hz = 1600; }
-  else if (c == "d") { s.onset = Onset::kVoicedPlosive; s.noise_hz = 3500; }
-  else if (c == "b") { s.onset = Onset::kVoicedPlosive; s.noise_hz = 800; }
-  else if (c == "s") { s.onset = Onset::kFricative; s.noise_hz = 6000; }
-  else if (c == "S") { s.onset = Onset::kFricative; s.noise_hz = 3200; }
-  else if (c == "h" || c == "C") { s.onset = Onset::kFricative; s.noise_hz = c == "h" ? 1500 : 3500; }
-  else if (c == "p\\") { s.onset = Onset::kFricative; s.noise_hz = 1200; }
-  else if (c == "z" || c == "dz") { s.onset = Onset::kVoicedFricative; s.noise_hz = 5500; }
-  else if (c == "dZ") { s.onset = Onset::kVoicedFricative; s.noise_hz = 3000; }
-  else if (c == "ts") { s.onset = Onset::kAffricate; s.noise_hz = 5500; }
-  else if (c == "tS") { s.onset = Onset::kAffricate; s.noise_hz = 3300; }
-  else if (c == "m" || c == "n" || c == "J") {
+  if (c == "k") {
+    s.onset = Onset::kPlosive;
+    s.noise_hz = 1800;
+  } else if (c == "t") {
+    s.onset = Onset::kPlosive;
+    s.noise_hz = 4000;
+  } else if (c == "p") {
+    s.onset = Onset::kPlosive;
+    s.noise_hz = 900;
+  } else if (c == "g") {
+    s.onset = Onset::kVoicedPlosive;
+    s.noise_hz = 1600;
+  } else if (c == "d") {
+    s.onset = Onset::kVoicedPlosive;
+    s.noise_hz = 3500;
+  } else if (c == "b") {
+    s.onset = Onset::kVoicedPlosive;
+    s.noise_hz = 800;
+  } else if (c == "s") {
+    s.onset = Onset::kFricative;
+    s.noise_hz = 6000;
+  } else if (c == "S") {
+    s.onset = Onset::kFricative;
+    s.noise_hz = 3200;
+  } else if (c == "h" || c == "C") {
+    s.onset = Onset::kFricative;
+    s.noise_hz = c == "h" ? 1500 : 3500;
+  } else if (c == "p\\") {
+    s.onset = Onset::kFricative;
+    s.noise_hz = 1200;
+  } else if (c == "z" || c == "dz") {
+    s.onset = Onset::kVoicedFricative;
+    s.noise_hz = 5500;
+  } else if (c == "dZ") {
+    s.onset = Onset::kVoicedFricative;
+    s.noise_hz = 3000;
+  } else if (c == "ts") {
+    s.onset = Onset::kAffricate;
+    s.noise_hz = 5500;
+  } else if (c == "tS") {
+    s.onset = Onset::kAffricate;
+    s.noise_hz = 3300;
+  } else if (c == "m" || c == "n" || c == "J") {
     s.onset = Onset::kNasal;
     s.start = kNasalMurmur;
-  } else if (c == "j") { s.onset = Onset::kGlide; s.start = kVowelI; }
-  else if (c == "w") { s.onset = Onset::kGlide; s.start = kVowelU; }
-  else if (c == "4") { s.onset = Onset::kGlide; s.start = kVowelE; }
-  else { s.onset = Onset::kPlosive; s.noise_hz = 2500; }
+  } else if (c == "j") {
+    s.onset = Onset::kGlide;
+    s.start = kVowelI;
+  } else if (c == "w") {
+    s.onset = Onset::kGlide;
+    s.start = kVowelU;
+  } else if (c == "4") {
+    s.onset = Onset::kGlide;
+    s.start = kVowelE;
+  } else {
+    s.onset = Onset::kPlosive;
+    s.noise_hz = 2500;
+  }
   return s;
 }
 
@@ -187,14 +234,27 @@ void RenderSyllable(const events::EventRecord& note, const VoiceProfile& voice, 
   // The onset takes at most 40% of the syllable.
   double onset_ms = 0;
   switch (syllable.onset) {
-    case Onset::kPlosive: onset_ms = 25; break;
-    case Onset::kVoicedPlosive: onset_ms = 20; break;
-    case Onset::kFricative: onset_ms = 70; break;
+    case Onset::kPlosive:
+      onset_ms = 25;
+      break;
+    case Onset::kVoicedPlosive:
+      onset_ms = 20;
+      break;
+    case Onset::kFricative:
+      onset_ms = 70;
+      break;
     case Onset::kVoicedFricative:
-    case Onset::kAffricate: onset_ms = 55; break;
-    case Onset::kNasal: onset_ms = 50; break;
-    case Onset::kGlide: onset_ms = 60; break;
-    case Onset::kNone: break;
+    case Onset::kAffricate:
+      onset_ms = 55;
+      break;
+    case Onset::kNasal:
+      onset_ms = 50;
+      break;
+    case Onset::kGlide:
+      onset_ms = 60;
+      break;
+    case Onset::kNone:
+      break;
   }
   const double onset = std::min(onset_ms * fs / 1000.0, 0.4 * length);
   const double attack = std::min(0.008 * fs, length / 4);
@@ -234,10 +294,10 @@ void RenderSyllable(const events::EventRecord& note, const VoiceProfile& voice, 
         }
       }
       pitch_hz = NoteFrequency(base_note + semitones);
-      volume_contour = ContourAt<events::VolumePoint>(
-                           note.volume, position, 127.0,
-                           [](const auto& p) { return double(p.value); }) /
-                       127.0;
+      volume_contour =
+          ContourAt<events::VolumePoint>(note.volume, position, 127.0,
+                                         [](const auto& p) { return double(p.value); }) /
+          127.0;
       // Resonances glide from the onset's place to the vowel.
       double glide = onset > 0 ? std::clamp((t - onset * 0.5) / (onset * 1.5), 0.0, 1.0) : 1.0;
       Formants f = Mix(syllable.start, syllable.vowel, glide);
@@ -263,7 +323,8 @@ void RenderSyllable(const events::EventRecord& note, const VoiceProfile& voice, 
     double breath = voice.breathiness * noise.Next();
 
     // Envelope: attack, release, velocity, volume points.
-    double envelope = std::min({1.0, t / std::max(attack, 1.0), (length - t) / std::max(release, 1.0)});
+    double envelope =
+        std::min({1.0, t / std::max(attack, 1.0), (length - t) / std::max(release, 1.0)});
     envelope *= velocity * volume_contour;
 
     double voiced_gain = 1.0;
@@ -305,8 +366,8 @@ void RenderSyllable(const events::EventRecord& note, const VoiceProfile& voice, 
       sample = 0.5 * source * voiced_gain;
     } else {
       double f1_gain = voice.timbre == Timbre::kNasal ? 0.4 : 1.0;
-      sample = f1_gain * r1.Run(excitation) * 3.0 + r2.Run(excitation) * 2.0 +
-               r3.Run(excitation) * 1.2;
+      sample =
+          f1_gain * r1.Run(excitation) * 3.0 + r2.Run(excitation) * 2.0 + r3.Run(excitation) * 1.2;
       if (voice.timbre == Timbre::kNasal || syllable.syllabic_nasal) {
         sample += rn.Run(excitation) * 3.0;
       }
@@ -386,7 +447,8 @@ std::vector<std::int16_t> Synthesise(std::span<const events::EventRecord> record
     }
     if (record.kind != events::RecordKind::kNote) continue;
     std::size_t begin = static_cast<std::size_t>(tick * kTickMs * sample_rate / 1000);
-    std::size_t end = static_cast<std::size_t>((tick + record.duration) * kTickMs * sample_rate / 1000);
+    std::size_t end =
+        static_cast<std::size_t>((tick + record.duration) * kTickMs * sample_rate / 1000);
     begin = std::min(begin, total);
     end = std::min(end, total);
     RenderSyllable(record, VoiceOf(voice), voice, fs, std::span(mix).subspan(begin, end - begin),

@@ -61,7 +61,8 @@ TEST(SynthesiserTest, SingsAtTheNotesPitchAndSpeaksAtTheVoicesPitch) {
       {128, 5, NoteFrequency(kVoices[5].speaking_note)},
   };
   for (const Case& c : cases) {
-    auto pcm = Synthesise(std::vector{Note("a", c.note, 0, 25), End(25)}, {.voice = c.voice}, kRate);
+    auto pcm =
+        Synthesise(std::vector{Note("a", c.note, 0, 25), End(25)}, {.voice = c.voice}, kRate);
     double f0 = EstimateFundamental(std::span(pcm).subspan(pcm.size() / 4, pcm.size() / 2), kRate);
     EXPECT_LT(std::abs(12.0 * std::log2(f0 / c.expected_hz)), 1.0)
         << "note " << c.note << " voice " << c.voice << ": " << f0 << " Hz";
@@ -75,7 +76,8 @@ TEST(SynthesiserTest, FollowsTheBendContour) {
   note.pitch = {{0, events::kNoBend}, {64, events::kNoBend + 4096}, {127, events::kNoBend + 4096}};
   auto pcm = Synthesise(std::vector{note, End(50)}, {}, kRate);
   // From the middle on the bend holds at +6 semitones.
-  double f0 = EstimateFundamental(std::span(pcm).subspan(pcm.size() * 6 / 10, pcm.size() / 4), kRate);
+  double f0 =
+      EstimateFundamental(std::span(pcm).subspan(pcm.size() * 6 / 10, pcm.size() / 4), kRate);
   EXPECT_LT(std::abs(12.0 * std::log2(f0 / NoteFrequency(75))), 1.0) << f0;
 }
 
@@ -96,7 +98,7 @@ TEST(SynthesiserTest, VolumeVelocityAndSilentSyllablesScaleTheSound) {
 
 TEST(SynthesiserTest, EveryVoiceSoundsDifferent) {
   std::vector<events::EventRecord> phrase = {Note("sa", 128, 0, 15), Note("ko", 128, 15, 15),
-                                            End(15)};
+                                             End(15)};
   std::vector<SoundFeatures> features;
   for (int voice = 0; voice < kVoiceCount; ++voice) {
     auto pcm = Synthesise(phrase, {.voice = voice}, kRate);

@@ -23,9 +23,9 @@ enum class Timbre {
 };
 
 struct VoiceProfile {
-  int speaking_note;      // MIDI note of an unpitched (spoken) syllable
-  double formant_scale;   // vowel resonances relative to an adult man's
-  double breathiness;     // share of noise in the voice source (0..1)
+  int speaking_note;     // MIDI note of an unpitched (spoken) syllable
+  double formant_scale;  // vowel resonances relative to an adult man's
+  double breathiness;    // share of noise in the voice source (0..1)
   Timbre timbre;
 };
 

@@ -11,14 +11,16 @@
 
 int main(int argc, char** argv) {
   std::string input = argc > 1 ? argv[1] : "tmp.txt";
-  if (input.size() >= 2 && input.front() == '"' && input.back() == '"') input = input.substr(1, input.size() - 2);
+  if (input.size() >= 2 && input.front() == '"' && input.back() == '"')
+    input = input.substr(1, input.size() - 2);
 
   std::ifstream in(input, std::ios::binary);
   if (!in) return 1;
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return 1;
 
-  const std::string script = std::string(vtr::kvxcnv::kScriptHeader) + vtr::kvxcnv::PinyinScriptBody(text);
+  const std::string script =
+      std::string(vtr::kvxcnv::kScriptHeader) + vtr::kvxcnv::PinyinScriptBody(text);
   bool written = false;
   {
     std::ofstream out("tmp.kvx", std::ios::binary | std::ios::trunc);

@@ -54,7 +54,8 @@ TEST(KvxcnvProgramTest, WritesAPinyinScriptIntoItsWorkingFolder) {
     std::string text;
     std::string expected;
   } cases[] = {
-      {"sentence", "\xC4\xE3\xBA\xC3\xA3\xA1\xCE\xD2\xC0\xB4\xC1\xCB\xA1\xA3", "KV#Cni3hao3.wo3lai2le0."},
+      {"sentence", "\xC4\xE3\xBA\xC3\xA3\xA1\xCE\xD2\xC0\xB4\xC1\xCB\xA1\xA3",
+       "KV#Cni3hao3.wo3lai2le0."},
       {"ascii pinyin", "ni3hao3!", "KV#Cni3hao3."},
       {"nothing convertible", "\x01\x02", "KV#C"},
       {"empty input", "", "KV#C"},

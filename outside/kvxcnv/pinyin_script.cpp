@@ -33,10 +33,16 @@ class BodyWriter {
 
   void Ascii(char c) {
     switch (c) {
-      case ' ': case '\t': case '\r': case '\n':
+      case ' ':
+      case '\t':
+      case '\r':
+      case '\n':
         Space();
         return;
-      case '.': case '!': case ';': case ':':
+      case '.':
+      case '!':
+      case ';':
+      case ':':
         Put(".");
         return;
       case ',':
@@ -86,7 +92,8 @@ std::optional<HanziReading> ReadingOf(unsigned char lead, unsigned char trail) {
   if (lead < kHanziFirstLead || lead >= kHanziFirstLead + kHanziRows || !InPairRange(trail)) {
     return std::nullopt;
   }
-  std::uint16_t code = kHanziReadings[(lead - kHanziFirstLead) * kHanziColumns + (trail - kFirstByte)];
+  std::uint16_t code =
+      kHanziReadings[(lead - kHanziFirstLead) * kHanziColumns + (trail - kFirstByte)];
   if (code == kNoReading) return std::nullopt;
   return HanziReading{kSyllables[code / 8], code % 8};
 }

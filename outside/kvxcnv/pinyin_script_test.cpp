@@ -60,8 +60,8 @@ TEST(PinyinScriptBodyTest, ConvertsTextByTheRules) {
   } cases[] = {
       {"hanzi with tones", "\xC4\xE3\xBA\xC3", "ni3hao3"},
       {"ideographic full stop ends a sentence", "\xC4\xE3\xBA\xC3\xA1\xA3", "ni3hao3."},
-      {"full-width ! ; : and ellipsis end sentences", "\xC4\xE3\xA3\xA1\xC4\xE3\xA3\xBB\xC4\xE3\xA3\xBA\xC4\xE3\xA1\xAD",
-       "ni3.ni3.ni3.ni3."},
+      {"full-width ! ; : and ellipsis end sentences",
+       "\xC4\xE3\xA3\xA1\xC4\xE3\xA3\xBB\xC4\xE3\xA3\xBA\xC4\xE3\xA1\xAD", "ni3.ni3.ni3.ni3."},
       {"full-width question mark", "\xC4\xE3\xA3\xBF", "ni3?"},
       {"comma and enumeration comma", "\xC4\xE3\xA3\xAC\xC4\xE3\xA1\xA2\xC4\xE3", "ni3,ni3,ni3"},
       {"ascii punctuation", "ni3! hao3; a1: b2, c3? d4.", "ni3. hao3. a1. b2, c3? d4."},
@@ -78,8 +78,15 @@ TEST(PinyinScriptBodyTest, ConvertsTextByTheRules) {
       {"other symbol pairs are dropped", "\xA1\xB6\xC4\xE3\xA1\xB7", "ni3"},
       {"kana and other rows are dropped", "\xA4\xA2\xA8\xA1\xC4\xE3", "ni3"},
       {"lone high bytes are dropped", "\x80\xFFni3\xC4", "ni3"},
-      {"lead before an ascii byte drops only the lead", "\xC4" "a1", "a1"},
-      {"control bytes are dropped", std::string("n\0i\x01" "3", 5), "ni3"},
+      {"lead before an ascii byte drops only the lead",
+       "\xC4"
+       "a1",
+       "a1"},
+      {"control bytes are dropped",
+       std::string("n\0i\x01"
+                   "3",
+                   5),
+       "ni3"},
       {"empty text", "", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(PinyinScriptBody(c.text), c.expected) << c.what;

@@ -1,5 +1,7 @@
 #include "outside/recogniser/fft.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -8,8 +10,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace vtr::recogniser {
 namespace {

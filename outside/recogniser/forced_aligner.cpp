@@ -343,8 +343,8 @@ class Lattice {
       int row = -1, first = 0, last = 0;
     };
     std::vector<Of> of_;
-    std::vector<int> rowed_;   // the states with a row
-    std::vector<int> free_;    // rows to be had again
+    std::vector<int> rowed_;  // the states with a row
+    std::vector<int> free_;   // rows to be had again
     std::vector<double> rows_;
   };
 
@@ -468,8 +468,8 @@ template <size_t W>
     }
     // Keep the ends near the best, and at most `beam` of them.
     double limit = frame_best + kScoreBeam;
-    if (beam > 0 && std::count_if(cost.begin(), cost.end(),
-                                  [limit](double c) { return c <= limit; }) > beam) {
+    if (beam > 0 &&
+        std::count_if(cost.begin(), cost.end(), [limit](double c) { return c <= limit; }) > beam) {
       kept.clear();
       for (double c : cost) {
         if (c <= limit) kept.push_back(c);
@@ -532,8 +532,8 @@ __attribute__((target("avx2"))) bool SearchInFourLanes(const AcousticModel& mode
   return SearchInLanes<4>(model, states, beam, lattice, spans);
 }
 
-bool Search(const AcousticModel& model, const std::vector<State>& states, int beam, Lattice& lattice,
-            std::vector<StateSpan>& spans) {
+bool Search(const AcousticModel& model, const std::vector<State>& states, int beam,
+            Lattice& lattice, std::vector<StateSpan>& spans) {
   static const bool four_lanes = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
@@ -641,8 +641,9 @@ bool AlignUnits(const Recording& recording, std::span<const std::string> units, 
 }
 
 std::string FormatAlignment(std::span<const std::string> units, std::span<const UnitSpan> spans) {
-  std::string out = "=== phoneme alignment begin ===\n id: from  to    n_score    unit\n"
-                    " ----------------------------------------\n";
+  std::string out =
+      "=== phoneme alignment begin ===\n id: from  to    n_score    unit\n"
+      " ----------------------------------------\n";
   double total = 0;
   char line[128];
   for (size_t i = 0; i < units.size() && i < spans.size(); ++i) {

@@ -15,7 +15,8 @@ void BM_Recognise(benchmark::State& state) {
   vtr::wtp::PhonemeAligner aligner(std::filesystem::temp_directory_path());
   (void)aligner.SetText(speech.text);
   std::vector<std::string> units;
-  (void)vtr::recogniser::ReadGrammar(aligner.DictionaryText(), aligner.BigramText(), aligner.TrigramText(), units);
+  (void)vtr::recogniser::ReadGrammar(aligner.DictionaryText(), aligner.BigramText(),
+                                     aligner.TrigramText(), units);
   // The beam the alignment engine passes.
   const int beam = 3 * static_cast<int>(aligner.phonemes().size()) + 100;
   for (auto _ : state) {

@@ -1,5 +1,7 @@
 #include "outside/recogniser/forced_aligner.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -7,8 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-
-#include <gtest/gtest.h>
 
 #include "engines/wtp/phoneme_aligner.h"
 #include "engines/wtp/testing/alignment_corpus.h"
@@ -31,7 +31,8 @@ std::vector<std::string> UnitsFor(const std::string& text) {
   wtp::PhonemeAligner aligner(VTR_TEST_BIN_DIR);
   EXPECT_GE(aligner.SetText(text), 0);
   std::vector<std::string> units;
-  EXPECT_TRUE(ReadGrammar(aligner.DictionaryText(), aligner.BigramText(), aligner.TrigramText(), units));
+  EXPECT_TRUE(
+      ReadGrammar(aligner.DictionaryText(), aligner.BigramText(), aligner.TrigramText(), units));
   return units;
 }
 
@@ -56,7 +57,8 @@ std::vector<AlignedSpan> Align(const SynthSpeech& speech, int beam = -1) {
 
 TEST(ForcedAlignerTest, GrammarGivesTheUnitsInOrder) {
   EXPECT_EQ(UnitsFor("ka"), (std::vector<std::string>{"silB", "k", "a:", "silE"}));
-  EXPECT_EQ(UnitsFor("k'a mo"), (std::vector<std::string>{"silB", "ky", "a:", "sp", "N", "o:", "silE"}));
+  EXPECT_EQ(UnitsFor("k'a mo"),
+            (std::vector<std::string>{"silB", "ky", "a:", "sp", "N", "o:", "silE"}));
   wtp::PhonemeAligner aligner(VTR_TEST_BIN_DIR);
   ASSERT_EQ(aligner.SetText("kasa"), 0);
   std::vector<std::string> units;
@@ -148,11 +150,13 @@ TEST(ForcedAlignerTest, EveryStateGetsAFrameWhenThereAreEnoughFrames) {
 
 TEST(ForcedAlignerTest, OutputHasTheSectionTheEngineReads) {
   const std::vector<std::string> units = {"silB", "k", "a:", "silE"};
-  const std::vector<UnitSpan> spans = {{0, 13, -1.5}, {14, 20, -2}, {21, 999, -1}, {1000, 1013, -0.5}};
+  const std::vector<UnitSpan> spans = {
+      {0, 13, -1.5}, {14, 20, -2}, {21, 999, -1}, {1000, 1013, -0.5}};
   const std::string text = FormatAlignment(units, spans);
   EXPECT_EQ(text.substr(0, text.find('\n')), "=== phoneme alignment begin ===");
   EXPECT_NE(text.find("\n[    0   13]  -1.500000  silB\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\n[ 1000 1013]  -0.500000  silE\nre-computed AM score: "), std::string::npos) << text;
+  EXPECT_NE(text.find("\n[ 1000 1013]  -0.500000  silE\nre-computed AM score: "), std::string::npos)
+      << text;
   std::vector<wtp::FrameSpan> frames;
   ASSERT_TRUE(wtp::ParseRecogniserOutput(text, 4, frames));
   EXPECT_EQ(frames[3].start, 1000);
@@ -332,8 +336,10 @@ TEST(ForcedAlignerTest, InstalledProgramServesTheAlignmentEngine) {
     ASSERT_GE(aligner.SetText(speech.text), 0);
     ASSERT_EQ(aligner.Align(wave), c.result);
     if (c.result != 0) continue;
-    wtp::SegmentTable phonemes{static_cast<uint32_t>(aligner.phonemes().size()), aligner.phonemes().data()};
-    wtp::SegmentTable syllables{static_cast<uint32_t>(aligner.syllables().size()), aligner.syllables().data()};
+    wtp::SegmentTable phonemes{static_cast<uint32_t>(aligner.phonemes().size()),
+                               aligner.phonemes().data()};
+    wtp::SegmentTable syllables{static_cast<uint32_t>(aligner.syllables().size()),
+                                aligner.syllables().data()};
     EXPECT_EQ(wtp::CheckSegmentTables(phonemes, syllables), "");
     int close = 0;
     for (size_t k = 0; k < script.size(); ++k) {

@@ -1,11 +1,11 @@
 #include "outside/recogniser/frame_features.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
-
-#include <gtest/gtest.h>
 
 namespace vtr::recogniser {
 namespace {

@@ -1,5 +1,3 @@
-#include "platform/internal/private_folder.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/internal/private_folder.h"
 #include "platform/paths.h"
 
 namespace vtr::platform::internal {

@@ -49,10 +49,9 @@ class PortAudioStream {
     parameters.sampleFormat = paInt16;
     parameters.suggestedLatency =
         output ? info->defaultLowOutputLatency : info->defaultLowInputLatency;
-    PaError error = Pa_OpenStream(&stream_, output ? nullptr : &parameters,
-                                  output ? &parameters : nullptr, sample_rate,
-                                  static_cast<unsigned long>(internal::BlockFrames(sample_rate)),
-                                  paNoFlag, nullptr, nullptr);
+    PaError error = Pa_OpenStream(
+        &stream_, output ? nullptr : &parameters, output ? &parameters : nullptr, sample_rate,
+        static_cast<unsigned long>(internal::BlockFrames(sample_rate)), paNoFlag, nullptr, nullptr);
     if (error != paNoError) {
       stream_ = nullptr;
       return "cannot open the sound device at " + std::to_string(sample_rate) +
@@ -71,12 +70,11 @@ class PortAudioStream {
 
 class PaOutput final : public internal::BlockingOutput {
  public:
-  explicit PaOutput(std::unique_ptr<PortAudioStream> stream)
-      : stream_(std::move(stream)) {}
+  explicit PaOutput(std::unique_ptr<PortAudioStream> stream) : stream_(std::move(stream)) {}
   bool Write(std::span<const std::int16_t> samples, std::stop_token stop) override {
     if (stop.stop_requested()) return false;
-    PaError error = Pa_WriteStream(stream_->get(), samples.data(),
-                                   static_cast<unsigned long>(samples.size()));
+    PaError error =
+        Pa_WriteStream(stream_->get(), samples.data(), static_cast<unsigned long>(samples.size()));
     return error == paNoError || error == paOutputUnderflowed;
   }
   bool Drain(std::stop_token stop) override {
@@ -90,12 +88,11 @@ class PaOutput final : public internal::BlockingOutput {
 
 class PaInput final : public internal::BlockingInput {
  public:
-  explicit PaInput(std::unique_ptr<PortAudioStream> stream)
-      : stream_(std::move(stream)) {}
+  explicit PaInput(std::unique_ptr<PortAudioStream> stream) : stream_(std::move(stream)) {}
   bool Read(std::span<std::int16_t> samples, std::stop_token stop) override {
     if (stop.stop_requested()) return false;
-    PaError error = Pa_ReadStream(stream_->get(), samples.data(),
-                                  static_cast<unsigned long>(samples.size()));
+    PaError error =
+        Pa_ReadStream(stream_->get(), samples.data(), static_cast<unsigned long>(samples.size()));
     return error == paNoError || error == paInputOverflowed;
   }
 
@@ -123,10 +120,10 @@ class MachineSoundSystem final : public SoundSystem {
     if (std::string error = stream->Open(true, sample_rate); !error.empty()) {
       return {nullptr, error};
     }
-    return {std::make_unique<internal::OutputPump>(std::make_unique<PaOutput>(std::move(stream)),
-                                                   sample_rate, std::move(source),
-                                                   std::move(on_end)),
-            {}};
+    return {
+        std::make_unique<internal::OutputPump>(std::make_unique<PaOutput>(std::move(stream)),
+                                               sample_rate, std::move(source), std::move(on_end)),
+        {}};
   }
 
   SoundOpenResult OpenInput(int sample_rate, SoundSink sink) override {
@@ -166,7 +163,8 @@ class MachineSoundSystem final : public SoundSystem {
     std::lock_guard lock(mutex_);
     if (said_silent_) return;
     said_silent_ = true;
-    std::fprintf(stderr, "%s: no sound output device: scripts play silently\n", program_invocation_short_name);
+    std::fprintf(stderr, "%s: no sound output device: scripts play silently\n",
+                 program_invocation_short_name);
   }
 
   std::unique_ptr<SoundSystem> silent_;

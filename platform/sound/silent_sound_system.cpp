@@ -29,9 +29,9 @@ class SilentOutput final : public internal::BlockingOutput {
   // Each block is "played" when the clock reaches the time of its last sample.
   bool Write(std::span<const std::int16_t> samples, std::stop_token stop) override {
     written_ += samples.size();
-    auto due = start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                            std::chrono::duration<double>(static_cast<double>(written_) /
-                                                          sample_rate_));
+    auto due =
+        start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                     std::chrono::duration<double>(static_cast<double>(written_) / sample_rate_));
     return clock_.SleepUntil(due, stop);
   }
   bool Drain(std::stop_token stop) override { return !stop.stop_requested(); }
@@ -52,10 +52,10 @@ class SilentSoundSystem final : public SoundSystem {
       return {nullptr, error};
     }
     if (!source) return {nullptr, "no sound source given"};
-    return {std::make_unique<internal::OutputPump>(
-                std::make_unique<SilentOutput>(clock_, sample_rate), sample_rate,
-                std::move(source), std::move(on_end)),
-            {}};
+    return {
+        std::make_unique<internal::OutputPump>(std::make_unique<SilentOutput>(clock_, sample_rate),
+                                               sample_rate, std::move(source), std::move(on_end)),
+        {}};
   }
 
   SoundOpenResult OpenInput(int, SoundSink) override {

@@ -1,8 +1,7 @@
 #include "platform/sound/sound_system.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -10,8 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <string>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "platform/sound/testing/fake_sound_system.h"
@@ -58,7 +57,7 @@ TEST(SilentSoundSystemTest, ConsumesEverySampleAtTheRealRateAndReportsTheEndOnce
       {8000, 800, milliseconds(100)},
       {32000, 32000, milliseconds(1000)},
       {44100, 441, milliseconds(10)},
-      {32000, 0, milliseconds(0)},    // an empty phrase ends at once
+      {32000, 0, milliseconds(0)},       // an empty phrase ends at once
       {22050, 2205, milliseconds(100)},  // not a whole number of blocks
   };
   for (const Case& c : cases) {
@@ -124,9 +123,9 @@ TEST(SoundSystemTest, RefusesBadRequestsWithAReason) {
   };
   for (const Case& c : cases) {
     SoundOpenResult opened =
-        c.output ? c.system->OpenOutput(c.sample_rate, c.with_function ? source : SoundSource(),
-                                        nullptr)
-                 : c.system->OpenInput(c.sample_rate, c.with_function ? sink : SoundSink());
+        c.output
+            ? c.system->OpenOutput(c.sample_rate, c.with_function ? source : SoundSource(), nullptr)
+            : c.system->OpenInput(c.sample_rate, c.with_function ? sink : SoundSink());
     EXPECT_FALSE(opened.ok()) << c.name;
     EXPECT_NE(opened.error.find(c.error_part), std::string::npos) << c.name << ": " << opened.error;
   }
@@ -139,8 +138,8 @@ TEST(FakeSoundSystemTest, PlaysWhatTheTestPumpsAndReportsTheEndWhenTheSourceRuns
   auto opened = fake.OpenOutput(32000, recording.Source(), recording.End());
   ASSERT_TRUE(opened.ok());
   EXPECT_EQ(fake.last_sample_rate(), 32000);
-  EXPECT_EQ(fake.Pump(100), std::vector<std::int16_t>(recording.samples.begin(),
-                                                       recording.samples.begin() + 100));
+  EXPECT_EQ(fake.Pump(100),
+            std::vector<std::int16_t>(recording.samples.begin(), recording.samples.begin() + 100));
   EXPECT_TRUE(fake.output_running());
   EXPECT_EQ(recording.ends, 0);
   EXPECT_EQ(fake.Pump(200).size(), 150u);
@@ -177,8 +176,8 @@ TEST(FakeSoundSystemTest, FeedsRecordedSamplesAndFailsAsTold) {
   EXPECT_FALSE(fake.Feed(samples));
 
   fake.FailNextOpen("device busy");
-  auto failed = fake.OpenOutput(32000, [](std::span<std::int16_t>) { return std::size_t{0}; },
-                                nullptr);
+  auto failed = fake.OpenOutput(
+      32000, [](std::span<std::int16_t>) { return std::size_t{0}; }, nullptr);
   EXPECT_EQ(failed.error, "device busy");
   fake.set_has_input(false);
   EXPECT_NE(fake.OpenInput(44100, [](std::span<const std::int16_t>) {}).error.find("microphone"),

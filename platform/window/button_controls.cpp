@@ -1,10 +1,9 @@
 // The buttons: push buttons, check boxes and radio buttons, the image and shaped buttons, and
 // the button with a drop-down arrow.
-#include "platform/window/controls.h"
-
 #include <algorithm>
 #include <cmath>
 
+#include "platform/window/controls.h"
 #include "platform/window/internal/control_text.h"
 #include "platform/window/window_system.h"
 
@@ -123,9 +122,11 @@ void Button::OnPaint(Canvas& canvas) {
         const int half = static_cast<int>(std::sqrt(std::max(0.0, 6.5 * 6.5 - dy * dy)));
         const int y = mark.top + row;
         canvas.Line({mark.left + 6 - half, y}, {mark.left + 6 + half, y}, colors::kShadow, 1);
-        if (half > 1) canvas.Line({mark.left + 7 - half, y}, {mark.left + 5 + half, y}, colors::kWhite, 1);
+        if (half > 1)
+          canvas.Line({mark.left + 7 - half, y}, {mark.left + 5 + half, y}, colors::kWhite, 1);
         const int dot = static_cast<int>(std::sqrt(std::max(0.0, 2.6 * 2.6 - dy * dy)));
-        if (check_ && std::abs(dy) <= 2.6) canvas.Line({mark.left + 6 - dot, y}, {mark.left + 6 + dot, y}, ink, 1);
+        if (check_ && std::abs(dy) <= 2.6)
+          canvas.Line({mark.left + 6 - dot, y}, {mark.left + 6 + dot, y}, ink, 1);
       }
     } else {
       canvas.FillRect(mark, colors::kWhite);
@@ -138,7 +139,8 @@ void Button::OnPaint(Canvas& canvas) {
         }
       }
     }
-    PaintText(canvas, *this, Rect{box + 4, 0, r.right, r.bottom}, kTextVCenter | kTextSingleLine, colors::kBlack);
+    PaintText(canvas, *this, Rect{box + 4, 0, r.right, r.bottom}, kTextVCenter | kTextSingleLine,
+              colors::kBlack);
     return;
   }
   PaintButtonFace(canvas, r, pressed_);
@@ -147,7 +149,8 @@ void Button::OnPaint(Canvas& canvas) {
     const Point at{(r.width() - image_.width) / 2 + dx, (r.height() - image_.height) / 2 + dx};
     canvas.DrawImage(at, IsEnabled() ? image_ : GreyedImage(image_, image_key_), image_key_);
   } else {
-    PaintText(canvas, *this, r, kTextCenter | kTextVCenter | kTextSingleLine, colors::kBlack, kButtonMargin);
+    PaintText(canvas, *this, r, kTextCenter | kTextVCenter | kTextSingleLine, colors::kBlack,
+              kButtonMargin);
   }
 }
 
@@ -196,7 +199,8 @@ bool ShapedButton::SetShapeImage(Image image, int frame_count) {
 void ShapedButton::OnPaint(Canvas& canvas) {
   if (image_.empty()) return;
   const int frame = pressed() ? 1 : 0;
-  const Image face = image_.Crop(Rect{0, frame * frame_height_, image_.width, (frame + 1) * frame_height_});
+  const Image face =
+      image_.Crop(Rect{0, frame * frame_height_, image_.width, (frame + 1) * frame_height_});
   canvas.DrawImage({0, 0}, face, image_.at(0, 0));
 }
 
@@ -247,7 +251,8 @@ void MenuButton::OnPaint(Canvas& canvas) {
   const Rect a = arrow_part();
   PaintButtonFace(canvas, t, pressed_part_ == 1);
   PaintButtonFace(canvas, a, pressed_part_ == 2);
-  PaintText(canvas, *this, t, kTextCenter | kTextVCenter | kTextSingleLine, colors::kBlack, kButtonMargin);
+  PaintText(canvas, *this, t, kTextCenter | kTextVCenter | kTextSingleLine, colors::kBlack,
+            kButtonMargin);
   // A black triangle 6 pixels wide and 3 high, pointing down, in the middle of the arrow part.
   const int cx = a.left + a.width() / 2;
   const int cy = a.top + a.height() / 2 - 1;

@@ -32,7 +32,8 @@ Region RegionFromImage(const Image& image, Color key, const Rect& area) {
 }
 
 Image GreyedImage(const Image& image, std::optional<Color> key) {
-  const int face = (RedOf(colors::kButtonFace) + GreenOf(colors::kButtonFace) + BlueOf(colors::kButtonFace)) / 3;
+  const int face =
+      (RedOf(colors::kButtonFace) + GreenOf(colors::kButtonFace) + BlueOf(colors::kButtonFace)) / 3;
   Image out = image;
   for (Color& c : out.pixels) {
     if (key && c == *key) continue;
@@ -160,8 +161,9 @@ void Canvas::Text(const Rect& rect, std::string_view utf8, const Font& font, Col
   r.top = std::max(r.top, near.top);
   r.right = std::min(r.right, near.right);
   r.bottom = std::min(r.bottom, near.bottom);
-  const bool clip_it = !(format & kTextNoClip) && !(r.left >= clip().left && r.top >= clip().top &&
-                                                   r.right <= clip().right && r.bottom <= clip().bottom);
+  const bool clip_it =
+      !(format & kTextNoClip) && !(r.left >= clip().left && r.top >= clip().top &&
+                                   r.right <= clip().right && r.bottom <= clip().bottom);
   if (clip_it) PushClip(rect);
   DoText(r, utf8, font, color, format, background);
   if (clip_it) PopClip();
@@ -193,7 +195,8 @@ Size Canvas::MeasureText(std::string_view utf8, const Font& font) {
   CountChars(utf8, narrow, wide);
   const double em = font.points * 96.0 / 72.0;
   // NOLINTBEGIN(bugprone-incorrect-roundings): kept exactly, layouts and screenshots rest on it
-  return Size{static_cast<int>(narrow * em * 0.55 + wide * em + 0.5), static_cast<int>(em * 1.25 + 0.5)};
+  return Size{static_cast<int>(narrow * em * 0.55 + wide * em + 0.5),
+              static_cast<int>(em * 1.25 + 0.5)};
   // NOLINTEND(bugprone-incorrect-roundings)
 }
 
@@ -234,7 +237,8 @@ void RecordingCanvas::DoText(const Rect& rect, std::string_view utf8, const Font
   ops_.push_back(std::move(op));
 }
 
-void RecordingCanvas::DoImage(Point at, const Image& image, const Rect& source, std::optional<Color> key) {
+void RecordingCanvas::DoImage(Point at, const Image& image, const Rect& source,
+                              std::optional<Color> key) {
   (void)image;
   CanvasOp op;
   op.kind = CanvasOp::Kind::kImage;

@@ -83,7 +83,7 @@ struct TextBackground {
 struct CanvasOp {
   enum class Kind { kLine, kFillRect, kFrameRect, kText, kImage, kPushClip, kPopClip };
   Kind kind = Kind::kLine;
-  Rect rect;            // line: left/top = first point, right/bottom = second point
+  Rect rect;  // line: left/top = first point, right/bottom = second point
   Color color = 0;
   int width = 1;        // line and frame width [px]
   std::string text;     // text: the UTF-8 text; image: "WxH"
@@ -112,8 +112,8 @@ class Canvas {
   // The outline of `rect`, `width` pixels thick, inside the rectangle.
   void FrameRect(const Rect& rect, Color color, int width = 1);
   // Text inside `rect`, placed by `format`; clipped to `rect` unless kTextNoClip.
-  void Text(const Rect& rect, std::string_view utf8, const Font& font, Color color,
-            uint32_t format, TextBackground background = {});
+  void Text(const Rect& rect, std::string_view utf8, const Font& font, Color color, uint32_t format,
+            TextBackground background = {});
   // The image with its top-left at `at`; pixels of colour `key` are not drawn.
   void DrawImage(Point at, const Image& image, std::optional<Color> key = std::nullopt);
   // Restricts drawing to the common part of `rect` and the current clip; balanced by PopClip.

@@ -36,7 +36,7 @@ TEST(RecordingCanvasTest, RecordsClippedOperations) {
   RecordingCanvas canvas(Rect{0, 0, 100, 50});
   canvas.FillRect(Rect{-10, -10, 200, 20}, 0xFFFFFF);
   canvas.Line({0, 10}, {3000000, 10}, 0xC0C0C0, 1);
-  canvas.Line({-5, -5}, {-3, -3}, 0x000000, 2);            // invisible: not recorded
+  canvas.Line({-5, -5}, {-3, -3}, 0x000000, 2);  // invisible: not recorded
   canvas.FrameRect(Rect{10, 10, 20, 20}, 0xFF8F6B, 2);
   canvas.DrawImage({95, 45}, Image(8, 8, 0xFF00FF), 0xFF00FF);
   canvas.PushClip(Rect{0, 0, 10, 10});
@@ -54,8 +54,10 @@ TEST(RecordingCanvasTest, RecordsClippedOperations) {
 
 TEST(RecordingCanvasTest, TextOutsideItsRectangleIsClipped) {
   RecordingCanvas canvas(Rect{0, 0, 100, 50});
-  canvas.Text(Rect{3, 30, 28, 45}, "か", Font{"MS ゴシック", 8.5}, 0x000000, kTextCenter | kTextSingleLine);
-  canvas.Text(Rect{-4000000, 30, -3999975, 45}, "far", Font{}, 0x000000, kTextLeft);  // off the canvas
+  canvas.Text(Rect{3, 30, 28, 45}, "か", Font{"MS ゴシック", 8.5}, 0x000000,
+              kTextCenter | kTextSingleLine);
+  canvas.Text(Rect{-4000000, 30, -3999975, 45}, "far", Font{}, 0x000000,
+              kTextLeft);  // off the canvas
   const std::vector<std::string> expected = {"text 3,30 28,45 \"か\" 000000"};
   EXPECT_EQ(canvas.Lines(), expected);
 }
@@ -75,7 +77,8 @@ TEST(GreyedImageTest, TurnsEveryColourGreyAndFadedAndKeepsTheKey) {
   Image image(static_cast<int>(std::size(cases)) + 1, 1, 0xFF00FF);
   for (size_t i = 0; i < std::size(cases); ++i) image.set(static_cast<int>(i), 0, cases[i].in);
   const Image greyed = GreyedImage(image, 0xFF00FF);
-  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(greyed.at(static_cast<int>(i), 0), cases[i].out) << i;
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(greyed.at(static_cast<int>(i), 0), cases[i].out) << i;
   EXPECT_EQ(greyed.at(static_cast<int>(std::size(cases)), 0), 0xFF00FFu);
 }
 

@@ -39,10 +39,11 @@ Font FittingFont(Canvas& canvas, std::string_view text, const Font& font, int ro
 
 namespace internal {
 
-void PaintText(Canvas& canvas, const Window& w, const Rect& r, uint32_t format, Color color, int margin) {
+void PaintText(Canvas& canvas, const Window& w, const Rect& r, uint32_t format, Color color,
+               int margin) {
   const int room = r.width() - 2 * margin - kCaptionClearance;
-  canvas.Text(r, w.text(), FittingFont(canvas, w.text(), w.font(), room), w.IsEnabled() ? color : colors::kGrayText,
-              format);
+  canvas.Text(r, w.text(), FittingFont(canvas, w.text(), w.font(), room),
+              w.IsEnabled() ? color : colors::kGrayText, format);
 }
 
 }  // namespace internal
@@ -75,12 +76,14 @@ void Static::OnPaint(Canvas& canvas) {
   if (kind() == ControlKind::kGroupBox) {
     canvas.FrameRect(Rect{r.left, r.top + 6, r.right, r.bottom}, colors::kShadow, 1);
     Size size = canvas.MeasureText(text(), font());
-    canvas.Text(Rect{r.left + 8, r.top, r.left + 12 + size.width, r.top + size.height}, text(), font(),
-                text_color_, kTextSingleLine, TextBackground{true, colors::kButtonFace});
+    canvas.Text(Rect{r.left + 8, r.top, r.left + 12 + size.width, r.top + size.height}, text(),
+                font(), text_color_, kTextSingleLine, TextBackground{true, colors::kButtonFace});
     return;
   }
   if (has_style(kStyleSunken)) canvas.FrameRect(r, colors::kShadow, 1);
-  uint32_t format = has_style(kStyleCenter) ? kTextCenter : has_style(kStyleRight) ? kTextRight : kTextLeft;
+  uint32_t format = has_style(kStyleCenter)  ? kTextCenter
+                    : has_style(kStyleRight) ? kTextRight
+                                             : kTextLeft;
   PaintText(canvas, *this, r, format, text_color_);
 }
 

@@ -55,7 +55,8 @@ class Control : public Window {
 // Labels, group boxes and the base of custom-painted windows.
 class Static : public Control {
  public:
-  explicit Static(ControlKind kind = ControlKind::kStatic, uint32_t style = 0) : Control(kind, style) {}
+  explicit Static(ControlKind kind = ControlKind::kStatic, uint32_t style = 0)
+      : Control(kind, style) {}
   // Background fill and text colour; no background means the dialog's face shows through.
   void SetColors(std::optional<Color> background, Color text_color = colors::kBlack);
   std::optional<Color> background() const { return background_; }
@@ -83,7 +84,8 @@ class Picture : public Control {
 // Push button, check box or radio button.
 class Button : public Control {
  public:
-  explicit Button(ControlKind kind = ControlKind::kButton, uint32_t style = 0) : Control(kind, style) {}
+  explicit Button(ControlKind kind = ControlKind::kButton, uint32_t style = 0)
+      : Control(kind, style) {}
   // 0 unchecked, 1 checked (check boxes and radio buttons).
   int check() const { return check_; }
   void SetCheck(int check);
@@ -368,7 +370,8 @@ class Spin : public Control {
 // user actions go to the parent's OnScroll and the parent sets the position.
 class ScrollBar : public Control {
  public:
-  explicit ScrollBar(bool vertical) : Control(vertical ? ControlKind::kVScrollBar : ControlKind::kHScrollBar) {}
+  explicit ScrollBar(bool vertical)
+      : Control(vertical ? ControlKind::kVScrollBar : ControlKind::kHScrollBar) {}
   bool vertical() const { return kind() == ControlKind::kVScrollBar; }
   void SetRange(int minimum, int maximum);
   int minimum() const { return min_; }
@@ -412,7 +415,7 @@ class ListView : public Control {
   ListView();
   struct Column {
     std::string text;
-    int width = 60;           // [px]
+    int width = 60;  // [px]
     uint32_t format = kTextLeft;
   };
   int InsertColumn(int index, std::string_view text, int width, uint32_t format = kTextLeft);
@@ -429,7 +432,7 @@ class ListView : public Control {
   bool OnMouse(const MouseEvent& event) override;
   void OnScroll(int id, ScrollCode code, int pos) override;
   void OnPaint(Canvas& canvas) override;
-  static constexpr int kRowHeight = 17;  // [px], also the header height
+  static constexpr int kRowHeight = 17;       // [px], also the header height
   static constexpr int kScrollBarWidth = 17;  // [px]
   int first_visible() const { return first_visible_; }
   ScrollBar* scroll_bar() const { return bar_; }

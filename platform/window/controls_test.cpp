@@ -17,13 +17,15 @@ class Parent : public Window {
     log.push_back(std::to_string(id) + ":" + std::to_string(static_cast<int>(notice)));
   }
   void OnScroll(int id, ScrollCode code, int pos) override {
-    log.push_back(std::to_string(id) + " scroll " + std::to_string(static_cast<int>(code)) + " " + std::to_string(pos));
+    log.push_back(std::to_string(id) + " scroll " + std::to_string(static_cast<int>(code)) + " " +
+                  std::to_string(pos));
   }
 };
 
 template <typename T, typename... Args>
 T* Add(Parent& parent, int id, Args&&... args) {
-  return static_cast<T*>(parent.AddChild(std::make_unique<T>(std::forward<Args>(args)...), id, Rect{0, 0, 100, 20}));
+  return static_cast<T*>(
+      parent.AddChild(std::make_unique<T>(std::forward<Args>(args)...), id, Rect{0, 0, 100, 20}));
 }
 
 KeyEvent Char(char32_t c) {
@@ -33,7 +35,9 @@ KeyEvent Char(char32_t c) {
   return event;
 }
 
-KeyEvent Down(int key, uint8_t modifiers = 0) { return KeyEvent{KeyEvent::Kind::kDown, key, 0, modifiers}; }
+KeyEvent Down(int key, uint8_t modifiers = 0) {
+  return KeyEvent{KeyEvent::Kind::kDown, key, 0, modifiers};
+}
 
 // A canvas that keeps the pixels of every image and the font of every text drawn on it, and
 // measures text as a fixed 7 pixels per character.
@@ -49,7 +53,8 @@ class KeepingCanvas : public RecordingCanvas {
   }
 
  protected:
-  void DoImage(Point at, const Image& image, const Rect& source, std::optional<Color> key) override {
+  void DoImage(Point at, const Image& image, const Rect& source,
+               std::optional<Color> key) override {
     images.push_back(image.Crop(source));
     RecordingCanvas::DoImage(at, image, source, key);
   }
@@ -112,9 +117,9 @@ TEST(ButtonTest, CaptionsShrinkToFitTheirControl) {
     placed->OnPaint(canvas);
     ASSERT_FALSE(canvas.fonts.empty());
     const Font& font = canvas.fonts.back();
-    const int room = c.kind == ControlKind::kStatic      ? c.width
-                     : c.kind == ControlKind::kButton    ? c.width - 6
-                                                         : c.width - c.width / 5 - 6;
+    const int room = c.kind == ControlKind::kStatic   ? c.width
+                     : c.kind == ControlKind::kButton ? c.width - 6
+                                                      : c.width - c.width / 5 - 6;
     EXPECT_LE(canvas.MeasureText(c.text, font).width, room - 2);
     EXPECT_EQ(font.points < placed->font().points, c.shrinks) << font.points;
   }
@@ -141,7 +146,8 @@ TEST(EditTest, LockSwallowsInputAndKeepsTheText) {
   edit->SetText("KV#J");
   edit->SetLocked(true);
   SetClipboardText("x");
-  const KeyEvent inputs[] = {Char(U'a'), Down(kKeyBack), Down(kKeyDelete), Down('V', kModCtrl), Down('X', kModCtrl)};
+  const KeyEvent inputs[] = {Char(U'a'), Down(kKeyBack), Down(kKeyDelete), Down('V', kModCtrl),
+                             Down('X', kModCtrl)};
   for (const KeyEvent& input : inputs) EXPECT_TRUE(edit->OnKey(input));
   edit->Paste();
   EXPECT_TRUE(edit->OnMouse(MouseEvent::At(MouseEvent::Kind::kDown, MouseButton::kLeft, {})));
@@ -536,9 +542,9 @@ TEST(EditTest, LimitAndSingleLineRefuseWhatDoesNotFit) {
 TEST(EditTest, SelectionByteOffsetsOfTheScriptEncoding) {
   struct Case {
     Encoding encoding;
-    std::string bytes;       // script text
-    size_t start, end;       // byte offsets to select
-    std::string selected;    // UTF-8 of the selection
+    std::string bytes;     // script text
+    size_t start, end;     // byte offsets to select
+    std::string selected;  // UTF-8 of the selection
   };
   // clang-format off
   const Case cases[] = {
@@ -625,7 +631,8 @@ TEST(RangeControlTest, TrackbarAndScrollBarReportUserActions) {
   bar->UserScroll(ScrollCode::kLineDown);
   bar->UserScroll(ScrollCode::kThumbTrack, 3000000);
   EXPECT_EQ(bar->pos(), 1500000);  // the parent moves the bar, not the user
-  EXPECT_EQ(parent.log, (std::vector<std::string>{"136 scroll 5 100", "173 scroll 1 1500000", "173 scroll 5 2097135"}));
+  EXPECT_EQ(parent.log, (std::vector<std::string>{"136 scroll 5 100", "173 scroll 1 1500000",
+                                                  "173 scroll 5 2097135"}));
 }
 
 TEST(RangeControlTest, ScrollBarMouseActions) {
@@ -647,10 +654,12 @@ TEST(RangeControlTest, ScrollBarMouseActions) {
     SCOPED_TRACE(c.name);
     HeadlessSession session;
     Parent parent;
-    auto* bar = static_cast<ScrollBar*>(parent.AddChild(std::make_unique<ScrollBar>(false), 173, Rect{0, 0, 200, 16}));
+    auto* bar = static_cast<ScrollBar*>(
+        parent.AddChild(std::make_unique<ScrollBar>(false), 173, Rect{0, 0, 200, 16}));
     bar->SetRange(0, 1000);
     bar->OnMouse(MouseEvent::At(MouseEvent::Kind::kDown, MouseButton::kLeft, {c.down_x, 8}));
-    if (c.down_x != c.up_x) bar->OnMouse(MouseEvent::At(MouseEvent::Kind::kMove, MouseButton::kNone, {c.up_x, 8}));
+    if (c.down_x != c.up_x)
+      bar->OnMouse(MouseEvent::At(MouseEvent::Kind::kMove, MouseButton::kNone, {c.up_x, 8}));
     bar->OnMouse(MouseEvent::At(MouseEvent::Kind::kUp, MouseButton::kLeft, {c.up_x, 8}));
     EXPECT_EQ(parent.log, c.log);
   }
@@ -675,7 +684,8 @@ TEST(SpinTest, StepsTheBuddyNumberWithinTheRange) {
     int delta;
     const char* after;
   };
-  const Case cases[] = {{"50", 1, "51"}, {"50", -1, "49"}, {"99", 1, "99"}, {"", 1, "1"}, {"7", -1, "6"}};
+  const Case cases[] = {
+      {"50", 1, "51"}, {"50", -1, "49"}, {"99", 1, "99"}, {"", 1, "1"}, {"7", -1, "6"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.buddy_text);
     HeadlessSession session;
@@ -703,7 +713,8 @@ TEST(ListViewTest, ColumnsAndRows) {
   EXPECT_EQ(list->ItemText(0, 1), "1, 0, 2");
   EXPECT_EQ(list->ItemText(3, 0), "");
   auto lines = session.Paint(*list);
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "text 4,17 133,34 \"Vtr_wtp.so\" 000000"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "text 4,17 133,34 \"Vtr_wtp.so\" 000000"),
+            lines.end());
 }
 
 // A list with more rows than fit under its header shows a scroll bar at its right edge, and
@@ -711,15 +722,18 @@ TEST(ListViewTest, ColumnsAndRows) {
 TEST(ListViewTest, MoreRowsThanFitBringAScrollBar) {
   HeadlessSession session;
   Parent parent;
-  auto* list = static_cast<ListView*>(
-      parent.AddChild(std::make_unique<ListView>(), 1011, Rect::FromSize(0, 0, 200, 4 * ListView::kRowHeight)));
+  auto* list = static_cast<ListView*>(parent.AddChild(
+      std::make_unique<ListView>(), 1011, Rect::FromSize(0, 0, 200, 4 * ListView::kRowHeight)));
   list->InsertColumn(0, "File Name", 135);
-  for (int i = 0; i < 2; ++i) list->InsertItem(list->item_count(), "Vtr_" + std::to_string(i) + ".so");
+  for (int i = 0; i < 2; ++i)
+    list->InsertItem(list->item_count(), "Vtr_" + std::to_string(i) + ".so");
   ScrollBar* bar = list->scroll_bar();
   EXPECT_FALSE(bar->visible()) << "two rows fit under the header";
-  for (int i = 2; i < 8; ++i) list->InsertItem(list->item_count(), "Vtr_" + std::to_string(i) + ".so");
+  for (int i = 2; i < 8; ++i)
+    list->InsertItem(list->item_count(), "Vtr_" + std::to_string(i) + ".so");
   ASSERT_TRUE(bar->visible());
-  EXPECT_EQ(bar->rect(), (Rect{200 - ListView::kScrollBarWidth, ListView::kRowHeight, 200, 4 * ListView::kRowHeight}));
+  EXPECT_EQ(bar->rect(), (Rect{200 - ListView::kScrollBarWidth, ListView::kRowHeight, 200,
+                               4 * ListView::kRowHeight}));
   EXPECT_EQ(bar->maximum(), 5);  // 8 rows, 3 shown
 
   struct Step {
@@ -744,7 +758,8 @@ TEST(ListViewTest, MoreRowsThanFitBringAScrollBar) {
   list->OnMouse(wheel);
   EXPECT_EQ(bar->pos(), 3);
   auto lines = session.Paint(*list);
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "text 4,17 133,34 \"Vtr_3.so\" 000000"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "text 4,17 133,34 \"Vtr_3.so\" 000000"),
+            lines.end());
 
   list->DeleteAllItems();
   EXPECT_FALSE(bar->visible());
@@ -754,7 +769,8 @@ TEST(ListViewTest, MoreRowsThanFitBringAScrollBar) {
 TEST(MenuButtonTest, TextPartClicksAndArrowDropsDown) {
   HeadlessSession session;
   Parent parent;
-  auto* button = static_cast<MenuButton*>(parent.AddChild(std::make_unique<MenuButton>(), 32841, Rect{0, 0, 100, 24}));
+  auto* button = static_cast<MenuButton*>(
+      parent.AddChild(std::make_unique<MenuButton>(), 32841, Rect{0, 0, 100, 24}));
   EXPECT_EQ(button->text_part(), (Rect{0, 0, 80, 24}));
   EXPECT_EQ(button->arrow_part(), (Rect{80, 0, 100, 24}));
   auto press = [&](Point p) {
@@ -798,7 +814,7 @@ TEST(ShapedButtonTest, OnlyTheNonKeyPixelsOfTheFirstFrameBelongToIt) {
   image.set(1, 0, 0x000000);
   image.set(2, 0, 0x000000);
   image.set(0, 2, 0x111111);
-  image.set(3, 4, 0x222222);   // second frame only
+  image.set(3, 4, 0x222222);  // second frame only
   ASSERT_TRUE(button->SetShapeImage(image, 2));
   EXPECT_EQ(button->rect().height(), 3);
   EXPECT_EQ(button->shape().rects(), (std::vector<Rect>{{1, 0, 3, 1}, {0, 2, 1, 3}}));

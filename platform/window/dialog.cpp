@@ -34,9 +34,11 @@ void Dialog::Build() {
     control->SetFont(template_.font);
     Rect place = TemplateToPixels(entry.place, template_.units);
     // A combo box's template height is that of its open list; the closed box is one line high.
-    if (entry.kind == ControlKind::kComboBox) place.bottom = place.top + std::min(place.height(), kComboHeight);
+    if (entry.kind == ControlKind::kComboBox)
+      place.bottom = place.top + std::min(place.height(), kComboHeight);
     Control* placed = static_cast<Control*>(AddChild(std::move(control), entry.id, place));
-    if (entry.kind == ControlKind::kSpin && (entry.style & kStyleAutoBuddy) && previous != nullptr) {
+    if (entry.kind == ControlKind::kSpin && (entry.style & kStyleAutoBuddy) &&
+        previous != nullptr) {
       static_cast<Spin*>(placed)->SetBuddy(previous);
     }
     if (entry.kind == ControlKind::kButton && (entry.style & kStyleDefault)) default_id_ = entry.id;
@@ -189,7 +191,8 @@ void Dialog::CenterWindow() {
   Rect area = screen;
   if (over != nullptr) {
     area = over->ScreenRect();
-    screen = system.backend().ScreenArea(Point{area.left + area.width() / 2, area.top + area.height() / 2});
+    screen = system.backend().ScreenArea(
+        Point{area.left + area.width() / 2, area.top + area.height() / 2});
   }
   const Rect centred = KeepInside(Rect::FromSize(area.left + (area.width() - rect().width()) / 2,
                                                  area.top + (area.height() - rect().height()) / 2,

@@ -15,7 +15,8 @@ int ToPixelsY(int units) { return (units * kBaseY + 4) / 8; }
 }  // namespace
 
 Rect TemplateToPixels(const Rect& place, DialogUnits units) {
-  if (units == DialogUnits::kPixels) return Rect::FromSize(place.left, place.top, place.right, place.bottom);
+  if (units == DialogUnits::kPixels)
+    return Rect::FromSize(place.left, place.top, place.right, place.bottom);
   return Rect::FromSize(ToPixelsX(place.left), ToPixelsY(place.top), ToPixelsX(place.right),
                         ToPixelsY(place.bottom));
 }

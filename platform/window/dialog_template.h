@@ -26,16 +26,16 @@
 namespace vtr::platform {
 
 enum class ControlKind : int {
-  kStatic,        // text label; background colour settable
-  kGroupBox,      // framed caption around other controls
-  kPicture,       // static image (an icon)
-  kButton,        // push button with text or an image
-  kCheckBox,      // automatic check box
-  kRadioButton,   // automatic radio button; kStyleGroup starts a new group
-  kEdit,          // single-line edit, multi-line with kStyleMultiLine
-  kComboBox,      // drop-down list; template items fill it; the height is the open list's
-  kTrackbar,      // horizontal slider
-  kSpin,          // up-down arrows bound to a buddy edit
+  kStatic,       // text label; background colour settable
+  kGroupBox,     // framed caption around other controls
+  kPicture,      // static image (an icon)
+  kButton,       // push button with text or an image
+  kCheckBox,     // automatic check box
+  kRadioButton,  // automatic radio button; kStyleGroup starts a new group
+  kEdit,         // single-line edit, multi-line with kStyleMultiLine
+  kComboBox,     // drop-down list; template items fill it; the height is the open list's
+  kTrackbar,     // horizontal slider
+  kSpin,         // up-down arrows bound to a buddy edit
   kHScrollBar,
   kVScrollBar,
   kListView,      // report list with columns
@@ -49,23 +49,23 @@ enum class ControlKind : int {
 enum Style : uint32_t {
   kStyleHidden = 1u << 0,
   kStyleDisabled = 1u << 1,
-  kStyleMultiLine = 1u << 2,    // edit: several lines wrapped at the box edge, Enter makes a new line
+  kStyleMultiLine = 1u << 2,  // edit: several lines wrapped at the box edge, Enter makes a new line
   kStyleReadOnly = 1u << 3,
   kStyleBorder = 1u << 4,
-  kStyleCenter = 1u << 5,       // static and edit text centred
+  kStyleCenter = 1u << 5,  // static and edit text centred
   kStyleRight = 1u << 6,
-  kStyleSunken = 1u << 7,       // static: sunken frame
-  kStyleNumber = 1u << 8,       // edit: digits only
-  kStyleGroup = 1u << 9,        // first control of a radio group
-  kStyleDefault = 1u << 10,     // the default push button (Enter)
-  kStyleAutoBuddy = 1u << 11,   // spin: bound to the control before it in the template
-  kStyleBuddyInt = 1u << 12,    // spin: writes its position into the buddy as a number
-  kStyleTicks = 1u << 13,       // trackbar: tick marks below
-  kStyleVScroll = 1u << 14,     // edit: vertical scroll bar
+  kStyleSunken = 1u << 7,      // static: sunken frame
+  kStyleNumber = 1u << 8,      // edit: digits only
+  kStyleGroup = 1u << 9,       // first control of a radio group
+  kStyleDefault = 1u << 10,    // the default push button (Enter)
+  kStyleAutoBuddy = 1u << 11,  // spin: bound to the control before it in the template
+  kStyleBuddyInt = 1u << 12,   // spin: writes its position into the buddy as a number
+  kStyleTicks = 1u << 13,      // trackbar: tick marks below
+  kStyleVScroll = 1u << 14,    // edit: vertical scroll bar
   kStyleNoTabStop = 1u << 15,
   // Dialog styles.
-  kStyleNoCaption = 1u << 20,   // frameless window, moved by its owner's code
-  kStyleAcceptFiles = 1u << 21, // takes dropped files from the start
+  kStyleNoCaption = 1u << 20,    // frameless window, moved by its owner's code
+  kStyleAcceptFiles = 1u << 21,  // takes dropped files from the start
   kStyleSystemMenu = 1u << 22,
 };
 
@@ -73,9 +73,14 @@ enum class DialogUnits : int { kPixels, kDialog };
 
 struct ControlTemplate {
   ControlTemplate() = default;
-  ControlTemplate(int id_in, ControlKind kind_in, std::string_view text_in, Rect place_in, uint32_t style_in = 0,
-                  std::vector<std::string_view> items_in = {})
-      : id(id_in), kind(kind_in), text(text_in), place(place_in), style(style_in), items(std::move(items_in)) {}
+  ControlTemplate(int id_in, ControlKind kind_in, std::string_view text_in, Rect place_in,
+                  uint32_t style_in = 0, std::vector<std::string_view> items_in = {})
+      : id(id_in),
+        kind(kind_in),
+        text(text_in),
+        place(place_in),
+        style(style_in),
+        items(std::move(items_in)) {}
 
   int id = -1;  // -1 for labels nobody addresses
   ControlKind kind = ControlKind::kStatic;

@@ -110,11 +110,13 @@ TEST(DialogTest, BuildsControlsFromTheTemplateInPixels) {
   RecordingDialog dialog;
   Rect edit_rect, dialog_rect;
   std::string combo_second;
-  session.user().Do([&] {
-    edit_rect = dialog.Item(kEditId)->rect();
-    dialog_rect = dialog.rect();
-    combo_second = dialog.Item<ComboBox>(kComboId)->item(1);
-  }).Click(kIdOk);
+  session.user()
+      .Do([&] {
+        edit_rect = dialog.Item(kEditId)->rect();
+        dialog_rect = dialog.rect();
+        combo_second = dialog.Item<ComboBox>(kComboId)->item(1);
+      })
+      .Click(kIdOk);
   EXPECT_EQ(dialog.DoModal(), kIdOk);
   EXPECT_EQ(edit_rect, Rect::FromSize(12, 11, 210, 21));  // 1.75 pixels across, 1.5 down per unit
   EXPECT_EQ(dialog_rect.width(), 350);
@@ -165,12 +167,14 @@ TEST(DialogTest, CommandsAndNoticesAreRoutedById) {
 TEST(DialogTest, ValuesSetFromCodeRaiseNoNotice) {
   HeadlessSession session;
   RecordingDialog dialog;
-  session.user().Do([&] {
-    dialog.log.clear();
-    dialog.Item<Edit>(kEditId)->SetText("KV#J");
-    dialog.Item<Edit>(kEditId)->ReplaceSel("あ");
-    dialog.Item<ComboBox>(kComboId)->SetCurSel(1);
-  }).Click(kIdOk);
+  session.user()
+      .Do([&] {
+        dialog.log.clear();
+        dialog.Item<Edit>(kEditId)->SetText("KV#J");
+        dialog.Item<Edit>(kEditId)->ReplaceSel("あ");
+        dialog.Item<ComboBox>(kComboId)->SetCurSel(1);
+      })
+      .Click(kIdOk);
   EXPECT_EQ(dialog.DoModal(), kIdOk);
   ASSERT_EQ(dialog.log.size(), 1u);
   EXPECT_EQ(dialog.log[0], "command 1 0");
@@ -184,14 +188,15 @@ TEST(DialogTest, KeyFilterSeesKeysBeforeTheFocusedControl) {
   session.user()
       .Do([&] { dialog.Item<ComboBox>(kComboId)->SetCurSel(1); })
       .Focus(kComboId)
-      .Key(kKeyUp, kModCtrl)   // the filter takes it: the list keeps its entry
+      .Key(kKeyUp, kModCtrl)  // the filter takes it: the list keeps its entry
       .Do([&] { selection_after = dialog.Item<ComboBox>(kComboId)->cur_sel(); })
-      .Key(kKeyUp)             // plain Up reaches the list
+      .Key(kKeyUp)  // plain Up reaches the list
       .Click(kIdOk);
   EXPECT_EQ(dialog.DoModal(), kIdOk);
   EXPECT_EQ(selection_after, 1);
   EXPECT_EQ(dialog.Item<ComboBox>(kComboId), nullptr);
-  EXPECT_NE(std::find(dialog.log.begin(), dialog.log.end(), "filter ctrl+up for 11"), dialog.log.end());
+  EXPECT_NE(std::find(dialog.log.begin(), dialog.log.end(), "filter ctrl+up for 11"),
+            dialog.log.end());
   EXPECT_NE(std::find(dialog.log.begin(), dialog.log.end(), "command 11 2"), dialog.log.end());
 }
 
@@ -202,7 +207,8 @@ TEST(DialogTest, AcceleratorsSendTheirCommands) {
   dialog.SetAccelerators(kTable);
   session.user().Key('S', kModCtrl).Key('O').Key('O', kModCtrl).Click(kIdCancel);
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
-  const std::vector<std::string> expected = {"init", "command 152 0", "command 151 0", "command 2 0"};
+  const std::vector<std::string> expected = {"init", "command 152 0", "command 151 0",
+                                             "command 2 0"};
   EXPECT_EQ(dialog.log, expected);
 }
 
@@ -257,7 +263,8 @@ TEST(DialogTest, ModalDialogsGiveTheFocusBackWhenTheyClose) {
       if (c.box_inside_dialog) {
         (void)inner.DoModal();
       } else {
-        (void)MessageBox(&owner, "Kelvoxの書式が正しくありません。", "Voxtrel", kMbOk | kMbIconError);
+        (void)MessageBox(&owner, "Kelvoxの書式が正しくありません。", "Voxtrel",
+                         kMbOk | kMbIconError);
       }
       owner_focus_back = owner.Item(kEditId)->HasFocus();
     });
@@ -355,7 +362,8 @@ TEST(DialogTest, MessageBoxReturnsThePressedButtonAndRecordsTheBox) {
 TEST(DialogTest, YesNoBoxIgnoresEscape) {
   HeadlessSession session;
   session.user().Key(kKeyEscape).Answer(kIdNo);
-  EXPECT_EQ(MessageBox(nullptr, "Destroy all data in this dialog?", "", kMbYesNo | kMbIconQuestion), kIdNo);
+  EXPECT_EQ(MessageBox(nullptr, "Destroy all data in this dialog?", "", kMbYesNo | kMbIconQuestion),
+            kIdNo);
   EXPECT_EQ(session.message_boxes()[0].caption, ApplicationTitle());  // no owner: the title
   EXPECT_EQ(session.steps_left(), 0u);
 }
@@ -368,11 +376,10 @@ TEST(DialogTest, PostedCommandFromAnotherThreadArrivesOnceInANestedLoop) {
   int box_answer = 0;
   int stops = 0;
   outer.Bind(kStopId, Notice::kClicked, [&] { ++stops; });
-  outer.Bind(kPlayId, Notice::kClicked, [&] {
-    EXPECT_EQ(inner.DoModal(), kIdOk);
-  });
+  outer.Bind(kPlayId, Notice::kClicked, [&] { EXPECT_EQ(inner.DoModal(), kIdOk); });
   inner.Bind(kPlayId, Notice::kClicked, [&] {
-    box_answer = MessageBox(&inner, "Kelvox was changed.\nSave changes?", "Voxtrel", kMbYesNoCancel | kMbIconQuestion);
+    box_answer = MessageBox(&inner, "Kelvox was changed.\nSave changes?", "Voxtrel",
+                            kMbYesNoCancel | kMbIconQuestion);
   });
   session.user()
       .Click(kPlayId)  // outer opens inner
@@ -423,14 +430,16 @@ TEST(DialogTest, TooltipsByControlAndByRectangle) {
   HeadlessSession session;
   RecordingDialog dialog;
   std::string on_play, on_rect, on_nothing;
-  session.user().Do([&] {
-    dialog.Item(kPlayId)->SetTooltip("Kelvoxを再生します！");
-    dialog.AddTooltipRect(Rect{132, 178, 205, 187}, "ボリュームを変更します。");
-    const Rect play = dialog.Item(kPlayId)->rect();
-    on_play = dialog.TooltipAt({play.left + 2, play.top + 2});
-    on_rect = dialog.TooltipAt({140, 180});
-    on_nothing = dialog.TooltipAt({290, 5});
-  }).Click(kIdOk);
+  session.user()
+      .Do([&] {
+        dialog.Item(kPlayId)->SetTooltip("Kelvoxを再生します！");
+        dialog.AddTooltipRect(Rect{132, 178, 205, 187}, "ボリュームを変更します。");
+        const Rect play = dialog.Item(kPlayId)->rect();
+        on_play = dialog.TooltipAt({play.left + 2, play.top + 2});
+        on_rect = dialog.TooltipAt({140, 180});
+        on_nothing = dialog.TooltipAt({290, 5});
+      })
+      .Click(kIdOk);
   EXPECT_EQ(dialog.DoModal(), kIdOk);
   EXPECT_EQ(on_play, "Kelvoxを再生します！");
   EXPECT_EQ(on_rect, "ボリュームを変更します。");

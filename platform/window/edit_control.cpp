@@ -1,8 +1,7 @@
 // The edit: its text and selection, the keys, the clipboard and one step of undo.
-#include "platform/window/controls.h"
-
 #include <algorithm>
 
+#include "platform/window/controls.h"
 #include "platform/window/internal/system.h"
 #include "platform/window/window_system.h"
 
@@ -113,7 +112,8 @@ void Edit::SetSel(int start, int end) {
   sel_start_ = start;
   sel_end_ = end;
   sel_start_byte_ = Utf8ByteOfChar(text(), start);
-  sel_end_byte_ = sel_start_byte_ + Utf8ByteOfChar(std::string_view(text()).substr(sel_start_byte_), end - start);
+  sel_end_byte_ = sel_start_byte_ +
+                  Utf8ByteOfChar(std::string_view(text()).substr(sel_start_byte_), end - start);
   Changed();
 }
 
@@ -130,7 +130,9 @@ std::pair<size_t, size_t> Edit::GetSelBytes(Encoding encoding) const {
           ByteOffsetOfChar(encoding, bytes.text, static_cast<size_t>(sel_end_))};
 }
 
-std::string Edit::SelectedText() const { return text().substr(sel_start_byte_, sel_end_byte_ - sel_start_byte_); }
+std::string Edit::SelectedText() const {
+  return text().substr(sel_start_byte_, sel_end_byte_ - sel_start_byte_);
+}
 
 void Edit::ReplaceSel(std::string_view utf8) {
   const size_t a = sel_start_byte_;
@@ -203,7 +205,7 @@ void Edit::Undo() {
   if (locked_ || read_only() || !undo_) return;
   // Undo is undone by the next one: the undo state becomes the way back.
   UndoState back{undo_->start, undo_->text.size(), text().substr(undo_->start, undo_->length),
-                 sel_start_,     sel_end_,           sel_start_byte_,
+                 sel_start_,   sel_end_,           sel_start_byte_,
                  sel_end_byte_};
   sel_start_ = undo_->sel_start;
   sel_end_ = undo_->sel_end;
@@ -237,16 +239,27 @@ void Edit::ShowContextMenu(Point at) {
   const int command = TrackPopupMenu(this, ContextMenu(), at);
   if (FromHandle(alive) == nullptr) return;  // gone with its dialog while the menu showed
   switch (command) {
-    case kMenuUndo: Undo(); return;
-    case kMenuCut: Cut(); return;
-    case kMenuCopy: Copy(); return;
-    case kMenuPaste: Paste(); return;
-    case kMenuDelete: (void)UserReplaceSel(""); return;  // Delete's road with a selection
+    case kMenuUndo:
+      Undo();
+      return;
+    case kMenuCut:
+      Cut();
+      return;
+    case kMenuCopy:
+      Copy();
+      return;
+    case kMenuPaste:
+      Paste();
+      return;
+    case kMenuDelete:
+      (void)UserReplaceSel("");
+      return;  // Delete's road with a selection
     case kMenuSelectAll:
       SelectAll();
       ScrollCaret();
       return;
-    default: return;
+    default:
+      return;
   }
 }
 
@@ -286,21 +299,38 @@ bool Edit::OnKey(const KeyEvent& event) {
   }
   if (ctrl) {
     switch (event.key) {
-      case 'C': Copy(); return true;
-      case 'X': Cut(); return true;
-      case 'V': Paste(); return true;
-      case 'Z': Undo(); return true;
-      case kKeyHome: move(0); return true;
-      case kKeyEnd: move(chars()); return true;
-      default: return false;
+      case 'C':
+        Copy();
+        return true;
+      case 'X':
+        Cut();
+        return true;
+      case 'V':
+        Paste();
+        return true;
+      case 'Z':
+        Undo();
+        return true;
+      case kKeyHome:
+        move(0);
+        return true;
+      case kKeyEnd:
+        move(chars());
+        return true;
+      default:
+        return false;
     }
   }
   // In a multi-line edit Home and End keep to the caret's line, and Up and Down go to the
   // same column of the line before or after (as far as that line reaches).
   if (has_style(kStyleMultiLine)) {
     switch (event.key) {
-      case kKeyHome: move(LineAt(text(), sel_start_).start); return true;
-      case kKeyEnd: move(LineAt(text(), sel_end_).end); return true;
+      case kKeyHome:
+        move(LineAt(text(), sel_start_).start);
+        return true;
+      case kKeyEnd:
+        move(LineAt(text(), sel_end_).end);
+        return true;
       case kKeyUp: {
         const LineSpan line = LineAt(text(), sel_start_);
         if (line.start == 0) {
@@ -334,10 +364,18 @@ bool Edit::OnKey(const KeyEvent& event) {
       if (sel_start_ == sel_end_ && sel_end_ < chars()) SetSel(sel_start_, sel_end_ + 1);
       UserReplaceSel("");
       return true;
-    case kKeyLeft: move(sel_start_ == sel_end_ || shift ? sel_start_ - 1 : sel_start_); return true;
-    case kKeyRight: move(sel_start_ == sel_end_ || shift ? sel_end_ + 1 : sel_end_); return true;
-    case kKeyHome: move(0); return true;
-    case kKeyEnd: move(chars()); return true;
+    case kKeyLeft:
+      move(sel_start_ == sel_end_ || shift ? sel_start_ - 1 : sel_start_);
+      return true;
+    case kKeyRight:
+      move(sel_start_ == sel_end_ || shift ? sel_end_ + 1 : sel_end_);
+      return true;
+    case kKeyHome:
+      move(0);
+      return true;
+    case kKeyEnd:
+      move(chars());
+      return true;
     case kKeyReturn:
       if (has_style(kStyleMultiLine)) {
         UserReplaceSel("\n");

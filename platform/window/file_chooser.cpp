@@ -14,7 +14,9 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(first, text.find_last_not_of(kSpaces) - first + 1);
 }
 
-bool IsWildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
+bool IsWildcard(std::string_view text) {
+  return text.find_first_of("*?") != std::string_view::npos;
+}
 
 // "*.ext" with a plain extension, which FLTK's brace form can list.
 bool IsPlainExtension(std::string_view pattern) {
@@ -82,10 +84,12 @@ std::string FltkFilterText(const std::vector<FileFilter>& filters) {
   return text;
 }
 
-ChooserStart ChooserStartOf(const FileDialogRequest& request, const std::filesystem::path& current_folder) {
+ChooserStart ChooserStartOf(const FileDialogRequest& request,
+                            const std::filesystem::path& current_folder) {
   // Joining an absolute path gives that path.
-  std::filesystem::path folder =
-      request.folder.empty() ? current_folder : current_folder / std::filesystem::path(request.folder);
+  std::filesystem::path folder = request.folder.empty()
+                                     ? current_folder
+                                     : current_folder / std::filesystem::path(request.folder);
   ChooserStart start;
   if (!request.file_name.empty()) {
     const std::filesystem::path name(request.file_name);

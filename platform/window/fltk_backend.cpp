@@ -52,7 +52,8 @@ Fl_Font FontSlot(int index, bool fixed) { return FL_FREE_FONT + 2 * index + (fix
 
 // Families the dialogs name: "MS ゴシック" is fixed pitch; the UI and P fonts are proportional.
 bool IsFixed(const Font& font) {
-  return font.family.find("ゴシック") != std::string::npos && font.family.find("Pゴシック") == std::string::npos;
+  return font.family.find("ゴシック") != std::string::npos &&
+         font.family.find("Pゴシック") == std::string::npos;
 }
 
 // The FLTK font that shows every character of `utf8` in the pitch of `font`.
@@ -81,9 +82,14 @@ void HookTooltipFont() {
   Fl_Tooltip::enter = &EnterTooltipInItsFont;
 }
 
-int PixelSize(const Font& font) { return std::max(6, static_cast<int>(std::lround(font.points * 96.0 / 72.0))); }
+int PixelSize(const Font& font) {
+  return std::max(6, static_cast<int>(std::lround(font.points * 96.0 / 72.0)));
+}
 
-void SetColor(Color c) { fl_color(static_cast<uchar>(RedOf(c)), static_cast<uchar>(GreenOf(c)), static_cast<uchar>(BlueOf(c))); }
+void SetColor(Color c) {
+  fl_color(static_cast<uchar>(RedOf(c)), static_cast<uchar>(GreenOf(c)),
+           static_cast<uchar>(BlueOf(c)));
+}
 
 // The layer's canvas over FLTK drawing calls, at an offset inside the window being drawn.
 class FltkCanvas : public Canvas {
@@ -150,7 +156,8 @@ class FltkCanvas : public Canvas {
     SetColor(color);
     fl_draw(text.c_str(), x, y, r.width(), r.height(), align, nullptr, 0);
   }
-  void DoImage(Point at, const Image& image, const Rect& source, std::optional<Color> key) override {
+  void DoImage(Point at, const Image& image, const Rect& source,
+               std::optional<Color> key) override {
     const int w = source.width(), h = source.height();
     std::vector<uchar> pixels(static_cast<size_t>(w) * h * 4);
     for (int y = 0; y < h; ++y) {
@@ -184,12 +191,18 @@ class FltkCanvas : public Canvas {
 
 Fl_Cursor CursorOf(Cursor cursor) {
   switch (cursor) {
-    case Cursor::kArrow: return FL_CURSOR_DEFAULT;
-    case Cursor::kCross: return FL_CURSOR_CROSS;
-    case Cursor::kSizeNS: return FL_CURSOR_NS;
-    case Cursor::kSizeWE: return FL_CURSOR_WE;
-    case Cursor::kWait: return FL_CURSOR_WAIT;
-    case Cursor::kIBeam: return FL_CURSOR_INSERT;
+    case Cursor::kArrow:
+      return FL_CURSOR_DEFAULT;
+    case Cursor::kCross:
+      return FL_CURSOR_CROSS;
+    case Cursor::kSizeNS:
+      return FL_CURSOR_NS;
+    case Cursor::kSizeWE:
+      return FL_CURSOR_WE;
+    case Cursor::kWait:
+      return FL_CURSOR_WAIT;
+    case Cursor::kIBeam:
+      return FL_CURSOR_INSERT;
   }
   return FL_CURSOR_DEFAULT;
 }
@@ -272,7 +285,8 @@ class WidgetPeer : public Peer {
     // editor's whole text again.
     const Point at = OffsetInTop(model_);
     const Rect& r = model_.rect();
-    if (widget_->x() != at.x || widget_->y() != at.y || widget_->w() != r.width() || widget_->h() != r.height()) {
+    if (widget_->x() != at.x || widget_->y() != at.y || widget_->w() != r.width() ||
+        widget_->h() != r.height()) {
       widget_->resize(at.x, at.y, r.width(), r.height());
     }
     if (model_.IsShown() != (widget_->visible() != 0)) {
@@ -299,7 +313,8 @@ class WidgetPeer : public Peer {
     // window whose widget takes the focus, and a request sent while a chooser or a box is
     // opening, or while another program has the keyboard, would take the keyboard from it. The
     // window puts its focused control's widget in place when it gets the keyboard.
-    if (model_.HasFocus() && Fl::focus() != widget_ && widget_->visible_r() && HasKeyboard(*widget_->top_window())) {
+    if (model_.HasFocus() && Fl::focus() != widget_ && widget_->visible_r() &&
+        HasKeyboard(*widget_->top_window())) {
       widget_->take_focus();
     }
     if (repaint) widget_->redraw();
@@ -334,7 +349,8 @@ class CanvasWidget : public Fl_Widget {
     Fl_Region region = XCreateRegion();
     for (const Rect& r : shape.rects()) {
       XRectangle part{static_cast<short>(x() + r.left), static_cast<short>(y() + r.top),
-                      static_cast<unsigned short>(r.width()), static_cast<unsigned short>(r.height())};
+                      static_cast<unsigned short>(r.width()),
+                      static_cast<unsigned short>(r.height())};
       XUnionRectWithRegion(&part, region, region);
     }
     if (Fl_Region current = fl_clip_region()) XIntersectRegion(region, current, region);
@@ -407,7 +423,8 @@ void ShowText(WrappingEditor& w, const Edit& edit, FontCoverage& coverage) {
   Fl_Text_Buffer& buffer = *w.buffer();
   const std::string& text = edit.text();
   const size_t before = static_cast<size_t>(buffer.length());
-  if (w.shown_edit && *w.shown_edit + 1 == change.serial && change.start + change.removed <= before &&
+  if (w.shown_edit && *w.shown_edit + 1 == change.serial &&
+      change.start + change.removed <= before &&
       before - change.removed + change.inserted == text.size()) {
     const int start = static_cast<int>(change.start);
     const int end = static_cast<int>(change.start + change.removed);
@@ -441,8 +458,12 @@ void ShowSelection(WrappingEditor& w, int caret, int anchor) {
 }
 // The user moved the caret or the selection in the widget itself.
 void NoteUserSelection(Fl_Input_&, std::pair<int, int>) {}
-void NoteUserSelection(WrappingEditor& w, std::pair<int, int> caret_and_anchor) { w.shown_sel = caret_and_anchor; }
-void ShowCaret(Fl_Input_& w) { w.redraw(); }  // FLTK brings the caret into sight when it draws the field
+void NoteUserSelection(WrappingEditor& w, std::pair<int, int> caret_and_anchor) {
+  w.shown_sel = caret_and_anchor;
+}
+void ShowCaret(Fl_Input_& w) {
+  w.redraw();
+}  // FLTK brings the caret into sight when it draws the field
 void ShowCaret(WrappingEditor& w) { w.show_insert_position(); }
 // A new font or size: the editor wraps the whole text anew (FLTK does so when it is resized),
 // so that lines keep breaking at the box edge.
@@ -462,8 +483,9 @@ class EditWidget : public Base {
       case FL_PASTE:
         // The desktop's answer to a paste the model asked for, or the selection of a middle
         // click; the model's rules decide what goes in.
-        System::Get().DeliverPaste(model_.handle(),
-                                   std::string_view(Fl::event_text(), static_cast<size_t>(Fl::event_length())));
+        System::Get().DeliverPaste(
+            model_.handle(),
+            std::string_view(Fl::event_text(), static_cast<size_t>(Fl::event_length())));
         return 1;
       case FL_PUSH:
       case FL_DRAG:
@@ -488,7 +510,7 @@ class EditWidget : public Base {
     const std::string& text = model_.text();
     auto chars = [&](int byte) {
       return static_cast<int>(fl_utf_nb_char(reinterpret_cast<const unsigned char*>(text.data()),
-                                              std::clamp(byte, 0, static_cast<int>(text.size()))));
+                                             std::clamp(byte, 0, static_cast<int>(text.size()))));
     };
     const auto [caret, anchor] = CaretAndAnchor(*this);
     NoteUserSelection(*this, {caret, anchor});
@@ -506,7 +528,8 @@ class EditWidget : public Base {
 template <typename Base>
 class EditPeer : public WidgetPeer {
  public:
-  EditPeer(Edit& model, EditWidget<Base>* widget) : WidgetPeer(model, widget), edit_(model), input_(widget) {}
+  EditPeer(Edit& model, EditWidget<Base>* widget)
+      : WidgetPeer(model, widget), edit_(model), input_(widget) {}
 
  protected:
   bool SyncMore() override {
@@ -545,10 +568,12 @@ class EditPeer : public WidgetPeer {
 class ChoiceWidget : public Fl_Choice {
  public:
   explicit ChoiceWidget(ComboBox& model) : Fl_Choice(0, 0, 1, 1), model_(model) {
-    callback([](Fl_Widget*, void* self) {
-      auto* me = static_cast<ChoiceWidget*>(self);
-      me->model_.UserSelect(me->value());
-    }, this);
+    callback(
+        [](Fl_Widget*, void* self) {
+          auto* me = static_cast<ChoiceWidget*>(self);
+          me->model_.UserSelect(me->value());
+        },
+        this);
     when(FL_WHEN_CHANGED);
   }
   int handle(int event) override {
@@ -581,7 +606,8 @@ class ChoiceWidget : public Fl_Choice {
 
 class ChoicePeer : public WidgetPeer {
  public:
-  ChoicePeer(ComboBox& model, ChoiceWidget* widget) : WidgetPeer(model, widget), combo_(model), choice_(widget) {}
+  ChoicePeer(ComboBox& model, ChoiceWidget* widget)
+      : WidgetPeer(model, widget), combo_(model), choice_(widget) {}
 
  protected:
   bool SyncMore() override {
@@ -595,7 +621,8 @@ class ChoicePeer : public WidgetPeer {
       }
       choice_->menu(choice_->items.data());
     }
-    choice_->textfont(FontFor(combo_.font(), combo_.cur_sel() >= 0 ? combo_.item(combo_.cur_sel()) : ""));
+    choice_->textfont(
+        FontFor(combo_.font(), combo_.cur_sel() >= 0 ? combo_.item(combo_.cur_sel()) : ""));
     choice_->textsize(PixelSize(combo_.font()));
     if (combo_.cur_sel() >= 0) {
       choice_->value(combo_.cur_sel());
@@ -617,12 +644,14 @@ class TopWindow : public Fl_Double_Window {
       : Fl_Double_Window(model.rect().left, model.rect().top, std::max(1, model.rect().width()),
                          std::max(1, model.rect().height())),
         model_(model) {
-    callback([](Fl_Widget*, void* self) {
-      // The close box: the same as Escape.
-      auto& top = static_cast<TopWindow*>(self)->model_;
-      const auto& modal = System::Get().modal_stack();
-      if (modal.empty() || modal.back() == &top) top.OnCommand(kIdCancel, Notice::kClicked);
-    }, this);
+    callback(
+        [](Fl_Widget*, void* self) {
+          // The close box: the same as Escape.
+          auto& top = static_cast<TopWindow*>(self)->model_;
+          const auto& modal = System::Get().modal_stack();
+          if (modal.empty() || modal.back() == &top) top.OnCommand(kIdCancel, Notice::kClicked);
+        },
+        this);
   }
   void draw() override {
     {
@@ -651,7 +680,8 @@ class TopWindow : public Fl_Double_Window {
   std::string AreaTooltipAt(Point p) {
     auto* dialog = dynamic_cast<Dialog*>(&model_);
     const auto& modal = System::Get().modal_stack();
-    if (dialog == nullptr || !model_.IsEnabled() || (!modal.empty() && modal.back() != &model_)) return {};
+    if (dialog == nullptr || !model_.IsEnabled() || (!modal.empty() && modal.back() != &model_))
+      return {};
     if (System::Get().HitWindow(model_, p, nullptr) != &model_) return {};
     return dialog->TooltipAt(p);
   }
@@ -677,7 +707,8 @@ class TopPeer : public Peer {
     if (window_->syncing) return;
     window_->syncing = true;
     const Rect& r = model_.rect();
-    if (r.left != window_->x() || r.top != window_->y() || r.width() != window_->w() || r.height() != window_->h()) {
+    if (r.left != window_->x() || r.top != window_->y() || r.width() != window_->w() ||
+        r.height() != window_->h()) {
       window_->resize(r.left, r.top, std::max(1, r.width()), std::max(1, r.height()));
     }
     window_->syncing = false;
@@ -771,15 +802,17 @@ int TopWindow::handle(int event) {
       MouseEvent m;
       m.point = Point{Fl::event_x(), Fl::event_y()};
       const int button = Fl::event_button();
-      m.button = button == FL_RIGHT_MOUSE ? MouseButton::kRight
+      m.button = button == FL_RIGHT_MOUSE    ? MouseButton::kRight
                  : button == FL_MIDDLE_MOUSE ? MouseButton::kMiddle
                                              : MouseButton::kLeft;
       const int state = Fl::event_state();
-      m.modifiers = static_cast<uint8_t>(((state & FL_SHIFT) ? kModShift : 0) | ((state & FL_CTRL) ? kModCtrl : 0) |
+      m.modifiers = static_cast<uint8_t>(((state & FL_SHIFT) ? kModShift : 0) |
+                                         ((state & FL_CTRL) ? kModCtrl : 0) |
                                          ((state & FL_ALT) ? kModAlt : 0));
       switch (event) {
         case FL_PUSH:
-          m.kind = Fl::event_clicks() > 0 ? MouseEvent::Kind::kDoubleClick : MouseEvent::Kind::kDown;
+          m.kind =
+              Fl::event_clicks() > 0 ? MouseEvent::Kind::kDoubleClick : MouseEvent::Kind::kDown;
           break;
         case FL_RELEASE:
           m.kind = MouseEvent::Kind::kUp;
@@ -833,7 +866,8 @@ class FltkBackend : public Backend {
     if (confine_owner_ != nullptr && owners_[confine_owner_] == &top) ReleasePointer();
     ClearPeers(top);
     top.set_peer(nullptr);
-    auto it = std::find_if(windows_.begin(), windows_.end(), [&](TopWindow* w) { return owners_[w] == &top; });
+    auto it = std::find_if(windows_.begin(), windows_.end(),
+                           [&](TopWindow* w) { return owners_[w] == &top; });
     if (it != windows_.end()) {
       TopWindow* window = *it;
       windows_.erase(it);
@@ -882,18 +916,20 @@ class FltkBackend : public Backend {
     if (!clip || clip->width() <= 0 || clip->height() <= 0) return;
     System& system = System::Get();
     Window* holder = system.capture() != nullptr ? system.capture()->TopLevel() : system.Active();
-    auto it = std::find_if(windows_.begin(), windows_.end(), [&](TopWindow* w) { return owners_[w] == holder; });
+    auto it = std::find_if(windows_.begin(), windows_.end(),
+                           [&](TopWindow* w) { return owners_[w] == holder; });
     if (it == windows_.end() || !(*it)->shown()) return;
     TopWindow* window = *it;
     XSetWindowAttributes attributes{};
-    confine_ = XCreateWindow(fl_display, fl_xid(window), clip->left - window->x(), clip->top - window->y(),
-                             static_cast<unsigned>(clip->width()), static_cast<unsigned>(clip->height()), 0, 0,
-                             InputOnly, CopyFromParent, 0, &attributes);
+    confine_ =
+        XCreateWindow(fl_display, fl_xid(window), clip->left - window->x(), clip->top - window->y(),
+                      static_cast<unsigned>(clip->width()), static_cast<unsigned>(clip->height()),
+                      0, 0, InputOnly, CopyFromParent, 0, &attributes);
     XMapWindow(fl_display, confine_);
     confine_owner_ = window;
     const unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
-    if (XGrabPointer(fl_display, fl_xid(window), False, mask, GrabModeAsync, GrabModeAsync, confine_, None,
-                     CurrentTime) != GrabSuccess) {
+    if (XGrabPointer(fl_display, fl_xid(window), False, mask, GrabModeAsync, GrabModeAsync,
+                     confine_, None, CurrentTime) != GrabSuccess) {
       ReleasePointer();
       return;
     }
@@ -901,7 +937,8 @@ class FltkBackend : public Backend {
   }
 
   void Activate(Window& top) override {
-    auto it = std::find_if(windows_.begin(), windows_.end(), [&](TopWindow* w) { return owners_[w] == &top; });
+    auto it = std::find_if(windows_.begin(), windows_.end(),
+                           [&](TopWindow* w) { return owners_[w] == &top; });
     if (it == windows_.end() || !(*it)->shown()) return;
     const ::Window xid = fl_xid(*it);
     if (WindowManagerRuns()) {
@@ -960,7 +997,8 @@ class FltkBackend : public Backend {
 
   FileDialogResult ShowFileDialog(Window*, const FileDialogRequest& request) override {
     Fl_Native_File_Chooser chooser;
-    chooser.type(request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE : Fl_Native_File_Chooser::BROWSE_FILE);
+    chooser.type(request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
+                              : Fl_Native_File_Chooser::BROWSE_FILE);
     chooser.title(request.title.c_str());
     const std::string filter = FltkFilterText(request.filters);
     const int count = static_cast<int>(request.filters.size());
@@ -1071,8 +1109,9 @@ class FltkBackend : public Backend {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     bool found = false;
-    if (XGetWindowProperty(fl_display, root, supported, 0, 4096, False, XA_ATOM, &type, &format, &count, &after,
-                           &data) == Success && data != nullptr) {
+    if (XGetWindowProperty(fl_display, root, supported, 0, 4096, False, XA_ATOM, &type, &format,
+                           &count, &after, &data) == Success &&
+        data != nullptr) {
       if (type == XA_ATOM && format == 32) {
         const Atom* atoms = reinterpret_cast<const Atom*>(data);
         found = std::find(atoms, atoms + count, active) != atoms + count;
@@ -1090,9 +1129,11 @@ class FltkBackend : public Backend {
     unsigned char* data = nullptr;
     ::Window value = 0;
     IgnoringXErrors gone_windows;
-    if (XGetWindowProperty(fl_display, xid, name, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
-            Success && data != nullptr) {
-      if (type == XA_WINDOW && format == 32 && count == 1) value = *reinterpret_cast<const ::Window*>(data);
+    if (XGetWindowProperty(fl_display, xid, name, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                           &after, &data) == Success &&
+        data != nullptr) {
+      if (type == XA_WINDOW && format == 32 && count == 1)
+        value = *reinterpret_cast<const ::Window*>(data);
       XFree(data);
     }
     return value;
@@ -1107,9 +1148,11 @@ class FltkBackend : public Backend {
     long pid = -1;
     const Atom name = XInternAtom(fl_display, "_NET_WM_PID", False);
     IgnoringXErrors gone_windows;
-    if (XGetWindowProperty(fl_display, xid, name, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) ==
-            Success && data != nullptr) {
-      if (type == XA_CARDINAL && format == 32 && count == 1) pid = *reinterpret_cast<const long*>(data);
+    if (XGetWindowProperty(fl_display, xid, name, 0, 1, False, XA_CARDINAL, &type, &format, &count,
+                           &after, &data) == Success &&
+        data != nullptr) {
+      if (type == XA_CARDINAL && format == 32 && count == 1)
+        pid = *reinterpret_cast<const long*>(data);
       XFree(data);
     }
     return pid;
@@ -1138,25 +1181,30 @@ class FltkBackend : public Backend {
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(fl_display, xid, state, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) !=
-            Success || data == nullptr) {
+    if (XGetWindowProperty(fl_display, xid, state, 0, 64, False, XA_ATOM, &type, &format, &count,
+                           &after, &data) != Success ||
+        data == nullptr) {
       return;
     }
     std::vector<Atom> kept;
     if (type == XA_ATOM && format == 32) {
       const Atom* atoms = reinterpret_cast<const Atom*>(data);
-      std::copy_if(atoms, atoms + count, std::back_inserter(kept), [&](Atom a) { return a != skip; });
+      std::copy_if(atoms, atoms + count, std::back_inserter(kept),
+                   [&](Atom a) { return a != skip; });
     }
     XFree(data);
     XChangeProperty(fl_display, xid, state, XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(kept.data()), static_cast<int>(kept.size()));
+                    reinterpret_cast<const unsigned char*>(kept.data()),
+                    static_cast<int>(kept.size()));
   }
 
   // A window that is not viewable (yet) cannot have the focus; asking would be an X error.
   static void FocusIfViewable(::Window xid) {
     IgnoringXErrors gone_windows;  // it may go between the two requests
     XWindowAttributes attributes{};
-    if (XGetWindowAttributes(fl_display, xid, &attributes) == 0 || attributes.map_state != IsViewable) return;
+    if (XGetWindowAttributes(fl_display, xid, &attributes) == 0 ||
+        attributes.map_state != IsViewable)
+      return;
     XSetInputFocus(fl_display, xid, RevertToParent, CurrentTime);
   }
 
@@ -1201,8 +1249,8 @@ class FltkBackend : public Backend {
  public:
   std::vector<TopWindow*> windows_;
   std::unordered_map<TopWindow*, Window*> owners_;
-  uint64_t events_seen_ = 0;               // X events FLTK has handled
-  uint64_t held_event_ = 0;                // the event the answers of KeyHeld hold for
+  uint64_t events_seen_ = 0;                // X events FLTK has handled
+  uint64_t held_event_ = 0;                 // the event the answers of KeyHeld hold for
   std::vector<std::pair<int, bool>> held_;  // those answers
   ::Window confine_ = 0;                // the pointer's confinement, while the cursor is clipped
   TopWindow* confine_owner_ = nullptr;  // the window that grabbed the pointer
@@ -1247,7 +1295,8 @@ bool UseFltkBackend() {
     }
     static const std::string face(internal::kFontList[0].proportional);
     static const std::string faces[] = {" " + face, "B" + face, "I" + face, "P" + face};
-    for (int style = 0; style < 4; ++style) Fl::set_font(FL_HELVETICA + style, faces[style].c_str());
+    for (int style = 0; style < 4; ++style)
+      Fl::set_font(FL_HELVETICA + style, faces[style].c_str());
     FL_NORMAL_SIZE = 12;
     Fl::visual(FL_DOUBLE | FL_INDEX);
     internal::g_fltk = new internal::FltkBackend();

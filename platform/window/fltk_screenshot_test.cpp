@@ -15,9 +15,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,7 +35,8 @@
 // The X libraries keep caches for the life of the process; they are not leaks of ours.
 // NOLINTNEXTLINE(bugprone-reserved-identifier): the name the leak checker's runtime looks up
 extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libX11\nleak:libXft\nleak:libfontconfig\nleak:libfreetype\nleak:libfltk\nleak:libXrender\n";
+  return "leak:libX11\nleak:libXft\nleak:libfontconfig\nleak:libfreetype\nleak:libfltk\nleak:"
+         "libXrender\n";
 }
 
 namespace vtr::platform {
@@ -52,8 +53,8 @@ XServer* FltkOnPrivateServer() {
   static XServer server(std::filesystem::path(VTR_TEST_BIN_DIR) /
                         (std::string("vtr_window_fltk_") +
                          ::testing::UnitTest::GetInstance()->current_test_info()->name()));
-  static const bool ready =
-      server.Start({}).empty() && setenv("DISPLAY", server.display().c_str(), 1) == 0 && UseFltkBackend();
+  static const bool ready = server.Start({}).empty() &&
+                            setenv("DISPLAY", server.display().c_str(), 1) == 0 && UseFltkBackend();
   return ready ? &server : nullptr;
 }
 
@@ -72,8 +73,10 @@ void SettleWindows() {
 
 TEST(FltkScreenshotTest, DemoDialogShowsItsControlsAndJapaneseText) {
   if (const std::string tool = MissingTool(testing::kScreenTools); !tool.empty()) {
-    GTEST_SKIP() << tool << " is not installed (setup.sh installs it); the screenshot test of the FLTK backend "
-                            "did not run";
+    GTEST_SKIP()
+        << tool
+        << " is not installed (setup.sh installs it); the screenshot test of the FLTK backend "
+           "did not run";
   }
   XServer* server = FltkOnPrivateServer();
   ASSERT_NE(server, nullptr) << "Xvfb or FLTK did not start";
@@ -154,7 +157,8 @@ class PictureDialog : public Dialog {
 std::vector<bool> InkOf(const Picture& shot, Point origin, const Rect& r) {
   std::vector<bool> ink;
   for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x) ink.push_back(IsDark(shot.ColorAt(origin.x + x, origin.y + y)));
+    for (int x = r.left; x < r.right; ++x)
+      ink.push_back(IsDark(shot.ColorAt(origin.x + x, origin.y + y)));
   return ink;
 }
 
@@ -174,7 +178,9 @@ TEST(FltkScreenshotTest, KoreanChineseAndJapaneseTextShowRealGlyphs) {
   const std::string_view missing = "\xF0\x9F\x82\xA1";  // a playing card: in no font of the list
   DialogTemplate t{.id = 951, .caption = "glyphs", .size = {240, 60}, .controls = {}};
   for (int i = 0; i < 4; ++i) {
-    t.controls.push_back({700 + i, ControlKind::kStatic, i < 3 ? samples[i].text : missing,
+    t.controls.push_back({700 + i,
+                          ControlKind::kStatic,
+                          i < 3 ? samples[i].text : missing,
                           {10 + 55 * i, 10, 40, 40}});
   }
   PictureDialog dialog(t, *server);
@@ -187,9 +193,11 @@ TEST(FltkScreenshotTest, KoreanChineseAndJapaneseTextShowRealGlyphs) {
   EXPECT_EQ(dialog.DoModal(), kIdOk);
   ASSERT_TRUE(dialog.shot.has_value()) << "xwd or xwdtopnm failed";
   const Point origin{dialog.rect().left, dialog.rect().top};
-  const std::vector<bool> box = InkOf(*dialog.shot, origin, Rect::FromSize(10 + 55 * 3, 10, 40, 40));
+  const std::vector<bool> box =
+      InkOf(*dialog.shot, origin, Rect::FromSize(10 + 55 * 3, 10, 40, 40));
   for (int i = 0; i < 3; ++i) {
-    const std::vector<bool> glyph = InkOf(*dialog.shot, origin, Rect::FromSize(10 + 55 * i, 10, 40, 40));
+    const std::vector<bool> glyph =
+        InkOf(*dialog.shot, origin, Rect::FromSize(10 + 55 * i, 10, 40, 40));
     int ink = 0, differ = 0;
     for (size_t p = 0; p < glyph.size(); ++p) {
       ink += glyph[p];
@@ -211,7 +219,10 @@ TEST(FltkScreenshotTest, AShapedWindowPaintsOnlyInsideItsShape) {
   class RedSquare : public CustomWindow {
     void OnPaint(Canvas& canvas) override { canvas.FillRect(client_rect(), Rgb(0xFF, 0, 0)); }
   };
-  DialogTemplate t{.id = 952, .caption = "shape", .size = {80, 60}, .controls = {{1, ControlKind::kCustom, "", {10, 10, 28, 28}}}};
+  DialogTemplate t{.id = 952,
+                   .caption = "shape",
+                   .size = {80, 60},
+                   .controls = {{1, ControlKind::kCustom, "", {10, 10, 28, 28}}}};
   PictureDialog dialog(t, *server);
   dialog.on_init = [](PictureDialog& d) {
     Window* square = d.ReplaceChild(1, std::make_unique<RedSquare>());
@@ -238,7 +249,8 @@ int TextLinesIn(const Picture& shot, Point origin, const Rect& r) {
   bool in_line = false;
   for (int y = r.top; y < r.bottom; ++y) {
     bool ink = false;
-    for (int x = r.left; x < r.right && !ink; ++x) ink = IsDark(shot.ColorAt(origin.x + x, origin.y + y));
+    for (int x = r.left; x < r.right && !ink; ++x)
+      ink = IsDark(shot.ColorAt(origin.x + x, origin.y + y));
     if (ink && !in_line) ++lines;
     in_line = ink;
   }
@@ -254,7 +266,9 @@ TEST(FltkScreenshotTest, AMultiLineEditWrapsAgainForANewFontSize) {
   XServer* server = FltkOnPrivateServer();
   ASSERT_NE(server, nullptr) << "Xvfb or FLTK did not start";
   const Rect box = Rect::FromSize(12, 12, 216, 200);
-  DialogTemplate t{.id = 953, .caption = "wrap", .size = {240, 224},
+  DialogTemplate t{.id = 953,
+                   .caption = "wrap",
+                   .size = {240, 224},
                    .controls = {{1002, ControlKind::kEdit, "", box, kStyleMultiLine}}};
   std::string kana;
   for (int i = 0; i < 40; ++i) kana += "か";
@@ -265,7 +279,8 @@ TEST(FltkScreenshotTest, AMultiLineEditWrapsAgainForANewFontSize) {
   };
   dialog.then = [](PictureDialog& d) { d.Item(1002)->SetFont(Font{"MS UI Gothic", 15}); };
   EXPECT_EQ(dialog.DoModal(), kIdOk);
-  ASSERT_TRUE(dialog.shot.has_value() && dialog.second_shot.has_value()) << "xwd or xwdtopnm failed";
+  ASSERT_TRUE(dialog.shot.has_value() && dialog.second_shot.has_value())
+      << "xwd or xwdtopnm failed";
   const Point origin{dialog.rect().left, dialog.rect().top};
   const Rect inside = box.Inflate(-4, -4);
   const int small = TextLinesIn(*dialog.shot, origin, inside);
@@ -289,7 +304,8 @@ struct ChooserUser {
 template <typename T>
 T* FindWidget(Fl_Widget* widget, std::string_view label = {}) {
   auto* found = dynamic_cast<T*>(widget);
-  if (found != nullptr && (label.empty() || (widget->label() != nullptr && label == widget->label()))) {
+  if (found != nullptr &&
+      (label.empty() || (widget->label() != nullptr && label == widget->label()))) {
     return found;
   }
   Fl_Group* group = widget->as_group();
@@ -312,7 +328,8 @@ void ActAsChooserUser(void* data) {
     return;
   }
   user.seen = true;
-  for (int i = 0; i < filters->size() - 1; ++i) user.filters.push_back(filters->text(i) ? filters->text(i) : "");
+  for (int i = 0; i < filters->size() - 1; ++i)
+    user.filters.push_back(filters->text(i) ? filters->text(i) : "");
   user.shown_filter = filters->value();
   for (int i = 1; i <= list->size(); ++i) {
     const std::string file = list->text(i);
@@ -336,10 +353,12 @@ TEST(FltkFileChooserTest, ShowsTheCallersFiltersOnceAndStartsInTheRightFolder) {
   // The GTK chooser runs a loop of its own that FLTK's timers do not reach.
   Fl::option(Fl::OPTION_FNFC_USES_GTK, false);
 
-  const std::filesystem::path folder = TempFolder() / ("vtr_window_chooser_" + std::to_string(getpid()));
+  const std::filesystem::path folder =
+      TempFolder() / ("vtr_window_chooser_" + std::to_string(getpid()));
   std::filesystem::create_directories(folder / "other");
   for (const char* file : {"a.kvx", "b.txt", "other/c.kvx"}) std::ofstream(folder / file) << "x";
-  const std::vector<FileFilter> filters = {{"Kelvox File (*.kvx)", "*.kvx"}, {"Text file (*.txt)", "*.txt"}};
+  const std::vector<FileFilter> filters = {{"Kelvox File (*.kvx)", "*.kvx"},
+                                           {"Text file (*.txt)", "*.txt"}};
   const std::vector<std::string> shown = {"Kelvox File (*.kvx)", "Text file (*.txt)"};
 
   struct Case {

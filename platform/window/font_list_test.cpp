@@ -27,8 +27,10 @@ TEST(FontListTest, EveryFamilyComesFromAPackageOfTheSetUpAndIsInstalled) {
   const std::string setup((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_FALSE(setup.empty());
   for (const FontFamily& family : kFontList) {
-    EXPECT_NE(setup.find(" " + std::string(family.package) + " "), std::string::npos) << family.package;
-    EXPECT_TRUE(FontInstalled(family.proportional)) << family.proportional << " (" << family.package << ")";
+    EXPECT_NE(setup.find(" " + std::string(family.package) + " "), std::string::npos)
+        << family.package;
+    EXPECT_TRUE(FontInstalled(family.proportional))
+        << family.proportional << " (" << family.package << ")";
     EXPECT_TRUE(FontInstalled(family.fixed)) << family.fixed << " (" << family.package << ")";
   }
   EXPECT_FALSE(FontInstalled("No Such Family Anywhere"));
@@ -58,8 +60,9 @@ TEST(FontListTest, ATextTakesTheFirstFamilyWithAllItsGlyphs) {
 
 // A text no family shows whole goes to the family that lacks the fewest of its characters.
 TEST(FontListTest, WithoutAFamilyForEveryGlyphTheClosestOneWins) {
-  EXPECT_EQ(FontIndexFor("这语\xF0\x9F\x82\xA1", false), kChinese);  // with a playing card nobody has
-  EXPECT_EQ(FontIndexFor("\xF0\x9F\x82\xA1", false), kJapanese);     // all lack it: the first
+  EXPECT_EQ(FontIndexFor("这语\xF0\x9F\x82\xA1", false),
+            kChinese);                                            // with a playing card nobody has
+  EXPECT_EQ(FontIndexFor("\xF0\x9F\x82\xA1", false), kJapanese);  // all lack it: the first
 }
 
 // Typing and deleting change the family exactly as a choice over the whole text would.
@@ -88,7 +91,8 @@ TEST(FontListTest, ACountedTextChoosesAsTheWholeTextWould) {
     } else {
       coverage.Remove(step.part);
     }
-    for (bool fixed : {false, true}) EXPECT_EQ(coverage.Choice(fixed), FontIndexFor(step.text_after, fixed));
+    for (bool fixed : {false, true})
+      EXPECT_EQ(coverage.Choice(fixed), FontIndexFor(step.text_after, fixed));
   }
 }
 

@@ -52,7 +52,8 @@ class HeadlessBackend : public Backend {
     } else {
       held_.erase(key);
     }
-    System::Get().DispatchKey(KeyEvent{down ? KeyEvent::Kind::kDown : KeyEvent::Kind::kUp, key, 0, 0});
+    System::Get().DispatchKey(
+        KeyEvent{down ? KeyEvent::Kind::kDown : KeyEvent::Kind::kUp, key, 0, 0});
   }
 
   int TrackPopupMenu(Window*, const Menu& menu, Point at) override {
@@ -86,7 +87,8 @@ class HeadlessBackend : public Backend {
     return browser_;
   }
 
-  void MessageBoxShown(Window&, std::string_view text, std::string_view caption, uint32_t style) override {
+  void MessageBoxShown(Window&, std::string_view text, std::string_view caption,
+                       uint32_t style) override {
     boxes_.push_back(
         ShownMessageBox{std::string(text), std::string(caption), style, 0, System::Get().cursor()});
     open_boxes_.push_back(boxes_.size() - 1);
@@ -174,9 +176,13 @@ std::u32string DecodeUtf8(std::string_view s) {
   for (size_t i = 0; i < s.size();) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     int extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
-    char32_t value = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+    char32_t value = extra == 0   ? c
+                     : extra == 1 ? (c & 0x1F)
+                     : extra == 2 ? (c & 0x0F)
+                                  : (c & 0x07);
     ++i;
-    for (int k = 0; k < extra && i < s.size(); ++k, ++i) value = (value << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
+    for (int k = 0; k < extra && i < s.size(); ++k, ++i)
+      value = (value << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
     out.push_back(value);
   }
   return out;
@@ -333,7 +339,8 @@ ScriptedUser& ScriptedUser::MouseDown(int id, Point at, MouseButton button, uint
 ScriptedUser& ScriptedUser::MouseMove(int id, Point at, uint8_t modifiers) {
   HeadlessBackend* b = backend_;
   b->Add("mouse move", [b, id, at, modifiers] {
-    b->Mouse("mouse move", id, MouseEvent::At(MouseEvent::Kind::kMove, MouseButton::kNone, at, modifiers));
+    b->Mouse("mouse move", id,
+             MouseEvent::At(MouseEvent::Kind::kMove, MouseButton::kNone, at, modifiers));
   });
   return *this;
 }
@@ -349,7 +356,8 @@ ScriptedUser& ScriptedUser::MouseUp(int id, Point at, MouseButton button) {
 ScriptedUser& ScriptedUser::DoubleClick(int id, Point at) {
   HeadlessBackend* b = backend_;
   b->Add("double click", [b, id, at] {
-    b->Mouse("double click", id, MouseEvent::At(MouseEvent::Kind::kDoubleClick, MouseButton::kLeft, at));
+    b->Mouse("double click", id,
+             MouseEvent::At(MouseEvent::Kind::kDoubleClick, MouseButton::kLeft, at));
     b->Mouse("double click", id, MouseEvent::At(MouseEvent::Kind::kUp, MouseButton::kLeft, at));
   });
   return *this;
@@ -472,16 +480,24 @@ HeadlessSession::~HeadlessSession() {
 
 int64_t HeadlessSession::now_ms() const { return backend_->now_; }
 size_t HeadlessSession::steps_left() const { return backend_->steps_.size(); }
-const std::vector<ShownMessageBox>& HeadlessSession::message_boxes() const { return backend_->boxes_; }
+const std::vector<ShownMessageBox>& HeadlessSession::message_boxes() const {
+  return backend_->boxes_;
+}
 const std::vector<ShownMenu>& HeadlessSession::menus() const { return backend_->menus_; }
-const std::vector<FileDialogRequest>& HeadlessSession::file_dialogs() const { return backend_->file_dialogs_; }
-const std::vector<std::string>& HeadlessSession::opened_documents() const { return backend_->documents_; }
+const std::vector<FileDialogRequest>& HeadlessSession::file_dialogs() const {
+  return backend_->file_dialogs_;
+}
+const std::vector<std::string>& HeadlessSession::opened_documents() const {
+  return backend_->documents_;
+}
 
 void HeadlessSession::set_browser_present(bool present) { backend_->browser_ = present; }
 
 const std::vector<void*>& HeadlessSession::activations() const { return backend_->activations_; }
 const std::string& HeadlessSession::desktop_clipboard() const { return backend_->clipboard_; }
-void HeadlessSession::CopyInAnotherProgram(std::string utf8) { backend_->clipboard_ = std::move(utf8); }
+void HeadlessSession::CopyInAnotherProgram(std::string utf8) {
+  backend_->clipboard_ = std::move(utf8);
+}
 void HeadlessSession::HoldPastes() { backend_->hold_pastes_ = true; }
 void HeadlessSession::DeliverHeldPastes() {
   backend_->hold_pastes_ = false;

@@ -57,7 +57,8 @@ class ScriptedUser {
   // Presses the up (+1) or down (-1) arrow of spin `id`.
   ScriptedUser& Spin(int id, int delta);
   // Mouse actions at `at` in control `id`'s client coordinates (id 0: the active window itself).
-  ScriptedUser& MouseDown(int id, Point at, MouseButton button = MouseButton::kLeft, uint8_t modifiers = kModNone);
+  ScriptedUser& MouseDown(int id, Point at, MouseButton button = MouseButton::kLeft,
+                          uint8_t modifiers = kModNone);
   ScriptedUser& MouseMove(int id, Point at, uint8_t modifiers = kModNone);
   ScriptedUser& MouseUp(int id, Point at, MouseButton button = MouseButton::kLeft);
   ScriptedUser& DoubleClick(int id, Point at);

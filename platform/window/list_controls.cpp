@@ -1,7 +1,7 @@
 // The lists: the drop-down list and the report list view.
-#include "platform/window/controls.h"
-
 #include <algorithm>
+
+#include "platform/window/controls.h"
 
 namespace vtr::platform {
 
@@ -69,13 +69,16 @@ ListView::ListView() : Control(ControlKind::kListView) {
   bar_->Show(false);
 }
 
-int ListView::VisibleRows() const { return std::max(1, (rect().height() - kRowHeight) / kRowHeight); }
+int ListView::VisibleRows() const {
+  return std::max(1, (rect().height() - kRowHeight) / kRowHeight);
+}
 
 void ListView::ScrollTo(int first) {
   const int rows = VisibleRows();
   first_visible_ = std::clamp(first, 0, std::max(0, item_count() - rows));
   const bool needed = item_count() > rows;
-  bar_->SetRect(Rect{rect().width() - kScrollBarWidth, kRowHeight, rect().width(), rect().height()});
+  bar_->SetRect(
+      Rect{rect().width() - kScrollBarWidth, kRowHeight, rect().width(), rect().height()});
   bar_->SetRange(0, std::max(0, item_count() - rows));
   bar_->SetPage(rows);
   bar_->SetPos(first_visible_);
@@ -86,20 +89,36 @@ void ListView::ScrollTo(int first) {
 void ListView::OnScroll(int id, ScrollCode code, int pos) {
   if (id != bar_->id()) return;
   switch (code) {
-    case ScrollCode::kLineUp: ScrollTo(first_visible_ - 1); break;
-    case ScrollCode::kLineDown: ScrollTo(first_visible_ + 1); break;
-    case ScrollCode::kPageUp: ScrollTo(first_visible_ - VisibleRows()); break;
-    case ScrollCode::kPageDown: ScrollTo(first_visible_ + VisibleRows()); break;
+    case ScrollCode::kLineUp:
+      ScrollTo(first_visible_ - 1);
+      break;
+    case ScrollCode::kLineDown:
+      ScrollTo(first_visible_ + 1);
+      break;
+    case ScrollCode::kPageUp:
+      ScrollTo(first_visible_ - VisibleRows());
+      break;
+    case ScrollCode::kPageDown:
+      ScrollTo(first_visible_ + VisibleRows());
+      break;
     case ScrollCode::kThumbTrack:
-    case ScrollCode::kThumbPosition: ScrollTo(pos); break;
-    case ScrollCode::kTop: ScrollTo(0); break;
-    case ScrollCode::kBottom: ScrollTo(item_count()); break;
-    case ScrollCode::kEndScroll: break;
+    case ScrollCode::kThumbPosition:
+      ScrollTo(pos);
+      break;
+    case ScrollCode::kTop:
+      ScrollTo(0);
+      break;
+    case ScrollCode::kBottom:
+      ScrollTo(item_count());
+      break;
+    case ScrollCode::kEndScroll:
+      break;
   }
 }
 
 int ListView::InsertColumn(int index, std::string_view text, int width, uint32_t format) {
-  if (index < 0 || index > static_cast<int>(columns_.size())) index = static_cast<int>(columns_.size());
+  if (index < 0 || index > static_cast<int>(columns_.size()))
+    index = static_cast<int>(columns_.size());
   columns_.insert(columns_.begin() + index, Column{std::string(text), width, format});
   for (auto& row : rows_) {
     if (static_cast<int>(row.size()) >= index) row.insert(row.begin() + index, std::string());
@@ -133,7 +152,8 @@ bool ListView::SetItemText(int row, int column, std::string_view text) {
 std::string ListView::ItemText(int row, int column) const {
   if (row < 0 || row >= item_count() || column < 0) return {};
   const auto& cells = rows_[static_cast<size_t>(row)];
-  return column < static_cast<int>(cells.size()) ? cells[static_cast<size_t>(column)] : std::string();
+  return column < static_cast<int>(cells.size()) ? cells[static_cast<size_t>(column)]
+                                                 : std::string();
 }
 
 void ListView::DeleteAllItems() {
@@ -158,7 +178,8 @@ bool ListView::OnMouse(const MouseEvent& event) {
     ScrollTo(first_visible_ - event.wheel_delta / 40);
     return true;
   }
-  if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kLeft && event.point.y >= kRowHeight) {
+  if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kLeft &&
+      event.point.y >= kRowHeight) {
     UserSelect(first_visible_ + (event.point.y - kRowHeight) / kRowHeight);
     return true;
   }
@@ -172,7 +193,8 @@ void ListView::OnPaint(Canvas& canvas) {
   for (const Column& column : columns_) {
     const Rect head{x, 0, x + column.width, kRowHeight};
     PaintButtonFace(canvas, head, false);
-    canvas.Text(head.Inflate(-4, 0), column.text, font(), colors::kBlack, column.format | kTextVCenter | kTextSingleLine);
+    canvas.Text(head.Inflate(-4, 0), column.text, font(), colors::kBlack,
+                column.format | kTextVCenter | kTextSingleLine);
     x += column.width;
   }
   int y = kRowHeight;
@@ -182,7 +204,8 @@ void ListView::OnPaint(Canvas& canvas) {
     x = 0;
     for (size_t c = 0; c < columns_.size(); ++c) {
       const Rect cell{x + 4, y, x + columns_[c].width - 2, y + kRowHeight};
-      canvas.Text(cell, ItemText(row, static_cast<int>(c)), font(), selected ? colors::kWhite : colors::kBlack,
+      canvas.Text(cell, ItemText(row, static_cast<int>(c)), font(),
+                  selected ? colors::kWhite : colors::kBlack,
                   columns_[c].format | kTextVCenter | kTextSingleLine);
       x += columns_[c].width;
     }

@@ -28,7 +28,9 @@ bool RemoveIn(std::vector<MenuItem>& items, int id) {
 
 MenuItem* Menu::Find(int id) { return FindIn(items_, id); }
 
-const MenuItem* Menu::Find(int id) const { return FindIn(const_cast<std::vector<MenuItem>&>(items_), id); }
+const MenuItem* Menu::Find(int id) const {
+  return FindIn(const_cast<std::vector<MenuItem>&>(items_), id);
+}
 
 bool Menu::SetChecked(int id, bool checked) {
   MenuItem* item = Find(id);

@@ -23,8 +23,8 @@
 namespace vtr::platform {
 
 struct MenuItem {
-  int id = 0;            // command id; 0 for separators and popups
-  std::string text;      // UTF-8; a '\t' separates the shortcut text
+  int id = 0;        // command id; 0 for separators and popups
+  std::string text;  // UTF-8; a '\t' separates the shortcut text
   bool separator = false;
   bool checked = false;
   bool grayed = false;

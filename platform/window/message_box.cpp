@@ -23,9 +23,12 @@ struct ButtonSpec {
 
 std::vector<ButtonSpec> ButtonsOf(uint32_t style) {
   switch (style & 0x0F) {
-    case kMbYesNoCancel: return {{kIdYes, "はい"}, {kIdNo, "いいえ"}, {kIdCancel, "キャンセル"}};
-    case kMbYesNo: return {{kIdYes, "はい"}, {kIdNo, "いいえ"}};
-    default: return {{kIdOk, "OK"}};
+    case kMbYesNoCancel:
+      return {{kIdYes, "はい"}, {kIdNo, "いいえ"}, {kIdCancel, "キャンセル"}};
+    case kMbYesNo:
+      return {{kIdYes, "はい"}, {kIdNo, "いいえ"}};
+    default:
+      return {{kIdOk, "OK"}};
   }
 }
 
@@ -34,7 +37,8 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   size_t start = 0;
   while (true) {
     size_t end = text.find('\n', start);
-    lines.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    lines.push_back(
+        text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
     if (end == std::string_view::npos) break;
     start = end + 1;
   }
@@ -50,20 +54,31 @@ DialogTemplate BoxTemplate(std::string_view text, std::string_view caption, uint
   int text_width = 0;
   const auto lines = SplitLines(text);
   const int line_height = measure.MeasureText("あ", font).height;
-  for (std::string_view line : lines) text_width = std::max(text_width, measure.MeasureText(line, font).width);
+  for (std::string_view line : lines)
+    text_width = std::max(text_width, measure.MeasureText(line, font).width);
   const bool icon = (style & 0xF0) != 0;
   const int text_left = kMargin + (icon ? kIconSize + kMargin : 0);
   const auto buttons = ButtonsOf(style);
   const int buttons_width = static_cast<int>(buttons.size()) * (kButtonWidth + 8) - 8;
-  const int width = std::clamp(std::max(text_left + text_width + kMargin, buttons_width + 2 * kMargin), 220, 640);
-  const int text_height = std::max(static_cast<int>(lines.size()) * line_height, icon ? kIconSize : 0);
+  const int width =
+      std::clamp(std::max(text_left + text_width + kMargin, buttons_width + 2 * kMargin), 220, 640);
+  const int text_height =
+      std::max(static_cast<int>(lines.size()) * line_height, icon ? kIconSize : 0);
   const int buttons_top = kMargin + text_height + kMargin;
   t.size = Size{width, buttons_top + kButtonHeight + kMargin};
-  if (icon) t.controls.push_back({kIconId, ControlKind::kPicture, "", {kMargin, kMargin, kIconSize, kIconSize}});
-  t.controls.push_back({kTextId, ControlKind::kStatic, text, {text_left, kMargin, width - text_left - kMargin, text_height}});
+  if (icon)
+    t.controls.push_back(
+        {kIconId, ControlKind::kPicture, "", {kMargin, kMargin, kIconSize, kIconSize}});
+  t.controls.push_back({kTextId,
+                        ControlKind::kStatic,
+                        text,
+                        {text_left, kMargin, width - text_left - kMargin, text_height}});
   int x = (width - buttons_width) / 2;
   for (const ButtonSpec& b : buttons) {
-    t.controls.push_back({b.id, ControlKind::kButton, b.label, {x, buttons_top, kButtonWidth, kButtonHeight},
+    t.controls.push_back({b.id,
+                          ControlKind::kButton,
+                          b.label,
+                          {x, buttons_top, kButtonWidth, kButtonHeight},
                           b.id == buttons.front().id ? kStyleDefault : 0u});
     x += kButtonWidth + 8;
   }
@@ -72,11 +87,13 @@ DialogTemplate BoxTemplate(std::string_view text, std::string_view caption, uint
 
 }  // namespace
 
-MessageBoxDialog::MessageBoxDialog(Window* owner, std::string_view text, std::string_view caption, uint32_t style)
+MessageBoxDialog::MessageBoxDialog(Window* owner, std::string_view text, std::string_view caption,
+                                   uint32_t style)
     : Dialog(BoxTemplate(text, caption, style), owner), style_(style) {}
 
 bool MessageBoxDialog::OnInitDialog() {
-  if (auto* icon = Item<Picture>(kIconId)) icon->SetImage(MessageBoxIcon(style_), colors::kButtonFace);
+  if (auto* icon = Item<Picture>(kIconId))
+    icon->SetImage(MessageBoxIcon(style_), colors::kButtonFace);
   return true;
 }
 
@@ -151,10 +168,12 @@ Image MessageBoxIcon(uint32_t style) {
 
 }  // namespace internal
 
-int MessageBox(Window* owner, std::string_view text_utf8, std::string_view caption_utf8, uint32_t style) {
+int MessageBox(Window* owner, std::string_view text_utf8, std::string_view caption_utf8,
+               uint32_t style) {
   internal::System& system = internal::System::Get();
-  const std::string caption(caption_utf8.empty() && owner == nullptr ? std::string_view(ApplicationTitle())
-                                                                     : caption_utf8);
+  const std::string caption(caption_utf8.empty() && owner == nullptr
+                                ? std::string_view(ApplicationTitle())
+                                : caption_utf8);
   internal::MessageBoxDialog box(owner, text_utf8, caption, style);
   system.backend().MessageBoxShown(box, text_utf8, caption, style);
   int answer = box.DoModal();

@@ -1,10 +1,9 @@
 // The controls that hold a range and a position: the trackbar, the up-down arrows and the
 // scroll bar.
-#include "platform/window/controls.h"
-
 #include <algorithm>
 #include <charconv>
 
+#include "platform/window/controls.h"
 #include "platform/window/window_system.h"
 
 namespace vtr::platform {
@@ -33,11 +32,22 @@ void Trackbar::UserMove(ScrollCode code, int pos) {
 bool Trackbar::OnKey(const KeyEvent& event) {
   if (event.kind != KeyEvent::Kind::kDown) return false;
   switch (event.key) {
-    case kKeyLeft: case kKeyUp: UserMove(ScrollCode::kLineUp, pos_ - 1); break;
-    case kKeyRight: case kKeyDown: UserMove(ScrollCode::kLineDown, pos_ + 1); break;
-    case kKeyPageUp: UserMove(ScrollCode::kPageUp, pos_ - page_); break;
-    case kKeyPageDown: UserMove(ScrollCode::kPageDown, pos_ + page_); break;
-    default: return false;
+    case kKeyLeft:
+    case kKeyUp:
+      UserMove(ScrollCode::kLineUp, pos_ - 1);
+      break;
+    case kKeyRight:
+    case kKeyDown:
+      UserMove(ScrollCode::kLineDown, pos_ + 1);
+      break;
+    case kKeyPageUp:
+      UserMove(ScrollCode::kPageUp, pos_ - page_);
+      break;
+    case kKeyPageDown:
+      UserMove(ScrollCode::kPageDown, pos_ + page_);
+      break;
+    default:
+      return false;
   }
   if (parent() != nullptr) parent()->OnScroll(id(), ScrollCode::kEndScroll, pos_);
   return true;
@@ -46,7 +56,10 @@ bool Trackbar::OnKey(const KeyEvent& event) {
 bool Trackbar::OnMouse(const MouseEvent& event) {
   const int span = std::max(1, rect().width() - 10);
   auto value_at = [&](int x) {
-    return min_ + static_cast<int>((static_cast<int64_t>(std::clamp(x - 5, 0, span)) * (max_ - min_) + span / 2) / span);
+    return min_ +
+           static_cast<int>(
+               (static_cast<int64_t>(std::clamp(x - 5, 0, span)) * (max_ - min_) + span / 2) /
+               span);
   };
   if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kLeft) {
     dragging_ = true;
@@ -73,7 +86,9 @@ void Trackbar::OnPaint(Canvas& canvas) {
   const int mid = r.height() / 2;
   canvas.FillRect(Rect{5, mid - 2, r.right - 5, mid + 2}, colors::kShadow);
   const int span = std::max(1, r.width() - 10);
-  const int x = 5 + (max_ > min_ ? static_cast<int>(static_cast<int64_t>(pos_ - min_) * span / (max_ - min_)) : 0);
+  const int x =
+      5 + (max_ > min_ ? static_cast<int>(static_cast<int64_t>(pos_ - min_) * span / (max_ - min_))
+                       : 0);
   PaintButtonFace(canvas, Rect{x - 4, 1, x + 5, r.bottom - 1}, dragging_);
 }
 
@@ -170,7 +185,9 @@ ScrollBar::Layout ScrollBar::GetLayout() const {
   const int64_t span = static_cast<int64_t>(max_) - min_;
   layout.thumb_length = std::min(layout.track_length, std::max(8, layout.arrow));
   const int room = layout.track_length - layout.thumb_length;
-  layout.thumb_start = layout.arrow + (span > 0 ? static_cast<int>((static_cast<int64_t>(pos_) - min_) * room / span) : 0);
+  layout.thumb_start =
+      layout.arrow +
+      (span > 0 ? static_cast<int>((static_cast<int64_t>(pos_) - min_) * room / span) : 0);
   return layout;
 }
 
@@ -186,7 +203,8 @@ bool ScrollBar::OnMouse(const MouseEvent& event) {
   const int along = vertical() ? event.point.y : event.point.x;
   const Layout layout = GetLayout();
   // A double click is two presses: the bar gives it no meaning of its own.
-  const bool press = event.kind == MouseEvent::Kind::kDown || event.kind == MouseEvent::Kind::kDoubleClick;
+  const bool press =
+      event.kind == MouseEvent::Kind::kDown || event.kind == MouseEvent::Kind::kDoubleClick;
   if (press && event.button == MouseButton::kLeft) {
     const int length = 2 * layout.arrow + layout.track_length;
     if (along < layout.arrow) {
@@ -230,7 +248,8 @@ void ScrollBar::OnPaint(Canvas& canvas) {
   PaintButtonFace(canvas, span(0, layout.arrow), false);
   PaintButtonFace(canvas, span(length - layout.arrow, length), false);
   if (IsEnabled() && max_ > min_) {
-    PaintButtonFace(canvas, span(layout.thumb_start, layout.thumb_start + layout.thumb_length), dragging_);
+    PaintButtonFace(canvas, span(layout.thumb_start, layout.thumb_start + layout.thumb_length),
+                    dragging_);
   }
   // Arrow heads.
   const Color c = IsEnabled() ? colors::kBlack : colors::kGrayText;

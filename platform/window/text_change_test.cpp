@@ -35,7 +35,8 @@ TEST(TextChangeTest, TheChangedPartLiesBetweenCharacters) {
     EXPECT_EQ(change.New(c.after), c.new_part);
     // What stays is the same on both sides, and the new text is the old one with the change.
     std::string rebuilt = c.before;
-    rebuilt.replace(change.start, c.before.size() - change.tail - change.start, change.New(c.after));
+    rebuilt.replace(change.start, c.before.size() - change.tail - change.start,
+                    change.New(c.after));
     EXPECT_EQ(rebuilt, c.after);
   }
 }
@@ -61,7 +62,8 @@ TEST(TextChangeTest, LongTextsGiveTheSameChangeAsShortOnes) {
     EXPECT_EQ(change.Old(c.before).size(), c.old_size);
     EXPECT_EQ(change.New(c.after).size(), c.new_size);
     std::string rebuilt = c.before;
-    rebuilt.replace(change.start, c.before.size() - change.tail - change.start, change.New(c.after));
+    rebuilt.replace(change.start, c.before.size() - change.tail - change.start,
+                    change.New(c.after));
     EXPECT_EQ(rebuilt, c.after);
     EXPECT_EQ(change.start % 3, 0u) << "the change starts inside a kana";
   }

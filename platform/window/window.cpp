@@ -140,7 +140,9 @@ void Window::SetTooltip(std::string_view utf8) {
   Changed();
 }
 
-void Window::SetTimer(int timer_id, int period_ms) { System::Get().SetTimer(this, timer_id, period_ms); }
+void Window::SetTimer(int timer_id, int period_ms) {
+  System::Get().SetTimer(this, timer_id, period_ms);
+}
 
 void Window::KillTimer(int timer_id) { System::Get().KillTimer(this, timer_id); }
 

@@ -104,10 +104,10 @@ struct KeyEvent {
 
 // Notices a control sends to its parent (the code beside the id of a command).
 enum class Notice : int {
-  kClicked = 0,   // button click, menu choice, accelerator, posted command
-  kChange,        // the user changed an edit's text
-  kSelChange,     // the user chose another entry of a combo box or list view
-  kDropDown,      // the arrow part of a menu button was pressed
+  kClicked = 0,  // button click, menu choice, accelerator, posted command
+  kChange,       // the user changed an edit's text
+  kSelChange,    // the user chose another entry of a combo box or list view
+  kDropDown,     // the arrow part of a menu button was pressed
 };
 
 // Scroll bar and trackbar actions, with the numbers of the dialogs' scroll codes.
@@ -148,7 +148,9 @@ class Window {
   const Rect& rect() const { return rect_; }
   Rect client_rect() const { return Rect{0, 0, rect_.width(), rect_.height()}; }
   void SetRect(const Rect& rect);
-  void MoveTo(Point top_left) { SetRect(rect_.Offset(top_left.x - rect_.left, top_left.y - rect_.top)); }
+  void MoveTo(Point top_left) {
+    SetRect(rect_.Offset(top_left.x - rect_.left, top_left.y - rect_.top));
+  }
   Point ClientToScreen(Point p) const;
   Point ScreenToClient(Point p) const;
   Rect ScreenRect() const;

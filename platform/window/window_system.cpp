@@ -107,7 +107,8 @@ void System::Post(void* handle, int command_id) {
 
 bool System::WaitForPosts(uint64_t count, int64_t timeout_ms) {
   std::unique_lock<std::mutex> lock(post_mutex_);
-  return post_cv_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return posted_total_ >= count; });
+  return post_cv_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                           [&] { return posted_total_ >= count; });
 }
 
 uint64_t System::posted_total() const {
@@ -142,7 +143,8 @@ void System::SetTimer(Window* window, int timer_id, int period_ms) {
 }
 
 void System::KillTimer(Window* window, int timer_id) {
-  std::erase_if(timers_, [&](const Timer& t) { return t.handle == window->handle() && t.id == timer_id; });
+  std::erase_if(timers_,
+                [&](const Timer& t) { return t.handle == window->handle() && t.id == timer_id; });
 }
 
 void System::KillTimers(Window* window) {
@@ -165,7 +167,9 @@ void System::FireDueTimers(int64_t now) {
     Timer* next = nullptr;
     for (Timer& timer : timers_) {
       if (timer.due > now) continue;
-      if (std::find(fired.begin(), fired.end(), std::make_pair(timer.handle, timer.id)) != fired.end()) continue;
+      if (std::find(fired.begin(), fired.end(), std::make_pair(timer.handle, timer.id)) !=
+          fired.end())
+        continue;
       if (next == nullptr || timer.due < next->due) next = &timer;
     }
     if (next == nullptr) return;
@@ -258,8 +262,10 @@ void System::DispatchMouse(Window& top, MouseEvent event) {
     event.screen.y = std::clamp(event.screen.y, cursor_clip_->top, cursor_clip_->bottom - 1);
   }
   cursor_pos_ = event.screen;
-  if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kLeft) keys_down_.insert(-1);
-  if (event.kind == MouseEvent::Kind::kUp && event.button == MouseButton::kLeft) keys_down_.erase(-1);
+  if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kLeft)
+    keys_down_.insert(-1);
+  if (event.kind == MouseEvent::Kind::kUp && event.button == MouseButton::kLeft)
+    keys_down_.erase(-1);
   event.left_down = keys_down_.count(-1) > 0;
   if (event.modifiers == 0) event.modifiers = modifiers();
 
@@ -308,7 +314,8 @@ void System::DispatchMouse(Window& top, MouseEvent event) {
     }
     // Unused wheel turns go up to the parent.
     if (event.kind != MouseEvent::Kind::kWheel || receiver->parent() == nullptr) break;
-    forwarded.point = Point{forwarded.point.x + receiver->rect().left, forwarded.point.y + receiver->rect().top};
+    forwarded.point =
+        Point{forwarded.point.x + receiver->rect().left, forwarded.point.y + receiver->rect().top};
     receiver = receiver->parent();
   }
   if (Lookup(target->handle()) != nullptr) UpdateCursor(target, event.point);
@@ -453,7 +460,8 @@ void System::GiveKeyboardBack(const KeyboardHolder& holder) {
   Window* focus = Lookup(holder.focus);
   Window* top = focus != nullptr ? focus->TopLevel() : Lookup(holder.top);
   if (top == nullptr) top = Active();
-  if (focus != nullptr && focus != focus_ && focus->IsShown() && focus->IsEnabled()) SetFocus(focus);
+  if (focus != nullptr && focus != focus_ && focus->IsShown() && focus->IsEnabled())
+    SetFocus(focus);
   if (top != nullptr && top->IsShown() && has_backend()) backend().Activate(*top);
 }
 
@@ -489,7 +497,9 @@ FileDialogResult ShowFileDialog(Window* owner, const FileDialogRequest& request)
   return result;
 }
 
-bool OpenInBrowser(std::string_view document) { return System::Get().backend().OpenDocument(document); }
+bool OpenInBrowser(std::string_view document) {
+  return System::Get().backend().OpenDocument(document);
+}
 
 void SetCapture(Window* window) { System::Get().SetCapture(window); }
 void ReleaseCapture() { System::Get().ReleaseCapture(); }
@@ -511,7 +521,9 @@ WaitCursor::~WaitCursor() { System::Get().AddWait(-1); }
 
 Cursor CurrentCursor() { return System::Get().cursor(); }
 
-void SetClipboardText(std::string_view utf8) { System::Get().backend().CopyToClipboard(std::string(utf8)); }
+void SetClipboardText(std::string_view utf8) {
+  System::Get().backend().CopyToClipboard(std::string(utf8));
+}
 
 void PumpUntil(const std::function<bool()>& done) {
   System& system = System::Get();

@@ -69,15 +69,15 @@ struct FileDialogRequest {
   bool save = false;
   std::string title;
   std::vector<FileFilter> filters;
-  int filter_index = 1;        // 1-based filter shown first
-  std::string folder;          // starting folder; empty: the current one
-  std::string file_name;       // proposed name
+  int filter_index = 1;   // 1-based filter shown first
+  std::string folder;     // starting folder; empty: the current one
+  std::string file_name;  // proposed name
 };
 
 struct FileDialogResult {
-  bool ok = false;        // false: cancelled
-  std::string path;       // chosen file (never asked about overwriting)
-  int filter_index = 1;   // 1-based filter in use when the user chose
+  bool ok = false;       // false: cancelled
+  std::string path;      // chosen file (never asked about overwriting)
+  int filter_index = 1;  // 1-based filter in use when the user chose
 };
 
 // Runs the desktop's file chooser, which gets the keyboard while it shows; afterwards the control

@@ -36,7 +36,8 @@ class DragGraph : public CustomWindow {
     }
     if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kRight) {
       Menu menu({MenuItem::Command(181, "ひらがなを追加"), MenuItem::Separator(),
-                 MenuItem::Popup("more", {MenuItem::Command(183, "ひらがなを変更"), MenuItem::Command(182, "ひらがなを削除")})});
+                 MenuItem::Popup("more", {MenuItem::Command(183, "ひらがなを変更"),
+                                          MenuItem::Command(182, "ひらがなを削除")})});
       menu.SetGrayed(181, true);
       menu.SetChecked(183, true);
       const int chosen = TrackPopupMenu(this, menu, event.screen);
@@ -70,8 +71,8 @@ class DragGraph : public CustomWindow {
   void OnPaint(Canvas& canvas) override {
     canvas.FillRect(client_rect(), colors::kWhite);
     canvas.Line({marker_x, 0}, {marker_x, 99}, 0xD08000, 2);
-    canvas.Text(Rect{marker_x - 12, 80, marker_x + 13, 95}, "か", Font{"MS ゴシック", 8.5}, colors::kBlack,
-                kTextCenter | kTextVCenter | kTextSingleLine);
+    canvas.Text(Rect{marker_x - 12, 80, marker_x + 13, 95}, "か", Font{"MS ゴシック", 8.5},
+                colors::kBlack, kTextCenter | kTextVCenter | kTextSingleLine);
   }
 
  private:
@@ -99,10 +100,13 @@ class GraphDialog : public Dialog {
     log.push_back(std::to_string(id) + "@" + std::to_string(now_ms ? now_ms() : 0));
     if (id == 501) KillTimer(501);  // one shot
   }
-  void OnDropFiles(const std::vector<std::string>& paths) override { log.push_back("drop " + paths.front()); }
+  void OnDropFiles(const std::vector<std::string>& paths) override {
+    log.push_back("drop " + paths.front());
+  }
   bool PreTranslateMouse(const MouseEvent& event, Window* target) override {
     if (swallow_wheel && event.kind == MouseEvent::Kind::kWheel) {
-      log.push_back("wheel " + std::to_string(event.wheel_delta) + " over " + std::to_string(target->id()));
+      log.push_back("wheel " + std::to_string(event.wheel_delta) + " over " +
+                    std::to_string(target->id()));
       return true;
     }
     return false;
@@ -133,7 +137,7 @@ TEST(TimerTest, FiresAtItsPeriodOnTheManualClock) {
       .Advance(1000)
       .Click(kIdOk);
   EXPECT_EQ(dialog.DoModal(), kIdOk);
-  const std::vector<std::string> expected = {"503@32", "503@64", "503@96",  "503@128", "503@160",
+  const std::vector<std::string> expected = {"503@32",  "503@64",  "503@96",  "503@128", "503@160",
                                              "503@192", "503@224", "503@256", "501@256", "503@288"};
   EXPECT_EQ(dialog.log, expected);
 }
@@ -263,7 +267,10 @@ TEST(PopupMenuTest, ShowsTheMenuAndReturnsTheChoice) {
     SCOPED_TRACE(c.choice);
     HeadlessSession session;
     GraphDialog dialog;
-    session.user().MouseDown(kGraphId, {70, 30}, MouseButton::kRight).ChooseMenuItem(c.choice).Click(kIdOk);
+    session.user()
+        .MouseDown(kGraphId, {70, 30}, MouseButton::kRight)
+        .ChooseMenuItem(c.choice)
+        .Click(kIdOk);
     EXPECT_EQ(dialog.DoModal(), kIdOk);
     ASSERT_EQ(session.menus().size(), 1u);
     const Menu& shown = session.menus()[0].menu;
@@ -317,11 +324,12 @@ class DoubleClickWindow : public CustomWindow {
 class ClickDialog : public Dialog {
  public:
   ClickDialog()
-      : Dialog(DialogTemplate{.id = 902,
-                              .caption = "Clicks",
-                              .size = {320, 240},
-                              .units = DialogUnits::kPixels,
-                              // clang-format off
+      : Dialog(DialogTemplate{
+            .id = 902,
+            .caption = "Clicks",
+            .size = {320, 240},
+            .units = DialogUnits::kPixels,
+            // clang-format off
                               .controls = {
                                   {kSpinBuddyId, ControlKind::kEdit, "50", {10, 10, 40, 20}, kStyleNumber},
                                   {kSpinId, ControlKind::kSpin, "", {50, 10, 16, 20}, kStyleAutoBuddy | kStyleBuddyInt},
@@ -330,7 +338,7 @@ class ClickDialog : public Dialog {
                                   {kGraphId, ControlKind::kCustom, "", {10, 100, 200, 100}},
                                   {kIdOk, ControlKind::kButton, "OK", {250, 200, 60, 24}},
                               }}) {}
-                              // clang-format on
+  // clang-format on
   DoubleClickWindow* graph = nullptr;
   std::vector<int> bar_codes;  // what the scroll bar reported
   void OnScroll(int id, ScrollCode code, int) override {
@@ -339,7 +347,8 @@ class ClickDialog : public Dialog {
 
  protected:
   bool OnInitDialog() override {
-    graph = static_cast<DoubleClickWindow*>(ReplaceChild(kGraphId, std::make_unique<DoubleClickWindow>()));
+    graph = static_cast<DoubleClickWindow*>(
+        ReplaceChild(kGraphId, std::make_unique<DoubleClickWindow>()));
     return true;
   }
 };
@@ -372,7 +381,8 @@ TEST(MouseTest, QuickClicksAllCountWhereADoubleClickMeansNothing) {
       .Click(kIdOk);
   EXPECT_EQ(dialog.DoModal(), kIdOk);
   EXPECT_EQ(spun, "53");
-  const int line = static_cast<int>(ScrollCode::kLineDown), end = static_cast<int>(ScrollCode::kEndScroll);
+  const int line = static_cast<int>(ScrollCode::kLineDown),
+            end = static_cast<int>(ScrollCode::kEndScroll);
   EXPECT_EQ(dialog.bar_codes, (std::vector<int>{line, end, line, end}));
   EXPECT_EQ(slider, 75);  // where the double click was: (101 - 5) * 100 / 128, rounded
   EXPECT_EQ(graph_log, (std::vector<std::string>{"down", "double"}));
@@ -392,7 +402,10 @@ TEST(MouseTest, LeavingTheWindowEndsTheHoverUnlessTheMouseIsCaptured) {
   std::vector<bool> seen;
   auto look = [&] { seen.push_back(button->hovered()); };
   session.user()
-      .Do([&] { button = static_cast<HoverButton*>(dialog.ReplaceChild(kIdOk, std::make_unique<HoverButton>())); })
+      .Do([&] {
+        button =
+            static_cast<HoverButton*>(dialog.ReplaceChild(kIdOk, std::make_unique<HoverButton>()));
+      })
       .MouseMove(kIdOk, {5, 5})
       .Do(look)
       .Do([&] { internal::System::Get().DispatchLeave(dialog); })

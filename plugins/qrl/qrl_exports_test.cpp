@@ -276,11 +276,10 @@ TEST_F(QrlExportsTest, NoExceptionLeavesAnExportWhenMemoryRunsOut) {
   {
     vtr::platform::testing::ScopedFailingAllocation failing;
     EXPECT_NO_THROW(info_result = get_info_(kVtrFormatKvJ, &info));
-    EXPECT_NO_THROW(convert_result = convert_(script.data(), static_cast<int>(script.size()),
-                                              kVtrFormatKvJ,
-                                              reinterpret_cast<const unsigned char*>(&options),
-                                              out.data(), static_cast<unsigned>(out.size()),
-                                              status.slots));
+    EXPECT_NO_THROW(convert_result =
+                        convert_(script.data(), static_cast<int>(script.size()), kVtrFormatKvJ,
+                                 reinterpret_cast<const unsigned char*>(&options), out.data(),
+                                 static_cast<unsigned>(out.size()), status.slots));
   }
   EXPECT_EQ(info_result, kVtrCnvOk);  // it allocates nothing
   EXPECT_EQ(convert_result, kVtrCnvBadInput);

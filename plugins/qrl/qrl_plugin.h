@@ -24,8 +24,7 @@ namespace vtr::qrl {
 
 // Codes of a play-time measurement: 0 success, else the play-time counter's failure code.
 inline constexpr uint32_t kMeasureOk = 0;
-inline constexpr uint32_t kMeasureTooLong =
-    static_cast<uint32_t>(convert::PlayTimeCode::kTooLong);
+inline constexpr uint32_t kMeasureTooLong = static_cast<uint32_t>(convert::PlayTimeCode::kTooLong);
 // Longest play time a file takes [ms].
 inline constexpr int32_t kMaxPlayMs =
     static_cast<int32_t>(convert::kMaxPlayTicks * convert::kConverterTimebase);

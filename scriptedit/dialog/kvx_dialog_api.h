@@ -28,19 +28,19 @@ extern "C" {
  * then pairs of text pointer and length); on this 64-bit platform each pointer takes 8 bytes
  * and the compiler's natural alignment places the fields (see the offsets in the test). */
 typedef struct VtrKvxDllRecord {
-  uint32_t language;           /* in: language word (0x2000000 J, 0x3000000 K, 0x4000000 G, 0x5000000 C) */
-  const char* script_text;     /* in: the script text */
-  int32_t script_text_length;  /* not read */
-  const char* script_name;     /* in: the script name */
-  int32_t script_name_length;  /* not read */
-  const char* script_path;     /* in: the script file path */
-  int32_t script_path_length;  /* not read */
-  const char* out_text;        /* out: the script text after the dialog / the engine's output */
-  int32_t out_text_length;     /* out: its length [bytes] */
-  const char* out_name;        /* out: the script name after the dialog */
-  int32_t out_name_length;     /* out: its length [bytes] */
-  const char* out_path;        /* out: the script file path after the dialog */
-  int32_t out_path_length;     /* out: its length [bytes] */
+  uint32_t language; /* in: language word (0x2000000 J, 0x3000000 K, 0x4000000 G, 0x5000000 C) */
+  const char* script_text;    /* in: the script text */
+  int32_t script_text_length; /* not read */
+  const char* script_name;    /* in: the script name */
+  int32_t script_name_length; /* not read */
+  const char* script_path;    /* in: the script file path */
+  int32_t script_path_length; /* not read */
+  const char* out_text;       /* out: the script text after the dialog / the engine's output */
+  int32_t out_text_length;    /* out: its length [bytes] */
+  const char* out_name;       /* out: the script name after the dialog */
+  int32_t out_name_length;    /* out: its length [bytes] */
+  const char* out_path;       /* out: the script file path after the dialog */
+  int32_t out_path_length;    /* out: its length [bytes] */
 } VtrKvxDllRecord;
 
 /* Runs the script edit dialog modally on `script_text` (null: none; the header tag may be

@@ -97,10 +97,9 @@ using vtr::platform::GuardExport;
 
 extern "C" {
 
-__attribute__((visibility("default"))) int VtrKvxDll_OpenDlg(int saved_flag, const char* script_text,
-                                                             const char* script_path,
-                                                             const char* emulator_dll_path, int volume,
-                                                             unsigned language, int ime_open) {
+__attribute__((visibility("default"))) int VtrKvxDll_OpenDlg(
+    int saved_flag, const char* script_text, const char* script_path, const char* emulator_dll_path,
+    int volume, unsigned language, int ime_open) {
   return GuardExport(kCancelled, [&] {
     WindowPortsInstalled ports;
     ScriptEditDlg& dialog = Lib().dialog;
@@ -118,7 +117,8 @@ __attribute__((visibility("default"))) int VtrKvxDll_OpenDlg(int saved_flag, con
   });
 }
 
-__attribute__((visibility("default"))) void VtrKvxDll_GetDlgData(int* saved_flag, char** script_text,
+__attribute__((visibility("default"))) void VtrKvxDll_GetDlgData(int* saved_flag,
+                                                                 char** script_text,
                                                                  char** script_path, int* voice,
                                                                  int* volume, int* reserved) {
   GuardExport([&] {

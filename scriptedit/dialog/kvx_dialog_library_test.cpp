@@ -83,7 +83,8 @@ class KvxDialogLibraryTest : public ::testing::Test {
     std::vector<unsigned> ids;
     for (const auto& box : session_.message_boxes()) {
       for (unsigned id = 501; id <= 520; ++id) {
-        if (vtr::core::MessageText(vtr::core::kBuildMessageLanguage, id) == box.text) ids.push_back(id);
+        if (vtr::core::MessageText(vtr::core::kBuildMessageLanguage, id) == box.text)
+          ids.push_back(id);
       }
     }
     return ids;
@@ -146,7 +147,8 @@ TEST_F(KvxDialogLibraryTest, OpenDlgRoundTripAsTheMainProgramCallsIt) {
                              c.null_emulator ? nullptr : emulator_.c_str(), 80, c.language, 0);
     EXPECT_EQ(result, c.result);
     std::vector<unsigned> shown = Messages();
-    shown.erase(shown.begin(), shown.begin() + static_cast<std::ptrdiff_t>(std::min(before, shown.size())));
+    shown.erase(shown.begin(),
+                shown.begin() + static_cast<std::ptrdiff_t>(std::min(before, shown.size())));
     EXPECT_EQ(shown, c.messages);
     if (result == 1) {
       int saved = -1, voice = -1, volume = -1, reserved = -1;
@@ -216,7 +218,8 @@ TEST_F(KvxDialogLibraryTest, ARecordRunsTheDialogAndComesBackFilled) {
     ASSERT_NE(record.out_text, nullptr);
     EXPECT_EQ(std::string(record.out_text, static_cast<size_t>(record.out_text_length)), c.text);
     EXPECT_EQ(std::string(record.out_name, static_cast<size_t>(record.out_name_length)), "tune");
-    EXPECT_EQ(std::string(record.out_path, static_cast<size_t>(record.out_path_length)), "/tmp/tune.kvx");
+    EXPECT_EQ(std::string(record.out_path, static_cast<size_t>(record.out_path_length)),
+              "/tmp/tune.kvx");
     EXPECT_EQ(caption, "Kelvox Edit");
     EXPECT_EQ(name, "tune");
     ASSERT_EQ(entries.size(), 17u);
@@ -260,13 +263,15 @@ TEST_F(KvxDialogLibraryTest, CtrlKelvoxRunsOneEngineOperation) {
     int value = c.value_in;
     EXPECT_EQ(kelvox_(&record, c.op, &value), c.result) << c.why;
     ASSERT_NE(record.out_text, nullptr) << c.why;
-    EXPECT_EQ(std::string(record.out_text, static_cast<size_t>(record.out_text_length)), c.out) << c.why;
+    EXPECT_EQ(std::string(record.out_text, static_cast<size_t>(record.out_text_length)), c.out)
+        << c.why;
     EXPECT_EQ(value, c.value_out) << c.why;
   }
   VtrKvxDllRecord record{};
   record.language = kJ;
   record.script_text = "KV#J";
-  EXPECT_EQ(kelvox_(&record, 7, nullptr), static_cast<int>(0xF0000005)) << "a null value is not written";
+  EXPECT_EQ(kelvox_(&record, 7, nullptr), static_cast<int>(0xF0000005))
+      << "a null value is not written";
 }
 
 TEST_F(KvxDialogLibraryTest, CntKelvoxMeasuresThePlayTime) {

@@ -71,8 +71,9 @@ void FillExtendedVoices(std::vector<platform::MenuItem>& items,
       continue;
     }
     // The name is script bytes; a byte that does not decode ends what is shown.
-    it->text = platform::ToUtf8(encoding, std::string_view(found->text.data(),
-                                                           strnlen(found->text.data(), found->text.size())))
+    it->text = platform::ToUtf8(encoding,
+                                std::string_view(found->text.data(),
+                                                 strnlen(found->text.data(), found->text.size())))
                    .text;
     ++it;
   }
@@ -114,7 +115,8 @@ void MenuButton::Setup(int menu_id, int initial_command) {
 
 platform::Menu MenuButton::BuildPopup() const {
   platform::Menu popup = resources::LoadMenu(resources::Module::kScriptEdit, menu_id_).FirstPopup();
-  if (menu_id_ == kExtendedVoiceMenu) FillExtendedVoices(popup.items(), extended_voices_, encoding_);
+  if (menu_id_ == kExtendedVoiceMenu)
+    FillExtendedVoices(popup.items(), extended_voices_, encoding_);
   return popup;
 }
 

@@ -34,11 +34,11 @@ inline constexpr int kVoiceButton = 32845;
 // The menu that lists the extended voices besides the standard ones.
 inline constexpr int kExtendedVoiceMenu = 205;
 // Command ids of the menus' items, by token family.
-inline constexpr int kFirstNoteCommand = 32793;     // C1, C2, C3, C#1 ... B3 (36 items)
-inline constexpr int kFirstVolumeCommand = 32829;   // V1-V5
-inline constexpr int kFirstLengthCommand = 32834;   // L0-L1
-inline constexpr int kFirstFeelingCommand = 32836;  // W1-W5
-inline constexpr int kFirstVoiceCommand = 32846;    // K0-K15
+inline constexpr int kFirstNoteCommand = 32793;           // C1, C2, C3, C#1 ... B3 (36 items)
+inline constexpr int kFirstVolumeCommand = 32829;         // V1-V5
+inline constexpr int kFirstLengthCommand = 32834;         // L0-L1
+inline constexpr int kFirstFeelingCommand = 32836;        // W1-W5
+inline constexpr int kFirstVoiceCommand = 32846;          // K0-K15
 inline constexpr int kFirstExtendedVoiceCommand = 32862;  // X0-X15
 inline constexpr int kLastExtendedVoiceCommand = 32877;
 

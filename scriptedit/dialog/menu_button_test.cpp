@@ -32,7 +32,8 @@ TEST(MenuTokenTest, EveryFamilyHasItsTokens) {
 
 TEST(MenuTokenTest, EveryMenuItemHasAToken) {
   for (int menu = 200; menu <= 205; ++menu) {
-    const platform::Menu popup = resources::LoadMenu(resources::Module::kScriptEdit, menu).FirstPopup();
+    const platform::Menu popup =
+        resources::LoadMenu(resources::Module::kScriptEdit, menu).FirstPopup();
     std::vector<const platform::MenuItem*> stack;
     for (const auto& item : popup.items()) stack.push_back(&item);
     int commands = 0;
@@ -101,7 +102,8 @@ TEST(MenuButtonTest, SetupStoresTheMenuAndTheInitialCommand) {
   button->Setup(200, 32832);
   EXPECT_EQ(button->menu_id(), 200);
   EXPECT_EQ(button->current_command(), 32832);
-  EXPECT_EQ(button->tooltip(), resources::LoadString(resources::Module::kScriptEdit, kVolumeButton));
+  EXPECT_EQ(button->tooltip(),
+            resources::LoadString(resources::Module::kScriptEdit, kVolumeButton));
 }
 
 TEST(MenuButtonTest, AChoiceBecomesTheCurrentCommandAndClicks) {
@@ -115,8 +117,8 @@ TEST(MenuButtonTest, AChoiceBecomesTheCurrentCommandAndClicks) {
     platform::HeadlessSession session;
     Parent parent;
     parent.SetRect(platform::Rect{100, 50, 500, 400});
-    auto* button = static_cast<MenuButton*>(
-        parent.AddChild(std::make_unique<MenuButton>(), kVolumeButton, platform::Rect{10, 20, 100, 41}));
+    auto* button = static_cast<MenuButton*>(parent.AddChild(
+        std::make_unique<MenuButton>(), kVolumeButton, platform::Rect{10, 20, 100, 41}));
     button->Setup(200, 32832);
     session.user().ChooseMenuItem(c.chosen);
     EXPECT_EQ(button->ShowPopup(), c.chosen);

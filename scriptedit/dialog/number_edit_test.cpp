@@ -119,7 +119,8 @@ TEST(NumberEditTest, PasteTakesOnlyValidNumbers) {
     std::string clipboard;
     std::string after;
   };
-  const Case cases[] = {{"12a", "3"}, {"05", "5"}, {"", "3"}, {"0", "3"}, {"42", "42"}, {"123", "3"}};
+  const Case cases[] = {{"12a", "3"}, {"05", "5"},  {"", "3"},
+                        {"0", "3"},   {"42", "42"}, {"123", "3"}};
   for (const Case& c : cases) {
     platform::HeadlessSession session;
     Parent parent;
@@ -221,8 +222,8 @@ TEST(NumberEditTest, LeavingTheFieldRestoresAValidValue) {
 }
 
 TEST(NumberEditTest, EnterEmptiesAnInvalidFieldAndPassesTheKeyOn) {
-  for (const auto& [before, after] : std::vector<std::pair<std::string, std::string>>{
-           {"0", ""}, {"12", "12"}}) {
+  for (const auto& [before, after] :
+       std::vector<std::pair<std::string, std::string>>{{"0", ""}, {"12", "12"}}) {
     platform::HeadlessSession session;
     Parent parent;
     NumberEdit* edit = AddEdit(parent, 1, 99, 1);

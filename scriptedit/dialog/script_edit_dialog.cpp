@@ -368,19 +368,23 @@ void ScriptEditDlg::OnCommand(int id, Notice notice) {
       break;
   }
   switch (id) {
-    case kPlayButton: return Play();
-    case kStopButton: return Stop();
+    case kPlayButton:
+      return Play();
+    case kStopButton:
+      return Stop();
     case kOpenButton:
       if (!playing_) OpenFile("");
       return;
     case kSaveButton:
       if (!playing_) (void)Save();
       return;
-    case kOkButton: return OnOK();
+    case kOkButton:
+      return OnOK();
     case kOptimizeBox:
       if (auto* box = Item<Button>(kOptimizeBox)) OnOptimize(box->check() != 0);
       return;
-    case kEchoButton: return Echo();
+    case kEchoButton:
+      return Echo();
     default:
       break;
   }
@@ -449,7 +453,8 @@ void ScriptEditDlg::Echo() {
   std::optional<std::string> shown = BoxText();
   if (!shown) return;
   auto [start, end] = box->GetSelBytes(encoding());
-  const bool had_header = !header_tag_.empty() && shown->compare(0, header_tag_.size(), header_tag_) == 0;
+  const bool had_header =
+      !header_tag_.empty() && shown->compare(0, header_tag_.size(), header_tag_) == 0;
   std::string text = *shown;
   core::ScriptEngine engine;
   int unused = 0;

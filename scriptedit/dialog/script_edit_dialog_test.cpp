@@ -12,14 +12,14 @@
 #include <utility>
 #include <vector>
 
-#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/sound/sound_system.h"
+#include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
+#include "playback/window_ports.h"
 #include "resources/resources.h"
 #include "resources/testing/built_from_template.h"
 #include "scriptedit/dialog/menu_button.h"
 #include "scriptedit/dialog/number_edit.h"
-#include "playback/window_ports.h"
 
 namespace vtr::scriptedit {
 namespace {
@@ -39,7 +39,9 @@ constexpr uint32_t kC = 0x5000000;
 std::string Sj(std::string_view utf8) { return platform::FromUtf8(Encoding::kShiftJis, utf8).text; }
 
 Encoding EncodingOf(uint32_t language) {
-  return language == kK ? Encoding::kEucKr : language == kC ? Encoding::kGb2312 : Encoding::kShiftJis;
+  return language == kK   ? Encoding::kEucKr
+         : language == kC ? Encoding::kGb2312
+                          : Encoding::kShiftJis;
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -63,7 +65,8 @@ class ScriptEditDialogTest : public ::testing::Test {
     playback::InstallCommandPoster(&poster_);
     platform::InstallSoundSystem(&sound_);
     scratch_ = std::filesystem::temp_directory_path() /
-               ("vtr_kvxdlg_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("vtr_kvxdlg_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(scratch_);
     std::filesystem::create_directories(scratch_);
   }
@@ -84,7 +87,8 @@ class ScriptEditDialogTest : public ::testing::Test {
     dialog_->set_chinese(language == kC);
     dialog_->set_mode_word(language | 0x50100000);
     dialog_->SetScriptText(text);
-    dialog_->set_emulator_path(emulator.empty() ? std::string(VTR_DIST_DIR) + "/Qs5_EmuKmw5.dll" : emulator);
+    dialog_->set_emulator_path(emulator.empty() ? std::string(VTR_DIST_DIR) + "/Qs5_EmuKmw5.dll"
+                                                : emulator);
     dialog_->set_library_folder(scratch_);
     return *dialog_;
   }
@@ -96,7 +100,9 @@ class ScriptEditDialogTest : public ::testing::Test {
   }
   // The script box's bytes (while the dialog runs).
   std::string Box() const {
-    return dialog_->Item<platform::Edit>(kScriptBox)->ScriptText(EncodingOf(dialog_->language())).text;
+    return dialog_->Item<platform::Edit>(kScriptBox)
+        ->ScriptText(EncodingOf(dialog_->language()))
+        .text;
   }
   // Puts the caret at the end of the script box (while the dialog runs).
   void CaretToEnd() const {
@@ -128,7 +134,8 @@ TEST_F(ScriptEditDialogTest, OpensWithTheTextWithoutItsHeaderAndTheVoiceOfTheScr
   // A script as long as a recording gives: far beyond the few bytes a string keeps inside itself,
   // so that showing a view of a text that was replaced meanwhile cannot pass unseen.
   std::string recorded;
-  for (int i = 0; i < 40; ++i) recorded += Sj("か'2き_1く") + "S" + std::to_string(40 + i % 20) + Sj("、");
+  for (int i = 0; i < 40; ++i)
+    recorded += Sj("か'2き_1く") + "S" + std::to_string(40 + i % 20) + Sj("、");
   struct Case {
     uint32_t language;
     std::string text;
@@ -151,15 +158,19 @@ TEST_F(ScriptEditDialogTest, OpensWithTheTextWithoutItsHeaderAndTheVoiceOfTheScr
     std::string shown;
     int voice = -1;
     bool name_shown = true;
-    user().Do([&] {
-      shown = Box();
-      voice = dialog.Item<platform::ComboBox>(kVoiceList)->cur_sel();
-      name_shown = dialog.Item(kNameBox)->visible() || dialog.Item(kNameLabel)->visible();
-      EXPECT_EQ(dialog.text(), "Script Edit Dialog");
-      EXPECT_EQ(dialog.Item<platform::ComboBox>(kVoiceList)->count(), 16);
-      EXPECT_EQ(Checked(kOptimizeBox) + Checked(kRemainLinefeedBox) + Checked(kInsertSegmentEndBox), 3);
-      EXPECT_TRUE(dialog.Item(kScriptBox)->HasFocus());
-    }).Click(kIdCancel);
+    user()
+        .Do([&] {
+          shown = Box();
+          voice = dialog.Item<platform::ComboBox>(kVoiceList)->cur_sel();
+          name_shown = dialog.Item(kNameBox)->visible() || dialog.Item(kNameLabel)->visible();
+          EXPECT_EQ(dialog.text(), "Script Edit Dialog");
+          EXPECT_EQ(dialog.Item<platform::ComboBox>(kVoiceList)->count(), 16);
+          EXPECT_EQ(
+              Checked(kOptimizeBox) + Checked(kRemainLinefeedBox) + Checked(kInsertSegmentEndBox),
+              3);
+          EXPECT_TRUE(dialog.Item(kScriptBox)->HasFocus());
+        })
+        .Click(kIdCancel);
     EXPECT_EQ(dialog.DoModal(), kIdCancel) << c.text;
     EXPECT_EQ(shown, c.shown) << c.text;
     EXPECT_EQ(voice, c.voice) << c.text;
@@ -253,11 +264,13 @@ TEST_F(ScriptEditDialogTest, ChecksRunUnderTheWaitCursor) {
 
 TEST_F(ScriptEditDialogTest, ControlsFollowTheTextAndPlaying) {
   ScriptEditDlg& dialog = Make(kJ, "");
-  const std::vector<int> idle_only = {kLoopBox, kOpenButton, kScriptBox, kIdCancel, 2047, kSpeedEdit,
-                                      kVolumeSlider, kVoiceList, kOptimizeBox, kRemainLinefeedBox};
+  const std::vector<int> idle_only = {kLoopBox,     kOpenButton,       kScriptBox,    kIdCancel,
+                                      2047,         kSpeedEdit,        kVolumeSlider, kVoiceList,
+                                      kOptimizeBox, kRemainLinefeedBox};
   user()
       .Do([&] {
-        for (int id : {kOkButton, kSaveButton, kPlayButton, kStopButton}) EXPECT_FALSE(Enabled(id)) << id;
+        for (int id : {kOkButton, kSaveButton, kPlayButton, kStopButton})
+          EXPECT_FALSE(Enabled(id)) << id;
         for (int id : idle_only) EXPECT_TRUE(Enabled(id)) << id;
       })
       .Type(kScriptBox, "か")
@@ -297,12 +310,10 @@ TEST_F(ScriptEditDialogTest, ControlsFollowTheTextAndPlaying) {
 
 TEST_F(ScriptEditDialogTest, PlayingAGScriptLeavesTheGTextInTheBox) {
   ScriptEditDlg& dialog = Make(kG, "KV#GK2ka");
-  user()
-      .Click(kPlayButton)
-      .Do([&] {
-        EXPECT_TRUE(dialog.playing());
-        EXPECT_EQ(Box(), "K2ka");
-      });
+  user().Click(kPlayButton).Do([&] {
+    EXPECT_TRUE(dialog.playing());
+    EXPECT_EQ(Box(), "K2ka");
+  });
   PlayOut().Click(kOkButton);
   EXPECT_EQ(dialog.DoModal(), kIdOk);
   EXPECT_TRUE(session_.message_boxes().empty()) << session_.message_boxes().front().text;
@@ -337,10 +348,14 @@ TEST_F(ScriptEditDialogTest, SymbolButtonsInsertTheirTextAndValue) {
     ScriptEditDlg& dialog = Make(c.language, body);
     std::string box;
     if (c.value_edit != 0) user().Do([&] { dialog.Item(c.value_edit)->SetText(c.value); });
-    user().Click(c.button).Do([&] {
-      box = Box();
-      EXPECT_FALSE(dialog.unchanged());
-    }).Click(kIdCancel).Answer(kIdYes);
+    user()
+        .Click(c.button)
+        .Do([&] {
+          box = Box();
+          EXPECT_FALSE(dialog.unchanged());
+        })
+        .Click(kIdCancel)
+        .Answer(kIdYes);
     EXPECT_EQ(dialog.DoModal(), kIdCancel);
     EXPECT_EQ(box, c.inserted + body) << c.button;
   }
@@ -408,13 +423,16 @@ TEST_F(ScriptEditDialogTest, MenuButtonsInsertTheirTokenAndShowIt) {
     ScriptEditDlg& dialog = Make(kJ, Sj("か"));
     std::string box, caption;
     c.act(dialog, user());
-    user().Do([&] {
-      box = Box();
-      caption = dialog.Item(c.button)->text();
-      if (!c.inserted.empty()) {
-        EXPECT_TRUE(dialog.Item(kScriptBox)->HasFocus());
-      }
-    }).Click(kIdCancel).Answer(kIdYes);
+    user()
+        .Do([&] {
+          box = Box();
+          caption = dialog.Item(c.button)->text();
+          if (!c.inserted.empty()) {
+            EXPECT_TRUE(dialog.Item(kScriptBox)->HasFocus());
+          }
+        })
+        .Click(kIdCancel)
+        .Answer(kIdYes);
     if (c.inserted.empty()) session_.user().Do([] {});
     (void)dialog.DoModal();
     EXPECT_EQ(box, c.inserted + Sj("か")) << c.caption;
@@ -425,7 +443,9 @@ TEST_F(ScriptEditDialogTest, MenuButtonsInsertTheirTokenAndShowIt) {
 TEST_F(ScriptEditDialogTest, InsertsAreIgnoredWhilePlaying) {
   ScriptEditDlg& dialog = Make(kJ, "K0" + Sj("か"));
   std::string box;
-  user().Click(kPlayButton).Click(2013).Click(kVolumeButton).Click(kEchoButton).Do([&] { box = Box(); });
+  user().Click(kPlayButton).Click(2013).Click(kVolumeButton).Click(kEchoButton).Do([&] {
+    box = Box();
+  });
   user().Click(kStopButton).Click(kIdCancel);
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
   EXPECT_EQ(box, "K0" + Sj("か"));
@@ -436,9 +456,12 @@ TEST_F(ScriptEditDialogTest, EchoRewritesTheSelection) {
   const std::string ka = Sj("か"), ki = Sj("き"), ku = Sj("く");
   ScriptEditDlg& dialog = Make(kJ, ka + "<2" + ki + ku);
   std::string box;
-  user().Do([&] {
-    dialog.Item<platform::Edit>(kScriptBox)->SetSelBytes(Encoding::kShiftJis, 4, 6);
-  }).Click(kEchoButton).Do([&] { box = Box(); }).Click(kIdCancel).Answer(kIdYes);
+  user()
+      .Do([&] { dialog.Item<platform::Edit>(kScriptBox)->SetSelBytes(Encoding::kShiftJis, 4, 6); })
+      .Click(kEchoButton)
+      .Do([&] { box = Box(); })
+      .Click(kIdCancel)
+      .Answer(kIdYes);
   (void)dialog.DoModal();
   EXPECT_EQ(box, ka + "<2" + ki + "S99,S50>13" + ki + "S99,S50<2" + ku);
 }
@@ -474,7 +497,8 @@ TEST_F(ScriptEditDialogTest, ChoosingAVoiceWritesItsToken) {
     std::string after;
     bool changed;
   };
-  const Case cases[] = {{"K3" + Sj("か"), "K7" + Sj("か"), true}, {Sj("か"), "K7" + Sj("か"), true}, {"", "", false}};
+  const Case cases[] = {
+      {"K3" + Sj("か"), "K7" + Sj("か"), true}, {Sj("か"), "K7" + Sj("か"), true}, {"", "", false}};
   for (const Case& c : cases) {
     ScriptEditDlg& dialog = Make(kJ, c.text);
     std::string box;
@@ -522,7 +546,9 @@ TEST_F(ScriptEditDialogTest, CtrlAAndADoubleClickSelectTheWholeScript) {
         dialog.Item<platform::Edit>(kScriptBox)->SetSel(1, 1);
       })
       .DoubleClick(kScriptBox, {5, 5})
-      .Do([&] { EXPECT_EQ(dialog.Item<platform::Edit>(kScriptBox)->GetSel(), (std::pair{0, 2})); })
+      .Do([&] {
+        EXPECT_EQ(dialog.Item<platform::Edit>(kScriptBox)->GetSel(), (std::pair{0, 2}));
+      })
       .Click(kIdCancel);
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
 }
@@ -580,9 +606,7 @@ TEST_F(ScriptEditDialogTest, OkAndCancelAskOnlyAboutChanges) {
     dialog.set_opened_through_record(c.record);
     const size_t boxes_before = session_.message_boxes().size();
     if (c.change) {
-      user()
-          .Do([&] { CaretToEnd(); })
-          .Type(kScriptBox, c.language == kC ? "a" : "な");
+      user().Do([&] { CaretToEnd(); }).Type(kScriptBox, c.language == kC ? "a" : "な");
     }
     user().Click(c.button);
     for (int answer : c.answers) user().Answer(answer);
@@ -645,17 +669,23 @@ TEST_F(ScriptEditDialogTest, OpenReadsAScriptFileAfterTheSaveQuestion) {
     SCOPED_TRACE(c.why);
     ScriptEditDlg& dialog = Make(kJ, "K0" + Sj("か"));
     if (c.change) user().Do([&] { CaretToEnd(); }).Type(kScriptBox, "け");
-    user().Do([&] { dialog.Item(2047)->SetText("9"); dialog.Item(kSpeedEdit)->SetText("70"); });
+    user().Do([&] {
+      dialog.Item(2047)->SetText("9");
+      dialog.Item(kSpeedEdit)->SetText("70");
+    });
     user().Click(kOpenButton);
     for (const auto& step : c.steps) step(user());
     std::string box, value, speed;
     int voice = -1;
-    user().Do([&] {
-      box = Box();
-      value = dialog.Item(2047)->text();
-      speed = dialog.Item(kSpeedEdit)->text();
-      voice = dialog.Item<platform::ComboBox>(kVoiceList)->cur_sel();
-    }).Do([&] { dialog.set_unchanged(true); }).Click(kIdCancel);
+    user()
+        .Do([&] {
+          box = Box();
+          value = dialog.Item(2047)->text();
+          speed = dialog.Item(kSpeedEdit)->text();
+          voice = dialog.Item<platform::ComboBox>(kVoiceList)->cur_sel();
+        })
+        .Do([&] { dialog.set_unchanged(true); })
+        .Click(kIdCancel);
     (void)dialog.DoModal();
     EXPECT_EQ(box, c.box);
     EXPECT_EQ(dialog.GetScriptPath(), c.path);
@@ -725,16 +755,20 @@ TEST_F(ScriptEditDialogTest, ARecordShowsTheNameAndTakesItFromAnOpenedFile) {
   dialog.set_opened_through_record(true);
   dialog.set_script_name("tune");
   int height = 0;
-  user().Do([&] {
-    EXPECT_TRUE(dialog.Item(kNameBox)->visible());
-    EXPECT_EQ(dialog.Item(kNameBox)->text(), "tune");
-    EXPECT_FALSE(dialog.optimize());
-    EXPECT_EQ(Checked(kOptimizeBox), 0);
-    height = dialog.Item(kScriptBox)->rect().height();
-  }).Click(kOpenButton).ChooseFile(file.string()).Click(kIdCancel);
+  user()
+      .Do([&] {
+        EXPECT_TRUE(dialog.Item(kNameBox)->visible());
+        EXPECT_EQ(dialog.Item(kNameBox)->text(), "tune");
+        EXPECT_FALSE(dialog.optimize());
+        EXPECT_EQ(Checked(kOptimizeBox), 0);
+        height = dialog.Item(kScriptBox)->rect().height();
+      })
+      .Click(kOpenButton)
+      .ChooseFile(file.string())
+      .Click(kIdCancel);
   (void)dialog.DoModal();
-  const platform::Size full = platform::TemplateToPixels(
-      platform::Size{326, 88}, platform::DialogUnits::kDialog);
+  const platform::Size full =
+      platform::TemplateToPixels(platform::Size{326, 88}, platform::DialogUnits::kDialog);
   EXPECT_EQ(height, full.height - 35);
   EXPECT_EQ(dialog.script_name(), "a_rather_long_fi");
 }
@@ -756,11 +790,16 @@ TEST_F(ScriptEditDialogTest, VoiceDataAddsExtendedVoicesToTheListAndTheMenu) {
   dialog.SetVoiceData(data.data(), static_cast<int32_t>(data.size()));
   std::vector<std::string> entries;
   int selected = -1;
-  user().Do([&] {
-    entries = dialog.Item<platform::ComboBox>(kVoiceList)->items();
-    selected = dialog.Item<platform::ComboBox>(kVoiceList)->cur_sel();
-    EXPECT_EQ(dialog.Item<MenuButton>(kVoiceButton)->menu_id(), 205);
-  }).ClickArrow(kVoiceButton).ChooseMenuItem(32865).Click(kIdCancel).Answer(kIdYes);
+  user()
+      .Do([&] {
+        entries = dialog.Item<platform::ComboBox>(kVoiceList)->items();
+        selected = dialog.Item<platform::ComboBox>(kVoiceList)->cur_sel();
+        EXPECT_EQ(dialog.Item<MenuButton>(kVoiceButton)->menu_id(), 205);
+      })
+      .ClickArrow(kVoiceButton)
+      .ChooseMenuItem(32865)
+      .Click(kIdCancel)
+      .Answer(kIdYes);
   (void)dialog.DoModal();
   ASSERT_EQ(entries.size(), 18u);
   EXPECT_EQ(entries[0], "Robo : X3");
@@ -775,10 +814,14 @@ TEST_F(ScriptEditDialogTest, VoiceDataAddsExtendedVoicesToTheListAndTheMenu) {
 TEST_F(ScriptEditDialogTest, APlayerThatCannotOpenLeavesTheBareTemplate) {
   ScriptEditDlg& dialog = Make(kJ, Sj("か"), scratch_.string() + "/missing.dll");
   bool bare = false;
-  user().Answer(kIdOk).Do([&] {
-    bare = dialog.Item<NumberEdit>(kSpeedEdit) == nullptr && dialog.Item<MenuButton>(kVolumeButton) == nullptr;
-    EXPECT_EQ(Box(), Sj("か")) << "the members still show";
-  }).Click(kIdCancel);
+  user()
+      .Answer(kIdOk)
+      .Do([&] {
+        bare = dialog.Item<NumberEdit>(kSpeedEdit) == nullptr &&
+               dialog.Item<MenuButton>(kVolumeButton) == nullptr;
+        EXPECT_EQ(Box(), Sj("か")) << "the members still show";
+      })
+      .Click(kIdCancel);
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
   EXPECT_TRUE(bare);
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{Message(core::kMessageInternalError)});

@@ -1,12 +1,11 @@
 // The script's way through the dialog: in from the caller (the settings, the header tag, the
 // processing), out to the player (Play, Stop) and to and from files (OpenFile, Save).
-#include "scriptedit/dialog/script_edit_dialog.h"
-
 #include <algorithm>
 #include <array>
 
 #include "core/script_engine.h"
 #include "platform/window/window_system.h"
+#include "scriptedit/dialog/script_edit_dialog.h"
 #include "scriptedit/result_codes.h"
 #include "scriptedit/script_encoding.h"
 #include "scriptedit/script_file_io.h"
@@ -39,9 +38,7 @@ void ScriptEditDlg::set_mode_word(core::ScriptModeWord mode) {
   processor_.SetModeWord(mode);
 }
 
-void ScriptEditDlg::set_script_name(std::string_view name) {
-  script_name_ = std::string(name);
-}
+void ScriptEditDlg::set_script_name(std::string_view name) { script_name_ = std::string(name); }
 
 void ScriptEditDlg::SetVoiceData(const uint8_t* data, int32_t size) {
   voice_data_ = data;
@@ -117,7 +114,8 @@ void ScriptEditDlg::Play() {
     }
     play_text = std::move(kana);
   }
-  if (player_->Play(handle(), kStopButton, volume_, voice_index_, play_text) != playback::kPlayerOk) {
+  if (player_->Play(handle(), kStopButton, volume_, voice_index_, play_text) !=
+      playback::kPlayerOk) {
     return;
   }
   playing_ = true;

@@ -9,7 +9,8 @@ namespace vtr::scriptedit {
 namespace {
 
 // A block: `mark_at` < 0 for none; records {number, name} where the records begin.
-std::vector<uint8_t> Block(int size, int mark_at, const std::vector<std::pair<int, std::string>>& records) {
+std::vector<uint8_t> Block(int size, int mark_at,
+                           const std::vector<std::pair<int, std::string>>& records) {
   std::vector<uint8_t> data(static_cast<size_t>(size), 0xEE);
   size_t at = 8;
   if (mark_at >= 0) {

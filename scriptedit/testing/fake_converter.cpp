@@ -1,10 +1,11 @@
 // A converter plug-in for the host's tests. Its description and extension come from compile
 // definitions; Fake_Configure scripts its conversion answers and Fake_Record reports what the
 // host handed over. A test loads the same file as the host, so both see one instance.
+#include "scriptedit/testing/fake_converter.h"
+
 #include <cstring>
 
 #include "plugins/converter_api.h"
-#include "scriptedit/testing/fake_converter.h"
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 

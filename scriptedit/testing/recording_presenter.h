@@ -23,8 +23,8 @@ class RecordingPresenter : public core::MessagePresenter {
     owners.push_back(owner);
     cursors.push_back(platform::CurrentCursor());
     unsigned id = 0;
-    for (unsigned candidate = core::kMessageInternalError;
-         candidate <= core::kMessageCannotChange; ++candidate) {
+    for (unsigned candidate = core::kMessageInternalError; candidate <= core::kMessageCannotChange;
+         ++candidate) {
       if (core::MessageText(core::kBuildMessageLanguage, candidate) == text) id = candidate;
     }
     shown.push_back(id);

@@ -93,8 +93,8 @@ class Tokenizer {
 
   // False on a bracket comment that overflows the limit.
   bool Run() {
-    const bool double_byte = s_.language == ScriptLanguage::kJapanese ||
-                             s_.language == ScriptLanguage::kKorean;
+    const bool double_byte =
+        s_.language == ScriptLanguage::kJapanese || s_.language == ScriptLanguage::kKorean;
     i_ = kTagSize;
     while (i_ < t_.size()) {
       uint8_t b = At(i_);
@@ -330,11 +330,11 @@ void CleanGroup(const BodyPassSettings& s, std::vector<Item>& items, size_t begi
                 PassState& st) {
   const Item* prev = begin > 0 ? &items[begin - 1] : nullptr;
   const Item* next = end < items.size() ? &items[end] : nullptr;
-  const bool phrase_start = prev == nullptr || prev->kind == Kind::kPhraseEnd ||
-                            prev->kind == Kind::kComment;
+  const bool phrase_start =
+      prev == nullptr || prev->kind == Kind::kPhraseEnd || prev->kind == Kind::kComment;
   const bool ending = next != nullptr && next->kind == Kind::kPhraseEnd;
-  const bool between_long_marks = prev != nullptr && prev->long_mark && next != nullptr &&
-                                  next->long_mark;
+  const bool between_long_marks =
+      prev != nullptr && prev->long_mark && next != nullptr && next->long_mark;
   std::vector<Item*> group;
   for (size_t k = begin; k < end; ++k) group.push_back(&items[k]);
 
@@ -501,8 +501,8 @@ template <typename Fn>
 void ForEachSymbol(ScriptLanguage language, std::string_view t, size_t from, size_t to, Fn&& fn) {
   ByteClassifier bytes(language);
   BracketTracker brackets;
-  const bool double_byte = language == ScriptLanguage::kJapanese ||
-                           language == ScriptLanguage::kKorean;
+  const bool double_byte =
+      language == ScriptLanguage::kJapanese || language == ScriptLanguage::kKorean;
   for (size_t i = from; i < to; ++i) {
     uint8_t b = static_cast<uint8_t>(t[i]);
     ByteClass c = bytes.Next(b);
@@ -578,8 +578,8 @@ int SpeedBefore(ScriptLanguage language, std::string_view t, size_t to) {
 
 void InsertPhraseBreaks(const BodyPassSettings& s, std::string* text) {
   std::string& t = *text;
-  const bool double_byte = s.language == ScriptLanguage::kJapanese ||
-                           s.language == ScriptLanguage::kKorean;
+  const bool double_byte =
+      s.language == ScriptLanguage::kJapanese || s.language == ScriptLanguage::kKorean;
   ByteClassifier bytes(s.language);
   BracketTracker brackets;
   int count = 0;

@@ -27,9 +27,9 @@ inline constexpr uint32_t kInsertPhraseBreaks = 0x20;
 
 struct BodyPassSettings {
   ScriptLanguage language = ScriptLanguage::kNone;
-  bool bit20 = false;     // allows the 'U' token
-  uint32_t options = 0;   // kKeepLineBreaks, kInsertPhraseBreaks
-  int limit = 100;        // phrase limit [bytes]
+  bool bit20 = false;    // allows the 'U' token
+  uint32_t options = 0;  // kKeepLineBreaks, kInsertPhraseBreaks
+  int limit = 100;       // phrase limit [bytes]
 };
 
 // Cleans the body of `text` (everything after the 4-byte tag). Returns false when the language

@@ -190,8 +190,8 @@ TEST(BodyPassTest, FailsWithoutClassifier) {
 }
 
 TEST(BodyPassTest, BreaksLongPhrases) {
-  const BodyPassSettings breaks{ScriptLanguage::kJapanese, true, kKeepLineBreaks | kInsertPhraseBreaks,
-                                100};
+  const BodyPassSettings breaks{ScriptLanguage::kJapanese, true,
+                                kKeepLineBreaks | kInsertPhraseBreaks, 100};
   // clang-format off
   RunCases(breaks, {
       {"KV#J" + Repeat("か", 60), "KV#J" + Repeat("か", 47) + "S99,S50" + Repeat("か", 13),

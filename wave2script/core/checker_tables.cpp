@@ -72,9 +72,8 @@ bool IsPinyinSyllable(std::string_view letters) {
     if (letters == excluded) return false;
   }
   auto rows = core::PinyinRowsOfLength(static_cast<int>(letters.size()));
-  return std::any_of(rows.begin(), rows.end(), [letters](const core::PinyinRow& row) {
-    return row.syllable == letters;
-  });
+  return std::any_of(rows.begin(), rows.end(),
+                     [letters](const core::PinyinRow& row) { return row.syllable == letters; });
 }
 
 }  // namespace vtr::w2s

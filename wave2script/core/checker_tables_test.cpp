@@ -36,9 +36,12 @@ constexpr std::string_view kRomaji =
     "a=あ ba=ば bi=び bu=ぶ be=べ bo=ぼ bya=びゃ byu=びゅ bye=びぇ byo=びょ cha=ちゃ chi=ち "
     "chu=ちゅ che=ちぇ cho=ちょ cya=ちゃ cyu=ちゅ cye=ちぇ cyo=ちょ da=だ di=ぢ du=づ de=で do=ど "
     "dha=でゃ dhi=でぃ dhu=でゅ dhe=でぇ dho=でょ dya=ぢゃ dyu=ぢゅ dye=ぢぇ dyo=ぢょ e=え fa=ふぁ "
-    "fi=ふぃ fu=ふ fe=ふぇ fo=ふぉ fya=ふゃ fyu=ふゅ ga=が gi=ぎ gu=ぐ ge=げ go=ご gya=ぎゃ gyu=ぎゅ "
-    "gye=ぎぇ gyo=ぎょ ha=は hi=ひ hu=ふ he=へ ho=ほ hya=ひゃ hyu=ひゅ hye=ひぇ hyo=ひょ i=い ja=じゃ "
-    "ji=じ ju=じゅ je=じぇ jo=じょ jya=じゃ jyu=じゅ jye=じぇ jyo=じょ ka=か ki=き ku=く ke=け ko=こ "
+    "fi=ふぃ fu=ふ fe=ふぇ fo=ふぉ fya=ふゃ fyu=ふゅ ga=が gi=ぎ gu=ぐ ge=げ go=ご gya=ぎゃ "
+    "gyu=ぎゅ "
+    "gye=ぎぇ gyo=ぎょ ha=は hi=ひ hu=ふ he=へ ho=ほ hya=ひゃ hyu=ひゅ hye=ひぇ hyo=ひょ i=い "
+    "ja=じゃ "
+    "ji=じ ju=じゅ je=じぇ jo=じょ jya=じゃ jyu=じゅ jye=じぇ jyo=じょ ka=か ki=き ku=く ke=け "
+    "ko=こ "
     "kya=きゃ kyu=きゅ kye=きぇ kyo=きょ ma=ま mi=み mu=む me=め mo=も mya=みゃ myu=みゅ mye=みぇ "
     "myo=みょ na=な ni=に nu=ぬ ne=ね no=の nn=ん nya=にゃ nyu=にゅ nye=にぇ nyo=にょ o=お pa=ぱ "
     "pi=ぴ pu=ぷ pe=ぺ po=ぽ pya=ぴゃ pyu=ぴゅ pye=ぴぇ pyo=ぴょ ra=ら ri=り ru=る re=れ ro=ろ "
@@ -65,7 +68,9 @@ std::vector<Pair> Split(std::string_view listing) {
   return pairs;
 }
 
-uint8_t Trail(const std::string& sjis, size_t kana) { return static_cast<uint8_t>(sjis[kana * 2 + 1]); }
+uint8_t Trail(const std::string& sjis, size_t kana) {
+  return static_cast<uint8_t>(sjis[kana * 2 + 1]);
+}
 
 TEST(CheckerTablesTest, SharedKanaRowsEqualTheCheckerRows) {
   std::vector<Pair> singles = Split(kSingleKana);
@@ -92,7 +97,8 @@ TEST(CheckerTablesTest, SharedKanaRowsEqualTheCheckerRows) {
 TEST(CheckerTablesTest, PairOpenersAreTheFifteenKana) {
   std::string openers;
   for (int t = 0x9F; t <= 0xF1; ++t) {
-    if (OpensKanaPair(static_cast<uint8_t>(t))) openers += std::string("\x82") + static_cast<char>(t);
+    if (OpensKanaPair(static_cast<uint8_t>(t)))
+      openers += std::string("\x82") + static_cast<char>(t);
   }
   EXPECT_EQ(openers, Sj("きぎしじちぢてでにひびぴふみり"));
   EXPECT_EQ(KanaPairRomaji(0xAB, 0xA0), "") << "き followed by あ is no pair";

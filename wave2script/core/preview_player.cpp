@@ -113,8 +113,8 @@ int PreviewPlayer::Open() {
   params.value_07 = 0;
   params.volume = 100;
   (void)params.set_language_code(playback::kLanguageCodeJapanese);
-  const bool ok = controller_.OpenDevice(kPreviewDeviceJapanese, params) &&
-                  controller_.CreateFunction(9) >= 0;
+  const bool ok =
+      controller_.OpenDevice(kPreviewDeviceJapanese, params) && controller_.CreateFunction(9) >= 0;
   opened_ = 1;
   if (!ok) {
     (void)ShowMessage(core::kMessageInternalError);
@@ -132,8 +132,7 @@ int PreviewPlayer::Close() {
   return kPreviewOk;
 }
 
-int PreviewPlayer::Play(void* window, int notify_id, int volume, int voice,
-                        std::string_view text) {
+int PreviewPlayer::Play(void* window, int notify_id, int volume, int voice, std::string_view text) {
   // A script with an empty body is nothing to play: the chip would refuse it.
   if (window == nullptr || text.empty() || core::IsBareHeaderTag(text) || volume < 0 ||
       volume > 127 || voice < 0 || voice > 15) {

@@ -90,9 +90,7 @@ class PreviewPlaybackController final : public playback::PlaybackController {
   int32_t Load(const uint8_t* data, int32_t length, int32_t mode, QsEndCallback callback,
                const void* extra);
 
-  PreviewEmuSoundDevice* preview_device() {
-    return static_cast<PreviewEmuSoundDevice*>(device());
-  }
+  PreviewEmuSoundDevice* preview_device() { return static_cast<PreviewEmuSoundDevice*>(device()); }
 
  protected:
   std::unique_ptr<playback::EmuSoundDevice> MakeDevice(

@@ -68,7 +68,7 @@ TEST(PreviewDeviceTest, IdsStandForTheProgramsTypes) {
   struct Case {
     int id, type;
   };
-  const std::vector<Case> cases = {{1, 9},  {5, 13}, {6, 14}, {8, 16},  {9, 17},
+  const std::vector<Case> cases = {{1, 9},   {5, 13}, {6, 14},  {8, 16}, {9, 17},
                                    {10, 19}, {0, -1}, {11, -1}, {-1, -1}};
   for (const Case& c : cases) {
     EXPECT_EQ(PreviewDeviceType(c.id), c.type) << c.id;
@@ -98,8 +98,8 @@ TEST_F(PreviewPlayerTest, ModelIndexAndRateByDevice) {
   EXPECT_EQ(unknown.LoadId(11, "Qs5_EmuKmw5.dll"), 0);
   EXPECT_EQ(unknown.id(), -1);
 
-  const std::vector<std::pair<int, int>> rates = {
-      {48000, 48000}, {44100, 44100}, {22050, 22050}, {32000, 32000}, {11025, 32000}, {0, 32000}};
+  const std::vector<std::pair<int, int>> rates = {{48000, 48000}, {44100, 44100}, {22050, 22050},
+                                                  {32000, 32000}, {11025, 32000}, {0, 32000}};
   for (auto [asked, kept] : rates) {
     PreviewEmuSoundDevice device(loader_);
     PreviewPlaybackParams params;
@@ -307,8 +307,7 @@ TEST_F(PreviewPlayerTest, LoadExtraOfDevicesSixToEight) {
               0);
     const std::vector<std::string> trace = loader_.Trace();
     ASSERT_FALSE(trace.empty());
-    EXPECT_EQ(trace.front(),
-              std::string("QsSound_Load(0,8,1,1,") + (extra ? "1" : "0") + ")=1")
+    EXPECT_EQ(trace.front(), std::string("QsSound_Load(0,8,1,1,") + (extra ? "1" : "0") + ")=1")
         << id;
   }
 }
@@ -350,8 +349,7 @@ TEST(PreviewPlayerRealTest, PlaysThroughTheStandIn) {
     PreviewPlayer player(playback::DefaultSoundLibraryLoader(),
                          std::string(VTR_DIST_DIR) + "/Qs5_EmuKmw5.dll");
     ASSERT_EQ(player.Open(), kPreviewOk);
-    ASSERT_EQ(player.Play(kWindow, playback::kWaveToScriptStopCommand, 100, 0, kText),
-              kPreviewOk);
+    ASSERT_EQ(player.Play(kWindow, playback::kWaveToScriptStopCommand, 100, 0, kText), kPreviewOk);
     EXPECT_TRUE(poster.WaitForPost(std::chrono::seconds(20)));
     EXPECT_EQ(player.Close(), kPreviewOk);
   }

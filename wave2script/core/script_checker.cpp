@@ -176,7 +176,8 @@ bool ScriptChecker::NormaliseWidth() {
   while (i < t.size()) {
     uint8_t b = At(t, i);
     ByteClass c = bytes.Next(b);
-    if (c == ByteClass::kLead && i + 1 < t.size() && bytes.Peek(At(t, i + 1)) == ByteClass::kTrail) {
+    if (c == ByteClass::kLead && i + 1 < t.size() &&
+        bytes.Peek(At(t, i + 1)) == ByteClass::kTrail) {
       uint8_t tr = At(t, i + 1);
       bytes.Next(tr);
       i += 2;
@@ -212,11 +213,20 @@ bool ScriptChecker::NormaliseWidth() {
           uint8_t kana = 0xD4;  // ぶ
           if (k + 1 < t.size() && At(t, k) == 0x82) {
             switch (At(t, k + 1)) {
-              case 0x9F: kana = 0xCE; break;  // ぁ -> ば
-              case 0xA1: kana = 0xD1; break;  // ぃ -> び
-              case 0xA5: kana = 0xD7; break;  // ぇ -> べ
-              case 0xA7: kana = 0xDA; break;  // ぉ -> ぼ
-              default: break;
+              case 0x9F:
+                kana = 0xCE;
+                break;  // ぁ -> ば
+              case 0xA1:
+                kana = 0xD1;
+                break;  // ぃ -> び
+              case 0xA5:
+                kana = 0xD7;
+                break;  // ぇ -> べ
+              case 0xA7:
+                kana = 0xDA;
+                break;  // ぉ -> ぼ
+              default:
+                break;
             }
             if (kana != 0xD4) k += 2;
           }
@@ -253,8 +263,20 @@ bool ScriptChecker::NormaliseWidth() {
       case '~':
         PutForm(&out, tilde);
         break;
-      case 'a': case 'b': case 'c': case 'd': case 'e': case 'f': case 'g':
-      case 'k': case 'l': case 's': case 'u': case 'v': case 'w': case 'x':
+      case 'a':
+      case 'b':
+      case 'c':
+      case 'd':
+      case 'e':
+      case 'f':
+      case 'g':
+      case 'k':
+      case 'l':
+      case 's':
+      case 'u':
+      case 'v':
+      case 'w':
+      case 'x':
         out += static_cast<char>(b - ('a' - 'A'));
         break;
       default:

@@ -29,10 +29,10 @@ namespace vtr::w2s {
 
 // Result codes.
 inline constexpr uint32_t kCheckDone = 0;
-inline constexpr uint32_t kCheckNotRomaji = 0xF0000004;     // romaji-to-kana on a non-G text
-inline constexpr uint32_t kCheckNoText = 0xF0000005;        // GetText/GetResult: nothing usable
-inline constexpr uint32_t kCheckTypeMismatch = 0xF0000007;  // tag differs, or a pass failed
-inline constexpr uint32_t kCheckNoSyllable = 0xF0000008;    // GetText: no syllable character
+inline constexpr uint32_t kCheckNotRomaji = 0xF0000004;       // romaji-to-kana on a non-G text
+inline constexpr uint32_t kCheckNoText = 0xF0000005;          // GetText/GetResult: nothing usable
+inline constexpr uint32_t kCheckTypeMismatch = 0xF0000007;    // tag differs, or a pass failed
+inline constexpr uint32_t kCheckNoSyllable = 0xF0000008;      // GetText: no syllable character
 inline constexpr uint32_t kCheckPhraseOverflow = 0xF000000A;  // bracket comment too long
 inline constexpr uint32_t kCheckFromKanaFailed = 0xFF000000;
 inline constexpr uint32_t kCheckBadTypeWord = 0xFF000001;
@@ -104,14 +104,14 @@ class ScriptChecker {
   [[nodiscard]] bool RunBody();
   void ExtractKana();
 
-  uint32_t options_ = 0;          // kKeepLineBreaks, kInsertPhraseBreaks of the last Check
-  std::string text_;              // the script being worked on
-  std::string result_;            // kana of the last extraction or FromKanaText
-  uint32_t device_ = 0;           // bits 28-31 of the type word
+  uint32_t options_ = 0;  // kKeepLineBreaks, kInsertPhraseBreaks of the last Check
+  std::string text_;      // the script being worked on
+  std::string result_;    // kana of the last extraction or FromKanaText
+  uint32_t device_ = 0;   // bits 28-31 of the type word
   ScriptLanguage language_ = ScriptLanguage::kNone;  // the stored type
-  uint32_t bit20_ = 0;            // 0 or 0x100000
-  int limit_ = kDefaultPhraseLimit;  // phrase limit [bytes]
-  bool phrase_fits_ = true;       // cleared when a bracket comment overflows
+  uint32_t bit20_ = 0;                               // 0 or 0x100000
+  int limit_ = kDefaultPhraseLimit;                  // phrase limit [bytes]
+  bool phrase_fits_ = true;                          // cleared when a bracket comment overflows
 };
 
 // The conversions of the checker as free functions over a whole script with tag.

@@ -21,7 +21,7 @@ ByteClass ByteClassifier::Peek(uint8_t b) const {
     case ScriptLanguage::kJapanese:
       if (state_ == ByteClass::kLead) {
         return ((b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC)) ? ByteClass::kTrail
-                                                                       : ByteClass::kSingle;
+                                                                      : ByteClass::kSingle;
       }
       return ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF)) ? ByteClass::kLead
                                                                     : ByteClass::kSingle;
@@ -58,7 +58,8 @@ void BracketTracker::Single(uint8_t byte) {
 namespace {
 
 WideForm FormOfRow(ScriptLanguage language, size_t symbol_row) {
-  const core::FullWidthRow& row = core::kFullWidthTable[core::kFullWidthFirstSymbolRow + symbol_row];
+  const core::FullWidthRow& row =
+      core::kFullWidthTable[core::kFullWidthFirstSymbolRow + symbol_row];
   if (language == ScriptLanguage::kKorean) return {row.ks[0], row.ks[1]};
   return {row.shift_jis[0], row.shift_jis[1]};
 }

@@ -63,7 +63,9 @@ class AlignerSymbols {
   }
 
  private:
-  static size_t PairIndex(int first, int second) { return static_cast<size_t>(first) * 256 + second; }
+  static size_t PairIndex(int first, int second) {
+    return static_cast<size_t>(first) * 256 + second;
+  }
 
   std::array<std::string_view, 256> single_{};
   std::array<std::string_view, size_t{256} * 256> pair_{};
@@ -233,8 +235,8 @@ void SegmentList::SplitPhonemes() {
     if (f + l == 0) {
       share = n / 2;  // no old durations to go by: halves
     } else {
-      const double exact = static_cast<double>(f) * static_cast<double>(n) /
-                           static_cast<double>(f + l);
+      const double exact =
+          static_cast<double>(f) * static_cast<double>(n) / static_cast<double>(f + l);
       share = static_cast<int64_t>(f > l ? std::round(exact) : std::trunc(exact));
     }
     if (n >= 2) share = std::clamp<int64_t>(share, 1, n - 1);

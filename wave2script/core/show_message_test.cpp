@@ -17,8 +17,7 @@ class RecordingPresenter : public core::MessagePresenter {
     std::string caption;
     uint32_t style;
   };
-  int Show(void* owner, std::string_view text, std::string_view caption,
-           uint32_t style) override {
+  int Show(void* owner, std::string_view text, std::string_view caption, uint32_t style) override {
     boxes.push_back({owner, std::string(text), std::string(caption), style});
     return answer;
   }
@@ -39,10 +38,10 @@ TEST_F(ShowMessageTest, StyleFollowsTheId) {
     unsigned id;
     uint32_t style;
   };
-  std::vector<Case> cases = {{508, 0x24}, {516, 0x24}, {509, 0x30}, {515, 0x30},
-                             {517, 0x23}, {518, 0x23}};
-  for (unsigned id : {501u, 502u, 503u, 504u, 505u, 506u, 507u, 510u, 511u, 512u, 513u, 514u,
-                      519u, 520u}) {
+  std::vector<Case> cases = {{508, 0x24}, {516, 0x24}, {509, 0x30},
+                             {515, 0x30}, {517, 0x23}, {518, 0x23}};
+  for (unsigned id :
+       {501u, 502u, 503u, 504u, 505u, 506u, 507u, 510u, 511u, 512u, 513u, 514u, 519u, 520u}) {
     cases.push_back({id, 0x10});
   }
   for (const Case& c : cases) {

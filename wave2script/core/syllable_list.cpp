@@ -193,9 +193,9 @@ void SyllableList::Parse() {
         r.volume_steps = punctuation_      ? 0
                          : pv.volume_reset ? pv.volume.value_or(0)
                                            : prev.volume_steps + pv.volume.value_or(0);
-        r.length = r.l == 1                               ? kDefaultLength
+        r.length = r.l == 1                            ? kDefaultLength
                    : token.length == kLengthenPrevious ? prev.length
-                                                          : token.length;
+                                                       : token.length;
         const int d = Duration(r.length, r.speed);
         r.end_time = prev.end_time + (d > 0 ? d : kMinDuration);
         if (r.note != prev.note || r.pitch_steps != prev.pitch_steps) {
@@ -268,8 +268,8 @@ void SyllableList::Write() {
     if (b < 128) has[b] = true;
     return 0;
   });
-  const bool has_note = std::any_of(std::begin(has) + 'A', std::begin(has) + 'H',
-                                    [](bool x) { return x; });
+  const bool has_note =
+      std::any_of(std::begin(has) + 'A', std::begin(has) + 'H', [](bool x) { return x; });
   if (!has[uint8_t{'L'}]) r.prefix += "L" + std::to_string(r.l);
   if (!has_note && r.note != kNoNote && r.note >= -12 && r.note < 24) {
     const int octave = r.note < 0 ? 1 : r.note < 12 ? 2 : 3;
@@ -278,9 +278,11 @@ void SyllableList::Write() {
   }
   if (!has[uint8_t{'S'}]) r.prefix += "S" + std::to_string(r.speed);
   auto v = std::find(kVLevels.begin(), kVLevels.end(), r.v_level);
-  if (!has[uint8_t{'V'}] && v != kVLevels.end()) r.prefix += "V" + std::to_string(v - kVLevels.begin() + 1);
+  if (!has[uint8_t{'V'}] && v != kVLevels.end())
+    r.prefix += "V" + std::to_string(v - kVLevels.begin() + 1);
   auto w = std::find(kWValues.begin(), kWValues.end(), r.w);
-  if (!has[uint8_t{'W'}] && w != kWValues.end()) r.prefix += "W" + std::to_string(w - kWValues.begin() + 1);
+  if (!has[uint8_t{'W'}] && w != kWValues.end())
+    r.prefix += "W" + std::to_string(w - kWValues.begin() + 1);
 }
 
 void SyllableList::Rebuild() {
@@ -567,7 +569,8 @@ bool SyllableList::ValidateKana(std::string* text, bool outside_brackets_only) {
       continue;
     }
     // Step by whole characters, so that a trail byte never starts a match.
-    if (c == ByteClass::kLead && i + 1 < t.size() && bytes.Peek(At(t, i + 1)) == ByteClass::kTrail) {
+    if (c == ByteClass::kLead && i + 1 < t.size() &&
+        bytes.Peek(At(t, i + 1)) == ByteClass::kTrail) {
       bytes.Next(At(t, i + 1));
       i += 2;
       continue;

@@ -40,11 +40,11 @@ namespace vtr::w2s {
 
 // Result codes.
 inline constexpr uint32_t kSyllablesDone = 0;
-inline constexpr uint32_t kSyllablesBadType = 0xF0000000;    // bad type word
-inline constexpr uint32_t kSyllablesNotKana = 0xF0000001;    // language is not J
-inline constexpr uint32_t kSyllablesTooShort = 0xF0000002;   // text under 4 bytes
+inline constexpr uint32_t kSyllablesBadType = 0xF0000000;   // bad type word
+inline constexpr uint32_t kSyllablesNotKana = 0xF0000001;   // language is not J
+inline constexpr uint32_t kSyllablesTooShort = 0xF0000002;  // text under 4 bytes
 inline constexpr uint32_t kSyllablesHeaderOnly = 0xF0000003;
-inline constexpr uint32_t kSyllablesFailed = 0xF0000004;     // too long, or nothing to keep
+inline constexpr uint32_t kSyllablesFailed = 0xF0000004;  // too long, or nothing to keep
 
 // Largest script, tag included [bytes].
 inline constexpr size_t kMaxSyllableScript = 32000;
@@ -101,13 +101,13 @@ class SyllableList {
   void Write();
   void Rebuild();
 
-  std::string text_;           // the script text
+  std::string text_;  // the script text
   SyllableArray records_;
-  std::string tail_;           // what follows the last record's token
-  bool punctuation_ = false;   // the current token is punctuation
-  int start_offset_ = 0;       // end time before the first kept record [time units]
-  int lead_count_ = 0;         // lead-in records of a kept part
-  int mode_ = 0;               // 1 when the kept part begins with a pause symbol
+  std::string tail_;          // what follows the last record's token
+  bool punctuation_ = false;  // the current token is punctuation
+  int start_offset_ = 0;      // end time before the first kept record [time units]
+  int lead_count_ = 0;        // lead-in records of a kept part
+  int mode_ = 0;              // 1 when the kept part begins with a pause symbol
 };
 
 // The pitch value of a record from its pitch steps, the previous record's pitch steps, its W

@@ -205,8 +205,9 @@ TEST(SyllableListTest, RoundTripKeepsTheMeaning) {
 
 TEST(SyllableListTest, TheTailAfterTheLastSyllableSurvivesEveryRebuild) {
   // Two phrases of 120 bytes as a user types them, then what follows their last syllable.
-  const std::string speech = "KV#JS55きょうはいいてんきですね、'あしたもはれるでしょうか。"
-                             "<さんぽにいきましょう、_こうえんまで";
+  const std::string speech =
+      "KV#JS55きょうはいいてんきですね、'あしたもはれるでしょうか。"
+      "<さんぽにいきましょう、_こうえんまで";
   struct Case {
     const char* what;
     std::string tail;  // UTF-8

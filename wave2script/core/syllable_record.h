@@ -18,19 +18,19 @@ namespace vtr::w2s {
 inline constexpr int kNoNote = 99;
 
 struct SyllableRecord {
-  std::string text;        // the token: kana, or punctuation with its number
-  int end_time = 0;        // cumulative end of the syllable [time units]
-  int pitch_value = 0;     // from pitch steps, W and note
-  int level = -6;          // volume steps + V level
-  int length = 160;        // the syllable's length [time units]
-  int pitch_steps = 0;     // net pitch offset of the pitch symbols in force
-  int volume_steps = 0;    // net volume offset of the volume symbols in force
-  int note = kNoNote;      // semitone of the note in force: octave 2 is 0..11
-  int speed = 50;          // S
-  int l = 0;               // L
-  int v_level = -6;        // 0, -6, -11, -18, -23 for V5..V1
-  int w = 12;              // 2, 6, 12, 24, 60 for W1..W5
-  std::string prefix;      // command symbols before the token in the script
+  std::string text;      // the token: kana, or punctuation with its number
+  int end_time = 0;      // cumulative end of the syllable [time units]
+  int pitch_value = 0;   // from pitch steps, W and note
+  int level = -6;        // volume steps + V level
+  int length = 160;      // the syllable's length [time units]
+  int pitch_steps = 0;   // net pitch offset of the pitch symbols in force
+  int volume_steps = 0;  // net volume offset of the volume symbols in force
+  int note = kNoNote;    // semitone of the note in force: octave 2 is 0..11
+  int speed = 50;        // S
+  int l = 0;             // L
+  int v_level = -6;      // 0, -6, -11, -18, -23 for V5..V1
+  int w = 12;            // 2, 6, 12, 24, 60 for W1..W5
+  std::string prefix;    // command symbols before the token in the script
 
   bool operator==(const SyllableRecord&) const = default;
 };

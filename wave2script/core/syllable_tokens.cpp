@@ -19,8 +19,7 @@ const Groups& TokenGroups() {
     Groups g;
     for (size_t row = 0; row < core::kKanaRows; ++row) {
       const core::KanaRow& k = core::kKanaTable[row];
-      g.by_size[k.length].push_back(
-          {k.text, k.duration, row >= core::kKanaFirstPunctuationRow});
+      g.by_size[k.length].push_back({k.text, k.duration, row >= core::kKanaFirstPunctuationRow});
     }
     return g;
   }();

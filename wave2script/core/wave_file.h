@@ -44,8 +44,8 @@ inline constexpr uint32_t kWaveMaxDataPerHz = 40;
 inline constexpr int kNormalisedPeak = 32760;
 
 // The 46-byte header of a file written here holding `data_bytes` of samples.
-[[nodiscard]] std::array<uint8_t, kWaveHeaderBytes> WaveFileHeader(
-    const riff::WaveFormat& format, uint32_t data_bytes);
+[[nodiscard]] std::array<uint8_t, kWaveHeaderBytes> WaveFileHeader(const riff::WaveFormat& format,
+                                                                   uint32_t data_bytes);
 
 // True for the rates the library accepts: 16000, 22050, 32000 and 44100 Hz.
 [[nodiscard]] bool IsAcceptedWaveRate(uint32_t rate);

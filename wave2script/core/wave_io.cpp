@@ -132,10 +132,10 @@ struct WaveState {
   WaveReader reader;
   WaveWriter writer;
 
-  int counted = 0;              // blocks handed to the device and not yet taken back
-  uint64_t bytes_read = 0;      // playing: data bytes read from the file
-  uint32_t data_written = 0;    // recording: data bytes written to the file
-  uint32_t record_limit = 0;    // recording: the most data bytes the file may hold
+  int counted = 0;            // blocks handed to the device and not yet taken back
+  uint64_t bytes_read = 0;    // playing: data bytes read from the file
+  uint32_t data_written = 0;  // recording: data bytes written to the file
+  uint32_t record_limit = 0;  // recording: the most data bytes the file may hold
   int stored_rate = 0;
   std::string last_error;
 };
@@ -305,8 +305,8 @@ bool WaveIO_RecordToTemp(void* window) {
   std::error_code ignored;
   std::filesystem::remove(temp, ignored);
   if (int code = s.writer.CreateNew(temp, format); code != 0) {
-    s.last_error = "cannot create the temporary file " + temp.string() + " (" +
-                   std::to_string(code) + ")";
+    s.last_error =
+        "cannot create the temporary file " + temp.string() + " (" + std::to_string(code) + ")";
     WaveIO_StopAll();
     if (code != kWaveCannotOpen) std::filesystem::remove(temp, ignored);
     return false;
@@ -368,8 +368,7 @@ void WaveIO_OnMessage(int message, int* finished) {
   }
 }
 
-bool WaveIO_SaveRecording(const std::filesystem::path& target,
-                          platform::FileWriter& writer) {
+bool WaveIO_SaveRecording(const std::filesystem::path& target, platform::FileWriter& writer) {
   WaveState& s = State();
   if (WaveIO_IsRecording()) WaveIO_StopAll();
   const std::filesystem::path temp = WaveIO_TempPath();

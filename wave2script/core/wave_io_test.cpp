@@ -37,7 +37,8 @@ std::vector<uint8_t> ReadAll(const fs::path& path) {
 
 void WriteAll(const fs::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 // A RIFF WAVE image with the format and `data_bytes` of a rising sample ramp.
@@ -58,11 +59,9 @@ class WaveIOTest : public ::testing::Test {
   void SetUp() override {
     // The machine's temporary folder, taken before the tests point TMPDIR elsewhere.
     static const fs::path base = fs::temp_directory_path();
-    dir_ = base /
-           ("vtr_wave_io_" + std::string(::testing::UnitTest::GetInstance()
-                                             ->current_test_info()
-                                             ->name()) +
-            "_" + std::to_string(platform::CurrentProcessId()));
+    dir_ = base / ("vtr_wave_io_" +
+                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                   "_" + std::to_string(platform::CurrentProcessId()));
     fs::create_directories(dir_);
     // The temporary recording goes to this test's own folder: the private folder made in it.
     tmpdir_.emplace("TMPDIR", dir_.string());
@@ -369,7 +368,8 @@ TEST_F(WaveIOTest, RecordsUpToTheLimitAndSavesAcceptedFile) {
   EXPECT_EQ(WaveIO_GetRate(), 44100);
   // A sine-free test signal: a ramp whose peak is 1000.
   std::vector<int16_t> second(44100);
-  for (size_t i = 0; i < second.size(); ++i) second[i] = static_cast<int16_t>(static_cast<int>(i % 2001) - 1000);
+  for (size_t i = 0; i < second.size(); ++i)
+    second[i] = static_cast<int16_t>(static_cast<int>(i % 2001) - 1000);
   int finishes = 0;
   int seconds = 0;
   uint32_t position_before_limit = 0;

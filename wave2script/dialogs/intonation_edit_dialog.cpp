@@ -55,8 +55,8 @@ constexpr int kIdleControls[] = {kIntonationSpeed, kIntonationRecord, kIntonatio
                                  kIntonationLoop,  platform::kIdOk,   platform::kIdCancel};
 
 platform::DialogTemplate IntonationTemplate() {
-  const platform::DialogTemplate* found = resources::FindDialog(Module::kWaveToScript,
-                                                                kIntonationDialogId);
+  const platform::DialogTemplate* found =
+      resources::FindDialog(Module::kWaveToScript, kIntonationDialogId);
   return found != nullptr ? *found : platform::DialogTemplate{};
 }
 
@@ -88,8 +88,8 @@ std::string& IntonationEditDialog::ScriptWithHeader() {
 
 // ---- Script preparation and the conversions between text and graph ---------------------------
 
-int IntonationEditDialog::PreprocessScript(std::string* text, uint32_t options,
-                                           bool show_errors, bool* too_long) {
+int IntonationEditDialog::PreprocessScript(std::string* text, uint32_t options, bool show_errors,
+                                           bool* too_long) {
   return w2s::PreprocessScript(text, options, show_errors, too_long, &voice_);
 }
 
@@ -156,10 +156,10 @@ bool IntonationEditDialog::GraphToPlayScript() {
   SyllableList list;
   list.set_tail(script_tail_);
   // A play from the first point keeps the lead-in offset of an earlier play.
-  const uint32_t kept = play_start_x_ == kFirstMarkerX
-                            ? list.AssignSyllables(records)
-                            : list.SetSyllables(records, play_start_x_ - kFirstMarkerX,
-                                                &play_offset_);
+  const uint32_t kept =
+      play_start_x_ == kFirstMarkerX
+          ? list.AssignSyllables(records)
+          : list.SetSyllables(records, play_start_x_ - kFirstMarkerX, &play_offset_);
   if (kept != kSyllablesDone) return false;
   if (records.empty()) {
     script_text_.clear();
@@ -424,9 +424,12 @@ IntonationEditDialog::SaveResult IntonationEditDialog::Save() {
 IntonationEditDialog::SaveAnswer IntonationEditDialog::AskSave() {
   if (saved_flag_ == 1 && is_clean_ == 1) return SaveAnswer::kGoOn;
   switch (ShowMessage(core::kMessageSaveChanges)) {
-    case core::kIdYes: return Save() == SaveResult::kSaved ? SaveAnswer::kGoOn : SaveAnswer::kStop;
-    case core::kIdNo: return SaveAnswer::kGoOn;
-    default: return SaveAnswer::kStop;
+    case core::kIdYes:
+      return Save() == SaveResult::kSaved ? SaveAnswer::kGoOn : SaveAnswer::kStop;
+    case core::kIdNo:
+      return SaveAnswer::kGoOn;
+    default:
+      return SaveAnswer::kStop;
   }
 }
 
@@ -576,20 +579,34 @@ void IntonationEditDialog::OnCommand(int id, Notice notice) {
   }
   if (notice != Notice::kClicked) return;
   switch (id) {
-    case kIntonationPlay: OnPlay(); return;
-    case kIntonationStop: OnStop(); return;
-    case kIntonationOpen: OnOpen(); return;
-    case kIntonationSave: (void)Save(); return;
-    case kIntonationClear: OnClear(); return;
-    case kIntonationRecord: OnRecord(); return;
-    default: Dialog::OnCommand(id, notice); return;
+    case kIntonationPlay:
+      OnPlay();
+      return;
+    case kIntonationStop:
+      OnStop();
+      return;
+    case kIntonationOpen:
+      OnOpen();
+      return;
+    case kIntonationSave:
+      (void)Save();
+      return;
+    case kIntonationClear:
+      OnClear();
+      return;
+    case kIntonationRecord:
+      OnRecord();
+      return;
+    default:
+      Dialog::OnCommand(id, notice);
+      return;
   }
 }
 
 void IntonationEditDialog::ScrollHorizontally(int pos) {
   if (graph_ == nullptr) return;
-  pos = std::clamp(pos, graph_->model().horizontal_min(), std::max(graph_->model().horizontal_min(),
-                                                            graph_->model().horizontal_max()));
+  pos = std::clamp(pos, graph_->model().horizontal_min(),
+                   std::max(graph_->model().horizontal_min(), graph_->model().horizontal_max()));
   if (auto* bar = Item<ScrollBar>(kIntonationHScroll)) bar->SetPos(pos);
   graph_->model().set_hpos(pos);
   graph_->Invalidate();
@@ -613,24 +630,46 @@ void IntonationEditDialog::OnScroll(int id, ScrollCode code, int pos) {
     auto* bar = Item<ScrollBar>(kIntonationHScroll);
     const int now = bar != nullptr ? bar->pos() : 0;
     switch (code) {
-      case ScrollCode::kLineUp: ScrollHorizontally(now - kHorizontalLine); return;
-      case ScrollCode::kLineDown: ScrollHorizontally(now + kHorizontalLine); return;
-      case ScrollCode::kPageUp: ScrollHorizontally(now - kHorizontalPage); return;
-      case ScrollCode::kPageDown: ScrollHorizontally(now + kHorizontalPage); return;
-      case ScrollCode::kThumbTrack: ScrollHorizontally(pos); return;
-      default: return;
+      case ScrollCode::kLineUp:
+        ScrollHorizontally(now - kHorizontalLine);
+        return;
+      case ScrollCode::kLineDown:
+        ScrollHorizontally(now + kHorizontalLine);
+        return;
+      case ScrollCode::kPageUp:
+        ScrollHorizontally(now - kHorizontalPage);
+        return;
+      case ScrollCode::kPageDown:
+        ScrollHorizontally(now + kHorizontalPage);
+        return;
+      case ScrollCode::kThumbTrack:
+        ScrollHorizontally(pos);
+        return;
+      default:
+        return;
     }
   }
   if (id == kIntonationVScroll) {
     auto* bar = Item<ScrollBar>(kIntonationVScroll);
     const int now = bar != nullptr ? bar->pos() : 0;
     switch (code) {
-      case ScrollCode::kLineUp: ScrollVertically(now - kVerticalLine); return;
-      case ScrollCode::kLineDown: ScrollVertically(now + kVerticalLine); return;
-      case ScrollCode::kPageUp: ScrollVertically(now - kVerticalPage); return;
-      case ScrollCode::kPageDown: ScrollVertically(now + kVerticalPage); return;
-      case ScrollCode::kThumbTrack: ScrollVertically(pos); return;
-      default: return;
+      case ScrollCode::kLineUp:
+        ScrollVertically(now - kVerticalLine);
+        return;
+      case ScrollCode::kLineDown:
+        ScrollVertically(now + kVerticalLine);
+        return;
+      case ScrollCode::kPageUp:
+        ScrollVertically(now - kVerticalPage);
+        return;
+      case ScrollCode::kPageDown:
+        ScrollVertically(now + kVerticalPage);
+        return;
+      case ScrollCode::kThumbTrack:
+        ScrollVertically(pos);
+        return;
+      default:
+        return;
     }
   }
 }
@@ -653,19 +692,34 @@ bool IntonationEditDialog::PreTranslateKey(const platform::KeyEvent& event,
   if (graph_ != nullptr && graph_->dragging()) return false;
   if (Dialog::PreTranslateKey(event, target)) return true;  // accelerators 149
   if (event.kind != platform::KeyEvent::Kind::kDown) return false;
-  const bool ctrl = (event.modifiers & platform::kModCtrl) != 0 ||
-                    platform::IsKeyDown(platform::kKeyControl);
+  const bool ctrl =
+      (event.modifiers & platform::kModCtrl) != 0 || platform::IsKeyDown(platform::kKeyControl);
   if (!ctrl || graph_ == nullptr) return false;
   switch (event.key) {
-    case 'Z': UndoOrRedo(false); return true;
-    case 'Y': UndoOrRedo(true); return true;
+    case 'Z':
+      UndoOrRedo(false);
+      return true;
+    case 'Y':
+      UndoOrRedo(true);
+      return true;
     // Raising and lowering report their edit to OnGraphChanged themselves.
-    case platform::kKeyUp: (void)graph_->RaiseSelection(); return true;
-    case platform::kKeyDown: (void)graph_->LowerSelection(); return true;
-    case platform::kKeyRight: (void)graph_->SelectNext(); return true;
-    case platform::kKeyLeft: (void)graph_->SelectPrevious(); return true;
-    case platform::kKeyReturn: graph_->ChangeSelectedHiragana(); return true;
-    default: return false;
+    case platform::kKeyUp:
+      (void)graph_->RaiseSelection();
+      return true;
+    case platform::kKeyDown:
+      (void)graph_->LowerSelection();
+      return true;
+    case platform::kKeyRight:
+      (void)graph_->SelectNext();
+      return true;
+    case platform::kKeyLeft:
+      (void)graph_->SelectPrevious();
+      return true;
+    case platform::kKeyReturn:
+      graph_->ChangeSelectedHiragana();
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -67,9 +67,7 @@ inline constexpr int kStandardSpeedIndex = 10;
 inline constexpr int kIntonationDialogWidth = 550;
 inline constexpr int kIntonationDialogHeight = 400;
 
-class IntonationEditDialog : public platform::Dialog,
-                             public SegmentConfirmHost,
-                             public SpeechRoad {
+class IntonationEditDialog : public platform::Dialog, public SegmentConfirmHost, public SpeechRoad {
  public:
   // `loader` and `emulator_library` reach the preview player (the chip library's system name
   // or full path).

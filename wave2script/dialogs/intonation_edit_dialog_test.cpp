@@ -123,8 +123,7 @@ TEST(IntonationEditDialogTest, TaggedAndUntaggedScriptsShowTheSameGraph) {
   for (const std::string& script : {kBody, "KV#J" + kBody}) {
     Scene scene;
     scene.Open(script);
-    scene.user().Do([&] { graphs.push_back(scene.dialog.graph()->model().points()); })
-        .Click(kIdOk);
+    scene.user().Do([&] { graphs.push_back(scene.dialog.graph()->model().points()); }).Click(kIdOk);
     EXPECT_EQ(scene.dialog.DoModal(), kIdOk);
     returned.push_back(scene.dialog.ScriptWithHeader());
     EXPECT_TRUE(scene.Messages().empty());
@@ -222,7 +221,7 @@ TEST(IntonationEditDialogTest, AScriptFileWithoutASyllableIsRefused) {
 struct CloseCase {
   const char* name;
   bool change_voice;
-  std::vector<int> steps;    // buttons pressed (kIdOk, kIdCancel) and answers (negated)
+  std::vector<int> steps;  // buttons pressed (kIdOk, kIdCancel) and answers (negated)
   int result;
   std::vector<unsigned> messages;
 };
@@ -420,10 +419,8 @@ TEST(IntonationEditDialogTest, WheelMovesTheViewUnderTheCursorBy30) {
         .Do([&] {
           EXPECT_EQ(scene.dialog.graph()->model().vpos(), vpos + c.dv);
           EXPECT_EQ(scene.dialog.graph()->model().hpos(), hpos + c.dh);
-          EXPECT_EQ(scene.dialog.Item<platform::ScrollBar>(kIntonationVScroll)->pos(),
-                    vpos + c.dv);
-          EXPECT_EQ(scene.dialog.Item<platform::ScrollBar>(kIntonationHScroll)->pos(),
-                    hpos + c.dh);
+          EXPECT_EQ(scene.dialog.Item<platform::ScrollBar>(kIntonationVScroll)->pos(), vpos + c.dv);
+          EXPECT_EQ(scene.dialog.Item<platform::ScrollBar>(kIntonationHScroll)->pos(), hpos + c.dh);
         })
         .Click(kIdOk);
     EXPECT_EQ(scene.dialog.DoModal(), kIdOk);
@@ -678,12 +675,10 @@ TEST(IntonationEditDialogTest, SpeedChangesShiftEverySpeedToken) {
     SCOPED_TRACE(c.name);
     Scene scene;
     scene.Open(c.script);
-    scene.user()
-        .Select(kIntonationSpeed, c.index)
-        .Do([&] {
-          EXPECT_EQ(scene.dialog.Item<platform::ComboBox>(kIntonationSpeed)->cur_sel(), c.combo);
-          EXPECT_EQ(scene.dialog.speed_index(), c.combo);
-        });
+    scene.user().Select(kIntonationSpeed, c.index).Do([&] {
+      EXPECT_EQ(scene.dialog.Item<platform::ComboBox>(kIntonationSpeed)->cur_sel(), c.combo);
+      EXPECT_EQ(scene.dialog.speed_index(), c.combo);
+    });
     if (c.messages.size() == 1 && c.messages[0] == 520) {
       scene.user().Answer(kIdOk).Click(kIdOk);
     } else {
@@ -701,10 +696,10 @@ TEST(IntonationEditDialogTest, SpeedChangesShiftEverySpeedToken) {
 // user: every road that rebuilds the script from the graph keeps it.
 TEST(IntonationEditDialogTest, RebuildsKeepWhatFollowsTheLastSyllable) {
   // Three phrases as typed, 170 bytes before the part after the last syllable.
-  const std::string speech = Sj(
-      "S55きょうはいいてんきですね、'あしたもはれるでしょうか。"
-      "<さんぽにいきましょう、_こうえんまで。"
-      "それから'2おひるをたべて、かえりましょう");
+  const std::string speech =
+      Sj("S55きょうはいいてんきですね、'あしたもはれるでしょうか。"
+         "<さんぽにいきましょう、_こうえんまで。"
+         "それから'2おひるをたべて、かえりましょう");
   struct Case {
     const char* name;
     std::string tail;
@@ -776,8 +771,10 @@ TEST(IntonationEditDialogTest, SaveMarksTheScriptSavedOnlyWhenWritten) {
     Scene scene;
     if (c.existing) scene.folder.Write("song.kvx", "old");
     scene.Open(kBody);
-    scene.user().Select(kIntonationVoice, 1).Key('S', kModCtrl).ChooseFile(
-        scene.folder.File("song.kvx"));
+    scene.user()
+        .Select(kIntonationVoice, 1)
+        .Key('S', kModCtrl)
+        .ChooseFile(scene.folder.File("song.kvx"));
     if (c.existing) scene.user().Answer(c.overwrite);
     scene.user()
         .Do([&] {

@@ -95,8 +95,8 @@ int OpenScriptOrWave(std::string& path, std::string& text, SpeechRoad* road,
 
   scriptedit::ScriptFileIO file_io;
   UsePlaces(file_io, places);
-  const int read = file_io.OpenScriptFile(file, text, core::ScriptLanguage::kJapanese, false,
-                                          nullptr);
+  const int read =
+      file_io.OpenScriptFile(file, text, core::ScriptLanguage::kJapanese, false, nullptr);
   if (read == scriptedit::kResultDone) path = file;
   return read;
 }

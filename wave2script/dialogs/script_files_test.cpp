@@ -63,14 +63,14 @@ struct Scene {
 
 struct OpenCase {
   const char* name;
-  const char* given;   // path handed in; "" runs the Open dialog
-  const char* chosen;  // the dialog's answer ("" cancels)
-  std::string content; // of the .kvx file, when one is written
+  const char* given;    // path handed in; "" runs the Open dialog
+  const char* chosen;   // the dialog's answer ("" cancels)
+  std::string content;  // of the .kvx file, when one is written
   bool road_confirms;
   int result;
   std::vector<unsigned> messages;
-  std::string text;    // afterwards ("old" unchanged)
-  const char* path;    // afterwards: "" emptied, "=" the file, "old" unchanged
+  std::string text;  // afterwards ("old" unchanged)
+  const char* path;  // afterwards: "" emptied, "=" the file, "old" unchanged
   bool road_ran;
 };
 
@@ -148,16 +148,16 @@ TEST(ScriptFilesTest, OpenWithoutARoadCancelsTheWave) {
 struct SaveCase {
   const char* name;
   bool ask;
-  const char* existing;   // a file there before ("" none)
+  const char* existing;  // a file there before ("" none)
   bool read_only;
-  const char* chosen;     // dialog answer ("" cancels); unused without the dialog
+  const char* chosen;  // dialog answer ("" cancels); unused without the dialog
   int filter_index;
   std::vector<int> answers;
   int result;
   bool declined;
   std::vector<unsigned> messages;
   std::vector<std::pair<std::string, std::string>> files;  // afterwards
-  const char* path;       // afterwards, name in the folder ("" unchanged)
+  const char* path;  // afterwards, name in the folder ("" unchanged)
 };
 
 TEST(ScriptFilesTest, SaveWritesInPlaceOrThroughTheDialog) {

@@ -33,7 +33,7 @@ inline constexpr uint32_t kPrepareKeepVoice = 0x100;  // an existing voice token
 // The option sets the dialog and the segment confirm dialog use.
 inline constexpr uint32_t kPrepareForGraph = 0x03;
 inline constexpr uint32_t kPrepareForOpen = 0x32;
-inline constexpr uint32_t kPrepareForSave = 0x12B;    // also OK and the segment confirm dialog
+inline constexpr uint32_t kPrepareForSave = 0x12B;  // also OK and the segment confirm dialog
 inline constexpr uint32_t kPrepareApplyVoice = 0xAB;
 inline constexpr uint32_t kPrepareNormalize = 0x01;
 inline constexpr uint32_t kPrepareForPlay = 0x101;
@@ -48,11 +48,11 @@ inline constexpr unsigned kPhraseLimit = 100;
 
 // Results of PreprocessScript (each after its message, where one is shown).
 inline constexpr int kPrepareDone = 0;
-inline constexpr int kPrepareNoText = -19999;        // message 504
-inline constexpr int kPrepareBadScript = -19996;     // message 502
-inline constexpr int kPreparePhraseTooLong = -19992; // message 503 (errors shown)
-inline constexpr int kPrepareNoResult = -19988;      // message 502: no syllable left
-inline constexpr int kPrepareTooLong = -19987;       // message 511
+inline constexpr int kPrepareNoText = -19999;         // message 504
+inline constexpr int kPrepareBadScript = -19996;      // message 502
+inline constexpr int kPreparePhraseTooLong = -19992;  // message 503 (errors shown)
+inline constexpr int kPrepareNoResult = -19988;       // message 502: no syllable left
+inline constexpr int kPrepareTooLong = -19987;        // message 511
 
 // Removes a leading "KV#J": true when there was one.
 bool StripHeaderTag(std::string& text);

@@ -191,8 +191,7 @@ TEST(ScriptPreparationTest, ACheckerFailureShows502AndKeepsTheText) {
   std::string text = korean;
   bool too_long = false;
   int voice = 0;
-  EXPECT_EQ(PreprocessScript(&text, kPrepareForOpen, false, &too_long, &voice),
-            kPrepareBadScript);
+  EXPECT_EQ(PreprocessScript(&text, kPrepareForOpen, false, &too_long, &voice), kPrepareBadScript);
   EXPECT_EQ(messages.presenter.shown, std::vector<unsigned>{502});
   EXPECT_EQ(text, korean);
 }

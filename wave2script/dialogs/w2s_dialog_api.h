@@ -50,8 +50,7 @@ VTR_W2S_EXPORT int W2S_openWaveToKvxDlg(int saved_flag, const char* wave_file_pa
 // library and stay valid until the next W2S_openWaveToKvxDlg or until the library is
 // unloaded. A NULL argument is skipped.
 VTR_W2S_EXPORT int W2S_getWaveToKvxData(int* saved_flag, char** script_text, int* voice,
-                                        int* volume, char** script_file_path,
-                                        int* pass_through);
+                                        int* volume, char** script_file_path, int* pass_through);
 
 // The file version of the running program's version record ("" when it has none). The text
 // is held by the library and stays valid while it is loaded.

@@ -108,8 +108,8 @@ TEST_F(W2sDialogLibraryTest, ConfirmedDialogHandsTheScriptBackWithItsTag) {
 TEST_F(W2sDialogLibraryTest, QuestionsDecideWhatComesBack) {
   struct Case {
     const char* name;
-    int close_with;   // the button pressed after the voice change
-    int answer;       // to the question that follows
+    int close_with;  // the button pressed after the voice change
+    int answer;      // to the question that follows
     int result;
     std::vector<unsigned> messages;
   };

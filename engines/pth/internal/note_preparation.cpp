@@ -19,7 +19,9 @@ constexpr int kFlatRunLastStart = 114;
 constexpr int kFallbackLast = 114;
 constexpr int kShortestRun = 13;  // a best run this short or shorter is not trusted
 
-int ClampBend(long long bend) { return static_cast<int>(std::clamp<long long>(bend, kMinBend, kMaxBend)); }
+int ClampBend(long long bend) {
+  return static_cast<int>(std::clamp<long long>(bend, kMinBend, kMaxBend));
+}
 
 }  // namespace
 
@@ -38,8 +40,8 @@ std::vector<int> SampleBends(const NoteRecord& note) {
       while (p[i].position < pos) ++i;  // p[i - 1].position < pos <= p[i].position
       const int x0 = p[i - 1].position;
       const int x1 = p[i].position;
-      curve[pos] = static_cast<int>(std::lround(p[i - 1].bend + static_cast<double>(p[i].bend - p[i - 1].bend) *
-                                                               (pos - x0) / (x1 - x0)));
+      curve[pos] = static_cast<int>(std::lround(
+          p[i - 1].bend + static_cast<double>(p[i].bend - p[i - 1].bend) * (pos - x0) / (x1 - x0)));
     }
   }
   return curve;
@@ -70,7 +72,8 @@ int RetuneSemitones(const NoteRecord& note) {
   const double half_semitone = 8191.0 / range / 2.0;
   for (int first = kStretchFirst; first <= kFlatRunLastStart; ++first) {
     int last = first;
-    while (last + 1 <= kStretchLast && std::abs(curve[last + 1] - curve[first]) <= half_semitone) ++last;
+    while (last + 1 <= kStretchLast && std::abs(curve[last + 1] - curve[first]) <= half_semitone)
+      ++last;
     if (last - first > best_last - best_first) {
       best_first = first;
       best_last = last;
@@ -89,9 +92,12 @@ int RetuneSemitones(const NoteRecord& note) {
 
 int SpeechRange(const NoteRecord& note) {
   int largest = 0;
-  for (int i = 0; i < note.pitch_count; ++i) largest = std::max(largest, std::abs(int{note.pitch_points[i].bend}));
+  for (int i = 0; i < note.pitch_count; ++i)
+    largest = std::max(largest, std::abs(int{note.pitch_points[i].bend}));
   for (int range : kSpeechRanges) {
-    if (static_cast<long long>(largest) * note.bend_range <= static_cast<long long>(range) * kMaxBend) return range;
+    if (static_cast<long long>(largest) * note.bend_range <=
+        static_cast<long long>(range) * kMaxBend)
+      return range;
   }
   return kSpeechRanges[std::size(kSpeechRanges) - 1];
 }
@@ -106,7 +112,8 @@ void PrepareRecords(std::vector<NoteRecord>& records, NoteStatistics& statistics
   for (NoteRecord& note : records) {
     if (note.kind != RecordKind::kNote) continue;
     for (int i = 0; i < note.pitch_count; ++i) {
-      note.pitch_points[i].bend = static_cast<int16_t>(ClampBend(note.pitch_points[i].bend - kBendCentre));
+      note.pitch_points[i].bend =
+          static_cast<int16_t>(ClampBend(note.pitch_points[i].bend - kBendCentre));
     }
   }
   if (sing_mode) {
@@ -121,7 +128,8 @@ void PrepareRecords(std::vector<NoteRecord>& records, NoteStatistics& statistics
         note.value = static_cast<uint8_t>(std::clamp(note.value + h, 0, 127));
         const long long shift = std::lround(static_cast<double>(h) * kBendCentre / note.bend_range);
         for (int i = 0; i < note.pitch_count; ++i) {
-          note.pitch_points[i].bend = static_cast<int16_t>(ClampBend(note.pitch_points[i].bend - shift));
+          note.pitch_points[i].bend =
+              static_cast<int16_t>(ClampBend(note.pitch_points[i].bend - shift));
         }
       }
       retuned.highest = std::max<int>(retuned.highest, note.value);
@@ -139,7 +147,8 @@ void PrepareRecords(std::vector<NoteRecord>& records, NoteStatistics& statistics
       if (note.kind != RecordKind::kNote) continue;
       const int range = SpeechRange(note);
       for (int i = 0; i < note.pitch_count; ++i) {
-        const double scaled = static_cast<double>(note.pitch_points[i].bend) * note.bend_range / range;
+        const double scaled =
+            static_cast<double>(note.pitch_points[i].bend) * note.bend_range / range;
         note.pitch_points[i].bend = static_cast<int16_t>(ClampBend(std::lround(scaled)));
       }
       note.bend_range = static_cast<uint8_t>(range);
@@ -149,7 +158,8 @@ void PrepareRecords(std::vector<NoteRecord>& records, NoteStatistics& statistics
     if (note.kind != RecordKind::kNote) continue;
     const int offset = VelocityOffset(note.velocity);
     for (int i = 0; i < note.volume_count; ++i) {
-      note.volume_points[i].value = static_cast<uint8_t>(std::clamp(note.volume_points[i].value + offset, 0, 127));
+      note.volume_points[i].value =
+          static_cast<uint8_t>(std::clamp(note.volume_points[i].value + offset, 0, 127));
     }
     note.velocity = kCommonVelocity;
   }

@@ -10,14 +10,15 @@ namespace vtr::pth::internal {
 namespace {
 
 // A note with centred bends at the given (position, semitones) points.
-NoteRecord NoteWithBends(int note, int bend_range, const std::vector<std::pair<int, double>>& semitones) {
+NoteRecord NoteWithBends(int note, int bend_range,
+                         const std::vector<std::pair<int, double>>& semitones) {
   NoteRecord record;
   record.value = static_cast<uint8_t>(note);
   record.bend_range = static_cast<uint8_t>(bend_range);
   record.duration = 10;
   for (const auto& [position, s] : semitones) {
-    record.pitch_points[record.pitch_count++] = {static_cast<uint8_t>(position),
-                                                 static_cast<int16_t>(std::lround(s * 8192 / bend_range))};
+    record.pitch_points[record.pitch_count++] = {
+        static_cast<uint8_t>(position), static_cast<int16_t>(std::lround(s * 8192 / bend_range))};
   }
   return record;
 }
@@ -44,8 +45,10 @@ TEST(RetuneSemitonesTest, FindsThePitchANoteHoldsLongest) {
   } cases[] = {
       {"flat two above, range 12", NoteWithBends(60, 12, {{0, 2}, {127, 2}}), 2},
       {"flat five below, range 60", NoteWithBends(60, 60, {{0, -5}, {127, -5}}), -5},
-      {"glide in, then held three below", NoteWithBends(60, 12, {{0, -8}, {40, -3}, {127, -3}}), -3},
-      {"held one above, then a fall at the end", NoteWithBends(60, 12, {{0, 1}, {110, 1}, {127, -6}}), 1},
+      {"glide in, then held three below", NoteWithBends(60, 12, {{0, -8}, {40, -3}, {127, -3}}),
+       -3},
+      {"held one above, then a fall at the end",
+       NoteWithBends(60, 12, {{0, 1}, {110, 1}, {127, -6}}), 1},
       {"on the note", NoteWithBends(60, 12, {{0, 0}, {127, 0}}), 0},
       {"held beyond the bend range", NoteWithBends(60, 2, {{0, 2}, {127, 2}}), 2},
       {"unpitched", NoteWithBends(128, 12, {{0, 4}, {127, 4}}), 0},
@@ -58,9 +61,11 @@ TEST(SpeechRangeTest, TakesTheSmallestRangeHoldingTheLargestExcursion) {
   struct Case {
     double semitones;  // largest excursion at bend range 60
     int range;
-  } cases[] = {{0, 2}, {1, 2}, {2, 2}, {2.5, 6}, {6, 6}, {11, 12}, {13, 24}, {23.9, 24}, {30, 60}, {59.9, 60}};
+  } cases[] = {{0, 2},   {1, 2},   {2, 2},     {2.5, 6}, {6, 6},
+               {11, 12}, {13, 24}, {23.9, 24}, {30, 60}, {59.9, 60}};
   for (const Case& c : cases) {
-    EXPECT_EQ(SpeechRange(NoteWithBends(60, 60, {{0, 0}, {64, -c.semitones}, {127, 0}})), c.range) << c.semitones;
+    EXPECT_EQ(SpeechRange(NoteWithBends(60, 60, {{0, 0}, {64, -c.semitones}, {127, 0}})), c.range)
+        << c.semitones;
   }
 }
 
@@ -103,7 +108,8 @@ TEST(PrepareRecordsTest, SpeechModeCentresAndRescalesBendsAndRebasesVolume) {
 
 TEST(PrepareRecordsTest, SingModeRetunesNotesAndRecountsTheStatistics) {
   auto raw = [](NoteRecord n) {  // back to the stream's 0..16383 bends
-    for (int i = 0; i < n.pitch_count; ++i) n.pitch_points[i].bend = static_cast<int16_t>(n.pitch_points[i].bend + 8192);
+    for (int i = 0; i < n.pitch_count; ++i)
+      n.pitch_points[i].bend = static_cast<int16_t>(n.pitch_points[i].bend + 8192);
     return n;
   };
   std::vector<NoteRecord> records = {raw(NoteWithBends(60, 60, {{0, 3}, {127, 3}})),

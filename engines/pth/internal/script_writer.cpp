@@ -30,7 +30,8 @@ WriterState ScriptWriter::StateAfterBreak() const {
   return next;
 }
 
-ScriptWriter::Status ScriptWriter::WriteOnLine(const std::function<std::string(WriterState&)>& render) {
+ScriptWriter::Status ScriptWriter::WriteOnLine(
+    const std::function<std::string(WriterState&)>& render) {
   WriterState same_line = state_;
   std::string piece = render(same_line);
   if (state_.line_length + static_cast<int>(piece.size()) <= kLineLimit) {

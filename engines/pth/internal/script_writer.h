@@ -25,8 +25,8 @@ inline constexpr int kLineLimit = 96;
 inline constexpr std::string_view kLineBreak = "S59,";
 inline constexpr int kLineBreakSpeed = 59;
 inline constexpr int kStartSpeed = 50;
-inline constexpr int kStartLevel = 12;   // pitch-bend range of "W3" [semitones]
-inline constexpr int kStartVolume = 4;   // "V4"
+inline constexpr int kStartLevel = 12;  // pitch-bend range of "W3" [semitones]
+inline constexpr int kStartVolume = 4;  // "V4"
 inline constexpr int kStartOctave = 2;
 
 // Shift-JIS texts of the sounds the generator writes.

@@ -19,8 +19,10 @@ TEST(ScriptWriterTest, BreaksALineOnlyWhenItWouldPassNinetySixBytes) {
   };
   for (const Case& c : cases) {
     ScriptWriter writer(1000);
-    ASSERT_EQ(writer.WriteOnLine([&](WriterState&) { return Bytes(c.first); }), ScriptWriter::Status::kOk);
-    ASSERT_EQ(writer.WriteOnLine([&](WriterState&) { return Bytes(c.second); }), ScriptWriter::Status::kOk);
+    ASSERT_EQ(writer.WriteOnLine([&](WriterState&) { return Bytes(c.first); }),
+              ScriptWriter::Status::kOk);
+    ASSERT_EQ(writer.WriteOnLine([&](WriterState&) { return Bytes(c.second); }),
+              ScriptWriter::Status::kOk);
     const std::string expected = Bytes(c.first) + (c.breaks ? "S59," : "") + Bytes(c.second);
     EXPECT_EQ(writer.text(), expected) << c.first << " + " << c.second;
     EXPECT_EQ(writer.state().line_length, c.breaks ? c.second : c.first + c.second);
@@ -34,9 +36,11 @@ TEST(ScriptWriterTest, ALineBreakLeavesSpeedFiftyNineAndOffsetsZeroAndRestsOneSt
     s.volume_offset = -3;
     s.steps += 10;
     return SpeedToken(s, 40) + Bytes(93);
-  }), ScriptWriter::Status::kOk);
+  }),
+            ScriptWriter::Status::kOk);
   // The second piece wants speed 40; after the break the speed in force is 59 again.
-  ASSERT_EQ(writer.WriteOnLine([](WriterState& s) { return SpeedToken(s, 40) + "x"; }), ScriptWriter::Status::kOk);
+  ASSERT_EQ(writer.WriteOnLine([](WriterState& s) { return SpeedToken(s, 40) + "x"; }),
+            ScriptWriter::Status::kOk);
   EXPECT_EQ(writer.text(), "S40" + Bytes(93) + "S59,S40x");
   EXPECT_EQ(writer.state().speed, 40);
   EXPECT_EQ(writer.state().pitch_offset, 0);
@@ -46,18 +50,21 @@ TEST(ScriptWriterTest, ALineBreakLeavesSpeedFiftyNineAndOffsetsZeroAndRestsOneSt
 
 TEST(ScriptWriterTest, ReportsPiecesThatDoNotFitTheRoomOrAnyLine) {
   ScriptWriter small(10);
-  EXPECT_EQ(small.WriteOnLine([](WriterState&) { return Bytes(11); }), ScriptWriter::Status::kTooSmall);
+  EXPECT_EQ(small.WriteOnLine([](WriterState&) { return Bytes(11); }),
+            ScriptWriter::Status::kTooSmall);
   EXPECT_EQ(small.WriteOnLine([](WriterState&) { return Bytes(10); }), ScriptWriter::Status::kOk);
   EXPECT_EQ(small.AppendRaw("x"), ScriptWriter::Status::kTooSmall);
 
   ScriptWriter writer(1000);
-  EXPECT_EQ(writer.WriteOnLine([](WriterState&) { return Bytes(97); }), ScriptWriter::Status::kTooLongForALine);
+  EXPECT_EQ(writer.WriteOnLine([](WriterState&) { return Bytes(97); }),
+            ScriptWriter::Status::kTooLongForALine);
   EXPECT_EQ(writer.text(), "");
 
   // A break needs room for "S59," as well as for the piece.
   ScriptWriter tight(100);
   ASSERT_EQ(tight.WriteOnLine([](WriterState&) { return Bytes(95); }), ScriptWriter::Status::kOk);
-  EXPECT_EQ(tight.WriteOnLine([](WriterState&) { return Bytes(2); }), ScriptWriter::Status::kTooSmall);
+  EXPECT_EQ(tight.WriteOnLine([](WriterState&) { return Bytes(2); }),
+            ScriptWriter::Status::kTooSmall);
 }
 
 TEST(ScriptWriterTest, SoundsLastTheirLengthPlusFiftyMinusTheSpeedAndAtLeastOneStep) {
@@ -66,7 +73,8 @@ TEST(ScriptWriterTest, SoundsLastTheirLengthPlusFiftyMinusTheSpeedAndAtLeastOneS
     int speed;
     int steps;
   } cases[] = {{8, 50, 8}, {8, 0, 58}, {8, 57, 1}, {8, 99, 1}, {13, 62, 1}, {7, 40, 17}};
-  for (const Case& c : cases) EXPECT_EQ(SoundSteps(c.length_steps, c.speed), c.steps) << c.length_steps << "@" << c.speed;
+  for (const Case& c : cases)
+    EXPECT_EQ(SoundSteps(c.length_steps, c.speed), c.steps) << c.length_steps << "@" << c.speed;
   EXPECT_EQ(RestSteps(50), 10);
   EXPECT_EQ(RestSteps(0), 60);
   EXPECT_EQ(RestSteps(59), 1);

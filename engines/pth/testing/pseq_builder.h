@@ -15,7 +15,9 @@ namespace vtr::pth::testing {
 class PSeqBuilder {
  public:
   PSeqBuilder& Control(uint32_t delta, uint8_t controller, uint8_t value) {
-    Append([&](std::span<uint8_t> out) { return events::WriteControlEvent(delta, controller, value, out); });
+    Append([&](std::span<uint8_t> out) {
+      return events::WriteControlEvent(delta, controller, value, out);
+    });
     return *this;
   }
   PSeqBuilder& Program(uint32_t delta, uint8_t value) {
@@ -32,11 +34,14 @@ class PSeqBuilder {
                     const std::vector<uint8_t>& volumes = {96, 96}, uint8_t velocity = 89) {
     std::vector<events::PitchPoint> pitch;
     for (size_t i = 0; i < bends.size(); ++i) {
-      pitch.push_back({static_cast<uint8_t>(bends.size() == 1 ? 0 : i * 127 / (bends.size() - 1)), bends[i]});
+      pitch.push_back(
+          {static_cast<uint8_t>(bends.size() == 1 ? 0 : i * 127 / (bends.size() - 1)), bends[i]});
     }
     std::vector<events::VolumePoint> volume;
     for (size_t i = 0; i < volumes.size(); ++i) {
-      volume.push_back({static_cast<uint8_t>(volumes.size() == 1 ? 0 : i * 127 / (volumes.size() - 1)), volumes[i]});
+      volume.push_back(
+          {static_cast<uint8_t>(volumes.size() == 1 ? 0 : i * 127 / (volumes.size() - 1)),
+           volumes[i]});
     }
     events::NoteEvent event;
     event.delta = delta;

@@ -25,19 +25,22 @@ struct RandomPSeq {
 // before and gliding up, with no gaps.
 inline RandomPSeq MakeRandomPSeq(uint32_t seed, int syllables, bool sing, bool rising = false) {
   std::mt19937 random(seed);
-  auto uniform = [&random](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  auto uniform = [&random](int lo, int hi) {
+    return std::uniform_int_distribution<int>(lo, hi)(random);
+  };
   RandomPSeq out;
   out.pseq.Control(0, 20, 60);
-  long long time = 0;            // start of the previous note
+  long long time = 0;  // start of the previous note
   long long previous_end = 0;
   int note = sing ? uniform(50, 70) : uniform(57, 66);
-  double cents = 0;              // speech: running pitch around the note
+  double cents = 0;  // speech: running pitch around the note
   for (int i = 0; i < syllables; ++i) {
     const int kind = uniform(0, 9);
     const int gap = rising ? 0 : (kind < 7 ? 0 : (kind < 9 ? uniform(1, 15) : uniform(20, 160)));
     const int duration = sing ? uniform(8, 150) : uniform(3, 30);
     const long long start = previous_end + gap;
-    const std::string_view name = KanaLabels()[static_cast<size_t>(uniform(0, kKanaLabelCount - 1))].name();
+    const std::string_view name =
+        KanaLabels()[static_cast<size_t>(uniform(0, kKanaLabelCount - 1))].name();
     if (rising) {
       note += 1;
     } else {
@@ -62,7 +65,8 @@ inline RandomPSeq MakeRandomPSeq(uint32_t seed, int syllables, bool sing, bool r
     }
     if (!sing && !rising) cents = 0;
     out.pseq.Note(static_cast<uint32_t>(start - time), name, static_cast<uint8_t>(note),
-                  static_cast<uint32_t>(duration), bends, volumes, static_cast<uint8_t>(uniform(30, 127)));
+                  static_cast<uint32_t>(duration), bends, volumes,
+                  static_cast<uint8_t>(uniform(30, 127)));
     time = start;
     previous_end = start + duration;
   }

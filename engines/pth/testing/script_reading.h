@@ -20,7 +20,8 @@ inline std::vector<double> PitchAtSounds(const std::string& text) {
     const auto u = static_cast<unsigned char>(c);
     auto number = [&] {
       int n = 0;
-      while (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9') n = n * 10 + (text[++i] - '0');
+      while (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9')
+        n = n * 10 + (text[++i] - '0');
       return n;
     };
     if ((u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xEF)) {

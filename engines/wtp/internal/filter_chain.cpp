@@ -24,8 +24,8 @@ template <typename T>
 
 }  // namespace
 
-FilterChain::FilterChain(const SectionCoefficients& high_pass,
-                         const SectionCoefficients& low_pass, std::span<const int16_t> samples)
+FilterChain::FilterChain(const SectionCoefficients& high_pass, const SectionCoefficients& low_pass,
+                         std::span<const int16_t> samples)
     : samples_(samples) {
   const SectionCoefficients sections[4] = {high_pass, low_pass, low_pass, low_pass};
   for (size_t k = 0; k < 4; ++k) {

@@ -1,12 +1,12 @@
 #include "engines/wtp/internal/filter_chain.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace vtr::wtp::internal {
 namespace {
@@ -55,7 +55,8 @@ TEST(FilterChainTest, GivesTheBitsOfOneSectionAfterTheOther) {
   std::vector<int16_t> samples(20000);
   for (size_t i = 0; i < samples.size(); ++i) {
     const bool silent = (i / 3000) % 2 == 1;
-    samples[i] = silent ? int16_t{0} : static_cast<int16_t>(std::clamp(noise(random), -32768.0, 32767.0));
+    samples[i] =
+        silent ? int16_t{0} : static_cast<int16_t>(std::clamp(noise(random), -32768.0, 32767.0));
   }
   const size_t pieces[] = {1, 1, 3, 5, 6, 7, 1024, 1, 4000, 999, 20000};  // the last: the rest
   for (const Case& c : cases) {

@@ -7,21 +7,22 @@
 namespace vtr::wtp::internal {
 namespace {
 
-constexpr double kMaxPeriodSec = 0.025;   // 40 Hz
-constexpr double kMinPeriodSec = 0.00125; // 800 Hz
-constexpr double kNear = 0.2;             // a candidate within 20 % of the previous estimate
-constexpr double kAgree = 0.2;            // candidates within 20 % of the one before agree
-constexpr double kSameDouble = 0.1;       // a double whose single period repeats within 10 %
-constexpr int kAgreementsForSingle = 5;   // more agreeing doubles than this give the single period
-constexpr int kSettledFrames = 2;         // tracking beyond this many frames checks octaves
-constexpr int kTrustedFrames = 20;        // beyond this many frames a jump of half is held
+constexpr double kMaxPeriodSec = 0.025;    // 40 Hz
+constexpr double kMinPeriodSec = 0.00125;  // 800 Hz
+constexpr double kNear = 0.2;              // a candidate within 20 % of the previous estimate
+constexpr double kAgree = 0.2;             // candidates within 20 % of the one before agree
+constexpr double kSameDouble = 0.1;        // a double whose single period repeats within 10 %
+constexpr int kAgreementsForSingle = 5;    // more agreeing doubles than this give the single period
+constexpr int kSettledFrames = 2;          // tracking beyond this many frames checks octaves
+constexpr int kTrustedFrames = 20;         // beyond this many frames a jump of half is held
 constexpr double kLargestJump = 0.5;
 constexpr int kMaxCrossingsForMiss = 51;  // a miss is bridged below this (per 10 ms)
 constexpr int kMaxBridgedMisses = 5;
 
 }  // namespace
 
-PeriodSelector::PeriodSelector(int rate) : min_period_(rate * kMinPeriodSec), max_period_(rate * kMaxPeriodSec) {
+PeriodSelector::PeriodSelector(int rate)
+    : min_period_(rate * kMinPeriodSec), max_period_(rate * kMaxPeriodSec) {
   slots_.fill({-1, -1, -1, -1, -1, -1});
 }
 
@@ -122,7 +123,8 @@ int PeriodSelector::Select(int a, int b, int x, int tracked_frames, int crossing
       result = a_case();
     }
   }
-  if (result != -1 && tracked_frames > kTrustedFrames && std::abs(result - x) > kLargestJump * x) result = x;
+  if (result != -1 && tracked_frames > kTrustedFrames && std::abs(result - x) > kLargestJump * x)
+    result = x;
   if (result != -1 && !InBounds(result)) result = -1;
   if (result == -1) {
     // Misses are counted first: up to five in a row are bridged while the signal is not

@@ -25,8 +25,9 @@
 
 namespace vtr::wtp::internal {
 
-inline constexpr double kPeakRatio = 0.7943282347;  // 10^-0.1: a peak is within 1 dB of the envelope
-inline constexpr double kPeakHalfLifeMs = 10;       // of the peak envelopes [ms]
+inline constexpr double kPeakRatio =
+    0.7943282347;                              // 10^-0.1: a peak is within 1 dB of the envelope
+inline constexpr double kPeakHalfLifeMs = 10;  // of the peak envelopes [ms]
 
 // Samples in the positive and the negative half of one period.
 struct HalfPeriods {

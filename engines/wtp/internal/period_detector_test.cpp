@@ -1,10 +1,10 @@
 #include "engines/wtp/internal/period_detector.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace vtr::wtp::internal {
 namespace {
@@ -13,11 +13,14 @@ constexpr int kRate = 44100;
 constexpr double kSamplesPer10ms = kRate * 0.01;
 
 // The peak envelope `samples` after a peak of `peak`: it halves every 10 ms.
-double Envelope(double peak, int samples) { return peak * std::pow(2.0, -samples / kSamplesPer10ms); }
+double Envelope(double peak, int samples) {
+  return peak * std::pow(2.0, -samples / kSamplesPer10ms);
+}
 
 std::string Describe(const std::vector<HalfPeriods>& pairs) {
   std::string out;
-  for (const HalfPeriods& p : pairs) out += "(" + std::to_string(p.a) + "," + std::to_string(p.b) + ")";
+  for (const HalfPeriods& p : pairs)
+    out += "(" + std::to_string(p.a) + "," + std::to_string(p.b) + ")";
   return out;
 }
 
@@ -95,12 +98,15 @@ std::vector<int> Results(const std::vector<Step>& steps) {
   PeriodSelector selector(kRate);
   std::vector<int> results;
   results.reserve(steps.size());
-  for (const Step& s : steps) results.push_back(selector.Select(s.a, s.b, s.previous, s.tracked, s.crossings));
+  for (const Step& s : steps)
+    results.push_back(selector.Select(s.a, s.b, s.previous, s.tracked, s.crossings));
   return results;
 }
 
 // `count` copies of a step.
-std::vector<Step> Times(int count, Step step) { return std::vector<Step>(static_cast<size_t>(count), step); }
+std::vector<Step> Times(int count, Step step) {
+  return std::vector<Step>(static_cast<size_t>(count), step);
+}
 
 std::vector<Step> Join(std::vector<Step> a, const std::vector<Step>& b) {
   a.insert(a.end(), b.begin(), b.end());

@@ -98,7 +98,7 @@ struct AlignedSpan {
 
 struct AlignmentScore {
   int utterances = 0;
-  int failures = 0;  // alignments that gave no spans
+  int failures = 0;      // alignments that gave no spans
   int split_pauses = 0;  // pause records that follow a pause record (ScoreSegments)
   int boundaries = 0;
   int within_20ms = 0;

@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
   vtr::wtp::PhonemeAligner aligner(argv[1]);
   if (aligner.SetText("sakM4a") != 0) return 2;
   std::vector<int16_t> samples(size_t{2} * 16000);
-  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<int16_t>((i % 80) * 200 - 8000);
+  for (size_t i = 0; i < samples.size(); ++i)
+    samples[i] = static_cast<int16_t>((i % 80) * 200 - 8000);
   vtr::wtp::WaveBuffer wave(std::move(samples), 16000);
   return aligner.Align(wave) + 10;
 }

@@ -13,7 +13,8 @@ class RecogniserFolder {
   // Copies the program and the model file (each only when asked) into a fresh folder.
   RecogniserFolder(const std::string& name, bool program = true, bool model = true)
       : folder_(std::filesystem::path(VTR_TEST_BIN_DIR) / ("recogniser_" + name)) {
-    const std::filesystem::path installed = std::filesystem::path(VTR_DIST_DIR) / "Plugin" / "Julius";
+    const std::filesystem::path installed =
+        std::filesystem::path(VTR_DIST_DIR) / "Plugin" / "Julius";
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
     if (program) std::filesystem::copy_file(installed / "julius", folder_ / "julius");

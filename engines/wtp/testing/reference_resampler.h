@@ -68,7 +68,8 @@ inline bool DesignFilter(int mult, double factor, Filter& filter) {
   for (double v : c) max = std::max(max, std::abs(v));
   const double to_int = 32767.0 / max;
   filter.table.resize(c.size());
-  for (size_t i = 0; i < c.size(); ++i) filter.table[i] = static_cast<int16_t>(std::lround(c[i] * to_int));
+  for (size_t i = 0; i < c.size(); ++i)
+    filter.table[i] = static_cast<int16_t>(std::lround(c[i] * to_int));
   filter.diff.resize(c.size());
   for (size_t i = 0; i + 1 < c.size(); ++i) {
     filter.diff[i] = static_cast<int16_t>(filter.table[i + 1] - filter.table[i]);
@@ -99,7 +100,8 @@ inline int64_t Wing(const Filter& filter, const std::vector<int16_t>& input, int
     const size_t index = static_cast<size_t>(ho >> kInterpBits);
     int64_t coefficient = filter.table[index];
     coefficient += (static_cast<int64_t>(filter.diff[index]) *
-                    static_cast<int64_t>(ho & ((1u << kInterpBits) - 1))) >> kInterpBits;
+                    static_cast<int64_t>(ho & ((1u << kInterpBits) - 1))) >>
+                   kInterpBits;
     const int64_t sample = x >= 0 && x < size ? input[static_cast<size_t>(x)] : 0;
     int64_t product = coefficient * sample;
     if (product & (int64_t{1} << (kProductShift - 1))) product += int64_t{1} << (kProductShift - 1);
@@ -121,9 +123,11 @@ inline bool ReferenceResample(std::span<const int16_t> samples, int rate, int ne
   const double factor = static_cast<double>(new_rate) / rate;
   Filter filter;
   bool designed = false;
-  for (int mult = kFirstMult; mult > 1 && !designed; mult -= 2) designed = DesignFilter(mult, factor, filter);
+  for (int mult = kFirstMult; mult > 1 && !designed; mult -= 2)
+    designed = DesignFilter(mult, factor, filter);
   if (!designed) return false;
-  const int64_t xoff = static_cast<int64_t>((filter.mult + 1) / 2.0 * std::max(1.0, 1.0 / factor) + 10);
+  const int64_t xoff =
+      static_cast<int64_t>((filter.mult + 1) / 2.0 * std::max(1.0, 1.0 / factor) + 10);
   if (xoff >= kMaxXoff) return false;
 
   std::vector<int16_t> input(static_cast<size_t>(xoff), 0);
@@ -136,7 +140,8 @@ inline bool ReferenceResample(std::span<const int16_t> samples, int rate, int ne
   const uint32_t table_step =
       factor >= 1.0 ? uint32_t{kEntriesPerCrossing} << kInterpBits
                     : static_cast<uint32_t>(std::lround(
-                          (1 << kInterpBits) * std::min<double>(kEntriesPerCrossing, kEntriesPerCrossing * factor)));
+                          (1 << kInterpBits) *
+                          std::min<double>(kEntriesPerCrossing, kEntriesPerCrossing * factor)));
   const uint32_t phase_mask = (1u << kPhaseBits) - 1;
   size_t o = std::min(out_count, static_cast<size_t>(factor * static_cast<double>(xoff)));
   int64_t time = xoff << kPhaseBits;
@@ -144,7 +149,8 @@ inline bool ReferenceResample(std::span<const int16_t> samples, int rate, int ne
     const int64_t position = time >> kPhaseBits;
     const uint32_t phase = static_cast<uint32_t>(time) & phase_mask;
     int64_t v = Wing(filter, input, position, -1, phase, table_step);
-    v += Wing(filter, input, position + 1, 1, static_cast<uint32_t>(-time) & phase_mask, table_step);
+    v +=
+        Wing(filter, input, position + 1, 1, static_cast<uint32_t>(-time) & phase_mask, table_step);
     v >>= kGuardBits;
     out[o] = Saturate((v * filter.scale) >> kScaleShift);
   }

@@ -3,9 +3,8 @@
 namespace vtr::recogniser {
 namespace {
 
-__attribute__((target("avx2"))) double BestStartFourLanes(const double* key,
-                                                          const double* length, int count,
-                                                          int top, int& best_length) {
+__attribute__((target("avx2"))) double BestStartFourLanes(const double* key, const double* length,
+                                                          int count, int top, int& best_length) {
   return BestStartInLanes<4>(key, length, count, top, best_length);
 }
 

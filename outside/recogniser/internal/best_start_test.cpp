@@ -1,11 +1,11 @@
 #include "outside/recogniser/internal/best_start.h"
 
+#include <gtest/gtest.h>
+
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace vtr::recogniser {
 namespace {
@@ -63,8 +63,8 @@ TEST(BestStartTest, FindsTheLeastSumAndTheShortestLengthOnATie) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(width) + ": " + c.name);
       int d = -1;
-      const double best = best_start(c.key.data(), c.length.data(), static_cast<int>(c.key.size()),
-                                     c.top, d);
+      const double best =
+          best_start(c.key.data(), c.length.data(), static_cast<int>(c.key.size()), c.top, d);
       EXPECT_EQ(best, c.best);
       EXPECT_EQ(d, c.best_length);
     }

@@ -63,7 +63,8 @@ template <size_t W>
     }
     for (; i < count; ++i) {
       double sum = 0;
-      for (int j = 0; j < tap_count; ++j) sum += taps[j] * phases[offset[static_cast<size_t>(j)] + i];
+      for (int j = 0; j < tap_count; ++j)
+        sum += taps[j] * phases[offset[static_cast<size_t>(j)] + i];
       out[begin + i] = static_cast<float>(sum);
     }
   }
@@ -71,15 +72,14 @@ template <size_t W>
 
 __attribute__((target("avx2"))) void FilterAtEveryFourLanes(const int16_t* samples, int factor,
                                                             const double* taps, int tap_count,
-                                                            size_t first, size_t last,
-                                                            float* out) {
+                                                            size_t first, size_t last, float* out) {
   Filter<4>(samples, factor, taps, tap_count, first, last, out);
 }
 
 }  // namespace
 
-void FilterAtEveryTwoLanes(const int16_t* samples, int factor, const double* taps,
-                           int tap_count, size_t first, size_t last, float* out) {
+void FilterAtEveryTwoLanes(const int16_t* samples, int factor, const double* taps, int tap_count,
+                           size_t first, size_t last, float* out) {
   Filter<2>(samples, factor, taps, tap_count, first, last, out);
 }
 

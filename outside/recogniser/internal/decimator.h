@@ -29,8 +29,8 @@ void FilterAtEvery(const int16_t* samples, int factor, const double* taps, int t
                    size_t first, size_t last, float* out);
 
 // The same with two lanes, whatever the processor: for comparing the two.
-void FilterAtEveryTwoLanes(const int16_t* samples, int factor, const double* taps,
-                           int tap_count, size_t first, size_t last, float* out);
+void FilterAtEveryTwoLanes(const int16_t* samples, int factor, const double* taps, int tap_count,
+                           size_t first, size_t last, float* out);
 
 }  // namespace vtr::recogniser
 

@@ -1,12 +1,12 @@
 #include "outside/recogniser/internal/decimator.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace vtr::recogniser {
 namespace {
@@ -61,8 +61,8 @@ TEST(DecimatorTest, GivesTheBitsOfOneOutputAtATime) {
                                 Range{lowest + 3, lowest + 260}, Range{lowest, lowest + 1031}}) {
         for (const auto& [width, filter] : kWidths) {
           SCOPED_TRACE(std::string(width) + ", factor " + std::to_string(factor) + ", " +
-                       std::to_string(tap_count) + " taps, outputs " +
-                       std::to_string(range.first) + ".." + std::to_string(range.last));
+                       std::to_string(tap_count) + " taps, outputs " + std::to_string(range.first) +
+                       ".." + std::to_string(range.last));
           std::vector<float> out(range.last + 1, 99.0f);
           filter(samples.data(), factor, taps.data(), tap_count, range.first, range.last,
                  out.data());

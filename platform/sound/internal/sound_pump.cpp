@@ -10,8 +10,8 @@ std::size_t BlockFrames(int sample_rate) {
   return static_cast<std::size_t>(std::max(1, sample_rate / 100));
 }
 
-OutputPump::OutputPump(std::unique_ptr<BlockingOutput> device, int sample_rate,
-                       SoundSource source, SoundEnd on_end)
+OutputPump::OutputPump(std::unique_ptr<BlockingOutput> device, int sample_rate, SoundSource source,
+                       SoundEnd on_end)
     : device_(std::move(device)),
       block_frames_(BlockFrames(sample_rate)),
       source_(std::move(source)),

@@ -52,8 +52,7 @@ class FakeStream final : public SoundStream {
 FakeSoundSystem::FakeSoundSystem() = default;
 FakeSoundSystem::~FakeSoundSystem() = default;
 
-SoundOpenResult FakeSoundSystem::OpenOutput(int sample_rate, SoundSource source,
-                                            SoundEnd on_end) {
+SoundOpenResult FakeSoundSystem::OpenOutput(int sample_rate, SoundSource source, SoundEnd on_end) {
   std::lock_guard lock(mutex_);
   if (!fail_next_.empty()) return {nullptr, std::exchange(fail_next_, {})};
   if (std::string error = internal::CheckSampleRate(sample_rate); !error.empty()) {

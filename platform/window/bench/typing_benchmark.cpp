@@ -5,13 +5,12 @@
 // script), handled, drawn and waited for until the server has drawn it. Scripts come in lines of
 // a few phrases and as one long line, which the editor wraps anew from its start at every key.
 // Needs a display; run it on a private Xvfb server through typing_latency.sh beside this file.
-#include <benchmark/benchmark.h>
-
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Editor.H>
 #include <FL/x.H>
+#include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -48,7 +47,8 @@ vtr::platform::DialogTemplate MainWindowTemplate() {
 // A script of `bytes` bytes of Shift-JIS: phrases of kana and symbols, four to a line, or all on
 // one line (`one_line`), as a script typed without breaks is: the box then wraps one long line.
 std::string ScriptOfLength(size_t bytes, bool one_line) {
-  const std::string phrase = "\x82\xA9\x82\xAB\x82\xAD'3\x82\xAF\x82\xB1^2\x82\xB3\x82\xB5\x81\x41";  // かきく'3けこ^2さし、
+  const std::string phrase =
+      "\x82\xA9\x82\xAB\x82\xAD'3\x82\xAF\x82\xB1^2\x82\xB3\x82\xB5\x81\x41";  // かきく'3けこ^2さし、
   std::string script = "KV#J";
   for (int n = 0; script.size() + phrase.size() + 1 <= bytes; ++n) {
     script += phrase;
@@ -91,7 +91,8 @@ void BM_TypeIntoTheScriptBox(benchmark::State& state) {
   (void)window.Create();
   auto* box = window.Item<vtr::platform::Edit>(kBoxId);
   box->SetFont(vtr::platform::Font{vtr::platform::DefaultDialogFont().family, 9.0});
-  const std::string script = ScriptOfLength(static_cast<size_t>(state.range(0)), state.range(1) != 0);
+  const std::string script =
+      ScriptOfLength(static_cast<size_t>(state.range(0)), state.range(1) != 0);
   (void)box->SetScriptText(Encoding::kShiftJis, script);
   box->SetFocus();
   box->SetSelBytes(Encoding::kShiftJis, script.size() / 2, script.size() / 2);
@@ -117,7 +118,8 @@ void BM_TypeIntoAPlainFltkEditor(benchmark::State& state) {
   editor.wrap_mode(Fl_Text_Display::WRAP_AT_BOUNDS, 0);
   editor.textfont(FL_FREE_FONT);  // the layer's Japanese family, set up by the backend
   editor.textsize(12);            // 9 point at 96 dpi
-  const std::string script = ScriptOfLength(static_cast<size_t>(state.range(0)), state.range(1) != 0);
+  const std::string script =
+      ScriptOfLength(static_cast<size_t>(state.range(0)), state.range(1) != 0);
   const std::string shown = vtr::platform::ToUtf8(Encoding::kShiftJis, script).text;
   buffer.text(shown.c_str());
   window.show();
@@ -139,8 +141,9 @@ constexpr int kKeys = 200;  // keys typed per repetition
 const bool kRegistered = [] {
   for (const int64_t one_line : {0, 1}) {
     for (const int64_t bytes : {700, 8000, 32000}) {
-      for (const auto& [name, run] : {std::pair{"BM_TypeIntoTheScriptBox", &BM_TypeIntoTheScriptBox},
-                                      std::pair{"BM_TypeIntoAPlainFltkEditor", &BM_TypeIntoAPlainFltkEditor}}) {
+      for (const auto& [name, run] :
+           {std::pair{"BM_TypeIntoTheScriptBox", &BM_TypeIntoTheScriptBox},
+            std::pair{"BM_TypeIntoAPlainFltkEditor", &BM_TypeIntoAPlainFltkEditor}}) {
         benchmark::RegisterBenchmark(name, run)
             ->Args({bytes, one_line})
             ->Iterations(kKeys)

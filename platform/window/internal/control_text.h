@@ -20,7 +20,8 @@ constexpr int kButtonMargin = 3;
 
 // Paints the text of `w` in `r` with `format`, in `color` (grey text while `w` is disabled),
 // `margin` pixels kept free on either side.
-void PaintText(Canvas& canvas, const Window& w, const Rect& r, uint32_t format, Color color, int margin = 0);
+void PaintText(Canvas& canvas, const Window& w, const Rect& r, uint32_t format, Color color,
+               int margin = 0);
 
 }  // namespace vtr::platform::internal
 

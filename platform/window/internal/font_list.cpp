@@ -96,7 +96,8 @@ void FontCoverage::Count(std::string_view utf8, int sign) {
   if (chars.empty()) return;
   for (int fixed = 0; fixed < 2; ++fixed) {
     for (size_t i = 0; i < kFontList.size(); ++i) {
-      const FcCharSet* set = Coverage::Get().Of(fixed ? kFontList[i].fixed : kFontList[i].proportional);
+      const FcCharSet* set =
+          Coverage::Get().Of(fixed ? kFontList[i].fixed : kFontList[i].proportional);
       if (set == nullptr) continue;
       long missing = 0;
       for (FcChar32 c : chars) {
@@ -111,7 +112,8 @@ int FontCoverage::Choice(bool fixed) const {
   int best = -1;
   long best_missing = 0;
   for (size_t i = 0; i < kFontList.size(); ++i) {
-    if (Coverage::Get().Of(fixed ? kFontList[i].fixed : kFontList[i].proportional) == nullptr) continue;
+    if (Coverage::Get().Of(fixed ? kFontList[i].fixed : kFontList[i].proportional) == nullptr)
+      continue;
     const long missing = missing_[fixed ? 1 : 0][i];
     if (missing == 0) return static_cast<int>(i);
     if (best < 0 || missing < best_missing) {

@@ -18,8 +18,12 @@ namespace vtr::platform::internal {
 struct TextChange {
   size_t start = 0;
   size_t tail = 0;
-  std::string_view Old(std::string_view before) const { return before.substr(start, before.size() - tail - start); }
-  std::string_view New(std::string_view after) const { return after.substr(start, after.size() - tail - start); }
+  std::string_view Old(std::string_view before) const {
+    return before.substr(start, before.size() - tail - start);
+  }
+  std::string_view New(std::string_view after) const {
+    return after.substr(start, after.size() - tail - start);
+  }
 };
 
 inline TextChange ChangeBetween(std::string_view before, std::string_view after) {
@@ -35,8 +39,10 @@ inline TextChange ChangeBetween(std::string_view before, std::string_view after)
   while (change.start < shorter && before[change.start] == after[change.start]) ++change.start;
   // Both texts agree up to `start`, so a character starts there in one exactly when it does in
   // the other.
-  while (change.start > 0 && change.start < before.size() && continues(before[change.start])) --change.start;
-  while (change.start > 0 && change.start < after.size() && continues(after[change.start])) --change.start;
+  while (change.start > 0 && change.start < before.size() && continues(before[change.start]))
+    --change.start;
+  while (change.start > 0 && change.start < after.size() && continues(after[change.start]))
+    --change.start;
   while (change.tail + kBlock <= shorter - change.start &&
          before.compare(before.size() - change.tail - kBlock, kBlock,
                         after.substr(after.size() - change.tail - kBlock, kBlock)) == 0) {

@@ -63,7 +63,8 @@ class Graph : public CustomWindow {
     const Rect label{150, r.bottom - 20, 175, r.bottom - 5};
     canvas.FillRect(label, 0xFFF2F0);
     canvas.FrameRect(label, 0xFF8F6B, 1);
-    canvas.Text(label, "か", Font{"MS ゴシック", 8.5}, colors::kBlack, kTextCenter | kTextVCenter | kTextSingleLine);
+    canvas.Text(label, "か", Font{"MS ゴシック", 8.5}, colors::kBlack,
+                kTextCenter | kTextVCenter | kTextSingleLine);
   }
   bool OnMouse(const MouseEvent& event) override {
     if (event.kind == MouseEvent::Kind::kDown && event.button == MouseButton::kRight) {
@@ -111,7 +112,8 @@ bool DemoDialog::OnInitDialog() {
   images.key = 0xFF00FF;
   Item<ImageButton>(1000)->SetImages(images);
   Image frames(28, 56, 0xFF00FF);
-  const Image up = Disc(28, Rgb(0xC0, 0x30, 0x30), 0xFF00FF), down = Disc(28, Rgb(0x80, 0x20, 0x20), 0xFF00FF);
+  const Image up = Disc(28, Rgb(0xC0, 0x30, 0x30), 0xFF00FF),
+              down = Disc(28, Rgb(0x80, 0x20, 0x20), 0xFF00FF);
   for (int y = 0; y < 28; ++y)
     for (int x = 0; x < 28; ++x) {
       frames.set(x, y, up.at(x, y));

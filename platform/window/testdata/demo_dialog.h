@@ -17,7 +17,7 @@ inline constexpr int kMenuButtonId = 32841;
 
 // Places the screenshot test checks (client coordinates of the dialog).
 inline constexpr Rect kGraphRect = Rect::FromSize(10, 10, 300, 150);
-inline constexpr Point kGraphLineAt{110, 60};        // on the 2-pixel line of colour kLineColor
+inline constexpr Point kGraphLineAt{110, 60};  // on the 2-pixel line of colour kLineColor
 inline constexpr Color kLineColor = 0xD08000;
 inline constexpr Rect kSwatchRect = Rect::FromSize(320, 10, 40, 20);
 inline constexpr Color kSwatchColor = 0x6666FF;

@@ -27,8 +27,9 @@ int main(int argc, char** argv) {
   XSetWindowAttributes attributes{};
   attributes.override_redirect = True;
   attributes.cursor = XCreateFontCursor(display, static_cast<unsigned>(std::atoi(argv[1])));
-  const ::Window probe = XCreateWindow(display, root, x - 8, y - 8, 16, 16, 0, CopyFromParent, InputOnly,
-                                       CopyFromParent, CWOverrideRedirect | CWCursor, &attributes);
+  const ::Window probe =
+      XCreateWindow(display, root, x - 8, y - 8, 16, 16, 0, CopyFromParent, InputOnly,
+                    CopyFromParent, CWOverrideRedirect | CWCursor, &attributes);
   XMapRaised(display, probe);
   // The server shows the probe's cursor a moment after the probe maps under the pointer. A
   // themed cursor may be animated: every frame seen in two seconds is a line of its own.
@@ -38,12 +39,15 @@ int main(int argc, char** argv) {
     XSync(display, False);
     XFixesCursorImage* shown = XFixesGetCursorImage(display);
     if (shown == nullptr) continue;
-    std::vector<unsigned long> frame = {static_cast<unsigned long>(shown->width), static_cast<unsigned long>(shown->height),
-                                        static_cast<unsigned long>(shown->xhot), static_cast<unsigned long>(shown->yhot)};
-    frame.insert(frame.end(), shown->pixels, shown->pixels + static_cast<size_t>(shown->width) * shown->height);
+    std::vector<unsigned long> frame = {
+        static_cast<unsigned long>(shown->width), static_cast<unsigned long>(shown->height),
+        static_cast<unsigned long>(shown->xhot), static_cast<unsigned long>(shown->yhot)};
+    frame.insert(frame.end(), shown->pixels,
+                 shown->pixels + static_cast<size_t>(shown->width) * shown->height);
     const bool probe_shows = shown->cursor_serial != serial_before && shown->width > 1;
     XFree(shown);
-    if (probe_shows && std::find(frames.begin(), frames.end(), frame) == frames.end()) frames.push_back(frame);
+    if (probe_shows && std::find(frames.begin(), frames.end(), frame) == frames.end())
+      frames.push_back(frame);
   }
   for (const std::vector<unsigned long>& frame : frames) {
     std::printf("%lu %lu %lu %lu", frame[0], frame[1], frame[2], frame[3]);

@@ -16,7 +16,7 @@ class LibraryDialog : public vtr::platform::Dialog {
             .controls = {{vtr::platform::kIdOk, vtr::platform::ControlKind::kButton, "OK", {10, 10, 60, 24}}}}) {
     Bind(vtr::platform::kIdOk, vtr::platform::Notice::kClicked, [this] { EndDialog(41 + ticks_); });
   }
-      // clang-format on
+  // clang-format on
   void OnTimer(int) override { ++ticks_; }
 
  protected:

@@ -19,8 +19,7 @@ platform::DialogTemplate Template() {
 
 }  // namespace
 
-ChangeHiraganaDialog::ChangeHiraganaDialog(platform::Window* owner)
-    : Dialog(Template(), owner) {
+ChangeHiraganaDialog::ChangeHiraganaDialog(platform::Window* owner) : Dialog(Template(), owner) {
   Bind(kChangeHiraganaEdit, platform::Notice::kChange, [this] {
     (void)FetchText();
     Item(platform::kIdOk)->Enable(!Item(kChangeHiraganaEdit)->text().empty());

@@ -29,14 +29,23 @@ class Demo : public vtr::platform::Dialog {
       return Dialog::PreTranslateKey(event, target);
     }
     switch (event.key) {
-      case 'Z': return graph_->Undo();
-      case 'Y': return graph_->Redo();
-      case vtr::platform::kKeyUp: return graph_->RaiseSelection();
-      case vtr::platform::kKeyDown: return graph_->LowerSelection();
-      case vtr::platform::kKeyRight: return graph_->SelectNext();
-      case vtr::platform::kKeyLeft: return graph_->SelectPrevious();
-      case vtr::platform::kKeyReturn: graph_->ChangeSelectedHiragana(); return true;
-      default: return Dialog::PreTranslateKey(event, target);
+      case 'Z':
+        return graph_->Undo();
+      case 'Y':
+        return graph_->Redo();
+      case vtr::platform::kKeyUp:
+        return graph_->RaiseSelection();
+      case vtr::platform::kKeyDown:
+        return graph_->LowerSelection();
+      case vtr::platform::kKeyRight:
+        return graph_->SelectNext();
+      case vtr::platform::kKeyLeft:
+        return graph_->SelectPrevious();
+      case vtr::platform::kKeyReturn:
+        graph_->ChangeSelectedHiragana();
+        return true;
+      default:
+        return Dialog::PreTranslateKey(event, target);
     }
   }
 
@@ -49,13 +58,24 @@ class Demo : public vtr::platform::Dialog {
     const int page = horizontal ? 240 : 50;
     int next = bar->pos();
     switch (code) {
-      case ScrollCode::kLineUp: next -= line; break;
-      case ScrollCode::kLineDown: next += line; break;
-      case ScrollCode::kPageUp: next -= page; break;
-      case ScrollCode::kPageDown: next += page; break;
+      case ScrollCode::kLineUp:
+        next -= line;
+        break;
+      case ScrollCode::kLineDown:
+        next += line;
+        break;
+      case ScrollCode::kPageUp:
+        next -= page;
+        break;
+      case ScrollCode::kPageDown:
+        next += page;
+        break;
       case ScrollCode::kThumbTrack:
-      case ScrollCode::kThumbPosition: next = pos; break;
-      default: return;
+      case ScrollCode::kThumbPosition:
+        next = pos;
+        break;
+      default:
+        return;
     }
     bar->SetPos(next);
     if (horizontal) graph_->model().set_hpos(bar->pos());
@@ -65,7 +85,8 @@ class Demo : public vtr::platform::Dialog {
 
  protected:
   bool OnInitDialog() override {
-    graph_ = CIntonationGraphWnd::Create(*this, vtr::w2s::kIntonationGraphId, [] { std::puts("graph changed"); });
+    graph_ = CIntonationGraphWnd::Create(*this, vtr::w2s::kIntonationGraphId,
+                                         [] { std::puts("graph changed"); });
     if (graph_ == nullptr) return true;
     (void)graph_->SetSyllables(records_);
     const int vmax = vtr::w2s::kGraphHeight - graph_->client_rect().height();
@@ -86,11 +107,14 @@ class Demo : public vtr::platform::Dialog {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string typed = argc > 1 ? argv[1] : "KV#Jこ'ん'2に_ち>わ、き<ょ'う_は$2い>い<て'ん_き。";
-  const vtr::platform::TextResult script = vtr::platform::FromUtf8(vtr::platform::Encoding::kShiftJis, typed);
+  const std::string typed =
+      argc > 1 ? argv[1] : "KV#Jこ'ん'2に_ち>わ、き<ょ'う_は$2い>い<て'ん_き。";
+  const vtr::platform::TextResult script =
+      vtr::platform::FromUtf8(vtr::platform::Encoding::kShiftJis, typed);
   vtr::w2s::SyllableList list;
   vtr::w2s::SyllableArray records;
-  if (!script.ok() || list.SetScript(0x52100000, script.text) != 0 || list.GetSyllables(&records) != 0) {
+  if (!script.ok() || list.SetScript(0x52100000, script.text) != 0 ||
+      list.GetSyllables(&records) != 0) {
     std::fprintf(stderr, "not a KV#J script the syllable list reads: %s\n", typed.c_str());
     return 1;
   }
@@ -98,7 +122,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no display\n");
     return 1;
   }
-  const vtr::platform::DialogTemplate* t = vtr::resources::FindDialog(vtr::resources::Module::kWaveToScript, 141);
+  const vtr::platform::DialogTemplate* t =
+      vtr::resources::FindDialog(vtr::resources::Module::kWaveToScript, 141);
   if (t == nullptr) return 1;
   Demo demo(*t, std::move(records));
   return demo.DoModal() == vtr::platform::kIdOk ? 0 : 2;

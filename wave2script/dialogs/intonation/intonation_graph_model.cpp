@@ -176,7 +176,9 @@ void IntonationGraphModel::PointToValuesOf(IntonationPoint& point) {
   point.record.level = static_cast<int>((kZeroLineY - point.strength_y) * 0.1 + kVolumeAtZeroLine);
 }
 
-void IntonationGraphModel::PointToValues(int index) { PointToValuesOf(points_[static_cast<size_t>(index)]); }
+void IntonationGraphModel::PointToValues(int index) {
+  PointToValuesOf(points_[static_cast<size_t>(index)]);
+}
 
 void IntonationGraphModel::UpdateAllValues() {
   for (IntonationPoint& p : points_) PointToValuesOf(p);
@@ -326,7 +328,8 @@ void IntonationGraphModel::ToggleSelect(int x, int y) {
 
 platform::Rect IntonationGraphModel::LabelBox(int index) const {
   const int px = StartX(index) - hpos_;
-  return platform::Rect{px + kLabelLeft, view_.bottom - kLabelTop, px + kLabelRight, view_.bottom - kLabelBottom};
+  return platform::Rect{px + kLabelLeft, view_.bottom - kLabelTop, px + kLabelRight,
+                        view_.bottom - kLabelBottom};
 }
 
 platform::Rect IntonationGraphModel::MarkerBox(const MarkerStyle& style, int gx, int gy) const {
@@ -348,7 +351,8 @@ Hit IntonationGraphModel::HitTest(int x, int y) const {
     if (on_pitch) return Hit{i, HitKind::kPitch};
     if (on_strength) return Hit{i, HitKind::kStrength};
     const int bx = p.x - hpos_;
-    if (x >= bx - 1 && x < bx + 1 && y >= view_.top && y < view_.bottom) return Hit{i, HitKind::kBoundary};
+    if (x >= bx - 1 && x < bx + 1 && y >= view_.top && y < view_.bottom)
+      return Hit{i, HitKind::kBoundary};
   }
   return Hit{};
 }

@@ -34,13 +34,13 @@
 namespace vtr::w2s {
 
 // Graph geometry [graph units].
-inline constexpr int kGraphHeight = 10360;     // y range 0..kGraphHeight
-inline constexpr int kZeroLineY = 5180;        // pitch value 0 and volume value -6
-inline constexpr int kFirstBoundaryX = 5;      // x of time 0 (the start of the first syllable)
-inline constexpr int kGridStep = 20;           // boundaries snap to x = 5 + 20k
-inline constexpr int kMinSyllableWidth = 20;   // a boundary stays this far from the one before
-inline constexpr int kMaxBoundaryX = 0x1FFFF9; // 2097145: the last boundary's largest x
-inline constexpr int kMaxInsertEnd = 0x1FFFF3; // 2097139: largest end time an insertion keeps
+inline constexpr int kGraphHeight = 10360;      // y range 0..kGraphHeight
+inline constexpr int kZeroLineY = 5180;         // pitch value 0 and volume value -6
+inline constexpr int kFirstBoundaryX = 5;       // x of time 0 (the start of the first syllable)
+inline constexpr int kGridStep = 20;            // boundaries snap to x = 5 + 20k
+inline constexpr int kMinSyllableWidth = 20;    // a boundary stays this far from the one before
+inline constexpr int kMaxBoundaryX = 0x1FFFF9;  // 2097145: the last boundary's largest x
+inline constexpr int kMaxInsertEnd = 0x1FFFF3;  // 2097139: largest end time an insertion keeps
 
 // How a point is selected, and which selection the graph edits (the edit mode).
 enum class Selection : int {
@@ -67,7 +67,7 @@ struct MarkerStyle {
   int marker_width = 1;   // [px]
   int marker_height = 1;  // [px]
   platform::Color marker_color = 0;
-  int pen_width = 1;      // [px]
+  int pen_width = 1;  // [px]
   platform::Color pen_color = 0;
 };
 
@@ -108,8 +108,14 @@ class IntonationGraphModel {
   // The window's client rectangle; points loaded later take their marker_y from its bottom.
   void SetView(const platform::Rect& view) { view_ = view; }
   const platform::Rect& view() const { return view_; }
-  void SetVerticalRange(int minimum, int maximum) { vmin_ = minimum; vmax_ = maximum; }
-  void SetHorizontalRange(int minimum, int maximum) { hmin_ = minimum; hmax_ = maximum; }
+  void SetVerticalRange(int minimum, int maximum) {
+    vmin_ = minimum;
+    vmax_ = maximum;
+  }
+  void SetHorizontalRange(int minimum, int maximum) {
+    hmin_ = minimum;
+    hmax_ = maximum;
+  }
   int vertical_min() const { return vmin_; }
   int vertical_max() const { return vmax_; }
   int horizontal_min() const { return hmin_; }

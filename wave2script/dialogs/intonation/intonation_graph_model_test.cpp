@@ -206,7 +206,8 @@ TEST(IntonationGraphModelTest, FindInsertIndexAndScrollMax) {
   struct Case {
     int click_x, hpos, index;
   };
-  const Case cases[] = {{0, 0, 0}, {165, 0, 0}, {166, 0, 1}, {505, 0, 2}, {506, 0, -1}, {100, 400, 2}, {106, 400, -1}, {100, 200, 1}, {200, 300, 2}};
+  const Case cases[] = {{0, 0, 0},     {165, 0, 0},    {166, 0, 1},   {505, 0, 2},  {506, 0, -1},
+                        {100, 400, 2}, {106, 400, -1}, {100, 200, 1}, {200, 300, 2}};
   for (const Case& c : cases) {
     model.set_hpos(c.hpos);
     EXPECT_EQ(model.FindInsertIndex(c.click_x), c.index) << c.click_x << " at " << c.hpos;
@@ -334,7 +335,7 @@ TEST(IntonationGraphModelTest, CtrlClicksBuildSelectionsOfOneKind) {
     IntonationGraphModel model = Loaded({{160, 2000, -6}, {320, 2000, -6}, {500, 2000, -6}});
     model.set_vpos(5180 - 240);
     for (const Step& s : c.steps) {
-      const platform::Point at = s.on == HitKind::kPitch    ? PitchAt(model, s.point)
+      const platform::Point at = s.on == HitKind::kPitch      ? PitchAt(model, s.point)
                                  : s.on == HitKind::kStrength ? StrengthAt(model, s.point)
                                                               : LabelAt(model, s.point);
       ASSERT_EQ(model.HitTest(at.x, at.y).kind, s.on) << c.why;
@@ -382,7 +383,8 @@ TEST(IntonationGraphModelTest, RaiseAndLowerMoveTheSelectedMarkersOfTheEditedCur
     const platform::Point at = c.mode == Selection::kPitch      ? PitchAt(model, 0)
                                : c.mode == Selection::kStrength ? StrengthAt(model, 0)
                                                                 : LabelAt(model, 0);
-    model.set_front_curve(c.mode == Selection::kStrength ? FrontCurve::kStrength : FrontCurve::kPitch);
+    model.set_front_curve(c.mode == Selection::kStrength ? FrontCurve::kStrength
+                                                         : FrontCurve::kPitch);
     model.ToggleSelect(at.x, at.y);
     ASSERT_EQ(model.edit_mode(), c.mode) << c.why;
     const GraphSnapshot before = model.TakeSnapshot();

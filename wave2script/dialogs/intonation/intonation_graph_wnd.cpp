@@ -34,8 +34,8 @@ constexpr int kEdgeStrip = 5;
 constexpr int kInfoWidth = 200;
 constexpr int kInfoHeight = 100;
 // Drag limits and edge scrolling [graph units].
-constexpr int kFirstBoundaryMin = 25;     // above the horizontal minimum
-constexpr int kMaxOrigin = 2097135;       // hpos + view right never passes it
+constexpr int kFirstBoundaryMin = 25;  // above the horizontal minimum
+constexpr int kMaxOrigin = 2097135;    // hpos + view right never passes it
 constexpr int kEdgeMargin = 5;
 constexpr int kHorizontalScrollStep = 10;
 constexpr int kVerticalScrollStep = 5;
@@ -171,7 +171,8 @@ void CIntonationGraphWnd::SyncBars() {
 
 void CIntonationGraphWnd::SetHorizontalMaximum(int maximum) {
   model_.SetHorizontalRange(model_.horizontal_min(), maximum);
-  if (platform::ScrollBar* bar = Bar(kGraphHScrollId)) bar->SetRange(model_.horizontal_min(), maximum);
+  if (platform::ScrollBar* bar = Bar(kGraphHScrollId))
+    bar->SetRange(model_.horizontal_min(), maximum);
 }
 
 void CIntonationGraphWnd::SyncHorizontalRange() {
@@ -206,7 +207,8 @@ void CIntonationGraphWnd::PaintGraph(Canvas& canvas) const {
   canvas.FillRect(client_rect(), platform::colors::kWhite);
 
   // 1. Grid: a row every 10 units, the zero line again in dark grey, a column per grid step.
-  for (int gy = FirstMultipleAtOrAbove(v.top + vpos, kGridRowStep); gy <= v.bottom + vpos; gy += kGridRowStep) {
+  for (int gy = FirstMultipleAtOrAbove(v.top + vpos, kGridRowStep); gy <= v.bottom + vpos;
+       gy += kGridRowStep) {
     canvas.Line({v.left, gy - vpos}, {v.right, gy - vpos}, kGraphGridColor, 1);
   }
   if (kZeroLineY >= v.top + vpos && kZeroLineY <= v.bottom + vpos) {
@@ -219,8 +221,8 @@ void CIntonationGraphWnd::PaintGraph(Canvas& canvas) const {
 
   // 2. Boundary lines: the start of the first syllable, then every visible boundary.
   const MarkerStyle& bs = model_.boundary_style();
-  canvas.Line({v.left - hpos + kFirstBoundaryX, v.bottom}, {v.left - hpos + kFirstBoundaryX, v.top}, bs.pen_color,
-              bs.pen_width);
+  canvas.Line({v.left - hpos + kFirstBoundaryX, v.bottom}, {v.left - hpos + kFirstBoundaryX, v.top},
+              bs.pen_color, bs.pen_width);
   for (const IntonationPoint& p : model_.points()) {
     if (p.x < hpos || p.x > hpos + v.right) continue;
     const int wx = p.x - hpos;
@@ -263,7 +265,8 @@ void CIntonationGraphWnd::PaintCurve(Canvas& canvas, const MarkerStyle& style, b
   const int vpos = model_.vpos();
   const std::vector<IntonationPoint>& points = model_.points();
   auto marker = [&](const IntonationPoint& p) {
-    return pitch ? Point{p.pitch_x - hpos, p.pitch_y - vpos} : Point{p.strength_x - hpos, p.strength_y - vpos};
+    return pitch ? Point{p.pitch_x - hpos, p.pitch_y - vpos}
+                 : Point{p.strength_x - hpos, p.strength_y - vpos};
   };
   for (size_t i = 0; i + 1 < points.size(); ++i) {
     const Point a = marker(points[i]);
@@ -281,7 +284,8 @@ void CIntonationGraphWnd::PaintCurve(Canvas& canvas, const MarkerStyle& style, b
       canvas.FillRect(box, style.marker_color);
       if (p.selection == Selection::kPitch) canvas.FillRect(box, kGraphSelectedPitchColor);
     } else {
-      canvas.FillRect(box, p.selection == Selection::kStrength ? kGraphSelectedStrengthColor : style.marker_color);
+      canvas.FillRect(box, p.selection == Selection::kStrength ? kGraphSelectedStrengthColor
+                                                               : style.marker_color);
     }
   }
 }
@@ -292,8 +296,9 @@ void CIntonationGraphWnd::PaintInfoBox(Canvas& canvas, const std::vector<Intonat
   const size_t i = static_cast<size_t>(index);
   const SyllableRecord* previous = i > 0 ? &points[i - 1].record : nullptr;
   const Rect box = Rect::FromSize(v.right / 2, v.bottom / 6, kInfoWidth, kInfoHeight);
-  canvas.Text(box, ShownText(InfoBoxText(previous, points[i].record)), InfoFont(), kGraphInfoTextColor,
-              platform::kTextLeft | platform::kTextTop, platform::TextBackground{true, kGraphInfoBackColor});
+  canvas.Text(box, ShownText(InfoBoxText(previous, points[i].record)), InfoFont(),
+              kGraphInfoTextColor, platform::kTextLeft | platform::kTextTop,
+              platform::TextBackground{true, kGraphInfoBackColor});
 }
 
 void CIntonationGraphWnd::PaintDragFeedback(Canvas& canvas) const {
@@ -311,12 +316,14 @@ void CIntonationGraphWnd::PaintDragFeedback(Canvas& canvas) const {
   const bool pitch = drag_->kind == HitKind::kPitch;
   const platform::Color color = pitch ? kGraphDragPitchColor : kGraphDragStrengthColor;
   auto marker = [&](const IntonationPoint& q) {
-    return pitch ? Point{q.pitch_x - hpos, q.pitch_y - vpos} : Point{q.strength_x - hpos, q.strength_y - vpos};
+    return pitch ? Point{q.pitch_x - hpos, q.pitch_y - vpos}
+                 : Point{q.strength_x - hpos, q.strength_y - vpos};
   };
   const MarkerStyle& style = pitch ? model_.pitch_style() : model_.strength_style();
   if (i > 0) canvas.Line(marker(points[i - 1]), marker(p), color, 1);
   if (i + 1 < points.size()) canvas.Line(marker(p), marker(points[i + 1]), color, 1);
-  canvas.FillRect(pitch ? model_.MarkerBox(style, p.pitch_x, p.pitch_y) : model_.MarkerBox(style, p.strength_x, p.strength_y),
+  canvas.FillRect(pitch ? model_.MarkerBox(style, p.pitch_x, p.pitch_y)
+                        : model_.MarkerBox(style, p.strength_x, p.strength_y),
                   color);
 }
 
@@ -382,7 +389,8 @@ void CIntonationGraphWnd::OnCaptureLost() {
 bool CIntonationGraphWnd::OnKey(const platform::KeyEvent& event) {
   if (!drag_) return false;
   // The drag's own loop takes every key: Escape cancels, the others are dropped.
-  if (event.kind == platform::KeyEvent::Kind::kDown && event.key == platform::kKeyEscape && !drag_->done) {
+  if (event.kind == platform::KeyEvent::Kind::kDown && event.key == platform::kKeyEscape &&
+      !drag_->done) {
     drag_->cancelled = drag_->done = true;
   }
   return true;
@@ -400,7 +408,8 @@ void CIntonationGraphWnd::OnLeftDown(const platform::MouseEvent& event) {
   const Hit hit = model_.HitTest(at.x, at.y);
   if (hit.index >= 0) {
     RunDrag(hit.index, hit.kind);
-    if (hit.kind == HitKind::kPitch || hit.kind == HitKind::kStrength || hit.kind == HitKind::kBoundary) {
+    if (hit.kind == HitKind::kPitch || hit.kind == HitKind::kStrength ||
+        hit.kind == HitKind::kBoundary) {
       GraphChanged();
     }
   }
@@ -447,7 +456,8 @@ void CIntonationGraphWnd::DragTo(Point at) {
       p.strength_y = std::max(at.y + model_.vpos(), model_.vertical_min());
       break;
     case HitKind::kBoundary: {
-      const int low = i == 0 ? model_.horizontal_min() + kFirstBoundaryMin : points[i - 1].x + kMinSyllableWidth;
+      const int low = i == 0 ? model_.horizontal_min() + kFirstBoundaryMin
+                             : points[i - 1].x + kMinSyllableWidth;
       const int target = std::min(std::max(at.x + model_.hpos(), low), kMaxBoundaryX);
       const int delta = std::min(target - p.x, kMaxBoundaryX - points.back().x);
       MoveBoundaries(points, drag.index, delta);
@@ -528,7 +538,8 @@ void CIntonationGraphWnd::OnRightDown(Point at) {
   const Hit hit = model_.HitTest(at.x, at.y);
   click_ = at;
   if (hit.kind != HitKind::kLabel && hit.kind != HitKind::kNone) return;
-  platform::Menu menu = resources::LoadMenu(resources::Module::kWaveToScript, kGraphMenuId).FirstPopup();
+  platform::Menu menu =
+      resources::LoadMenu(resources::Module::kWaveToScript, kGraphMenuId).FirstPopup();
   const bool on_label = hit.kind == HitKind::kLabel;
   (void)menu.SetGrayed(kGraphCommandAdd, on_label);
   (void)menu.SetGrayed(kGraphCommandChange, !on_label);

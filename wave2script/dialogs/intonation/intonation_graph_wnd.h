@@ -86,7 +86,9 @@ class CIntonationGraphWnd : public platform::CustomWindow {
   // --- for the dialog; each repaints when it changed something ---------------------------
   int SetSyllables(const SyllableArray& records);
   [[nodiscard]] int GetSyllables(SyllableArray* out) const { return model_.GetSyllables(out); }
-  [[nodiscard]] int GetPlaySyllables(SyllableArray* out) const { return model_.GetPlaySyllables(out); }
+  [[nodiscard]] int GetPlaySyllables(SyllableArray* out) const {
+    return model_.GetPlaySyllables(out);
+  }
   [[nodiscard]] int GetScrollMax() const { return model_.GetScrollMax(); }
   [[nodiscard]] int GetCount() const { return model_.GetCount(); }
   // Ctrl+Z / Ctrl+Y. The dialog then sets the horizontal maximum to GetScrollMax() and bar
@@ -123,7 +125,7 @@ class CIntonationGraphWnd : public platform::CustomWindow {
   struct Drag {
     int index = 0;
     HitKind kind = HitKind::kNone;
-    GraphSnapshot kept;                    // the model as it was (points, hpos, vpos)
+    GraphSnapshot kept;  // the model as it was (points, hpos, vpos)
     int kept_hmax = 0;
     std::vector<IntonationPoint> working;  // the points being moved
     bool done = false;

@@ -19,15 +19,15 @@
 namespace vtr::w2s {
 namespace {
 
+using core::testing::Sj;
+using core::testing::Utf;
 using platform::kIdCancel;
 using platform::kIdOk;
 using platform::MouseButton;
 using platform::Point;
 using testing::CountingPresenter;
 using testing::EndTimes;
-using core::testing::Sj;
 using testing::Xs;
-using core::testing::Utf;
 
 // The graph at 400 x 250 pixels with the dialog's two bars beside it.
 // clang-format off
@@ -103,7 +103,9 @@ class GraphWindowTest : public ::testing::Test {
   void TearDown() override { InstallLibraryMessages(nullptr, nullptr, ""); }
 
   // Runs the host with the steps `script` adds, then closes it; returns the host.
-  std::unique_ptr<GraphHost> Run(SyllableArray records, const std::function<void(platform::ScriptedUser&, GraphHost&)>& script) {
+  std::unique_ptr<GraphHost> Run(
+      SyllableArray records,
+      const std::function<void(platform::ScriptedUser&, GraphHost&)>& script) {
     auto host = std::make_unique<GraphHost>(std::move(records));
     script(session_.user(), *host);
     session_.user().Click(kIdCancel);
@@ -120,8 +122,8 @@ class GraphWindowTest : public ::testing::Test {
 TEST_F(GraphWindowTest, BoundaryDragSnapsToTheGridAndMovesTheLaterBoundaries) {
   struct Case {
     const char* why;
-    int point;     // whose boundary is dragged
-    int to_x;      // released here (window x; hpos 0)
+    int point;  // whose boundary is dragged
+    int to_x;   // released here (window x; hpos 0)
     std::vector<int> xs;
   };
   // clang-format off
@@ -155,7 +157,8 @@ TEST_F(GraphWindowTest, BoundaryDragSnapsToTheGridAndMovesTheLaterBoundaries) {
 
 TEST_F(GraphWindowTest, BoundaryDragKeepsTheLastBoundaryWithinTheLargestX) {
   SyllableArray records = Records({0, 0});
-  records[1].end_time = kMaxBoundaryX - kFirstBoundaryX - 10;  // the last boundary 10 below the limit
+  records[1].end_time =
+      kMaxBoundaryX - kFirstBoundaryX - 10;  // the last boundary 10 below the limit
   auto host = Run(std::move(records), [&](platform::ScriptedUser& user, GraphHost&) {
     // The move is cut to 10 (the room of the last boundary); 175 would round up to 185 and
     // push the last boundary past the limit, so it rounds down.
@@ -180,7 +183,9 @@ TEST_F(GraphWindowTest, MarkerDragsChangePitchAndVolume) {
   };
   for (const Case& c : cases) {
     auto host = Run(Records({0, 1000, 0}), [&](platform::ScriptedUser& user, GraphHost&) {
-      user.MouseDown(kIntonationGraphId, c.from).MouseMove(kIntonationGraphId, c.to).MouseUp(kIntonationGraphId, c.to);
+      user.MouseDown(kIntonationGraphId, c.from)
+          .MouseMove(kIntonationGraphId, c.to)
+          .MouseUp(kIntonationGraphId, c.to);
     });
     const SyllableRecord& r = host->final_model->GetPoint(1).record;
     EXPECT_EQ(r.pitch_value, c.pitch_value_1) << c.why;
@@ -339,9 +344,10 @@ TEST_F(GraphWindowTest, AddAndDeleteFromTheMenu) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    auto host = Run(Records(std::vector<int>(c.loaded, 0)), [&](platform::ScriptedUser& user, GraphHost&) {
-      user.MouseDown(kIntonationGraphId, c.at, MouseButton::kRight).ChooseMenuItem(c.command);
-    });
+    auto host =
+        Run(Records(std::vector<int>(c.loaded, 0)), [&](platform::ScriptedUser& user, GraphHost&) {
+          user.MouseDown(kIntonationGraphId, c.at, MouseButton::kRight).ChooseMenuItem(c.command);
+        });
     const IntonationGraphModel& model = *host->final_model;
     EXPECT_EQ(Xs(model), c.xs) << c.why;
     std::vector<std::string> texts;
@@ -352,7 +358,9 @@ TEST_F(GraphWindowTest, AddAndDeleteFromTheMenu) {
     IntonationGraphModel undone = model;
     EXPECT_TRUE(undone.Undo()) << c.why;
     const std::vector<int> loaded_xs = {165, 325, 485};
-    EXPECT_EQ(Xs(undone), std::vector<int>(loaded_xs.begin(), loaded_xs.begin() + static_cast<long>(c.loaded))) << c.why;
+    EXPECT_EQ(Xs(undone),
+              std::vector<int>(loaded_xs.begin(), loaded_xs.begin() + static_cast<long>(c.loaded)))
+        << c.why;
   }
 }
 
@@ -456,7 +464,9 @@ TEST_F(GraphWindowTest, CursorShowsWhatADragWouldMove) {
   };
   for (const Case& c : cases) {
     (void)Run(Records(), [&](platform::ScriptedUser& user, GraphHost&) {
-      user.MouseMove(kIntonationGraphId, c.at).Do([&] { EXPECT_EQ(platform::CurrentCursor(), c.cursor) << c.at.x; });
+      user.MouseMove(kIntonationGraphId, c.at).Do([&] {
+        EXPECT_EQ(platform::CurrentCursor(), c.cursor) << c.at.x;
+      });
     });
   }
 }
@@ -468,8 +478,9 @@ int Find(const std::vector<std::string>& lines, const std::string& line) {
 }
 
 int CountWith(const std::vector<std::string>& lines, const std::string& part) {
-  return static_cast<int>(std::count_if(lines.begin(), lines.end(),
-                                        [&](const std::string& l) { return l.find(part) != std::string::npos; }));
+  return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+    return l.find(part) != std::string::npos;
+  }));
 }
 
 TEST_F(GraphWindowTest, PaintsGridBoundariesCurvesAndLabelsInOrder) {
@@ -502,9 +513,9 @@ TEST_F(GraphWindowTest, PaintsGridBoundariesCurvesAndLabelsInOrder) {
   const int label_text = Find(lines, "text 168,230 193,245 \"き\" 000000");
   const int left_strip = Find(lines, "fill 0,0 5,250 ffffff");
   const int right_strip = Find(lines, "fill 395,0 400,250 ffffff");
-  const std::vector<int> order = {zero_line,     first_boundary, strength_line, strength_marker, pitch_line,
-                                  pitch_marker,  label_box,      label_frame,   label_text,      left_strip,
-                                  right_strip};
+  const std::vector<int> order = {zero_line,  first_boundary, strength_line, strength_marker,
+                                  pitch_line, pitch_marker,   label_box,     label_frame,
+                                  label_text, left_strip,     right_strip};
   for (size_t i = 0; i < order.size(); ++i) {
     EXPECT_GE(order[i], 0) << i;
     if (i > 0) {
@@ -553,8 +564,10 @@ TEST_F(GraphWindowTest, PaintShowsFrontCurveSelectionAndScroll) {
         lines = session_.Paint(*h.graph);
       });
     });
-    for (const std::string& line : c.painted) EXPECT_NE(Find(lines, line), -1) << c.why << ": " << line;
-    for (const std::string& line : c.absent) EXPECT_EQ(Find(lines, line), -1) << c.why << ": " << line;
+    for (const std::string& line : c.painted)
+      EXPECT_NE(Find(lines, line), -1) << c.why << ": " << line;
+    for (const std::string& line : c.absent)
+      EXPECT_EQ(Find(lines, line), -1) << c.why << ": " << line;
   }
   // With the strength curve in front its markers come after the pitch markers.
   std::vector<std::string> lines;
@@ -596,7 +609,8 @@ TEST_F(GraphWindowTest, InformationBoxWhileHoveringAndDragging) {
       user.Do([&] { lines = session_.Paint(*h.graph); });
       if (c.why[0] == 'd') user.Key(platform::kKeyEscape);  // ends the drag
     });
-    for (const std::string& line : c.painted) EXPECT_NE(Find(lines, line), -1) << c.why << ": " << line;
+    for (const std::string& line : c.painted)
+      EXPECT_NE(Find(lines, line), -1) << c.why << ": " << line;
     EXPECT_EQ(CountWith(lines, box), 1) << c.why;
   }
 }

@@ -46,9 +46,10 @@ std::string NoteText(const SyllableRecord& r) {
   }
   if (n >= 0 && n <= 11) return std::string(kNoteNames[static_cast<size_t>(n)]) + octave;
   // No note in force: the octave digit alone where the prefix names every note letter.
-  const bool all_letters = std::all_of(kNoteNames.begin(), kNoteNames.end(), [&](std::string_view name) {
-    return name.size() != 1 || r.prefix.find(name[0]) != std::string::npos;
-  });
+  const bool all_letters =
+      std::all_of(kNoteNames.begin(), kNoteNames.end(), [&](std::string_view name) {
+        return name.size() != 1 || r.prefix.find(name[0]) != std::string::npos;
+      });
   return all_letters ? std::string(1, octave) : std::string();
 }
 

@@ -30,17 +30,50 @@ struct Syllable {
   int l = 0;
   std::string prefix;
 
-  Syllable& End(int v) { end_time = v; return *this; }
-  Syllable& Steps(int v) { steps = v; return *this; }
-  Syllable& Level(int v) { level = v; return *this; }
-  Syllable& Text(std::string v) { text = std::move(v); return *this; }
-  Syllable& Length(int v) { length = v; return *this; }
-  Syllable& Speed(int v) { speed = v; return *this; }
-  Syllable& Note(int v) { note = v; return *this; }
-  Syllable& V(int v) { v_level = v; return *this; }
-  Syllable& W(int v) { w = v; return *this; }
-  Syllable& L(int v) { l = v; return *this; }
-  Syllable& Prefix(std::string v) { prefix = std::move(v); return *this; }
+  Syllable& End(int v) {
+    end_time = v;
+    return *this;
+  }
+  Syllable& Steps(int v) {
+    steps = v;
+    return *this;
+  }
+  Syllable& Level(int v) {
+    level = v;
+    return *this;
+  }
+  Syllable& Text(std::string v) {
+    text = std::move(v);
+    return *this;
+  }
+  Syllable& Length(int v) {
+    length = v;
+    return *this;
+  }
+  Syllable& Speed(int v) {
+    speed = v;
+    return *this;
+  }
+  Syllable& Note(int v) {
+    note = v;
+    return *this;
+  }
+  Syllable& V(int v) {
+    v_level = v;
+    return *this;
+  }
+  Syllable& W(int v) {
+    w = v;
+    return *this;
+  }
+  Syllable& L(int v) {
+    l = v;
+    return *this;
+  }
+  Syllable& Prefix(std::string v) {
+    prefix = std::move(v);
+    return *this;
+  }
 };
 Syllable S() { return Syllable{}; }
 

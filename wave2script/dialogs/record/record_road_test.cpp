@@ -10,16 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "core/testing/test_text.h"
 #include "engines/wtp/testing/speech_synth.h"
 #include "platform/environment.h"
 #include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
-#include "wave2script/core/syllable_list.h"
-#include "core/testing/test_text.h"
-#include "wave2script/dialogs/record/record_library.h"
 #include "playback/window_ports.h"
-#include "wave2script/dialogs/record/testing/record_testing.h"
+#include "wave2script/core/syllable_list.h"
+#include "wave2script/dialogs/record/record_library.h"
 #include "wave2script/dialogs/record/testing/fake_host.h"
+#include "wave2script/dialogs/record/testing/record_testing.h"
 
 namespace vtr::w2s {
 namespace {
@@ -37,14 +37,16 @@ using testing::MessageIdOf;
 using testing::RecordProgramFolder;
 
 // "かいこ" spoken: ka, i, ko with a pause before and after.
-const wtp::testing::SynthScript kSpeech = {{"ka", 0.07, 0.16}, {"i", 0.0, 0.18}, {"ko", 0.07, 0.17}};
+const wtp::testing::SynthScript kSpeech = {
+    {"ka", 0.07, 0.16}, {"i", 0.0, 0.18}, {"ko", 0.07, 0.17}};
 const char kSpokenKana[] = "かいこ";
 
 class RecordRoadTest : public testing::RecordDialogTest {
  protected:
   void SetUp() override {
     RecordDialogTest::SetUp();
-    const wtp::testing::SynthSpeech speech = wtp::testing::Synthesize(kSpeech, 16000, 150.0, 7, 0.3, 0.3);
+    const wtp::testing::SynthSpeech speech =
+        wtp::testing::Synthesize(kSpeech, 16000, 150.0, 7, 0.3, 0.3);
     wave_ = folder_ / "speech.wav";
     testing::WriteWave(wave_, speech.samples, 16000);
     start_directory_ = fs::current_path();
@@ -191,7 +193,8 @@ TEST_F(ScriptRoadTest, PlayWithLoopAndSelectionLimitsTheScriptToTheRange) {
       .Do([&] {
         // The label of the second syllable selected (as a Ctrl+click does).
         SegmentView& view = confirm.graph()->view();
-        const platform::Point label{view.ItemToPixel(view.items()[1].x) + 10, view.view_rect().bottom - 12};
+        const platform::Point label{view.ItemToPixel(view.items()[1].x) + 10,
+                                    view.view_rect().bottom - 12};
         ASSERT_TRUE(view.ToggleSelection(label));
       })
       .Click(kSegmentPlay)
@@ -199,7 +202,8 @@ TEST_F(ScriptRoadTest, PlayWithLoopAndSelectionLimitsTheScriptToTheRange) {
         EXPECT_TRUE(confirm.playing());
         EXPECT_TRUE(confirm.Item(kSegmentStop)->enabled());
         EXPECT_TRUE(confirm.Item(kSegmentStop)->HasFocus());
-        for (int id : {kSegmentPlay, kIdOk, kIdCancel, kSegmentZoomIn, kSegmentGraph, kSegmentPlayWave}) {
+        for (int id :
+             {kSegmentPlay, kIdOk, kIdCancel, kSegmentZoomIn, kSegmentGraph, kSegmentPlayWave}) {
           EXPECT_FALSE(confirm.Item(id)->enabled()) << id;
         }
         EXPECT_TRUE(confirm.loop_range_valid());
@@ -216,7 +220,8 @@ TEST_F(ScriptRoadTest, PlayWithLoopAndSelectionLimitsTheScriptToTheRange) {
         const int expected = confirm.loop_start() + 5;
         EXPECT_EQ(confirm.Item<platform::ScrollBar>(kSegmentScroll)->pos(),
                   std::min(expected, confirm.Item<platform::ScrollBar>(kSegmentScroll)->maximum()));
-        EXPECT_EQ(confirm.graph()->origin(), confirm.Item<platform::ScrollBar>(kSegmentScroll)->pos());
+        EXPECT_EQ(confirm.graph()->origin(),
+                  confirm.Item<platform::ScrollBar>(kSegmentScroll)->pos());
       })
       .Key('Z', platform::kModCtrl)  // swallowed while playing
       .Click(kSegmentStop)

@@ -29,8 +29,9 @@ using platform::ScrollBar;
 using platform::Trackbar;
 using resources::Module;
 
-constexpr resources::ButtonIcon kIcons[] = {{kSegmentPlay, 139},    {kSegmentStop, 131},     {kSegmentZoomIn, 533},
-                             {kSegmentZoomOut, 532}, {kSegmentPlayWave, 139}, {kSegmentStopWave, 131}};
+constexpr resources::ButtonIcon kIcons[] = {{kSegmentPlay, 139},     {kSegmentStop, 131},
+                                            {kSegmentZoomIn, 533},   {kSegmentZoomOut, 532},
+                                            {kSegmentPlayWave, 139}, {kSegmentStopWave, 131}};
 
 constexpr int kOctaveDefault = 1;  // "デフォルト"
 constexpr int kFineDefault = 10;   // "0"
@@ -60,7 +61,8 @@ int PreviewPositionMs(PreviewPlayer& player) {
 }
 
 SegmentConfirmDlg::SegmentConfirmDlg(SegmentConfirmHost& host)
-    : Dialog(*resources::FindDialog(Module::kWaveToScript, kSegmentConfirmDialogId), host.HostWindow()),
+    : Dialog(*resources::FindDialog(Module::kWaveToScript, kSegmentConfirmDialogId),
+             host.HostWindow()),
       host_(host),
       script_buffer_(kRecordBufferBytes, '\0') {}
 
@@ -81,7 +83,9 @@ bool SegmentConfirmDlg::OnInitDialog() {
   (void)ReadWaveData(wave_path_, &wave);  // a file that cannot be read keeps the defaults
   graph_ = static_cast<CSegmentGraphWnd*>(
       ReplaceChild(kSegmentGraph, std::make_unique<CSegmentGraphWnd>(std::move(wave))));
-  graph_->on_origin_changed = [this](int origin) { Item<ScrollBar>(kSegmentScroll)->SetPos(origin); };
+  graph_->on_origin_changed = [this](int origin) {
+    Item<ScrollBar>(kSegmentScroll)->SetPos(origin);
+  };
   graph_->on_zoom_changed = [this](int level) { ApplyZoomLevel(level); };
   auto* scroll = Item<ScrollBar>(kSegmentScroll);
   scroll->SetRange(0, graph_->ScrollMaximum(graph_->factor()));
@@ -127,15 +131,30 @@ void SegmentConfirmDlg::OnCommand(int id, platform::Notice notice) {
   }
   if (notice == platform::Notice::kClicked) {
     switch (id) {
-      case kSegmentStop: OnStop(); return;
-      case kSegmentPlay: OnPlay(); return;
+      case kSegmentStop:
+        OnStop();
+        return;
+      case kSegmentPlay:
+        OnPlay();
+        return;
       case kSegmentSpeak:
-      case kSegmentSing: OnMode(); return;
-      case kSegmentZoomIn: OnZoom(true); return;
-      case kSegmentZoomOut: OnZoom(false); return;
-      case kSegmentPlayWave: OnPlayWave(); return;
-      case kSegmentStopWave: OnStopWave(); return;
-      default: break;
+      case kSegmentSing:
+        OnMode();
+        return;
+      case kSegmentZoomIn:
+        OnZoom(true);
+        return;
+      case kSegmentZoomOut:
+        OnZoom(false);
+        return;
+      case kSegmentPlayWave:
+        OnPlayWave();
+        return;
+      case kSegmentStopWave:
+        OnStopWave();
+        return;
+      default:
+        break;
     }
   }
   Dialog::OnCommand(id, notice);
@@ -202,12 +221,13 @@ bool SegmentConfirmDlg::PitchSeqToScript(const char* buffer, int length, int wit
     if (terminate != nullptr) (void)terminate();
     return false;  // the module is freed when `pth` goes
   };
-  if (initialize == nullptr || terminate == nullptr || set_pseq == nullptr || set_duration == nullptr ||
-      get_kvx == nullptr) {
+  if (initialize == nullptr || terminate == nullptr || set_pseq == nullptr ||
+      set_duration == nullptr || get_kvx == nullptr) {
     return fail();
   }
   if (initialize(20, 0) != 0) return fail();
-  const int sing = Item<Button>(kSegmentSing) != nullptr && Item<Button>(kSegmentSing)->check() != 0 ? 1 : 0;
+  const int sing =
+      Item<Button>(kSegmentSing) != nullptr && Item<Button>(kSegmentSing)->check() != 0 ? 1 : 0;
   if (set_pseq(reinterpret_cast<const unsigned char*>(buffer), length, sing) != 0) return fail();
   if (with_range == 1 && graph_ != nullptr) {
     loop_valid_ = graph_->GetLoopRange(&loop_first_, &loop_start_, &loop_end_);
@@ -221,7 +241,8 @@ bool SegmentConfirmDlg::PitchSeqToScript(const char* buffer, int length, int wit
   const int written = get_kvx(script_buffer_.data(), kRecordBufferBytes);
   if (written <= 0) return fail();
   if (terminate() != 0) return fail();
-  script_text_.assign(script_buffer_.data(), static_cast<size_t>(std::min(written, kRecordBufferBytes)));
+  script_text_.assign(script_buffer_.data(),
+                      static_cast<size_t>(std::min(written, kRecordBufferBytes)));
   return true;
 }
 
@@ -285,12 +306,23 @@ void SegmentConfirmDlg::OnScroll(int id, platform::ScrollCode code, int pos) {
   auto* scroll = Item<ScrollBar>(kSegmentScroll);
   int next = scroll->pos();
   switch (code) {
-    case platform::ScrollCode::kLineUp: next -= kLineStep; break;
-    case platform::ScrollCode::kLineDown: next += kLineStep; break;
-    case platform::ScrollCode::kPageUp: next -= kPageStep; break;
-    case platform::ScrollCode::kPageDown: next += kPageStep; break;
-    case platform::ScrollCode::kThumbTrack: next = pos; break;
-    default: return;
+    case platform::ScrollCode::kLineUp:
+      next -= kLineStep;
+      break;
+    case platform::ScrollCode::kLineDown:
+      next += kLineStep;
+      break;
+    case platform::ScrollCode::kPageUp:
+      next -= kPageStep;
+      break;
+    case platform::ScrollCode::kPageDown:
+      next += kPageStep;
+      break;
+    case platform::ScrollCode::kThumbTrack:
+      next = pos;
+      break;
+    default:
+      return;
   }
   SetScroll(std::clamp(next, scroll->minimum(), scroll->maximum()));
 }
@@ -304,8 +336,9 @@ void SegmentConfirmDlg::EnableControls(int flag) {
   const bool idle = playing_ == 0;
   const bool speak = Item<Button>(kSegmentSpeak)->check() != 0;
   Item(kSegmentOctave)->Enable(idle && !speak);
-  for (int id : {kSegmentGraph, kSegmentSpeak, kSegmentSing, kSegmentFine, platform::kIdOk,
-                 platform::kIdCancel, kSegmentVolume, kSegmentPlay, kSegmentPlayWave, kSegmentLoop}) {
+  for (int id :
+       {kSegmentGraph, kSegmentSpeak, kSegmentSing, kSegmentFine, platform::kIdOk,
+        platform::kIdCancel, kSegmentVolume, kSegmentPlay, kSegmentPlayWave, kSegmentLoop}) {
     Item(id)->Enable(idle);
   }
   Item(kSegmentZoomOut)->Enable(idle && zoom_out_allowed_ != 0);
@@ -359,8 +392,8 @@ void SegmentConfirmDlg::ApplyZoomLevel(int level) {
 }
 
 bool SegmentConfirmDlg::PreTranslateKey(const platform::KeyEvent& event, platform::Window* target) {
-  if (event.kind == platform::KeyEvent::Kind::kDown && (event.modifiers & platform::kModCtrl) != 0 &&
-      (event.key == 'Z' || event.key == 'Y')) {
+  if (event.kind == platform::KeyEvent::Kind::kDown &&
+      (event.modifiers & platform::kModCtrl) != 0 && (event.key == 'Z' || event.key == 'Y')) {
     if (playing_ == 0 && graph_ != nullptr) {
       const bool done = event.key == 'Z' ? graph_->Undo() : graph_->Redo();
       if (done) SetScroll(graph_->origin());
@@ -370,7 +403,8 @@ bool SegmentConfirmDlg::PreTranslateKey(const platform::KeyEvent& event, platfor
   return Dialog::PreTranslateKey(event, target);
 }
 
-bool SegmentConfirmDlg::PreTranslateMouse(const platform::MouseEvent& event, platform::Window* target) {
+bool SegmentConfirmDlg::PreTranslateMouse(const platform::MouseEvent& event,
+                                          platform::Window* target) {
   if (event.kind == platform::MouseEvent::Kind::kWheel && target != nullptr &&
       (target->id() == kSegmentGraph || target->id() == kSegmentScroll)) {
     auto* scroll = Item<ScrollBar>(kSegmentScroll);

@@ -52,7 +52,7 @@ inline constexpr int kSegmentLoop = 2063;
 inline constexpr int kSegmentTimer = 502;
 inline constexpr int kSegmentTimerMs = 32;
 // Options of the host's script preparation used here.
-inline constexpr int kSegmentPrepareOptions = 0x12B;  // play copy and OK
+inline constexpr int kSegmentPrepareOptions = 0x12B;      // play copy and OK
 inline constexpr int kSegmentPrepareVoiceOptions = 0x10;  // the script text before a play
 // The voice the generated script is played with.
 inline constexpr int kSegmentPlayVoice = 2;

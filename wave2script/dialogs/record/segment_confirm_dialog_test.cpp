@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "core/testing/test_text.h"
 #include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
-#include "core/testing/test_text.h"
-#include "wave2script/core/wave_io.h"
 #include "playback/window_ports.h"
-#include "wave2script/dialogs/record/testing/record_testing.h"
+#include "wave2script/core/wave_io.h"
 #include "wave2script/dialogs/record/testing/fake_host.h"
+#include "wave2script/dialogs/record/testing/record_testing.h"
 
 namespace vtr::w2s {
 namespace {
@@ -68,10 +68,12 @@ TEST_F(SegmentConfirmDlgTest, StartsInSpeakModeWithTheHostsVolume) {
         EXPECT_EQ(dialog.Item<Button>(kSegmentSpeak)->check(), 1);
         EXPECT_EQ(dialog.Item<platform::Trackbar>(kSegmentVolume)->pos(), 77);
         EXPECT_EQ(dialog.Item<platform::Trackbar>(kSegmentVolume)->maximum(), 127);
-        for (int id : {kSegmentPlay, kSegmentPlayWave, kSegmentZoomIn, kSegmentZoomOut, kIdOk, kSegmentLoop}) {
+        for (int id : {kSegmentPlay, kSegmentPlayWave, kSegmentZoomIn, kSegmentZoomOut, kIdOk,
+                       kSegmentLoop}) {
           EXPECT_TRUE(dialog.Item(id)->enabled()) << id;
         }
-        for (int id : {kSegmentStop, kSegmentStopWave}) EXPECT_FALSE(dialog.Item(id)->enabled()) << id;
+        for (int id : {kSegmentStop, kSegmentStopWave})
+          EXPECT_FALSE(dialog.Item(id)->enabled()) << id;
         EXPECT_EQ(dialog.Item(kSegmentPlay)->tooltip(), "再生します！");
         EXPECT_EQ(dialog.Item(kSegmentZoomIn)->tooltip(), "グラフの横軸を拡大します。");
         EXPECT_FALSE(dialog.Item<Button>(kSegmentPlay)->image().empty());
@@ -177,7 +179,9 @@ TEST_F(SegmentConfirmDlgTest, ScrollBarAndWheelMoveTheView) {
       .Wheel(kSegmentScroll, {5, 5}, 120)
       .Do([&] { EXPECT_EQ(dialog.graph()->origin(), 30); })
       .Wheel(kIdOk, {5, 5}, -120)
-      .Do([&] { EXPECT_EQ(dialog.graph()->origin(), 30) << "elsewhere the wheel does nothing here"; })
+      .Do([&] {
+        EXPECT_EQ(dialog.graph()->origin(), 30) << "elsewhere the wheel does nothing here";
+      })
       .Click(kIdCancel)
       .Answer(kIdYes);
   EXPECT_EQ(dialog.DoModal(), kIdCancel);
@@ -191,11 +195,17 @@ TEST_F(SegmentConfirmDlgTest, CtrlZAndCtrlYUndoAndRedoADrag) {
       .MouseDown(kSegmentGraph, {305, 30})
       .MouseMove(kSegmentGraph, {392, 30})
       .MouseUp(kSegmentGraph, {392, 30})
-      .Do([&] { EXPECT_EQ(GraphTimes(dialog), (std::vector<int>{100, 200, 380, 3880})); })
+      .Do([&] {
+        EXPECT_EQ(GraphTimes(dialog), (std::vector<int>{100, 200, 380, 3880}));
+      })
       .Key('Z', platform::kModCtrl)
-      .Do([&] { EXPECT_EQ(GraphTimes(dialog), (std::vector<int>{100, 200, 300, 3800})); })
+      .Do([&] {
+        EXPECT_EQ(GraphTimes(dialog), (std::vector<int>{100, 200, 300, 3800}));
+      })
       .Key('Y', platform::kModCtrl)
-      .Do([&] { EXPECT_EQ(GraphTimes(dialog), (std::vector<int>{100, 200, 380, 3880})); })
+      .Do([&] {
+        EXPECT_EQ(GraphTimes(dialog), (std::vector<int>{100, 200, 380, 3880}));
+      })
       .Click(kIdCancel)
       .Answer(kIdYes);
   EXPECT_EQ(dialog.DoModal(), kIdCancel);

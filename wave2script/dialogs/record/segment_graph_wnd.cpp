@@ -84,7 +84,8 @@ bool TakeFormat(const riff::WaveFormat& format, WaveData& out) {
 // Splits the data bytes into whole sample frames of the format taken into `out`.
 void TakeSamples(std::span<const uint8_t> data, WaveData& out) {
   out.data_size = static_cast<uint32_t>(data.size());
-  out.frames = static_cast<int>(data.size() / (static_cast<size_t>(out.bytes_per_sample) * out.channels));
+  out.frames =
+      static_cast<int>(data.size() / (static_cast<size_t>(out.bytes_per_sample) * out.channels));
   out.duration_ms = static_cast<int>(static_cast<double>(out.frames) / out.rate * 1000.0);
   const size_t samples = static_cast<size_t>(out.frames) * out.channels;
   out.first.reserve(static_cast<size_t>(out.frames));
@@ -132,7 +133,8 @@ bool ReadWaveData(const std::filesystem::path& path, WaveData* wave) {
 void SegmentView::SetItems(const std::vector<SegmentItem>& items) {
   items_.clear();
   for (const SegmentItem& item : items) {
-    items_.push_back(GraphItem{item.start + kSegmentMargin, view_.bottom, item.text, item.start, 0});
+    items_.push_back(
+        GraphItem{item.start + kSegmentMargin, view_.bottom, item.text, item.start, 0});
   }
 }
 
@@ -175,18 +177,22 @@ void SegmentView::Paint(platform::Canvas& canvas) const {
   canvas.FillRect(view_, platform::colors::kWhite);
 
   // Grid: the middle line and a line at every column whose time is on the 20 ms grid.
-  canvas.Line({view_.left, view_.top + half}, {view_.right - 1, view_.top + half}, kSegmentGridColor, 1);
+  canvas.Line({view_.left, view_.top + half}, {view_.right - 1, view_.top + half},
+              kSegmentGridColor, 1);
   long last_time = -1;
   for (int column = 0; column < width; ++column) {
     const long time = std::lround(factor() * (column + origin_));
     if (time % kSegmentGridMs != 0 || time == last_time) continue;
     last_time = time;
-    canvas.Line({view_.left + column, view_.top}, {view_.left + column, view_.bottom - 1}, kSegmentGridColor, 1);
+    canvas.Line({view_.left + column, view_.top}, {view_.left + column, view_.bottom - 1},
+                kSegmentGridColor, 1);
   }
 
   // Side strips.
-  canvas.FillRect({view_.left, view_.top, view_.left + kSegmentMargin, view_.bottom}, platform::colors::kWhite);
-  canvas.FillRect({view_.right - kSegmentMargin, view_.top, view_.right, view_.bottom}, platform::colors::kWhite);
+  canvas.FillRect({view_.left, view_.top, view_.left + kSegmentMargin, view_.bottom},
+                  platform::colors::kWhite);
+  canvas.FillRect({view_.right - kSegmentMargin, view_.top, view_.right, view_.bottom},
+                  platform::colors::kWhite);
 
   // Wave: the first channel; samples in one column only extend the span drawn there.
   if (!wave_.first.empty() && wave_.rate > 0) {
@@ -199,7 +205,8 @@ void SegmentView::Paint(platform::Canvas& canvas) const {
     for (long i = from; i < to; ++i) {
       const double time = static_cast<double>(i) * 1000.0 / wave_.rate;
       const int x = view_.left + static_cast<int>(time / factor()) - origin_ + kSegmentMargin;
-      const int y = view_.top + half - static_cast<int>(half * wave_.first[static_cast<size_t>(i)] / 32768.0);
+      const int y =
+          view_.top + half - static_cast<int>(half * wave_.first[static_cast<size_t>(i)] / 32768.0);
       if (!started) {
         started = true;
         previous_x = x;
@@ -228,7 +235,8 @@ void SegmentView::Paint(platform::Canvas& canvas) const {
   for (const GraphItem& item : items_) {
     const int px = view_.left + ItemToPixel(item.x);
     if (px < view_.left || px >= view_.right) continue;
-    canvas.Line({px, view_.top}, {px, view_.bottom - 1}, kSegmentBoundaryColor, kSegmentBoundaryWidth);
+    canvas.Line({px, view_.top}, {px, view_.bottom - 1}, kSegmentBoundaryColor,
+                kSegmentBoundaryWidth);
     if (IsPauseText(item.text)) continue;
     const Rect box = LabelBox(px, view_.bottom);
     canvas.FillRect(box, item.selected != 0 ? kSegmentLabelSelectedFill : kSegmentLabelFill);
@@ -251,7 +259,8 @@ SegmentHitResult SegmentView::HitTest(Point p) const {
     if (!IsPauseText(item.text) && LabelBox(px, view_.bottom).Contains(p)) {
       return {SegmentHit::kLabel, static_cast<int>(i)};
     }
-    if (std::abs(p.x - px) <= kSegmentBoundaryHitWidth / 2 && p.y >= view_.top && p.y < view_.bottom) {
+    if (std::abs(p.x - px) <= kSegmentBoundaryHitWidth / 2 && p.y >= view_.top &&
+        p.y < view_.bottom) {
       return {SegmentHit::kBoundary, static_cast<int>(i)};
     }
   }
@@ -316,7 +325,8 @@ void SegmentView::EndDrag(int m) {
   if (drag_index_ < 0) return;
   (void)DragTo(m);
   const size_t index = static_cast<size_t>(drag_index_);
-  const int r = ((items_[index].x - kSegmentMargin) % kSegmentGridMs + kSegmentGridMs) % kSegmentGridMs;
+  const int r =
+      ((items_[index].x - kSegmentMargin) % kSegmentGridMs + kSegmentGridMs) % kSegmentGridMs;
   int correction = r < kSegmentGridMs / 2 ? -r : kSegmentGridMs - r;
   if (items_.back().x + correction > LastLimit()) correction = -r;
   MoveFrom(items_, drag_index_, correction);
@@ -440,9 +450,12 @@ void CSegmentGraphWnd::OnPaint(platform::Canvas& canvas) {
 std::optional<platform::Cursor> CSegmentGraphWnd::OnSetCursor(Point p) {
   SyncRect();
   switch (view_.HitTest(p).kind) {
-    case SegmentHit::kLabel: return platform::Cursor::kCross;
-    case SegmentHit::kBoundary: return platform::Cursor::kSizeWE;
-    case SegmentHit::kNone: break;
+    case SegmentHit::kLabel:
+      return platform::Cursor::kCross;
+    case SegmentHit::kBoundary:
+      return platform::Cursor::kSizeWE;
+    case SegmentHit::kNone:
+      break;
   }
   return platform::Cursor::kArrow;
 }

@@ -70,7 +70,7 @@ struct WaveData {
   int block_align = 1;
   int bytes_per_sample = 1;
   int frames = 0;
-  int duration_ms = 1000;  // [ms] frames / rate x 1000
+  int duration_ms = 1000;      // [ms] frames / rate x 1000
   std::vector<double> first;   // samples of the first channel (16-bit values, 8-bit minus 128)
   std::vector<double> second;  // of the second channel (stereo only)
 };
@@ -82,11 +82,11 @@ bool ReadWaveData(const std::filesystem::path& path, WaveData* wave);
 
 // One item of the view.
 struct GraphItem {
-  int x = 0;                // item units: time + 5
-  int y = 0;                // the view's bottom when built
-  const char* text = "";    // hiragana (Shift-JIS), "", " " (a pause) or "#" (a gap)
-  int time = 0;             // [ms] as handed in
-  int selected = 0;         // 0 / 1
+  int x = 0;              // item units: time + 5
+  int y = 0;              // the view's bottom when built
+  const char* text = "";  // hiragana (Shift-JIS), "", " " (a pause) or "#" (a gap)
+  int time = 0;           // [ms] as handed in
+  int selected = 0;       // 0 / 1
   friend bool operator==(const GraphItem&, const GraphItem&) = default;
 };
 

@@ -315,8 +315,10 @@ TEST(SegmentViewTest, ZoomLevelsAndScrollRange) {
     int maximum;
   };
   // At level 0 a 4-second wave spans 2000 pixels.
-  const std::vector<Case> cases = {{0, 2.0, 2000 - 500 + 10}, {1, 1.0, 4000 - 500 + 10},
-                                   {2, 0.8, 5000 - 500 + 10}, {3, 0.6, 6666 - 500 + 10}};
+  const std::vector<Case> cases = {{0, 2.0, 2000 - 500 + 10},
+                                   {1, 1.0, 4000 - 500 + 10},
+                                   {2, 0.8, 5000 - 500 + 10},
+                                   {3, 0.6, 6666 - 500 + 10}};
   for (const Case& c : cases) {
     view.set_zoom_level(c.level);
     EXPECT_EQ(view.factor(), c.factor);
@@ -335,7 +337,8 @@ TEST(SegmentViewTest, PaintsGridWaveBoundariesAndLabels) {
   WaveData wave = Silence(1000);
   wave.first[1600] = 16384;  // 100 ms: half way up
   view.SetWave(wave);
-  view.SetItems({{kKa.c_str(), 100}, {"#", 200}, {" ", 240}, {kKi.c_str(), 260}, {kKu.c_str(), 400}});
+  view.SetItems(
+      {{kKa.c_str(), 100}, {"#", 200}, {" ", 240}, {kKi.c_str(), 260}, {kKu.c_str(), 400}});
   ASSERT_TRUE(view.ToggleSelection({275, 85}));
   platform::RecordingCanvas canvas({0, 0, 300, 100});
   view.Paint(canvas);
@@ -348,14 +351,18 @@ TEST(SegmentViewTest, PaintsGridWaveBoundariesAndLabels) {
   EXPECT_TRUE(Has(lines, "line 105,25 105,50 707070 w1")) << "the sample at 100 ms";
   // Boundaries: every item; label boxes only beside labels.
   for (int px : {105, 205, 245, 265}) {
-    EXPECT_TRUE(Has(lines, "line " + std::to_string(px) + ",0 " + std::to_string(px) + ",99 d08000 w2")) << px;
+    EXPECT_TRUE(
+        Has(lines, "line " + std::to_string(px) + ",0 " + std::to_string(px) + ",99 d08000 w2"))
+        << px;
   }
   EXPECT_TRUE(Has(lines, "fill 106,80 131,95 fff2f0"));
   EXPECT_TRUE(Has(lines, "text 106,80 131,95 \"か\" 000000"));
   EXPECT_TRUE(Has(lines, "fill 106,80 131,81 ff8f6b")) << "1-px border";
   EXPECT_TRUE(Has(lines, "fill 266,80 291,95 ffb793")) << "selected";
   EXPECT_TRUE(Has(lines, "fill 266,80 291,82 ff8f6b")) << "2-px border";
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("text "); }), 2)
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& l) { return l.starts_with("text "); }),
+            2)
       << "pauses and gaps have no label; 405 is outside the view";
 
   // Scrolled and zoomed: the item unit x stands at x / factor - origin.
@@ -406,7 +413,8 @@ TEST(SegmentViewTest, LoopRangeFollowsTheSelectedLabels) {
   for (const Case& c : cases) {
     SegmentView view;
     view.SetViewRect({0, 0, 600, 100});
-    view.SetItems({{kKa.c_str(), 100}, {"#", 200}, {kKi.c_str(), 260}, {kKu.c_str(), 400}, {" ", 500}});
+    view.SetItems(
+        {{kKa.c_str(), 100}, {"#", 200}, {kKi.c_str(), 260}, {kKu.c_str(), 400}, {" ", 500}});
     for (int px : c.labels) ASSERT_TRUE(view.ToggleSelection({px, 85})) << px;
     int first = -1, start = -1, end = -1;
     EXPECT_EQ(view.GetLoopRange(&first, &start, &end), c.result);
@@ -437,7 +445,8 @@ class GraphDialog : public platform::Dialog {
 
  protected:
   bool OnInitDialog() override {
-    graph = static_cast<CSegmentGraphWnd*>(ReplaceChild(kGraphId, std::make_unique<CSegmentGraphWnd>(wave_)));
+    graph = static_cast<CSegmentGraphWnd*>(
+        ReplaceChild(kGraphId, std::make_unique<CSegmentGraphWnd>(wave_)));
     graph->on_origin_changed = [this](int origin) { origins.push_back(origin); };
     graph->SetItems(items);
     return true;
@@ -504,9 +513,15 @@ TEST_F(SegmentGraphDragTest, EscapeRightButtonOrLostCaptureCancel) {
       EXPECT_EQ(Times(dialog.graph->view()), (std::vector<int>{100, 395}));
     });
     switch (way) {
-      case Way::kEscape: user.Key(platform::kKeyEscape); break;
-      case Way::kRightButton: user.MouseDown(kGraphId, {400, 40}, platform::MouseButton::kRight); break;
-      case Way::kLoseCapture: user.LoseCapture(); break;
+      case Way::kEscape:
+        user.Key(platform::kKeyEscape);
+        break;
+      case Way::kRightButton:
+        user.MouseDown(kGraphId, {400, 40}, platform::MouseButton::kRight);
+        break;
+      case Way::kLoseCapture:
+        user.LoseCapture();
+        break;
     }
     user.Do([&] {
           EXPECT_EQ(Times(dialog.graph->view()), (std::vector<int>{100, 300}));

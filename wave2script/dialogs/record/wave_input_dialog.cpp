@@ -29,8 +29,8 @@ using platform::Encoding;
 using resources::Module;
 
 // Button faces: {control, icon}.
-constexpr resources::ButtonIcon kIcons[] = {{kWaveInputPlay, 139}, {kWaveInputStop, 131},
-                             {kWaveInputRecord, 133}, {kWaveInputOpen, 137}};
+constexpr resources::ButtonIcon kIcons[] = {
+    {kWaveInputPlay, 139}, {kWaveInputStop, 131}, {kWaveInputRecord, 133}, {kWaveInputOpen, 137}};
 
 // One flag per command, shared by every instance: a command still running in a nested loop
 // ignores a second activation.
@@ -179,11 +179,20 @@ void WaveInputDialog::OnCommand(int id, platform::Notice notice) {
   }
   if (notice == platform::Notice::kClicked) {
     switch (id) {
-      case kWaveInputPlay: OnPlay(); return;
-      case kWaveInputRecord: OnRecord(); return;
-      case kWaveInputStop: OnStop(); return;
-      case kWaveInputOpen: OnOpen(); return;
-      default: break;
+      case kWaveInputPlay:
+        OnPlay();
+        return;
+      case kWaveInputRecord:
+        OnRecord();
+        return;
+      case kWaveInputStop:
+        OnStop();
+        return;
+      case kWaveInputOpen:
+        OnOpen();
+        return;
+      default:
+        break;
     }
   }
   Dialog::OnCommand(id, notice);
@@ -196,7 +205,8 @@ void WaveInputDialog::OnPlay() {
     (void)ShowMessage(core::kMessagePlaybackFailed);
     return;
   }
-  for (int id : {kWaveInputPlay, kWaveInputRecord, platform::kIdOk, platform::kIdCancel, kWaveInputOpen}) {
+  for (int id :
+       {kWaveInputPlay, kWaveInputRecord, platform::kIdOk, platform::kIdCancel, kWaveInputOpen}) {
     Item(id)->Enable(false);
   }
   Item(kWaveInputStop)->Enable(true);
@@ -212,7 +222,8 @@ void WaveInputDialog::OnRecord() {
     (void)ShowMessage(core::kMessagePlaybackFailed);
     return;
   }
-  for (int id : {kWaveInputPlay, kWaveInputRecord, kWaveInputOpen, platform::kIdOk, platform::kIdCancel}) {
+  for (int id :
+       {kWaveInputPlay, kWaveInputRecord, kWaveInputOpen, platform::kIdOk, platform::kIdCancel}) {
     Item(id)->Enable(false);
   }
   Item(kWaveInputStop)->Enable(true);
@@ -298,7 +309,8 @@ void WaveInputDialog::OnTimer(int) {
 }
 
 bool WaveInputDialog::PreTranslateKey(const platform::KeyEvent& event, platform::Window* target) {
-  if (event.kind == platform::KeyEvent::Kind::kDown && (event.modifiers & platform::kModCtrl) != 0) {
+  if (event.kind == platform::KeyEvent::Kind::kDown &&
+      (event.modifiers & platform::kModCtrl) != 0) {
     if (event.key == 'A') {
       SelectAllKana();
       return true;
@@ -311,8 +323,10 @@ bool WaveInputDialog::PreTranslateKey(const platform::KeyEvent& event, platform:
   return Dialog::PreTranslateKey(event, target);
 }
 
-bool WaveInputDialog::PreTranslateMouse(const platform::MouseEvent& event, platform::Window* target) {
-  if (event.kind == platform::MouseEvent::Kind::kDoubleClick && event.button == platform::MouseButton::kLeft) {
+bool WaveInputDialog::PreTranslateMouse(const platform::MouseEvent& event,
+                                        platform::Window* target) {
+  if (event.kind == platform::MouseEvent::Kind::kDoubleClick &&
+      event.button == platform::MouseButton::kLeft) {
     SelectAllKana();
     return true;
   }
@@ -393,7 +407,7 @@ bool WaveInputDialog::RunAligner(const std::string& wave_path, const std::string
   if (initialize(20, 0) != 0) return fail();
 
   if (!platform::IsRegularFile(wave)) return fail();  // a FIFO or a device is never opened
-  std::ifstream held(wave, std::ios::binary);  // the file must exist while it is analysed
+  std::ifstream held(wave, std::ios::binary);         // the file must exist while it is analysed
   if (!held.is_open()) return fail();
   std::filesystem::current_path(wave.parent_path(), error);
   const std::string name = wave.filename().string();

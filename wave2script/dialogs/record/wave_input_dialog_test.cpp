@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "core/testing/test_text.h"
 #include "platform/environment.h"
 #include "platform/paths.h"
 #include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
-#include "core/testing/test_text.h"
+#include "playback/window_ports.h"
 #include "wave2script/core/wave_file.h"
 #include "wave2script/core/wave_io.h"
 #include "wave2script/dialogs/record/record_library.h"
-#include "playback/window_ports.h"
 #include "wave2script/dialogs/record/testing/record_testing.h"
 
 namespace vtr::w2s {
@@ -375,7 +375,9 @@ TEST_F(WaveInputDialogTest, ARecordingReplacesAFileOnlyWhenTheUserAgrees) {
     WaveInputDialog dialog(nullptr);
     (void)dialog.SetKanaText(Sj("きょうはいいてんきですね"));
     platform::ScriptedUser& user = session_.user();
-    user.Click(kWaveInputRecord).Do([&] { EXPECT_TRUE(sound_.Feed(speech)); }).Click(kWaveInputStop);
+    user.Click(kWaveInputRecord)
+        .Do([&] { EXPECT_TRUE(sound_.Feed(speech)); })
+        .Click(kWaveInputStop);
     for (const Step& step : c.steps) {
       user.ChooseFile(step.choose.empty() ? "" : folder_ / step.choose);
       if (step.answer != 0) user.Answer(step.answer);
@@ -430,9 +432,9 @@ TEST_F(WaveInputDialogTest, PlayingLocksTheDialogUntilTheEnd) {
         EXPECT_TRUE(dialog.Item(kWaveInputStop)->enabled());
         EXPECT_TRUE(dialog.Item(kWaveInputKana)->HasFocus());
       })
-      .Key('O', platform::kModCtrl)                  // open is locked
-      .DropFiles({Wave("other.wav")})               // so are drops
-      .Key(platform::kKeyEscape)                     // and Cancel
+      .Key('O', platform::kModCtrl)                   // open is locked
+      .DropFiles({Wave("other.wav")})                 // so are drops
+      .Key(platform::kKeyEscape)                      // and Cancel
       .Do([&] { (void)sound_.Pump(16000 + 40000); })  // the whole file and the queue's end
       .WaitForPost()
       .Do([&] { (void)sound_.Pump(16000); })
@@ -494,12 +496,18 @@ TEST_F(WaveInputDialogTest, CtrlAAndDoubleClickSelectTheKana) {
   auto selection = [&] { return dialog.Item<platform::Edit>(kWaveInputKana)->GetSel(); };
   session_.user()
       .Type(kWaveInputKana, "かいこ")
-      .Do([&] { EXPECT_EQ(selection(), (std::pair<int, int>{3, 3})); })
+      .Do([&] {
+        EXPECT_EQ(selection(), (std::pair<int, int>{3, 3}));
+      })
       .Key('A', platform::kModCtrl)
-      .Do([&] { EXPECT_EQ(selection(), (std::pair<int, int>{0, 3})); })
+      .Do([&] {
+        EXPECT_EQ(selection(), (std::pair<int, int>{0, 3}));
+      })
       .Do([&] { dialog.Item<platform::Edit>(kWaveInputKana)->SetSel(1, 1); })
       .DoubleClick(0, {5, 5})
-      .Do([&] { EXPECT_EQ(selection(), (std::pair<int, int>{0, 3})); })
+      .Do([&] {
+        EXPECT_EQ(selection(), (std::pair<int, int>{0, 3}));
+      })
       .Click(kIdCancel)
       .Answer(kIdYes);
   EXPECT_EQ(dialog.DoModal(), kIdCancel);

@@ -25,7 +25,8 @@ class FakeHost : public SegmentConfirmHost {
 
   platform::Window* HostWindow() override { return nullptr; }
   // Adds the header like the real preparation; `prepare_result` and `too_long` as set.
-  int PreprocessScript(std::string* text, int options, int show_errors, int* too_long_out) override {
+  int PreprocessScript(std::string* text, int options, int show_errors,
+                       int* too_long_out) override {
     preparations.push_back({*text, options, show_errors});
     *too_long_out = too_long;
     if (prepare_result != 0) return prepare_result;

@@ -5,9 +5,10 @@
 #define VTR_WAVE2SCRIPT_DIALOGS_RECORD_TESTING_RECORD_TESTING_H_
 
 #include <gtest/gtest.h>
+
 #include <cmath>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -15,10 +16,10 @@
 
 #include "core/messages.h"
 #include "platform/environment.h"
-#include "platform/window/window.h"
-#include "platform/window/window_system.h"
 #include "platform/sound/testing/fake_sound_system.h"
 #include "platform/window/headless.h"
+#include "platform/window/window.h"
+#include "platform/window/window_system.h"
 #include "playback/command_poster.h"
 #include "playback/window_ports.h"
 #include "wave2script/core/show_message.h"
@@ -99,7 +100,8 @@ inline void WriteWave(const fs::path& path, const std::vector<int16_t>& samples,
 inline std::vector<int16_t> Tone(int ms, int rate = 16000) {
   std::vector<int16_t> samples(static_cast<size_t>(rate) * ms / 1000);
   for (size_t i = 0; i < samples.size(); ++i) {
-    samples[i] = static_cast<int16_t>(8000 * std::sin(2 * 3.14159265 * 200 * static_cast<double>(i) / rate));
+    samples[i] =
+        static_cast<int16_t>(8000 * std::sin(2 * 3.14159265 * 200 * static_cast<double>(i) / rate));
   }
   return samples;
 }
@@ -114,7 +116,9 @@ class RecordProgramFolder {
   static fs::path BuiltWtp() { return Dist() / "Plugin" / "Vtr_wtp.so"; }
   static fs::path BuiltPth() { return Dist() / "Plugin" / "Vtr_pth.so"; }
   // A stand-in Vtr_pth whose script is $VTR_RECORD_PTH_SCRIPT; without it VtrPth_GetKVX fails.
-  static fs::path ScriptedPth() { return fs::path(VTR_TEST_BIN_DIR) / "record_fixture" / "Vtr_pth.so"; }
+  static fs::path ScriptedPth() {
+    return fs::path(VTR_TEST_BIN_DIR) / "record_fixture" / "Vtr_pth.so";
+  }
 
   explicit RecordProgramFolder(const fs::path& wtp = BuiltWtp(), const fs::path& pth = BuiltPth(),
                                bool recogniser = true) {
