@@ -6,7 +6,9 @@
 
 #include "app/main_app.h"
 #include "app/testing/fake_intonation_dialog.h"
+#include "platform/environment.h"
 #include "platform/module.h"
+#include "platform/scratch_folder.h"
 #include "platform/single_instance.h"
 #include "platform/window/controls.h"
 #include "platform/window/headless.h"
@@ -679,7 +681,19 @@ TEST_F(MainDialogTest, MissingDialogLibrariesAreSilent) {
   for (const std::string& call : player.log) EXPECT_EQ(call, "stop");  // never closed or reopened
 }
 
-TEST(MainAppTest, SecondInstanceEndsWithoutAWindow) {
+// The program's start takes the single-instance lock in the runtime folder. Every test here
+// has a runtime folder of its own, so that one test's lock (or that of a program another test
+// started) never meets another's: the tests run side by side.
+class MainAppTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(runtime_.ok()); }
+
+  platform::ScratchFolder runtime_{"vtr-main-app-runtime", /*guarded=*/false};
+  platform::ScopedEnvironmentVariable runtime_variable_{"XDG_RUNTIME_DIR",
+                                                        runtime_.path().string()};
+};
+
+TEST_F(MainAppTest, SecondInstanceEndsWithoutAWindow) {
   platform::SingleInstance first(kInstanceName);
   ASSERT_TRUE(first.first());
   RecordingPlayer player;
@@ -692,7 +706,7 @@ TEST(MainAppTest, SecondInstanceEndsWithoutAWindow) {
   EXPECT_TRUE(player.log.empty());
 }
 
-TEST(MainAppTest, OpensThePlayerOnTheProgramFolderAndClosesItAtTheEnd) {
+TEST_F(MainAppTest, OpensThePlayerOnTheProgramFolderAndClosesItAtTheEnd) {
   for (int open_result : {0, -19998}) {
     RecordingPlayer player;
     player.open_result = open_result;
