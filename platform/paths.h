@@ -35,8 +35,14 @@ std::filesystem::path TempFolder();
 // progress): the runtime folder ($XDG_RUNTIME_DIR) when only we control it, else the folder
 // "voxtrel-<uid>" under the temporary folder, made with mode 0700 when missing and narrowed to
 // 0700 when found open. A folder someone else could control (not ours, a symbolic link, open
-// to others' writes) is never used; empty when no private folder is to be had. The
-// single-instance lock lives in the same folder.
+// to others' writes) is never used. When neither can be trusted (another user made our name
+// first), a folder made for this process alone: "voxtrel-<uid>-XXXXXX" under the temporary
+// folder, mode 0700, made on first need. Once made, that folder is given for the rest of the
+// process (while it is still the one made), and it goes with what it holds when the process
+// ends normally. Empty only when no private folder is to be had at all. Thread-safe.
+//
+// The single-instance lock lives in the runtime folder or in "voxtrel-<uid>", never in the
+// folder of one process: a lock needs a name every instance knows.
 std::filesystem::path PrivateFolder();
 
 // Extension of the file-name part, with its dot: "a.b/song.kvx" -> ".kvx"; "a.b/song" -> "";

@@ -69,8 +69,13 @@ std::filesystem::path TempFolder() {
 }
 
 std::filesystem::path PrivateFolder() {
+  // A folder made for this process stays the answer once made, so that a file kept in the
+  // private folder (a recording in progress) is found there again, whatever becomes of the
+  // shared names meanwhile.
+  std::filesystem::path made = internal::ProcessPrivateFolder(false);
+  if (!made.empty()) return made;
   const internal::OpenedFolder folder = internal::OpenPrivateFolder();
-  if (folder.fd < 0) return {};
+  if (folder.fd < 0) return internal::ProcessPrivateFolder(true);
   ::close(folder.fd);
   return folder.path;
 }

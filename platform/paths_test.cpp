@@ -1,9 +1,12 @@
 #include "platform/paths.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -134,7 +137,8 @@ TEST(PathsTest, PrivateFolderIsOursAlone) {
 }
 
 // Another user who made our folder's name first, as a folder or as a link to one of theirs,
-// gets no private folder of ours.
+// gets none of our files: the private folder is then one made for this process alone, closed
+// to them, and what they made is left as it was.
 TEST(PathsTest, PrivateFolderIsNeverOneAnotherUserMade) {
   VTR_SKIP_UNLESS_ROOT();
   namespace fs = std::filesystem;
@@ -142,16 +146,100 @@ TEST(PathsTest, PrivateFolderIsNeverOneAnotherUserMade) {
   ASSERT_FALSE(root.path().empty());
   const fs::path tmp = root.Make("tmp", 01777);
   const fs::path own = tmp / ("voxtrel-" + std::to_string(getuid()));
+  const fs::path theirs = root.Make("theirs", 0777, true);
   ScopedEnvironmentVariable tmpdir("TMPDIR", tmp.string());
   ScopedEnvironmentVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
-  fs::remove_all(own);
-  ASSERT_TRUE(testing::AsOtherUser([&] { return ::mkdir(own.c_str(), 0777) == 0; }));
-  EXPECT_EQ(PrivateFolder(), fs::path());
-  fs::remove_all(own);
-  const fs::path theirs = root.Make("theirs", 0777, true);
-  ASSERT_TRUE(testing::AsOtherUser([&] { return ::symlink(theirs.c_str(), own.c_str()) == 0; }));
-  EXPECT_EQ(PrivateFolder(), fs::path());
-  EXPECT_TRUE(fs::is_empty(theirs));
+  struct Case {
+    const char* what;
+    bool (*plant)(const fs::path& own, const fs::path& theirs);  // run as the other user
+  };
+  const Case cases[] = {
+      {"their folder under our name",
+       [](const fs::path& own, const fs::path&) { return ::mkdir(own.c_str(), 0777) == 0; }},
+      {"a link to their folder under our name",
+       [](const fs::path& own, const fs::path& theirs) {
+         return ::symlink(theirs.c_str(), own.c_str()) == 0;
+       }},
+  };
+  fs::path first;  // the folder made for this process by the first case
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(own);
+    ASSERT_TRUE(testing::AsOtherUser([&] { return c.plant(own, theirs); }));
+    const fs::path folder = PrivateFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.parent_path(), tmp);
+    EXPECT_EQ(folder.filename().string().rfind(own.filename().string() + "-", 0), 0u) << folder;
+    struct stat info {};
+    ASSERT_EQ(::lstat(folder.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode)) << "a folder, not a link";
+    EXPECT_EQ(info.st_uid, ::geteuid());
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_EQ(PrivateFolder(), folder) << "made once, then kept";
+    if (first.empty()) first = folder;
+    EXPECT_EQ(folder, first) << "one folder for the whole process";
+    EXPECT_FALSE(testing::AsOtherUser([&] {
+      return ::open((folder / "theirs").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666) >= 0;
+    })) << "they can put a file in it";
+    EXPECT_TRUE(fs::is_empty(theirs));
+    EXPECT_TRUE(fs::is_empty(own)) << "their folder or link is left as it was";
+    struct stat planted {};
+    ASSERT_EQ(::lstat(own.c_str(), &planted), 0);
+    EXPECT_EQ(planted.st_uid, testing::kOtherUserId);
+  }
+}
+
+// The folder made for a process goes with what it holds when the process ends normally; links
+// in it are removed, not followed, and a folder made by the process it was forked from stays.
+TEST(PathsTest, AFolderMadeForAProcessGoesWhenItEnds) {
+  namespace fs = std::filesystem;
+  testing::ReachableFolder root;
+  ASSERT_FALSE(root.path().empty());
+  const fs::path tmp = root.Make("tmp", 01777);
+  const fs::path outside = root.Make("outside", 0755);
+  std::ofstream(outside / "keep.txt") << "the user's";
+  ScopedEnvironmentVariable tmpdir("TMPDIR", tmp.string());
+  ScopedEnvironmentVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
+  // Something not a folder under our name: our own folder cannot be had.
+  std::ofstream(tmp / ("voxtrel-" + std::to_string(getuid()))) << "not a folder";
+  const fs::path ours = PrivateFolder();
+  ASSERT_FALSE(ours.empty());
+
+  int report[2];
+  ASSERT_EQ(::pipe(report), 0);
+  std::fflush(nullptr);  // nothing buffered is written twice
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(report[0]);
+    const fs::path folder = PrivateFolder();
+    std::ofstream(folder / "_&&&_Input_&&&_TempData.wav") << std::string(1000, 'w');
+    fs::create_directory(folder / "deeper");
+    std::ofstream(folder / "deeper" / "file") << "x";
+    fs::create_directory_symlink(outside, folder / "link-to-folder");
+    fs::create_symlink(outside / "keep.txt", folder / "link-to-file");
+    const std::string path = folder.string() + "\n";
+    const bool told =
+        ::write(report[1], path.data(), path.size()) == static_cast<ssize_t>(path.size());
+    std::exit(told ? 0 : 1);  // a normal end: what is kept for the end of the process runs
+  }
+  ::close(report[1]);
+  std::string path;
+  char c;
+  while (::read(report[0], &c, 1) == 1 && c != '\n') path += c;
+  ::close(report[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_FALSE(path.empty());
+  EXPECT_NE(fs::path(path), ours) << "a forked process makes a folder of its own";
+  EXPECT_FALSE(fs::exists(fs::symlink_status(path))) << path;
+  EXPECT_TRUE(fs::is_directory(fs::symlink_status(ours))) << "the maker's folder stays";
+  EXPECT_EQ(PrivateFolder(), ours);
+  std::ifstream keep(outside / "keep.txt");
+  std::string text;
+  std::getline(keep, text);
+  EXPECT_EQ(text, "the user's");
 }
 
 }  // namespace

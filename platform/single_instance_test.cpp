@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/environment.h"
+#include "platform/paths.h"
 
 namespace vtr::platform {
 namespace {
@@ -175,7 +176,9 @@ TEST_F(LockFolderTest, OurOwnFolderIsMadePrivateAndUsed) {
 }
 
 // A lock folder that someone else could control is never used, even while a lock in it is
-// held: the program starts rather than waiting on another user's lock for ever.
+// held: the program starts rather than waiting on another user's lock for ever. Nor does the
+// lock move to the folder the private folder then falls back to, made for one process alone:
+// no other instance would find it there.
 TEST_F(LockFolderTest, AFolderWeCannotTrustIsNotUsed) {
   struct Case {
     const char* name;
@@ -211,10 +214,14 @@ TEST_F(LockFolderTest, AFolderWeCannotTrustIsNotUsed) {
       other.emplace(held);
       ASSERT_TRUE(other->held());
     }
+    const fs::path process_folder = PrivateFolder();
+    ASSERT_FALSE(process_folder.empty());
+    ASSERT_NE(process_folder, OwnFolder());
     SingleInstance instance(name);
     EXPECT_TRUE(instance.first());
     EXPECT_TRUE(instance.lock_file().empty()) << instance.lock_file();
     EXPECT_FALSE(fs::exists(root_ / "elsewhere" / "absent"));
+    EXPECT_TRUE(fs::is_empty(process_folder)) << "a lock in the folder of one process";
   }
 }
 
@@ -226,9 +233,12 @@ TEST_F(LockFolderTest, AnotherUsersFolderIsNotUsed) {
   const std::string name = UniqueName("foreign");
   ForeignLock other(OwnFolder() / (name + ".lock"));
   ASSERT_TRUE(other.held());
+  const fs::path process_folder = PrivateFolder();
+  ASSERT_FALSE(process_folder.empty());
   SingleInstance instance(name);
   EXPECT_TRUE(instance.first());
   EXPECT_TRUE(instance.lock_file().empty()) << instance.lock_file();
+  EXPECT_TRUE(fs::is_empty(process_folder)) << "a lock in the folder of one process";
 }
 
 TEST_F(LockFolderTest, AnUntrustedRuntimeFolderFallsBackToOurOwn) {

@@ -45,6 +45,9 @@ class Guardian {
 // Removes `path` and everything below it without following symbolic links, using only calls
 // that are safe in a forked child of a threaded process. True when `path` is gone.
 bool RemoveTreeWithoutAllocating(const char* path);
+// Removes everything in the folder open as `fd`, the same way; the folder itself stays. True
+// when it holds nothing any more.
+bool EmptyFolderWithoutAllocating(int fd);
 
 // For a forked helper that must act after its maker ends: leaves the maker's process group
 // (a terminal's Ctrl+C that ends the maker leaves the helper be) and ignores the signals that

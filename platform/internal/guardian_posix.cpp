@@ -87,6 +87,8 @@ void StandApartFromMaker() {
 
 void RestoreSignalsIgnoredByHelpers() { SetIgnoredSignals(SIG_DFL); }
 
+bool EmptyFolderWithoutAllocating(int fd) { return EmptyFolder(fd, 0); }
+
 bool RemoveTreeWithoutAllocating(const char* path) {
   const int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return unlink(path) == 0 || errno == ENOENT;

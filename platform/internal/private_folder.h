@@ -1,5 +1,7 @@
 // The user's private folder, opened so that it cannot be swapped between the check and the
-// use: the one decision behind PrivateFolder() and the single-instance lock.
+// use: the one decision behind PrivateFolder() and the single-instance lock. When it cannot be
+// trusted, PrivateFolder() falls back to a folder made for this process alone; the lock never
+// does (a lock needs a name every instance knows).
 //
 //   #include <fcntl.h>
 //   #include <unistd.h>
@@ -22,6 +24,14 @@ struct OpenedFolder {
 // The runtime folder when only we control it, else our own folder under the temporary folder,
 // made or narrowed to mode 0700 (see PrivateFolder in platform/paths.h).
 OpenedFolder OpenPrivateFolder();
+
+// A folder made for this process alone under the temporary folder ("voxtrel-<uid>-XXXXXX",
+// absolute, mode 0700), for when OpenPrivateFolder() finds nothing to trust. Once made it is
+// given again for the rest of the process, as long as it is still the very folder we made and
+// ours alone; it is removed with what it holds when the process ends normally (a forked child
+// neither shares nor removes its maker's). `make` false: only the one already made, if any.
+// Empty when there is none, or when it cannot be made. Thread-safe.
+std::filesystem::path ProcessPrivateFolder(bool make);
 
 }  // namespace vtr::platform::internal
 

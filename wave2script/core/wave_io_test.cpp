@@ -632,7 +632,9 @@ TEST_F(WaveIOTest, ARecordStartThatFailsLeavesNoFile) {
 
 // Another user who can write in the temporary folder reaches neither the recording nor, through
 // it, any file of ours: a link planted under its name, a file made there for everyone to read,
-// or a folder or link in place of our private folder lead nowhere.
+// or a folder or link in place of our private folder lead nowhere. Nor can they keep us from
+// recording: with our folder's name taken, the recording goes to a folder made for this
+// process alone.
 TEST_F(WaveIOTest, AnotherUserCannotReachTheRecording) {
   VTR_SKIP_UNLESS_ROOT();
   platform::testing::ReachableFolder root;
@@ -642,6 +644,7 @@ TEST_F(WaveIOTest, AnotherUserCannotReachTheRecording) {
     const char* what;
     std::function<bool(const fs::path& tmp)> plant;  // run as the other user
     bool microphone;
+    bool records;
   };
   // The name our private folder takes in a temporary folder.
   const fs::path own_name = PrivateFolder().filename();
@@ -653,9 +656,9 @@ TEST_F(WaveIOTest, AnotherUserCannotReachTheRecording) {
   };
   const Case cases[] = {
       {"a link under the recording's name",
-       [&](const fs::path& tmp) { return link_to(victim, tmp / kWaveTempName); }, true},
+       [&](const fs::path& tmp) { return link_to(victim, tmp / kWaveTempName); }, true, true},
       {"a link under the recording's name, without a microphone",
-       [&](const fs::path& tmp) { return link_to(victim, tmp / kWaveTempName); }, false},
+       [&](const fs::path& tmp) { return link_to(victim, tmp / kWaveTempName); }, false, false},
       {"a file under the recording's name that everybody may read and write",
        [&](const fs::path& tmp) {
          std::ofstream(tmp / kWaveTempName) << "";
@@ -663,7 +666,7 @@ TEST_F(WaveIOTest, AnotherUserCannotReachTheRecording) {
          fs::permissions(tmp / kWaveTempName, fs::perms::all, error);
          return !error;
        },
-       true},
+       true, true},
       {"their folder under the name of ours",
        [&](const fs::path& tmp) {
          std::error_code error;
@@ -671,9 +674,9 @@ TEST_F(WaveIOTest, AnotherUserCannotReachTheRecording) {
          fs::permissions(tmp / own_name, fs::perms::all, error);
          return !error;
        },
-       true},
+       true, true},
       {"a link to their folder under the name of ours",
-       [&](const fs::path& tmp) { return link_to(theirs, tmp / own_name); }, true},
+       [&](const fs::path& tmp) { return link_to(theirs, tmp / own_name); }, true, true},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -684,7 +687,9 @@ TEST_F(WaveIOTest, AnotherUserCannotReachTheRecording) {
     WriteAll(victim, {'K', 'V', '#', 'J'});
     ASSERT_TRUE(platform::testing::AsOtherUser([&] { return c.plant(tmp); }));
     fake_.set_has_input(c.microphone);
-    if (WaveIO_RecordToTemp(window())) {
+    const bool recording = WaveIO_RecordToTemp(window());
+    EXPECT_EQ(recording, c.records) << WaveIO_LastError();
+    if (recording) {
       ASSERT_TRUE(fake_.Feed(std::vector<int16_t>(4096, 100)));
       Deliver();
       WaveIO_StopAll();
@@ -693,6 +698,17 @@ TEST_F(WaveIOTest, AnotherUserCannotReachTheRecording) {
     EXPECT_EQ(ReadAll(victim), (std::vector<uint8_t>{'K', 'V', '#', 'J'}));
     EXPECT_TRUE(fs::is_empty(theirs));
     const fs::path temp = WaveIO_TempPath();
+    if (recording) {
+      // The whole recording, in a folder of ours that is closed to everybody else.
+      EXPECT_EQ(fs::file_size(temp), 46u + 8192u);
+      const fs::path folder = temp.parent_path();
+      EXPECT_TRUE(fs::is_directory(fs::symlink_status(folder))) << "a folder, not a link";
+      EXPECT_EQ(fs::status(folder).permissions() & (fs::perms::group_all | fs::perms::others_all),
+                fs::perms::none);
+      EXPECT_FALSE(platform::testing::AsOtherUser([&] {
+        return std::ofstream(folder / "theirs.wav").is_open();
+      })) << "they can put a file beside the recording";
+    }
     if (fs::exists(tmp / kWaveTempName) && !fs::is_symlink(tmp / kWaveTempName)) {
       EXPECT_EQ(fs::file_size(tmp / kWaveTempName), 0u) << "the recording went to their file";
     }
@@ -701,6 +717,10 @@ TEST_F(WaveIOTest, AnotherUserCannotReachTheRecording) {
           << "they can read the recording";
     }
     WaveIO_Cleanup();
+    EXPECT_FALSE(fs::exists(fs::symlink_status(temp)));
+    std::error_code error;
+    EXPECT_TRUE(!fs::exists(tmp / own_name) || fs::is_empty(tmp / own_name, error))
+        << "something left in their folder, or in ours";
     ASSERT_EQ(WaveIO_Init(), 1);
   }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -296,13 +297,18 @@ TEST_F(WaveInputDialogTest, ARecordingThatCannotStartShows510AndChangesNothing) 
     const std::string wave = Wave("earlier.wav", 2000);
     std::optional<platform::ScopedEnvironmentVariable> tmpdir;
     if (c.temp_folder_missing) {
-      // A file stands where the private folder would be made.
-      const fs::path blocked = folder_.path() / "blocked_tmp";
-      fs::create_directories(blocked);
+      // A temporary folder whose name leaves no room for one more name in a path: no private
+      // folder can be made in it, neither the user's nor one for this process alone.
+      fs::path blocked = folder_.path() / "blocked_tmp";
+      constexpr size_t kLongestPath = 4095;
+      while (blocked.native().size() < kLongestPath - std::string("/voxtrel-0").size() + 1) {
+        blocked /=
+            std::string(std::min<size_t>(200, kLongestPath - 1 - blocked.native().size()), 'd');
+      }
+      ASSERT_TRUE(fs::create_directories(blocked));
       tmpdir.emplace("TMPDIR", blocked.string());
-      const fs::path private_folder = platform::PrivateFolder();
-      fs::remove_all(private_folder);
-      std::ofstream(private_folder) << "not a folder";
+      ASSERT_EQ(platform::TempFolder(), blocked);
+      ASSERT_TRUE(platform::PrivateFolder().empty());
     }
     platform::FakeSoundSystem sound;
     platform::InstallSoundSystem(&sound);
