@@ -39,7 +39,7 @@ std::filesystem::path TempFolder();
 // first), a folder made for this process alone: "voxtrel-<uid>-XXXXXX" under the temporary
 // folder, mode 0700, made on first need. Once made, that folder is given for the rest of the
 // process (while it is still the one made), and it goes with what it holds when the process
-// ends normally. Empty only when no private folder is to be had at all. Thread-safe.
+// ends, normally or killed. Empty only when no private folder is to be had at all. Thread-safe.
 //
 // The single-instance lock lives in the runtime folder or in "voxtrel-<uid>", never in the
 // folder of one process: a lock needs a name every instance knows.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -240,6 +241,54 @@ TEST(PathsTest, AFolderMadeForAProcessGoesWhenItEnds) {
   std::string text;
   std::getline(keep, text);
   EXPECT_EQ(text, "the user's");
+}
+
+// A killed process cannot remove its folder itself: the folder goes all the same, and the
+// folder of the process it was forked from stays.
+TEST(PathsTest, AFolderMadeForAProcessGoesWhenItIsKilled) {
+  namespace fs = std::filesystem;
+  testing::ReachableFolder root;
+  ASSERT_FALSE(root.path().empty());
+  const fs::path tmp = root.Make("tmp", 01777);
+  ScopedEnvironmentVariable tmpdir("TMPDIR", tmp.string());
+  ScopedEnvironmentVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
+  std::ofstream(tmp / ("voxtrel-" + std::to_string(getuid()))) << "not a folder";
+  const fs::path ours = PrivateFolder();
+  ASSERT_FALSE(ours.empty());
+
+  int report[2];
+  ASSERT_EQ(::pipe(report), 0);
+  std::fflush(nullptr);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(report[0]);
+    const fs::path folder = PrivateFolder();
+    std::ofstream(folder / "_&&&_Input_&&&_TempData.wav") << std::string(1000, 'w');
+    const std::string path = folder.string() + "\n";
+    ssize_t ignored = ::write(report[1], path.data(), path.size());
+    (void)ignored;
+    ::pause();  // until killed
+    ::_exit(0);
+  }
+  ::close(report[1]);
+  std::string path;
+  char c;
+  while (::read(report[0], &c, 1) == 1 && c != '\n') path += c;
+  ::close(report[0]);
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_FALSE(path.empty());
+  EXPECT_NE(fs::path(path), ours);
+  bool gone = false;
+  for (int tries = 0; tries < 500 && !gone; ++tries) {
+    gone = !fs::exists(fs::symlink_status(path));
+    if (!gone) ::usleep(10000);
+  }
+  EXPECT_TRUE(gone) << path;
+  EXPECT_TRUE(fs::is_directory(fs::symlink_status(ours))) << "the maker's folder stays";
+  EXPECT_EQ(PrivateFolder(), ours);
 }
 
 }  // namespace

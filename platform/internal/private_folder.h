@@ -28,9 +28,9 @@ OpenedFolder OpenPrivateFolder();
 // A folder made for this process alone under the temporary folder ("voxtrel-<uid>-XXXXXX",
 // absolute, mode 0700), for when OpenPrivateFolder() finds nothing to trust. Once made it is
 // given again for the rest of the process, as long as it is still the very folder we made and
-// ours alone; it is removed with what it holds when the process ends normally (a forked child
-// neither shares nor removes its maker's). `make` false: only the one already made, if any.
-// Empty when there is none, or when it cannot be made. Thread-safe.
+// ours alone; it is removed with what it holds when the process ends, normally or killed
+// (a forked child neither shares nor removes its maker's). `make` false: only the one already
+// made, if any. Empty when there is none, or when it cannot be made. Thread-safe.
 std::filesystem::path ProcessPrivateFolder(bool make);
 
 }  // namespace vtr::platform::internal

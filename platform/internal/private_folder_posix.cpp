@@ -4,11 +4,13 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <system_error>
 
 #include "platform/internal/guardian.h"
+#include "platform/internal/late_reaping.h"
 #include "platform/internal/private_folder.h"
 #include "platform/paths.h"
 
@@ -36,10 +38,13 @@ int OpenTrustedFolder(const std::filesystem::path& folder, bool ours) {
   return fd;
 }
 
-// The folder made for this process alone, kept from its making to the end of the process.
+// The folder made for this process alone, kept from its making to the end of the process. A
+// guardian removes it should the process be killed or crash first.
 class ProcessFolder {
  public:
-  ProcessFolder() = default;
+  // Dismissing the guardian at the end hands it to the late reaping, whose own statics must
+  // then still stand: using them first makes them outlive this one.
+  ProcessFolder() { ReapGone(); }
   ProcessFolder(const ProcessFolder&) = delete;
   ProcessFolder& operator=(const ProcessFolder&) = delete;
 
@@ -49,10 +54,12 @@ class ProcessFolder {
   ~ProcessFolder() {
     const std::lock_guard<std::mutex> hold(lock_);
     const int fd = OpenIfStillOurs();
-    if (fd < 0) return;
-    EmptyFolderWithoutAllocating(fd);
-    close(fd);
-    rmdir(path_.c_str());
+    if (fd >= 0) {
+      EmptyFolderWithoutAllocating(fd);
+      close(fd);
+      rmdir(path_.c_str());
+    }
+    LetGoOfGuardian();
   }
 
   std::filesystem::path Get(bool make) {
@@ -63,6 +70,7 @@ class ProcessFolder {
       return path_;
     }
     path_.clear();
+    LetGoOfGuardian();
     if (make) Make();
     return path_;
   }
@@ -105,6 +113,19 @@ class ProcessFolder {
     device_ = info.st_dev;
     inode_ = info.st_ino;
     maker_ = getpid();
+    Guardian::Will will;
+    will.folder = path_;
+    guardian_ = std::make_unique<Guardian>(will);
+  }
+
+  // Ends the guardian's watch over the folder: the folder is gone, or is no longer the one we
+  // made. In a process forked from the maker the guardian is the maker's, and it keeps watching.
+  void LetGoOfGuardian() {
+    if (maker_ == getpid()) {
+      guardian_.reset();
+    } else {
+      (void)guardian_.release();  // the maker's to end
+    }
   }
 
   std::mutex lock_;
@@ -112,6 +133,7 @@ class ProcessFolder {
   dev_t device_ = 0;
   ino_t inode_ = 0;
   pid_t maker_ = -1;
+  std::unique_ptr<Guardian> guardian_;
 };
 
 }  // namespace
