@@ -36,6 +36,9 @@ class Guardian {
   // Ends the helper without acting. It is reaped later (internal/late_reaping.h): nothing
   // of it runs once this returns, but its memory may take a moment to go.
   void Dismiss();
+  // In a process forked from the maker: lets go of this copy without ending the helper, which
+  // goes on watching over the maker.
+  void LeaveToMaker();
 
  private:
   int pid_ = -1;

@@ -128,4 +128,11 @@ void Guardian::Dismiss() {
   lifeline_ = -1;
 }
 
+void Guardian::LeaveToMaker() {
+  if (pid_ <= 0) return;
+  close(lifeline_);  // the maker's own copy keeps the helper waiting
+  pid_ = -1;
+  lifeline_ = -1;
+}
+
 }  // namespace vtr::platform::internal

@@ -121,11 +121,8 @@ class ProcessFolder {
   // Ends the guardian's watch over the folder: the folder is gone, or is no longer the one we
   // made. In a process forked from the maker the guardian is the maker's, and it keeps watching.
   void LetGoOfGuardian() {
-    if (maker_ == getpid()) {
-      guardian_.reset();
-    } else {
-      (void)guardian_.release();  // the maker's to end
-    }
+    if (guardian_ != nullptr && maker_ != getpid()) guardian_->LeaveToMaker();
+    guardian_.reset();
   }
 
   std::mutex lock_;
