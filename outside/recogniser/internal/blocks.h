@@ -61,7 +61,7 @@ class Crew {
     if (busy_.exchange(true, std::memory_order_acquire)) return false;
     while (threads_ < helpers) {
       try {
-        std::thread(&Crew::Serve, this, threads_ + 1, generation_).detach();
+        std::thread(&Crew::Serve, this, threads_ + 1, generation_, crew_).detach();
       } catch (const std::system_error&) {
         break;
       }
@@ -85,14 +85,28 @@ class Crew {
     return true;
   }
 
+  // Lets the helpers end (unless a run has them now); the next run starts new ones.
+  void Release() {
+    if (busy_.exchange(true, std::memory_order_acquire)) return;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      ++crew_;
+    }
+    threads_ = 0;
+    wake_.notify_all();
+    busy_.store(false, std::memory_order_release);
+  }
+
  private:
   Crew() = default;
 
-  // Helper `thread`, started after run `seen`: takes its part of every later run that wants it.
-  void Serve(size_t thread, uint64_t seen) {
+  // Helper `thread` of crew `crew`, started after run `seen`: takes its part of every later run
+  // that wants it, until its crew is let go.
+  void Serve(size_t thread, uint64_t seen, uint64_t crew) {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      wake_.wait(lock, [&] { return generation_ != seen; });
+      wake_.wait(lock, [&] { return generation_ != seen || crew_ != crew; });
+      if (crew_ != crew) return;
       seen = generation_;
       if (thread > helpers_) continue;
       const Task task = task_;
@@ -110,6 +124,7 @@ class Crew {
   std::condition_variable wake_, done_;
   // The current run, under mutex_.
   uint64_t generation_ = 0;
+  uint64_t crew_ = 0;  // the helpers of an earlier number have been let go
   Task task_ = nullptr;
   void* context_ = nullptr;
   size_t helpers_ = 0, pending_ = 0;
@@ -120,6 +135,11 @@ class Crew {
 // Runs work(block, thread) for every block in [0, blocks) on `threads` threads, the calling
 // thread (thread 0) among them; each takes the next block as it finishes one. A thread that
 // cannot be started leaves its share to the others. Returns once every block is done.
+// Lets the helper threads end, for a caller with no more runs to make for a while: each must
+// be let go before its process can end, which at the end of a run costs the caller the time
+// they take to be woken. A later run starts new ones.
+inline void LetHelpersGo() { internal::Crew::Shared().Release(); }
+
 template <typename Work>
 void RunBlocks(size_t blocks, size_t threads, const Work& work) {
   std::atomic<size_t> next{0};

@@ -19,14 +19,15 @@ std::vector<int> Worked(size_t blocks, size_t threads) {
     if (thread >= threads) thread_in_range = false;
   });
   EXPECT_TRUE(thread_in_range.load());
-  std::vector<int> out;
-  for (const auto& c : counts) out.push_back(c.load());
+  std::vector<int> out(blocks);
+  for (size_t b = 0; b < blocks; ++b) out[b] = counts[b].load();
   return out;
 }
 
 // Runs after runs on the kept helpers, with more and fewer threads than the run before (the
-// helpers not wanted sit out, more are started when wanted), and fewer blocks than threads:
-// every block once, on a thread numbered below the count.
+// helpers not wanted sit out, more are started when wanted), and fewer blocks than threads,
+// and again with the helpers let go before every run (new ones started, while the old may still
+// be ending): every block once, on a thread numbered below the count.
 TEST(BlocksTest, WorksEveryBlockOnceRunAfterRun) {
   struct Case {
     size_t blocks, threads;
@@ -37,16 +38,20 @@ TEST(BlocksTest, WorksEveryBlockOnceRunAfterRun) {
       {7, 6}, {1000, 4}, {5, 1}, {64, 8}, {64, 2},
   };
   // clang-format on
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(testing::Message() << c.blocks << " blocks on " << c.threads << " threads");
-    EXPECT_EQ(Worked(c.blocks, c.threads), std::vector<int>(c.blocks, 1));
+  for (bool let_go : {false, true}) {
+    for (const Case& c : kCases) {
+      SCOPED_TRACE(testing::Message() << c.blocks << " blocks on " << c.threads << " threads"
+                                      << (let_go ? ", the helpers let go before" : ""));
+      if (let_go) LetHelpersGo();
+      EXPECT_EQ(Worked(c.blocks, c.threads), std::vector<int>(c.blocks, 1));
+    }
   }
 }
 
 // A run inside a block of another finds the helpers busy and starts threads of its own; runs
 // from two threads at once each get all their blocks worked.
 TEST(BlocksTest, RunsInsideARunAndSideBySide) {
-  std::vector<std::atomic<int>> inner(8 * 16);
+  std::vector<std::atomic<int>> inner(size_t{8} * 16);
   RunBlocks(8, 4, [&](size_t block, size_t) {
     RunBlocks(16, 3, [&](size_t b, size_t) { inner[block * 16 + b].fetch_add(1); });
   });
