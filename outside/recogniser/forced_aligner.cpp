@@ -8,6 +8,7 @@
 
 #include "outside/recogniser/acoustic_model.h"
 #include "outside/recogniser/internal/best_start.h"
+#include "outside/recogniser/internal/blocks.h"
 
 namespace vtr::recogniser {
 namespace {
@@ -619,6 +620,8 @@ bool AlignUnits(const Recording& recording, std::span<const std::string> units, 
         shape_frames[static_cast<size_t>(shape)].push_back(f);
     }
     model.Adapt(shape_frames);
+    // The last search runs on this thread alone: the helpers end meanwhile, not after it.
+    if (pass + 1 == kPasses) LetHelpersGo();
     rate = SpeakingRate(states, found, rate);
     states = BuildStates(units, rate);
     if (!Search(model, states, beam, lattice, found)) return false;
