@@ -158,6 +158,7 @@ constexpr double kShareCost = 6;    // per unit of a band's share
 constexpr double kSlopeCost = 2;    // per dB a frame
 // The level's slope is fitted over this many frames either side of a frame (10 ms frames).
 constexpr int kSlopeReach = 2;
+constexpr double kSlopeFloorUnderSpeechDb = 50;  // levels under the speech by more count as this
 
 const std::vector<Profile>& ProfilesOf(Sound sound) {
   static const std::array<std::vector<Profile>, kSoundCount> kProfiles = [] {
@@ -337,14 +338,17 @@ AcousticModel::AcousticModel(const Recording& recording,
   });
 
   // The level's slope: a least-squares line through the frames within reach, each level
-  // floored at the noise, so that the edge of digital silence is no steep fall.
+  // floored at the noise and not far under the speech, so that a fall into digital silence
+  // is no slow fade.
+  const double slope_floor =
+      std::max(recording.noise_db, recording.speech_db - kSlopeFloorUnderSpeechDb);
   ForEachFrame(count, [&](size_t t, size_t) {
     double sum = 0, weight = 0;
     for (int k = -kSlopeReach; k <= kSlopeReach; ++k) {
       const size_t u = static_cast<size_t>(std::clamp<ptrdiff_t>(
           static_cast<ptrdiff_t>(t) + k, 0, static_cast<ptrdiff_t>(count) - 1));
       const double x = k;
-      sum += x * std::max<double>(recording.frames[u].level_db, recording.noise_db);
+      sum += x * std::max<double>(recording.frames[u].level_db, slope_floor);
       weight += x * x;
     }
     frames_[t].slope = sum / weight;
