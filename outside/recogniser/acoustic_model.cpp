@@ -140,6 +140,8 @@ struct Profile {
   double min_high = -kInfinity, max_high = kInfinity;    // share at 4 kHz and up
   double min_upper = -kInfinity, max_upper = kInfinity;  // share at 2 kHz and up
   double min_low = -kInfinity;                           // share under 700 Hz
+  double min_slope = -kInfinity;                         // [dB/frame] level falling at most ...
+  double max_slope = kInfinity;                          // ... and at least so fast
   int shape = -1;  // the shape it has (the nearer of two), or none
   int other_shape = -1;
   double shape_weight = 1;
@@ -153,14 +155,22 @@ constexpr double kSoundInDigitalSilence = 1000;
 constexpr double kQuietCost = 0.5;  // per dB
 constexpr double kVoicingCost = 8;  // per unit of voicing
 constexpr double kShareCost = 6;    // per unit of a band's share
+constexpr double kSlopeCost = 2;    // per dB a frame
+// The level's slope is fitted over this many frames either side of a frame (10 ms frames).
+constexpr int kSlopeReach = 2;
+constexpr double kSlopeFloorUnderSpeechDb = 50;  // levels under the speech by more count as this
 
 const std::vector<Profile>& ProfilesOf(Sound sound) {
   static const std::array<std::vector<Profile>, kSoundCount> kProfiles = [] {
     std::array<std::vector<Profile>, kSoundCount> t;
     auto set = [&t](Sound s, std::vector<Profile> p) { t[static_cast<size_t>(s)] = std::move(p); };
     // A pause: the floor (or far under the speech), or a breath.
-    set(Sound::kSilence,
-        {{.quiet_snr = 5, .quiet_rel = 40}, {.base = 1, .max_rel = -30, .max_voicing = 0.5}});
+    // In a room a pause also holds the fading tail of the sound before it: well under the
+    // speech, falling about as slowly as a room lets a sound die away (a speaker's own offsets
+    // fall faster), whatever its voicing and shape.
+    set(Sound::kSilence, {{.quiet_snr = 5, .quiet_rel = 40},
+                          {.base = 1, .max_rel = -30, .max_voicing = 0.5},
+                          {.base = 2, .max_rel = -15, .min_slope = -4, .max_slope = -1.5}});
     set(Sound::kClosure, {{.quiet_snr = 5, .quiet_rel = 40}});
     // Quiet voicing, or a silent closure at a little more.
     set(Sound::kVoiceBar, {{.base = 1.2, .quiet_snr = 5, .quiet_rel = 35},
@@ -327,6 +337,23 @@ AcousticModel::AcousticModel(const Recording& recording,
     f.shape = Cepstrum(db, cosines);
   });
 
+  // The level's slope: a least-squares line through the frames within reach, each level
+  // floored at the noise and not far under the speech, so that a fall into digital silence
+  // is no slow fade.
+  const double slope_floor =
+      std::max(recording.noise_db, recording.speech_db - kSlopeFloorUnderSpeechDb);
+  ForEachFrame(count, [&](size_t t, size_t) {
+    double sum = 0, weight = 0;
+    for (int k = -kSlopeReach; k <= kSlopeReach; ++k) {
+      const size_t u = static_cast<size_t>(std::clamp<ptrdiff_t>(
+          static_cast<ptrdiff_t>(t) + k, 0, static_cast<ptrdiff_t>(count) - 1));
+      const double x = k;
+      sum += x * std::max<double>(recording.frames[u].level_db, slope_floor);
+      weight += x * x;
+    }
+    frames_[t].slope = sum / weight;
+  });
+
   // Spectral change: the two frames from t against the two before, in 10 dB units, weighed
   // down near the noise floor.
   ForEachFrame(count, [&](size_t t, size_t) {
@@ -410,6 +437,7 @@ double AcousticModel::Score(Sound sound, const Derived& f,
             (Hinge(p.min_snr - f.snr) + Hinge(p.min_rel - f.rel) + Hinge(f.rel - p.max_rel));
     cost += kQuietCost * Hinge(std::min(f.snr - p.quiet_snr, f.rel + p.quiet_rel));
     cost += kVoicingCost * (Hinge(p.min_voicing - f.voicing) + Hinge(f.voicing - p.max_voicing));
+    cost += kSlopeCost * (Hinge(p.min_slope - f.slope) + Hinge(f.slope - p.max_slope));
     cost += kShareCost * (Hinge(p.min_high - f.high) + Hinge(f.high - p.max_high) +
                           Hinge(p.min_upper - f.upper) + Hinge(f.upper - p.max_upper) +
                           Hinge(p.min_low - f.low));

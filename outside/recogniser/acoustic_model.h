@@ -130,6 +130,7 @@ class AcousticModel {
     double high;   // share of the power (above the noise) at 4 kHz and up
     double upper;  // share at 2 kHz and up
     double low;    // share below 700 Hz
+    double slope;  // [dB/frame] the level's slope over the frames about it, above the noise
     Shape shape;   // spectrum shape (cepstrum of 150 Hz-4.5 kHz), less the vowels' mean
   };
 

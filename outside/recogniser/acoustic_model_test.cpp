@@ -155,6 +155,44 @@ TEST(AcousticModelTest, SilenceStaysSilenceInNoise) {
   }
 }
 
+// In a room the sound before a pause fades into it: for a while the pause holds the tail,
+// under the speech but voiced and shaped like the vowel it came from. Where it cost less as
+// any vowel than as a pause, the vowel after the pause started in the tail, 60-400 ms early.
+TEST(AcousticModelTest, ARoomsFadingTailIsAPauseRatherThanTheNextVowel) {
+  struct Case {
+    const char* name;
+    double reverb_sec;  // a room that takes this long to decay by 60 dB
+    double reverb_db;   // level of the reverberation against the sound
+  };
+  const Case cases[] = {
+      {"a small room", 0.3, -8},
+      {"a louder room", 0.35, -6},
+      {"a slower room", 0.5, -6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SynthSpeech speech = VowelsAndPause(0, wtp::testing::NoiseKind::kWhite);
+    wtp::testing::AddReverberation(speech, c.reverb_sec, c.reverb_db);
+    const Recording recording = ComputeFeatures(speech.samples, speech.rate);
+    const AcousticModel model(recording, {2, 1, 0, 0, 1, 1});
+    // The first frames of the pause after "ka", where the tail is heard under the speech.
+    const int pause = static_cast<int>(speech.phonemes[2].start_sec * 100);
+    int tail_frames = 0;
+    for (int f = pause; f < pause + 8; ++f) {
+      const double rel = recording.frames[static_cast<size_t>(f)].level_db - recording.speech_db;
+      if (rel > -15 || rel < -40) continue;
+      ++tail_frames;
+      SCOPED_TRACE("tail frame " + std::to_string(f));
+      const double silence = model.FrameCost(Sound::kSilence, f);
+      // o follows the pause; e does not.
+      for (const Sound vowel : {Sound::kVowelO, Sound::kVowelE}) {
+        EXPECT_LT(silence, model.FrameCost(vowel, f)) << static_cast<int>(vowel);
+      }
+    }
+    EXPECT_GE(tail_frames, 3);
+  }
+}
+
 // A recording that holds no sound at all (digital silence, as a synthesiser or an editor
 // leaves it) is a pause or a closure, never a sound that is heard.
 TEST(AcousticModelTest, DigitalSilenceIsNoSound) {
