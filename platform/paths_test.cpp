@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -190,53 +191,75 @@ TEST(PathsTest, PrivateFolderIsNeverOneAnotherUserMade) {
   }
 }
 
+// A user whose own private folder cannot be had (something not a folder under its name) and
+// who has no runtime folder: each process gets a folder made for it alone.
+class ProcessFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(root_.path().empty());
+    std::ofstream(tmp_ / ("voxtrel-" + std::to_string(getuid()))) << "not a folder";
+    ours_ = PrivateFolder();
+    ASSERT_FALSE(ours_.empty());
+  }
+
+  // Forks a process that takes its private folder, lets `fill` put things in it and reports
+  // it; then the process ends normally (`killed` false) or waits to be killed. The folder's path
+  // lands in `path`.
+  pid_t StartMaker(const std::function<void(const std::filesystem::path&)>& fill, bool killed,
+                   std::string& path) {
+    int report[2];
+    if (::pipe(report) != 0) return -1;
+    std::fflush(nullptr);  // nothing buffered is written twice
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(report[0]);
+      const std::filesystem::path folder = PrivateFolder();
+      fill(folder);
+      const std::string line = folder.string() + "\n";
+      const bool told =
+          ::write(report[1], line.data(), line.size()) == static_cast<ssize_t>(line.size());
+      if (killed) ::pause();
+      std::exit(told ? 0 : 1);  // a normal end: what is kept for the end of the process runs
+    }
+    ::close(report[1]);
+    char c;
+    while (child > 0 && ::read(report[0], &c, 1) == 1 && c != '\n') path += c;
+    ::close(report[0]);
+    return child;
+  }
+
+  testing::ReachableFolder root_;
+  const std::filesystem::path tmp_ = root_.Make("tmp", 01777);
+  ScopedEnvironmentVariable tmpdir_{"TMPDIR", tmp_.string()};
+  ScopedEnvironmentVariable runtime_{"XDG_RUNTIME_DIR", std::nullopt};
+  std::filesystem::path ours_;
+};
+
 // The folder made for a process goes with what it holds when the process ends normally; links
 // in it are removed, not followed, and a folder made by the process it was forked from stays.
-TEST(PathsTest, AFolderMadeForAProcessGoesWhenItEnds) {
+TEST_F(ProcessFolderTest, AFolderMadeForAProcessGoesWhenItEnds) {
   namespace fs = std::filesystem;
-  testing::ReachableFolder root;
-  ASSERT_FALSE(root.path().empty());
-  const fs::path tmp = root.Make("tmp", 01777);
-  const fs::path outside = root.Make("outside", 0755);
+  const fs::path outside = root_.Make("outside", 0755);
   std::ofstream(outside / "keep.txt") << "the user's";
-  ScopedEnvironmentVariable tmpdir("TMPDIR", tmp.string());
-  ScopedEnvironmentVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
-  // Something not a folder under our name: our own folder cannot be had.
-  std::ofstream(tmp / ("voxtrel-" + std::to_string(getuid()))) << "not a folder";
-  const fs::path ours = PrivateFolder();
-  ASSERT_FALSE(ours.empty());
-
-  int report[2];
-  ASSERT_EQ(::pipe(report), 0);
-  std::fflush(nullptr);  // nothing buffered is written twice
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::close(report[0]);
-    const fs::path folder = PrivateFolder();
-    std::ofstream(folder / "_&&&_Input_&&&_TempData.wav") << std::string(1000, 'w');
-    fs::create_directory(folder / "deeper");
-    std::ofstream(folder / "deeper" / "file") << "x";
-    fs::create_directory_symlink(outside, folder / "link-to-folder");
-    fs::create_symlink(outside / "keep.txt", folder / "link-to-file");
-    const std::string path = folder.string() + "\n";
-    const bool told =
-        ::write(report[1], path.data(), path.size()) == static_cast<ssize_t>(path.size());
-    std::exit(told ? 0 : 1);  // a normal end: what is kept for the end of the process runs
-  }
-  ::close(report[1]);
   std::string path;
-  char c;
-  while (::read(report[0], &c, 1) == 1 && c != '\n') path += c;
-  ::close(report[0]);
+  const pid_t child = StartMaker(
+      [&outside](const fs::path& folder) {
+        std::ofstream(folder / "_&&&_Input_&&&_TempData.wav") << std::string(1000, 'w');
+        fs::create_directory(folder / "deeper");
+        std::ofstream(folder / "deeper" / "file") << "x";
+        fs::create_directory_symlink(outside, folder / "link-to-folder");
+        fs::create_symlink(outside / "keep.txt", folder / "link-to-file");
+      },
+      false, path);
+  ASSERT_GT(child, 0);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   ASSERT_FALSE(path.empty());
-  EXPECT_NE(fs::path(path), ours) << "a forked process makes a folder of its own";
+  EXPECT_NE(fs::path(path), ours_) << "a forked process makes a folder of its own";
   EXPECT_FALSE(fs::exists(fs::symlink_status(path))) << path;
-  EXPECT_TRUE(fs::is_directory(fs::symlink_status(ours))) << "the maker's folder stays";
-  EXPECT_EQ(PrivateFolder(), ours);
+  EXPECT_TRUE(fs::is_directory(fs::symlink_status(ours_))) << "the maker's folder stays";
+  EXPECT_EQ(PrivateFolder(), ours_);
   std::ifstream keep(outside / "keep.txt");
   std::string text;
   std::getline(keep, text);
@@ -245,50 +268,28 @@ TEST(PathsTest, AFolderMadeForAProcessGoesWhenItEnds) {
 
 // A killed process cannot remove its folder itself: the folder goes all the same, and the
 // folder of the process it was forked from stays.
-TEST(PathsTest, AFolderMadeForAProcessGoesWhenItIsKilled) {
+TEST_F(ProcessFolderTest, AFolderMadeForAProcessGoesWhenItIsKilled) {
   namespace fs = std::filesystem;
-  testing::ReachableFolder root;
-  ASSERT_FALSE(root.path().empty());
-  const fs::path tmp = root.Make("tmp", 01777);
-  ScopedEnvironmentVariable tmpdir("TMPDIR", tmp.string());
-  ScopedEnvironmentVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
-  std::ofstream(tmp / ("voxtrel-" + std::to_string(getuid()))) << "not a folder";
-  const fs::path ours = PrivateFolder();
-  ASSERT_FALSE(ours.empty());
-
-  int report[2];
-  ASSERT_EQ(::pipe(report), 0);
-  std::fflush(nullptr);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::close(report[0]);
-    const fs::path folder = PrivateFolder();
-    std::ofstream(folder / "_&&&_Input_&&&_TempData.wav") << std::string(1000, 'w');
-    const std::string path = folder.string() + "\n";
-    ssize_t ignored = ::write(report[1], path.data(), path.size());
-    (void)ignored;
-    ::pause();  // until killed
-    ::_exit(0);
-  }
-  ::close(report[1]);
   std::string path;
-  char c;
-  while (::read(report[0], &c, 1) == 1 && c != '\n') path += c;
-  ::close(report[0]);
+  const pid_t child = StartMaker(
+      [](const fs::path& folder) {
+        std::ofstream(folder / "_&&&_Input_&&&_TempData.wav") << std::string(1000, 'w');
+      },
+      true, path);
+  ASSERT_GT(child, 0);
   ::kill(child, SIGKILL);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_FALSE(path.empty());
-  EXPECT_NE(fs::path(path), ours);
+  EXPECT_NE(fs::path(path), ours_);
   bool gone = false;
   for (int tries = 0; tries < 500 && !gone; ++tries) {
     gone = !fs::exists(fs::symlink_status(path));
     if (!gone) ::usleep(10000);
   }
   EXPECT_TRUE(gone) << path;
-  EXPECT_TRUE(fs::is_directory(fs::symlink_status(ours))) << "the maker's folder stays";
-  EXPECT_EQ(PrivateFolder(), ours);
+  EXPECT_TRUE(fs::is_directory(fs::symlink_status(ours_))) << "the maker's folder stays";
+  EXPECT_EQ(PrivateFolder(), ours_);
 }
 
 }  // namespace
