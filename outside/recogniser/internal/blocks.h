@@ -132,14 +132,14 @@ class Crew {
 
 }  // namespace internal
 
-// Runs work(block, thread) for every block in [0, blocks) on `threads` threads, the calling
-// thread (thread 0) among them; each takes the next block as it finishes one. A thread that
-// cannot be started leaves its share to the others. Returns once every block is done.
 // Lets the helper threads end, for a caller with no more runs to make for a while: each must
 // be let go before its process can end, which at the end of a run costs the caller the time
 // they take to be woken. A later run starts new ones.
 inline void LetHelpersGo() { internal::Crew::Shared().Release(); }
 
+// Runs work(block, thread) for every block in [0, blocks) on `threads` threads, the calling
+// thread (thread 0) among them; each takes the next block as it finishes one. A thread that
+// cannot be started leaves its share to the others. Returns once every block is done.
 template <typename Work>
 void RunBlocks(size_t blocks, size_t threads, const Work& work) {
   std::atomic<size_t> next{0};
