@@ -197,6 +197,9 @@ class ProcessFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(root_.path().empty());
+    tmp_ = root_.Make("tmp", 01777);
+    tmpdir_.emplace("TMPDIR", tmp_.string());
+    runtime_.emplace("XDG_RUNTIME_DIR", std::nullopt);
     std::ofstream(tmp_ / ("voxtrel-" + std::to_string(getuid()))) << "not a folder";
     ours_ = PrivateFolder();
     ASSERT_FALSE(ours_.empty());
@@ -229,9 +232,8 @@ class ProcessFolderTest : public ::testing::Test {
   }
 
   testing::ReachableFolder root_;
-  const std::filesystem::path tmp_ = root_.Make("tmp", 01777);
-  ScopedEnvironmentVariable tmpdir_{"TMPDIR", tmp_.string()};
-  ScopedEnvironmentVariable runtime_{"XDG_RUNTIME_DIR", std::nullopt};
+  std::filesystem::path tmp_;  // like /tmp
+  std::optional<ScopedEnvironmentVariable> tmpdir_, runtime_;
   std::filesystem::path ours_;
 };
 
